@@ -1,0 +1,61 @@
+#include "app/xmem.h"
+
+#include "app/lg.h"
+#include "widgets/xerror.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int _MemErr = 0;
+
+// Counts a reported failure; the 22nd one ends the program, since it is then out of memory for
+// good and every further step would only fail again.
+static void MemErrCount(long size) {
+    if (_MemErr > 20) {
+        fprintf(stderr, "\n%s %s: %li\n", LgRes(50, LG_DEFAULT), LgRes(31, LG_DEFAULT), size);
+        fprintf(stderr, "ErrNr:%i %s-%s -> %s\n\n", _MemErr, LgRes(50, LG_DEFAULT),
+                LgRes(21, LG_DEFAULT), LgRes(17, LG_DEFAULT));
+        exit(-1);
+    }
+    _MemErr++;
+}
+
+void *MemCreate(long size, const char *tag) {
+    if (size <= 0) {
+        char text[200];
+        snprintf(text, sizeof text, "%s %s: %li", LgRes(50, LG_DEFAULT), LgRes(31, LG_DEFAULT),
+                 size);
+        MsgErrWin(LG_DEFAULT, text, -15);
+        MemErrCount(size);
+        return nullptr;
+    }
+    void *p = malloc(static_cast<size_t>(size));
+    if (p) return p;
+    MsgErrWin(LG_DEFAULT, tag, -8);
+    MemErrCount(size);
+    return nullptr;
+}
+
+void *MemRealloc(void *ptr, long size, const char *tag) {
+    void *p = size > 0 ? realloc(ptr, static_cast<size_t>(size)) : nullptr;
+    if (!p) MsgErrWin(LG_DEFAULT, tag, -8);
+    return p;
+}
+
+int MemFree(void *ptr, const char *tag) {
+    if (!ptr) return MsgErrWin(LG_DEFAULT, tag, -9);
+    free(ptr);
+    return 0;
+}
+
+int MemFreeArray(void **array, const char *tag, int from, int to, int free_array) {
+    if (!array) return -8;
+    if (to < 1 || from < 0) return -15;
+    for (int i = from; i < to; i++) {
+        if (!array[i]) continue;
+        MemFree(array[i], tag);
+        array[i] = nullptr;
+    }
+    if (free_array) MemFree(array, tag);
+    return 0;
+}

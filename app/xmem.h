@@ -1,0 +1,11 @@
+// Tagged allocation: every heap block of the program goes through these.
+#pragma once
+
+#include <cstddef>
+
+extern int _MemErr;
+
+void *MemCreate(long size, const char *tag);
+void *MemRealloc(void *ptr, long size, const char *tag);
+int MemFree(void *ptr, const char *tag);
+int MemFreeArray(void **array, const char *tag, int from, int to, int free_array);

@@ -1,0 +1,13 @@
+// dravik-tool: the headless door to the viewer's readers, converters and writers.
+#pragma once
+
+// One sub-command: its name, its usage lines and the function that runs it with the words after
+// the name. The function returns the process exit status and prints one error line on failure.
+struct TOOLCMD {
+    const char *name;
+    const char *usage;
+    int (*run)(int argc, char **argv);
+};
+
+// Prints "dravik-tool: " and the message to stderr; returns 1 so callers can `return ToolFail(..)`.
+int ToolFail(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
