@@ -1,0 +1,28 @@
+// The program's spine: the one display connection, the run-time options and the end flag.
+#pragma once
+
+#include "toolkit/xwin.h"
+
+#include <atomic>
+
+extern Display *main_display;
+extern int main_screen_number;
+extern Window main_root;
+extern Colormap main_colormap;
+extern int main_depth;
+extern Visual *main_visual;
+extern XVisualInfo *main_visual_info;
+
+// Set to 1 to end the event loop and every event-pump thread; read by several threads.
+extern std::atomic<int> killProgram;
+
+// MouseLeft, MouseRight, language.
+extern int opt_rt[3];
+
+extern int TbStateFileSym;
+extern int TbStateDicom;
+
+int MainPropStrSet(int slot, void *p);
+void *MainPropStrGet(int slot);
+int MenuMainAction(Display *display, int id);
+int MF_FileExit();
