@@ -1,0 +1,794 @@
+#include "dicom/io_dicom.h"
+
+#include "app/xmem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+DICOMDESC dicomdesc;
+uint8_t Byte4h[1024];
+static uint8_t dcm_value[1025];
+
+static const char dcm_tag[] = "dcm_struct";
+static const char dcm_file_tag[] = "dcm_file";
+
+const DICOMUID DicomTransUID[DICOM_TRANS_UIDS] = {
+    {"1.2.840.10008.1.1", "Verification SOP Class"},
+    {"1.2.840.10008.1.2", "Implicit VR Little Endian"},
+    {"1.2.840.10008.1.2.1", "Explicit VR Little Endian"},
+    {"1.2.840.10008.1.2.2", "Explicit VR Big Endian"},
+    {"1.2.840.10008.1.3.10", "Media Storage Directory Storage"},
+    {"1.2.840.10008.5.1.4.1.1.1", "Computed Radiography Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.1.1", "Digital X-Ray Image Storage - For Presentation"},
+    {"1.2.840.10008.5.1.4.1.1.1.1.1", "Digital X-Ray Image Storage - For Processing"},
+    {"1.2.840.10008.5.1.4.1.1.1.2", "Digital Mammography X-Ray Image Storage - For Presentation"},
+    {"1.2.840.10008.5.1.4.1.1.1.2.1", "Digital Mammography X-Ray Image Storage - For Processing"},
+    {"1.2.840.10008.5.1.4.1.1.1.3", "Digital Intra-oral X-Ray Image Storage - For Presentation"},
+    {"1.2.840.10008.5.1.4.1.1.1.3.1", "Digital Intra-oral X-Ray Image Storage - For Processing"},
+    {"1.2.840.10008.5.1.4.1.1.2", "CT Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.3", "Ultrasound Multi-frame Image Storage (Retired)"},
+    {"1.2.840.10008.5.1.4.1.1.3.1", "Ultrasound Multi-frame Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.4", "MR Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.5", "Nuclear Medicine Image Storage (Retired)"},
+    {"1.2.840.10008.5.1.4.1.1.6", "Ultrasound Image Storage (Retired)"},
+    {"1.2.840.10008.5.1.4.1.1.6.1", "Ultrasound Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7", "Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.8", "Standalone Overlay Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9", "Standalone Curve Storage"},
+    {"1.2.840.10008.5.1.4.1.1.10", "Standalone Modality LUT Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11", "Standalone VOI LUT Storage"},
+    {"1.2.840.10008.5.1.4.1.1.12.1", "X-Ray Angiographic Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.12.2", "X-Ray Radiofluoroscopic Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.12.3", "X-Ray Angiographic Bi-Plane Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.20", "Nuclear Medicine Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66", "Raw Data Storage"},
+    {"1.2.840.10008.5.1.4.1.1.77.1", "VL Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.77.2", "VL Multi-frame Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.128", "Positron Emission Tomography Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.129", "Standalone PET Curve Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.1", "RT Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.2", "RT Dose Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.3", "RT Structure Set Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.4", "RT Beams Treatment Record Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.5", "RT Plan Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.6", "RT Brachy Treatment Record Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.7", "RT Treatment Summary Record Storage"},
+    {"1.2.840.10008.5.1.4.1.2.1.1", "Patient Root Query/Retrieve Information Model - FIND"},
+    {"1.2.840.10008.5.1.4.1.2.1.2", "Patient Root Query/Retrieve Information Model - MOVE"},
+    {"1.2.840.10008.5.1.4.1.2.1.3", "Patient Root Query/Retrieve Information Model - GET"},
+    {"1.2.840.10008.5.1.4.1.2.2.1", "Study Root Query/Retrieve Information Model - FIND"},
+    {"1.2.840.10008.5.1.4.1.2.2.2", "Study Root Query/Retrieve Information Model - MOVE"},
+    {"1.2.840.10008.5.1.4.1.2.2.3", "Study Root Query/Retrieve Information Model - GET"},
+    {"1.2.840.10008.5.1.4.1.2.3.1", "Patient/Study Only Query/Retrieve Information Model - FIND"},
+    {"1.2.840.10008.5.1.4.1.2.3.2", "Patient/Study Only Query/Retrieve Information Model - MOVE"},
+    {"1.2.840.10008.5.1.4.1.2.3.3", "Patient/Study Only Query/Retrieve Information Model - GET"},
+    {"1.2.840.10008.5.1.4.31", "Modality Worklist Information Model - FIND"},
+};
+
+const DICOMUID DicomTransUIDJpeg[DICOM_TRANS_UIDS_JPEG] = {
+    {"1.2.840.10008.1.2.4.50", "JPEG Baseline (Process 1)"},
+    {"1.2.840.10008.1.2.4.51", "JPEG Extended (Process 2 & 4)"},
+    {"1.2.840.10008.1.2.4.52", "JPEG Extended (Process 3 & 5)"},
+    {"1.2.840.10008.1.2.4.53", "JPEG Spectral Selection, Non-Hierarchical (Process 6 & 8)"},
+    {"1.2.840.10008.1.2.4.54", "JPEG Spectral Selection, Non-Hierarchical (Process 7 & 9)"},
+    {"1.2.840.10008.1.2.4.55", "JPEG Full Progression, Non-Hierarchical (Process 10 & 12)"},
+    {"1.2.840.10008.1.2.4.56", "JPEG Full Progression, Non-Hierarchical (Process 11 & 13)"},
+    {"1.2.840.10008.1.2.4.57", "JPEG Lossless, Non-Hierarchical (Process 14)"},
+    {"1.2.840.10008.1.2.4.58", "JPEG Lossless, Non-Hierarchical (Process 15)"},
+    {"1.2.840.10008.1.2.4.59", "JPEG Extended, Hierarchical (Process 16 & 18)"},
+    {"1.2.840.10008.1.2.4.60", "JPEG Extended, Hierarchical (Process 17 & 19)"},
+    {"1.2.840.10008.1.2.4.61", "JPEG Spectral Selection, Hierarchical (Process 20 & 22)"},
+    {"1.2.840.10008.1.2.4.62", "JPEG Spectral Selection, Hierarchical (Process 21 & 23)"},
+    {"1.2.840.10008.1.2.4.63", "JPEG Full Progression, Hierarchical (Process 24 & 26)"},
+    {"1.2.840.10008.1.2.4.64", "JPEG Full Progression, Hierarchical (Process 25 & 27)"},
+    {"1.2.840.10008.1.2.4.65", "JPEG Lossless, Hierarchical (Process 28)"},
+    {"1.2.840.10008.1.2.4.66", "JPEG Lossless, Hierarchical (Process 29)"},
+    {"1.2.840.10008.1.2.4.70",
+     "JPEG Lossless, Non-Hierarchical, First-Order Prediction (Process 14 [Selection Value 1])"},
+};
+
+static const char uid_implicit_le[] = "1.2.840.10008.1.2";
+static const char uid_explicit_le[] = "1.2.840.10008.1.2.1";
+static const char uid_lossless[] = "1.2.840.10008.1.2.4.57";
+static const char uid_lossless_sv1[] = "1.2.840.10008.1.2.4.70";
+
+/* ---- tag search ---- */
+
+static uint32_t DcmLe32(const uint8_t *p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+
+// Explicit VRs whose length takes 4 bytes after 2 reserved ones.
+static bool DcmLongVR(uint8_t a, uint8_t b) {
+    static const char long_vr[][3] = {"OB", "OD", "OF", "OL", "OV", "OW", "SQ",
+                                      "SV", "UC", "UN", "UR", "UT", "UV"};
+    for (const auto &vr : long_vr)
+        if (a == uint8_t(vr[0]) && b == uint8_t(vr[1])) return true;
+    return false;
+}
+
+static bool DcmShortVR(uint8_t a, uint8_t b) {
+    static const char short_vr[][3] = {"AE", "AS", "AT", "CS", "DA", "DS", "DT",
+                                       "FL", "FD", "IS", "LO", "LT", "PN", "SH",
+                                       "SL", "SS", "ST", "TM", "UI", "UL", "US"};
+    for (const auto &vr : short_vr)
+        if (a == uint8_t(vr[0]) && b == uint8_t(vr[1])) return true;
+    return false;
+}
+
+int DicomValueSpan(const uint8_t *buf, int len, int tag, int *length) {
+    if (length) *length = 0;
+    if (!buf || tag < 0 || len < 8 || tag > len - 8) return -1;
+    const uint8_t *h = buf + tag;
+    long start = tag + 8;
+    uint32_t n;
+    // Items and delimiters carry no VR, whatever their length bytes look like.
+    bool item = h[0] == 0xFE && h[1] == 0xFF;
+    if (!item && DcmLongVR(h[4], h[5]) && h[6] == 0 && h[7] == 0) {
+        start = tag + 12L;
+        n = start <= len ? DcmLe32(h + 8) : 0;
+    } else if (!item && DcmShortVR(h[4], h[5])) {
+        n = h[6] | h[7] << 8;
+    } else {
+        n = DcmLe32(h + 4);
+    }
+    if (start > len) start = len;
+    if (length) *length = int(std::min<long>(n, len - start));
+    return int(start);
+}
+
+int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int elo, uint8_t *value,
+                  int nvalue, uint8_t *header, int start) {
+    if (!buf || len <= 8) return 0;
+    const int end = len - 8;
+    for (int i = std::max(start, 0); i < end; i++) {
+        const void *hit = memchr(buf + i, glo, size_t(end - i));
+        if (!hit) return 0;
+        i = int(static_cast<const uint8_t *>(hit) - buf);
+        if (buf[i + 1] != ghi || buf[i + 2] != elo || buf[i + 3] != ehi) continue;
+        if (header) memcpy(header, buf + i, 8);
+        if (value && nvalue > 0) {
+            int from = DicomValueSpan(buf, len, i, nullptr);
+            int n = std::min(nvalue, len - from);
+            memcpy(value, buf + from, size_t(n));
+            memset(value + n, 0, size_t(nvalue - n));
+        }
+        return i;
+    }
+    return 0;
+}
+
+/* ---- value normalisation ---- */
+
+int DcmGroupEntrySize(int vrclass) {
+    switch (vrclass) {
+    case DCMVR_AE:
+    case DCMVR_CS:
+    case DCMVR_DS:
+    case DCMVR_SH:
+    case DCMVR_TM:
+        return 16;
+    case DCMVR_AS:
+    case DCMVR_AT:
+    case DCMVR_FL:
+    case DCMVR_OW:
+    case DCMVR_SL:
+    case DCMVR_SQ:
+    case DCMVR_UL:
+        return 4;
+    case DCMVR_DA:
+    case DCMVR_FD:
+        return 8;
+    case DCMVR_DT:
+        return 26;
+    case DCMVR_IS:
+        return 12;
+    case DCMVR_LO:
+    case DCMVR_PN:
+    case DCMVR_UI:
+        return 64;
+    case DCMVR_LT:
+    case DCMVR_ST:
+        return 1024;
+    case DCMVR_OB:
+    case DCMVR_SS:
+    case DCMVR_US:
+    case DCMVR_OBOW:
+    case DCMVR_VOISEQ:
+    case DCMVR_USSS:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+static bool DcmIsSpace(uint8_t c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Bytes that begin the next tag of an implicit-VR data set end a text value.
+static bool DcmIsStop(uint8_t c) {
+    return c == 0x00 || c == 0x10 || c == 0x12 || c == 0x13;
+}
+
+static uint8_t DcmTextByte(int vrclass, uint8_t c) {
+    switch (vrclass) {
+    case DCMVR_CS:
+    case DCMVR_IS:
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : ' ';
+    case DCMVR_PN:
+        return c == '^' ? ',' : c;
+    default:
+        return c;
+    }
+}
+
+const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header) {
+    memset(dcm_value, 0, sizeof dcm_value);
+    if (!value || !header) return dcm_value;
+    switch (vrclass) {
+    case DCMVR_CS:
+    case DCMVR_IS:
+    case DCMVR_PN:
+    case DCMVR_UI: {
+        int max = vrclass == DCMVR_CS || vrclass == DCMVR_IS ? 16 : 64;
+        int l = header[6] | header[7] << 8;
+        if (l > 0 && l < max) max = l;
+        int n = 0;
+        for (; n < max && !DcmIsStop(value[n]); n++)
+            dcm_value[n] = DcmTextByte(vrclass, value[n]);
+        while (n > 1 && DcmIsSpace(dcm_value[n - 1]))
+            dcm_value[--n] = 0;
+        break;
+    }
+    case DCMVR_ST:
+        for (int i = 0; i < 1024; i++)
+            dcm_value[i] = value[i] == '\\' ? ',' : value[i];
+        break;
+    default:
+        if (vrclass >= 0 && vrclass < DCMVR_COUNT)
+            memcpy(dcm_value, value, size_t(DcmGroupEntrySize(vrclass)));
+        break;
+    }
+    return dcm_value;
+}
+
+/* ---- the held file bytes ---- */
+
+// The record's DICOM data between test and read: this header, then the file's bytes.
+struct DICOMFILE {
+    char magic[8];
+    int len;
+    int pad;
+};
+static const char dcm_file_magic[8] = "DCMFILE";
+
+static DICOMFILE *DicomFileHeld(const FILEINFO *fi) {
+    if (!fi || !fi->dicom) return nullptr;
+    auto *f = static_cast<DICOMFILE *>(fi->dicom);
+    return memcmp(f->magic, dcm_file_magic, sizeof f->magic) ? nullptr : f;
+}
+
+const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len) {
+    DICOMFILE *f = DicomFileHeld(fi);
+    if (len) *len = f ? f->len : 0;
+    return f ? reinterpret_cast<const uint8_t *>(f + 1) : nullptr;
+}
+
+void **DicomEntryTable(const FILEINFO *fi) {
+    if (!fi || !fi->dicom || DicomFileHeld(fi)) return nullptr;
+    return static_cast<void **>(fi->dicom);
+}
+
+void DicomDataRelease(FILEINFO *fi) {
+    if (!fi || !fi->dicom) return;
+    if (DicomFileHeld(fi))
+        MemFree(fi->dicom, dcm_file_tag);
+    else
+        DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
+    fi->dicom = nullptr;
+}
+
+// Reads the whole file behind the record; a file that shrank below the minimum is refused.
+static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
+    int fd = open(path, O_RDONLY);
+    if (fd < 0) return -102;
+    auto *f = static_cast<DICOMFILE *>(MemCreate(long(sizeof(DICOMFILE)) + size, dcm_file_tag));
+    if (!f) {
+        close(fd);
+        return -8;
+    }
+    auto *data = reinterpret_cast<uint8_t *>(f + 1);
+    long got = 0;
+    bool failed = false;
+    while (got < size) {
+        ssize_t r = read(fd, data + got, size_t(size - got));
+        if (r < 0 && errno == EINTR) continue;
+        failed = r < 0;
+        if (r <= 0) break;
+        got += r;
+    }
+    close(fd);
+    if (failed || got < DICOM_MIN_FILE) {
+        MemFree(f, dcm_file_tag);
+        return failed ? -102 : -103;
+    }
+    memcpy(f->magic, dcm_file_magic, sizeof f->magic);
+    f->len = int(got);
+    f->pad = 0;
+    fi->dicom = f;
+    return 100;
+}
+
+/* ---- group records ---- */
+
+void DicomUnitsEmpty() {
+    DcmGroupPaletteRelease(&dcmgroup0028);
+    for (const DCMGROUPDEF &def : DcmGroupDef)
+        memset(def.current, 0, def.size);
+}
+
+int DcmGroupSetup(FILEINFO *fi, int limit, int group, void *rec) {
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
+    const DCMGROUPDEF &def = DcmGroupDef[group];
+    int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
+    uint8_t header[8];
+    for (int row = 0; row < def.rows; row++) {
+        const unsigned char *t = def.tag[row];
+        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], Byte4h, int(sizeof Byte4h), header,
+                           0))
+            continue;
+        const uint8_t *value = EntryResolv(atoi(def.unit[row][1]), Byte4h, header);
+        DcmGroupFillRow(group, row, value, rec);
+    }
+    return 100;
+}
+
+int DcmGroupSetup0000(FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0000, rec);
+}
+int DcmGroupSetup0002(FILEINFO *fi, int limit, DCMGROUP0002 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0002, rec);
+}
+int DcmGroupSetup0004(FILEINFO *fi, int limit, DCMGROUP0004 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0004, rec);
+}
+int DcmGroupSetup0008(FILEINFO *fi, int limit, DCMGROUP0008 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0008, rec);
+}
+int DcmGroupSetup0010(FILEINFO *fi, int limit, DCMGROUP0010 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0010, rec);
+}
+int DcmGroupSetup0018(FILEINFO *fi, int limit, DCMGROUP0018 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0018, rec);
+}
+int DcmGroupSetup0020(FILEINFO *fi, int limit, DCMGROUP0020 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0020, rec);
+}
+int DcmGroupSetup0028(FILEINFO *fi, int limit, DCMGROUP0028 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0028, rec);
+}
+int DcmGroupSetup0032(FILEINFO *fi, int limit, DCMGROUP0032 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0032, rec);
+}
+int DcmGroupSetup0038(FILEINFO *fi, int limit, DCMGROUP0038 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0038, rec);
+}
+int DcmGroupSetup0088(FILEINFO *fi, int limit, DCMGROUP0088 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G0088, rec);
+}
+int DcmGroupSetup2000(FILEINFO *fi, int limit, DCMGROUP2000 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2000, rec);
+}
+int DcmGroupSetup2010(FILEINFO *fi, int limit, DCMGROUP2010 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2010, rec);
+}
+int DcmGroupSetup2020(FILEINFO *fi, int limit, DCMGROUP2020 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2020, rec);
+}
+int DcmGroupSetup2030(FILEINFO *fi, int limit, DCMGROUP2030 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2030, rec);
+}
+int DcmGroupSetup2040(FILEINFO *fi, int limit, DCMGROUP2040 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2040, rec);
+}
+int DcmGroupSetup2100(FILEINFO *fi, int limit, DCMGROUP2100 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2100, rec);
+}
+int DcmGroupSetup2110(FILEINFO *fi, int limit, DCMGROUP2110 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G2110, rec);
+}
+int DcmGroupSetup4008(FILEINFO *fi, int limit, DCMGROUP4008 *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G4008, rec);
+}
+int DcmGroupSetup50xx(FILEINFO *fi, int limit, DCMGROUP50XX *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G50XX, rec);
+}
+int DcmGroupSetup60xx(FILEINFO *fi, int limit, DCMGROUP60XX *rec) {
+    return DcmGroupSetup(fi, limit, DCM_G60XX, rec);
+}
+int DcmGroupSetupFFFE(FILEINFO *fi, int limit, DCMGROUPFFFE *rec) {
+    return DcmGroupSetup(fi, limit, DCM_GFFFE, rec);
+}
+
+int DicomUnitsSort(FILEINFO *fi, int limit) {
+    if (!DicomFileBytes(fi, nullptr)) return -103;
+    for (int g = 0; g < DCM_GROUPS; g++)
+        DcmGroupSetup(fi, limit, g, DcmGroupDef[g].current);
+    return 100;
+}
+
+/* ---- entry table ---- */
+
+int DicomEntryTableRemove(FILEREQ *req, void **table) {
+    (void)req;
+    if (!table) return -15;
+    DcmGroupPaletteRelease(static_cast<DCMGROUP0028 *>(table[DCM_G0028]));
+    MemFreeArray(table, dcm_tag, 0, DCM_GROUPS, 1);
+    return 100;
+}
+
+void **DicomEntryTableSetup(FILEREQ *req) {
+    auto **table = static_cast<void **>(MemCreate(DCM_GROUPS * long(sizeof(void *)), dcm_tag));
+    if (!table) return nullptr;
+    for (int g = 0; g < DCM_GROUPS; g++)
+        table[g] = nullptr;
+    for (int g = 0; g < DCM_GROUPS; g++) {
+        const DCMGROUPDEF &def = DcmGroupDef[g];
+        table[g] = MemCreate(long(def.size), dcm_tag);
+        if (!table[g]) {
+            DicomEntryTableRemove(req, table);
+            return nullptr;
+        }
+        memcpy(table[g], def.current, def.size);
+        if (g == DCM_G0028 &&
+            DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]), &dcmgroup0028) != 100) {
+            DicomEntryTableRemove(req, table);
+            return nullptr;
+        }
+    }
+    return table;
+}
+
+/* ---- header set-up ---- */
+
+// Decimal text to int, saturating instead of overflowing.
+static int DicomAtoi(const char *text) {
+    long long v = strtoll(text, nullptr, 10);
+    return int(std::max<long long>(std::min<long long>(v, INT_MAX), INT_MIN));
+}
+
+static float DicomRescaleValue(const char *text, float fallback) {
+    if (strlen(text) <= 1) return fallback;
+    float v = strtof(text, nullptr);
+    return std::isfinite(v) ? v : fallback;
+}
+
+// Output bytes of all frames must be countable and at most 2 GiB.
+static bool DicomSizeFits(const DICOMDESC *d) {
+    uint64_t n = uint64_t(d->rows) * uint64_t(d->columns);
+    uint64_t samples = uint64_t(std::max(d->samples, 1));
+    uint64_t frames = uint64_t(std::max(d->frames, 1));
+    if (__builtin_mul_overflow(n, samples, &n) || __builtin_mul_overflow(n, frames, &n))
+        return false;
+    return n <= (uint64_t(1) << 31);
+}
+
+int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
+    if (!fi || !desc) return -15;
+    int len;
+    if (!DicomFileBytes(fi, &len)) return -103;
+    desc->filesize = len;
+    DicomUnitsSort(fi, desc->dataoffset);
+
+    const DCMGROUP0028 &g = dcmgroup0028;
+    desc->slope = DicomRescaleValue(g.RescaleSlope, 1.0f);
+    desc->intercept = DicomRescaleValue(g.RescaleIntercept, 0.0f);
+    desc->frames = std::max(DicomAtoi(g.NumberOfFrames), 0);
+    desc->rows = g.Rows;
+    desc->columns = g.Columns;
+    desc->bitsallocated = g.BitsAllocated;
+    desc->bitsstored = g.BitsStored;
+    desc->highbit = g.HighBit;
+    desc->pixelrep = g.PixelRepresentation;
+    desc->minval = int16_t(g.SmallestImagePixelValue);
+    desc->maxval = int16_t(g.LargestImagePixelValue);
+    snprintf(desc->photometric, sizeof desc->photometric, "%s", g.PhotometricInterpretation);
+    desc->planar = g.PlanarConfiguration;
+    desc->samples = g.SamplesPerPixel;
+
+    const char *pi = g.PhotometricInterpretation;
+    int r = 100;
+    if (strstr(pi, "MONOCHROME1") || strstr(pi, "MONOCHROME2") || !pi[0]) {
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_GREY;
+    } else if (strstr(pi, "RGB")) {
+        if (desc->samples == 3 && desc->planar == 0) fi->bit = 24;
+    } else if (strstr(pi, "PALETTECOLOR") || strstr(pi, "PALETTE COLOR")) {
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_PALETTE;
+    } else {
+        r = -111;
+    }
+    fi->w = desc->columns;
+    fi->h = desc->rows;
+    if (r == 100 && !DicomSizeFits(desc)) r = -103;
+    return r;
+}
+
+/* ---- the test ---- */
+
+static int DicomPixelTag(const uint8_t *buf, int len) {
+    uint8_t header[8];
+    return ReadByteGroup(buf, len, 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
+}
+
+int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
+    DicomUnitsEmpty();
+    memset(&dicomdesc, 0, sizeof dicomdesc);
+    if (!req || !fi || !req->path) return -15;
+    struct stat st;
+    if (stat(req->path, &st) != 0) return -102;
+    if (st.st_size < DICOM_MIN_FILE || st.st_size > INT_MAX) return -103;
+    DicomDataRelease(fi);
+    fi->fsize = int(st.st_size);
+    int r = DicomFileLoad(fi, req->path, long(st.st_size));
+    if (r != 100) return r;
+
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    int tag = DicomPixelTag(buf, len);
+    if (!tag) {
+        DicomDataRelease(fi);
+        return -111;
+    }
+    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    r = DicomEntrySetup(fi, &dicomdesc);
+    if (dcmgroup0028.Rows == 0 || dcmgroup0028.Columns == 0) {
+        DicomDataRelease(fi);
+        return r == 100 ? -103 : r;
+    }
+    req->recognised = 1;
+    fi->fsize = len;
+    fi->ftyp = FTYP_DICOM;
+    if (mode == 1 || mode == 2) r = 100;
+    if (r != 100) DicomDataRelease(fi);
+    return r;
+}
+
+/* ---- transfer syntax ---- */
+
+int DicomTransferSyntaxClass(const char *uid) {
+    if (!uid) return DICOM_TS_NATIVE;
+    char text[72];
+    snprintf(text, sizeof text, "%s", uid);
+    size_t n = strlen(text);
+    while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
+        text[--n] = 0;
+    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
+        return DICOM_TS_NATIVE;
+    if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
+    return DICOM_TS_REFUSED;
+}
+
+const char *DicomUidName(const char *uid) {
+    if (!uid) return nullptr;
+    for (const DICOMUID &u : DicomTransUID)
+        if (!strcmp(u.uid, uid)) return u.name;
+    for (const DICOMUID &u : DicomTransUIDJpeg)
+        if (!strcmp(u.uid, uid)) return u.name;
+    return nullptr;
+}
+
+/* ---- colour maps ---- */
+
+static void DicomColormapRelease(FILEINFO *fi) {
+    for (uint16_t **map : {&fi->rmap, &fi->gmap, &fi->bmap}) {
+        if (*map) MemFree(*map, dcm_tag);
+        *map = nullptr;
+    }
+}
+
+// Maps with room for 2 x mapentry 16-bit entries, as the image record's maps are made.
+static int DicomColormapCreate(FILEINFO *fi) {
+    long bytes = 4L * fi->mapentry;
+    for (uint16_t **map : {&fi->rmap, &fi->gmap, &fi->bmap}) {
+        *map = static_cast<uint16_t *>(MemCreate(bytes, dcm_tag));
+        if (!*map) {
+            DicomColormapRelease(fi);
+            return -8;
+        }
+        memset(*map, 0, size_t(bytes));
+    }
+    return 100;
+}
+
+// The palette tables of the file into the maps, each entry a little-endian 16-bit word. Only
+// what the element really holds is copied, and never more than the maps have room for.
+static void DicomPaletteRead(FILEINFO *fi, DCMGROUP0028 *g, const uint8_t *buf, int len) {
+    uint8_t *data[3] = {g->RedPaletteColorLookupTableData, g->GreenPaletteColorLookupTableData,
+                        g->BluePaletteColorLookupTableData};
+    const uint16_t *desc[3] = {g->RedPaletteColorLookupTableDescriptor,
+                               g->GreenPaletteColorLookupTableDescriptor,
+                               g->BluePaletteColorLookupTableDescriptor};
+    uint16_t *map[3] = {fi->rmap, fi->gmap, fi->bmap};
+    const long room = 2L * fi->mapentry;
+    for (int c = 0; c < 3; c++) {
+        if (!data[c]) continue;
+        long n = desc[c][0];
+        uint8_t header[8];
+        int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x12, 0x01 + c, nullptr, 0, header, 0);
+        if (tag) {
+            int vlen;
+            int start = DicomValueSpan(buf, len, tag, &vlen);
+            long bytes = std::min(2 * n, long(vlen));
+            memcpy(data[c], buf + start, size_t(bytes));
+            long entries = std::min(bytes / 2, room);
+            for (long i = 0; i < entries && map[c]; i++)
+                map[c][i] = uint16_t(data[c][2 * i] | data[c][2 * i + 1] << 8);
+        }
+        long entry = c == 0 ? n : std::min(long(fi->mapentry), n);
+        fi->mapentry = int(std::min(entry, room));
+    }
+}
+
+/* ---- pixels ---- */
+
+// The single-image path until the pixel stage takes over: uncompressed samples of every frame
+// into the record's depth. Grey samples are scaled from their smallest to their largest value
+// onto 0..255 (MONOCHROME1 keeps its stored polarity); palette samples are the indices; RGB is
+// copied interleaved. What the file does not hold stays 0.
+static uint8_t *DicomPixelsSimple(FILEINFO *fi, const DICOMDESC *d, const uint8_t *buf, int len,
+                                  int frames) {
+    int bytes = fi->bit == 24 ? 3 : fi->bit == 8 ? 1 : 0;
+    long n = long(fi->w) * fi->h * frames;
+    if (!bytes || n <= 0) return nullptr;
+    auto *out = static_cast<uint8_t *>(MemCreate(n * bytes, fi->fname ? fi->fname : dcm_tag));
+    if (!out) return nullptr;
+    memset(out, 0, size_t(n * bytes));
+    const long avail = d->dataoffset < len ? len - d->dataoffset : 0;
+    const uint8_t *src = buf + d->dataoffset;
+    const int sample = d->bitsallocated > 8 ? 2 : 1;
+
+    if (bytes == 3) {
+        if (sample == 1) memcpy(out, src, size_t(std::min(n * 3, avail)));
+        return out;
+    }
+    const long count = std::min(n, avail / sample);
+    int stored = d->bitsstored > 0 && d->bitsstored <= 8 * sample ? d->bitsstored : 8 * sample;
+    int shift = d->highbit - stored + 1;
+    if (shift < 0 || shift + stored > 8 * sample) shift = 0;
+    const uint32_t mask = (1u << stored) - 1;
+    auto value = [&](long i) {
+        uint32_t raw = sample == 2 ? uint32_t(src[2 * i] | src[2 * i + 1] << 8) : src[i];
+        int v = int((raw >> shift) & mask);
+        if (d->pixelrep == 1 && (v & (1 << (stored - 1)))) v -= 1 << stored;
+        return v;
+    };
+    if (fi->maptyp == MAPTYP_PALETTE) {
+        for (long i = 0; i < count; i++)
+            out[i] = uint8_t(std::clamp(value(i), 0, 255));
+        return out;
+    }
+    int lo = INT_MAX, hi = INT_MIN;
+    for (long i = 0; i < count; i++) {
+        int v = value(i);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    if (lo == hi) lo = std::min(lo, 0);
+    const long range = long(hi) - lo;
+    for (long i = 0; i < count; i++)
+        out[i] = range > 0 ? uint8_t((long(value(i)) - lo) * 255 / range) : 0;
+    return out;
+}
+
+/* ---- the read ---- */
+
+// Undoes what a failed read made; the record then holds no maps or DICOM data.
+static int DicomReadFail(FILEINFO *fi, void **table, int code) {
+    if (table) DicomEntryTableRemove(nullptr, table);
+    DicomDataRelease(fi);
+    DicomColormapRelease(fi);
+    fi->mapentry = 0;
+    return code;
+}
+
+int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
+    if (!req || !fi || !req->path) return -15;
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf) return -103;
+    struct stat st;
+    if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, -102);
+
+    DicomUnitsEmpty();
+    memset(&dicomdesc, 0, sizeof dicomdesc);
+    int tag = DicomPixelTag(buf, len);
+    if (!tag) return DicomReadFail(fi, nullptr, -111);
+    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    fi->fsize = len;
+    int r = DicomEntrySetup(fi, &dicomdesc);
+    if (r != 100) return DicomReadFail(fi, nullptr, r);
+
+    void **table = DicomEntryTableSetup(req);
+    if (!table) return DicomReadFail(fi, nullptr, -8);
+    auto *g28 = static_cast<DCMGROUP0028 *>(table[DCM_G0028]);
+    const char *uid = static_cast<DCMGROUP0002 *>(table[DCM_G0002])->TransferSyntaxUID;
+    int frames = std::max(DicomAtoi(g28->NumberOfFrames), 0);
+
+    int syntax = DicomTransferSyntaxClass(uid);
+    if (syntax == DICOM_TS_REFUSED) {
+        const char *name = DicomUidName(uid);
+        fprintf(stderr, "dravik: %s: transfer syntax %s (%s) is not supported\n", req->path, uid,
+                name ? name : "unknown");
+        return DicomReadFail(fi, table, -111);
+    }
+
+    if (fi->maptyp != MAPTYP_RGB) {
+        fi->mapentry = fi->maptyp <= MAPTYP_GREY ? 255 : 65535;
+        if (DicomColormapCreate(fi) != 100) return DicomReadFail(fi, table, -8);
+        if (fi->maptyp == MAPTYP_GREY)
+            for (int i = 0; i < 256; i++)
+                fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = uint16_t(i);
+        DicomPaletteRead(fi, g28, buf, len);
+    }
+
+    fi->frames = frames < 2 ? 1 : frames;
+    fi->fbuf = nullptr;
+    // Lossless frames wait for the pixel stage's decoder; the header is complete without them.
+    if (syntax == DICOM_TS_NATIVE) {
+        fi->fbuf = DicomPixelsSimple(fi, &dicomdesc, buf, len, fi->frames);
+        if (!fi->fbuf && fi->bit) return DicomReadFail(fi, table, -8);
+    }
+    DicomDataRelease(fi);
+    fi->dicom = table;
+    return 100;
+}
+
+/* ---- header fields for the tool and the toolbar ---- */
+
+int DicomImageDescription(void *const *table, char *out, size_t size) {
+    if (!out || !size) return -15;
+    if (!table) {
+        snprintf(out, size, " ");
+        return -24;
+    }
+    auto *g02 = static_cast<const DCMGROUP0002 *>(table[DCM_G0002]);
+    auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
+    snprintf(out, size, "%s%s%ix%i Bit (%i/%i/%i) %s %s ", g28->NumberOfFrames,
+             g28->NumberOfFrames[0] ? "x " : "", g28->Columns, g28->Rows, g28->BitsStored,
+             g28->BitsAllocated, g28->HighBit, g28->PhotometricInterpretation,
+             g02->TransferSyntaxUID);
+    return 100;
+}
+
+int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
+    if (!info) return -15;
+    void **table = DicomEntryTable(fi);
+    int r = DicomImageDescription(table, info->description, sizeof info->description);
+    if (!table) {
+        snprintf(info->photometric, sizeof info->photometric, " ");
+        snprintf(info->transfer_syntax, sizeof info->transfer_syntax, " ");
+        snprintf(info->patient_name, sizeof info->patient_name, " ");
+        return r;
+    }
+    auto *g02 = static_cast<const DCMGROUP0002 *>(table[DCM_G0002]);
+    auto *g10 = static_cast<const DCMGROUP0010 *>(table[DCM_G0010]);
+    auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
+    snprintf(info->photometric, sizeof info->photometric, "%s", g28->PhotometricInterpretation);
+    snprintf(info->transfer_syntax, sizeof info->transfer_syntax, "%s", g02->TransferSyntaxUID);
+    snprintf(info->patient_name, sizeof info->patient_name, "%s",
+             g10->PatientsName[0] ? g10->PatientsName : " ");
+    return 100;
+}

@@ -1,0 +1,123 @@
+// DICOM reader: the tag search, value normalisation, group set-up, entry table and the file test
+// and read that fill an image record.
+#pragma once
+
+#include "dicom/io_dcm2.h"
+#include "image/io_files.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The pixel layout of the file under test or being read; zero-filled before each.
+struct DICOMDESC {
+    int dataoffset; // first pixel byte; also the search bound of all groups but FFFE
+    int maxval;     // (0028,0107), sign-extended
+    int minval;     // (0028,0106), sign-extended
+    int columns;
+    int rows;
+    int filesize;
+    int bitsallocated;
+    int bitsstored;
+    int highbit;
+    float slope;     // (0028,1053), default 1.0
+    float intercept; // (0028,1052), default 0.0
+    int pixelrep;
+    int frames; // Number of Frames, 0 when absent
+    int planar;
+    int samples;
+    char photometric[20];
+    int dataend; // set by the pixel stage
+};
+
+// A UID of the standard and its name.
+struct DICOMUID {
+    const char *uid;
+    const char *name;
+};
+
+enum { DICOM_TRANS_UIDS = 50, DICOM_TRANS_UIDS_JPEG = 18, DICOM_MIN_FILE = 1024 };
+
+extern const DICOMUID DicomTransUID[DICOM_TRANS_UIDS];
+extern const DICOMUID DicomTransUIDJpeg[DICOM_TRANS_UIDS_JPEG];
+
+// The descriptor of the current test or read, and the value area of the dictionary search.
+extern DICOMDESC dicomdesc;
+extern uint8_t Byte4h[1024];
+
+// Tag search over buf[0, len): the offset of the first match at or after `start`, 0 when none
+// (a match at offset 0 reads as none). On a match the 8 bytes at the tag go to `header` and up to
+// `nvalue` bytes of the value to `value`, the rest of `value` zero-filled.
+int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int elo, uint8_t *value,
+                  int nvalue, uint8_t *header, int start);
+// Where the value of the element whose tag is at `tag` starts (12 bytes after the tag for the
+// explicit VRs with a 4-byte length, else 8) and how many of its bytes lie inside buf[0, len).
+// -1 when the element header itself does not fit.
+int DicomValueSpan(const uint8_t *buf, int len, int tag, int *length);
+
+int DcmGroupEntrySize(int vrclass);
+// The normalised value (a shared 1025-byte buffer) of `value` (1024 bytes) under a VR class;
+// `header` is the element's 8 header bytes.
+const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header);
+
+void DicomUnitsEmpty();
+int DicomUnitsSort(FILEINFO *fi, int limit);
+int DcmGroupSetup(FILEINFO *fi, int limit, int group, void *rec);
+int DcmGroupSetup0000(FILEINFO *fi, int limit, DCMGROUP0000 *rec);
+int DcmGroupSetup0002(FILEINFO *fi, int limit, DCMGROUP0002 *rec);
+int DcmGroupSetup0004(FILEINFO *fi, int limit, DCMGROUP0004 *rec);
+int DcmGroupSetup0008(FILEINFO *fi, int limit, DCMGROUP0008 *rec);
+int DcmGroupSetup0010(FILEINFO *fi, int limit, DCMGROUP0010 *rec);
+int DcmGroupSetup0018(FILEINFO *fi, int limit, DCMGROUP0018 *rec);
+int DcmGroupSetup0020(FILEINFO *fi, int limit, DCMGROUP0020 *rec);
+int DcmGroupSetup0028(FILEINFO *fi, int limit, DCMGROUP0028 *rec);
+int DcmGroupSetup0032(FILEINFO *fi, int limit, DCMGROUP0032 *rec);
+int DcmGroupSetup0038(FILEINFO *fi, int limit, DCMGROUP0038 *rec);
+int DcmGroupSetup0088(FILEINFO *fi, int limit, DCMGROUP0088 *rec);
+int DcmGroupSetup2000(FILEINFO *fi, int limit, DCMGROUP2000 *rec);
+int DcmGroupSetup2010(FILEINFO *fi, int limit, DCMGROUP2010 *rec);
+int DcmGroupSetup2020(FILEINFO *fi, int limit, DCMGROUP2020 *rec);
+int DcmGroupSetup2030(FILEINFO *fi, int limit, DCMGROUP2030 *rec);
+int DcmGroupSetup2040(FILEINFO *fi, int limit, DCMGROUP2040 *rec);
+int DcmGroupSetup2100(FILEINFO *fi, int limit, DCMGROUP2100 *rec);
+int DcmGroupSetup2110(FILEINFO *fi, int limit, DCMGROUP2110 *rec);
+int DcmGroupSetup4008(FILEINFO *fi, int limit, DCMGROUP4008 *rec);
+int DcmGroupSetup50xx(FILEINFO *fi, int limit, DCMGROUP50XX *rec);
+int DcmGroupSetup60xx(FILEINFO *fi, int limit, DCMGROUP60XX *rec);
+int DcmGroupSetupFFFE(FILEINFO *fi, int limit, DCMGROUPFFFE *rec);
+
+// The entry table: 22 private copies of the current records (index = DCM_G...), or null.
+void **DicomEntryTableSetup(FILEREQ *req);
+int DicomEntryTableRemove(FILEREQ *req, void **table);
+
+// The file bytes held in the record's DICOM data between the test and the read (null when it
+// holds none), and their number.
+const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len);
+// The entry table held after a successful read, or null.
+void **DicomEntryTable(const FILEINFO *fi);
+// Releases whatever the record's DICOM data holds (file bytes or entry table) and clears it.
+void DicomDataRelease(FILEINFO *fi);
+
+int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode);
+int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc);
+int IoReadDicom(FILEREQ *req, FILEINFO *fi);
+
+// Transfer syntaxes the pixel stage takes.
+enum { DICOM_TS_REFUSED = 0, DICOM_TS_NATIVE = 1, DICOM_TS_LOSSLESS = 2 };
+// Classifies a Transfer Syntax UID by its whole text (trailing NUL and blanks ignored); an empty
+// UID is implicit VR little endian.
+int DicomTransferSyntaxClass(const char *uid);
+// The name of a UID from the two tables, or null.
+const char *DicomUidName(const char *uid);
+
+// The header fields `dravik-tool info` and the DICOM toolbar show for a read record.
+struct DICOMINFO {
+    char photometric[20];
+    char transfer_syntax[80];
+    char patient_name[80];
+    char description[256];
+};
+
+// The image line "%s%s%ix%i Bit (%i/%i/%i) %s %s " of an entry table; " " without one.
+int DicomImageDescription(void *const *table, char *out, size_t size);
+// 100, or -24 when the record holds no entry table (the fields are then " ").
+int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info);

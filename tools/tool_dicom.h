@@ -1,0 +1,11 @@
+// The DICOM part of `dravik-tool info`.
+#pragma once
+
+#include <cstdio>
+
+struct FILEINFO;
+
+// Prints the DICOM keys (photometric, transfer_syntax, patient_name, description) of a record
+// read by the dispatch as key=value lines. 0, or 1 after one error line when the record holds no
+// DICOM header.
+int ToolDicomInfo(const FILEINFO *fi, FILE *out);
