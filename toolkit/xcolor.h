@@ -5,3 +5,6 @@
 
 extern unsigned long fg_form, bg_form;
 extern XFontStruct *fontfs_text;
+
+int ColorStep1LibInit(Display *display);
+int ColorStep2FontLibInit(Display *display);

@@ -66,7 +66,8 @@ void ToolkitLockRestore(int depth) {
 
 int CreateMemWinTable(WINDAT **existing, int n) {
     if (existing) return 0;
-    auto table = static_cast<WINDAT **>(MemCreate(static_cast<long>(n) * sizeof(WINDAT *), "struct"));
+    auto table =
+        static_cast<WINDAT **>(MemCreate(static_cast<long>(n) * sizeof(WINDAT *), "struct"));
     if (!table) {
         MsgErrWin(LG_DEFAULT, "wintable", -8);
         return -8;
