@@ -526,6 +526,37 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
     return r;
 }
 
+/* ---- transfer syntax ---- */
+
+int DicomTransferSyntaxClass(const char *uid) {
+    if (!uid) return DICOM_TS_NATIVE;
+    char text[72];
+    snprintf(text, sizeof text, "%s", uid);
+    size_t n = strlen(text);
+    while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
+        text[--n] = 0;
+    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
+        return DICOM_TS_NATIVE;
+    if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
+    return DICOM_TS_REFUSED;
+}
+
+const char *DicomUidName(const char *uid) {
+    if (!uid) return nullptr;
+    for (const DICOMUID &u : DicomTransUID)
+        if (!strcmp(u.uid, uid)) return u.name;
+    for (const DICOMUID &u : DicomTransUIDJpeg)
+        if (!strcmp(u.uid, uid)) return u.name;
+    return nullptr;
+}
+
+static int DicomSyntaxRefused(const char *path, const char *uid) {
+    const char *name = DicomUidName(uid);
+    fprintf(stderr, "dravik: %s: transfer syntax %s (%s) is not supported\n", path, uid,
+            name ? name : "unknown");
+    return -111;
+}
+
 /* ---- the test ---- */
 
 static int DicomPixelTag(const uint8_t *buf, int len) {
@@ -549,13 +580,21 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     const uint8_t *buf = DicomFileBytes(fi, &len);
     int tag = DicomPixelTag(buf, len);
     if (!tag) {
+        // The meta header is little endian whatever follows; a big-endian data set hides its
+        // pixel tag, so name the syntax that did.
+        DcmGroupSetup(fi, len, DCM_G0002, &dcmgroup0002);
         DicomDataRelease(fi);
+        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
         return -111;
     }
     dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
     r = DicomEntrySetup(fi, &dicomdesc);
     if (dcmgroup0028.Rows == 0 || dcmgroup0028.Columns == 0) {
         DicomDataRelease(fi);
+        // Tags of another byte order or a compressed data set are not found: say why.
+        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
         return r == 100 ? -103 : r;
     }
     req->recognised = 1;
@@ -564,30 +603,6 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     if (mode == 1 || mode == 2) r = 100;
     if (r != 100) DicomDataRelease(fi);
     return r;
-}
-
-/* ---- transfer syntax ---- */
-
-int DicomTransferSyntaxClass(const char *uid) {
-    if (!uid) return DICOM_TS_NATIVE;
-    char text[72];
-    snprintf(text, sizeof text, "%s", uid);
-    size_t n = strlen(text);
-    while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
-        text[--n] = 0;
-    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
-        return DICOM_TS_NATIVE;
-    if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
-    return DICOM_TS_REFUSED;
-}
-
-const char *DicomUidName(const char *uid) {
-    if (!uid) return nullptr;
-    for (const DICOMUID &u : DicomTransUID)
-        if (!strcmp(u.uid, uid)) return u.name;
-    for (const DICOMUID &u : DicomTransUIDJpeg)
-        if (!strcmp(u.uid, uid)) return u.name;
-    return nullptr;
 }
 
 /* ---- colour maps ---- */
@@ -729,9 +744,7 @@ int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
 
     int syntax = DicomTransferSyntaxClass(uid);
     if (syntax == DICOM_TS_REFUSED) {
-        const char *name = DicomUidName(uid);
-        fprintf(stderr, "dravik: %s: transfer syntax %s (%s) is not supported\n", req->path, uid,
-                name ? name : "unknown");
+        DicomSyntaxRefused(req->path, uid);
         return DicomReadFail(fi, table, -111);
     }
 

@@ -1,0 +1,336 @@
+// gtest first: Xlib's None and Bool macros would break its headers.
+#include <gtest/gtest.h>
+
+#include "dicom/io_dicom.h"
+#include "dicom/dicom_test_util.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+using namespace dcmtest;
+
+// The normalised text of `value` under a VR class, with the element's 8 header bytes.
+static std::string Resolve(int vrclass, const std::string &value, const uint8_t *header = nullptr) {
+    static const uint8_t implicit_header[8] = {};
+    uint8_t area[1024] = {};
+    memcpy(area, value.data(), std::min(value.size(), sizeof area));
+    const uint8_t *v = EntryResolv(vrclass, area, header ? header : implicit_header);
+    return reinterpret_cast<const char *>(v);
+}
+
+TEST(DicomValue, TextClassesAreFilteredAndTrimmed) {
+    EXPECT_EQ(" ", Resolve(DCMVR_CS, "abc")); // lower case turns to blanks, the first one stays
+    EXPECT_EQ("YBR FULL", Resolve(DCMVR_CS, "YBR_FULL "));
+    EXPECT_EQ(" 5", Resolve(DCMVR_IS, "-5"));
+    EXPECT_EQ("Doe,John,Q", Resolve(DCMVR_PN, "Doe^John^Q  "));
+    EXPECT_EQ("MONOCHROME2 ABCD", Resolve(DCMVR_CS, "MONOCHROME2 ABCDEFGH")); // at most 16
+    EXPECT_EQ("a,b", Resolve(DCMVR_ST, "a\\b"));
+    EXPECT_EQ("", Resolve(DCMVR_COUNT, "anything"));
+}
+
+TEST(DicomValue, ImplicitUidEndsAtTheNextTagsZeroByte) {
+    // "1.2.3" followed directly by (0002,0012): bytes 02 00 12 00.
+    std::string v = std::string("1.2.3") + "\x02" + std::string(1, '\0') + "\x12";
+    EXPECT_EQ("1.2.3\x02", Resolve(DCMVR_UI, v));
+    // A following (0010,xxxx) tag stops a person name at its first byte.
+    EXPECT_EQ("Doe,J", Resolve(DCMVR_PN, std::string("Doe^J") + "\x10" + "ABC"));
+}
+
+TEST(DicomValue, ExplicitLengthLimitsTheText) {
+    const uint8_t header[8] = {0x28, 0x00, 0x04, 0x00, 'C', 'S', 4, 0};
+    EXPECT_EQ("RGB", Resolve(DCMVR_CS, "RGB MORE", header));
+}
+
+TEST(DicomSearch, TagAtOffsetZeroReadsAsNotFound) {
+    DataSet d;
+    d.ImplicitUS(0x0028, 0x0010, 7).ImplicitUS(0x0028, 0x0010, 9);
+    uint8_t value[4], header[8];
+    EXPECT_EQ(
+        0, ReadByteGroup(d.b.data(), int(d.b.size()), 0x00, 0x28, 0x00, 0x10, value, 4, header, 0));
+    EXPECT_EQ(10, ReadByteGroup(d.b.data(), int(d.b.size()), 0x00, 0x28, 0x00, 0x10, value, 4,
+                                header, 1));
+    EXPECT_EQ(9, value[0]);
+}
+
+TEST(DicomSearch, ValueStartsAfterTheLongExplicitHeader) {
+    DataSet d;
+    d.Implicit(0x0008, 0x0060, "OT");
+    int ob = int(d.b.size());
+    d.Explicit(0x0009, 0x1011, "OB", "\x01\x02\x03\x04");
+    int us = int(d.b.size());
+    d.Explicit(0x0028, 0x0010, "US", std::string("\x05\x00", 2));
+    int item = int(d.b.size());
+    d.Tag(0xFFFE, 0xE000);
+    d.Bytes("OB"); // length bytes that look like a VR stay a length in an item
+    d.U16(0);
+    d.Bytes("zz");
+    int len = int(d.b.size()), n;
+    EXPECT_EQ(ob + 12, DicomValueSpan(d.b.data(), len, ob, &n));
+    EXPECT_EQ(4, n);
+    EXPECT_EQ(us + 8, DicomValueSpan(d.b.data(), len, us, &n));
+    EXPECT_EQ(2, n);
+    EXPECT_EQ(item + 8, DicomValueSpan(d.b.data(), len, item, &n));
+    EXPECT_EQ(2, n); // clipped to the bytes present
+    EXPECT_EQ(-1, DicomValueSpan(d.b.data(), len, len - 4, &n));
+
+    uint8_t value[8], header[8];
+    ASSERT_EQ(ob, ReadByteGroup(d.b.data(), len, 0x00, 0x09, 0x10, 0x11, value, 8, header, 0));
+    EXPECT_EQ(1, value[0]);
+}
+
+// A readable single image around the given extra elements, as a file.
+static TempFile Image(const DataSet &extra, uint16_t rows = 4, uint16_t cols = 4,
+                      const std::string &photometric = "MONOCHROME2") {
+    DataSet d = ImageHeader(rows, cols, photometric);
+    d.b.insert(d.b.end(), extra.b.begin(), extra.b.end());
+    d.PadTo(1024 - 8 - 16);
+    d.Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
+    return TempFile(d.b);
+}
+
+TEST(DicomSearch, FirstOccurrenceWinsWhateverTheNesting) {
+    DataSet seq;
+    seq.Implicit(0x0008, 0x1140, ""); // a sequence whose item holds a patient name
+    seq.Tag(0xFFFE, 0xE000);
+    seq.U32(18);
+    seq.Implicit(0x0010, 0x0010, "Inner^Name");
+    seq.Implicit(0x0010, 0x0010, "Outer^Name");
+    TempFile f = Image(seq);
+    DicomRead r(f.path);
+    ASSERT_EQ(100, r.result);
+    EXPECT_STREQ("Inner,Name", r.Group<DCMGROUP0010>(DCM_G0010)->PatientsName);
+    EXPECT_EQ(0x0010u, r.Group<DCMGROUPFFFE>(DCM_GFFFE)->Item); // bytes after the item header
+}
+
+TEST(DicomDetect, SizeAndPixelTagDecide) {
+    DataSet d = ImageHeader(4, 4, "MONOCHROME2");
+    d.PadTo(1023 - 8 - 16);
+    d.Implicit(0x7FE0, 0x0010, std::string(16, 'p'));
+    ASSERT_EQ(1023u, d.b.size());
+    EXPECT_EQ(-103, DicomRead(TempFile(d.b).path).test);
+
+    d.b.insert(d.b.end() - 16, 'q'); // 1024 bytes: examined
+    EXPECT_EQ(100, DicomRead(TempFile(d.b).path).test);
+
+    DataSet none = ImageHeader(4, 4, "MONOCHROME2");
+    none.PadTo(2000);
+    EXPECT_EQ(-111, DicomRead(TempFile(none.b).path).test);
+
+    EXPECT_EQ(-102, DicomRead("/nonexistent/file.dcm").test);
+}
+
+TEST(DicomDetect, ZeroRowsAndUnsupportedInterpretationsAreRefused) {
+    DicomRead rows0(Image(DataSet(), 0, 4).path);
+    EXPECT_EQ(-103, rows0.test);
+    EXPECT_EQ(nullptr, rows0.fi.dicom);
+    EXPECT_EQ(0, rows0.req.recognised);
+
+    DicomRead ybr(DataPath("ybr-full.dcm"));
+    EXPECT_EQ(-111, ybr.test);
+    EXPECT_EQ(nullptr, ybr.fi.dicom);
+    EXPECT_EQ(1, ybr.req.recognised);
+
+    // Probing takes any interpretation; the header is read.
+    DicomRead probe(DataPath("ybr-full.dcm"), 2);
+    EXPECT_EQ(100, probe.test);
+}
+
+TEST(DicomDetect, ImageSizesAreCheckedBeforeAnything) {
+    EXPECT_EQ(-103, DicomRead(Image(DataSet(), 65535, 65535).path).test); // 4 GiB
+    DataSet frames;
+    frames.Implicit(0x0028, 0x0008, "999999999999");
+    EXPECT_EQ(-103, DicomRead(Image(frames, 64, 64).path).test);
+    DataSet fits;
+    fits.Implicit(0x0028, 0x0008, "2 ");
+    EXPECT_EQ(100, DicomRead(Image(fits, 4, 4).path).test);
+}
+
+TEST(DicomDetect, RescaleTextsOfOneCharacterKeepTheirDefaults) {
+    DataSet one;
+    one.Implicit(0x0028, 0x1052, std::string("7") + '\0')
+        .Implicit(0x0028, 0x1053, std::string("3") + '\0');
+    DicomRead r1(Image(one).path);
+    ASSERT_EQ(100, r1.result);
+    EXPECT_FLOAT_EQ(0.0f, dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(1.0f, dicomdesc.slope);
+
+    DataSet longer;
+    longer.Implicit(0x0028, 0x1052, "-1024 ").Implicit(0x0028, 0x1053, "2.5x");
+    DicomRead r2(Image(longer).path);
+    ASSERT_EQ(100, r2.result);
+    EXPECT_FLOAT_EQ(-1024.0f, dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(2.5f, dicomdesc.slope);
+}
+
+TEST(DicomTransferSyntax, WholeUidsDecide) {
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass(""));
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2"));
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2.1 "));
+    EXPECT_EQ(DICOM_TS_LOSSLESS, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.57"));
+    EXPECT_EQ(DICOM_TS_LOSSLESS, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.70"));
+    // Substrings of accepted UIDs and UIDs that extend them are other syntaxes.
+    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1"));
+    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.99"));
+    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.7"));
+    EXPECT_STREQ("JPEG Baseline (Process 1)", DicomUidName("1.2.840.10008.1.2.4.50"));
+    EXPECT_STREQ("Explicit VR Little Endian", DicomUidName("1.2.840.10008.1.2.1"));
+}
+
+TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
+    for (const char *name : {"baseline", "bigendian"}) {
+        DumpValue ts = DumpFind(std::string(name) + ".dump", "(0002,0010)");
+        testing::internal::CaptureStderr();
+        DicomRead r(DataPath(std::string(name) + ".dcm"));
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(-111, r.result) << name;
+        EXPECT_NE(std::string::npos, err.find(ts.value)) << ts.value << " / " << err;
+        EXPECT_EQ(nullptr, r.fi.dicom);
+        EXPECT_EQ(nullptr, r.fi.rmap);
+    }
+}
+
+// The committed vectors against dcmdump's view of them.
+class DicomVector : public testing::TestWithParam<const char *> {};
+
+TEST_P(DicomVector, HeaderMatchesDcmdump) {
+    std::string name = GetParam();
+    std::string dump = name + ".dump";
+    DicomRead r(DataPath(name + ".dcm"));
+    ASSERT_EQ(100, r.result);
+    DICOMINFO info;
+    ASSERT_EQ(100, DicomInfoGet(&r.fi, &info));
+
+    std::string patient = DumpFind(dump, "(0010,0010)").value;
+    std::replace(patient.begin(), patient.end(), '^', ',');
+    EXPECT_EQ(patient, info.patient_name);
+    std::string photometric = DumpFind(dump, "(0028,0004)").value;
+    std::string uid = DumpFind(dump, "(0002,0010)").value;
+    EXPECT_EQ(photometric, info.photometric);
+    EXPECT_EQ(uid, info.transfer_syntax);
+
+    int rows = std::stoi(DumpFind(dump, "(0028,0010)").value);
+    int cols = std::stoi(DumpFind(dump, "(0028,0011)").value);
+    int bits = std::stoi(DumpFind(dump, "(0028,0100)").value);
+    int stored = std::stoi(DumpFind(dump, "(0028,0101)").value);
+    int high = std::stoi(DumpFind(dump, "(0028,0102)").value);
+    DumpValue frames = DumpFind(dump, "(0028,0008)");
+    EXPECT_EQ(cols, r.fi.w);
+    EXPECT_EQ(rows, r.fi.h);
+    EXPECT_EQ(frames.found ? std::stoi(frames.value) : 1, r.fi.frames);
+
+    char line[256];
+    snprintf(line, sizeof line, "%s%s%ix%i Bit (%i/%i/%i) %s %s ", frames.value.c_str(),
+             frames.found ? "x " : "", cols, rows, stored, bits, high, photometric.c_str(),
+             uid.c_str());
+    EXPECT_EQ(std::string(line), info.description);
+
+    // Uncompressed pixel data ends the file: its first byte is the file size minus its length.
+    DumpValue pixels = DumpFind(dump, "(7fe0,0010)");
+    if (pixels.length > 0) {
+        EXPECT_EQ(long(FileBytes(DataPath(name + ".dcm")).size()) - pixels.length,
+                  dicomdesc.dataoffset);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DicomVector,
+                         testing::Values("implicit-mono2", "explicit-mono1-16",
+                                         "explicit-multiframe", "palette-explicit",
+                                         "palette-implicit", "lossless-sv1", "lossless-p14"));
+
+TEST(DicomRead, ExplicitSingleFrameSamplesStartAtTheirFirstByte) {
+    // Samples (y * 16 + x) * 16 of 12 bits scale onto 0..255 as the pixel index itself.
+    DicomRead r(DataPath("explicit-mono1-16.dcm"));
+    ASSERT_EQ(100, r.result);
+    ASSERT_NE(nullptr, r.fi.fbuf);
+    for (int i = 0; i < 256; i++)
+        ASSERT_EQ(i, r.fi.fbuf[i]) << i;
+    EXPECT_EQ(MAPTYP_GREY, r.fi.maptyp);
+    EXPECT_EQ(255, r.fi.rmap[255]);
+}
+
+TEST(DicomRead, MultiFrameExplicitGivesEveryFrame) {
+    DicomRead r(DataPath("explicit-multiframe.dcm"));
+    ASSERT_EQ(100, r.result);
+    ASSERT_EQ(3, r.fi.frames);
+    // Samples f * 80 + x + y run from 0 to 190 over the three 16 x 16 frames.
+    for (int f = 0; f < 3; f++)
+        for (int i : {0, 17, 255}) {
+            int v = f * 80 + i % 16 + i / 16;
+            EXPECT_EQ(v * 255 / 190, r.fi.fbuf[f * 256 + i]) << f << " " << i;
+        }
+}
+
+TEST(DicomRead, PaletteTablesFillTheMaps) {
+    for (const char *name : {"palette-explicit.dcm", "palette-implicit.dcm"}) {
+        DicomRead r(DataPath(name));
+        ASSERT_EQ(100, r.result) << name;
+        EXPECT_EQ(MAPTYP_PALETTE, r.fi.maptyp);
+        EXPECT_EQ(200, r.fi.mapentry); // descriptor counts 256, 256, 200
+        for (int i = 0; i < 200; i++) {
+            ASSERT_EQ(i * 257, r.fi.rmap[i]) << name << " " << i;
+            ASSERT_EQ((255 - i) * 257, r.fi.gmap[i]) << name << " " << i;
+            ASSERT_EQ(i * 300, r.fi.bmap[i]) << name << " " << i;
+        }
+        for (int i : {0, 17, 199, 200, 255})
+            EXPECT_EQ(i % 200, r.fi.fbuf[i]) << name;
+    }
+}
+
+TEST(DicomRead, LosslessSyntaxesAreTakenWithoutPixelsYet) {
+    for (const char *name : {"lossless-sv1.dcm", "lossless-p14.dcm"}) {
+        DicomRead r(DataPath(name));
+        EXPECT_EQ(100, r.result) << name;
+        EXPECT_EQ(nullptr, r.fi.fbuf);
+        EXPECT_NE(nullptr, DicomEntryTable(&r.fi));
+    }
+}
+
+TEST(DicomEntryTable, SnapshotOutlivesTheCurrentRecords) {
+    DicomRead r(DataPath("palette-explicit.dcm"));
+    ASSERT_EQ(100, r.result);
+    DicomUnitsEmpty();
+    const DCMGROUP0028 *g = r.Group<DCMGROUP0028>(DCM_G0028);
+    ASSERT_NE(nullptr, g);
+    EXPECT_EQ(16, g->Rows);
+    EXPECT_EQ(200, g->BluePaletteColorLookupTableDescriptor[0]);
+    ASSERT_NE(nullptr, g->BluePaletteColorLookupTableData);
+    EXPECT_EQ(0x2C, g->BluePaletteColorLookupTableData[2]); // entry 1 = 300 = 0x012C
+    EXPECT_EQ(0x01, g->BluePaletteColorLookupTableData[3]);
+}
+
+TEST(DicomHostile, CutAndDamagedFilesNeverReadOutside) {
+    for (const char *name : {"explicit-mono1-16.dcm", "palette-explicit.dcm", "lossless-sv1.dcm",
+                             "implicit-mono2.dcm"}) {
+        std::vector<uint8_t> bytes = FileBytes(DataPath(name));
+        for (size_t cut = 1024; cut < bytes.size(); cut += 29) {
+            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
+            DicomRead r(TempFile(part).path);
+            EXPECT_TRUE(r.result == 100 || r.result == -103 || r.result == -111) << cut;
+        }
+        uint32_t seed = 12345;
+        for (int round = 0; round < 40; round++) {
+            std::vector<uint8_t> damaged = bytes;
+            for (int k = 0; k < 16; k++) {
+                seed = seed * 1103515245u + 12345u;
+                damaged[(seed >> 8) % damaged.size()] = uint8_t(seed >> 24);
+            }
+            DicomRead r(TempFile(damaged).path);
+            EXPECT_TRUE(r.result == 100 || r.result < 0);
+        }
+    }
+    EXPECT_EQ(100, DicomRead(DataPath("truncated.dcm")).result); // partial image
+}
+
+TEST(DicomHostile, PaletteClaimsBeyondItsDataStayInside) {
+    DataSet d = ImageHeader(4, 4, "PALETTE COLOR");
+    d.ImplicitUS(0x0028, 0x1101, 65535);
+    d.Implicit(0x0028, 0x1201, "\x01\x02\x03\x04");
+    d.PadTo(1024 - 8 - 16);
+    d.Implicit(0x7FE0, 0x0010, std::string(16, '\x01'));
+    DicomRead r(TempFile(d.b).path);
+    ASSERT_EQ(100, r.result);
+    EXPECT_EQ(0x0201, r.fi.rmap[0]);
+    EXPECT_EQ(0x0403, r.fi.rmap[1]);
+    EXPECT_EQ(0, r.fi.rmap[2]);
+}
