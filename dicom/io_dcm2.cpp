@@ -205,9 +205,7 @@ const char *const DcmGroupUnit0008[][2] = {
     {"Institution Code Sequence", "17"},
     {"Referring Physician's Name", "14"},
     {"Referring Physician's Address", "19"},
-    {"Referring Physician\xD5"
-     "s Telephone Numbers",
-     "15"},
+    {"Referring Physician\xD5s Telephone Numbers", "15"},
     {"Code Value", "15"},
     {"Coding Scheme Designator", "15"},
     {"Code Meaning", "10"},
