@@ -1,11 +1,16 @@
 #include "tools/dravik_tool.h"
 
+#include "tools/tool_image.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 // Sub-commands join this table as their subsystems arrive.
 static const TOOLCMD tool_commands[] = {
+    {"info", "info FILE", ToolImageInfo},
+    {"convert", "convert IN OUT [--frame N | --all-frames]   OUT: .pgm, .ppm or .jpg",
+     ToolImageConvert},
     {nullptr, nullptr, nullptr},
 };
 
@@ -22,7 +27,8 @@ int ToolFail(const char *fmt, ...) {
 static void ToolUsage(FILE *out) {
     fputs("usage: dravik-tool COMMAND [ARGS...]\n", out);
     if (!tool_commands[0].name) fputs("no commands are available yet\n", out);
-    for (const TOOLCMD *c = tool_commands; c->name; c++) fprintf(out, "  %s\n", c->usage);
+    for (const TOOLCMD *c = tool_commands; c->name; c++)
+        fprintf(out, "  %s\n", c->usage);
 }
 
 int main(int argc, char **argv) {
