@@ -1,0 +1,10 @@
+// Settings and the configuration file.
+#pragma once
+
+extern int AskProgramExit;
+extern int TbFile;
+extern int TbDicom;
+
+int ProgramResInit();
+int ProgramResFileRead();
+int ProgramEnd();

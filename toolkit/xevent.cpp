@@ -1,0 +1,232 @@
+// Event dispatch: routes each X event to the registered windows it concerns.
+#include "toolkit/xevent.h"
+
+#include "toolkit/xinit.h"
+#include "toolkit/xwinfunc.h"
+
+#include <X11/keysym.h>
+#include <cstring>
+
+Window WinEvButtonPress = 0;
+
+// The window an event concerns, as the dispatcher matches it.
+static Window WinEventWindow(const XEvent &ev) {
+    switch (ev.type) {
+    case ConfigureNotify:
+        return ev.xconfigure.event;
+    case GravityNotify:
+        return ev.xgravity.event;
+    case CreateNotify:
+        return ev.xcreatewindow.parent;
+    default:
+        return ev.xany.window;
+    }
+}
+
+// Registry walks re-read the entry count on every step and skip empty entries, so a handler may
+// close windows while the walk runs.
+template <typename F> static void WinEachMatch(Window w, F fn) {
+    for (int i = 0; WINDATp && i < WINDATpi; i++) {
+        WINDAT *win = WINDATp[i];
+        if (win && win->window == w) fn(win);
+    }
+}
+
+// Closes an open menu or fly-in edit field. Returns 0 when something was closed. The menus bring
+// their closing routine with them; until they exist there is never anything open.
+static int WinMenuCloseFromMouse(WINDAT *win) {
+    (void)win;
+    return -1;
+}
+
+static int CheckEvButtonPress(const XEvent &ev) {
+    WinEachMatch(ev.xbutton.window, [&](WINDAT *win) {
+        win->usr.evmouse = ev;
+        if (static_cast<int>(ev.xbutton.button) == win->mouseleft) {
+            // Widget press handlers join this switch as their widgets are built.
+            switch (win->typ) {
+            case WIN_PANEDXM:
+                WinEvButtonPress = win->window;
+                WinSetSelect(win, 1, 1);
+                break;
+            default:
+                break;
+            }
+        }
+        if (static_cast<int>(ev.xbutton.button) == win->mouseright) WinMenuCloseFromMouse(win);
+    });
+    return 0;
+}
+
+static int CheckEvButtonRelease(const XEvent &ev) {
+    int result = -1;
+    for (int i = 0; WINDATp && i < WINDATpi; i++) {
+        WINDAT *win = WINDATp[i];
+        if (!win || win->window != ev.xbutton.window) continue;
+        win->usr.evmouse = ev;
+        int button = static_cast<int>(ev.xbutton.button);
+        if (button == win->mouseleft) {
+            // A click while a menu is open only closes the menu.
+            if (win->typ != WIN_EDIT_TXT && WinMenuCloseFromMouse(win) == 0) return 0;
+            // Widget release handlers join this switch as their widgets are built.
+            switch (win->typ) {
+            case WIN_PANEDXM:
+                if (WinEvButtonPress == win->window) {
+                    WinSetSelect(win, 0, 1);
+                    WinEvButtonPress = 0;
+                }
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+static int CheckEvMotionNotify(const XEvent &ev) {
+    WinEachMatch(ev.xmotion.window, [&](WINDAT *win) {
+        if (win->typ == WIN_PAINT) win->usr.evmouse = ev;
+    });
+    return 0;
+}
+
+static KeySym WinEventKeysym(const XEvent &ev) {
+    XKeyEvent key = ev.xkey;
+    return XLookupKeysym(&key, 0);
+}
+
+static bool WinBtnShowsKeyPress(const WINDAT *win) {
+    if (win->typ != WIN_BTN) return false;
+    int s = win->state;
+    return s == 0 || s == 1 || s == 2 || s == 9 || s == 10;
+}
+
+static int CheckEvKeyPress(const XEvent &ev) {
+    KeySym sym = WinEventKeysym(ev);
+    WINDAT *win = WinFind(ev.xkey.window);
+    if (!win) return 0;
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(win);
+    win->usr.evkey = ev;
+    if (WinBtnShowsKeyPress(win)) WinSetSelect(win, 1, 1);
+    return 0;
+}
+
+static int CheckEvKeyRelease(const XEvent &ev) {
+    KeySym sym = WinEventKeysym(ev);
+    // The menu bar sees key releases first when it exists.
+    WINDAT *win = WinFind(ev.xkey.window);
+    if (!win) return 0;
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) return WinMenuCloseFromMouse(win);
+    win->usr.evkey = ev;
+    // Widget key handlers join here as their widgets are built.
+    if (WinBtnShowsKeyPress(win)) WinSetSelect(win, 0, 1);
+    return 0;
+}
+
+static int CheckEvExpose(const XEvent &ev) {
+    WinEachMatch(ev.xexpose.window, [](WINDAT *win) { WinPaint(win); });
+    return 0;
+}
+
+static int CheckEvResizeRequest(const XEvent &ev) {
+    Window w = WinEventWindow(ev);
+    Window root;
+    int x, y;
+    unsigned int width, height, border, depth;
+    Display *d = ev.xany.display;
+    if (!XGetGeometry(d, w, &root, &x, &y, &width, &height, &border, &depth)) return -1;
+    WINDAT *win = WinFind(w);
+    if (!win) return -1;
+    if (win->width == static_cast<int>(width) && win->height == static_cast<int>(height)) return 0;
+    win->width = static_cast<int>(width);
+    win->height = static_cast<int>(height);
+    if (WinFuncResize(win) == -1) {
+        WinResize(win, win->width, win->height);
+        WinChildResize(win);
+    }
+    return 0;
+}
+
+static int CheckEvConfigureNotify(const XEvent &) {
+    WinMenuCloseFromMouse(nullptr);
+    return 0;
+}
+
+static int CheckEvClientMessage(const XEvent &ev) {
+    Atom protocols = XInternAtom(ev.xany.display, "WM_PROTOCOLS", False);
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return -20;
+    if (ev.xclient.message_type != protocols) return 0;
+    if (static_cast<Atom>(ev.xclient.data.l[0]) != main->wm_delete) return 0;
+    if (ev.xclient.window == main->window) {
+        WinFuncClose(main);
+        return 1;
+    }
+    WINDAT *win = WinFind(ev.xclient.window);
+    if (!win) return 0;
+    if ((win->typ == WIN_TOOLBAR && win->state != 5) || win->typ == WIN_DLGMSG ||
+        win->typ == WIN_EXT_PAINT)
+        WinClose(win);
+    return 0;
+}
+
+int WinEvent(Display *display, XEvent ev) {
+    (void)display;
+    ToolkitLockGuard guard;
+    switch (ev.type) {
+    case KeyPress:
+        CheckEvKeyPress(ev);
+        break;
+    case KeyRelease:
+        CheckEvKeyRelease(ev);
+        break;
+    case ButtonPress:
+        CheckEvButtonPress(ev);
+        break;
+    case ButtonRelease:
+        CheckEvButtonRelease(ev);
+        break;
+    case MotionNotify:
+        CheckEvMotionNotify(ev);
+        break;
+    case EnterNotify:
+    case LeaveNotify:
+        // Menu entries and symbol buttons react to crossings; they join here with their widgets.
+        break;
+    case FocusIn:
+        break;
+    case Expose:
+        CheckEvExpose(ev);
+        break;
+    case CreateNotify:
+    case GravityNotify:
+    case ResizeRequest:
+        CheckEvResizeRequest(ev);
+        break;
+    case ConfigureNotify:
+        CheckEvConfigureNotify(ev);
+        CheckEvResizeRequest(ev);
+        break;
+    case ClientMessage:
+        CheckEvClientMessage(ev);
+        break;
+    case MappingNotify:
+        XRefreshKeyboardMapping(&ev.xmapping);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int WinEventQueued(Display *display) {
+    if (!display) return -15;
+    ToolkitLockGuard guard;
+    if (XEventsQueued(display, QueuedAfterReading) > 0) {
+        XEvent ev;
+        XNextEvent(display, &ev);
+        WinEvent(display, ev);
+    }
+    return 0;
+}

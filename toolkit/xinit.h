@@ -1,0 +1,32 @@
+// Toolkit set-up and tear-down: the registry table, shared cursors, option propagation, and the
+// toolkit lock.
+#pragma once
+
+#include "toolkit/xwin.h"
+
+// The toolkit lock. One recursive lock serialises every use of Xlib and of the window registry
+// and records: the event loop holds it around each dispatch, and any other thread (event pump,
+// file or album worker) holds it while it draws, touches windows or walks the registry. A thread
+// that waits for another thread which may need the lock (a join) releases it fully around the
+// wait (ToolkitLockRelease / ToolkitLockRestore).
+void ToolkitLock();
+void ToolkitUnlock();
+int ToolkitLockRelease();
+void ToolkitLockRestore(int depth);
+
+struct ToolkitLockGuard {
+    ToolkitLockGuard() { ToolkitLock(); }
+    ~ToolkitLockGuard() { ToolkitUnlock(); }
+    ToolkitLockGuard(const ToolkitLockGuard &) = delete;
+    ToolkitLockGuard &operator=(const ToolkitLockGuard &) = delete;
+};
+
+extern Cursor cursorWatch;
+extern Cursor cursorTopLeftArrow;
+extern Cursor cursorArrow;
+
+int WinMemInit();
+int CreateMemWinTable(WINDAT **existing, int n);
+int WinMemRemove();
+int CursorInit(Display *display);
+int LibOptionRTUpdate(const int *opt_rt);
