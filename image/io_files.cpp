@@ -1,5 +1,6 @@
 #include "image/io_files.h"
 
+#include "app/language.h"
 #include "app/lg.h"
 #include "app/xmem.h"
 #include "image/io_jpg.h"
@@ -16,10 +17,13 @@
 #include <unistd.h>
 #include <vector>
 
-const FILEEXT file_ext[FTYP_COUNT] = {
-    {"*", "*"},        {"JPEG", ".jpg"},  {"BMP", ".bmp"},
-    {"TARGA", ".tga"}, {"DICOM", ".dcm"}, {"*.*", ".*"},
-};
+const char *IoFileTypName(int ftyp) {
+    return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp] : file_ext[0];
+}
+
+const char *IoFileTypExt(int ftyp) {
+    return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp + 1] : file_ext[1];
+}
 
 int (*io_dicom_test)(FILEREQ *req, FILEINFO *fi, int mode) = nullptr;
 int (*io_dicom_read)(FILEREQ *req, FILEINFO *fi) = nullptr;
@@ -81,7 +85,7 @@ void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
     const char *tag = req->path ? req->path : "io";
     int lang = IoLanguage(req);
     if (IsFileJpeg(req->path) == FILE_SUCCES) {
-        IoStatusAction(req, LgAct(8, lang), file_ext[FTYP_JPEG].name);
+        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_JPEG));
         int rc = IoReadJpeg(req, fi, mode);
         if (rc == FILE_SUCCES) {
             fi->ftyp = FTYP_JPEG;
@@ -93,7 +97,7 @@ void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
     }
     // The DICOM reader plugs in here.
     if (io_dicom_test && io_dicom_test(req, fi, mode) == FILE_SUCCES) {
-        IoStatusAction(req, LgAct(8, lang), file_ext[FTYP_DICOM].name);
+        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
         int rc = io_dicom_read ? io_dicom_read(req, fi) : FILE_ERROR_FORMAT;
         if (rc == FILE_SUCCES) {
             fi->ftyp = FTYP_DICOM;

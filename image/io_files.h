@@ -82,12 +82,10 @@ struct SAVEINFO {
     WINDAT *view;
 };
 
-struct FILEEXT {
-    const char *name;
-    const char *ext;
-};
-
-extern const FILEEXT file_ext[FTYP_COUNT];
+// Type name and extension of a file-type code, from the shared table `file_ext` (label tables:
+// name and extension pairs, flat); "*" for an unknown code.
+const char *IoFileTypName(int ftyp);
+const char *IoFileTypExt(int ftyp);
 
 // Result codes of the file family.
 enum {

@@ -134,7 +134,7 @@ int ToolImageInfo(int argc, char **argv) {
     RecordGuard guard{&fi, argv[0]};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.ftyp == FTYP_NONE)
         return ToolFail("%s: not a readable image", argv[0]);
-    printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", file_ext[fi.ftyp].name,
+    printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", IoFileTypName(fi.ftyp),
            fi.w, fi.h, fi.bit, fi.frames > 0 ? fi.frames : 1, fi.maptyp);
     return 0;
 }
