@@ -112,11 +112,12 @@ XImage *ImageCreateFromData(uint8_t *pixels, uint8_t *pal, int w, int h, int nco
             memcpy(im->data + static_cast<size_t>(y) * im->bytes_per_line,
                    pixels + static_cast<size_t>(y) * w, static_cast<size_t>(w));
         // The rows are padded to the line length, so translate each row where it now lies.
-        if (!_XSetup8to8(nullptr, 0, 0, 1)) {
+        if (!reduce_pal->pxl || !reduce_pal->find) {
             WinFreeXImage(im);
             fi->ximage = nullptr;
             return nullptr;
         }
+        _XSetup8to8(nullptr, 0, 0, 1);
         for (int y = 0; y < h; y++) {
             auto *row =
                 reinterpret_cast<uint8_t *>(im->data) + static_cast<size_t>(y) * im->bytes_per_line;
