@@ -66,7 +66,8 @@ void ToolkitLockRestore(int depth) {
 
 int CreateMemWinTable(WINDAT **existing, int n) {
     if (existing) return 0;
-    auto table = static_cast<WINDAT **>(MemCreate(static_cast<long>(n) * sizeof(WINDAT *), "struct"));
+    auto table =
+        static_cast<WINDAT **>(MemCreate(static_cast<long>(n) * sizeof(WINDAT *), "struct"));
     if (!table) {
         MsgErrWin(LG_DEFAULT, "wintable", -8);
         return -8;
@@ -123,3 +124,5 @@ int LibOptionRTUpdate(const int *opt_rt) {
     }
     return 0;
 }
+
+MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];
