@@ -1,9 +1,329 @@
-// Start-up, the main window and the event loop.
+// Start-up, the main window, the event loop and the end of the program.
+#include "app/main.h"
+
+#include "app/language.h"
+#include "app/lg.h"
+#include "app/rc.h"
+#include "app/xmem.h"
+#include "resources/icon.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xerror.h"
+
+#include <X11/Xatom.h>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <pthread.h>
+
+Display *main_display = nullptr;
+int main_screen_number = 0;
+Window main_root = 0;
+Colormap main_colormap = 0;
+int main_depth = 0;
+Visual *main_visual = nullptr;
+XVisualInfo *main_visual_info = nullptr;
+XEvent event;
+std::atomic<int> killProgram{0};
+int opt_rt[3] = {1, 3, 1};
+int TbStateFileSym = 2;
+int TbStateDicom = -1;
+
+static const char *const PROGRAM = "dravik";
+
+// Set once the end has begun, so that a signal during the normal end does not end it twice.
+static std::atomic<int> program_ending{0};
+
+int MainPropStrSet(int slot, void *p) {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return -22;
+    if (WinUSRStringArrayExist(main) != 0) return -8;
+    return WinUSRStringArrayValueSet(main, slot, static_cast<char *>(p));
+}
+
+void *MainPropStrGet(int slot) {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return nullptr;
+    return WinUSRStringArrayValueGet(main, slot);
+}
+
+static int ProgramExit(WINDATUSR *rec) {
+    if (rec && rec->i == 1) killProgram = 1;
+    return MsgBoxClose(rec);
+}
+
+int MF_FileExit() {
+    // A question that cannot be shown cannot be answered: then the program ends at once
+    // rather than trapping the user.
+    if (AskProgramExit && MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit)) return 0;
+    killProgram = 1;
+    return 0;
+}
+
+int MenuMainAction(Display *display, int id) {
+    (void)display;
+    int language = opt_rt[2];
+    switch (id) {
+    case 206:
+        MF_FileExit();
+        break;
+    case 800:
+        MsgErrWin(language, LgRes(0, language), -28);
+        break;
+    case 801: {
+        char text[400];
+        snprintf(text, sizeof text,
+                 "%s  1.0\n\nImage viewer and album manager for photographs and medical "
+                 "images.\n\n~/.dravikrc\n\nThis software is based in part on the work of the "
+                 "Independent JPEG Group.",
+                 PROGRAM);
+        MsgBox(language, 6, text, nullptr);
+        break;
+    }
+    default:
+        // The file, view, album, options and window commands are wired with their windows.
+        break;
+    }
+    return 1;
+}
+
+int MainFuncClose(WINDATUSR *rec) {
+    (void)rec;
+    MF_FileExit();
+    // The main window is never closed by the toolkit; the end of the program releases it.
+    return 1;
+}
+
+int MainFuncResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    return WinChildResize(rec->win);
+}
+
+int MainFuncIntClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    if (rec->win->typ != WIN_MAIN) return -22;
+    return WinUSRStringArrayRemove(rec->win);
+}
+
+int CheckEvClientMessageMain(const XEvent &ev) {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return -15;
+    Atom protocols = XInternAtom(ev.xany.display, "WM_PROTOCOLS", False);
+    if (ev.xclient.message_type != protocols ||
+        static_cast<Atom>(ev.xclient.data.l[0]) != main->wm_delete)
+        return 0;
+    WINDAT *win = WinFind(ev.xclient.window);
+    if (!win) return -1;
+    if (win->typ != WIN_EXT_PAINT) return 0;
+    WinClose(win);
+    return 0;
+}
+
+void *MainFuncTread(void *) {
+    while (killProgram == 0) {
+        // Wait for the event without the lock so that pump and worker threads can draw.
+        XNextEvent(main_display, &event);
+        ToolkitLockGuard guard;
+        XEvent copy = event;
+        WinEvent(main_display, copy);
+        switch (event.type) {
+        case ClientMessage:
+            CheckEvClientMessageMain(event);
+            break;
+        default:
+            break;
+        }
+    }
+    return nullptr;
+}
+
+static int ProgramEndOnce() {
+    if (program_ending.exchange(1)) return 1;
+    ProgramEnd();
+    return 0;
+}
+
+void MainFuncSignal(int sig) {
+    fprintf(stderr, "\n%s: %s  signal: %i\n", PROGRAM, LgAct(1, opt_rt[2]), sig);
+    {
+        ToolkitLockGuard guard;
+        if (ProgramEndOnce() != 0) return;
+    }
+    fputs("ENDE\n", stderr);
+    fflush(nullptr);
+    _exit(0);
+}
+
+int MainDepthCheck(int depth) {
+    if (depth >= 8) return 0;
+    fprintf(stderr, "%s: < 256 colors\n", PROGRAM);
+    return -6;
+}
 
 #ifndef DRAVIK_LIBRARY
+// SIGINT and SIGQUIT are taken by a thread of their own rather than a handler: ending the
+// program writes files and frees windows, which is not safe inside an asynchronous handler.
+static void *MainSignalTread(void *arg) {
+    auto set = static_cast<sigset_t *>(arg);
+    for (;;) {
+        int sig = 0;
+        if (sigwait(set, &sig) != 0) continue;
+        MainFuncSignal(sig);
+    }
+    return nullptr;
+}
+
+static sigset_t main_signals;
+
+static void MainSignalsInstall() {
+    sigemptyset(&main_signals);
+    sigaddset(&main_signals, SIGINT);
+    sigaddset(&main_signals, SIGQUIT);
+    pthread_sigmask(SIG_BLOCK, &main_signals, nullptr);
+    pthread_t t;
+    pthread_create(&t, nullptr, MainSignalTread, &main_signals);
+}
+
+static void MainWmProperties(WINDAT *main, XSizeHints *size, XWMHints *wm, XClassHint *cls) {
+    XTextProperty name_prop, icon_prop;
+    char *name = const_cast<char *>(PROGRAM);
+    if (!XStringListToTextProperty(&name, 1, &name_prop) ||
+        !XStringListToTextProperty(&name, 1, &icon_prop)) {
+        fprintf(stderr, "%s: %s\n", PROGRAM, "error: mem|res");
+        exit(-1);
+    }
+    size->flags = PPosition | PSize | PMinSize;
+    size->min_width = main->width;
+    size->min_height = main->height;
+    Pixmap icon =
+        XCreateBitmapFromData(main_display, main->window, reinterpret_cast<const char *>(icon_bits),
+                              icon_width, icon_height);
+    wm->flags = InputHint | StateHint | IconPixmapHint;
+    wm->input = True;
+    wm->initial_state = NormalState;
+    wm->icon_pixmap = icon;
+    cls->res_name = name;
+    cls->res_class = name;
+    XSetWMProperties(main_display, main->window, &name_prop, &icon_prop, nullptr, 0, size, wm, cls);
+    XFree(name_prop.value);
+    XFree(icon_prop.value);
+    XSetWMProtocols(main_display, main->window, &main->wm_delete, 1);
+}
+
 int main() {
-    fputs("dravik: not yet able to start\n", stderr);
-    return 1;
+    MainSignalsInstall();
+
+    XSizeHints *size_hints = XAllocSizeHints();
+    XWMHints *wm_hints = XAllocWMHints();
+    XClassHint *class_hint = XAllocClassHint();
+    if (!size_hints || !wm_hints || !class_hint) {
+        fprintf(stderr, "%s: %s\n", PROGRAM, "error: mem|res");
+        exit(-8);
+    }
+
+    XInitThreads();
+    main_display = XOpenDisplay(nullptr);
+    if (!main_display) {
+        fprintf(stderr, "%s: display: %s\n", PROGRAM, XDisplayName(nullptr));
+        exit(-19);
+    }
+    if (LanguageLabelMemInit() == -8) {
+        fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
+        exit(-8);
+    }
+    if (WinMemInit() != 0) exit(-8);
+
+    main_screen_number = DefaultScreen(main_display);
+    main_root = RootWindow(main_display, main_screen_number);
+    main_colormap = DefaultColormap(main_display, main_screen_number);
+    main_depth = DefaultDepth(main_display, main_screen_number);
+    if (MainDepthCheck(main_depth) != 0) exit(-6);
+
+    main_visual = DefaultVisual(main_display, main_screen_number);
+    XVisualInfo vtemplate;
+    vtemplate.visualid = XVisualIDFromVisual(main_visual);
+    int nvis = 0;
+    main_visual_info = XGetVisualInfo(main_display, VisualIDMask, &vtemplate, &nvis);
+    Atom wm_delete = XInternAtom(main_display, "WM_DELETE_WINDOW", False);
+
+    ProgramResInit();
+    ColorStep1LibInit(main_display);
+    ProgramResFileRead();
+    ColorStep2FontLibInit(main_display);
+    LanguageLabelInit(opt_rt[2]);
+
+    ToolkitLock();
+    int width = (WinGetDisplayWidth(main_display) / 3) * 2;
+    int height = (WinGetDisplayHeight(main_display) / 3) * 2;
+
+    auto root = static_cast<WINDAT *>(MemCreate(sizeof(WINDAT), "struct"));
+    if (!root) exit(-8);
+    memset(root, 0, sizeof *root);
+    root->window = main_root;
+    root->usr.display = main_display;
+
+    WINTYP typ;
+    memset(&typ, 0, sizeof typ);
+    typ.fg = fg_form;
+    typ.bg = bg_form;
+    typ.width = width;
+    typ.height = height;
+    typ.typ = WIN_MAIN;
+    // Mapped once its window-manager properties are set, so the manager sees them at once.
+    typ.unvisible = 1;
+    typ.language = opt_rt[2];
+    WINNEIGHBOR nb;
+    memset(&nb, 0, sizeof nb);
+    WINDAT *main = WinCreate(root, 0, 0, &typ, &nb, PROGRAM, fontfs_text);
+    if (!main) {
+        fprintf(stderr, "%s: error: main_window\n", PROGRAM);
+        exit(-1);
+    }
+    // The main window has no parent record; its group keeps the root record.
+    WinRemoveInParent(main);
+    main->usr.parent = nullptr;
+    main->wm_delete = wm_delete;
+
+    WinOptRtUpdate(main, opt_rt);
+    WinSetFuncResize(main, MainFuncResize);
+    WinSetFuncClose(main, MainFuncClose);
+    WinSetFuncIntClose(main, MainFuncIntClose);
+    if (WinUSRStringArrayCreate(main, 4) != 0) {
+        WinClose(main);
+        exit(-1);
+    }
+    MainPropStrSet(1, nullptr);
+    MainPropStrSet(2, nullptr);
+
+    MainWmProperties(main, size_hints, wm_hints, class_hint);
+    XSelectInput(main_display, main->window, 0x01FBE33F);
+    WinShow(main, 1);
+    CursorInit(main_display);
+    // The menu bar, the symbol and DICOM toolbars and the work area are made here once their
+    // widgets exist.
+    XFlush(main_display);
+    ToolkitUnlock();
+
+    pthread_t ui;
+    int err = pthread_create(&ui, nullptr, MainFuncTread, nullptr);
+    if (err != 0) return MsgErrThr(opt_rt[2], PROGRAM, -301, err);
+    err = pthread_join(ui, nullptr);
+    if (err != 0) return MsgErrThr(opt_rt[2], PROGRAM, -302, err);
+
+    fputs("ENDE Programm\n", stderr);
+    {
+        ToolkitLockGuard guard;
+        ProgramEndOnce();
+    }
+    MemFree(root, "struct");
+    XFree(size_hints);
+    XFree(wm_hints);
+    XFree(class_hint);
+    fputs("ENDE\n", stderr);
+    exit(0);
 }
 #endif

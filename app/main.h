@@ -26,3 +26,13 @@ int MainPropStrSet(int slot, void *p);
 void *MainPropStrGet(int slot);
 int MenuMainAction(Display *display, int id);
 int MF_FileExit();
+
+// Refuses screens of fewer than 8 bits: -6 with the "< 256 colors" line, else 0.
+int MainDepthCheck(int depth);
+
+void *MainFuncTread(void *arg);
+int MainFuncClose(WINDATUSR *rec);
+int MainFuncResize(WINDATUSR *rec);
+int MainFuncIntClose(WINDATUSR *rec);
+void MainFuncSignal(int sig);
+int CheckEvClientMessageMain(const XEvent &ev);

@@ -16,40 +16,74 @@
 int verbose = 0;
 
 static const char *const szInternTypName[WIN_TYP_NAMES] = {
-    "WIN_SUCCES",         "WIN_BTN",
-    "WIN_LIST",           "WIN_LABEL",
-    "WIN_TOOLBAR",        "WIN_MENUM",
-    "WIN_MENUP",          "WIN_MENUBTN",
-    "WIN_POPUP",          "WIN_BTN_CHECK",
-    "WIN_BTN_GROUP",      "WIN_MAIN",
-    "WIN_PAINT",          "WIN_SCROLLM",
-    "WIN_SCROLLSL",       "WIN_SCROLLSLUX",
-    "WIN_SCROLLSLUY",     "WIN_SCROLLX",
-    "WIN_SCROLLY",        "WIN_SCROLLBTN_LEFT",
-    "WIN_SCROLLBTN_UP",   "WIN_SCROLLBTN_RIGHT",
-    "WIN_SCROLLBTN_DOWN", "WIN_ABOUT",
-    "WIN_STATUS",         "WIN_PANED_VERT",
-    "WIN_PANEDX",         "WIN_PANEDXM",
-    "WIN_BASE",           "WIN_DLGMSG",
-    "WIN_FILEBOX",        "WIN_TREE",
-    "WIN_DEBUG",          "WIN_LINEALX",
-    "WIN_LINEALY",        "WIN_PROCENT",
-    "WIN_SYMBOL_GROUP",   "WIN_CHECK",
-    "WIN_FILEBOXEXT",     "WIN_BTN_SYM",
-    "WIN_HINT",           "leer",
-    "leer",               "WIN_EXT_PAINT",
-    "leer",               "leer",
-    "WIN_IMAGE1",         "WIN_IMAGE2",
-    "WIN_IMAGE3",         "WIN_IMAGE4",
-    "WIN_IMAGE5",         "WIN_IMAGE6",
-    "WIN_COLOR",          "WIN_FONT",
-    "WIN_NOTEBOOK",       "WIN_NOTEBOOK_BTN_GROUP",
-    "WIN_PANED_HORIZ",    "leer",
-    "leer",               "leer",
-    "leer",               "leer",
-    "leer",               "WIN_BTN_RADIO",
-    "WIN_GRP_RADIO",      "leer",
-    "WIN_EDIT_FLY",       "WIN_EDIT_TXT",
+    "WIN_SUCCES",
+    "WIN_BTN",
+    "WIN_LIST",
+    "WIN_LABEL",
+    "WIN_TOOLBAR",
+    "WIN_MENUM",
+    "WIN_MENUP",
+    "WIN_MENUBTN",
+    "WIN_POPUP",
+    "WIN_BTN_CHECK",
+    "WIN_BTN_GROUP",
+    "WIN_MAIN",
+    "WIN_PAINT",
+    "WIN_SCROLLM",
+    "WIN_SCROLLSL",
+    "WIN_SCROLLSLUX",
+    "WIN_SCROLLSLUY",
+    "WIN_SCROLLX",
+    "WIN_SCROLLY",
+    "WIN_SCROLLBTN_LEFT",
+    "WIN_SCROLLBTN_UP",
+    "WIN_SCROLLBTN_RIGHT",
+    "WIN_SCROLLBTN_DOWN",
+    "WIN_ABOUT",
+    "WIN_STATUS",
+    "WIN_PANED_VERT",
+    "WIN_PANEDX",
+    "WIN_PANEDXM",
+    "WIN_BASE",
+    "WIN_DLGMSG",
+    "WIN_FILEBOX",
+    "WIN_TREE",
+    "WIN_DEBUG",
+    "WIN_LINEALX",
+    "WIN_LINEALY",
+    "WIN_PROCENT",
+    "WIN_SYMBOL_GROUP",
+    "WIN_CHECK",
+    "WIN_FILEBOXEXT",
+    "WIN_BTN_SYM",
+    "WIN_HINT",
+    "leer",
+    "leer",
+    "WIN_EXT_PAINT",
+    "leer",
+    "leer",
+    "WIN_IMAGE1",
+    "WIN_IMAGE2",
+    "WIN_IMAGE3",
+    "WIN_IMAGE4",
+    "WIN_IMAGE5",
+    "WIN_IMAGE6",
+    "WIN_COLOR",
+    "WIN_FONT",
+    "WIN_NOTEBOOK",
+    "WIN_NOTEBOOK_BTN_GROUP",
+    "WIN_PANED_HORIZ",
+    "leer",
+    "leer",
+    "leer",
+    "leer",
+    "leer",
+    "leer",
+    "WIN_BTN_RADIO",
+    "WIN_GRP_RADIO",
+    "leer",
+    "WIN_EDIT_FLY",
+    "WIN_EDIT_TXT",
     "+",
 };
 
@@ -175,11 +209,10 @@ WINDAT *WinCreate(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIG
     attr.border_pixel = typ->fg;
     attr.save_under = True;
     int screen = DefaultScreen(display);
-    Window xw = XCreateWindow(display, parent->window, x, y, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), static_cast<unsigned>(typ->border),
-                              DefaultDepth(display, screen), InputOutput,
-                              DefaultVisual(display, screen),
-                              CWBackPixel | CWBorderPixel | CWSaveUnder, &attr);
+    Window xw = XCreateWindow(
+        display, parent->window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
+        static_cast<unsigned>(typ->border), DefaultDepth(display, screen), InputOutput,
+        DefaultVisual(display, screen), CWBackPixel | CWBorderPixel | CWSaveUnder, &attr);
     if (!xw) {
         MsgErrWin(typ->language, name ? name : "", -26);
         MemFree(w, "win");
@@ -208,8 +241,8 @@ WINDAT *WinCreateTyp(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBO
     return WinCreate(parent, x, y, typ, nb, name, font);
 }
 
-WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ,
-                          const WINNEIGHBOR *nb, const char *name, XFontStruct *font) {
+WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
+                          const char *name, XFontStruct *font) {
     if (!display || !typ) return nullptr;
     ToolkitLockGuard guard;
     auto w = static_cast<WINDAT *>(MemCreate(sizeof(WINDAT), "win"));
@@ -247,8 +280,8 @@ WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ,
     return w;
 }
 
-WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ,
-                             const WINNEIGHBOR *nb, const char *name, XFontStruct *font) {
+WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
+                             const char *name, XFontStruct *font) {
     if (!typ) return nullptr;
     Display *display = parent ? parent->usr.display : main_display;
     if (!display) return nullptr;
@@ -264,11 +297,11 @@ WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ,
     int height = typ->height + 2 * typ->border;
     if (width < 1) width = 1;
     if (height < 1) height = 1;
-    Window xw = XCreateWindow(display, RootWindow(display, screen), x, y,
-                              static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              static_cast<unsigned>(typ->border), DefaultDepth(display, screen),
-                              InputOutput, DefaultVisual(display, screen),
-                              CWBackPixel | CWBorderPixel, &attr);
+    Window xw =
+        XCreateWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), static_cast<unsigned>(typ->border),
+                      DefaultDepth(display, screen), InputOutput, DefaultVisual(display, screen),
+                      CWBackPixel | CWBorderPixel, &attr);
     if (!xw) {
         MsgErrWin(typ->language, name ? name : "", -26);
         MemFree(w, "win");
@@ -355,14 +388,18 @@ int WinSetStatus(WINDAT *win, int status) {
     win->status = status;
     return 0;
 }
-int WinGetStatus(WINDAT *win) { return win ? win->status : -15; }
+int WinGetStatus(WINDAT *win) {
+    return win ? win->status : -15;
+}
 
 int WinSetUnvisible(WINDAT *win, int flag) {
     if (!win) return -15;
     win->unvisible = flag;
     return 0;
 }
-int WinGetUnvisible(WINDAT *win) { return win ? win->unvisible : -15; }
+int WinGetUnvisible(WINDAT *win) {
+    return win ? win->unvisible : -15;
+}
 
 int WinSetDisable(WINDAT *win, int flag, int repaint) {
     if (!win) return -15;
@@ -370,7 +407,9 @@ int WinSetDisable(WINDAT *win, int flag, int repaint) {
     if (repaint == 1) WinFuncExpose(win);
     return 0;
 }
-int WinGetDisable(WINDAT *win) { return win ? win->disable : -15; }
+int WinGetDisable(WINDAT *win) {
+    return win ? win->disable : -15;
+}
 
 int WinSetSelect(WINDAT *win, int flag, int repaint) {
     if (!win) return -15;
@@ -378,21 +417,27 @@ int WinSetSelect(WINDAT *win, int flag, int repaint) {
     if (repaint == 1) WinFuncExpose(win);
     return 0;
 }
-int WinGetSelect(WINDAT *win) { return win ? win->select : -15; }
+int WinGetSelect(WINDAT *win) {
+    return win ? win->select : -15;
+}
 
 int WinSetActiv(WINDAT *win, int flag) {
     if (!win) return -15;
     win->activ = flag;
     return 0;
 }
-int WinGetActiv(WINDAT *win) { return win ? win->activ : -15; }
+int WinGetActiv(WINDAT *win) {
+    return win ? win->activ : -15;
+}
 
 int WinSetDef(WINDAT *win, int flag) {
     if (!win) return -15;
     win->def = flag;
     return 0;
 }
-int WinGetDef(WINDAT *win) { return win ? win->def : -15; }
+int WinGetDef(WINDAT *win) {
+    return win ? win->def : -15;
+}
 
 int WinSetNeighbor(WINDAT *win, WINDAT *neighbor, int side) {
     if (!win) return -15;
@@ -410,7 +455,9 @@ int WinSetNeighborSpace(WINDAT *win, int side, int pixels) {
 
 // ---- User data --------------------------------------------------------------------------------
 
-int WinUSRIntGet(WINDAT *win) { return win ? win->usr.i : -15; }
+int WinUSRIntGet(WINDAT *win) {
+    return win ? win->usr.i : -15;
+}
 
 int WinUSRIntSet(WINDAT *win, int value) {
     if (!win) return -15;
@@ -428,7 +475,9 @@ int WinUSRIntArrayCreate(WINDAT *win, int n) {
     return WinUSRIntArraySet(win, a);
 }
 
-int *WinUSRIntArrayGet(WINDAT *win) { return win ? win->usr.im : nullptr; }
+int *WinUSRIntArrayGet(WINDAT *win) {
+    return win ? win->usr.im : nullptr;
+}
 
 int WinUSRIntArraySet(WINDAT *win, int *array) {
     if (!win) return -15;
@@ -458,9 +507,13 @@ int WinUSRIntArrayRemove(WINDAT *win) {
     return 0;
 }
 
-int WinUSRIntArrayExist(WINDAT *win) { return win && win->usr.im ? 0 : -8; }
+int WinUSRIntArrayExist(WINDAT *win) {
+    return win && win->usr.im ? 0 : -8;
+}
 
-char *WinUSRStringGet(WINDAT *win) { return win ? win->usr.str : nullptr; }
+char *WinUSRStringGet(WINDAT *win) {
+    return win ? win->usr.str : nullptr;
+}
 
 int WinUSRStringSet(WINDAT *win, const char *text) {
     if (!win) return -15;
@@ -494,7 +547,9 @@ int WinUSRStringArrayCreate(WINDAT *win, int n) {
     return WinUSRStringArraySet(win, a);
 }
 
-char **WinUSRStringArrayGet(WINDAT *win) { return win ? win->usr.strm : nullptr; }
+char **WinUSRStringArrayGet(WINDAT *win) {
+    return win ? win->usr.strm : nullptr;
+}
 
 int WinUSRStringArraySet(WINDAT *win, char **array) {
     if (!win) return -15;
@@ -525,7 +580,9 @@ int WinUSRStringArrayRemove(WINDAT *win) {
     return 0;
 }
 
-int WinUSRStringArrayExist(WINDAT *win) { return win && win->usr.strm ? 0 : -8; }
+int WinUSRStringArrayExist(WINDAT *win) {
+    return win && win->usr.strm ? 0 : -8;
+}
 
 int WinFuncIntCloseSimple(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
@@ -542,8 +599,10 @@ int WinShow(WINDAT *win, int on) {
     if (!win) return -15;
     if (!win->window) return -20;
     ToolkitLockGuard guard;
-    if (on) XMapWindow(win->usr.display, win->window);
-    else XUnmapWindow(win->usr.display, win->window);
+    if (on)
+        XMapWindow(win->usr.display, win->window);
+    else
+        XUnmapWindow(win->usr.display, win->window);
     win->unvisible = on ? 0 : 1;
     XFlush(win->usr.display);
     return 0;
@@ -697,7 +756,9 @@ int WinDisplayGetDepth(Display *display) {
     return DefaultDepth(display, DefaultScreen(display));
 }
 
-int SystemGetColorDepth(Display *display) { return WinDisplayGetDepth(display); }
+int SystemGetColorDepth(Display *display) {
+    return WinDisplayGetDepth(display);
+}
 
 int WinGetDisplayWidth(Display *display) {
     return display ? DisplayWidth(display, DefaultScreen(display)) : -15;

@@ -80,7 +80,7 @@ struct WINDATUSR {
     WINDAT *parent;
     WINDAT *parentgrp;
     int i;
-    int *im;     // element 0 holds the array's own length (n + 1)
+    int *im; // element 0 holds the array's own length (n + 1)
     char *str;
     char **strm; // element 0 points to the length as decimal text
     XEvent evmouse;
@@ -119,8 +119,8 @@ struct WINTYP {
 enum { WIN_SIDE_TOP, WIN_SIDE_LEFT, WIN_SIDE_RIGHT, WIN_SIDE_BOTTOM };
 
 struct WINNEIGHBOR {
-    int space[4];         // top, left, right, bottom
-    WINDAT *neighbor[4];  // top, left, right, bottom
+    int space[4];        // top, left, right, bottom
+    WINDAT *neighbor[4]; // top, left, right, bottom
 };
 
 struct WINDAT {
@@ -170,10 +170,10 @@ WINDAT *WinCreate(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIG
                   const char *name, XFontStruct *font);
 WINDAT *WinCreateTyp(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                      const char *name, XFontStruct *font);
-WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ,
-                          const WINNEIGHBOR *nb, const char *name, XFontStruct *font);
-WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ,
-                             const WINNEIGHBOR *nb, const char *name, XFontStruct *font);
+WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
+                          const char *name, XFontStruct *font);
+WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
+                             const char *name, XFontStruct *font);
 WINDAT *WinCreateExt(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
                      const char *name, XFontStruct *font);
 WINDAT *WinCreateExtSimple(Display *display, const int *opt_rt, const char *title);

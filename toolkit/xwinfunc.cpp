@@ -16,18 +16,42 @@ int WinFuncCall(WINDAT *win, int slot) {
     return fn(&rec);
 }
 
-int WinSetFuncCreate(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_CREATE, fn); }
-int WinSetFuncResize(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_RESIZE, fn); }
-int WinSetFuncExpose(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_EXPOSE, fn); }
-int WinSetFuncClose(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_CLOSE, fn); }
-int WinSetFuncMouse(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_MOUSE, fn); }
-int WinSetFuncKeyb(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_KEYB, fn); }
-int WinSetFuncRemove(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_REMOVE, fn); }
-int WinSetFuncAdd(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_ADD, fn); }
-int WinSetFuncSelect(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_SELECT, fn); }
-int WinSetFuncReturn(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_RETURN, fn); }
-int WinSetFuncStatus(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_STATUS, fn); }
-int WinSetFuncProperty(WINDAT *win, WINFUNC fn) { return WinSetFunc(win, WIN_FUNC_PROPERTY, fn); }
+int WinSetFuncCreate(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_CREATE, fn);
+}
+int WinSetFuncResize(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_RESIZE, fn);
+}
+int WinSetFuncExpose(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_EXPOSE, fn);
+}
+int WinSetFuncClose(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_CLOSE, fn);
+}
+int WinSetFuncMouse(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_MOUSE, fn);
+}
+int WinSetFuncKeyb(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_KEYB, fn);
+}
+int WinSetFuncRemove(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_REMOVE, fn);
+}
+int WinSetFuncAdd(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_ADD, fn);
+}
+int WinSetFuncSelect(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_SELECT, fn);
+}
+int WinSetFuncReturn(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_RETURN, fn);
+}
+int WinSetFuncStatus(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_STATUS, fn);
+}
+int WinSetFuncProperty(WINDAT *win, WINFUNC fn) {
+    return WinSetFunc(win, WIN_FUNC_PROPERTY, fn);
+}
 
 int WinSetFuncIntClose(WINDAT *win, WINFUNC fn) {
     if (!win) return -15;
@@ -35,18 +59,42 @@ int WinSetFuncIntClose(WINDAT *win, WINFUNC fn) {
     return 0;
 }
 
-int WinFuncCreate(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_CREATE); }
-int WinFuncResize(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_RESIZE); }
-int WinFuncExpose(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_EXPOSE); }
-int WinFuncClose(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_CLOSE); }
-int WinFuncMouse(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_MOUSE); }
-int WinFuncKeyb(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_KEYB); }
-int WinFuncRemove(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_REMOVE); }
-int WinFuncAdd(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_ADD); }
-int WinFuncSelect(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_SELECT); }
-int WinFuncReturn(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_RETURN); }
-int WinFuncStatus(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_STATUS); }
-int WinFuncProperty(WINDAT *win) { return WinFuncCall(win, WIN_FUNC_PROPERTY); }
+int WinFuncCreate(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_CREATE);
+}
+int WinFuncResize(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_RESIZE);
+}
+int WinFuncExpose(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_EXPOSE);
+}
+int WinFuncClose(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_CLOSE);
+}
+int WinFuncMouse(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_MOUSE);
+}
+int WinFuncKeyb(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_KEYB);
+}
+int WinFuncRemove(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_REMOVE);
+}
+int WinFuncAdd(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_ADD);
+}
+int WinFuncSelect(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_SELECT);
+}
+int WinFuncReturn(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_RETURN);
+}
+int WinFuncStatus(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_STATUS);
+}
+int WinFuncProperty(WINDAT *win) {
+    return WinFuncCall(win, WIN_FUNC_PROPERTY);
+}
 
 int WinFuncIntClose(WINDAT *win) {
     if (!win) return -15;

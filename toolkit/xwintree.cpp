@@ -35,7 +35,8 @@ int WinRemoveInParent(WINDAT *win) {
     if (!parent) return -17;
     int nr = WinChildFindNr(parent, win);
     if (nr < 0) return -16;
-    for (int i = nr; i < parent->nchild - 1; i++) parent->child[i] = parent->child[i + 1];
+    for (int i = nr; i < parent->nchild - 1; i++)
+        parent->child[i] = parent->child[i + 1];
     parent->child[--parent->nchild] = nullptr;
     return 0;
 }
@@ -56,7 +57,8 @@ int WinRemoveStruct(WINDAT *win) {
         if (WINDATp[i] != win) continue;
         WinFuncIntClose(win);
         WinRecordFree(win);
-        for (int j = i; j < WINDATpi - 1; j++) WINDATp[j] = WINDATp[j + 1];
+        for (int j = i; j < WINDATpi - 1; j++)
+            WINDATp[j] = WINDATp[j + 1];
         WINDATp[--WINDATpi] = nullptr;
         return 0;
     }
@@ -136,7 +138,9 @@ static WINDAT *WinTreeSearch(WINDAT *win, int typ, int state, bool match_state) 
     return nullptr;
 }
 
-WINDAT *WinChildFindTypTree(WINDAT *win, int typ) { return WinTreeSearch(win, typ, 0, false); }
+WINDAT *WinChildFindTypTree(WINDAT *win, int typ) {
+    return WinTreeSearch(win, typ, 0, false);
+}
 
 WINDAT *WinChildFindTypStateTree(WINDAT *win, int typ, int state) {
     return WinTreeSearch(win, typ, state, true);
@@ -176,7 +180,8 @@ static int WinCloseChildren(WINDAT *win) {
         }
         WinCloseSimple(d, xw);
     }
-    for (int i = kept; i < win->nchild; i++) win->child[i] = nullptr;
+    for (int i = kept; i < win->nchild; i++)
+        win->child[i] = nullptr;
     win->nchild = kept;
     if (verbose) fprintf(stderr, "close level %i: %i left\n", ebene, kept);
     ebene--;
@@ -240,24 +245,25 @@ int WinResizeCalc(WINDAT *win, int out[4]) {
         bottom = a.y - n->space[WIN_SIDE_TOP] - 2 * n->border;
     out[0] = left;
     out[1] = top;
-    out[2] = right - left - win->space[WIN_SIDE_LEFT] - win->space[WIN_SIDE_RIGHT] -
-             2 * win->border;
-    out[3] = bottom - top - win->space[WIN_SIDE_TOP] - win->space[WIN_SIDE_BOTTOM] -
-             2 * win->border;
+    out[2] =
+        right - left - win->space[WIN_SIDE_LEFT] - win->space[WIN_SIDE_RIGHT] - 2 * win->border;
+    out[3] =
+        bottom - top - win->space[WIN_SIDE_TOP] - win->space[WIN_SIDE_BOTTOM] - 2 * win->border;
     return 0;
 }
 
 int WinChildResize(WINDAT *win) {
     if (!win) return -15;
     if (win->typ == 0) return -22;
-    if (verbose) fprintf(stderr, "Resize parent %s:  -> %i x %i\n", WinTypName(win->typ),
-                         win->width, win->height);
+    if (verbose)
+        fprintf(stderr, "Resize parent %s:  -> %i x %i\n", WinTypName(win->typ), win->width,
+                win->height);
     int result = -1;
     for (int i = 0; i < win->nchild; i++) {
         WINDAT *c = win->child[i];
         if (!c) continue;
-        if (verbose) fprintf(stderr, "resize child %i/%i %s:\n", i, win->nchild,
-                             WinTypName(c->typ));
+        if (verbose)
+            fprintf(stderr, "resize child %i/%i %s:\n", i, win->nchild, WinTypName(c->typ));
         switch (c->typ) {
         case WIN_BTN:
         case WIN_LIST:

@@ -22,7 +22,8 @@ int ToolFail(const char *fmt, ...) {
 static void ToolUsage(FILE *out) {
     fputs("usage: dravik-tool COMMAND [ARGS...]\n", out);
     if (!tool_commands[0].name) fputs("no commands are available yet\n", out);
-    for (const TOOLCMD *c = tool_commands; c->name; c++) fprintf(out, "  %s\n", c->usage);
+    for (const TOOLCMD *c = tool_commands; c->name; c++)
+        fprintf(out, "  %s\n", c->usage);
 }
 
 int main(int argc, char **argv) {

@@ -1,0 +1,94 @@
+// The real binary under a private X server: start-up, the main window, and the ways it ends.
+#include "support/xvfb.h"
+#include "support/proc.h"
+#include "app/main.h"
+
+#include <X11/Xatom.h>
+#include <csignal>
+
+class MainBinary : public XvfbTest {
+  protected:
+    ProgramRun run;
+    Window main = 0;
+
+    void StartDravik() {
+        ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name));
+        ASSERT_TRUE(WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }))
+            << run.Stderr();
+    }
+};
+
+TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
+    StartDravik();
+    XWindowAttributes a;
+    ASSERT_TRUE(WaitFor(
+        [&] { return XGetWindowAttributes(display, main, &a) && a.map_state == IsViewable; }));
+    EXPECT_EQ(a.x, 0);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(a.width, 1280 / 3 * 2);
+    EXPECT_EQ(a.height, 1024 / 3 * 2);
+
+    XClassHint cls;
+    ASSERT_TRUE(XGetClassHint(display, main, &cls));
+    EXPECT_STREQ(cls.res_name, "dravik");
+    EXPECT_STREQ(cls.res_class, "dravik");
+    XFree(cls.res_name);
+    XFree(cls.res_class);
+
+    Atom *protocols = nullptr;
+    int n = 0;
+    ASSERT_TRUE(XGetWMProtocols(display, main, &protocols, &n));
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(protocols[0], XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XFree(protocols);
+
+    XWMHints *hints = XGetWMHints(display, main);
+    ASSERT_NE(hints, nullptr);
+    EXPECT_TRUE(hints->flags & IconPixmapHint);
+    EXPECT_EQ(hints->initial_state, NormalState);
+    XFree(hints);
+}
+
+TEST_F(MainBinary, DeleteRequestEndsWithStatusZeroAndBothEndLines) {
+    StartDravik();
+    SendDeleteRequest(display, main);
+    ASSERT_TRUE(run.Wait()) << run.Stderr();
+    EXPECT_EQ(run.status, 0);
+    std::string err = run.Stderr();
+    EXPECT_NE(err.find("ENDE Programm\n"), std::string::npos) << err;
+    EXPECT_NE(err.rfind("ENDE\n"), err.find("ENDE Programm\n")) << err;
+}
+
+TEST_F(MainBinary, InterruptAndQuitSignalsEndWithStatusZero) {
+    for (int sig : {SIGINT, SIGQUIT}) {
+        StartDravik();
+        run.Signal(sig);
+        ASSERT_TRUE(run.Wait()) << run.Stderr();
+        EXPECT_EQ(run.status, 0);
+        std::string err = run.Stderr();
+        EXPECT_NE(err.find("signal: " + std::to_string(sig)), std::string::npos) << err;
+        EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
+        // The window is gone before the next round looks for one.
+        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+        run.~ProgramRun();
+        new (&run) ProgramRun;
+    }
+}
+
+TEST(MainStart, UnopenableDisplayGivesStatus237AndTheDisplayLine) {
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(DRAVIK_BIN, ":999"));
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.status, 237);
+    EXPECT_EQ(run.Stderr(), "dravik: display: :999\n");
+}
+
+TEST(MainStart, ScreensBelowEightBitsAreRefused) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MainDepthCheck(4), -6);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "dravik: < 256 colors\n");
+    // -6 is the exit status the shell sees as 250.
+    EXPECT_EQ(static_cast<unsigned char>(-6), 250);
+    EXPECT_EQ(MainDepthCheck(8), 0);
+    EXPECT_EQ(MainDepthCheck(24), 0);
+}

@@ -1,0 +1,107 @@
+#include "support/proc.h"
+
+#include "support/xvfb.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+static std::string MakeTempDir() {
+    char tmpl[] = "/tmp/dravik-test-XXXXXX";
+    char *dir = mkdtemp(tmpl);
+    return dir ? dir : "";
+}
+
+bool ProgramRun::Start(const std::string &path, const std::string &display,
+                       const std::vector<std::string> &args) {
+    home = MakeTempDir();
+    if (home.empty()) return false;
+    err_path = home + "/.stderr";
+    pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        int fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 0);
+        dup2(devnull, 1);
+        setenv("HOME", home.c_str(), 1);
+        setenv("DISPLAY", display.c_str(), 1);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(path.c_str()));
+        for (auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    return true;
+}
+
+bool ProgramRun::Wait(int ms) {
+    if (pid <= 0) return status >= 0;
+    int st = 0;
+    bool ended = WaitFor([&] { return waitpid(pid, &st, WNOHANG) == pid; }, ms);
+    if (!ended) return false;
+    pid = -1;
+    status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return true;
+}
+
+void ProgramRun::Signal(int sig) {
+    if (pid > 0) kill(pid, sig);
+}
+
+std::string ProgramRun::Stderr() const {
+    std::ifstream f(err_path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+ProgramRun::~ProgramRun() {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        int st;
+        waitpid(pid, &st, 0);
+    }
+    if (!home.empty()) {
+        std::string cmd = "rm -rf '" + home + "'";
+        if (system(cmd.c_str()) != 0) {}
+    }
+}
+
+ToolResult RunTool(const std::vector<std::string> &args) {
+    ToolResult r;
+    std::string dir = MakeTempDir();
+    std::string out = dir + "/out", err = dir + "/err";
+    int pid = fork();
+    if (pid == 0) {
+        int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fo, 1);
+        dup2(fe, 2);
+        std::vector<char *> argv;
+        for (auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream fo(out), fe(err);
+    std::stringstream so, se;
+    so << fo.rdbuf();
+    se << fe.rdbuf();
+    r.out = so.str();
+    r.err = se.str();
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (system(cmd.c_str()) != 0) {}
+    return r;
+}

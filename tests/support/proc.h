@@ -1,0 +1,29 @@
+// Test helpers: running the real binaries with a private HOME.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A running program; its stderr goes to a file that can be read while it runs.
+struct ProgramRun {
+    int pid = -1;
+    std::string home;     // private HOME directory, removed by the destructor
+    std::string err_path; // stderr of the program
+    int status = -1;      // exit status once ended (0..255), or -1 while running / killed
+
+    // Starts `path` with DISPLAY=display and HOME=a fresh temporary directory.
+    bool Start(const std::string &path, const std::string &display,
+               const std::vector<std::string> &args = {});
+    // Waits up to `ms` for the end; returns true when it ended and `status` is set.
+    bool Wait(int ms = 10000);
+    void Signal(int sig);
+    std::string Stderr() const;
+    ~ProgramRun();
+};
+
+// Runs a command to its end and captures stdout, stderr and the exit status.
+struct ToolResult {
+    int status = -1;
+    std::string out, err;
+};
+ToolResult RunTool(const std::vector<std::string> &argv);

@@ -1,0 +1,160 @@
+#include "support/xvfb.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+bool WaitFor(const std::function<bool()> &cond, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return cond();
+}
+
+static bool DisplayInUse(int n) {
+    char path[64];
+    struct stat st;
+    snprintf(path, sizeof path, "/tmp/.X%d-lock", n);
+    if (stat(path, &st) == 0) return true;
+    snprintf(path, sizeof path, "/tmp/.X11-unix/X%d", n);
+    return stat(path, &st) == 0;
+}
+
+bool XvfbServer::Start(const std::string &screen) {
+    // Parallel test processes race for numbers; Xvfb itself refuses a taken one, so try on.
+    for (int n = 100 + (getpid() % 400); n < 1000; n += 7) {
+        if (DisplayInUse(n)) continue;
+        std::string disp = ":" + std::to_string(n);
+        int child = fork();
+        if (child < 0) return false;
+        if (child == 0) {
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            execlp("Xvfb", "Xvfb", disp.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+                   static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        bool up = WaitFor(
+            [&] {
+                int st;
+                if (waitpid(child, &st, WNOHANG) == child) return true; // died
+                Display *d = XOpenDisplay(disp.c_str());
+                if (!d) return false;
+                XCloseDisplay(d);
+                return true;
+            },
+            10000);
+        int st;
+        if (up && waitpid(child, &st, WNOHANG) == 0) {
+            pid = child;
+            number = n;
+            name = disp;
+            return true;
+        }
+        kill(child, SIGKILL);
+        waitpid(child, &st, 0);
+    }
+    return false;
+}
+
+void XvfbServer::Stop() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    int st;
+    if (!WaitFor([&] { return waitpid(pid, &st, WNOHANG) == pid; }, 3000)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &st, 0);
+    }
+    pid = -1;
+}
+
+void XtMove(Display *d, int x, int y) {
+    XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
+    XSync(d, False);
+}
+
+void XtClick(Display *d, unsigned int button) {
+    XTestFakeButtonEvent(d, button, True, CurrentTime);
+    XTestFakeButtonEvent(d, button, False, CurrentTime);
+    XSync(d, False);
+}
+
+void XtKey(Display *d, const char *keysym_name, bool ctrl) {
+    KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym_name));
+    KeyCode control = XKeysymToKeycode(d, XStringToKeysym("Control_L"));
+    if (ctrl) XTestFakeKeyEvent(d, control, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    if (ctrl) XTestFakeKeyEvent(d, control, False, CurrentTime);
+    XSync(d, False);
+}
+
+unsigned long ReadPixel(Display *d, Window w, int x, int y) {
+    XImage *img = XGetImage(d, w, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!img) return ~0UL;
+    unsigned long p = XGetPixel(img, 0, 0);
+    XDestroyImage(img);
+    return p;
+}
+
+static Window FindIn(Display *d, Window w, const char *name) {
+    char *wname = nullptr;
+    if (XFetchName(d, w, &wname) && wname) {
+        bool hit = !strcmp(wname, name);
+        XFree(wname);
+        if (hit) return w;
+    }
+    Window root, parent, *kids = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < n && !found; i++)
+        found = FindIn(d, kids[i], name);
+    if (kids) XFree(kids);
+    return found;
+}
+
+Window FindWindowByName(Display *d, const char *name) {
+    return FindIn(d, DefaultRootWindow(d), name);
+}
+
+void SendDeleteRequest(Display *d, Window w) {
+    XEvent ev;
+    memset(&ev, 0, sizeof ev);
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &ev);
+    XSync(d, False);
+}
+
+XvfbServer *XvfbTest::server = nullptr;
+Display *XvfbTest::display = nullptr;
+
+void XvfbTest::StartServer(const std::string &screen) {
+    server = new XvfbServer;
+    if (!server->Start(screen)) return;
+    display = XOpenDisplay(server->name.c_str());
+}
+
+void XvfbTest::TearDownTestSuite() {
+    if (display) XCloseDisplay(display);
+    display = nullptr;
+    delete server;
+    server = nullptr;
+}

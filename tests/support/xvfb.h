@@ -1,0 +1,52 @@
+// Test helpers: a private Xvfb server, synthetic input through XTest, pixel read-back.
+#pragma once
+
+// GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <functional>
+#include <string>
+
+// A private X server on a free display number; stopped by the destructor.
+struct XvfbServer {
+    int number = -1;
+    int pid = -1;
+    std::string name; // ":N"
+
+    // screen like "1280x1024x24"; returns false (and leaves nothing running) on failure.
+    bool Start(const std::string &screen = "1280x1024x24");
+    void Stop();
+    ~XvfbServer() { Stop(); }
+};
+
+// Polls `cond` until it is true or `ms` milliseconds have passed.
+bool WaitFor(const std::function<bool()> &cond, int ms = 5000);
+
+// XTest input.
+void XtMove(Display *d, int x, int y);
+void XtClick(Display *d, unsigned int button);
+void XtKey(Display *d, const char *keysym_name, bool ctrl = false);
+
+// The pixel value at (x, y) of the window, read back from the server.
+unsigned long ReadPixel(Display *d, Window w, int x, int y);
+
+// The top-level window named `name`, or 0.
+Window FindWindowByName(Display *d, const char *name);
+
+// Sends the window manager's delete request for `w`, as a window manager would.
+void SendDeleteRequest(Display *d, Window w);
+
+// A test fixture whose suite shares one private Xvfb and one display connection.
+
+class XvfbTest : public ::testing::Test {
+  protected:
+    static XvfbServer *server;
+    static Display *display;
+    static void StartServer(const std::string &screen);
+    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
+    static void TearDownTestSuite();
+    void SetUp() override {
+        if (!display) GTEST_SKIP() << "Xvfb could not be started";
+    }
+};
