@@ -98,7 +98,7 @@ int MakeTimeString(char *buf, time_t time) {
         return -15;
     }
     text[strcspn(text, "\n")] = '\0';
-    snprintf(buf, 25, "%12s", strlen(text) > 4 ? text + 4 : "");
+    if (snprintf(buf, 25, "%12s", strlen(text) > 4 ? text + 4 : "") < 0) buf[0] = '\0';
     return 0;
 }
 
