@@ -123,7 +123,7 @@ TEST_F(Toolkit, GrandchildVetoStopsTheCloseHalfWay) {
     WINDAT *b = Create(p, WIN_BASE, "b");
     WINDAT *c = Create(p, WIN_BTN, "c");
     WINDAT *g = Create(b, WIN_BTN, "g");
-    Window a_window = a->window;
+    Window a_window = a->window, c_window = c->window;
     WinSetFuncClose(a, CountClose);
     WinSetFuncClose(g, Veto7);
     EXPECT_EQ(WinClose(p), 7);
@@ -139,7 +139,7 @@ TEST_F(Toolkit, GrandchildVetoStopsTheCloseHalfWay) {
     // Once the veto is lifted the rest closes.
     WinSetFuncClose(g, nullptr);
     EXPECT_EQ(WinClose(p), 0);
-    EXPECT_EQ(WinFind(c->window), nullptr);
+    EXPECT_EQ(WinFind(c_window), nullptr);
 }
 
 TEST_F(Toolkit, MainWindowEntryIsNeverRemoved) {
