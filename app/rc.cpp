@@ -1,20 +1,479 @@
 #include "app/rc.h"
 
 #include "app/language.h"
+#include "app/lg.h"
+#include "app/main.h"
+#include "app/xmem.h"
+#include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xwin.h"
+#include "widgets/xerror.h"
 
-int AskProgramExit = 1;
-int TbFile = 1;
-int TbDicom = 1;
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+char PathMainTemp[RC_PATH_SIZE];
+char LastPathFileOpen[RC_PATH_SIZE];
+char LastPathFileSave[RC_PATH_SIZE];
+char LastPathAlbum[RC_PATH_SIZE];
+char PathMainRc[RC_PATH_SIZE];
+long BufSize = 0;
+
+int dlgmain[5];
+char *mainFileLastName[RC_LAST_FILES];
+
+int LastFileSort, TbFile, TbDicom;
+int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskPathShowFull,
+    AskHintBtnSym, AskProgramExit, AskAlbumEntryRemove;
+int AlbumTbSizeWH;
+int HounsfieldUse, HounsfieldMin, HounsfieldMax;
+int JpegQuality;
+int sp_scroll, sp_paned, sp_paned_b;
+DSEARCHDAT DSearch[RC_DSEARCH];
+
+namespace {
+
+const char RC_NAME[] = ".dravikrc";
+
+struct TextKey {
+    const char *key;
+    char *value;
+    int size;
+};
+
+struct IntKey {
+    const char *key;
+    int *value;
+};
+
+// Keys in the order they are read; the writer keeps its own order below.
+const TextKey pathKeys[] = {
+    {"PathMainTemp", PathMainTemp, RC_PATH_SIZE},
+    {"LastFileOpenPath", LastPathFileOpen, RC_PATH_SIZE},
+    {"LastFileSavePath", LastPathFileSave, RC_PATH_SIZE},
+    {"LastAlbumPath", LastPathAlbum, RC_PATH_SIZE},
+};
+
+const TextKey fontKeys[] = {
+    {"FontMenu", fontfs_sz_menu, FONT_NAME_SIZE},
+    {"FontStatus", fontfs_sz_status, FONT_NAME_SIZE},
+    {"FontPaint", fontfs_sz_paint, FONT_NAME_SIZE},
+    {"FontButton", fontfs_sz_btn, FONT_NAME_SIZE},
+    {"FontLabel", fontfs_sz_label, FONT_NAME_SIZE},
+    {"FontText", fontfs_sz_text, FONT_NAME_SIZE},
+    {"FontList", fontfs_sz_list, FONT_NAME_SIZE},
+};
+
+const TextKey bgKeys[] = {
+    {"BgForm", bg_sz_form, COLOR_NAME_SIZE},       {"BgMenu", bg_sz_menu, COLOR_NAME_SIZE},
+    {"BgMenuSel", bg_sz_menuSel, COLOR_NAME_SIZE}, {"BgStatus", bg_sz_status, COLOR_NAME_SIZE},
+    {"BgPaint", bg_sz_paint, COLOR_NAME_SIZE},     {"BgPaintText", bg_sz_paintTxt, COLOR_NAME_SIZE},
+    {"BgButton", bg_sz_btn, COLOR_NAME_SIZE},      {"BgLabel", bg_sz_label, COLOR_NAME_SIZE},
+    {"BgEdit", bg_sz_edit, COLOR_NAME_SIZE},       {"BgList", bg_sz_list, COLOR_NAME_SIZE},
+    {"BgSelect", bg_sz_sel, COLOR_NAME_SIZE},      {"BgScroll", bg_sz_scroll, COLOR_NAME_SIZE},
+    {"BgHint", bg_sz_hint, COLOR_NAME_SIZE},       {"BgDisable", bg_sz_disable, COLOR_NAME_SIZE},
+};
+
+const TextKey fgKeys[] = {
+    {"FgForm", fg_sz_form, COLOR_NAME_SIZE},       {"FgMenu", fg_sz_menu, COLOR_NAME_SIZE},
+    {"FgMenuSel", fg_sz_menuSel, COLOR_NAME_SIZE}, {"FgStatus", fg_sz_status, COLOR_NAME_SIZE},
+    {"FgPaint", fg_sz_paint, COLOR_NAME_SIZE},     {"FgPaintText", fg_sz_paintTxt, COLOR_NAME_SIZE},
+    {"FgButton", fg_sz_btn, COLOR_NAME_SIZE},      {"FgLabel", fg_sz_label, COLOR_NAME_SIZE},
+    {"FgEdit", fg_sz_edit, COLOR_NAME_SIZE},       {"FgList", fg_sz_list, COLOR_NAME_SIZE},
+    {"FgSelect", fg_sz_sel, COLOR_NAME_SIZE},      {"FgScroll", fg_sz_scroll, COLOR_NAME_SIZE},
+    {"FgHint", fg_sz_hint, COLOR_NAME_SIZE},       {"FgDisable", fg_sz_disable, COLOR_NAME_SIZE},
+};
+
+const IntKey askKeys[] = {
+    {"AskFileOpenWin", &AskFileOpenWin},   {"AskFileSaveExist", &AskFileSaveExist},
+    {"AskFileRemove", &AskFileRemove},     {"AskFileInfoInWinPaint", &AskFileInfoInWinPaint},
+    {"AskPathShowFull", &AskPathShowFull}, {"AskHintBtnSym", &AskHintBtnSym},
+    {"AskProgramExit", &AskProgramExit},   {"AskAlbumEntryRemove", &AskAlbumEntryRemove},
+};
+
+const IntKey lastIntKeys[] = {
+    {"LastFileOpenFilterNr", &dlgmain[1]},
+    {"LastFileSaveFilterNr", &dlgmain[2]},
+    {"LastFileSort", &LastFileSort},
+    {"TbFile", &TbFile},
+    {"TbDicom", &TbDicom},
+};
+
+const IntKey otherIntKeys[] = {
+    {"AlbumThumbnailSizeWH", &AlbumTbSizeWH},
+    {"MouseLeft", &opt_rt[0]},
+    {"MouseRight", &opt_rt[1]},
+    {"HounsfieldUse", &HounsfieldUse},
+    {"HounsfieldMin", &HounsfieldMin},
+    {"HounsfieldMax", &HounsfieldMax},
+};
+
+void CopyText(char *dst, int size, const char *src) {
+    strncpy(dst, src, static_cast<size_t>(size) - 1);
+    dst[size - 1] = '\0';
+}
+
+// Shows a file error the way the message boxes word it: message, system error, path.
+int RcReport(int code, int err) {
+    const char *msg = LgErr(code == -101 ? 1 : 2, opt_rt[2]);
+    std::string text = std::string(msg ? msg : "") + " (" + (err > 0 ? strerror(err) : " ") +
+                       ")\n\n" + PathMainRc + "\n";
+    MsgErrWin(opt_rt[2], text.c_str(), -25);
+    return code;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+void ApplyText(const char *buf, long len, const TextKey &k) {
+    const char *v = ReadEntry(buf, k.key, len);
+    if (v) CopyText(k.value, k.size, v);
+}
+
+void ApplyInt(const char *buf, long len, const IntKey &k) {
+    const char *v = ReadEntry(buf, k.key, len);
+    if (v) *k.value = atoi(v);
+}
+
+void ApplyLastFile(const char *buf, long len, int i) {
+    char key[32];
+    snprintf(key, sizeof key, "LastFile%i", i);
+    const char *v = ReadEntry(buf, key, len);
+    if (!v) return;
+    size_t n = strlen(v);
+    char *copy = static_cast<char *>(MemCreate(static_cast<long>(n) + 1, "rc"));
+    if (!copy) {
+        fprintf(stderr, "\n%s %s\n", LgRes(50, opt_rt[2]), "rc");
+        return;
+    }
+    memcpy(copy, v, n + 1);
+    if (mainFileLastName[i]) MemFree(mainFileLastName[i], "rc");
+    mainFileLastName[i] = copy;
+}
+
+void ApplyLanguage(const char *buf, long len) {
+    const char *v = ReadEntry(buf, "Language", len);
+    if (v) {
+        for (int i = 0; i < LG_COLUMNS; i++)
+            if (strcmp(v, mainLanguage[i]) == 0) opt_rt[2] = i;
+    }
+    if (opt_rt[2] != LG_GERMAN && opt_rt[2] != LG_ENGLISH) opt_rt[2] = LG_ENGLISH;
+}
+
+} // namespace
 
 int ProgramResInit() {
+    CopyText(PathMainTemp, RC_PATH_SIZE, "/tmp");
+    char cwd[RC_PATH_SIZE];
+    if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
+    CopyText(LastPathFileOpen, RC_PATH_SIZE, cwd);
+    CopyText(LastPathFileSave, RC_PATH_SIZE, cwd);
+    LastPathAlbum[0] = '\0';
+    PathMainRc[0] = '\0';
+    BufSize = 0;
+    dlgmain[0] = 5;
+    dlgmain[1] = 5;
+    dlgmain[2] = 1;
+    dlgmain[3] = 1;
+    dlgmain[4] = 1;
+    for (char *&slot : mainFileLastName)
+        slot = nullptr;
+    LastFileSort = 0;
+    TbFile = 1;
+    TbDicom = 1;
+    opt_rt[0] = 1;
+    opt_rt[1] = 3;
+    opt_rt[2] = LG_DEFAULT;
+    AskFileOpenWin = 0;
+    AskFileSaveExist = 1;
+    AskFileRemove = 1;
+    AskFileInfoInWinPaint = 1;
+    AskPathShowFull = 0;
+    AskHintBtnSym = 1;
+    AskProgramExit = 1;
+    AskAlbumEntryRemove = 1;
+    AlbumTbSizeWH = 96;
+    for (DSEARCHDAT &d : DSearch)
+        d = {0, 0};
+    HounsfieldUse = 0;
+    HounsfieldMin = -1024;
+    HounsfieldMax = 3071;
+    JpegQuality = 100;
+    sp_scroll = 16;
+    sp_paned = 20;
+    sp_paned_b = 8;
+    killProgram = 0;
+    for (MENUHANDLE &m : M_MAIN_MENU)
+        m = nullptr;
+    for (MENUHANDLE &m : M_OPTION_MENU)
+        m = nullptr;
+    // The colour layer writes these again with the visual known; set here so that the settings
+    // are complete on their own.
+    ColorNamesDefault(0);
     return 0;
 }
-int ProgramResFileRead() {
+
+int RcPathMake() {
+    PathMainRc[0] = '\0';
+    const char *home = getenv("HOME");
+    if (!home || !*home) {
+        const struct passwd *pw = getpwuid(getuid());
+        home = pw && pw->pw_dir && *pw->pw_dir ? pw->pw_dir : nullptr;
+    }
+    static bool told = false;
+    if (!home) {
+        if (!told)
+            fputs("dravik: no home directory, running without a configuration file\n", stderr);
+        told = true;
+        return -1;
+    }
+    size_t n = strlen(home);
+    const char *sep = home[n - 1] == '/' ? "" : "/";
+    int w = snprintf(PathMainRc, RC_PATH_SIZE, "%s%s%s", home, sep, RC_NAME);
+    if (w < 0 || w >= RC_PATH_SIZE) {
+        PathMainRc[0] = '\0';
+        if (!told)
+            fputs("dravik: home directory path too long, running without a configuration file\n",
+                  stderr);
+        told = true;
+        return -1;
+    }
     return 0;
+}
+
+char *ReadRcDat() {
+    BufSize = 0;
+    if (verbose) fprintf(stderr, "RcFile read -> %s\n", PathMainRc);
+    // Read-only: a configuration the user may read but not write must still be read.
+    int fd = open(PathMainRc, O_RDONLY);
+    if (fd < 0) {
+        RcReport(-101, errno);
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size > 16L * 1024 * 1024) {
+        close(fd);
+        return nullptr;
+    }
+    long size = static_cast<long>(st.st_size);
+    char *buf = static_cast<char *>(MemCreate(size, PathMainRc));
+    if (!buf) {
+        close(fd);
+        return nullptr;
+    }
+    long got = 0;
+    while (got < size) {
+        ssize_t r = read(fd, buf + got, static_cast<size_t>(size - got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += r;
+    }
+    int err = errno;
+    close(fd);
+    if (got == 0) {
+        RcReport(-102, err);
+        MemFree(buf, PathMainRc);
+        return nullptr;
+    }
+    BufSize = got;
+    return buf;
+}
+
+const char *ReadEntryParam(const char *buffer, long start, long length) {
+    static char value[RC_VALUE_MAX + 1];
+    if (!buffer || start < 0 || start > length) return nullptr;
+    long p = start;
+    while (p < length && IsBlank(buffer[p]))
+        p++;
+    if (p >= length || buffer[p] != '=') return nullptr;
+    p++;
+    long end = p;
+    while (end < length && buffer[end] != '\n')
+        end++;
+    while (p < end && IsBlank(buffer[p]))
+        p++;
+    while (end > p && IsBlank(buffer[end - 1]))
+        end--;
+    if (end <= p) return nullptr;
+    long n = std::min<long>(end - p, RC_VALUE_MAX);
+    memcpy(value, buffer + p, static_cast<size_t>(n));
+    value[n] = '\0';
+    return value;
+}
+
+// A key counts only as the first word of its line followed by "="; so "BgPaint" never matches
+// a "BgPaintText" line, and a key in a comment or inside a value is no key.
+const char *ReadEntry(const char *buffer, const char *key, long length) {
+    if (!buffer || !key || !*key || length <= 0) return nullptr;
+    long klen = static_cast<long>(strlen(key));
+    long line = 0;
+    while (line < length) {
+        long p = line;
+        while (p < length && IsBlank(buffer[p]))
+            p++;
+        if (p + klen <= length && memcmp(buffer + p, key, static_cast<size_t>(klen)) == 0) {
+            const char *v = ReadEntryParam(buffer, p + klen, length);
+            if (v) return v;
+        }
+        const void *nl = memchr(buffer + line, '\n', static_cast<size_t>(length - line));
+        if (!nl) break;
+        line = static_cast<const char *>(nl) - buffer + 1;
+    }
+    return nullptr;
+}
+
+int ProgramResFileRead() {
+    if (verbose) fprintf(stderr, "AppFilenameRc: %s\n", RC_NAME);
+    if (RcPathMake() != 0) return 100;
+    if (verbose) {
+        fprintf(stderr, "AppFilenameRc: %s\n", PathMainRc);
+        fprintf(stderr, "HOME -> %s\n", getenv("HOME") ? getenv("HOME") : "");
+    }
+    struct stat st;
+    if (stat(PathMainRc, &st) != 0) RcReport(-102, errno);
+    int fd = open(PathMainRc, O_RDONLY);
+    if (fd < 0) return RcReport(-101, errno);
+    close(fd);
+
+    char *buf = ReadRcDat();
+    if (!buf) return 100;
+    long len = BufSize;
+    ApplyText(buf, len, pathKeys[0]);
+    ApplyText(buf, len, pathKeys[1]);
+    ApplyInt(buf, len, lastIntKeys[0]);
+    ApplyText(buf, len, pathKeys[2]);
+    ApplyInt(buf, len, lastIntKeys[1]);
+    ApplyText(buf, len, pathKeys[3]);
+    for (int i = 0; i < RC_LAST_FILES; i++)
+        ApplyLastFile(buf, len, i);
+    ApplyInt(buf, len, lastIntKeys[2]);
+    for (const TextKey &k : fontKeys)
+        ApplyText(buf, len, k);
+    for (const TextKey &k : bgKeys)
+        ApplyText(buf, len, k);
+    for (const TextKey &k : fgKeys)
+        ApplyText(buf, len, k);
+    for (const IntKey &k : askKeys)
+        ApplyInt(buf, len, k);
+    for (const IntKey &k : otherIntKeys)
+        ApplyInt(buf, len, k);
+    ApplyLanguage(buf, len);
+    for (int i = 0; i < RC_DSEARCH; i++) {
+        char key[32];
+        snprintf(key, sizeof key, "DicomSearchGroup%i", i);
+        ApplyInt(buf, len, {key, &DSearch[i].group});
+        snprintf(key, sizeof key, "DicomSearchTag%i", i);
+        ApplyInt(buf, len, {key, &DSearch[i].tag});
+    }
+    ApplyInt(buf, len, lastIntKeys[3]);
+    ApplyInt(buf, len, lastIntKeys[4]);
+    MemFree(buf, PathMainRc);
+    return 100;
+}
+
+static void WriteSettings(FILE *f) {
+    auto text = [f](const char *key, const char *value) { fprintf(f, "%s=%s\n", key, value); };
+    auto num = [f](const char *key, int value) { fprintf(f, "%s=%i\n", key, value); };
+
+    fputs("\n# Directory's\n\n", f);
+    text("PathMainTemp", PathMainTemp);
+    fputs("\n# Last\n\n", f);
+    text("LastFileOpenPath", LastPathFileOpen);
+    num("LastFileOpenFilterNr", dlgmain[1]);
+    text("LastFileSavePath", LastPathFileSave);
+    num("LastFileSaveFilterNr", dlgmain[2]);
+    text("LastAlbumPath", LastPathAlbum);
+    for (int i = 0; i < RC_LAST_FILES; i++) {
+        if (mainFileLastName[i])
+            fprintf(f, "%s%i=%s\n", "LastFile", i, mainFileLastName[i]);
+        else
+            fprintf(f, "%s%i=\n", "LastFile", i);
+    }
+    num("LastFileSort", LastFileSort);
+    num("TbFile", TbFile);
+    num("TbDicom", TbDicom);
+    fputs("\n# Options\n\n", f);
+    int lang = opt_rt[2] >= 0 && opt_rt[2] < LG_COLUMNS ? opt_rt[2] : LG_ENGLISH;
+    text("Language", mainLanguage[lang]);
+    num("MouseLeft", opt_rt[0]);
+    num("MouseRight", opt_rt[1]);
+    fputs("\n# Fonts\n\n", f);
+    for (const TextKey &k : fontKeys)
+        text(k.key, k.value);
+    fputs("\n# Color Background\n\n", f);
+    for (const TextKey &k : bgKeys)
+        text(k.key, k.value);
+    fputs("\n# Color Foreground\n\n", f);
+    for (const TextKey &k : fgKeys)
+        text(k.key, k.value);
+    fputs("\n# YesNo\n\n", f);
+    for (const IntKey &k : askKeys)
+        num(k.key, *k.value);
+    fputs("\n# Album\n\n", f);
+    num("AlbumThumbnailSizeWH", AlbumTbSizeWH);
+    fputs("\n# DICOM\n\n", f);
+    for (int i = 0; i < RC_DSEARCH; i++) {
+        fprintf(f, "%s%i=%i\n", "DicomSearchGroup", i, DSearch[i].group);
+        fprintf(f, "%s%i=%i\n", "DicomSearchTag", i, DSearch[i].tag);
+    }
+    num("HounsfieldUse", HounsfieldUse);
+    num("HounsfieldMin", HounsfieldMin);
+    num("HounsfieldMax", HounsfieldMax);
+    fputs("\n##\n", f);
+}
+
+// Written to a temporary file beside the old one and renamed over it, so a failed or interrupted
+// write never leaves a truncated configuration behind.
+int RcProgramWrite() {
+    if (!PathMainRc[0] && RcPathMake() != 0) return -101;
+    if (verbose) fprintf(stderr, "RcFile write -> %s\n", PathMainRc);
+    std::string tmp = std::string(PathMainRc) + ".XXXXXX";
+    int fd = mkstemp(&tmp[0]);
+    FILE *f = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (!f) {
+        if (fd >= 0) {
+            close(fd);
+            unlink(tmp.c_str());
+        }
+        fprintf(stderr, "%s %s\n", LgErr(1, opt_rt[2]), PathMainRc);
+        return -101;
+    }
+    struct stat st;
+    mode_t mode;
+    if (stat(PathMainRc, &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    WriteSettings(f);
+    bool ok = fflush(f) == 0 && !ferror(f) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    ok = fclose(f) == 0 && ok;
+    if (ok) ok = rename(tmp.c_str(), PathMainRc) == 0;
+    if (!ok) {
+        unlink(tmp.c_str());
+        fprintf(stderr, "%s %s\n", LgErr(1, opt_rt[2]), PathMainRc);
+        return -101;
+    }
+    return 100;
 }
 
 int ProgramEnd() {
+    // Without a home directory there is nothing to write, and that was said at start-up.
+    if (PathMainRc[0] || RcPathMake() == 0) {
+        if (RcProgramWrite() != 100) fprintf(stderr, "%s: write error: %s\n", "dravik", PathMainRc);
+    }
     WinMemRemove();
     LanguageLabelMemDestroy();
     return 0;

@@ -126,3 +126,5 @@ int LibOptionRTUpdate(const int *opt_rt) {
     }
     return 0;
 }
+
+MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];

@@ -30,3 +30,11 @@ int CreateMemWinTable(WINDAT **existing, int n);
 int WinMemRemove();
 int CursorInit(Display *display);
 int LibOptionRTUpdate(const int *opt_rt);
+
+#include "widgets/xmenu.h"
+
+enum { M_OPTION_MENU_SLOTS = 50 };
+
+// Option menus shared by several widgets: 0 file types, 1 sort order, 3 the file list's
+// right-button menu, 5 the image view's context menu, 6 album types.
+extern MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];

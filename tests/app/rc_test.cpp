@@ -1,0 +1,230 @@
+// The configuration file: defaults, key matching, values, and a crash-safe rewrite, through the
+// real binary under a private X server with a private HOME.
+// GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
+#include "support/xvfb.h"
+#include "support/proc.h"
+#include "app/rc.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadAll(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+bool WriteAll(const std::string &path, const std::string &text) {
+    std::ofstream f(path, std::ios::binary);
+    f << text;
+    return static_cast<bool>(f);
+}
+
+// The value of `key` in a written file, or "<none>".
+std::string Value(const std::string &file, const std::string &key) {
+    std::istringstream in(file);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, key.size() + 1, key + "=") == 0) return line.substr(key.size() + 1);
+    return "<none>";
+}
+
+// A file in exactly the writer's layout, with a value other than the default for every key.
+std::string FullFile() {
+    std::string s = "\n# Directory's\n\nPathMainTemp=/var/tmp\n\n# Last\n\n"
+                    "LastFileOpenPath=/home/u/my pictures\nLastFileOpenFilterNr=4\n"
+                    "LastFileSavePath=/srv/out\nLastFileSaveFilterNr=2\nLastAlbumPath=/srv/alb\n";
+    for (int i = 0; i < 10; i++)
+        s += "LastFile" + std::to_string(i) + "=" +
+             (i == 3 ? "" : "/img/f" + std::to_string(i) + ".dcm") + "\n";
+    s += "LastFileSort=2\nTbFile=0\nTbDicom=0\n\n# "
+         "Options\n\nLanguage=DE\nMouseLeft=3\nMouseRight=1\n"
+         "\n# Fonts\n\nFontMenu=fixed\nFontStatus=6x13\nFontPaint=7x14\nFontButton=8x13\n"
+         "FontLabel=9x15bold\nFontText=10x20\nFontList=6x10\n\n# Color Background\n\n";
+    const char *bg[] = {"BgForm",      "BgMenu",   "BgMenuSel", "BgStatus", "BgPaint",
+                        "BgPaintText", "BgButton", "BgLabel",   "BgEdit",   "BgList",
+                        "BgSelect",    "BgScroll", "BgHint",    "BgDisable"};
+    for (int i = 0; i < 14; i++)
+        s += std::string(bg[i]) + "=#1010" + std::to_string(10 + i) + "\n";
+    s += "\n# Color Foreground\n\n";
+    for (int i = 0; i < 14; i++) {
+        std::string k = bg[i];
+        s += "F" + k.substr(1) + "=#2020" + std::to_string(10 + i) + "\n";
+    }
+    s += "\n# "
+         "YesNo\n\nAskFileOpenWin=2\nAskFileSaveExist=0\nAskFileRemove=0\nAskFileInfoInWinPaint=0\n"
+         "AskPathShowFull=1\nAskHintBtnSym=0\nAskProgramExit=0\nAskAlbumEntryRemove=0\n"
+         "\n# Album\n\nAlbumThumbnailSizeWH=128\n\n# DICOM\n\n";
+    for (int i = 0; i < 4; i++)
+        s += "DicomSearchGroup" + std::to_string(i) + "=" + std::to_string(16 + i) +
+             "\nDicomSearchTag" + std::to_string(i) + "=" + std::to_string(32 + i) + "\n";
+    s += "HounsfieldUse=1\nHounsfieldMin=-1024\nHounsfieldMax=2000\n\n##\n";
+    return s;
+}
+
+class ConfigFile : public XvfbTest {
+  protected:
+    ProgramRun run;
+    std::string staged;
+
+    void TearDown() override {
+        if (!staged.empty()) unlink(staged.c_str());
+    }
+
+    // Starts dravik with `config` (none when null) as $HOME/.dravikrc in mode `mode`. With
+    // `unprivileged`, dravik runs as nobody (root would ignore the permissions under test);
+    // `prelude` is shell text run just before it starts.
+    void Start(const char *config, const char *mode = "644", bool unprivileged = false,
+               const char *prelude = nullptr) {
+        std::string script;
+        if (config) {
+            char tmpl[] = "/tmp/dravik-rc-XXXXXX";
+            int fd = mkstemp(tmpl);
+            ASSERT_GE(fd, 0);
+            close(fd);
+            staged = tmpl;
+            ASSERT_TRUE(WriteAll(staged, config));
+            script += "cp \"$1\" \"$HOME/.dravikrc\" && chmod " + std::string(mode) +
+                      " \"$HOME/.dravikrc\" || exit 90; ";
+        }
+        std::string exec = "exec \"$2\"";
+        if (unprivileged && geteuid() == 0) {
+            script += "chown -R 65534:65534 \"$HOME\" || exit 91; ";
+            exec = "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$2\"";
+        }
+        if (prelude) script += std::string(prelude) + "; ";
+        ASSERT_TRUE(
+            run.Start("/bin/sh", server->name, {"-c", script + exec, "sh", staged, DRAVIK_BIN}));
+        Window main = 0;
+        ASSERT_TRUE(
+            WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }, 10000))
+            << run.Stderr();
+        SendDeleteRequest(display, main);
+        ASSERT_TRUE(run.Wait()) << run.Stderr();
+        ASSERT_EQ(run.status, 0) << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+    }
+
+    std::string Written() { return ReadAll(run.home + "/.dravikrc"); }
+};
+
+} // namespace
+
+TEST_F(ConfigFile, DefaultFileStartsWithItsSectionsAndDefaults) {
+    Start(nullptr);
+    std::string f = Written();
+    const std::string head = "\n# Directory's\n\nPathMainTemp=/tmp\n\n# Last\n\nLastFileOpenPath=";
+    EXPECT_EQ(f.compare(0, head.size(), head), 0) << f;
+    EXPECT_EQ(Value(f, "LastFileOpenFilterNr"), "5");
+    EXPECT_EQ(Value(f, "LastFile0"), "");
+    EXPECT_EQ(Value(f, "Language"), "EN");
+    EXPECT_EQ(Value(f, "FontMenu"), "9x15");
+    EXPECT_EQ(Value(f, "BgHint"), "#efdfaf");
+    EXPECT_EQ(Value(f, "FgDisable"), "#808080");
+    EXPECT_EQ(Value(f, "AlbumThumbnailSizeWH"), "96");
+    EXPECT_EQ(Value(f, "HounsfieldMax"), "3071");
+    EXPECT_NE(f.find("\n# YesNo\n\nAskFileOpenWin=0\nAskFileSaveExist=1\n"), std::string::npos);
+    EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
+}
+
+// Every key is read and written back unchanged: blanks inside a path, a negative number and an
+// empty recent-file slot included.
+TEST_F(ConfigFile, EveryKeySurvivesARoundTrip) {
+    std::string full = FullFile();
+    Start(full.c_str());
+    EXPECT_EQ(Written(), full);
+}
+
+TEST_F(ConfigFile, OnlyWholeKeysAtLineStartCount) {
+    Start("# TbFile=0\n"
+          "Unknown=1\n"
+          "  BgPaintText = #111111  \n"
+          "BgPaint=#222222\n"
+          "FgMenuSel=#333333\n"
+          "FgMenu=#444444\n"
+          "LastAlbumPath=/x/TbDicom=0\n"
+          "AskFileRemove=#\n"
+          "HounsfieldMin=-500\n"
+          "BgForm=a-colour-name-far-too-long-for-its-buffer\n"
+          "PathMainTemp=\n"
+          "PathMainTemp=/scratch\n");
+    std::string f = Written();
+    EXPECT_EQ(Value(f, "TbFile"), "1");
+    EXPECT_EQ(Value(f, "TbDicom"), "1");
+    EXPECT_EQ(Value(f, "Unknown"), "<none>");
+    EXPECT_EQ(Value(f, "BgPaint"), "#222222");
+    EXPECT_EQ(Value(f, "BgPaintText"), "#111111");
+    EXPECT_EQ(Value(f, "FgMenu"), "#444444");
+    EXPECT_EQ(Value(f, "FgMenuSel"), "#333333");
+    EXPECT_EQ(Value(f, "LastAlbumPath"), "/x/TbDicom=0");
+    EXPECT_EQ(Value(f, "AskFileRemove"), "0");
+    EXPECT_EQ(Value(f, "HounsfieldMin"), "-500");
+    EXPECT_EQ(Value(f, "BgForm"), "a-colour-name-far-t");
+    // The first occurrence without a value does not count.
+    EXPECT_EQ(Value(f, "PathMainTemp"), "/scratch");
+}
+
+TEST_F(ConfigFile, LanguageCodesMatchExactlyAndOnlyGermanOrEnglishStay) {
+    struct Case {
+        const char *file, *expected;
+    } cases[] = {
+        {"Language=DE\n", "DE"}, {"Language=FR\n", "EN"}, {"Language=de\nLanguage=DE\n", "EN"}};
+    for (const Case &c : cases) {
+        Start(c.file);
+        EXPECT_EQ(Value(Written(), "Language"), c.expected) << c.file;
+        unlink(staged.c_str());
+        staged.clear();
+        run.~ProgramRun();
+        new (&run) ProgramRun;
+    }
+}
+
+TEST_F(ConfigFile, ReadOnlyFileIsReadAndKeepsItsMode) {
+    Start("TbDicom=0\nAskProgramExit=0\n", "444", true);
+    std::string f = Written();
+    EXPECT_EQ(Value(f, "TbDicom"), "0") << run.Stderr();
+    EXPECT_EQ(Value(f, "AskProgramExit"), "0");
+    struct stat st;
+    ASSERT_EQ(stat((run.home + "/.dravikrc").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(ConfigFile, FailedWriteLeavesThePreviousFileAndSaysSo) {
+    const char *old = "# mine\nTbDicom=0\n";
+    // Files may grow to 512 bytes only: the full settings do not fit, so writing them fails
+    // half-way, as on a full disk.
+    Start(old, "644", false, "ulimit -f 1; trap '' XFSZ");
+    EXPECT_EQ(Written(), old);
+    std::string err = run.Stderr();
+    EXPECT_NE(err.find("dravik: write error: " + run.home + "/.dravikrc\n"), std::string::npos)
+        << err;
+}
+
+TEST(ConfigPath, HomeWithOrWithoutSlashAndWithoutHome) {
+    const char *saved = getenv("HOME");
+    std::string keep = saved ? saved : "";
+    setenv("HOME", "/home/someone", 1);
+    ASSERT_EQ(RcPathMake(), 0);
+    EXPECT_STREQ(PathMainRc, "/home/someone/.dravikrc");
+    setenv("HOME", "/home/someone/", 1);
+    ASSERT_EQ(RcPathMake(), 0);
+    EXPECT_STREQ(PathMainRc, "/home/someone/.dravikrc");
+    unsetenv("HOME");
+    const struct passwd *pw = getpwuid(getuid());
+    if (pw && pw->pw_dir && *pw->pw_dir) {
+        ASSERT_EQ(RcPathMake(), 0);
+        std::string dir = pw->pw_dir;
+        EXPECT_EQ(std::string(PathMainRc), dir + (dir.back() == '/' ? "" : "/") + ".dravikrc");
+    }
+    if (saved) setenv("HOME", keep.c_str(), 1);
+}
