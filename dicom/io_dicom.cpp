@@ -463,6 +463,12 @@ void **DicomEntryTableSetup(FILEREQ *req) {
 
 /* ---- header set-up ---- */
 
+static void DicomCopyText(char *dst, size_t size, const char *src) {
+    size_t n = strnlen(src, size - 1);
+    memcpy(dst, src, n);
+    dst[n] = 0;
+}
+
 // Decimal text to int, saturating instead of overflowing.
 static int DicomAtoi(const char *text) {
     long long v = strtoll(text, nullptr, 10);
@@ -504,7 +510,7 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
     desc->pixelrep = g.PixelRepresentation;
     desc->minval = int16_t(g.SmallestImagePixelValue);
     desc->maxval = int16_t(g.LargestImagePixelValue);
-    snprintf(desc->photometric, sizeof desc->photometric, "%s", g.PhotometricInterpretation);
+    DicomCopyText(desc->photometric, sizeof desc->photometric, g.PhotometricInterpretation);
     desc->planar = g.PlanarConfiguration;
     desc->samples = g.SamplesPerPixel;
 
@@ -532,7 +538,7 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
 int DicomTransferSyntaxClass(const char *uid) {
     if (!uid) return DICOM_TS_NATIVE;
     char text[72];
-    snprintf(text, sizeof text, "%s", uid);
+    DicomCopyText(text, sizeof text, uid);
     size_t n = strlen(text);
     while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
         text[--n] = 0;
@@ -800,9 +806,9 @@ int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
     auto *g02 = static_cast<const DCMGROUP0002 *>(table[DCM_G0002]);
     auto *g10 = static_cast<const DCMGROUP0010 *>(table[DCM_G0010]);
     auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
-    snprintf(info->photometric, sizeof info->photometric, "%s", g28->PhotometricInterpretation);
-    snprintf(info->transfer_syntax, sizeof info->transfer_syntax, "%s", g02->TransferSyntaxUID);
-    snprintf(info->patient_name, sizeof info->patient_name, "%s",
-             g10->PatientsName[0] ? g10->PatientsName : " ");
+    DicomCopyText(info->photometric, sizeof info->photometric, g28->PhotometricInterpretation);
+    DicomCopyText(info->transfer_syntax, sizeof info->transfer_syntax, g02->TransferSyntaxUID);
+    DicomCopyText(info->patient_name, sizeof info->patient_name,
+                  g10->PatientsName[0] ? g10->PatientsName : " ");
     return 100;
 }
