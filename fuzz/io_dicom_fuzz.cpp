@@ -4,14 +4,21 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <unistd.h>
 
+static char path[64];
+
+static void FuzzFileRemove() {
+    unlink(path);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static char path[64];
     if (!path[0]) {
         snprintf(path, sizeof path, "/tmp/dravik-dicom-fuzz-%d", int(getpid()));
+        atexit(FuzzFileRemove);
     }
     FILE *f = fopen(path, "wb");
     if (!f) return 0;
