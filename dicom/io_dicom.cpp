@@ -644,7 +644,9 @@ static void DicomPaletteRead(FILEINFO *fi, DCMGROUP0028 *g, const uint8_t *buf, 
                                g->GreenPaletteColorLookupTableDescriptor,
                                g->BluePaletteColorLookupTableDescriptor};
     uint16_t *map[3] = {fi->rmap, fi->gmap, fi->bmap};
-    const long room = 2L * fi->mapentry;
+    // Map copies take 4 bytes per entry, so the count may not grow past what was allocated.
+    const long allocated = fi->mapentry;
+    const long room = 2 * allocated;
     for (int c = 0; c < 3; c++) {
         if (!data[c]) continue;
         long n = desc[c][0];
@@ -660,7 +662,7 @@ static void DicomPaletteRead(FILEINFO *fi, DCMGROUP0028 *g, const uint8_t *buf, 
                 map[c][i] = uint16_t(data[c][2 * i] | data[c][2 * i + 1] << 8);
         }
         long entry = c == 0 ? n : std::min(long(fi->mapentry), n);
-        fi->mapentry = int(std::min(entry, room));
+        fi->mapentry = int(std::min(entry, allocated));
     }
 }
 

@@ -334,3 +334,15 @@ TEST(DicomHostile, PaletteClaimsBeyondItsDataStayInside) {
     EXPECT_EQ(0x0403, r.fi.rmap[1]);
     EXPECT_EQ(0, r.fi.rmap[2]);
 }
+
+TEST(DicomHostile, PaletteTablesOfAGreyImageStayInsideItsMaps) {
+    // A grey image's maps are made for 255 entries; its palette tables claim 65535.
+    DataSet d = ImageHeader(4, 4, "MONOCHROME2");
+    d.ImplicitUS(0x0028, 0x1101, 65535);
+    d.Implicit(0x0028, 0x1201, std::string(4096, '\x7F'));
+    d.Implicit(0x7FE0, 0x0010, std::string(16, '\x01'));
+    DicomRead r(TempFile(d.b).path);
+    ASSERT_EQ(100, r.result);
+    EXPECT_EQ(255, r.fi.mapentry);
+    EXPECT_EQ(0x7F7F, r.fi.rmap[254]);
+}
