@@ -59,11 +59,12 @@ static void CheckDry(DecompressInfo *dc, const BitReader *br) {
 
 static __attribute__((noinline)) int HuffDecodeSlow(DecompressInfo *dc, BitReader *br,
                                                     const HuffmanTable *h) {
+    // At least 32 bits are buffered; the sentinel maxcode[17] ends the search.
     int l = 9;
-    int32_t code = static_cast<int32_t>(br->buf >> (br->bits - l)) & bmask[l];
-    while (l <= 16 && code > h->maxcode[l]) {
+    int32_t code = static_cast<int32_t>(br->buf >> (br->bits - l)) & 0x1FF;
+    while (code > h->maxcode[l]) {
         l++;
-        code = static_cast<int32_t>(br->buf >> (br->bits - l)) & bmask[l];
+        code = static_cast<int32_t>(br->buf >> (br->bits - l)) & ((1 << l) - 1);
     }
     int idx = l <= 16 ? h->valptr[l] + code - h->mincode[l] : -1;
     if (idx < 0 || idx > 255) {
