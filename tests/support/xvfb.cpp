@@ -43,7 +43,7 @@ bool XvfbServer::Start(const std::string &screen) {
             dup2(devnull, 1);
             dup2(devnull, 2);
             execlp("Xvfb", "Xvfb", disp.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-                   static_cast<char *>(nullptr));
+                   "-noreset", static_cast<char *>(nullptr));
             _exit(127);
         }
         bool up = WaitFor(
