@@ -1,6 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test clean
 
@@ -15,7 +16,8 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target dravik dravik-tool
 	@scripts/run-display $(BUILD)/dravik
 
 test: build

@@ -118,8 +118,9 @@ const IntKey otherIntKeys[] = {
 };
 
 void CopyText(char *dst, int size, const char *src) {
-    strncpy(dst, src, static_cast<size_t>(size) - 1);
-    dst[size - 1] = '\0';
+    size_t n = strnlen(src, static_cast<size_t>(size) - 1);
+    memcpy(dst, src, n);
+    dst[n] = '\0';
 }
 
 // Shows a file error the way the message boxes word it: message, system error, path.

@@ -79,9 +79,4 @@ struct SAVEINFO {
     WINDAT *view;
 };
 
-struct FILEEXT {
-    const char *name;
-    const char *ext;
-};
-
-extern const FILEEXT file_ext[FTYP_COUNT];
+// The type names and extensions by code live in the label tables (`file_ext`, app/language.h).

@@ -90,13 +90,15 @@ int WinMemRemove() {
         if (i >= WINDATpi || !WINDATp[i]) continue;
         WinClose(WINDATp[i]);
     }
-    // Entry 0, the main window, is never closed; its record goes with the table.
-    if (WINDATp[0]) {
-        WINDAT *w = WINDATp[0];
+    // Entry 0, the main window, is never closed, and a window whose Close callback refused is
+    // still here: their records go with the table, with what they own.
+    for (int i = WINDATpi - 1; i >= 0; i--) {
+        WINDAT *w = WINDATp[i];
+        if (!w) continue;
         WINDATUSR rec = w->usr;
         if (w->intclose) w->intclose(&rec);
-        if (w->gc) XFreeGC(w->usr.display, w->gc);
-        if (w->label) MemFree(w->label, "label");
+        WinRecordFree(w);
+        WINDATp[i] = nullptr;
     }
     MemFreeArray(reinterpret_cast<void **>(WINDATp), "MemWin", 0, WINDATpimax, 1);
     WINDATp = nullptr;

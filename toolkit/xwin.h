@@ -184,6 +184,8 @@ WINDAT *WinCreateDlg(Display *display, const int *opt_rt, const char *title, int
 int WinChildAdd(WINDAT *parent, WINDAT *child);
 int WinRemoveInParent(WINDAT *win);
 int WinRemoveStruct(WINDAT *win);
+// Frees a record with what it owns besides its user data (which its IntClose callback frees).
+void WinRecordFree(WINDAT *win);
 WINDAT *WinFind(Window w);
 WINDAT *WinFindTyp(int typ);
 int WinChildFindNr(WINDAT *win, WINDAT *child);

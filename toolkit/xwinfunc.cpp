@@ -103,20 +103,26 @@ int WinFuncIntClose(WINDAT *win) {
     return win->intclose(&rec);
 }
 
-int PrintWINDATUSR(const char *name, const WINDATUSR *rec) {
+static int PrintRecord(const char *name, const WINDATUSR *rec, bool parent_first) {
     if (!rec) return -15;
-    fprintf(stderr, "%s:\n", name ? name : "");
-    fprintf(stderr, "%s: display  %p \n", name ? name : "", static_cast<void *>(rec->display));
-    fprintf(stderr, "%s: parent  %p \n", name ? name : "", static_cast<void *>(rec->parent));
-    fprintf(stderr, "%s: win  %p \n", name ? name : "", static_cast<void *>(rec->win));
-    fprintf(stderr, "%s: i  %i \n", name ? name : "", rec->i);
-    fprintf(stderr, "%s: str  %p \n", name ? name : "", static_cast<void *>(rec->str));
-    fprintf(stderr, "%s: im  %p \n", name ? name : "", static_cast<void *>(rec->im));
-    fprintf(stderr, "%s: strm  %p \n", name ? name : "", static_cast<void *>(rec->strm));
+    if (!name) name = "";
+    auto ptr = [](const void *p) { return const_cast<void *>(p); };
+    fprintf(stderr, "%s: display  %p \n", name, ptr(rec->display));
+    if (parent_first) fprintf(stderr, "%s: parent  %p \n", name, ptr(rec->parent));
+    fprintf(stderr, "%s: win  %p \n", name, ptr(rec->win));
+    if (!parent_first) fprintf(stderr, "%s: parent  %p \n", name, ptr(rec->parent));
+    fprintf(stderr, "%s: i  %i \n", name, rec->i);
+    fprintf(stderr, "%s: str  %p \n", name, ptr(rec->str));
+    fprintf(stderr, "%s: im  %p \n", name, ptr(rec->im));
+    fprintf(stderr, "%s: strm  %p \n", name, ptr(rec->strm));
     return 0;
+}
+
+int PrintWINDATUSR(const char *name, const WINDATUSR *rec) {
+    return PrintRecord(name, rec, true);
 }
 
 int WinFuncPrint(const char *name, const WINDATUSR *rec) {
     if (!verbose) return 0;
-    return PrintWINDATUSR(name, rec);
+    return PrintRecord(name, rec, false);
 }

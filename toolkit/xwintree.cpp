@@ -41,8 +41,7 @@ int WinRemoveInParent(WINDAT *win) {
     return 0;
 }
 
-// Releases what a record owns besides its user data (which its IntClose callback frees).
-static void WinRecordFree(WINDAT *win) {
+void WinRecordFree(WINDAT *win) {
     Display *d = win->usr.display;
     if (win->gc && d) XFreeGC(d, win->gc);
     if (win->cursor && d) XFreeCursor(d, win->cursor);

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -32,12 +34,23 @@ static bool DisplayInUse(int n) {
 }
 
 bool XvfbServer::Start(const std::string &screen) {
-    // Parallel test processes race for numbers; Xvfb itself refuses a taken one, so try on.
-    for (int n = 100 + (getpid() % 400); n < 1000; n += 7) {
-        if (DisplayInUse(n)) continue;
+    // Test processes claim a display number with a lock of their own, held until their server
+    // is reaped, so that parallel tests never share or reuse a number too early.
+    for (int n = 100; n < 600; n++) {
+        char lock_path[64];
+        snprintf(lock_path, sizeof lock_path, "/tmp/dravik-xvfb-%d.lock", n);
+        int fd = open(lock_path, O_RDWR | O_CREAT, 0666);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || DisplayInUse(n)) {
+            close(fd);
+            continue;
+        }
         std::string disp = ":" + std::to_string(n);
         int child = fork();
-        if (child < 0) return false;
+        if (child < 0) {
+            close(fd);
+            return false;
+        }
         if (child == 0) {
             int devnull = open("/dev/null", O_WRONLY);
             dup2(devnull, 1);
@@ -46,25 +59,29 @@ bool XvfbServer::Start(const std::string &screen) {
                    "-noreset", static_cast<char *>(nullptr));
             _exit(127);
         }
+        int st;
+        bool died = false;
         bool up = WaitFor(
             [&] {
-                int st;
-                if (waitpid(child, &st, WNOHANG) == child) return true; // died
+                if (waitpid(child, &st, WNOHANG) == child) return died = true;
                 Display *d = XOpenDisplay(disp.c_str());
                 if (!d) return false;
                 XCloseDisplay(d);
                 return true;
             },
             10000);
-        int st;
-        if (up && waitpid(child, &st, WNOHANG) == 0) {
+        if (up && !died) {
             pid = child;
             number = n;
             name = disp;
+            lock_fd = fd;
             return true;
         }
-        kill(child, SIGKILL);
-        waitpid(child, &st, 0);
+        if (!died) {
+            kill(child, SIGKILL);
+            waitpid(child, &st, 0);
+        }
+        close(fd);
     }
     return false;
 }
@@ -78,6 +95,8 @@ void XvfbServer::Stop() {
         waitpid(pid, &st, 0);
     }
     pid = -1;
+    if (lock_fd >= 0) close(lock_fd);
+    lock_fd = -1;
 }
 
 void XtMove(Display *d, int x, int y) {
@@ -150,6 +169,7 @@ void XvfbTest::StartServer(const std::string &screen) {
     server = new XvfbServer;
     if (!server->Start(screen)) return;
     display = XOpenDisplay(server->name.c_str());
+    if (!display) fprintf(stderr, "cannot open %s\n", server->name.c_str());
 }
 
 void XvfbTest::TearDownTestSuite() {

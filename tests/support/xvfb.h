@@ -12,6 +12,7 @@
 struct XvfbServer {
     int number = -1;
     int pid = -1;
+    int lock_fd = -1;
     std::string name; // ":N"
 
     // screen like "1280x1024x24"; returns false (and leaves nothing running) on failure.
