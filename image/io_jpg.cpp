@@ -107,6 +107,12 @@ static void JpgCmykToRgb(const uint8_t *src, uint8_t *dst, int w, bool inverted)
     }
 }
 
+static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
+    for (int ci = 0; ci < c->num_components; ci++)
+        if (c->coef_bits[ci][0] < 0) return false;
+    return true;
+}
+
 static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
@@ -132,6 +138,8 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
         c->scale_num = 1;
         c->scale_denom = static_cast<unsigned>(JpgPreviewDenom(c, req->preview));
         c->dct_method = JDCT_IFAST;
+        c->do_fancy_upsampling = FALSE;
+        c->do_block_smoothing = FALSE;
     }
     jpeg_calc_output_dimensions(c);
     req->recognised = 1;
@@ -161,7 +169,19 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
         if (!r->cmyk) return -8;
     }
 
+    // At 1/8 scale a pixel is its block's DC value: of a progressive file only the scans up to
+    // the last component's first DC scan are needed.
+    bool dconly = c->progressive_mode && c->scale_denom == 8 && mode != IO_READ_PROBE;
+    c->buffered_image = dconly ? TRUE : FALSE;
     jpeg_start_decompress(c);
+    if (dconly) {
+        for (;;) {
+            int rc = jpeg_consume_input(c);
+            if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
+            if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
+        }
+        jpeg_start_output(c, c->input_scan_number);
+    }
     size_t stride = static_cast<size_t>(w) * comps;
     JSAMPROW rows[JPG_ROWS];
     while (c->output_scanline < c->output_height) {
@@ -184,7 +204,12 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
             fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = static_cast<uint16_t>(i);
         fi->maptyp = MAPTYP_GREY;
     }
-    jpeg_finish_decompress(c);
+    if (dconly) {
+        jpeg_finish_output(c);
+        jpeg_abort_decompress(c);
+    } else {
+        jpeg_finish_decompress(c);
+    }
     fi->w = w;
     fi->h = h;
     fi->bit = 8 * comps;

@@ -181,6 +181,31 @@ TEST(JpegRead, PreviewEdgeDecodesAtSmallestSufficientScale) {
     FreeRead(&fi);
 }
 
+// At 1/8 scale a pixel is its block's mean, so of a progressive file only the first DC scans
+// are read. Grey: equal to the full 1/8 decode but for the DC's last refinement bit. Colour: the
+// full decode refines subsampled chroma with its first AC terms, so the two differ where the
+// colour changes inside a block, as in this file's sharp blue stripes.
+void ExpectNearOneEighth(const char *jpg, const char *ref, int edge, int maxdiff) {
+    SCOPED_TRACE(jpg);
+    PNMIMAGE want = PnmRead(DataPath(ref));
+    ASSERT_NE(want.comps, 0);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath(jpg), &fi, IO_READ_FULL, edge), nullptr);
+    ASSERT_EQ(fi.w, want.w);
+    ASSERT_EQ(fi.h, want.h);
+    ASSERT_EQ(fi.bit, 8 * want.comps);
+    int worst = 0;
+    for (size_t i = 0; i < want.px.size(); i++)
+        worst = std::max(worst, std::abs(fi.fbuf[i] - want.px[i]));
+    EXPECT_LE(worst, maxdiff);
+    FreeRead(&fi);
+}
+
+TEST(JpegRead, ProgressivePreviewAtOneEighthReadsOnlyTheDcScans) {
+    ExpectNearOneEighth("grey-prog-160x120.jpg", "grey-prog-160x120.q8.ref.pnm", 15, 2);
+    ExpectNearOneEighth("col-progressive.jpg", "col-progressive.q8.ref.pnm", 3, 64);
+}
+
 TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
     ScratchDir dir;
     std::vector<uint8_t> px(13 * 7 * 3);
