@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Times dravik-tool against peer tools on the same generated input and prints the ratios
+# (dravik time / peer time; below 1 means dravik is faster). Each time is the best of several
+# runs, since the machine is shared. Usage: bench/compare.sh [BUILD_DIR]
+set -euo pipefail
+build=${1:-build}
+tool="$build/dravik-tool"
+bench="$build/bench/image_bench"
+runs=${RUNS:-7}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Best of $runs runs of a command, in milliseconds: "WALL CPU" (CPU = user + system), each the
+# minimum over the runs. On a shared machine the CPU time is the steadier figure.
+best_ms() {
+    local bw="" bc="" t
+    for _ in $(seq "$runs"); do
+        t=$( { TIMEFORMAT='%3R %3U %3S'; time "$@" >/dev/null 2>&1; } 2>&1 )
+        read -r w u s <<<"$t"
+        local wm cm
+        wm=$(awk -v w="$w" 'BEGIN { printf "%d", w * 1000 }')
+        cm=$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%d", (u + s) * 1000 }')
+        if [ -z "$bw" ] || [ "$wm" -lt "$bw" ]; then bw=$wm; fi
+        if [ -z "$bc" ] || [ "$cm" -lt "$bc" ]; then bc=$cm; fi
+    done
+    echo "$bw $bc"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+
+# --- Image: reading a 12-megapixel JPEG at full size, both writing PPM into /dev/null.
+if [ -x "$tool" ] && [ -x "$bench" ]; then
+    "$bench" --make-jpeg "$work/photo.jpg" 4000 3000
+    ln -s /dev/null "$work/null.ppm"
+    if command -v djpeg >/dev/null; then
+        read -r ow oc <<<"$(best_ms "$tool" convert "$work/photo.jpg" "$work/null.ppm")"
+        read -r pw pc <<<"$(best_ms djpeg -ppm -outfile /dev/null "$work/photo.jpg")"
+        echo "jpeg read 12 MP to PPM: wall dravik-tool ${ow} ms / djpeg ${pw} ms = $(ratio "$ow" "$pw"); CPU ${oc} ms / ${pc} ms = $(ratio "$oc" "$pc")"
+    else
+        echo "jpeg read: djpeg not installed (Debian package libjpeg-turbo-progs), skipped"
+    fi
+    # Thumbnail: the preview-edge read against a full read plus resampling, in one benchmark run.
+    "$bench" --benchmark_filter='Thumb96' --benchmark_min_time=1 2>/dev/null |
+        awk '/^BM_Thumb96/ { t[$1] = $4 }
+             END {
+                 f = t["BM_Thumb96FullThenResample"]; p = t["BM_Thumb96PreviewEdge"];
+                 fp = t["BM_Thumb96FullThenResampleProgressive"];
+                 pp = t["BM_Thumb96PreviewEdgeProgressive"];
+                 if (p > 0) printf "96-px thumbnail, baseline: full read + resample / preview edge = %.1fx (CPU %s / %s ms)\n", f / p, f, p;
+                 if (pp > 0) printf "96-px thumbnail, progressive: full read + resample / preview edge = %.1fx (CPU %s / %s ms)\n", fp / pp, fp, pp;
+             }'
+else
+    echo "image: $tool or $bench not built, skipped"
+fi
