@@ -5,6 +5,7 @@
 #include "image/ximage.h"
 #include "toolkit/xwin.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
@@ -139,6 +140,28 @@ TEST(JpegRead, ProbeGivesSizeOnlyAndMarksDamagedFiles) {
     FreeRead(&fi);
     EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi, IO_READ_PROBE), nullptr);
     EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi, IO_READ_FULL), nullptr);
+}
+
+static std::vector<int> progress_seen;
+static int RecordProgress(WINDATUSR *rec) {
+    progress_seen.push_back(rec->i);
+    return 0;
+}
+
+TEST(JpegRead, ProgressRisesToAHundred) {
+    progress_seen.clear();
+    std::string path = DataPath("col-160x120.jpg");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    req.statusfunc = RecordProgress;
+    FILEINFO fi;
+    ASSERT_NE(IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL), nullptr);
+    ASSERT_FALSE(progress_seen.empty());
+    EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end()));
+    EXPECT_EQ(progress_seen.back(), 100);
+    EXPECT_EQ(req.recognised, 1);
+    FreeRead(&fi);
 }
 
 TEST(JpegRead, TruncatedFileWarnsOnceAndLoads) {
