@@ -98,7 +98,8 @@ int MakeTimeString(char *buf, time_t time) {
         return -15;
     }
     text[strcspn(text, "\n")] = '\0';
-    if (snprintf(buf, 25, "%12s", strlen(text) > 4 ? text + 4 : "") < 0) buf[0] = '\0';
+    // ctime text from its fifth character: "Mar 14 09:26:53 2000", 20 characters.
+    snprintf(buf, 25, "%12.20s", strlen(text) > 4 ? text + 4 : "");
     return 0;
 }
 
