@@ -294,11 +294,14 @@ static int JpgPaletteToRgb(JPGWRITE *wr, const SAVEINFO *save, const uint8_t *id
     wr->rgb = static_cast<uint8_t *>(MemCreate(n * 3, "jpeg"));
     if (!wr->rgb) return -8;
     int shift = save->maptyp == MAPTYP_8BIT ? 0 : 8;
+    // An index past a short map takes its last entry instead of reading beyond it.
+    int last = save->mapentry > 0 && save->mapentry < 256 ? save->mapentry - 1 : 255;
     uint8_t *out = wr->rgb;
     for (long i = 0; i < n; i++) {
-        *out++ = static_cast<uint8_t>(save->rmap[idx[i]] >> shift);
-        *out++ = static_cast<uint8_t>(save->gmap[idx[i]] >> shift);
-        *out++ = static_cast<uint8_t>(save->bmap[idx[i]] >> shift);
+        int k = idx[i] > last ? last : idx[i];
+        *out++ = static_cast<uint8_t>(save->rmap[k] >> shift);
+        *out++ = static_cast<uint8_t>(save->gmap[k] >> shift);
+        *out++ = static_cast<uint8_t>(save->bmap[k] >> shift);
     }
     return FILE_SUCCES;
 }

@@ -119,6 +119,7 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     save.rmap = fi->rmap;
     save.gmap = fi->gmap;
     save.bmap = fi->bmap;
+    save.mapentry = fi->mapentry;
     save.view = fi->frames > 1 ? &view : nullptr;
     FILEREQ req;
     memset(&req, 0, sizeof req);

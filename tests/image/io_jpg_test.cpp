@@ -6,6 +6,7 @@
 #include "toolkit/xwin.h"
 
 #include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -173,6 +174,27 @@ TEST(JpegRead, TruncatedFileWarnsOnceAndLoads) {
     EXPECT_EQ(err.find("Premature end"), err.rfind("Premature end"));
 }
 
+TEST(JpegRead, FailedReadsLeaveNoFileOpen) {
+    auto open_fds = [] {
+        int n = 0;
+        if (DIR *d = opendir("/proc/self/fd")) {
+            while (readdir(d))
+                n++;
+            closedir(d);
+        }
+        return n;
+    };
+    int before = open_fds();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 20; i++) {
+        FILEINFO fi;
+        EXPECT_EQ(ReadImage(DataPath("damaged.jpg"), &fi), nullptr);
+        FreeRead(&fi);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(open_fds(), before);
+}
+
 TEST(JpegRead, ImpossibleSizeIsRefusedBeforeAllocating) {
     ScratchDir dir;
     FILEINFO fi;
@@ -266,6 +288,34 @@ TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
     req.path = bmp.c_str();
     EXPECT_EQ(IoSaveFile(&req, &save), 0);
     EXPECT_FALSE(Exists(bmp));
+}
+
+TEST(JpegWrite, PaletteImagesGoThroughTheirMaps) {
+    ScratchDir dir;
+    const int w = 16, h = 16;
+    std::vector<uint8_t> idx(w * h);
+    for (int i = 0; i < w * h; i++)
+        idx[i] = (i % w) < 8 ? 0 : 5; // 5 is past the short map
+    uint16_t r[2] = {0xFF00, 0x0000}, g[2] = {0, 0}, b[2] = {0, 0xFF00};
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = w, save.h = h, save.bit = 8, save.quality = 100, save.ftyp = FTYP_JPEG;
+    save.maptyp = MAPTYP_PALETTE, save.mapentry = 2;
+    save.fbuf = idx.data(), save.rmap = r, save.gmap = g, save.bmap = b;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    std::string path = dir.File("pal.jpg");
+    req.path = path.c_str();
+    ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
+    EXPECT_EQ(ReadFacts(path).comps, 3);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(path, &fi), nullptr);
+    const uint8_t *left = fi.fbuf + (8 * w + 2) * 3, *right = fi.fbuf + (8 * w + 13) * 3;
+    EXPECT_GT(left[0], 200);
+    EXPECT_LT(left[2], 60);
+    EXPECT_LT(right[0], 60);
+    EXPECT_GT(right[2], 200);
+    FreeRead(&fi);
 }
 
 TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {
