@@ -1,19 +1,67 @@
 #!/usr/bin/env bash
-# Lossless JPEG decoding against dcmtk: a 64-frame 512 x 512 16-bit CT-like series compressed
-# with `dcmcjpeg +e1`, decoded by `dcmdjpeg` (whole process, best of 3 wall times) and by our
-# decoder (bench/ljpeg_bench's series benchmark over the same codestreams). Prints both and the
-# ratio (ours / dcmdjpeg; below 0.67 means at least 1.5x faster).
-# Usage: bench/compare.sh [BUILD_DIR]   (default: build)
+# Times dravik-tool against peer tools on the same generated input and prints the ratios
+# (dravik time / peer time; below 1 means dravik is faster). Each time is the best of several
+# runs, since the machine is shared. Usage: bench/compare.sh [BUILD_DIR]
 set -euo pipefail
-cd "$(dirname "$0")/.."
 build=${1:-build}
-bench=$build/bench/ljpeg_bench
-for tool in dcmcjpeg dcmdjpeg dump2dcm dcmdump python3; do
-    command -v $tool >/dev/null || { echo "compare.sh: $tool not installed, skipped"; exit 0; }
-done
-[ -x "$bench" ] || { echo "compare.sh: $bench not built"; exit 1; }
+tool="$build/dravik-tool"
+bench="$build/bench/image_bench"
+runs=${RUNS:-7}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+# Best of $runs runs of a command, in milliseconds: "WALL CPU" (CPU = user + system), each the
+# minimum over the runs. On a shared machine the CPU time is the steadier figure.
+best_ms() {
+    local bw="" bc="" t
+    for _ in $(seq "$runs"); do
+        t=$( { TIMEFORMAT='%3R %3U %3S'; time "$@" >/dev/null 2>&1; } 2>&1 )
+        read -r w u s <<<"$t"
+        local wm cm
+        wm=$(awk -v w="$w" 'BEGIN { printf "%d", w * 1000 }')
+        cm=$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%d", (u + s) * 1000 }')
+        if [ -z "$bw" ] || [ "$wm" -lt "$bw" ]; then bw=$wm; fi
+        if [ -z "$bc" ] || [ "$cm" -lt "$bc" ]; then bc=$cm; fi
+    done
+    echo "$bw $bc"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+
+# --- Image: reading a 12-megapixel JPEG at full size, both writing PPM into /dev/null.
+if [ -x "$tool" ] && [ -x "$bench" ]; then
+    "$bench" --make-jpeg "$work/photo.jpg" 4000 3000
+    ln -s /dev/null "$work/null.ppm"
+    if command -v djpeg >/dev/null; then
+        read -r ow oc <<<"$(best_ms "$tool" convert "$work/photo.jpg" "$work/null.ppm")"
+        read -r pw pc <<<"$(best_ms djpeg -ppm -outfile /dev/null "$work/photo.jpg")"
+        echo "jpeg read 12 MP to PPM: wall dravik-tool ${ow} ms / djpeg ${pw} ms = $(ratio "$ow" "$pw"); CPU ${oc} ms / ${pc} ms = $(ratio "$oc" "$pc")"
+    else
+        echo "jpeg read: djpeg not installed (Debian package libjpeg-turbo-progs), skipped"
+    fi
+    # Thumbnail: the preview-edge read against a full read plus resampling, in one benchmark run.
+    "$bench" --benchmark_filter='Thumb96' --benchmark_min_time=1 2>/dev/null |
+        awk '/^BM_Thumb96/ { t[$1] = $4 }
+             END {
+                 f = t["BM_Thumb96FullThenResample"]; p = t["BM_Thumb96PreviewEdge"];
+                 fp = t["BM_Thumb96FullThenResampleProgressive"];
+                 pp = t["BM_Thumb96PreviewEdgeProgressive"];
+                 if (p > 0) printf "96-px thumbnail, baseline: full read + resample / preview edge = %.1fx (CPU %s / %s ms)\n", f / p, f, p;
+                 if (pp > 0) printf "96-px thumbnail, progressive: full read + resample / preview edge = %.1fx (CPU %s / %s ms)\n", fp / pp, fp, pp;
+             }'
+else
+    echo "image: $tool or $bench not built, skipped"
+fi
+
+# --- Lossless JPEG: a 64-frame 512 x 512 16-bit CT-like series compressed with `dcmcjpeg +e1`,
+# decoded by `dcmdjpeg` (whole process, best of 3 wall times) and by our decoder
+# (bench/ljpeg_bench's series benchmark over the same codestreams).
+lossless_section() {
+ljbench=$build/bench/ljpeg_bench
+for t in dcmcjpeg dcmdjpeg dump2dcm dcmdump python3; do
+    command -v $t >/dev/null || { echo "lossless: $t not installed, skipped"; return 0; }
+done
+[ -x "$ljbench" ] || { echo "lossless: $ljbench not built, skipped"; return 0; }
 frames=64 w=512 h=512
 
 python3 - "$work/px.raw" $frames $w $h <<'PY'
@@ -65,7 +113,7 @@ for i in 1 2 3; do
 done
 
 LJPEG_BENCH_FRAMES="$work/frames" /usr/bin/time -f "%M" -o "$work/rss" \
-    "$bench" --benchmark_filter=Series --benchmark_repetitions=3 \
+    "$ljbench" --benchmark_filter=Series --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true --benchmark_format=json > "$work/ours.json"
 python3 - "$work/ours.json" "$best" "$peer_rss" "$(cat "$work/rss")" "$frames" <<'PY'
 import json, sys
@@ -77,3 +125,5 @@ print(f"dcmdjpeg (process wall time, best of 3): {peer * 1000:.1f} ms, peak RSS 
 print(f"dravik decoder (decode only, median):     {ours * 1000:.1f} ms, peak RSS {our_rss} KB")
 print(f"ratio dravik/dcmdjpeg: {ours / peer:.2f}  (speed-up {peer / ours:.1f}x; target <= 0.67)")
 PY
+}
+lossless_section
