@@ -1,6 +1,7 @@
 #include "dicom/io_dicom.h"
 
 #include "app/xmem.h"
+#include "dicom/io_dcm4.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -100,6 +101,19 @@ static const char uid_implicit_le[] = "1.2.840.10008.1.2";
 static const char uid_explicit_le[] = "1.2.840.10008.1.2.1";
 static const char uid_lossless[] = "1.2.840.10008.1.2.4.57";
 static const char uid_lossless_sv1[] = "1.2.840.10008.1.2.4.70";
+static const char uid_jpeg_baseline[] = "1.2.840.10008.1.2.4.50";
+static const char uid_jpeg_extended[] = "1.2.840.10008.1.2.4.51";
+static const char uid_rle[] = "1.2.840.10008.1.2.5";
+
+// Syntaxes beyond the two tables, named when a file that uses one is refused.
+static const DICOMUID DicomTransUIDMore[] = {
+    {"1.2.840.10008.1.2.1.99", "Deflated Explicit VR Little Endian"},
+    {"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless"},
+    {"1.2.840.10008.1.2.4.81", "JPEG-LS Near-Lossless"},
+    {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless"},
+    {"1.2.840.10008.1.2.4.91", "JPEG 2000"},
+    {"1.2.840.10008.1.2.5", "RLE Lossless"},
+};
 
 /* ---- tag search ---- */
 
@@ -514,18 +528,27 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
     desc->planar = g.PlanarConfiguration;
     desc->samples = g.SamplesPerPixel;
 
-    const char *pi = g.PhotometricInterpretation;
     int r = 100;
-    if (strstr(pi, "MONOCHROME1") || strstr(pi, "MONOCHROME2") || !pi[0]) {
+    switch (DicomPhotometricClass(g.PhotometricInterpretation)) {
+    case DICOM_PI_MONO1:
+    case DICOM_PI_MONO2:
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
-    } else if (strstr(pi, "RGB")) {
-        if (desc->samples == 3 && desc->planar == 0) fi->bit = 24;
-    } else if (strstr(pi, "PALETTECOLOR") || strstr(pi, "PALETTE COLOR")) {
+        break;
+    case DICOM_PI_PALETTE:
         fi->bit = 8;
         fi->maptyp = MAPTYP_PALETTE;
-    } else {
+        break;
+    case DICOM_PI_RGB:
+    case DICOM_PI_YBR_FULL:
+    case DICOM_PI_YBR_422:
+        // Planar and YBR data are turned into interleaved RGB.
+        fi->bit = 24;
+        fi->maptyp = MAPTYP_RGB;
+        break;
+    default:
         r = -111;
+        break;
     }
     fi->w = desc->columns;
     fi->h = desc->rows;
@@ -545,6 +568,8 @@ int DicomTransferSyntaxClass(const char *uid) {
     if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
         return DICOM_TS_NATIVE;
     if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
+    if (!strcmp(text, uid_jpeg_baseline) || !strcmp(text, uid_jpeg_extended)) return DICOM_TS_JPEG;
+    if (!strcmp(text, uid_rle)) return DICOM_TS_RLE;
     return DICOM_TS_REFUSED;
 }
 
@@ -553,6 +578,8 @@ const char *DicomUidName(const char *uid) {
     for (const DICOMUID &u : DicomTransUID)
         if (!strcmp(u.uid, uid)) return u.name;
     for (const DICOMUID &u : DicomTransUIDJpeg)
+        if (!strcmp(u.uid, uid)) return u.name;
+    for (const DICOMUID &u : DicomTransUIDMore)
         if (!strcmp(u.uid, uid)) return u.name;
     return nullptr;
 }
@@ -635,86 +662,24 @@ static int DicomColormapCreate(FILEINFO *fi) {
     return 100;
 }
 
-// The palette tables of the file into the maps, each entry a little-endian 16-bit word. Only
-// what the element really holds is copied, and never more than the maps have room for.
-static void DicomPaletteRead(FILEINFO *fi, DCMGROUP0028 *g, const uint8_t *buf, int len) {
+// The palette tables' bytes into the entry table's buffers (each sized from its descriptor's
+// first word); only what the element really holds is copied. The maps are the pixel stage's.
+static void DicomPaletteTablesCopy(DCMGROUP0028 *g, const uint8_t *buf, int len) {
     uint8_t *data[3] = {g->RedPaletteColorLookupTableData, g->GreenPaletteColorLookupTableData,
                         g->BluePaletteColorLookupTableData};
     const uint16_t *desc[3] = {g->RedPaletteColorLookupTableDescriptor,
                                g->GreenPaletteColorLookupTableDescriptor,
                                g->BluePaletteColorLookupTableDescriptor};
-    uint16_t *map[3] = {fi->rmap, fi->gmap, fi->bmap};
-    // Map copies take 4 bytes per entry, so the count may not grow past what was allocated.
-    const long allocated = fi->mapentry;
-    const long room = 2 * allocated;
     for (int c = 0; c < 3; c++) {
         if (!data[c]) continue;
-        long n = desc[c][0];
         uint8_t header[8];
         int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x12, 0x01 + c, nullptr, 0, header, 0);
-        if (tag) {
-            int vlen;
-            int start = DicomValueSpan(buf, len, tag, &vlen);
-            long bytes = std::min(2 * n, long(vlen));
-            memcpy(data[c], buf + start, size_t(bytes));
-            long entries = std::min(bytes / 2, room);
-            for (long i = 0; i < entries && map[c]; i++)
-                map[c][i] = uint16_t(data[c][2 * i] | data[c][2 * i + 1] << 8);
-        }
-        long entry = c == 0 ? n : std::min(long(fi->mapentry), n);
-        fi->mapentry = int(std::min(entry, allocated));
+        if (!tag) continue;
+        int vlen;
+        int start = DicomValueSpan(buf, len, tag, &vlen);
+        long bytes = std::min(2L * desc[c][0], long(vlen));
+        memcpy(data[c], buf + start, size_t(bytes));
     }
-}
-
-/* ---- pixels ---- */
-
-// The single-image path until the pixel stage takes over: uncompressed samples of every frame
-// into the record's depth. Grey samples are scaled from their smallest to their largest value
-// onto 0..255 (MONOCHROME1 keeps its stored polarity); palette samples are the indices; RGB is
-// copied interleaved. What the file does not hold stays 0.
-static uint8_t *DicomPixelsSimple(FILEINFO *fi, const DICOMDESC *d, const uint8_t *buf, int len,
-                                  int frames) {
-    int bytes = fi->bit == 24 ? 3 : fi->bit == 8 ? 1 : 0;
-    long n = long(fi->w) * fi->h * frames;
-    if (!bytes || n <= 0) return nullptr;
-    auto *out = static_cast<uint8_t *>(MemCreate(n * bytes, fi->fname ? fi->fname : dcm_tag));
-    if (!out) return nullptr;
-    memset(out, 0, size_t(n * bytes));
-    const long avail = d->dataoffset < len ? len - d->dataoffset : 0;
-    const uint8_t *src = buf + d->dataoffset;
-    const int sample = d->bitsallocated > 8 ? 2 : 1;
-
-    if (bytes == 3) {
-        if (sample == 1) memcpy(out, src, size_t(std::min(n * 3, avail)));
-        return out;
-    }
-    const long count = std::min(n, avail / sample);
-    int stored = d->bitsstored > 0 && d->bitsstored <= 8 * sample ? d->bitsstored : 8 * sample;
-    int shift = d->highbit - stored + 1;
-    if (shift < 0 || shift + stored > 8 * sample) shift = 0;
-    const uint32_t mask = (1u << stored) - 1;
-    auto value = [&](long i) {
-        uint32_t raw = sample == 2 ? uint32_t(src[2 * i] | src[2 * i + 1] << 8) : src[i];
-        int v = int((raw >> shift) & mask);
-        if (d->pixelrep == 1 && (v & (1 << (stored - 1)))) v -= 1 << stored;
-        return v;
-    };
-    if (fi->maptyp == MAPTYP_PALETTE) {
-        for (long i = 0; i < count; i++)
-            out[i] = uint8_t(std::clamp(value(i), 0, 255));
-        return out;
-    }
-    int lo = INT_MAX, hi = INT_MIN;
-    for (long i = 0; i < count; i++) {
-        int v = value(i);
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-    if (lo == hi) lo = std::min(lo, 0);
-    const long range = long(hi) - lo;
-    for (long i = 0; i < count; i++)
-        out[i] = range > 0 ? uint8_t((long(value(i)) - lo) * 255 / range) : 0;
-    return out;
 }
 
 /* ---- the read ---- */
@@ -728,7 +693,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
     return code;
 }
 
-int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
+static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -757,25 +722,34 @@ int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
         return DicomReadFail(fi, table, -111);
     }
 
-    if (fi->maptyp != MAPTYP_RGB) {
+    // Grey images get the ramp; palette maps need room for 65536 entries, which the pixel
+    // stage fills from the file's descriptors and tables.
+    if (fi->maptyp != MAPTYP_RGB && !raw) {
         fi->mapentry = fi->maptyp <= MAPTYP_GREY ? 255 : 65535;
         if (DicomColormapCreate(fi) != 100) return DicomReadFail(fi, table, -8);
         if (fi->maptyp == MAPTYP_GREY)
             for (int i = 0; i < 256; i++)
                 fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = uint16_t(i);
-        DicomPaletteRead(fi, g28, buf, len);
     }
+
+    DicomPaletteTablesCopy(g28, buf, len);
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;
-    // Lossless frames wait for the pixel stage's decoder; the header is complete without them.
-    if (syntax == DICOM_TS_NATIVE) {
-        fi->fbuf = DicomPixelsSimple(fi, &dicomdesc, buf, len, fi->frames);
-        if (!fi->fbuf && fi->bit) return DicomReadFail(fi, table, -8);
-    }
+    r = _IoReadDicomTransferUid(req, fi, &dicomdesc, syntax, raw);
+    if (r != 100) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
     return 100;
+}
+
+int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
+    return DicomRead(req, fi, nullptr);
+}
+
+int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+    if (!raw) return -15;
+    return DicomRead(req, fi, raw);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */

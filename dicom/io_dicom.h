@@ -100,9 +100,19 @@ void DicomDataRelease(FILEINFO *fi);
 int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode);
 int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc);
 int IoReadDicom(FILEREQ *req, FILEINFO *fi);
+struct DICOMSAMPLES;
+// As IoReadDicom, but a monochrome image's stored values (every frame, before windowing) go to
+// raw and fbuf stays empty; -111 for other images.
+int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw);
 
 // Transfer syntaxes the pixel stage takes.
-enum { DICOM_TS_REFUSED = 0, DICOM_TS_NATIVE = 1, DICOM_TS_LOSSLESS = 2 };
+enum {
+    DICOM_TS_REFUSED = 0,
+    DICOM_TS_NATIVE = 1,
+    DICOM_TS_LOSSLESS = 2, // process 14, also selection value 1
+    DICOM_TS_JPEG = 3,     // baseline and extended, 8-bit samples through libjpeg
+    DICOM_TS_RLE = 4
+};
 // Classifies a Transfer Syntax UID by its whole text (trailing NUL and blanks ignored); an empty
 // UID is implicit VR little endian.
 int DicomTransferSyntaxClass(const char *uid);

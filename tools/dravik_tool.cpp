@@ -1,5 +1,7 @@
 #include "tools/dravik_tool.h"
 
+#include "dicom/io_dicom.h"
+#include "image/io_files.h"
 #include "tools/tool_image.h"
 
 #include <cstdarg>
@@ -9,7 +11,9 @@
 // Sub-commands join this table as their subsystems arrive.
 static const TOOLCMD tool_commands[] = {
     {"info", "info FILE", ToolImageInfo},
-    {"convert", "convert IN OUT [--frame N | --all-frames]   OUT: .pgm, .ppm or .jpg",
+    {"convert",
+     "convert IN OUT [--frame N | --all-frames] [--raw] [--hounsfield MIN:MAX]   OUT: .pgm, .ppm "
+     "or .jpg",
      ToolImageConvert},
     {nullptr, nullptr, nullptr},
 };
@@ -32,6 +36,8 @@ static void ToolUsage(FILE *out) {
 }
 
 int main(int argc, char **argv) {
+    io_dicom_test = IsFileDicom;
+    io_dicom_read = IoReadDicom;
     if (argc < 2) {
         ToolUsage(stderr);
         return 2;

@@ -1,11 +1,15 @@
 // dravik-tool info and convert: the viewer's read dispatch and JPEG writer from the shell.
 #include "tools/tool_image.h"
 
+#include "app/rc.h"
 #include "app/xmem.h"
+#include "dicom/io_dcm3.h"
+#include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
 #include "image/ximage.h"
 #include "tools/dravik_tool.h"
+#include "tools/tool_dicom.h"
 #include "toolkit/xwin.h"
 
 #include <cerrno>
@@ -22,8 +26,7 @@ struct RecordGuard {
     FILEINFO *fi;
     const char *tag;
     ~RecordGuard() {
-        if (fi->dicom) MemFree(fi->dicom, tag);
-        fi->dicom = nullptr;
+        DicomDataRelease(fi);
         IoFreeRecord(fi, tag);
     }
 };
@@ -129,6 +132,52 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     return 0;
 }
 
+// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian; signed values as
+// their two's complement in Bits Stored bits, the maximum being 2^bits - 1.
+int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
+    if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
+    FILE *fp = fopen(out, "wb");
+    if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
+    const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
+    const bool wide = s.bits > 8;
+    std::vector<uint8_t> buf(pixels * (wide ? 2 : 1));
+    for (int f = first; f <= last; f++) {
+        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, (1u << s.bits) - 1);
+        const uint16_t *src = s.s16.data() + static_cast<size_t>(f) * pixels;
+        for (size_t i = 0; i < pixels; i++) {
+            if (wide) {
+                buf[2 * i] = static_cast<uint8_t>(src[i] >> 8);
+                buf[2 * i + 1] = static_cast<uint8_t>(src[i]);
+            } else {
+                buf[i] = static_cast<uint8_t>(src[i]);
+            }
+        }
+        fwrite(buf.data(), 1, buf.size(), fp);
+    }
+    if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
+    return 0;
+}
+
+// The stored values of a monochrome DICOM file, read without windowing.
+int ConvertRaw(const char *in, const char *out, int frame, bool all) {
+    if (!EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm only");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = in;
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    RecordGuard guard{&fi, in};
+    DICOMSAMPLES s;
+    if (IsFileDicom(&req, &fi, IO_READ_FULL) != FILE_SUCCES)
+        return ToolFail("%s: not a readable DICOM image", in);
+    int rc = IoReadDicomRaw(&req, &fi, &s);
+    if (rc == FILE_ERROR_FORMAT && s.s16.empty() && s.s32.empty())
+        return ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
+    if (rc != FILE_SUCCES) return ToolFail("%s: cannot read (%i)", in, rc);
+    if (frame >= s.frames) return ToolFail("%s has %i frame(s)", in, s.frames);
+    return WriteRawPgm(s, out, all ? 0 : frame, all ? s.frames - 1 : frame);
+}
+
 } // namespace
 
 int ToolImageInfo(int argc, char **argv) {
@@ -142,13 +191,14 @@ int ToolImageInfo(int argc, char **argv) {
         return ToolFail("%s: not a readable image", argv[0]);
     printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", IoFileTypName(fi.ftyp),
            fi.w, fi.h, fi.bit, fi.frames > 0 ? fi.frames : 1, fi.maptyp);
+    if (fi.ftyp == FTYP_DICOM) return ToolDicomInfo(&fi, stdout);
     return 0;
 }
 
 int ToolImageConvert(int argc, char **argv) {
     const char *in = nullptr, *out = nullptr;
     int frame = 0;
-    bool all = false;
+    bool all = false, raw = false;
     for (int i = 0; i < argc; i++) {
         if (!strcmp(argv[i], "--frame") && i + 1 < argc) {
             char *end = nullptr;
@@ -157,6 +207,16 @@ int ToolImageConvert(int argc, char **argv) {
             frame = static_cast<int>(v);
         } else if (!strcmp(argv[i], "--all-frames")) {
             all = true;
+        } else if (!strcmp(argv[i], "--raw")) {
+            raw = true;
+        } else if (!strcmp(argv[i], "--hounsfield") && i + 1 < argc) {
+            int lo, hi;
+            char extra;
+            if (sscanf(argv[++i], "%d:%d%c", &lo, &hi, &extra) != 2 || lo >= hi)
+                return ToolFail("bad Hounsfield window '%s' (MIN:MAX, MIN < MAX)", argv[i]);
+            HounsfieldUse = 1;
+            HounsfieldMin = lo;
+            HounsfieldMax = hi;
         } else if (argv[i][0] == '-' && argv[i][1]) {
             return ToolFail("convert: option %s is not supported for this image type", argv[i]);
         } else if (!in) {
@@ -164,10 +224,14 @@ int ToolImageConvert(int argc, char **argv) {
         } else if (!out) {
             out = argv[i];
         } else {
-            return ToolFail("usage: convert IN OUT [--frame N | --all-frames]");
+            return ToolFail("usage: convert IN OUT [--frame N | --all-frames] [--raw] "
+                            "[--hounsfield MIN:MAX]");
         }
     }
-    if (!in || !out) return ToolFail("usage: convert IN OUT [--frame N | --all-frames]");
+    if (!in || !out)
+        return ToolFail("usage: convert IN OUT [--frame N | --all-frames] [--raw] "
+                        "[--hounsfield MIN:MAX]");
+    if (raw) return ConvertRaw(in, out, frame, all);
     bool jpg = EndsWith(out, ".jpg") || EndsWith(out, ".jpeg");
     if (!jpg && !EndsWith(out, ".pgm") && !EndsWith(out, ".ppm"))
         return ToolFail("%s: unknown output type (use .pgm, .ppm or .jpg)", out);

@@ -1,0 +1,445 @@
+#include "dicom/io_dcm3.h"
+
+#include "app/rc.h"
+#include "app/xmem.h"
+#include "toolkit/xwin.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+static const char dcm3_tag[] = "dcm_pixel";
+
+int DicomPhotometricClass(const char *pi) {
+    if (!pi || !pi[0]) return DICOM_PI_MONO2;
+    if (strstr(pi, "MONOCHROME1")) return DICOM_PI_MONO1;
+    if (strstr(pi, "MONOCHROME2")) return DICOM_PI_MONO2;
+    if (strstr(pi, "PALETTECOLOR") || strstr(pi, "PALETTE COLOR")) return DICOM_PI_PALETTE;
+    if (strstr(pi, "YBR_FULL_422") || strstr(pi, "YBR FULL 422")) return DICOM_PI_YBR_422;
+    if (strstr(pi, "YBR_FULL") || strstr(pi, "YBR FULL")) return DICOM_PI_YBR_FULL;
+    if (strstr(pi, "RGB")) return DICOM_PI_RGB;
+    return DICOM_PI_OTHER;
+}
+
+int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
+    if (!d || !lay) return -15;
+    memset(lay, 0, sizeof *lay);
+    const char *name = path ? path : "DICOM";
+    int ba = d->bitsallocated;
+    // Old headers without Bits Allocated: the smallest word that holds Bits Stored.
+    if (ba == 0) ba = d->bitsstored <= 8 ? 8 : d->bitsstored <= 16 ? 16 : 32;
+    if (ba != 8 && ba != 16 && ba != 32) {
+        fprintf(stderr, "dravik: %s: %i bits allocated per sample are not supported\n", name, ba);
+        return -111;
+    }
+    lay->bytes = ba / 8;
+    lay->bits = d->bitsstored >= 1 && d->bitsstored <= ba ? d->bitsstored : ba;
+    lay->shift = d->highbit - lay->bits + 1;
+    if (lay->shift < 0 || lay->shift + lay->bits > ba) lay->shift = 0;
+    lay->sign = d->pixelrep == 1;
+    lay->pi = DicomPhotometricClass(d->photometric);
+    if (lay->pi == DICOM_PI_OTHER) {
+        fprintf(stderr, "dravik: %s: photometric interpretation %s is not supported\n", name,
+                d->photometric);
+        return -111;
+    }
+    bool colour = lay->pi >= DICOM_PI_RGB;
+    lay->samples = colour ? 3 : 1;
+    if (colour && d->samples != 0 && d->samples != 3) {
+        fprintf(stderr, "dravik: %s: %s with %i samples per pixel is not supported\n", name,
+                d->photometric, d->samples);
+        return -111;
+    }
+    lay->planar = colour && lay->pi != DICOM_PI_YBR_422 && d->planar == 1;
+    lay->w = d->columns;
+    lay->h = d->rows;
+    lay->frames = std::max(d->frames, 1);
+    if (FileBufferSize(lay->w, lay->h, lay->samples, lay->frames) < 0) return -103;
+    lay->pixels = long(lay->w) * lay->h;
+    if (lay->pi == DICOM_PI_YBR_422)
+        lay->framebytes = long(lay->h) * ((lay->w + 1) / 2) * 4 * lay->bytes;
+    else
+        lay->framebytes = lay->pixels * lay->samples * lay->bytes;
+    return 100;
+}
+
+int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
+    if (!lay || !s) return -15;
+    s->w = lay->w;
+    s->h = lay->h;
+    s->frames = lay->frames;
+    s->bits = lay->bits;
+    s->sign = lay->sign;
+    size_t n = size_t(lay->pixels) * size_t(lay->frames);
+    try {
+        s->s16.clear();
+        s->s32.clear();
+        if (lay->bits <= 16)
+            s->s16.assign(n, 0);
+        else
+            s->s32.assign(n, 0);
+        s->valid.assign(size_t(lay->frames), 0);
+    } catch (const std::bad_alloc &) {
+        s->s16 = std::vector<uint16_t>();
+        s->s32 = std::vector<uint32_t>();
+        return -8;
+    }
+    return 100;
+}
+
+static uint32_t DicomWord(const uint8_t *p, int bytes) {
+    switch (bytes) {
+    case 1:
+        return p[0];
+    case 2:
+        return uint32_t(p[0] | p[1] << 8);
+    default:
+        return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+    }
+}
+
+static uint32_t DicomMask(int bits) {
+    return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+}
+
+long DicomFrameSamples(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICOMSAMPLES *s,
+                       int f) {
+    if (!src || !lay || !s || f < 0 || f >= s->frames || avail <= 0) return 0;
+    const long n = std::min(lay->pixels, avail / lay->bytes);
+    const size_t base = size_t(f) * size_t(lay->pixels);
+    const uint32_t mask = DicomMask(lay->bits);
+    const int shift = lay->shift;
+    if (!s->s16.empty()) {
+        uint16_t *o = s->s16.data() + base;
+        if (lay->bytes == 2) {
+            for (long i = 0; i < n; i++)
+                o[i] = uint16_t((uint32_t(src[2 * i] | src[2 * i + 1] << 8) >> shift) & mask);
+        } else {
+            for (long i = 0; i < n; i++)
+                o[i] = uint16_t((DicomWord(src + i * lay->bytes, lay->bytes) >> shift) & mask);
+        }
+    } else if (!s->s32.empty()) {
+        uint32_t *o = s->s32.data() + base;
+        for (long i = 0; i < n; i++)
+            o[i] = (DicomWord(src + i * lay->bytes, lay->bytes) >> shift) & mask;
+    } else {
+        return 0;
+    }
+    s->valid[size_t(f)] = n;
+    return n;
+}
+
+static uint8_t DicomClamp8(int v) {
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+void DicomYbrToRgb(uint8_t *px, long pixels) {
+    if (!px) return;
+    // Full-range YCbCr, 16-bit fixed point with rounding.
+    for (long i = 0; i < pixels; i++, px += 3) {
+        int y = px[0], cb = px[1] - 128, cr = px[2] - 128;
+        px[0] = DicomClamp8(y + ((91881 * cr + 32768) >> 16));
+        px[1] = DicomClamp8(y - ((22554 * cb + 46802 * cr - 32768) >> 16));
+        px[2] = DicomClamp8(y + ((116130 * cb + 32768) >> 16));
+    }
+}
+
+long GetImageDataRGB(const uint8_t *src, long avail, const DICOMLAYOUT *lay, uint8_t *out) {
+    if (!src || !lay || !out || avail <= 0) return 0;
+    const int bytes = lay->bytes;
+    const uint32_t mask = DicomMask(lay->bits);
+    const int down = lay->bits > 8 ? lay->bits - 8 : 0;
+    auto sample = [&](long index) {
+        return uint8_t(((DicomWord(src + index * bytes, bytes) >> lay->shift) & mask) >> down);
+    };
+    const long words = avail / bytes;
+    long n;
+    if (lay->pi == DICOM_PI_YBR_422) {
+        // Y1 Y2 Cb Cr for each pair of pixels of a row.
+        const long groups = (lay->w + 1) / 2;
+        const long whole = std::min(groups * lay->h, words / 4);
+        n = 0;
+        for (long g = 0; g < whole; g++) {
+            long y = g / groups, x = 2 * (g % groups);
+            uint8_t y1 = sample(4 * g), y2 = sample(4 * g + 1);
+            uint8_t cb = sample(4 * g + 2), cr = sample(4 * g + 3);
+            uint8_t *o = out + 3 * (y * lay->w + x);
+            o[0] = y1, o[1] = cb, o[2] = cr;
+            n = y * lay->w + x + 1;
+            if (x + 1 < lay->w) {
+                o[3] = y2, o[4] = cb, o[5] = cr;
+                n++;
+            }
+        }
+    } else if (lay->planar) {
+        n = std::max(0L, std::min(lay->pixels, words - 2 * lay->pixels));
+        for (long i = 0; i < n; i++)
+            for (int c = 0; c < 3; c++)
+                out[3 * i + c] = sample(c * lay->pixels + i);
+    } else {
+        n = std::min(lay->pixels, words / 3);
+        if (bytes == 1 && lay->shift == 0 && lay->bits == 8)
+            memcpy(out, src, size_t(n) * 3);
+        else
+            for (long i = 0; i < 3 * n; i++)
+                out[i] = sample(i);
+    }
+    if (lay->pi == DICOM_PI_YBR_FULL || lay->pi == DICOM_PI_YBR_422) DicomYbrToRgb(out, n);
+    return n;
+}
+
+int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max) {
+    if (!s || !min || !max) return -15;
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    for (int f = 0; f < s->frames; f++) {
+        const long n = s->valid[size_t(f)];
+        if (!s->s16.empty()) {
+            const uint16_t *p = s->s16.data() + size_t(f) * pixels;
+            if (s->sign) {
+                const int up = 16 - s->bits;
+                for (long i = 0; i < n; i++) {
+                    int32_t v = int16_t(uint16_t(p[i] << up)) >> up;
+                    lo = std::min(lo, v);
+                    hi = std::max(hi, v);
+                }
+            } else {
+                for (long i = 0; i < n; i++) {
+                    lo = std::min(lo, int32_t(p[i]));
+                    hi = std::max(hi, int32_t(p[i]));
+                }
+            }
+        } else if (!s->s32.empty()) {
+            const uint32_t *p = s->s32.data() + size_t(f) * pixels;
+            for (long i = 0; i < n; i++) {
+                // Unsigned 32-bit values beyond INT32_MAX are rare; they saturate.
+                int64_t v = s->sign ? int64_t(DicomSampleValue(p[i], s->bits, 1)) : int64_t(p[i]);
+                int32_t c = int32_t(std::min<int64_t>(v, INT32_MAX));
+                lo = std::min(lo, c);
+                hi = std::max(hi, c);
+            }
+        }
+    }
+    if (lo > hi) lo = hi = 0;
+    *min = lo;
+    *max = hi;
+    return 100;
+}
+
+void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, DICOMWINDOW *win) {
+    win->bits = s->bits;
+    win->sign = s->sign;
+    win->invert = pi == DICOM_PI_MONO1;
+    win->slope = d->slope;
+    win->intercept = d->intercept;
+    win->hmin = HounsfieldMin;
+    win->hmax = HounsfieldMax;
+    // Identity rescale means the values need no Hounsfield window; an empty window is no window.
+    win->rescale = HounsfieldUse && (d->slope != 1.0f || d->intercept != 0.0f) &&
+                   HounsfieldMin < HounsfieldMax;
+    int lo, hi;
+    GetMonochromeMinMax(s, &lo, &hi);
+    if (hi == 0) hi = s->bits <= 8 ? 255 : s->bits <= 12 ? 4096 : 65025;
+    if (hi == lo) {
+        if (hi > 0)
+            lo = 0;
+        else
+            hi = 0;
+    }
+    win->min = lo;
+    win->max = hi;
+    win->lut.clear();
+    if (s->bits <= 16) {
+        win->lut.resize(size_t(1) << s->bits);
+        for (uint32_t p = 0; p < win->lut.size(); p++)
+            win->lut[p] = DicomWindowValue(win, DicomSampleValue(p, s->bits, s->sign));
+    }
+}
+
+uint8_t DicomWindowValue(const DICOMWINDOW *win, int32_t v) {
+    int out;
+    if (win->rescale) {
+        double hu = double(v) * win->slope + win->intercept;
+        double o = (hu - win->hmin) * 255.0 / double(win->hmax - win->hmin);
+        out = o <= 0 ? 0 : o >= 255 ? 255 : int(o);
+    } else {
+        int64_t range = int64_t(win->max) - win->min;
+        int64_t o = range > 0 ? (int64_t(v) - win->min) * 255 / range : 0;
+        out = int(std::clamp<int64_t>(o, 0, 255));
+    }
+    return uint8_t(win->invert ? 255 - out : out);
+}
+
+void GetImageDataMonochrom(const DICOMWINDOW *win, const DICOMSAMPLES *s, int f, uint8_t *out) {
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    const long n = s->valid[size_t(f)];
+    if (!s->s16.empty() && !win->lut.empty()) {
+        const uint16_t *p = s->s16.data() + size_t(f) * pixels;
+        const uint8_t *lut = win->lut.data();
+        const uint16_t top = uint16_t(win->lut.size() - 1);
+        for (long i = 0; i < n; i++)
+            out[i] = lut[p[i] & top];
+    } else if (!s->s32.empty()) {
+        const uint32_t *p = s->s32.data() + size_t(f) * pixels;
+        for (long i = 0; i < n; i++)
+            out[i] = DicomWindowValue(win, DicomSampleValue(p[i], s->bits, s->sign));
+    }
+    memset(out + n, 0, pixels - size_t(n));
+}
+
+uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const DICOMSAMPLES *s,
+                                         int pi) {
+    if (!d || !s) return nullptr;
+    long size = FileBufferSize(s->w, s->h, 1, s->frames);
+    if (size < 0) return nullptr;
+    auto *out = static_cast<uint8_t *>(MemCreate(size, req && req->path ? req->path : dcm3_tag));
+    if (!out) return nullptr;
+    DICOMWINDOW win;
+    DicomWindowSetup(d, s, pi, &win);
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    int last = 0;
+    for (int f = 0; f < s->frames; f++) {
+        GetImageDataMonochrom(&win, s, f, out + size_t(f) * pixels);
+        DicomProgress(req, (f + 1) * 100 / s->frames, &last);
+    }
+    return out;
+}
+
+/* ---- palette colour ---- */
+
+struct DICOMPALETTE {
+    int present; // the file has this colour's descriptor
+    long count;
+    int first;
+    int bits;
+    std::vector<uint16_t> entry;
+};
+
+// One colour's descriptor and table from the file. Words the descriptor element lacks keep
+// their defaults (256 entries from 0, 16 bits); a missing table reads as a grey ramp.
+static void DicomPaletteLoad(const uint8_t *buf, int len, int c, int sign, DICOMPALETTE *p) {
+    uint8_t header[8];
+    p->present = 0;
+    p->count = 256;
+    p->first = 0;
+    p->bits = 16;
+    int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x11, 0x01 + c, nullptr, 0, header, 0);
+    if (tag) {
+        int vlen;
+        const uint8_t *d = buf + DicomValueSpan(buf, len, tag, &vlen);
+        auto word = [&](int i) { return uint16_t(d[2 * i] | d[2 * i + 1] << 8); };
+        p->present = vlen >= 2;
+        if (vlen >= 2) p->count = word(0) == 0 ? 65536 : word(0);
+        if (vlen >= 4) p->first = sign ? int(int16_t(word(1))) : int(word(1));
+        if (vlen >= 6) p->bits = word(2);
+    }
+    p->entry.assign(size_t(p->count), 0);
+    tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x12, 0x01 + c, nullptr, 0, header, 0);
+    if (!tag) {
+        for (long i = 0; i < p->count; i++)
+            p->entry[size_t(i)] = uint16_t(std::min<long>(i, 255) * 257);
+        return;
+    }
+    int vlen;
+    const uint8_t *v = buf + DicomValueSpan(buf, len, tag, &vlen);
+    // 8-bit tables come one entry per word, or packed one per byte in some older files.
+    bool packed = p->bits == 8 && vlen < 2 * p->count;
+    for (long i = 0; i < p->count; i++) {
+        uint16_t e;
+        if (packed) {
+            if (i >= vlen) break;
+            e = uint16_t(v[i] * 257);
+        } else {
+            if (2 * i + 1 >= vlen) break;
+            uint16_t w = uint16_t(v[2 * i] | v[2 * i + 1] << 8);
+            e = p->bits == 8 ? uint16_t((w & 0xFF) * 257) : w;
+        }
+        p->entry[size_t(i)] = e;
+    }
+}
+
+uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int len,
+                             const DICOMSAMPLES *s) {
+    if (!fi || !buf || !s || !fi->rmap || !fi->gmap || !fi->bmap) return nullptr;
+    DICOMPALETTE pal[3];
+    try {
+        for (int c = 0; c < 3; c++)
+            DicomPaletteLoad(buf, len, c, s->sign, &pal[c]);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+    // Indices start at the red table's first value and cover what every table described.
+    long n = 65536;
+    int first = 0, firstset = 0;
+    for (const DICOMPALETTE &p : pal) {
+        if (!p.present) continue;
+        n = std::min(n, p.count);
+        if (!firstset) first = p.first, firstset = 1;
+    }
+    if (!firstset) n = 256;
+    uint16_t *map[3] = {fi->rmap, fi->gmap, fi->bmap};
+    for (int c = 0; c < 3; c++)
+        for (long i = 0; i < n; i++) {
+            long k = std::clamp<long>(i + first - pal[c].first, 0, pal[c].count - 1);
+            map[c][i] = pal[c].entry[size_t(k)];
+        }
+
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    bool truncated = false;
+    for (long v : s->valid)
+        truncated = truncated || size_t(v) < pixels;
+    const bool wide = n > 256 || (truncated && n == 256);
+    long size = FileBufferSize(s->w, s->h, wide ? 3 : 1, s->frames);
+    if (size < 0) return nullptr;
+    auto *out = static_cast<uint8_t *>(MemCreate(size, req && req->path ? req->path : dcm3_tag));
+    if (!out) return nullptr;
+    memset(out, 0, size_t(size));
+    // Pixels the file did not hold point at an added black entry.
+    const long black = n;
+    if (!wide && truncated) map[0][black] = map[1][black] = map[2][black] = 0;
+    int last = 0;
+    for (int f = 0; f < s->frames; f++) {
+        const long valid = s->valid[size_t(f)];
+        uint8_t *o = out + size_t(f) * pixels * (wide ? 3 : 1);
+        for (size_t i = 0; i < pixels; i++) {
+            long k = black;
+            if (long(i) < valid) {
+                uint32_t p = s->s16.empty() ? s->s32[size_t(f) * pixels + i]
+                                            : s->s16[size_t(f) * pixels + i];
+                k = std::clamp<long>(long(DicomSampleValue(p, s->bits, s->sign)) - first, 0, n - 1);
+            }
+            if (!wide) {
+                o[i] = uint8_t(k);
+            } else if (k < n) {
+                for (int c = 0; c < 3; c++)
+                    o[3 * i + c] = uint8_t(map[c][k] >> 8);
+            }
+        }
+        DicomProgress(req, (f + 1) * 100 / s->frames, &last);
+    }
+    if (wide) {
+        for (uint16_t **m : {&fi->rmap, &fi->gmap, &fi->bmap}) {
+            MemFree(*m, dcm3_tag);
+            *m = nullptr;
+        }
+        fi->bit = 24;
+        fi->maptyp = MAPTYP_RGB;
+        fi->mapentry = 0;
+    } else {
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_PALETTE;
+        fi->mapentry = int(truncated ? n + 1 : n);
+    }
+    return out;
+}
+
+void DicomProgress(FILEREQ *req, int percent, int *last) {
+    if (!req || !req->statusfunc || !last || percent == *last) return;
+    *last = percent;
+    WINDATUSR rec{};
+    rec.win = req->status;
+    rec.i = percent;
+    req->statusfunc(&rec);
+}

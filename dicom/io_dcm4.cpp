@@ -1,0 +1,431 @@
+#include "dicom/io_dcm4.h"
+
+#include "app/xmem.h"
+#include "ljpeg/decomp.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include <jpeglib.h>
+
+static const char dcm4_tag[] = "dcm_frames";
+
+enum { DCM_ITEM = 0xE000, DCM_SEQ_END = 0xE0DD };
+
+static uint32_t Le32(const uint8_t *p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+
+/* ---- items and frames ---- */
+
+int DicomItemsRead(const uint8_t *buf, long len, long offset, std::vector<uint32_t> *bot,
+                   std::vector<DICOMFRAG> *frags) {
+    if (!buf || !bot || !frags) return -15;
+    bot->clear();
+    frags->clear();
+    bool first = true;
+    long pos = offset;
+    while (pos >= 0 && pos <= len - 8) {
+        const uint8_t *h = buf + pos;
+        unsigned group = h[0] | h[1] << 8, elem = h[2] | h[3] << 8;
+        uint32_t n = Le32(h + 4);
+        if (group == 0xFFFE && elem == DCM_SEQ_END) return 100;
+        if (group != 0xFFFE || elem != DCM_ITEM || n == 0xFFFFFFFFu) return 150;
+        long start = pos + 8;
+        long avail = std::min<long>(n, len - start);
+        if (first) {
+            for (long i = 0; i + 4 <= avail; i += 4)
+                bot->push_back(Le32(buf + start + i));
+            first = false;
+        } else {
+            frags->push_back({start, avail});
+        }
+        if (avail < long(n)) return 150;
+        pos = start + long(n);
+    }
+    return 150;
+}
+
+// A JPEG frame's last fragment ends with EOI, perhaps followed by one byte of padding.
+static bool DicomEndsWithEoi(const uint8_t *buf, const DICOMFRAG &f) {
+    const uint8_t *e = buf + f.offset + f.length;
+    if (f.length >= 2 && e[-2] == 0xFF && e[-1] == 0xD9) return true;
+    return f.length >= 3 && e[-3] == 0xFF && e[-2] == 0xD9 && e[-1] == 0x00;
+}
+
+// Frames from the basic offset table; false when it does not describe the fragments.
+static bool DicomFramesByTable(const std::vector<uint32_t> &bot,
+                               const std::vector<DICOMFRAG> &frags, int frames,
+                               std::vector<DICOMFRAG> *spans) {
+    if (bot.size() < size_t(frames) || frags.empty()) return false;
+    const long base = frags[0].offset - 8;
+    std::vector<long> first(static_cast<size_t>(frames));
+    size_t k = 0;
+    for (int f = 0; f < frames; f++) {
+        while (k < frags.size() && frags[k].offset - 8 - base < long(bot[size_t(f)]))
+            k++;
+        if (k >= frags.size() || frags[k].offset - 8 - base != long(bot[size_t(f)])) return false;
+        first[size_t(f)] = long(k);
+        k++;
+    }
+    for (int f = 0; f < frames; f++) {
+        long end = f + 1 < frames ? first[size_t(f) + 1] : long(frags.size());
+        (*spans)[size_t(f)] = {first[size_t(f)], end - first[size_t(f)]};
+    }
+    return true;
+}
+
+void DicomFramesLocate(const uint8_t *buf, const std::vector<uint32_t> &bot,
+                       const std::vector<DICOMFRAG> &frags, int frames, bool jpeg,
+                       std::vector<DICOMFRAG> *spans) {
+    spans->assign(size_t(std::max(frames, 0)), DICOMFRAG{0, 0});
+    const long nf = long(frags.size());
+    if (frames < 1 || nf == 0) return;
+    if (DicomFramesByTable(bot, frags, frames, spans)) return;
+    if (frames == 1) {
+        (*spans)[0] = {0, nf};
+        return;
+    }
+    if (nf == frames || !jpeg) {
+        for (long k = 0; k < std::min<long>(nf, frames); k++)
+            (*spans)[size_t(k)] = {k, 1};
+        return;
+    }
+    long start = 0;
+    int f = 0;
+    for (long k = 0; k < nf && f < frames; k++) {
+        if (DicomEndsWithEoi(buf, frags[size_t(k)])) {
+            (*spans)[size_t(f++)] = {start, k - start + 1};
+            start = k + 1;
+        }
+    }
+    if (f < frames && start < nf) (*spans)[size_t(f)] = {start, nf - start};
+}
+
+/* ---- RLE ---- */
+
+// One PackBits segment into every `stride`-th byte of dst; false when it ran short.
+static bool DicomRleSegment(const uint8_t *in, long n, uint8_t *dst, long count, long stride) {
+    long i = 0, o = 0;
+    while (o < count && i < n) {
+        int c = int8_t(in[i++]);
+        if (c >= 0) {
+            long run = std::min<long>({c + 1L, n - i, count - o});
+            for (long k = 0; k < run; k++)
+                dst[(o + k) * stride] = in[i + k];
+            i += c + 1;
+            o += run;
+        } else if (c != -128) {
+            if (i >= n) break;
+            uint8_t b = in[i++];
+            long run = std::min<long>(1L - c, count - o);
+            for (long k = 0; k < run; k++)
+                dst[(o + k) * stride] = b;
+            o += run;
+        }
+    }
+    return o >= count;
+}
+
+int DicomRleFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, uint8_t *dst) {
+    if (!data || !lay || !dst || lay->pi == DICOM_PI_YBR_422) return -103;
+    if (len < 64) return -103;
+    const uint32_t nseg = Le32(data);
+    const int need = lay->bytes * lay->samples;
+    if (nseg < 1 || nseg > 15) return -103;
+    memset(dst, 0, size_t(lay->framebytes));
+    bool whole = int(nseg) >= need;
+    const long stride = long(lay->samples) * lay->bytes;
+    for (int seg = 0; seg < std::min<int>(int(nseg), need); seg++) {
+        long from = Le32(data + 4 + 4 * seg);
+        long to = seg + 1 < int(nseg) ? long(Le32(data + 8 + 4 * seg)) : long(len);
+        to = std::min<long>(to, long(len));
+        if (from < 64 || from >= to) {
+            whole = false;
+            continue;
+        }
+        // Segments hold the bytes of each sample most significant first.
+        int sample = seg / lay->bytes, byte = lay->bytes - 1 - seg % lay->bytes;
+        uint8_t *out = dst + long(sample) * lay->bytes + byte;
+        whole = DicomRleSegment(data + from, to - from, out, lay->pixels, stride) && whole;
+    }
+    return whole ? 100 : 150;
+}
+
+/* ---- lossless JPEG ---- */
+
+static void DicomSamplesToRgb(const uint16_t *src, long pixels, int precision, int bits,
+                              uint8_t *out) {
+    int down = std::min(precision, bits) > 8 ? std::min(precision, bits) - 8 : 0;
+    for (long i = 0; i < 3 * pixels; i++)
+        out[i] = uint8_t(std::min<int>(src[i] >> down, 255));
+}
+
+int decompFrameDicom(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s,
+                     int f, uint8_t *out) {
+    LJPEGINFO info;
+    int rc = decompFrameInfo(data, len, &info);
+    if (rc < 0) return rc;
+    if (info.width != lay->w || info.height != lay->h || info.components != lay->samples) {
+        fprintf(stderr, "dravik: lossless frame of %dx%dx%d in an image of %dx%dx%d\n", info.width,
+                info.height, info.components, lay->w, lay->h, lay->samples);
+        return LJPEG_ERR_DATA;
+    }
+    const size_t pixels = size_t(lay->pixels);
+    if (lay->samples == 1 && !s->s16.empty()) {
+        uint16_t *store = s->s16.data() + size_t(f) * pixels;
+        rc = decompFrame(data, len, store, pixels, &info);
+        if (rc < 0) return rc;
+        // Encoders may keep sign bits above Bits Stored.
+        if (info.precision > s->bits) {
+            const uint16_t mask = uint16_t((1u << s->bits) - 1);
+            for (size_t i = 0; i < pixels; i++)
+                store[i] &= mask;
+        }
+        s->valid[size_t(f)] = long(pixels);
+        return rc;
+    }
+    std::vector<uint16_t> tmp;
+    try {
+        tmp.resize(pixels * size_t(lay->samples));
+    } catch (const std::bad_alloc &) {
+        return LJPEG_ERR_MEMORY;
+    }
+    rc = decompFrame(data, len, tmp.data(), tmp.size(), &info);
+    if (rc < 0) return rc;
+    if (lay->samples == 1) {
+        const uint32_t mask = s->bits >= 32 ? 0xFFFFFFFFu : (1u << s->bits) - 1;
+        uint32_t *store = s->s32.data() + size_t(f) * pixels;
+        for (size_t i = 0; i < pixels; i++)
+            store[i] = tmp[i] & mask;
+        s->valid[size_t(f)] = long(pixels);
+    } else {
+        DicomSamplesToRgb(tmp.data(), long(pixels), info.precision, lay->bits, out);
+        if (lay->pi == DICOM_PI_YBR_FULL) DicomYbrToRgb(out, long(pixels));
+    }
+    return rc;
+}
+
+/* ---- baseline and extended JPEG through libjpeg ---- */
+
+struct DCMJPEGERR {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    int warnings;
+};
+
+static void DicomJpegError(j_common_ptr c) {
+    longjmp(reinterpret_cast<DCMJPEGERR *>(c->err)->jump, 1);
+}
+
+// Corrupt-data warnings are counted; the frame's summary line reports them.
+static void DicomJpegMessage(j_common_ptr c, int level) {
+    if (level < 0) reinterpret_cast<DCMJPEGERR *>(c->err)->warnings++;
+}
+
+// The decoding proper, apart from any C++ object, since libjpeg leaves by longjmp. Rows go to
+// out (w x components bytes each); *rows counts those done.
+static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps, int rgb_stream,
+                        uint8_t *out, volatile long *rows) {
+    jpeg_decompress_struct c;
+    DCMJPEGERR err;
+    c.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = DicomJpegError;
+    err.pub.emit_message = DicomJpegMessage;
+    err.warnings = 0;
+    *rows = 0;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&c);
+        return *rows > 0 ? 150 : -103;
+    }
+    jpeg_create_decompress(&c);
+    jpeg_mem_src(&c, data, static_cast<unsigned long>(len));
+    jpeg_read_header(&c, TRUE);
+    if (comps == 1) {
+        c.out_color_space = JCS_GRAYSCALE;
+    } else if (c.num_components == 3) {
+        // The photometric interpretation, not the stream's markers, says what was coded.
+        c.jpeg_color_space = rgb_stream ? JCS_RGB : JCS_YCbCr;
+        c.out_color_space = JCS_RGB;
+    }
+    jpeg_start_decompress(&c);
+    if (int(c.output_width) != w || int(c.output_height) != h || c.output_components != comps) {
+        jpeg_destroy_decompress(&c);
+        return -103;
+    }
+    while (c.output_scanline < c.output_height) {
+        JSAMPROW row = out + size_t(c.output_scanline) * size_t(w) * size_t(comps);
+        if (jpeg_read_scanlines(&c, &row, 1) != 1) break;
+        *rows = *rows + 1;
+    }
+    jpeg_finish_decompress(&c);
+    jpeg_destroy_decompress(&c);
+    return err.warnings || *rows < h ? 150 : 100;
+}
+
+int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
+                   uint8_t *out) {
+    volatile long rows = 0;
+    const size_t pixels = size_t(lay->pixels);
+    if (lay->samples == 3) {
+        int rc = DicomJpegRun(data, len, lay->w, lay->h, 3, lay->pi == DICOM_PI_RGB, out, &rows);
+        return rc;
+    }
+    std::vector<uint8_t> grey;
+    try {
+        grey.resize(pixels);
+    } catch (const std::bad_alloc &) {
+        return -8;
+    }
+    int rc = DicomJpegRun(data, len, lay->w, lay->h, 1, 0, grey.data(), &rows);
+    if (rc < 0) return rc;
+    const long n = std::min<long>(rows * lay->w, lay->pixels);
+    const uint32_t mask = (1u << std::min(s->bits, 8)) - 1;
+    if (!s->s16.empty()) {
+        uint16_t *o = s->s16.data() + size_t(f) * pixels;
+        for (long i = 0; i < n; i++)
+            o[i] = uint16_t(grey[size_t(i)] & mask);
+    } else {
+        uint32_t *o = s->s32.data() + size_t(f) * pixels;
+        for (long i = 0; i < n; i++)
+            o[i] = grey[size_t(i)] & mask;
+    }
+    s->valid[size_t(f)] = n;
+    return rc;
+}
+
+/* ---- the frame path ---- */
+
+static const char *DicomPathName(const FILEREQ *req) {
+    return req && req->path ? req->path : "DICOM";
+}
+
+int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
+                            DICOMSAMPLES *raw) {
+    if (!fi || !desc) return -15;
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf) return -103;
+    const char *name = DicomPathName(req);
+    DICOMLAYOUT lay;
+    int rc = DicomLayoutSetup(desc, name, &lay);
+    if (rc != 100) return rc;
+    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+        fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
+                lay.bits);
+        return -111;
+    }
+    const bool one = lay.samples == 1;
+    if (raw && (!one || lay.pi == DICOM_PI_PALETTE)) return -111;
+
+    const long off = desc->dataoffset;
+    std::vector<uint32_t> bot;
+    std::vector<DICOMFRAG> frags, spans;
+    std::vector<uint8_t> joined, native;
+    DICOMSAMPLES local;
+    DICOMSAMPLES *s = raw ? raw : &local;
+    uint8_t *rgb = nullptr;
+    const char *tag = req && req->path ? req->path : dcm4_tag;
+    try {
+        if (syntax != DICOM_TS_NATIVE) {
+            DicomItemsRead(buf, len, off, &bot, &frags);
+            DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
+        }
+        if (syntax == DICOM_TS_RLE) native.resize(size_t(lay.framebytes));
+    } catch (const std::bad_alloc &) {
+        return -8;
+    }
+    if (one) {
+        if (DicomSamplesCreate(&lay, s) != 100) return -8;
+    } else {
+        long size = FileBufferSize(lay.w, lay.h, 3, lay.frames);
+        if (size < 0) return -103;
+        rgb = static_cast<uint8_t *>(MemCreate(size, tag));
+        if (!rgb) return -8;
+        memset(rgb, 0, size_t(size));
+    }
+    // RLE frames decode into the interleaved layout whatever the header says.
+    DICOMLAYOUT rle = lay;
+    rle.planar = 0;
+
+    int missing = 0, damaged = 0, last = 0;
+    long held = 0;
+    for (int f = 0; f < lay.frames; f++) {
+        uint8_t *out = rgb ? rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
+        if (syntax == DICOM_TS_NATIVE) {
+            long from = off + long(f) * lay.framebytes;
+            long avail = from < len ? std::min<long>(len - from, lay.framebytes) : 0;
+            held += avail;
+            if (one)
+                DicomFrameSamples(buf + from, avail, &lay, s, f);
+            else
+                GetImageDataRGB(buf + from, avail, &lay, out);
+            DicomProgress(req, (f + 1) * 100 / lay.frames, &last);
+            continue;
+        }
+        const DICOMFRAG span = spans[size_t(f)];
+        if (span.length == 0) {
+            missing++;
+            continue;
+        }
+        const uint8_t *data = buf + frags[size_t(span.offset)].offset;
+        size_t n = size_t(frags[size_t(span.offset)].length);
+        if (span.length > 1) {
+            joined.clear();
+            try {
+                for (long k = span.offset; k < span.offset + span.length; k++)
+                    joined.insert(joined.end(), buf + frags[size_t(k)].offset,
+                                  buf + frags[size_t(k)].offset + frags[size_t(k)].length);
+            } catch (const std::bad_alloc &) {
+                missing++;
+                continue;
+            }
+            data = joined.data();
+            n = joined.size();
+        }
+        int frc;
+        if (syntax == DICOM_TS_LOSSLESS) {
+            frc = decompFrameDicom(data, n, &lay, s, f, out);
+        } else if (syntax == DICOM_TS_JPEG) {
+            frc = DicomJpegFrame(data, n, &lay, s, f, out);
+        } else {
+            frc = DicomRleFrame(data, n, &rle, native.data());
+            if (frc >= 0) {
+                if (one)
+                    DicomFrameSamples(native.data(), rle.framebytes, &rle, s, f);
+                else
+                    GetImageDataRGB(native.data(), rle.framebytes, &rle, out);
+            }
+        }
+        if (frc < 0)
+            missing++;
+        else if (frc == 150)
+            damaged++;
+        DicomProgress(req, (f + 1) * 100 / lay.frames, &last);
+    }
+    if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
+        fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",
+                name, held, lay.framebytes * lay.frames);
+    if (missing || damaged)
+        fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
+                name, missing, lay.frames, damaged);
+
+    if (raw) return 100;
+    if (!one) {
+        fi->fbuf = rgb;
+        fi->bit = 24;
+        fi->maptyp = MAPTYP_RGB;
+        return 100;
+    }
+    if (lay.pi == DICOM_PI_PALETTE) {
+        fi->fbuf = GetImageDataPalette(req, fi, buf, len, s);
+    } else {
+        fi->fbuf = GetImageDataMonochromMultiFrame(req, desc, s, lay.pi);
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_GREY;
+    }
+    return fi->fbuf ? 100 : -8;
+}

@@ -1,0 +1,337 @@
+// The pixel stage end to end against dcmtk: every vector of tests/data/pixel/ (made by
+// make-dicom-pixel.sh) next to dcmtk's own decoding of it (NAME.raw, NAME.info).
+#include <gtest/gtest.h>
+
+#include "app/rc.h"
+#include "dicom/dicom_test_util.h"
+#include "dicom/io_dcm4.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <string>
+
+using namespace dcmtest;
+
+namespace {
+
+// dcmtk's decoded samples and the header facts it reports.
+struct Oracle {
+    std::map<std::string, std::string> info;
+    std::vector<uint8_t> raw;
+    int w = 0, h = 0, frames = 1, ba = 0, bs = 0, hb = 0, rep = 0, spp = 1;
+    double slope = 1, intercept = 0;
+    std::string pi;
+
+    explicit Oracle(const std::string &name) {
+        std::ifstream in(DataPath("pixel/" + name + ".info"));
+        std::string line;
+        while (std::getline(in, line)) {
+            size_t eq = line.find('=');
+            if (eq != std::string::npos) info[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        raw = FileBytes(DataPath("pixel/" + name + ".raw"));
+        w = Int("columns"), h = Int("rows"), ba = Int("bits_allocated");
+        bs = Int("bits_stored"), hb = Int("high_bit"), rep = Int("pixel_representation");
+        spp = Int("samples", 1), frames = Int("frames", 1);
+        slope = info.count("slope") ? std::stod(info["slope"]) : 1;
+        intercept = info.count("intercept") ? std::stod(info["intercept"]) : 0;
+        pi = info["photometric"];
+    }
+    int Int(const char *key, int fallback = 0) {
+        return info.count(key) ? std::stoi(info[key]) : fallback;
+    }
+    long Samples() const { return long(w) * h * spp * frames; }
+    // Stored bit pattern of sample i: (word >> (High Bit - Bits Stored + 1)) masked.
+    uint32_t Pattern(long i) const {
+        int bytes = ba / 8;
+        uint32_t word = 0;
+        for (int k = bytes - 1; k >= 0; k--)
+            word = word << 8 | raw[size_t(i * bytes + k)];
+        return (word >> (hb - bs + 1)) & uint32_t((1ull << bs) - 1);
+    }
+    long Value(long i) const {
+        long p = long(Pattern(i));
+        return rep == 1 && p >= (1L << (bs - 1)) ? p - (1L << bs) : p;
+    }
+};
+
+std::string Path(const std::string &name) {
+    return DataPath("pixel/" + name + ".dcm");
+}
+
+// Raw read: the stored samples and what the read left in the record.
+struct RawRead {
+    FILEINFO fi{};
+    FILEREQ req{};
+    DICOMSAMPLES s;
+    int result;
+    explicit RawRead(const std::string &path) : name(path) {
+        req.path = name.c_str();
+        result = IsFileDicom(&req, &fi, 0);
+        if (result == 100) result = IoReadDicomRaw(&req, &fi, &s);
+    }
+    ~RawRead() { DicomDataRelease(&fi); }
+    uint32_t At(long i) const { return s.s16.empty() ? s.s32[size_t(i)] : s.s16[size_t(i)]; }
+
+  private:
+    std::string name;
+};
+
+// Sets the Hounsfield configuration for one test and restores it.
+struct HounsfieldScope {
+    int use = HounsfieldUse, lo = HounsfieldMin, hi = HounsfieldMax;
+    HounsfieldScope(int u, int l, int h) {
+        HounsfieldUse = u, HounsfieldMin = l, HounsfieldMax = h;
+    }
+    ~HounsfieldScope() { HounsfieldUse = use, HounsfieldMin = lo, HounsfieldMax = hi; }
+};
+
+// The 8-bit display of stored values by the min-max rule, over every frame.
+std::vector<int> MinMaxExpected(const Oracle &o) {
+    long lo = LONG_MAX, hi = LONG_MIN;
+    for (long i = 0; i < o.Samples(); i++)
+        lo = std::min(lo, o.Value(i)), hi = std::max(hi, o.Value(i));
+    if (hi == 0) hi = o.bs <= 8 ? 255 : o.bs <= 12 ? 4096 : 65025;
+    if (hi == lo) lo = 0;
+    std::vector<int> out;
+    for (long i = 0; i < o.Samples(); i++) {
+        long v = std::clamp((o.Value(i) - lo) * 255 / (hi - lo), 0L, 255L);
+        out.push_back(int(o.pi == "MONOCHROME1" ? 255 - v : v));
+    }
+    return out;
+}
+
+} // namespace
+
+class DicomGreyVector : public testing::TestWithParam<const char *> {};
+
+TEST_P(DicomGreyVector, RawSamplesAndDisplayMatchDcmtk) {
+    const std::string name = GetParam();
+    Oracle o(name);
+    ASSERT_GT(o.Samples(), 0) << name;
+    RawRead raw(Path(name));
+    ASSERT_EQ(100, raw.result);
+    ASSERT_EQ(o.frames, raw.s.frames);
+    ASSERT_EQ(o.bs, raw.s.bits);
+    // Lossy JPEG: libjpeg-turbo and dcmtk's IJG code may differ by one in a few samples.
+    const bool lossy = name.find("jpeg") != std::string::npos;
+    for (long i = 0; i < o.Samples(); i++) {
+        if (lossy)
+            ASSERT_NEAR(double(o.Pattern(i)), double(raw.At(i)), 1.0) << name << " " << i;
+        else
+            ASSERT_EQ(o.Pattern(i), raw.At(i)) << name << " " << i;
+    }
+    EXPECT_EQ(nullptr, raw.fi.fbuf);
+
+    DicomRead shown(Path(name));
+    ASSERT_EQ(100, shown.result);
+    ASSERT_EQ(8, shown.fi.bit);
+    EXPECT_EQ(o.frames, shown.fi.frames);
+    std::vector<int> want = MinMaxExpected(o);
+    for (long i = 0; i < o.Samples(); i++)
+        ASSERT_NEAR(want[size_t(i)], shown.fi.fbuf[i], lossy ? 2 : 0) << name << " " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Syntaxes, DicomGreyVector,
+                         testing::Values("ct-signed", "ct-signed-ll", "ct-signed-rle", "mf-range",
+                                         "mf-range-ll", "mf-range-ll-nobot", "mf-range-rle",
+                                         "mf-range-sv4pt2", "grey-rle", "grey-jpeg",
+                                         "grey-jpeg-ext"));
+
+class DicomColourVector : public testing::TestWithParam<const char *> {};
+
+TEST_P(DicomColourVector, TwentyFourBitsMatchDcmtk) {
+    const std::string name = GetParam();
+    Oracle o(name);
+    DicomRead r(Path(name));
+    ASSERT_EQ(100, r.result);
+    ASSERT_EQ(24, r.fi.bit);
+    EXPECT_EQ(MAPTYP_RGB, r.fi.maptyp);
+    const long pixels = long(o.w) * o.h;
+    for (long i = 0; i < pixels; i++) {
+        double want[3];
+        if (o.pi == "YBR_FULL_422") {
+            // Y1 Y2 Cb Cr per pixel pair; full-range YCbCr to RGB.
+            long pair = i / 2, y = long(o.Pattern(4 * pair + i % 2));
+            double cb = double(o.Pattern(4 * pair + 2)) - 128,
+                   cr = double(o.Pattern(4 * pair + 3)) - 128;
+            want[0] = y + 1.402 * cr;
+            want[1] = y - 0.344136 * cb - 0.714136 * cr;
+            want[2] = y + 1.772 * cb;
+        } else {
+            for (int c = 0; c < 3; c++)
+                want[c] = double(o.Pattern(3 * i + c) >> std::max(o.bs - 8, 0));
+        }
+        // Baseline colour goes through chroma subsampling and each library's upsampling.
+        double tolerance = name == "rgb-jpeg" ? 2 : o.pi == "YBR_FULL_422" ? 1 : 0;
+        for (int c = 0; c < 3; c++)
+            ASSERT_NEAR(std::clamp(std::round(want[c]), 0.0, 255.0), r.fi.fbuf[3 * i + c],
+                        tolerance)
+                << name << " pixel " << i << " channel " << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Syntaxes, DicomColourVector,
+                         testing::Values("rgb", "rgb-planar", "rgb16", "rgb-ll", "rgb-rle",
+                                         "rgb16-rle", "rgb-jpeg", "ybr422"));
+
+TEST(DicomPalette, EightBitIndicesCountFromTheFirstMappedValue) {
+    for (const char *name : {"pal8", "pal8-ll"}) {
+        Oracle o(name);
+        DicomRead r(Path(name));
+        ASSERT_EQ(100, r.result) << name;
+        ASSERT_EQ(8, r.fi.bit);
+        EXPECT_EQ(MAPTYP_PALETTE, r.fi.maptyp);
+        EXPECT_EQ(64, r.fi.mapentry); // descriptor 64\10\8
+        for (long i = 0; i < long(o.w) * o.h; i++)
+            ASSERT_EQ(std::clamp<long>(o.Value(i) - 10, 0, 63), r.fi.fbuf[i]) << name << i;
+        // 8-bit entries widened to the full 16-bit range.
+        for (int k = 0; k < 64; k++) {
+            ASSERT_EQ(k * 4 * 257, r.fi.rmap[k]) << k;
+            ASSERT_EQ((255 - k * 4) * 257, r.fi.gmap[k]) << k;
+            ASSERT_EQ((k * 37) % 256 * 257, r.fi.bmap[k]) << k;
+        }
+    }
+}
+
+TEST(DicomPalette, LargeTablesGiveTwentyFourBits) {
+    Oracle o("pal16");
+    DicomRead r(Path("pal16"));
+    ASSERT_EQ(100, r.result);
+    ASSERT_EQ(24, r.fi.bit);
+    EXPECT_EQ(MAPTYP_RGB, r.fi.maptyp);
+    EXPECT_EQ(nullptr, r.fi.rmap);
+    for (long i = 0; i < long(o.w) * o.h; i++) {
+        long k = std::clamp<long>(o.Value(i) - 100, 0, 1023); // descriptor 1024\100\16
+        ASSERT_EQ(k * 64 >> 8, r.fi.fbuf[3 * i]) << i;
+        ASSERT_EQ((65535 - k * 64) >> 8, r.fi.fbuf[3 * i + 1]) << i;
+        ASSERT_EQ((k * 997) % 65536 >> 8, r.fi.fbuf[3 * i + 2]) << i;
+    }
+}
+
+TEST(DicomWindow, SignedCtValuesStayNegative) {
+    // Pixel 0 holds -2048 and pixel 1 2047, the extremes of 12 signed bits.
+    DicomRead r(Path("ct-signed"));
+    ASSERT_EQ(100, r.result);
+    EXPECT_EQ(0, r.fi.fbuf[0]);
+    EXPECT_EQ(255, r.fi.fbuf[1]);
+    // Air (-1000) lies about a quarter up the range.
+    Oracle o("ct-signed");
+    for (long i = 0; i < long(o.w) * o.h; i++)
+        if (o.Value(i) == -1000) {
+            ASSERT_EQ((-1000 + 2048) * 255 / 4095, r.fi.fbuf[i]);
+        }
+}
+
+TEST(DicomWindow, LaterFramesNeverWrap) {
+    // Each frame's range is larger than the one before: the display keeps the order of values.
+    for (const char *name : {"mf-range", "mf-range-ll"}) {
+        Oracle o(name);
+        DicomRead r(Path(name));
+        ASSERT_EQ(100, r.result);
+        std::vector<std::pair<long, int>> seen;
+        for (long i = 0; i < o.Samples(); i++)
+            seen.push_back({o.Value(i), r.fi.fbuf[i]});
+        std::sort(seen.begin(), seen.end());
+        for (size_t k = 1; k < seen.size(); k++)
+            ASSERT_LE(seen[k - 1].second, seen[k].second) << name << " value " << seen[k].first;
+        EXPECT_EQ(255, seen.back().second);
+        EXPECT_EQ(0, seen.front().second);
+    }
+}
+
+TEST(DicomWindow, HounsfieldWindowMapsLinearlyAndClamps) {
+    Oracle o("ct-signed"); // slope 1, intercept -1024
+    HounsfieldScope hs(1, -1000, 1000);
+    DicomRead r(Path("ct-signed"));
+    ASSERT_EQ(100, r.result);
+    for (long i = 0; i < long(o.w) * o.h; i++) {
+        double hu = double(o.Value(i)) * o.slope + o.intercept;
+        double want = std::clamp(std::floor((hu + 1000) * 255 / 2000), 0.0, 255.0);
+        ASSERT_EQ(int(want), r.fi.fbuf[i]) << "value " << o.Value(i);
+    }
+}
+
+TEST(DicomWindow, HounsfieldNeedsARescaleAndAWindow) {
+    // An identity rescale (slope 1, intercept 0) and an empty window leave the min-max rule.
+    std::vector<uint8_t> plain;
+    {
+        DicomRead r(DataPath("explicit-mono1-16.dcm"));
+        ASSERT_EQ(100, r.result);
+        plain.assign(r.fi.fbuf, r.fi.fbuf + 256);
+    }
+    {
+        HounsfieldScope hs(1, -1000, 1000);
+        DicomRead r(DataPath("explicit-mono1-16.dcm"));
+        ASSERT_EQ(100, r.result);
+        EXPECT_EQ(plain, std::vector<uint8_t>(r.fi.fbuf, r.fi.fbuf + 256));
+    }
+    Oracle o("ct-signed");
+    std::vector<int> want = MinMaxExpected(o);
+    HounsfieldScope hs(1, 500, 500);
+    DicomRead r(Path("ct-signed"));
+    ASSERT_EQ(100, r.result);
+    for (long i = 0; i < long(o.w) * o.h; i++)
+        ASSERT_EQ(want[size_t(i)], r.fi.fbuf[i]);
+}
+
+TEST(DicomTruncated, NativeFramesShowWhatIsThereAndBlackAfter) {
+    Oracle o("mf-range");
+    testing::internal::CaptureStderr();
+    DicomRead r(Path("mf-range-cut"));
+    std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(100, r.result);
+    ASSERT_EQ(3, r.fi.frames);
+    EXPECT_NE(std::string::npos, err.find("the rest is black")) << err;
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+    // The cut leaves 7000 bytes = 3500 samples short of three frames.
+    const long held = o.Samples() - 3500;
+    long lo = LONG_MAX, hi = LONG_MIN;
+    for (long i = 0; i < held; i++)
+        lo = std::min(lo, o.Value(i)), hi = std::max(hi, o.Value(i));
+    for (long i = 0; i < o.Samples(); i++) {
+        long want = i < held ? (o.Value(i) - lo) * 255 / (hi - lo) : 0;
+        ASSERT_EQ(want, r.fi.fbuf[i]) << i;
+    }
+}
+
+TEST(DicomTruncated, LosslessSeriesKeepsItsWholeFrames) {
+    Oracle o("mf-range-ll");
+    testing::internal::CaptureStderr();
+    DicomRead r(Path("mf-range-ll-cut"));
+    std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(100, r.result);
+    EXPECT_NE(std::string::npos, err.find("damaged")) << err;
+    // Frames 0 and 1 are whole.
+    const long frame = long(o.w) * o.h;
+    RawRead raw(Path("mf-range-ll-cut"));
+    ASSERT_EQ(100, raw.result);
+    for (long i = 0; i < 2 * frame; i++)
+        ASSERT_EQ(o.Pattern(i), raw.At(i)) << i;
+}
+
+TEST(DicomHostile, CutAndDamagedPixelVectorsNeverReadOutside) {
+    for (const char *name : {"mf-range-ll", "mf-range-ll-nobot", "mf-range-rle", "rgb-jpeg",
+                             "grey-jpeg-ext", "pal16", "rgb-planar", "ybr422", "rgb16-rle"}) {
+        std::vector<uint8_t> bytes = FileBytes(Path(name));
+        testing::internal::CaptureStderr();
+        for (size_t cut = 1024; cut < bytes.size(); cut += 97) {
+            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
+            DicomRead r(TempFile(part).path);
+            EXPECT_TRUE(r.result == 100 || r.result == -103 || r.result == -111) << cut;
+        }
+        uint32_t seed = 99;
+        for (int round = 0; round < 30; round++) {
+            std::vector<uint8_t> damaged = bytes;
+            for (int k = 0; k < 12; k++) {
+                seed = seed * 1103515245u + 12345u;
+                damaged[(seed >> 8) % damaged.size()] = uint8_t(seed >> 24);
+            }
+            DicomRead r(TempFile(damaged).path);
+            EXPECT_TRUE(r.result == 100 || r.result < 0);
+        }
+        testing::internal::GetCapturedStderr();
+    }
+}
