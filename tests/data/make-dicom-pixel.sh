@@ -34,6 +34,7 @@ put("ct.raw", words("<h", ct))
 mf = [min(65535, int((f * 3 + 1) * 1000 * (0.5 + 0.5 * math.sin(x / 7 + y / 5))) + rnd.randrange(64))
       for f in range(3) for y in range(48) for x in range(64)]
 put("mf.raw", words("<H", mf))
+put("single.raw", words("<H", mf[:64 * 48]))
 # Palette indices: 8-bit from 0 to 90 against a 64-entry table from 10; 16-bit from 50 to 1200
 # against a 1024-entry table from 100.
 put("pal8.raw", [(x + y * 3) % 91 for y in range(12) for x in range(16)])
@@ -95,6 +96,7 @@ image() {
 image ct-signed 1 MONOCHROME2 1 30 40 16 12 11 1 ct.raw \
     "(0028,1052) DS [-1024]" "(0028,1053) DS [1]"
 image mf-range 2 MONOCHROME2 1 48 64 16 16 15 0 mf.raw "(0028,0008) IS [3]"
+image single 9 MONOCHROME2 1 48 64 16 16 15 0 single.raw
 image pal8 3 "PALETTE COLOR" 1 12 16 8 8 7 0 pal8.raw \
     "(0028,1101) US 64\\10\\8" "(0028,1102) US 64\\10\\8" "(0028,1103) US 64\\10\\8" \
     "(0028,1201) OW =$work/pal8-r.raw" "(0028,1202) OW =$work/pal8-g.raw" \
@@ -113,6 +115,8 @@ cd "$out"
 dcmcjpeg -q +e1 ct-signed.dcm ct-signed-ll.dcm
 dcmcjpeg -q +e1 +fs 1 mf-range.dcm mf-range-ll.dcm           # offset table, split frames
 dcmcjpeg -q +e1 -ot +fs 1 mf-range.dcm mf-range-ll-nobot.dcm # empty offset table
+dcmcjpeg -q +e1 -ot +fs 1 single.dcm single-ll-split.dcm # one frame, several fragments
+rm single.dcm
 dcmcjpeg -q +el +sv 4 +pt 2 mf-range.dcm mf-range-sv4pt2.dcm
 dcmcjpeg -q +e1 rgb.dcm rgb-ll.dcm
 dcmcjpeg -q +eb rgb.dcm rgb-jpeg.dcm

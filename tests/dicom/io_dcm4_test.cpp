@@ -137,8 +137,8 @@ TEST_P(DicomGreyVector, RawSamplesAndDisplayMatchDcmtk) {
 INSTANTIATE_TEST_SUITE_P(Syntaxes, DicomGreyVector,
                          testing::Values("ct-signed", "ct-signed-ll", "ct-signed-rle", "mf-range",
                                          "mf-range-ll", "mf-range-ll-nobot", "mf-range-rle",
-                                         "mf-range-sv4pt2", "grey-rle", "grey-jpeg",
-                                         "grey-jpeg-ext"));
+                                         "mf-range-sv4pt2", "single-ll-split", "grey-rle",
+                                         "grey-jpeg", "grey-jpeg-ext"));
 
 class DicomColourVector : public testing::TestWithParam<const char *> {};
 
