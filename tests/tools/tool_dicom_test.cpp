@@ -1,0 +1,153 @@
+// dravik-tool on DICOM files: info keys, --raw against dcmtk's decoded samples, frame choice and
+// the Hounsfield option, run as a user would.
+#include <gtest/gtest.h>
+
+#include "support/proc.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string Vector(const std::string &name, const char *ext = ".dcm") {
+    return std::string(DRAVIK_TEST_DATA) + "/pixel/" + name + ext;
+}
+
+std::vector<uint8_t> Bytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Consecutive binary PGM images of one file.
+struct Pgm {
+    int w = 0, h = 0, max = 0;
+    std::vector<uint32_t> px;
+};
+std::vector<Pgm> ReadPgms(const std::string &path) {
+    std::vector<uint8_t> b = Bytes(path);
+    std::vector<Pgm> out;
+    size_t pos = 0;
+    while (pos < b.size()) {
+        Pgm p;
+        int n = 0;
+        char magic[3] = {};
+        if (sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %d%n", magic, &p.w,
+                   &p.h, &p.max, &n) != 4 ||
+            std::string(magic) != "P5")
+            break;
+        pos += size_t(n) + 1;
+        int bytes = p.max > 255 ? 2 : 1;
+        for (long i = 0; i < long(p.w) * p.h && pos + size_t(bytes) <= b.size(); i++) {
+            p.px.push_back(bytes == 2 ? uint32_t(b[pos] << 8 | b[pos + 1]) : b[pos]);
+            pos += size_t(bytes);
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+struct TempOut {
+    std::string path;
+    explicit TempOut(const char *ext) {
+        char name[] = "/tmp/dravik-tool-dicom-XXXXXX";
+        int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        unlink(name);
+        path = std::string(name) + ext;
+    }
+    ~TempOut() { unlink(path.c_str()); }
+};
+
+// dcmtk's decoded words (little endian) as stored values of `bits` bits.
+std::vector<uint32_t> OracleStored(const std::string &name, int bytes, int bits) {
+    std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    std::vector<uint32_t> v;
+    for (size_t i = 0; i + size_t(bytes) <= raw.size(); i += size_t(bytes))
+        v.push_back((bytes == 2 ? uint32_t(raw[i] | raw[i + 1] << 8) : raw[i]) &
+                    ((1u << bits) - 1));
+    return v;
+}
+
+ToolResult Tool(std::vector<std::string> args) {
+    args.insert(args.begin(), DRAVIK_TOOL_BIN);
+    return RunTool(args);
+}
+
+} // namespace
+
+TEST(ToolDicom, InfoAddsTheDicomKeys) {
+    ToolResult r = Tool({"info", Vector("mf-range-ll")});
+    ASSERT_EQ(0, r.status) << r.err;
+    for (const char *line :
+         {"type=DICOM\n", "width=64\n", "height=48\n", "frames=3\n", "photometric=MONOCHROME2\n",
+          "transfer_syntax=1.2.840.10008.1.2.4.70\n", "patient_name=Pixel,Test2\n"})
+        EXPECT_NE(std::string::npos, r.out.find(line)) << line << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("description=3x 64x48 Bit (16/16/15)")) << r.out;
+}
+
+TEST(ToolDicom, RawEqualsTheSamplesDcmtkDecodes) {
+    struct Case {
+        const char *name;
+        int bytes, bits, frames;
+    } cases[] = {{"mf-range-ll", 2, 16, 3},
+                 {"mf-range-rle", 2, 16, 3},
+                 {"ct-signed-ll", 2, 12, 1},
+                 {"grey-rle", 1, 8, 1}};
+    for (const Case &c : cases) {
+        TempOut out(".pgm");
+        ToolResult r = Tool({"convert", Vector(c.name), out.path, "--raw", "--all-frames"});
+        ASSERT_EQ(0, r.status) << c.name << r.err;
+        EXPECT_EQ("", r.out);
+        std::vector<Pgm> pgms = ReadPgms(out.path);
+        ASSERT_EQ(size_t(c.frames), pgms.size()) << c.name;
+        EXPECT_EQ(int((1u << c.bits) - 1), pgms[0].max) << c.name;
+        std::vector<uint32_t> all;
+        for (const Pgm &p : pgms)
+            all.insert(all.end(), p.px.begin(), p.px.end());
+        EXPECT_EQ(OracleStored(c.name, c.bytes, c.bits), all) << c.name;
+    }
+}
+
+TEST(ToolDicom, FrameChoosesOneImageAndBadChoicesFail) {
+    TempOut all(".pgm"), one(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Vector("mf-range-ll"), all.path, "--all-frames"}).status);
+    ASSERT_EQ(0, Tool({"convert", Vector("mf-range-ll"), one.path, "--frame", "2"}).status);
+    std::vector<Pgm> a = ReadPgms(all.path), o = ReadPgms(one.path);
+    ASSERT_EQ(3u, a.size());
+    ASSERT_EQ(1u, o.size());
+    EXPECT_EQ(a[2].px, o[0].px);
+    EXPECT_EQ(255, o[0].max);
+
+    for (std::vector<std::string> bad :
+         {std::vector<std::string>{"convert", Vector("mf-range-ll"), one.path, "--frame", "3"},
+          {"convert", Vector("rgb"), one.path, "--raw"},
+          {"convert", Vector("ct-signed"), "/tmp/x.ppm", "--raw"},
+          {"convert", Vector("ct-signed"), one.path, "--hounsfield", "100:-100"}}) {
+        ToolResult r = Tool(bad);
+        EXPECT_NE(0, r.status) << bad[1] << " " << bad[3];
+        EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+        EXPECT_EQ("", r.out);
+    }
+}
+
+TEST(ToolDicom, HounsfieldOptionWindowsRescaledValues) {
+    // ct-signed: 12 signed bits, slope 1, intercept -1024; window -1000..1000 HU.
+    TempOut out(".pgm");
+    ToolResult r = Tool({"convert", Vector("ct-signed"), out.path, "--hounsfield", "-1000:1000"});
+    ASSERT_EQ(0, r.status) << r.err;
+    std::vector<Pgm> p = ReadPgms(out.path);
+    ASSERT_EQ(1u, p.size());
+    std::vector<uint32_t> stored = OracleStored("ct-signed", 2, 12);
+    ASSERT_EQ(stored.size(), p[0].px.size());
+    for (size_t i = 0; i < stored.size(); i++) {
+        long v = stored[i] >= 2048 ? long(stored[i]) - 4096 : long(stored[i]);
+        double want = std::floor((double(v) - 1024 + 1000) * 255 / 2000);
+        ASSERT_EQ(uint32_t(std::fmin(std::fmax(want, 0), 255)), p[0].px[i]) << i;
+    }
+}
