@@ -4,7 +4,23 @@
 #include "ljpeg/mcu.h"
 #include "ljpeg/read.h"
 
+#include <cstring>
+
 void FillBitBuffer(BitReader *br) {
+    // Whole words while no 0xFF byte is near: most fills of real data take this path.
+    if (br->len - br->pos >= 8 && br->bits < 56) {
+        uint64_t w;
+        memcpy(&w, br->data + br->pos, 8);
+        w = __builtin_bswap64(w);
+        const uint64_t inv = ~w;
+        if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
+            const int n = (63 - br->bits) >> 3;
+            br->buf = (br->buf << (8 * n)) | (w >> (64 - 8 * n));
+            br->bits += 8 * n;
+            br->pos += n;
+            return;
+        }
+    }
     while (br->bits <= 56) {
         unsigned c = 0;
         if (br->pos < br->len) {
@@ -89,12 +105,12 @@ static inline int HuffDecode(DecompressInfo *dc, BitReader *br, const HuffmanTab
     } else {
         s = HuffDecodeSlow(dc, br, h);
     }
-    if (s == 0) return 0;
     if (s == 16) return 32768;
-    int d = static_cast<int>(br->buf >> (br->bits - s)) & bmask[s];
+    // Branch-free extend: the sign of a difference is a coin toss the branch predictor loses.
+    // Category 0 reads no bits and gives 0 through the same arithmetic.
+    const int v = static_cast<int>(br->buf >> (br->bits - s)) & bmask[s];
     br->bits -= s;
-    if (d < extendTest[s]) d += extendOffset[s];
-    return d;
+    return v + (((v - extendTest[s]) >> 31) & extendOffset[s]);
 }
 
 // Byte-aligns the input and expects marker RSTn. An older marker (behind the expected one) and
