@@ -4,8 +4,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cstdint>
+#include <cstdio>
 
 struct WINDAT;
+struct WINDATUSR;
 
 // File-type codes (`ftyp`).
 enum {
@@ -60,7 +62,8 @@ struct FILEREQ {
     long datalen;
     WINDAT *view;
     WINDAT *status;
-    int (*statusfunc)(struct WINDATUSR *rec);
+    int (*statusfunc)(WINDATUSR *rec);
+    int preview; // edge of the picture wanted (previews, thumbnails); 0 = full size
 };
 
 struct SAVEINFO {
@@ -79,4 +82,61 @@ struct SAVEINFO {
     WINDAT *view;
 };
 
-// The type names and extensions by code live in the label tables (`file_ext`, app/language.h).
+// Type name and extension of a file-type code, from the shared table `file_ext` (label tables:
+// name and extension pairs, flat); "*" for an unknown code.
+const char *IoFileTypName(int ftyp);
+const char *IoFileTypExt(int ftyp);
+
+// Result codes of the file family.
+enum {
+    FILE_SUCCES = 100,
+    FILE_ERROR_OPEN = -101,
+    FILE_ERROR_READ = -102,
+    FILE_ERROR_DATA = -103,
+    FILE_ERROR_NOTFOUND = -104,
+    FILE_ERROR_EXIST = -105,
+    FILE_ERROR_CREATE = -107,
+    FILE_ERROR_WRITE = -109,
+    FILE_ERROR_FORMAT = -111,
+    FILE_ERROR_COLORS = -113,
+    FILE_ERROR_EXTENSION = -114,
+};
+
+// Read modes of the dispatch.
+enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };
+
+// The DICOM reader hooks itself in here; until it does, the dispatch knows JPEG only.
+extern int (*io_dicom_test)(FILEREQ *req, FILEINFO *fi, int mode);
+extern int (*io_dicom_read)(FILEREQ *req, FILEINFO *fi);
+
+// The status bar hooks itself in here (message pane 1 and the percentage); null = no status bar.
+extern int (*io_status_msg)(WINDAT *status, const char *text, int field);
+extern int (*io_status_proc)(WINDAT *status, int percent);
+
+void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode);
+void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode);
+int IoSaveFile(FILEREQ *req, SAVEINFO *save);
+
+// Releases the blocks a read left in the record (fname, fbuf, maps, display image) and
+// zero-fills it; the DICOM data stays with whoever owns it.
+void IoFreeRecord(FILEINFO *fi, const char *tag);
+
+// Size in bytes of w x h x comps x frames, or -1 when any factor is below 1 or the product
+// overflows a signed 32-bit count (records and callers index with int).
+long FileBufferSize(long w, long h, long comps, long frames);
+
+int FileColormapCreate(FILEINFO *fi);
+int FileColormapCopy(FILEINFO *dst, const FILEINFO *src, int create);
+
+uint8_t *CalcImageSize(int w, int h, int dw, int dh, int bit, const uint8_t *src, const char *tag);
+uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *tag, FILEINFO *fi);
+
+uint8_t *ReadFile(const char *path);
+uint8_t *FileStdRead(const char *path);
+FILE *FileStdOpen(const char *path);
+int FileStdExist(const char *path);
+int FileOpenRead(FILEREQ *req);
+int FileOpenWrite(FILEREQ *req);
+int FileCreate(FILEREQ *req);
+int FileCreateTrunc(FILEREQ *req);
+int FileTestExtensionAdd(const char *name, const char *ext);

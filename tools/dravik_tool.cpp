@@ -1,11 +1,16 @@
 #include "tools/dravik_tool.h"
 
+#include "tools/tool_image.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 // Sub-commands join this table as their subsystems arrive.
 static const TOOLCMD tool_commands[] = {
+    {"info", "info FILE", ToolImageInfo},
+    {"convert", "convert IN OUT [--frame N | --all-frames]   OUT: .pgm, .ppm or .jpg",
+     ToolImageConvert},
     {nullptr, nullptr, nullptr},
 };
 

@@ -8,6 +8,63 @@
 
 enum { MSG_BOX_ERROR = 2, MSG_TEXT_SIZE = 500 };
 
+static int MsgFileRow(int code) {
+    switch (code) {
+    case -101:
+        return 1;
+    case -102:
+    case -151:
+        return 2;
+    case -103:
+    case -152:
+        return 12;
+    case -104:
+        return 13;
+    case -105:
+    case -154:
+        return 14;
+    case -106:
+    case -155:
+        return 15;
+    case -107:
+    case -156:
+        return 5;
+    case -108:
+        return 4;
+    case -109:
+        return 6;
+    case -110:
+    case -157:
+        return 7;
+    case -111:
+        return 11;
+    case -112:
+        return 3;
+    case -113:
+        return 22;
+    default:
+        return -1;
+    }
+}
+
+int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list) {
+    if (code == 100 || code == 150) return code;
+    (void)list;
+    if (!subject) subject = "";
+    const char *sep1 = "\n\n", *sep2 = "\n";
+    const char *syserr = err == -1 ? " " : strerror(err);
+    char msg[MSG_TEXT_SIZE];
+    snprintf(msg, sizeof msg, "%i  %s\n", code, subject);
+    int row = MsgFileRow(code);
+    if (row >= 0)
+        snprintf(msg, sizeof msg, "%s (%s)%s%s%s", LgErr(row, language), syserr, sep1, subject,
+                 sep2);
+    else if (code == -153)
+        snprintf(msg, sizeof msg, "ERROR_DIR (%s)%s%s%s", syserr, sep1, subject, sep2);
+    MsgBox(language, MSG_BOX_ERROR, msg, nullptr);
+    return code;
+}
+
 int MsgErrWin(int language, const char *text, int code) {
     if (code == 0) return code;
     if (!text) text = "";

@@ -1,0 +1,301 @@
+#include "image/io_files.h"
+
+#include "app/language.h"
+#include "app/lg.h"
+#include "app/xmem.h"
+#include "image/io_jpg.h"
+#include "image/ximage.h"
+#include "toolkit/xwin.h"
+#include "widgets/xerror.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+const char *IoFileTypName(int ftyp) {
+    return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp] : file_ext[0];
+}
+
+const char *IoFileTypExt(int ftyp) {
+    return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp + 1] : file_ext[1];
+}
+
+int (*io_dicom_test)(FILEREQ *req, FILEINFO *fi, int mode) = nullptr;
+int (*io_dicom_read)(FILEREQ *req, FILEINFO *fi) = nullptr;
+int (*io_status_msg)(WINDAT *status, const char *text, int field) = nullptr;
+int (*io_status_proc)(WINDAT *status, int percent) = nullptr;
+
+// What a probe returns: any non-null address that is no pixel buffer.
+static uint8_t io_probe_marker;
+
+static char szMSG[256];
+
+static int IoLanguage(const FILEREQ *req) {
+    return req && req->status ? req->status->language : LG_DEFAULT;
+}
+
+static void IoStatusClear(const FILEREQ *req) {
+    if (!req->status) return;
+    if (io_status_msg) io_status_msg(req->status, nullptr, 1);
+    if (io_status_proc) io_status_proc(req->status, 0);
+}
+
+static void IoStatusAction(const FILEREQ *req, const char *action, const char *what) {
+    if (!req->status || !io_status_msg) return;
+    snprintf(szMSG, sizeof szMSG, "%s %s", action ? action : "", what);
+    io_status_msg(req->status, szMSG, 1);
+}
+
+long FileBufferSize(long w, long h, long comps, long frames) {
+    if (w < 1 || h < 1 || comps < 1 || frames < 1) return -1;
+    long n = 0;
+    if (__builtin_mul_overflow(w, h, &n) || __builtin_mul_overflow(n, comps, &n) ||
+        __builtin_mul_overflow(n, frames, &n) || n > INT_MAX)
+        return -1;
+    return n;
+}
+
+void IoFreeRecord(FILEINFO *fi, const char *tag) {
+    if (!fi) return;
+    if (fi->ximage) WinFreeXImage(fi->ximage);
+    uint8_t *blocks[] = {
+        fi->fbuf, reinterpret_cast<uint8_t *>(fi->rmap), reinterpret_cast<uint8_t *>(fi->gmap),
+        reinterpret_cast<uint8_t *>(fi->bmap), reinterpret_cast<uint8_t *>(fi->fname)};
+    for (uint8_t *b : blocks)
+        if (b) MemFree(b, tag);
+    void *dicom = fi->dicom;
+    memset(fi, 0, sizeof *fi);
+    fi->dicom = dicom;
+}
+
+static void IoDropPixels(FILEINFO *fi, const char *tag) {
+    if (fi->fbuf) MemFree(fi->fbuf, tag);
+    fi->fbuf = nullptr;
+    fi->ftyp = 0;
+}
+
+void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
+    if (!req || !fi) return nullptr;
+    memset(fi, 0, sizeof *fi);
+    const char *tag = req->path ? req->path : "io";
+    int lang = IoLanguage(req);
+    if (IsFileJpeg(req->path) == FILE_SUCCES) {
+        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_JPEG));
+        int rc = IoReadJpeg(req, fi, mode);
+        if (rc == FILE_SUCCES) {
+            fi->ftyp = FTYP_JPEG;
+        } else {
+            IoDropPixels(fi, tag);
+        }
+        if (mode == IO_READ_PROBE) return &io_probe_marker;
+        return rc == FILE_SUCCES ? fi->fbuf : nullptr;
+    }
+    // The DICOM reader plugs in here.
+    if (io_dicom_test && io_dicom_test(req, fi, mode) == FILE_SUCCES) {
+        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
+        int rc = io_dicom_read ? io_dicom_read(req, fi) : FILE_ERROR_FORMAT;
+        if (rc == FILE_SUCCES) {
+            fi->ftyp = FTYP_DICOM;
+        } else {
+            IoDropPixels(fi, tag);
+            if (fi->dicom) MemFree(fi->dicom, tag);
+            fi->dicom = nullptr;
+        }
+        if (mode == IO_READ_PROBE) return &io_probe_marker;
+        return rc == FILE_SUCCES ? fi->fbuf : nullptr;
+    }
+    return nullptr;
+}
+
+void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
+    if (!req || !fi) return nullptr;
+    IoStatusClear(req);
+    void *buf = IoFindOrReadFileTyp(req, fi, mode);
+    IoStatusClear(req);
+    if (!buf) return nullptr;
+    if (mode == IO_READ_FULL) {
+        int lang = IoLanguage(req);
+        IoStatusAction(req, LgAct(10, lang), LgRes(26, lang));
+        const char *tag = req->path;
+        fi->fname = static_cast<char *>(MemCreate(256, tag));
+        if (fi->fname) snprintf(fi->fname, 256, "%s", req->path);
+        struct stat st;
+        if (stat(req->path, &st) == 0) fi->fsize = static_cast<int>(st.st_size);
+        WinCreateXImageSimple(req->view, fi);
+        if (!fi->ximage || !fi->ximage->data) {
+            IoDropPixels(fi, tag);
+            buf = nullptr;
+        }
+    }
+    IoStatusClear(req);
+    return buf;
+}
+
+int IoSaveFile(FILEREQ *req, SAVEINFO *save) {
+    if (!req || !save) return -15;
+    IoStatusClear(req);
+    int rc = 0;
+    if (save->ftyp == FTYP_JPEG) rc = IoWriteJpeg(req, save);
+    IoStatusClear(req);
+    return rc;
+}
+
+int FileColormapCreate(FILEINFO *fi) {
+    if (!fi) return -15;
+    long room = 4L * (fi->mapentry > 0 ? fi->mapentry : 1);
+    const char *tag = fi->fname ? fi->fname : "colormap";
+    uint16_t **maps[3] = {&fi->rmap, &fi->gmap, &fi->bmap};
+    for (uint16_t **m : maps) {
+        *m = static_cast<uint16_t *>(MemCreate(room, tag));
+        if (!*m) return -8;
+        memset(*m, 0, static_cast<size_t>(room));
+    }
+    return FILE_SUCCES;
+}
+
+int FileColormapCopy(FILEINFO *dst, const FILEINFO *src, int create) {
+    if (!dst || !src) return -15;
+    dst->mapentry = src->mapentry;
+    dst->maptyp = src->maptyp;
+    if (create) {
+        int rc = FileColormapCreate(dst);
+        if (rc != FILE_SUCCES) return rc;
+    }
+    size_t n = 4u * static_cast<size_t>(src->mapentry > 0 ? src->mapentry : 0);
+    if (dst->rmap && src->rmap) memcpy(dst->rmap, src->rmap, n);
+    if (dst->gmap && src->gmap) memcpy(dst->gmap, src->gmap, n);
+    if (dst->bmap && src->bmap) memcpy(dst->bmap, src->bmap, n);
+    return FILE_SUCCES;
+}
+
+// Source index of destination index i, in single precision as the thumbnails always were.
+static int CalcSourceIndex(int i, int src, int dst) {
+    float f = static_cast<float>(i) * static_cast<float>(src) / static_cast<float>(dst);
+    int k = static_cast<int>(f);
+    return k < src ? k : src - 1;
+}
+
+uint8_t *CalcImageSize(int w, int h, int dw, int dh, int bit, const uint8_t *src, const char *tag) {
+    if ((bit != 8 && bit != 24) || !src || w < 1 || h < 1 || dw < 1 || dh < 1) return nullptr;
+    int bpp = bit / 8;
+    long size = FileBufferSize(dw, dh, bpp, 1);
+    if (size < 0) return nullptr;
+    std::vector<int> xs(static_cast<size_t>(dw) + 1), ys(static_cast<size_t>(dh) + 1);
+    for (int i = 0; i <= dw; i++)
+        xs[i] = CalcSourceIndex(i, w, dw) * bpp;
+    for (int j = 0; j <= dh; j++)
+        ys[j] = CalcSourceIndex(j, h, dh);
+    auto *dst = static_cast<uint8_t *>(MemCreate(size, tag));
+    if (!dst) return nullptr;
+    uint8_t *out = dst;
+    size_t stride = static_cast<size_t>(w) * bpp;
+    for (int j = 0; j < dh; j++) {
+        const uint8_t *row = src + static_cast<size_t>(ys[j]) * stride;
+        if (bpp == 1) {
+            for (int i = 0; i < dw; i++)
+                *out++ = row[xs[i]];
+        } else {
+            for (int i = 0; i < dw; i++, out += 3)
+                memcpy(out, row + xs[i], 3);
+        }
+    }
+    if (verbose) printf("%s: %ix%i - %i bit [%ix%i]\n", tag, w, h, bit, dw, dh);
+    return dst;
+}
+
+uint8_t *ReadFile(const char *path) {
+    if (!path) return nullptr;
+    struct stat st;
+    if (stat(path, &st) != 0 || st.st_size <= 0) return nullptr;
+    int fd = open(path, O_RDONLY);
+    if (fd < 0) {
+        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, errno, nullptr);
+        return nullptr;
+    }
+    auto *buf = static_cast<uint8_t *>(MemCreate(st.st_size, path));
+    ssize_t n = buf ? read(fd, buf, static_cast<size_t>(st.st_size)) : -1;
+    int err = errno;
+    close(fd);
+    if (n != st.st_size) {
+        if (buf) MemFree(buf, path);
+        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, n < 0 ? err : -1, nullptr);
+        return nullptr;
+    }
+    return buf;
+}
+
+uint8_t *FileStdRead(const char *path) {
+    if (!path) return nullptr;
+    struct stat st;
+    if (stat(path, &st) != 0 || st.st_size <= 0) return nullptr;
+    FILE *fp = fopen(path, "r+b");
+    if (!fp) {
+        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_OPEN, errno, nullptr);
+        return nullptr;
+    }
+    auto *buf = static_cast<uint8_t *>(MemCreate(st.st_size, path));
+    size_t n = buf ? fread(buf, 1, static_cast<size_t>(st.st_size), fp) : 0;
+    fclose(fp);
+    if (n != static_cast<size_t>(st.st_size)) {
+        if (buf) MemFree(buf, path);
+        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, -1, nullptr);
+        return nullptr;
+    }
+    return buf;
+}
+
+FILE *FileStdOpen(const char *path) {
+    if (!path) return nullptr;
+    FILE *fp = fopen(path, "r+");
+    if (fp) return fp;
+    if (verbose) printf("err: %s %s  (%i)\n", path, strerror(errno), errno);
+    fp = fopen(path, "r");
+    if (fp && verbose) printf("Warning: file is read only.\n");
+    return fp;
+}
+
+int FileStdExist(const char *path) {
+    if (!path) return -15;
+    FILE *fp = fopen(path, "r");
+    if (!fp) return FILE_ERROR_READ;
+    fclose(fp);
+    return FILE_ERROR_EXIST;
+}
+
+static int FileOpenFlags(FILEREQ *req, int flags) {
+    if (!req || !req->path) return -15;
+    req->fd = open(req->path, flags, 0660);
+    if (req->fd < 0) {
+        req->error = errno;
+        return FILE_ERROR_OPEN;
+    }
+    req->error = 0;
+    return FILE_SUCCES;
+}
+
+int FileOpenRead(FILEREQ *req) {
+    return FileOpenFlags(req, O_RDONLY);
+}
+int FileOpenWrite(FILEREQ *req) {
+    return FileOpenFlags(req, O_WRONLY | O_APPEND);
+}
+int FileCreate(FILEREQ *req) {
+    return FileOpenFlags(req, O_WRONLY | O_APPEND | O_CREAT);
+}
+int FileCreateTrunc(FILEREQ *req) {
+    return FileOpenFlags(req, O_RDWR | O_CREAT | O_TRUNC);
+}
+
+int FileTestExtensionAdd(const char *name, const char *ext) {
+    if (!name || !ext) return -15;
+    size_t n = strlen(name), e = strlen(ext);
+    if (e == 0) return FILE_SUCCES;
+    if (e > n) return FILE_ERROR_EXTENSION;
+    // Both tails have the same length, so a case-blind search is a case-blind compare.
+    return strncasecmp(name + n - e, ext, e) == 0 ? FILE_ERROR_EXTENSION : FILE_SUCCES;
+}

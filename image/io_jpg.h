@@ -1,0 +1,21 @@
+// The JPEG adapter: test, read and write through the IJG library.
+#pragma once
+
+#include "image/io_files.h"
+
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+int IsFileJpeg(const char *path);
+int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode);
+int IoWriteJpeg(FILEREQ *req, SAVEINFO *save);
+
+// The library's error hooks: the message goes to the error box with the file's path, a fatal
+// error then jumps back to the reader or writer.
+void my_error_exit(j_common_ptr cinfo);
+void my_error_output(j_common_ptr cinfo);
+
+// The file name frame f of a multi-frame save is written to (see IoWriteJpeg).
+int IoJpegFrameName(const char *path, int frame, char *out, size_t size);

@@ -1,0 +1,102 @@
+#include "image/ximage.h"
+
+#include "app/lg.h"
+#include "app/main.h"
+#include "app/xmem.h"
+#include "widgets/xerror.h"
+
+#include <cstring>
+
+int ImagePadForDepth(int depth) {
+    if (depth == 8) return 8;
+    if (depth == 15 || depth == 16) return 16;
+    if (depth == 24 || depth == 32) return 32;
+    return 0;
+}
+
+XImage *ImageCreate(int pad, int format, int width, int height) {
+    if (width < 1 || height < 1) return nullptr;
+    XImage *im =
+        XCreateImage(main_display, main_visual, static_cast<unsigned>(main_depth), format, 0,
+                     nullptr, static_cast<unsigned>(width), static_cast<unsigned>(height), pad, 0);
+    if (!im) {
+        MsgErrWin(LG_DEFAULT, "ximage_create", -8);
+        return nullptr;
+    }
+    long size = 0;
+    if (__builtin_mul_overflow(static_cast<long>(im->bytes_per_line), static_cast<long>(height),
+                               &size) ||
+        size <= 0) {
+        XDestroyImage(im);
+        return nullptr;
+    }
+    // XDestroyImage frees the block with free(), which is what the tagged allocator uses.
+    im->data = static_cast<char *>(MemCreate(size, "ximage"));
+    if (!im->data) {
+        XDestroyImage(im);
+        return nullptr;
+    }
+    return im;
+}
+
+int WinCreateXImage(WINDAT *view, FILEINFO *fi, int pad) {
+    if (!fi) return -20;
+    if (fi->w < 1 || fi->h < 1) return -15;
+    int w = fi->w, h = fi->h;
+    if (view) {
+        if (w > view->width) w = view->width;
+        if (h > view->height) h = view->height;
+    }
+    XImage *im = ImageCreate(pad, ZPixmap, w, h);
+    if (!im) return -8;
+    fi->ximage = im;
+    return 0;
+}
+
+int WinCreateXImageSimple(WINDAT *view, FILEINFO *fi) {
+    if (!view || !fi) return -15;
+    if (view->typ != WIN_PAINT) return -22;
+    if (fi->bit == 8 || fi->bit == 24) {
+        int pad = ImagePadForDepth(WinDisplayGetDepth(view->usr.display));
+        if (pad) WinCreateXImage(view, fi, pad);
+    }
+    return fi->ximage ? 0 : -24;
+}
+
+int WinFreeXImage(XImage *image) {
+    if (image) XDestroyImage(image);
+    return 0;
+}
+
+static void WinFreeRecord(FILEINFO *fi) {
+    const char *tag = fi->fname ? fi->fname : "ip";
+    if (fi->ximage) WinFreeXImage(fi->ximage);
+    fi->ximage = nullptr;
+    void **blocks[] = {reinterpret_cast<void **>(&fi->fbuf), reinterpret_cast<void **>(&fi->rmap),
+                       reinterpret_cast<void **>(&fi->gmap), reinterpret_cast<void **>(&fi->bmap)};
+    for (void **b : blocks) {
+        if (*b) MemFree(*b, tag);
+        *b = nullptr;
+    }
+    if (fi->fname) MemFree(fi->fname, "ip");
+    fi->fname = nullptr;
+}
+
+int WinFreeImage(WINDAT *view, int index, int all) {
+    if (!view || index < 0) return -15;
+    if (view->typ != WIN_PAINT) return -22;
+    if (!view->img_list) return -8;
+    if (index >= view->img_count) return -15;
+    auto *list = static_cast<PAINTIMG *>(view->img_list);
+    if (all) {
+        for (int i = 0; i < view->img_count; i++)
+            WinFreeRecord(&list[i].fi);
+        MemFree(list, "ip");
+        view->img_list = nullptr;
+        view->img_count = 0;
+    } else {
+        WinFreeRecord(&list[index].fi);
+    }
+    view->img_current = 0;
+    return 0;
+}

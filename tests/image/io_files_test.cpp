@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "image/image_testutil.h"
+#include "image/io_files.h"
+
+#include <climits>
+
+TEST(ImageResample, SameSizeCopiesAndSmallerPicksTruncatedColumns) {
+    const int w = 7, h = 3;
+    std::vector<uint8_t> grey(w * h), rgb(w * h * 3);
+    for (size_t i = 0; i < grey.size(); i++)
+        grey[i] = static_cast<uint8_t>(i * 3 + 1);
+    for (size_t i = 0; i < rgb.size(); i++)
+        rgb[i] = static_cast<uint8_t>(i * 7 + 2);
+    uint8_t *same = CalcImageSize(w, h, w, h, 8, grey.data(), "t");
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(0, memcmp(same, grey.data(), grey.size()));
+    MemFree(same, "t");
+    same = CalcImageSize(w, h, w, h, 24, rgb.data(), "t");
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(0, memcmp(same, rgb.data(), rgb.size()));
+    MemFree(same, "t");
+
+    // 7 -> 3 columns: trunc(i * 7 / 3) = 0, 2, 4; 3 -> 2 rows: 0, 1.
+    uint8_t *small = CalcImageSize(w, h, 3, 2, 24, rgb.data(), "t");
+    ASSERT_NE(small, nullptr);
+    const int cols[3] = {0, 2, 4}, rows[2] = {0, 1};
+    for (int j = 0; j < 2; j++)
+        for (int i = 0; i < 3; i++)
+            for (int c = 0; c < 3; c++)
+                EXPECT_EQ(small[(j * 3 + i) * 3 + c], rgb[(rows[j] * w + cols[i]) * 3 + c]);
+    MemFree(small, "t");
+
+    EXPECT_EQ(CalcImageSize(w, h, 3, 2, 16, grey.data(), "t"), nullptr);
+    EXPECT_EQ(CalcImageSize(w, h, 3, 2, 8, nullptr, "t"), nullptr);
+}
+
+TEST(ImageBufferSize, OverflowingProductsAreRefused) {
+    EXPECT_EQ(FileBufferSize(100, 50, 3, 2), 30000);
+    EXPECT_EQ(FileBufferSize(65535, 65535, 3, 1), -1);
+    EXPECT_EQ(FileBufferSize(INT_MAX, INT_MAX, 1, 1), -1);
+    EXPECT_EQ(FileBufferSize(1000, 1000, 3, 1000), -1);
+    EXPECT_EQ(FileBufferSize(0, 10, 1, 1), -1);
+    EXPECT_EQ(FileBufferSize(10, 10, 1, -1), -1);
+}
+
+TEST(FileRoutines, ExtensionTestIgnoresCase) {
+    EXPECT_EQ(FileTestExtensionAdd("photo.jpg", ".jpg"), FILE_ERROR_EXTENSION);
+    EXPECT_EQ(FileTestExtensionAdd("PHOTO.JPG", ".jpg"), FILE_ERROR_EXTENSION);
+    EXPECT_EQ(FileTestExtensionAdd("a", ".jpg"), FILE_ERROR_EXTENSION);
+    EXPECT_EQ(FileTestExtensionAdd("photo.png", ".jpg"), FILE_SUCCES);
+    EXPECT_EQ(FileTestExtensionAdd("photo", ".jpg"), FILE_SUCCES);
+    EXPECT_EQ(FileTestExtensionAdd(nullptr, ".jpg"), -15);
+}
+
+TEST(FileRoutines, OpenFamilyReportsErrnoAndCreatesFiles) {
+    ScratchDir dir;
+    std::string path = dir.File("f.bin");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    EXPECT_EQ(FileOpenRead(&req), FILE_ERROR_OPEN);
+    EXPECT_EQ(req.error, ENOENT);
+    EXPECT_EQ(FileStdExist(path.c_str()), FILE_ERROR_READ);
+    ASSERT_EQ(FileCreateTrunc(&req), FILE_SUCCES);
+    EXPECT_EQ(req.error, 0);
+    ASSERT_EQ(write(req.fd, "abc", 3), 3);
+    close(req.fd);
+    EXPECT_EQ(FileStdExist(path.c_str()), FILE_ERROR_EXIST);
+    uint8_t *data = ReadFile(path.c_str());
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(0, memcmp(data, "abc", 3));
+    MemFree(data, "t");
+    data = FileStdRead(path.c_str());
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data[2], 'c');
+    MemFree(data, "t");
+    EXPECT_EQ(ReadFile(dir.File("none").c_str()), nullptr);
+    EXPECT_EQ(FileOpenRead(nullptr), -15);
+}
+
+TEST(ImageColormap, CopyCreatesAndCopiesMaps) {
+    FILEINFO src, dst;
+    memset(&src, 0, sizeof src);
+    memset(&dst, 0, sizeof dst);
+    src.mapentry = 255;
+    src.maptyp = MAPTYP_PALETTE;
+    ASSERT_EQ(FileColormapCreate(&src), FILE_SUCCES);
+    for (int i = 0; i < 256; i++)
+        src.gmap[i] = static_cast<uint16_t>(i * 200);
+    ASSERT_EQ(FileColormapCopy(&dst, &src, 1), FILE_SUCCES);
+    EXPECT_EQ(dst.maptyp, MAPTYP_PALETTE);
+    EXPECT_EQ(dst.gmap[255], 255 * 200);
+    EXPECT_EQ(dst.rmap[10], 0);
+    IoFreeRecord(&src, "t");
+    IoFreeRecord(&dst, "t");
+    EXPECT_EQ(FileColormapCreate(nullptr), -15);
+}
+
+TEST(ReadDispatch, UnknownTypeGivesNothing) {
+    FILEINFO fi;
+    EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi), nullptr);
+    EXPECT_EQ(fi.ftyp, 0);
+    EXPECT_EQ(ReadImage("/nonexistent/file.jpg", &fi), nullptr);
+    EXPECT_EQ(IoFindOrReadFileTyp(nullptr, &fi, 0), nullptr);
+    // The full open needs an image view for its display image.
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    std::string path = DataPath("col-baseline.jpg");
+    req.path = path.c_str();
+    EXPECT_EQ(IoReadFile(&req, &fi, IO_READ_FULL), nullptr);
+    EXPECT_EQ(fi.fbuf, nullptr);
+    FreeRead(&fi);
+}

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include "image/image_testutil.h"
+#include "image/io_jpg.h"
+#include "image/ximage.h"
+#include "toolkit/xwin.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+// The record's pixels against djpeg's decoding of the same file.
+void ExpectSameAsDjpeg(const char *jpg, const char *ref, int preview = 0) {
+    SCOPED_TRACE(jpg);
+    PNMIMAGE want = PnmRead(DataPath(ref));
+    ASSERT_NE(want.comps, 0);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath(jpg), &fi, IO_READ_FULL, preview), nullptr);
+    EXPECT_EQ(fi.ftyp, FTYP_JPEG);
+    EXPECT_EQ(fi.frames, 1);
+    EXPECT_EQ(fi.w, want.w);
+    EXPECT_EQ(fi.h, want.h);
+    EXPECT_EQ(fi.bit, 8 * want.comps);
+    if (fi.w == want.w && fi.h == want.h && fi.bit == 8 * want.comps) {
+        EXPECT_EQ(0, memcmp(fi.fbuf, want.px.data(), want.px.size()));
+    }
+    FreeRead(&fi);
+}
+
+// Components and comment of a JPEG file as libjpeg reads them back.
+struct JPEGFACTS {
+    int comps = 0, w = 0, h = 0;
+    std::string comment;
+};
+
+JPEGFACTS ReadFacts(const std::string &path) {
+    JPEGFACTS f;
+    FILE *fp = fopen(path.c_str(), "rb");
+    if (!fp) return f;
+    jpeg_decompress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_decompress(&c);
+    jpeg_stdio_src(&c, fp);
+    jpeg_save_markers(&c, JPEG_COM, 0xFFFF);
+    jpeg_read_header(&c, TRUE);
+    f.comps = c.num_components;
+    f.w = static_cast<int>(c.image_width);
+    f.h = static_cast<int>(c.image_height);
+    for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next)
+        if (m->marker == JPEG_COM)
+            f.comment.assign(reinterpret_cast<char *>(m->data), m->data_length);
+    jpeg_destroy_decompress(&c);
+    fclose(fp);
+    return f;
+}
+
+bool Exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// A JPEG whose frame header claims the given size over the data of a small file.
+std::string PatchedSize(const ScratchDir &dir, int w, int h) {
+    FILE *fp = fopen(DataPath("col-baseline.jpg").c_str(), "rb");
+    std::vector<uint8_t> b(4096);
+    b.resize(fread(b.data(), 1, b.size(), fp));
+    fclose(fp);
+    for (size_t i = 0; i + 8 < b.size(); i++) {
+        if (b[i] == 0xFF && b[i + 1] == 0xC0) {
+            b[i + 5] = static_cast<uint8_t>(h >> 8), b[i + 6] = static_cast<uint8_t>(h);
+            b[i + 7] = static_cast<uint8_t>(w >> 8), b[i + 8] = static_cast<uint8_t>(w);
+            break;
+        }
+    }
+    std::string out = dir.File("big.jpg");
+    fp = fopen(out.c_str(), "wb");
+    fwrite(b.data(), 1, b.size(), fp);
+    fclose(fp);
+    return out;
+}
+
+} // namespace
+
+TEST(JpegRead, PixelsEqualIndependentDecoder) {
+    ExpectSameAsDjpeg("col-baseline.jpg", "col-baseline.ref.pnm");
+    ExpectSameAsDjpeg("col-progressive.jpg", "col-progressive.ref.pnm");
+    ExpectSameAsDjpeg("grey-37x23.jpg", "grey-37x23.ref.pnm");
+    ExpectSameAsDjpeg("col-160x120.jpg", "col-160x120.ref.pnm");
+}
+
+TEST(JpegRead, ExifAndAdobeFirstFilesAreJpeg) {
+    EXPECT_EQ(IsFileJpeg(DataPath("col-exif.jpg").c_str()), FILE_SUCCES);
+    EXPECT_EQ(IsFileJpeg(DataPath("cmyk-adobe.jpg").c_str()), FILE_SUCCES);
+    EXPECT_EQ(IsFileJpeg(DataPath("garbage.bin").c_str()), FILE_ERROR_FORMAT);
+    EXPECT_EQ(IsFileJpeg("/nonexistent/x.jpg"), FILE_ERROR_READ);
+    ExpectSameAsDjpeg("col-exif.jpg", "col-exif.ref.pnm");
+}
+
+TEST(JpegRead, CmykAndYcckBecomeRgb) {
+    ExpectSameAsDjpeg("cmyk-adobe.jpg", "cmyk-adobe.ref.pnm");
+    ExpectSameAsDjpeg("ycck-adobe.jpg", "ycck-adobe.ref.pnm");
+}
+
+TEST(JpegRead, GreyRecordHasRampMaps) {
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath("grey-37x23.jpg"), &fi), nullptr);
+    EXPECT_EQ(fi.bit, 8);
+    EXPECT_EQ(fi.maptyp, MAPTYP_GREY);
+    EXPECT_EQ(fi.mapentry, 255);
+    ASSERT_TRUE(fi.rmap && fi.gmap && fi.bmap);
+    for (int i = 0; i < 256; i++) {
+        EXPECT_EQ(fi.rmap[i], i);
+        EXPECT_EQ(fi.gmap[i], i);
+        EXPECT_EQ(fi.bmap[i], i);
+    }
+    FreeRead(&fi);
+    ASSERT_NE(ReadImage(DataPath("col-baseline.jpg"), &fi), nullptr);
+    EXPECT_EQ(fi.bit, 24);
+    EXPECT_EQ(fi.maptyp, MAPTYP_RGB);
+    FreeRead(&fi);
+}
+
+TEST(JpegRead, ProbeGivesSizeOnlyAndMarksDamagedFiles) {
+    FILEINFO fi;
+    void *marker = ReadImage(DataPath("col-160x120.jpg"), &fi, IO_READ_PROBE);
+    EXPECT_NE(marker, nullptr);
+    EXPECT_EQ(fi.fbuf, nullptr);
+    EXPECT_EQ(fi.w, 160);
+    EXPECT_EQ(fi.h, 120);
+    EXPECT_EQ(fi.bit, 24);
+    FreeRead(&fi);
+    testing::internal::CaptureStderr();
+    EXPECT_NE(ReadImage(DataPath("damaged.jpg"), &fi, IO_READ_PROBE), nullptr);
+    EXPECT_EQ(ReadImage(DataPath("damaged.jpg"), &fi, IO_READ_FULL), nullptr);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fi.fbuf, nullptr);
+    EXPECT_EQ(fi.ftyp, 0);
+    FreeRead(&fi);
+    EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi, IO_READ_PROBE), nullptr);
+    EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi, IO_READ_FULL), nullptr);
+}
+
+TEST(JpegRead, TruncatedFileWarnsOnceAndLoads) {
+    testing::internal::CaptureStderr();
+    ExpectSameAsDjpeg("truncated.jpg", "truncated.ref.pnm");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Premature end of JPEG file"), std::string::npos) << err;
+    EXPECT_NE(err.find("truncated.jpg"), std::string::npos);
+    EXPECT_EQ(err.find("Premature end"), err.rfind("Premature end"));
+}
+
+TEST(JpegRead, ImpossibleSizeIsRefusedBeforeAllocating) {
+    ScratchDir dir;
+    FILEINFO fi;
+    testing::internal::CaptureStderr();
+    std::string path = PatchedSize(dir, 60000, 60000);
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    memset(&fi, 0, sizeof fi);
+    EXPECT_EQ(IoReadJpeg(&req, &fi, IO_READ_FULL), FILE_ERROR_DATA);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fi.fbuf, nullptr);
+    // The probe still reports what the header says.
+    EXPECT_NE(ReadImage(path, &fi, IO_READ_PROBE), nullptr);
+    EXPECT_EQ(fi.w, 60000);
+    FreeRead(&fi);
+}
+
+TEST(JpegRead, PreviewEdgeDecodesAtSmallestSufficientScale) {
+    // 160 x 120 with edge 30: 1/8 gives 20 x 15, too small; 1/4 gives 40 x 30.
+    ExpectSameAsDjpeg("col-160x120.jpg", "col-160x120.q4.ref.pnm", 30);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath("col-160x120.jpg"), &fi, IO_READ_FULL, 15), nullptr);
+    EXPECT_EQ(fi.w, 20);
+    EXPECT_EQ(fi.h, 15);
+    FreeRead(&fi);
+    ASSERT_NE(ReadImage(DataPath("col-160x120.jpg"), &fi, IO_READ_FULL, 121), nullptr);
+    EXPECT_EQ(fi.w, 160);
+    FreeRead(&fi);
+}
+
+TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
+    ScratchDir dir;
+    std::vector<uint8_t> px(13 * 7 * 3);
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = static_cast<uint8_t>(i * 5);
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = 13, save.h = 7, save.bit = 24, save.quality = 90, save.ftyp = FTYP_JPEG;
+    save.fbuf = px.data();
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    std::string colour = dir.File("c.jpg"), grey = dir.File("g.jpg");
+    req.path = colour.c_str();
+    ASSERT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
+    JPEGFACTS f = ReadFacts(colour);
+    EXPECT_EQ(f.comps, 3);
+    EXPECT_EQ(f.w, 13);
+    EXPECT_EQ(f.h, 7);
+    EXPECT_EQ(f.comment, "create: dravik");
+
+    save.bit = 8, save.maptyp = MAPTYP_GREY;
+    req.path = grey.c_str();
+    ASSERT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
+    EXPECT_EQ(ReadFacts(grey).comps, 1);
+    // A grey image read and saved again stays grey.
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath("grey-37x23.jpg"), &fi), nullptr);
+    save.w = fi.w, save.h = fi.h, save.fbuf = fi.fbuf, save.maptyp = fi.maptyp;
+    ASSERT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
+    EXPECT_EQ(ReadFacts(grey).comps, 1);
+    FreeRead(&fi);
+
+    save.ftyp = FTYP_BMP;
+    std::string bmp = dir.File("x.bmp");
+    req.path = bmp.c_str();
+    EXPECT_EQ(IoSaveFile(&req, &save), 0);
+    EXPECT_FALSE(Exists(bmp));
+}
+
+TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {
+    ScratchDir dir;
+    const int w = 8, h = 6, frames = 5;
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * frames);
+    for (int f = 0; f < frames; f++)
+        memset(px.data() + f * w * h, 40 * f, w * h);
+    WINDAT view;
+    memset(&view, 0, sizeof view);
+    PAINTIMG entry;
+    memset(&entry, 0, sizeof entry);
+    entry.fi.frames = frames;
+    view.typ = WIN_PAINT, view.img_list = &entry, view.img_count = 1;
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = w, save.h = h, save.bit = 8, save.maptyp = MAPTYP_GREY, save.quality = 100;
+    save.ftyp = FTYP_JPEG, save.first_frame = 2, save.last_frame = 3, save.fbuf = px.data();
+    save.view = &view;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    std::string path = dir.File("x.dcm");
+    req.path = path.c_str();
+    ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
+    for (int f = 0; f < frames; f++) {
+        std::string name = dir.File(("x.frm" + std::to_string(f) + ".jpg").c_str());
+        EXPECT_EQ(Exists(name), f == 2 || f == 3) << name;
+    }
+    EXPECT_FALSE(Exists(path));
+    // Frame 3 holds the fourth frame's grey value.
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(dir.File("x.frm3.jpg"), &fi), nullptr);
+    EXPECT_NEAR(fi.fbuf[0], 120, 1);
+    FreeRead(&fi);
+
+    std::string kept = dir.File("scan.frm2.old.jpg");
+    req.path = kept.c_str();
+    save.last_frame = 2;
+    ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
+    EXPECT_TRUE(Exists(kept));
+
+    char name[256];
+    EXPECT_EQ(IoJpegFrameName("/a.b/noext", 4, name, sizeof name), 0);
+    EXPECT_STREQ(name, "/a.b/noext.frm4");
+    EXPECT_EQ(IoJpegFrameName("/d/b.jpg", 3, name, sizeof name), 0);
+    EXPECT_STREQ(name, "/d/b.frm3.jpg");
+}
+
+TEST(JpegWrite, FailuresReleaseAndReport) {
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    EXPECT_EQ(IoWriteJpeg(&req, nullptr), -8);
+    EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_WRITE);
+    std::vector<uint8_t> px(4 * 4 * 3, 7);
+    save.w = 4, save.h = 4, save.bit = 24, save.quality = 80, save.fbuf = px.data();
+    req.path = "/nonexistent-dir/x.jpg";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_CREATE);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("/nonexistent-dir/x.jpg"),
+              std::string::npos);
+    ScratchDir dir;
+    std::string path = dir.File("p.jpg");
+    req.path = path.c_str();
+    save.bit = 8, save.maptyp = MAPTYP_PALETTE; // palette without maps
+    EXPECT_EQ(IoWriteJpeg(&req, &save), -8);
+    save.fbuf = nullptr, save.bit = 24;
+    EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_DATA);
+}

@@ -1,0 +1,5 @@
+// dravik-tool info and convert.
+#pragma once
+
+int ToolImageInfo(int argc, char **argv);
+int ToolImageConvert(int argc, char **argv);
