@@ -1,5 +1,6 @@
 #include "image/io_files.h"
 
+#include "app/allg.h"
 #include "app/language.h"
 #include "app/lg.h"
 #include "app/xmem.h"
@@ -15,6 +16,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 const char *IoFileTypName(int ftyp) {
@@ -208,6 +210,17 @@ uint8_t *CalcImageSize(int w, int h, int dw, int dh, int bit, const uint8_t *src
     return dst;
 }
 
+uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *tag, FILEINFO *fi) {
+    if (!buf || !fi || maxw == 0 || maxh == 0) return nullptr;
+    short out[2] = {0, 0};
+    if (CalcDestRect(maxw, maxh, fi->w, fi->h, out) != 0) return nullptr;
+    uint8_t *dst = CalcImageSize(fi->w, fi->h, out[0], out[1], fi->bit, buf, tag);
+    if (!dst) return nullptr;
+    fi->w = out[0];
+    fi->h = out[1];
+    return dst;
+}
+
 uint8_t *ReadFile(const char *path) {
     if (!path) return nullptr;
     struct stat st;
@@ -296,6 +309,6 @@ int FileTestExtensionAdd(const char *name, const char *ext) {
     size_t n = strlen(name), e = strlen(ext);
     if (e == 0) return FILE_SUCCES;
     if (e > n) return FILE_ERROR_EXTENSION;
-    // Both tails have the same length, so a case-blind search is a case-blind compare.
-    return strncasecmp(name + n - e, ext, e) == 0 ? FILE_ERROR_EXTENSION : FILE_SUCCES;
+    std::string tail(name + n - e);
+    return strstr_sens(tail.c_str(), ext, 0) ? FILE_ERROR_EXTENSION : FILE_SUCCES;
 }

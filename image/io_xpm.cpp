@@ -99,9 +99,9 @@ XImage *ImageCreateFromData(uint8_t *pixels, uint8_t *pal, int w, int h, int nco
     }
     for (int i = 0; i < 256; i++) {
         bool set = i < ncolors;
-        reduce_pal->red[i] = set ? static_cast<uint16_t>(pal[3 * i] * 256) : 0;
-        reduce_pal->green[i] = set ? static_cast<uint16_t>(pal[3 * i + 1] * 256) : 0;
-        reduce_pal->blue[i] = set ? static_cast<uint16_t>(pal[3 * i + 2] * 256) : 0;
+        reduce_pal->red[i] = set ? pal[3 * i] * 256 : 0;
+        reduce_pal->green[i] = set ? pal[3 * i + 1] * 256 : 0;
+        reduce_pal->blue[i] = set ? pal[3 * i + 2] * 256 : 0;
     }
     MemFree(pal, "xpm");
     if (depth == 8) {

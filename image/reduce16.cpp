@@ -26,18 +26,17 @@ void Setup16Shift() {
 // three, else the shared palette tables.
 static bool WideComponents(const FILEINFO *fi, uint8_t comp[3][256]) {
     const uint16_t *maps[3] = {fi->rmap, fi->gmap, fi->bmap};
-    int shift = 0;
-    if (!maps[0] || !maps[1] || !maps[2]) {
-        if (!reduce_pal || !reduce_pal->red || !reduce_pal->green || !reduce_pal->blue)
-            return false;
-        maps[0] = reduce_pal->red;
-        maps[1] = reduce_pal->green;
-        maps[2] = reduce_pal->blue;
-        shift = 8;
+    if (maps[0] && maps[1] && maps[2]) {
+        for (int c = 0; c < 3; c++)
+            for (int i = 0; i < 256; i++)
+                comp[c][i] = static_cast<uint8_t>(maps[c][i]);
+        return true;
     }
+    if (!reduce_pal || !reduce_pal->red || !reduce_pal->green || !reduce_pal->blue) return false;
+    const int *tables[3] = {reduce_pal->red, reduce_pal->green, reduce_pal->blue};
     for (int c = 0; c < 3; c++)
         for (int i = 0; i < 256; i++)
-            comp[c][i] = static_cast<uint8_t>(maps[c][i] >> shift);
+            comp[c][i] = static_cast<uint8_t>(tables[c][i] >> 8);
     return true;
 }
 

@@ -1,11 +1,13 @@
 #include "image/reduce8a.h"
 
 #include "app/xmem.h"
+#include "toolkit/xcolor.h"
 
 #include <cstring>
 #include <memory>
 
-REDUCEPAL *reduce_pal = nullptr;
+static REDUCEPAL main_reduce_pal = {Red, Green, Blue, main_colormap_def_pxl, FindRGBInColormap};
+REDUCEPAL *reduce_pal = &main_reduce_pal;
 
 enum { AXIS_RED = 1, AXIS_GREEN = 2, AXIS_BLUE = 4 };
 
@@ -168,9 +170,9 @@ uint8_t *gbm_mcut(const uint8_t *src, uint8_t *pal, int ncolors, int mode, const
     gbm_pal_mcut(mc.get(), pal, ncolors);
     if (reduce_pal && reduce_pal->red && reduce_pal->green && reduce_pal->blue) {
         for (int i = 0; i < MCUT_CELLS; i++) {
-            reduce_pal->red[i] = static_cast<uint16_t>(pal[3 * i] * 256);
-            reduce_pal->green[i] = static_cast<uint16_t>(pal[3 * i + 1] * 256);
-            reduce_pal->blue[i] = static_cast<uint16_t>(pal[3 * i + 2] * 256);
+            reduce_pal->red[i] = pal[3 * i] * 256;
+            reduce_pal->green[i] = pal[3 * i + 1] * 256;
+            reduce_pal->blue[i] = pal[3 * i + 2] * 256;
         }
         _XSetup8to8(nullptr, 0, 0, 1);
     }

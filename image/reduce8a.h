@@ -5,19 +5,18 @@
 
 #include <cstdint>
 
-// The palette state of an 8-bit display as the colour setup keeps it: the shared tables Red,
-// Green and Blue (16-bit values), the colormap pixel chosen for each palette index, and the
-// nearest-allocated-colour search (16-bit components; negative when nothing is allocated).
+// The palette state the reductions work on: the shared tables Red, Green and Blue (16-bit
+// values), the colormap pixel chosen for each palette index, and the nearest-colour search
+// (16-bit components; negative when the snapshot is empty).
 struct REDUCEPAL {
-    uint16_t *red;
-    uint16_t *green;
-    uint16_t *blue;
+    int *red;
+    int *green;
+    int *blue;
     unsigned long *pxl;
     long (*find)(int r, int g, int b);
 };
 
-// Set by the colour setup; while it is null nothing can be mapped to colormap pixels, and
-// 8-bit output and palette-table packing are refused.
+// The colour setup's tables (toolkit/xcolor); tests point it at a palette of their own.
 extern REDUCEPAL *reduce_pal;
 
 enum { MCUT_SIDE = 32, MCUT_CELLS = 256 };

@@ -112,3 +112,20 @@ TEST(ReadDispatch, UnknownTypeGivesNothing) {
     EXPECT_EQ(fi.fbuf, nullptr);
     FreeRead(&fi);
 }
+
+TEST(ImageResample, PreviewFitsTheBoxAndUpdatesTheRecord) {
+    std::vector<uint8_t> px(200 * 100, 9);
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    fi.w = 200, fi.h = 100, fi.bit = 8;
+    EXPECT_EQ(FilePreviewSetup(px.data(), 0, 100, "t", &fi), nullptr);
+    EXPECT_EQ(fi.w, 200);
+    uint8_t *small = FilePreviewSetup(px.data(), 100, 100, "t", &fi);
+    ASSERT_NE(small, nullptr);
+    // A 2:1 picture in a 100 box: full width, about half the height.
+    EXPECT_EQ(fi.w, 100);
+    EXPECT_GE(fi.h, 49);
+    EXPECT_LE(fi.h, 50);
+    EXPECT_EQ(small[fi.w * fi.h - 1], 9);
+    MemFree(small, "t");
+}

@@ -14,7 +14,7 @@ namespace {
 // The palette state an 8-bit display's colour setup keeps, built here from the server's own
 // colormap: nearest colour by Euclidean distance.
 struct TestPalette {
-    uint16_t red[256], green[256], blue[256];
+    int red[256], green[256], blue[256];
     unsigned long pxl[256];
     REDUCEPAL rp;
     static XColor snap[256];
