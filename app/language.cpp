@@ -40,7 +40,7 @@ const char *const szresL[70 * LG_COLUMNS] = {
     /* 28 */ "I-Node", "I-Node", "fr", "es", "it",
     /* 29 */ "Benutzer", "User", "fr", "es", "it",
     /* 30 */ "Gruppe", "Group", "fr", "es", "it",
-    /* 31 */ "Gr\xF6\xDF" "e", "Size", "fr", "es", "it",
+    /* 31 */ ("Gr\xF6\xDF" "e"), "Size", "fr", "es", "it",
     /* 32 */ "Erlaubnis", "Permission", "fr", "es", "it",
     /* 33 */ "Typ", "Typ", "fr", "es", "it",
     /* 34 */ "Eigenschaft", "Property", "fr", "es", "it",
@@ -68,8 +68,8 @@ const char *const szresL[70 * LG_COLUMNS] = {
     /* 56 */ "Stop", "Stop", "fr", "es", "it",
     /* 57 */ "Abspielen", "Play", "fr", "es", "it",
     /* 58 */ "Vorw\xE4rts", "Forward", "fr", "es", "it",
-    /* 59 */ "R\xFC" "ckw\xE4rts", "Backward", "fr", "es", "it",
-    /* 60 */ "\xDC" "bersicht", "Navigator", "fr", "es", "it",
+    /* 59 */ ("R\xFC" "ckw\xE4rts"), "Backward", "fr", "es", "it",
+    /* 60 */ ("\xDC" "bersicht"), "Navigator", "fr", "es", "it",
     /* 61 */ "Zoom", "Zoom", "fr", "es", "it",
     /* 62 */ "Patient", "Patient", "fr", "es", "it",
     /* 63 */ "von", "from", "fr", "es", "it",
@@ -83,8 +83,8 @@ const char *const szresL[70 * LG_COLUMNS] = {
 
 // Action words (LgAct).
 const char *const szactL[18 * LG_COLUMNS] = {
-    /*  0 */ "\xF6" "ffnen", "open", "fr", "es", "it",
-    /*  1 */ "schlie\xDF" "en", "close", "fr", "es", "it",
+    /*  0 */ ("\xF6" "ffnen"), "open", "fr", "es", "it",
+    /*  1 */ ("schlie\xDF" "en"), "close", "fr", "es", "it",
     /*  2 */ "sichern", "save", "fr", "es", "it",
     /*  3 */ "sichern als", "save as", "fr", "es", "it",
     /*  4 */ "umbennen", "rename", "fr", "es", "it",
@@ -106,10 +106,10 @@ const char *const szactL[18 * LG_COLUMNS] = {
 // Error texts (LgErr); rows with "#" in German are reserved.
 const char *const szerrL[52 * LG_COLUMNS] = {
     /*  0 */ "Zu wenig virtualler Speicher", "The virtual memory is exhausted.", "fr", "es", "it",
-    /*  1 */ "Kann nicht \xF6" "ffnen", "Cannot open", "fr", "es", "it",
+    /*  1 */ ("Kann nicht \xF6" "ffnen"), "Cannot open", "fr", "es", "it",
     /*  2 */ "Kann nicht lesen", "Cannot read", "fr", "es", "it",
     /*  3 */ "Kann nicht speichern", "Cannot save", "fr", "es", "it",
-    /*  4 */ "Kann nicht schlie\xDF" "en", "Cannot close", "fr", "es", "it",
+    /*  4 */ ("Kann nicht schlie\xDF" "en"), "Cannot close", "fr", "es", "it",
     /*  5 */ "Kann nicht anlegen", "Cannot create", "fr", "es", "it",
     /*  6 */ "Kann nicht schreiben", "Cannot write", "fr", "es", "it",
     /*  7 */ "Kann nicht entfernen", "Cannot remove", "fr", "es", "it",
@@ -156,21 +156,21 @@ const char *const szerrL[52 * LG_COLUMNS] = {
     /* 48 */ "#", "file", "fr", "es", "it",
     /* 49 */ "#", "file", "fr", "es", "it",
     /* 50 */ "Dialog: Werte ?", "Dialog: Value ?", "fr", "es", "it",
-    /* 51 */ "\xFC" "bergebene Werte sind falsch", "Value for this operation is false", "fr", "es", "it",
+    /* 51 */ ("\xFC" "bergebene Werte sind falsch"), "Value for this operation is false", "fr", "es", "it",
 };
 
 // Warning questions (LgWarn).
 const char *const szwarnL[5 * LG_COLUMNS] = {
-    /*  0 */ "M\xF6" "chten Sie wirklich beenden ?", "You want really exit ?", "fr", "es", "it",
+    /*  0 */ ("M\xF6" "chten Sie wirklich beenden ?"), "You want really exit ?", "fr", "es", "it",
     /*  1 */ "Diese Datei wurde ge\xE4ndert.\n\nSoll die Datei gesichert werden ?", "The file has been modified.\n\nSave now ?", "fr", "es", "it",
     /*  2 */ "Diese Datei entfernen ?", "You want this file remove ?", "fr", "es", "it",
-    /*  3 */ "Diese Datei existiert bereits.\n\nSoll die Datei \xFC" "berschrieben werden?", "You want this file overwrite ?", "fr", "es", "it",
+    /*  3 */ ("Diese Datei existiert bereits.\n\nSoll die Datei \xFC" "berschrieben werden?"), "You want this file overwrite ?", "fr", "es", "it",
     /*  4 */ "Dieses Verzeichnis entfernen ?", "You want this directory remove ?", "fr", "es", "it",
 };
 
 // Message-box titles by box type (LgBoxTitel).
 const char *const szboxtitelL[8 * LG_COLUMNS] = {
-    /*  0 */ " ", " ", "fr", "es", "it",
+    /*  0 */ (" "), (" "), "fr", "es", "it",
     /*  1 */ "Warnung", "Warning", "fr", "es", "it",
     /*  2 */ "Fehler", "Error", "fr", "es", "it",
     /*  3 */ "Frage", "Question", "fr", "es", "it",
@@ -199,7 +199,7 @@ const char *const szoptionprogL[5 * LG_COLUMNS] = {
 };
 
 const char *const szoptionprogaskL[3 * LG_COLUMNS] = {
-    /*  0 */ "Datei \xFC" "berschreiben, wenn sie existiert", "file overwrite when exist", "fr", "es", "it",
+    /*  0 */ ("Datei \xFC" "berschreiben, wenn sie existiert"), "file overwrite when exist", "fr", "es", "it",
     /*  1 */ "Datei entfernen", "file remove", "fr", "es", "it",
     /*  2 */ "Programm beenden", "program exit", "fr", "es", "it",
 };
@@ -237,18 +237,18 @@ const char *const mainmenuL[7 * LG_COLUMNS] = {
 };
 
 const char *const mainfileL[8 * LG_COLUMNS] = {
-    /*  0 */ "\xD6" "ffnen", "Open", " ", " ", " ",
-    /*  1 */ "\xD6" "ffnen vorher", "Open Previous", " ", " ", " ",
+    /*  0 */ ("\xD6" "ffnen"), "Open", " ", " ", " ",
+    /*  1 */ ("\xD6" "ffnen vorher"), "Open Previous", " ", " ", " ",
     /*  2 */ "Sichern", "Save", " ", " ", " ",
     /*  3 */ "Sichern als", "SaveAs", " ", " ", " ",
-    /*  4 */ "Schlie\xDF" "en", "Close", " ", " ", " ",
+    /*  4 */ ("Schlie\xDF" "en"), "Close", " ", " ", " ",
     /*  5 */ "Drucken", "Print", " ", " ", " ",
     /*  6 */ "#", "#", " ", " ", " ",
     /*  7 */ "Beenden", "Exit", " ", " ", " ",
 };
 
 const char *const maineditL[3 * LG_COLUMNS] = {
-    /*  0 */ "Zur\xFC" "ck", "Undo", " ", " ", " ",
+    /*  0 */ ("Zur\xFC" "ck"), "Undo", " ", " ", " ",
     /*  1 */ "Auschneiden", "Cut", " ", " ", " ",
     /*  2 */ "Einf\xFCgen", "Paste", " ", " ", " ",
 };
@@ -260,7 +260,7 @@ const char *const mainviewL[3 * LG_COLUMNS] = {
 };
 
 const char *const mainalbumL[1 * LG_COLUMNS] = {
-    /*  0 */ "\xD6" "ffen", "Open", " ", " ", " ",
+    /*  0 */ ("\xD6" "ffen"), "Open", " ", " ", " ",
 };
 
 const char *const mainoptionL[1 * LG_COLUMNS] = {
@@ -274,11 +274,11 @@ const char *const mainwindowL[2 * LG_COLUMNS] = {
 
 const char *const mainhelpL[2 * LG_COLUMNS] = {
     /*  0 */ "Hilfe", "Help", " ", " ", " ",
-    /*  1 */ "Info \xFC" "ber ..", "About", " ", " ", " ",
+    /*  1 */ ("Info \xFC" "ber .."), "About", " ", " ", " ",
 };
 
 const char *const menupaintbtn3L[3 * LG_COLUMNS] = {
-    /*  0 */ "Datei: \xD6" "ffnen", "File: Open", " ", " ", " ",
+    /*  0 */ ("Datei: \xD6" "ffnen"), "File: Open", " ", " ", " ",
     /*  1 */ "Datei: Umbennen", "File: Rename", " ", " ", " ",
     /*  2 */ "Datei: Entfernen", "File: Remove", " ", " ", " ",
 };
@@ -293,7 +293,7 @@ const char *const paintfileL[4 * LG_COLUMNS] = {
 const char *const menusortfileL[4 * LG_COLUMNS] = {
     /*  0 */ "Name", "Name", " ", " ", " ",
     /*  1 */ "Typ", "Typ", " ", " ", " ",
-    /*  2 */ "Gr\xF6\xDF" "e", "Size", " ", " ", " ",
+    /*  2 */ ("Gr\xF6\xDF" "e"), "Size", " ", " ", " ",
     /*  3 */ "Datum", "Date", " ", " ", " ",
 };
 

@@ -333,22 +333,8 @@ const char *ReadEntry(const char *buffer, const char *key, long length) {
     return nullptr;
 }
 
-int ProgramResFileRead() {
-    if (verbose) fprintf(stderr, "AppFilenameRc: %s\n", RC_NAME);
-    if (RcPathMake() != 0) return 100;
-    if (verbose) {
-        fprintf(stderr, "AppFilenameRc: %s\n", PathMainRc);
-        fprintf(stderr, "HOME -> %s\n", getenv("HOME") ? getenv("HOME") : "");
-    }
-    struct stat st;
-    if (stat(PathMainRc, &st) != 0) RcReport(-102, errno);
-    int fd = open(PathMainRc, O_RDONLY);
-    if (fd < 0) return RcReport(-101, errno);
-    close(fd);
-
-    char *buf = ReadRcDat();
-    if (!buf) return 100;
-    long len = BufSize;
+void RcApplyBuffer(const char *buf, long len) {
+    if (!buf || len <= 0) return;
     ApplyText(buf, len, pathKeys[0]);
     ApplyText(buf, len, pathKeys[1]);
     ApplyInt(buf, len, lastIntKeys[0]);
@@ -378,6 +364,24 @@ int ProgramResFileRead() {
     }
     ApplyInt(buf, len, lastIntKeys[3]);
     ApplyInt(buf, len, lastIntKeys[4]);
+}
+
+int ProgramResFileRead() {
+    if (verbose) fprintf(stderr, "AppFilenameRc: %s\n", RC_NAME);
+    if (RcPathMake() != 0) return 100;
+    if (verbose) {
+        fprintf(stderr, "AppFilenameRc: %s\n", PathMainRc);
+        fprintf(stderr, "HOME -> %s\n", getenv("HOME") ? getenv("HOME") : "");
+    }
+    struct stat st;
+    if (stat(PathMainRc, &st) != 0) RcReport(-102, errno);
+    int fd = open(PathMainRc, O_RDONLY);
+    if (fd < 0) return RcReport(-101, errno);
+    close(fd);
+
+    char *buf = ReadRcDat();
+    if (!buf) return 100;
+    RcApplyBuffer(buf, BufSize);
     MemFree(buf, PathMainRc);
     return 100;
 }

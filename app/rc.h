@@ -48,6 +48,8 @@ int ProgramResFileRead();
 char *ReadRcDat();
 const char *ReadEntry(const char *buffer, const char *key, long length);
 const char *ReadEntryParam(const char *buffer, long start, long length);
+// Applies every key found in the file's bytes (not NUL-terminated) to the settings.
+void RcApplyBuffer(const char *buf, long len);
 int RcProgramWrite();
 int ProgramEnd();
 

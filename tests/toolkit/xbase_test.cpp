@@ -1,0 +1,135 @@
+// The base window's placement states, read back from the server after a layout pass.
+#include "support/xvfb.h"
+#include "toolkit/xbase.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+
+#include <cstring>
+
+namespace {
+
+class BaseWindow : public XvfbTest {
+  protected:
+    WINDAT *top = nullptr;
+
+    void SetUp() override {
+        XvfbTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_EQ(WinMemInit(), 0);
+        ColorStep1LibInit(display);
+        ColorStep2FontLibInit(display);
+        WINTYP t = Typ(400, 300, 1);
+        WINNEIGHBOR nb;
+        memset(&nb, 0, sizeof nb);
+        top = WinCreateFromRoot(display, 0, 0, &t, &nb, "top", fontfs_text);
+        ASSERT_NE(top, nullptr);
+        top->typ = WIN_BASE;
+    }
+
+    void TearDown() override {
+        if (top) WinClose(top);
+        WinMemRemove();
+    }
+
+    static WINTYP Typ(int w, int h, int state) {
+        WINTYP t;
+        memset(&t, 0, sizeof t);
+        t.fg = 0xFFFFFF;
+        t.width = w;
+        t.height = h;
+        t.state = state;
+        t.mouseleft = 1;
+        t.mouseright = 3;
+        t.language = 1;
+        return t;
+    }
+
+    XWindowAttributes Geometry(const WINDAT *w) {
+        XWindowAttributes a;
+        XSync(display, False);
+        XGetWindowAttributes(w->usr.display, w->window, &a);
+        return a;
+    }
+
+    void ResizeParent(int w, int h) {
+        XResizeWindow(top->usr.display, top->window, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h));
+        top->width = w;
+        top->height = h;
+        WinChildResize(top);
+    }
+};
+
+} // namespace
+
+TEST_F(BaseWindow, ChainedHorizontallySitsBesideItsLeftNeighbour) {
+    WINTYP t = Typ(100, 50, BASE_FIXED);
+    WINNEIGHBOR nb;
+    memset(&nb, 0, sizeof nb);
+    nb.space[WIN_SIDE_RIGHT] = 5;
+    WINDAT *left = BaseCreate(top, 0, 0, &t, &nb, "left");
+    ASSERT_NE(left, nullptr);
+    EXPECT_EQ(left->typ, WIN_BASE);
+
+    t = Typ(50, 50, BASE_CHAINED_H);
+    memset(&nb, 0, sizeof nb);
+    nb.neighbor[WIN_SIDE_LEFT] = left;
+    nb.space[WIN_SIDE_LEFT] = 3;
+    nb.space[WIN_SIDE_RIGHT] = 4;
+    WINDAT *b = BaseCreate(top, 0, 0, &t, &nb, "chained");
+    ASSERT_NE(b, nullptr);
+    BaseResize(b);
+    XWindowAttributes a = Geometry(b);
+    EXPECT_EQ(a.x, 108);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(a.width, 400 - 108 - 4);
+    EXPECT_EQ(a.height, 300);
+}
+
+TEST_F(BaseWindow, FixedKeepsItsPlaceWhileChainedFollowsTheParent) {
+    WINTYP t = Typ(50, 40, BASE_FIXED);
+    WINNEIGHBOR nb;
+    memset(&nb, 0, sizeof nb);
+    WINDAT *fixed = BaseCreate(top, 10, 10, &t, &nb, "fixed");
+    t = Typ(50, 40, BASE_CHAINED);
+    nb.space[WIN_SIDE_TOP] = 60;
+    WINDAT *chained = BaseCreate(top, 0, 0, &t, &nb, "chained");
+    ASSERT_NE(fixed, nullptr);
+    ASSERT_NE(chained, nullptr);
+    XWindowAttributes before = Geometry(fixed);
+
+    ResizeParent(300, 200);
+    XWindowAttributes after = Geometry(fixed);
+    EXPECT_EQ(after.x, before.x);
+    EXPECT_EQ(after.y, before.y);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.height, before.height);
+    XWindowAttributes c = Geometry(chained);
+    EXPECT_EQ(c.x, 0);
+    EXPECT_EQ(c.y, 60);
+    EXPECT_EQ(c.width, 300);
+    EXPECT_EQ(c.height, 140);
+}
+
+TEST_F(BaseWindow, ChainedVerticallyAlignsWithItsLeftNeighbour) {
+    WINTYP t = Typ(100, 30, BASE_FIXED);
+    WINNEIGHBOR nb;
+    memset(&nb, 0, sizeof nb);
+    WINDAT *upper = BaseCreate(top, 20, 0, &t, &nb, "upper");
+    nb.space[WIN_SIDE_BOTTOM] = 2;
+    upper->space[WIN_SIDE_BOTTOM] = 2;
+    t = Typ(30, 30, BASE_CHAINED_V);
+    memset(&nb, 0, sizeof nb);
+    nb.neighbor[WIN_SIDE_TOP] = upper;
+    nb.neighbor[WIN_SIDE_LEFT] = upper;
+    WINDAT *b = BaseCreate(top, 0, 0, &t, &nb, "below");
+    ASSERT_NE(b, nullptr);
+    BaseResize(b);
+    XWindowAttributes a = Geometry(b);
+    EXPECT_EQ(a.x, 20);
+    EXPECT_EQ(a.y, 32);
+    EXPECT_EQ(a.height, 300 - 32);
+    EXPECT_EQ(BasePaint(b), 0);
+    EXPECT_EQ(BasePaint(nullptr), -15);
+    EXPECT_EQ(ResizeBase(nullptr), -20);
+}
