@@ -126,7 +126,8 @@ static int CheckEvKeyPress(const XEvent &ev) {
     KeySym sym = WinEventKeysym(ev);
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
-    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(win);
+    // Escape closes an open menu even over its own opener, which a click would not close.
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(nullptr);
     win->usr.evkey = ev;
     if (WinBtnShowsKeyPress(win)) WinSetSelect(win, 1, 1);
     return 0;
@@ -138,7 +139,7 @@ static int CheckEvKeyRelease(const XEvent &ev) {
     if (MenuMainKeyPress(ev.xany.display, &ev) == 0) return 0;
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
-    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) return WinMenuCloseFromMouse(win);
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) return WinMenuCloseFromMouse(nullptr);
     win->usr.evkey = ev;
     // The list, image view, dialog and edit-field key handlers join here with their widgets.
     if (win->typ == WIN_BTN) {
