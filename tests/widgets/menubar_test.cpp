@@ -3,6 +3,7 @@
 
 #include "support/proc.h"
 
+#include <X11/keysym.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -209,6 +210,18 @@ TEST_F(MainWindow, KeysWalkTheBarAndTheEntries) {
     Key("Down");
     ASSERT_TRUE(WaitFor([&] { return Background("Open;Ctrl+o") == MENU_SEL; }));
     Key("Return");
+    EXPECT_TRUE(NoMenu());
+
+    // Alt with a title's first letter opens that menu.
+    KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    KeyCode h = XKeysymToKeycode(display, XK_h);
+    XTestFakeKeyEvent(display, alt, True, CurrentTime);
+    XTestFakeKeyEvent(display, h, True, CurrentTime);
+    XTestFakeKeyEvent(display, h, False, CurrentTime);
+    XTestFakeKeyEvent(display, alt, False, CurrentTime);
+    XSync(display, False);
+    EXPECT_NE(MenuUnder("Help"), 0u);
+    Key("Escape");
     EXPECT_TRUE(NoMenu());
     Quit();
 }
