@@ -125,3 +125,16 @@ TEST(Timer, RejectsNonPositiveDurations) {
     EXPECT_EQ(SetTimer(0), -15);
     EXPECT_EQ(SetTimer(1), 0);
 }
+
+TEST(Memory, TheTwentySecondFailureEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            _MemErr = 0;
+            for (int i = 0; i < 21; i++)
+                if (MemCreate(0, "t") != nullptr) exit(3);
+            fputs("survived 21\n", stderr);
+            MemCreate(0, "t");
+            exit(4);
+        },
+        ::testing::ExitedWithCode(255), "survived 21(.|\n)*ErrNr:21 Memory-Error -> Cancel");
+}

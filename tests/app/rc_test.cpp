@@ -6,6 +6,7 @@
 #include "app/rc.h"
 
 #include <pwd.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +77,7 @@ class ConfigFile : public XvfbTest {
   protected:
     ProgramRun run;
     std::string staged;
+    int end_signal = 0; // end with this signal instead of the window manager's delete request
 
     void TearDown() override {
         if (!staged.empty()) unlink(staged.c_str());
@@ -109,7 +111,10 @@ class ConfigFile : public XvfbTest {
         ASSERT_TRUE(
             WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }, 10000))
             << run.Stderr();
-        SendDeleteRequest(display, main);
+        if (end_signal)
+            run.Signal(end_signal);
+        else
+            SendDeleteRequest(display, main);
         ASSERT_TRUE(run.Wait()) << run.Stderr();
         ASSERT_EQ(run.status, 0) << run.Stderr();
         ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
@@ -197,6 +202,15 @@ TEST_F(ConfigFile, ReadOnlyFileIsReadAndKeepsItsMode) {
     struct stat st;
     ASSERT_EQ(stat((run.home + "/.dravikrc").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(ConfigFile, InterruptSavesTheSettingsToo) {
+    end_signal = SIGINT;
+    Start("TbFile=0\nHounsfieldMin=-1024\n");
+    std::string f = Written();
+    EXPECT_EQ(Value(f, "TbFile"), "0") << run.Stderr();
+    EXPECT_EQ(Value(f, "HounsfieldMin"), "-1024");
+    EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
 }
 
 TEST_F(ConfigFile, FailedWriteLeavesThePreviousFileAndSaysSo) {

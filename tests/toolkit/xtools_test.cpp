@@ -3,6 +3,7 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
+#include "app/allg.h"
 
 #include <cstring>
 
@@ -130,4 +131,34 @@ TEST_F(Drawing, LineHeightComesFromTheSampleText) {
     EXPECT_EQ(WinDrawStringLinesGetY(win, fontfs_text, 0, 7, "abc", 3), 7 + lh);
     EXPECT_EQ(WinDrawStringLines(win, fontfs_text, 2, 2, "one\ntwo", 7), 0);
     EXPECT_EQ(PixmapDestroy(display, 0), 1);
+}
+
+TEST_F(Drawing, TextBoxGrowsALineHeightAndAThirdPerLine) {
+    const int lh = WinGetTextHeight(fontfs_text, "QygqQAT", 0);
+    const int cw = WinGetTextWidth(fontfs_text, "a", 1);
+    short out[2];
+    ASSERT_EQ(CalcTextRect("ab\ncdef\ng", out), 0);
+    EXPECT_EQ(out[0], cw * 4);
+    EXPECT_EQ(out[1], (lh + lh / 3) * 3 + 2 * (lh + lh / 3));
+    ASSERT_EQ(CalcTextRect("single", out), 0);
+    EXPECT_EQ(out[0], WinGetTextWidth(fontfs_text, "single", 0));
+    EXPECT_EQ(out[1], (lh + lh / 3) * 3);
+    EXPECT_EQ(CalcTextRect("", out), -8);
+    EXPECT_EQ(CalcTextRect(nullptr, out), -15);
+}
+
+TEST_F(Drawing, EditFieldTextShowsItsCursorOnTheCursorLine) {
+    int im[14] = {14, 0};
+    win->typ = WIN_EDIT_TXT;
+    win->usr.im = im;
+    const int lh = WinGetTextHeight(fontfs_text, "QygqQAT", 0);
+    const int step = lh + lh / 4;
+    // Cursor at the start of the second line: the I-beam stem stands at x = 30 on that line.
+    im[1] = 3;
+    XClearWindow(display, win->window);
+    ASSERT_EQ(WinDrawStringLines(win, fontfs_text, 30, 2, "ab\ncd", 5), 0);
+    EXPECT_EQ(Pixel(30, 2 + step + 3), win->fg);
+    EXPECT_EQ(Pixel(30, 2 + 3), win->bg);
+    win->usr.im = nullptr;
+    win->typ = WIN_BASE;
 }
