@@ -80,6 +80,7 @@ struct SAVEINFO {
     uint16_t *gmap;
     uint16_t *bmap;
     WINDAT *view;
+    int mapentry; // entries of the maps; 0 = unknown (256 assumed)
 };
 
 // Type name and extension of a file-type code, from the shared table `file_ext` (label tables:

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 enum { JPG_ROWS = 16, JPG_NAME_MAX = 4096 + 32 };
@@ -107,6 +108,21 @@ static void JpgCmykToRgb(const uint8_t *src, uint8_t *dst, int w, bool inverted)
     }
 }
 
+// A photo's buffer is touched once from end to end; huge pages save most of the page faults.
+static void JpgHugePages(void *buf, long size) {
+    const uintptr_t huge = 2u << 20;
+    if (size < 4 * static_cast<long>(huge)) return;
+    uintptr_t start = (reinterpret_cast<uintptr_t>(buf) + huge - 1) & ~(huge - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(buf) + static_cast<uintptr_t>(size)) & ~(huge - 1);
+    if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+}
+
+static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
+    for (int ci = 0; ci < c->num_components; ci++)
+        if (c->coef_bits[ci][0] < 0) return false;
+    return true;
+}
+
 static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
@@ -132,6 +148,8 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
         c->scale_num = 1;
         c->scale_denom = static_cast<unsigned>(JpgPreviewDenom(c, req->preview));
         c->dct_method = JDCT_IFAST;
+        c->do_fancy_upsampling = FALSE;
+        c->do_block_smoothing = FALSE;
     }
     jpeg_calc_output_dimensions(c);
     req->recognised = 1;
@@ -156,12 +174,25 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     }
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
+    JpgHugePages(r->buf, size);
     if (cmyk) {
         r->cmyk = static_cast<uint8_t *>(MemCreate(4L * w * JPG_ROWS, req->path));
         if (!r->cmyk) return -8;
     }
 
+    // At 1/8 scale a pixel is its block's DC value: of a progressive file only the scans up to
+    // the last component's first DC scan are needed.
+    bool dconly = c->progressive_mode && c->scale_denom == 8 && mode != IO_READ_PROBE;
+    c->buffered_image = dconly ? TRUE : FALSE;
     jpeg_start_decompress(c);
+    if (dconly) {
+        for (;;) {
+            int rc = jpeg_consume_input(c);
+            if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
+            if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
+        }
+        jpeg_start_output(c, c->input_scan_number);
+    }
     size_t stride = static_cast<size_t>(w) * comps;
     JSAMPROW rows[JPG_ROWS];
     while (c->output_scanline < c->output_height) {
@@ -184,7 +215,12 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
             fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = static_cast<uint16_t>(i);
         fi->maptyp = MAPTYP_GREY;
     }
-    jpeg_finish_decompress(c);
+    if (dconly) {
+        jpeg_finish_output(c);
+        jpeg_abort_decompress(c);
+    } else {
+        jpeg_finish_decompress(c);
+    }
     fi->w = w;
     fi->h = h;
     fi->bit = 8 * comps;
@@ -258,11 +294,14 @@ static int JpgPaletteToRgb(JPGWRITE *wr, const SAVEINFO *save, const uint8_t *id
     wr->rgb = static_cast<uint8_t *>(MemCreate(n * 3, "jpeg"));
     if (!wr->rgb) return -8;
     int shift = save->maptyp == MAPTYP_8BIT ? 0 : 8;
+    // An index past a short map takes its last entry instead of reading beyond it.
+    int last = save->mapentry > 0 && save->mapentry < 256 ? save->mapentry - 1 : 255;
     uint8_t *out = wr->rgb;
     for (long i = 0; i < n; i++) {
-        *out++ = static_cast<uint8_t>(save->rmap[idx[i]] >> shift);
-        *out++ = static_cast<uint8_t>(save->gmap[idx[i]] >> shift);
-        *out++ = static_cast<uint8_t>(save->bmap[idx[i]] >> shift);
+        int k = idx[i] > last ? last : idx[i];
+        *out++ = static_cast<uint8_t>(save->rmap[k] >> shift);
+        *out++ = static_cast<uint8_t>(save->gmap[k] >> shift);
+        *out++ = static_cast<uint8_t>(save->bmap[k] >> shift);
     }
     return FILE_SUCCES;
 }

@@ -66,6 +66,11 @@ int WritePnm(const FILEINFO *fi, const char *out, int first, int last) {
     for (int f = first; f <= last; f++) {
         fprintf(fp, "%s\n%i %i\n255\n", pgm ? "P5" : "P6", fi->w, fi->h);
         const uint8_t *src = fi->fbuf + static_cast<size_t>(f) * pixels * bpp;
+        // Stored as written: RGB into PPM, grey into PGM.
+        if ((!pgm && fi->bit == 24) || (pgm && IsGrey(fi))) {
+            fwrite(src, 1, pixels * bpp, fp);
+            continue;
+        }
         for (int y = 0; y < fi->h; y++) {
             uint8_t *o = row.data();
             for (int x = 0; x < fi->w; x++, src += bpp) {
@@ -114,6 +119,7 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     save.rmap = fi->rmap;
     save.gmap = fi->gmap;
     save.bmap = fi->bmap;
+    save.mapentry = fi->mapentry;
     save.view = fi->frames > 1 ? &view : nullptr;
     FILEREQ req;
     memset(&req, 0, sizeof req);

@@ -33,6 +33,7 @@ w, h = 37, 23
 px = bytes(((x * 7 + y * 11) % 256) for y in range(h) for x in range(w))
 sys.stdout.buffer.write(b"P5\n%d %d\n255\n" % (w, h) + px)')
 cjpeg -quality 80 -outfile col-160x120.jpg "$work/col160.ppm"
+cjpeg -quality 80 -grayscale -progressive -outfile grey-prog-160x120.jpg "$work/col160.ppm"
 
 # Exif first: the JFIF segment replaced by a minimal Exif APP1, as cameras write.
 python3 - <<'PY'
@@ -104,6 +105,8 @@ PY
 for f in col-baseline col-progressive col-exif grey-37x23 cmyk-adobe ycck-adobe col-160x120; do
     djpeg -pnm -outfile "$f.ref.pnm" "$f.jpg"
 done
-djpeg -pnm -scale 1/4 -dct fast -outfile col-160x120.q4.ref.pnm col-160x120.jpg
+djpeg -pnm -scale 1/4 -dct fast -nosmooth -outfile col-160x120.q4.ref.pnm col-160x120.jpg
+djpeg -pnm -scale 1/8 -dct fast -nosmooth -outfile col-progressive.q8.ref.pnm col-progressive.jpg
+djpeg -pnm -scale 1/8 -dct fast -nosmooth -outfile grey-prog-160x120.q8.ref.pnm grey-prog-160x120.jpg
 djpeg -pnm -outfile truncated.ref.pnm truncated.jpg 2>/dev/null || true
 echo "made $(ls *.jpg | wc -l) JPEG vectors"

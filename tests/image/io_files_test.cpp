@@ -79,40 +79,6 @@ TEST(FileRoutines, OpenFamilyReportsErrnoAndCreatesFiles) {
     EXPECT_EQ(FileOpenRead(nullptr), -15);
 }
 
-TEST(ImageColormap, CopyCreatesAndCopiesMaps) {
-    FILEINFO src, dst;
-    memset(&src, 0, sizeof src);
-    memset(&dst, 0, sizeof dst);
-    src.mapentry = 255;
-    src.maptyp = MAPTYP_PALETTE;
-    ASSERT_EQ(FileColormapCreate(&src), FILE_SUCCES);
-    for (int i = 0; i < 256; i++)
-        src.gmap[i] = static_cast<uint16_t>(i * 200);
-    ASSERT_EQ(FileColormapCopy(&dst, &src, 1), FILE_SUCCES);
-    EXPECT_EQ(dst.maptyp, MAPTYP_PALETTE);
-    EXPECT_EQ(dst.gmap[255], 255 * 200);
-    EXPECT_EQ(dst.rmap[10], 0);
-    IoFreeRecord(&src, "t");
-    IoFreeRecord(&dst, "t");
-    EXPECT_EQ(FileColormapCreate(nullptr), -15);
-}
-
-TEST(ReadDispatch, UnknownTypeGivesNothing) {
-    FILEINFO fi;
-    EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi), nullptr);
-    EXPECT_EQ(fi.ftyp, 0);
-    EXPECT_EQ(ReadImage("/nonexistent/file.jpg", &fi), nullptr);
-    EXPECT_EQ(IoFindOrReadFileTyp(nullptr, &fi, 0), nullptr);
-    // The full open needs an image view for its display image.
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
-    std::string path = DataPath("col-baseline.jpg");
-    req.path = path.c_str();
-    EXPECT_EQ(IoReadFile(&req, &fi, IO_READ_FULL), nullptr);
-    EXPECT_EQ(fi.fbuf, nullptr);
-    FreeRead(&fi);
-}
-
 TEST(ImageResample, PreviewFitsTheBoxAndUpdatesTheRecord) {
     std::vector<uint8_t> px(200 * 100, 9);
     FILEINFO fi;

@@ -5,6 +5,8 @@
 #include "image/ximage.h"
 #include "toolkit/xwin.h"
 
+#include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -141,6 +143,28 @@ TEST(JpegRead, ProbeGivesSizeOnlyAndMarksDamagedFiles) {
     EXPECT_EQ(ReadImage(DataPath("garbage.bin"), &fi, IO_READ_FULL), nullptr);
 }
 
+static std::vector<int> progress_seen;
+static int RecordProgress(WINDATUSR *rec) {
+    progress_seen.push_back(rec->i);
+    return 0;
+}
+
+TEST(JpegRead, ProgressRisesToAHundred) {
+    progress_seen.clear();
+    std::string path = DataPath("col-160x120.jpg");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    req.statusfunc = RecordProgress;
+    FILEINFO fi;
+    ASSERT_NE(IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL), nullptr);
+    ASSERT_FALSE(progress_seen.empty());
+    EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end()));
+    EXPECT_EQ(progress_seen.back(), 100);
+    EXPECT_EQ(req.recognised, 1);
+    FreeRead(&fi);
+}
+
 TEST(JpegRead, TruncatedFileWarnsOnceAndLoads) {
     testing::internal::CaptureStderr();
     ExpectSameAsDjpeg("truncated.jpg", "truncated.ref.pnm");
@@ -148,6 +172,27 @@ TEST(JpegRead, TruncatedFileWarnsOnceAndLoads) {
     EXPECT_NE(err.find("Premature end of JPEG file"), std::string::npos) << err;
     EXPECT_NE(err.find("truncated.jpg"), std::string::npos);
     EXPECT_EQ(err.find("Premature end"), err.rfind("Premature end"));
+}
+
+TEST(JpegRead, FailedReadsLeaveNoFileOpen) {
+    auto open_fds = [] {
+        int n = 0;
+        if (DIR *d = opendir("/proc/self/fd")) {
+            while (readdir(d))
+                n++;
+            closedir(d);
+        }
+        return n;
+    };
+    int before = open_fds();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 20; i++) {
+        FILEINFO fi;
+        EXPECT_EQ(ReadImage(DataPath("damaged.jpg"), &fi), nullptr);
+        FreeRead(&fi);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(open_fds(), before);
 }
 
 TEST(JpegRead, ImpossibleSizeIsRefusedBeforeAllocating) {
@@ -179,6 +224,31 @@ TEST(JpegRead, PreviewEdgeDecodesAtSmallestSufficientScale) {
     ASSERT_NE(ReadImage(DataPath("col-160x120.jpg"), &fi, IO_READ_FULL, 121), nullptr);
     EXPECT_EQ(fi.w, 160);
     FreeRead(&fi);
+}
+
+// At 1/8 scale a pixel is its block's mean, so of a progressive file only the first DC scans
+// are read. Grey: equal to the full 1/8 decode but for the DC's last refinement bit. Colour: the
+// full decode refines subsampled chroma with its first AC terms, so the two differ where the
+// colour changes inside a block, as in this file's sharp blue stripes.
+void ExpectNearOneEighth(const char *jpg, const char *ref, int edge, int maxdiff) {
+    SCOPED_TRACE(jpg);
+    PNMIMAGE want = PnmRead(DataPath(ref));
+    ASSERT_NE(want.comps, 0);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(DataPath(jpg), &fi, IO_READ_FULL, edge), nullptr);
+    ASSERT_EQ(fi.w, want.w);
+    ASSERT_EQ(fi.h, want.h);
+    ASSERT_EQ(fi.bit, 8 * want.comps);
+    int worst = 0;
+    for (size_t i = 0; i < want.px.size(); i++)
+        worst = std::max(worst, std::abs(fi.fbuf[i] - want.px[i]));
+    EXPECT_LE(worst, maxdiff);
+    FreeRead(&fi);
+}
+
+TEST(JpegRead, ProgressivePreviewAtOneEighthReadsOnlyTheDcScans) {
+    ExpectNearOneEighth("grey-prog-160x120.jpg", "grey-prog-160x120.q8.ref.pnm", 15, 2);
+    ExpectNearOneEighth("col-progressive.jpg", "col-progressive.q8.ref.pnm", 3, 64);
 }
 
 TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
@@ -218,6 +288,34 @@ TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
     req.path = bmp.c_str();
     EXPECT_EQ(IoSaveFile(&req, &save), 0);
     EXPECT_FALSE(Exists(bmp));
+}
+
+TEST(JpegWrite, PaletteImagesGoThroughTheirMaps) {
+    ScratchDir dir;
+    const int w = 16, h = 16;
+    std::vector<uint8_t> idx(w * h);
+    for (int i = 0; i < w * h; i++)
+        idx[i] = (i % w) < 8 ? 0 : 5; // 5 is past the short map
+    uint16_t r[2] = {0xFF00, 0x0000}, g[2] = {0, 0}, b[2] = {0, 0xFF00};
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = w, save.h = h, save.bit = 8, save.quality = 100, save.ftyp = FTYP_JPEG;
+    save.maptyp = MAPTYP_PALETTE, save.mapentry = 2;
+    save.fbuf = idx.data(), save.rmap = r, save.gmap = g, save.bmap = b;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    std::string path = dir.File("pal.jpg");
+    req.path = path.c_str();
+    ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
+    EXPECT_EQ(ReadFacts(path).comps, 3);
+    FILEINFO fi;
+    ASSERT_NE(ReadImage(path, &fi), nullptr);
+    const uint8_t *left = fi.fbuf + (8 * w + 2) * 3, *right = fi.fbuf + (8 * w + 13) * 3;
+    EXPECT_GT(left[0], 200);
+    EXPECT_LT(left[2], 60);
+    EXPECT_LT(right[0], 60);
+    EXPECT_GT(right[2], 200);
+    FreeRead(&fi);
 }
 
 TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {

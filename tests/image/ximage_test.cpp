@@ -8,6 +8,7 @@
 #include "image/ximage.h"
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -299,4 +300,31 @@ TEST(DisplayShift, HighBitAndShiftsFromMasks) {
     EXPECT_EQ(Bshift, 3);
     EXPECT_EQ(ImagePadForDepth(4), 0);
     EXPECT_EQ(ImagePadForDepth(15), 16);
+}
+
+TEST_F(Display24, FullOpenKeepsPathSizeAndAViewSizedImage) {
+    WINDAT view;
+    memset(&view, 0, sizeof view);
+    view.typ = WIN_PAINT, view.width = 100, view.height = 50, view.usr.display = display;
+    std::string path = DataPath("col-160x120.jpg");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    req.view = &view;
+    FILEINFO fi;
+    ASSERT_NE(IoReadFile(&req, &fi, IO_READ_FULL), nullptr);
+    EXPECT_STREQ(fi.fname, path.c_str());
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(fi.fsize, st.st_size);
+    EXPECT_EQ(fi.w, 160);
+    ASSERT_NE(fi.ximage, nullptr);
+    EXPECT_EQ(fi.ximage->width, 100);
+    EXPECT_EQ(fi.ximage->height, 50);
+    IoFreeRecord(&fi, "t");
+    // A probe makes no display image and keeps no path.
+    ASSERT_NE(IoReadFile(&req, &fi, IO_READ_PROBE), nullptr);
+    EXPECT_EQ(fi.ximage, nullptr);
+    EXPECT_EQ(fi.fname, nullptr);
+    IoFreeRecord(&fi, "t");
 }
