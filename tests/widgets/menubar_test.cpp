@@ -232,6 +232,9 @@ TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
     ASSERT_NE(MenuUnder("File"), 0u);
     Window open = Find("Open;Ctrl+o");
     ASSERT_NE(open, 0u);
+    // Drawn once the entries have had their first Expose.
+    ASSERT_TRUE(WaitFor([&] { return Ink("Open;Ctrl+o").count(MENU_FG) > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Ink("Save;Ctrl+s").count(DISABLED_FG) > 0; }));
     XWindowAttributes a = Attr(display, open);
     XImage *img = XGetImage(display, open, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     ASSERT_NE(img, nullptr);
@@ -255,6 +258,7 @@ TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
     // The Windows entry of the shown symbol toolbar is disabled.
     Click("Windows");
     ASSERT_NE(MenuUnder("Windows"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return Ink("Symbol").count(DISABLED_FG) > 0; }));
     EXPECT_FALSE(Ink("Symbol").count(MENU_FG));
     Quit();
 }
@@ -315,7 +319,8 @@ TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
     ASSERT_TRUE(WaitFor([&] { return Find("sym") == 0; }));
     Click("Windows");
     ASSERT_NE(MenuUnder("Windows"), 0u);
-    EXPECT_TRUE(Ink("Symbol").count(MENU_FG)) << "Windows > Symbol is enabled again";
+    EXPECT_TRUE(WaitFor([&] { return Ink("Symbol").count(MENU_FG) > 0; }))
+        << "Windows > Symbol is enabled again";
     Key("Escape");
     ASSERT_TRUE(NoMenu());
     Quit();
