@@ -76,3 +76,40 @@ TEST_F(Menus, GermanMenusCarryLatin1Labels) {
     EXPECT_STREQ(MenuItemGet(M_OPTION_MENU[0], 1)->label, "JPEG  (*.jpg)");
     EXPECT_EQ(LanguageMenuProgInit(nullptr, 0), -19);
 }
+
+TEST_F(Menus, CascadeOpensOnEnteringItsEntryAndClosesOnTheNext) {
+    WINTYP t = Typ(120, 24, BTN_OPTION_THIN);
+    WINNEIGHBOR nb{};
+    nb.space[WIN_SIDE_LEFT] = 50;
+    nb.space[WIN_SIDE_TOP] = 50;
+    WINDAT *opener = BtnCreate(main, 0, 0, &t, &nb, "Files", nullptr);
+    ASSERT_NE(opener, nullptr);
+    XSync(display, False);
+    WINDAT *p = MenuOptionCreate(opener, M_OPTION_MENU[3]);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->nchild, 7);
+    WINDAT *sort = p->child[3], *rename = p->child[0];
+    ASSERT_EQ(sort->state, BTN_MENU_SUB);
+    EXPECT_EQ(p->child[4]->state, BTN_MENU_SEP);
+    Pump([] { return false; }, 50);
+
+    int x, y;
+    RootPos(display, sort->window, &x, &y);
+    XtMove(display, x + 10, y + sort->height / 2);
+    WINDAT *cascade = nullptr;
+    ASSERT_TRUE(Pump([&] { return (cascade = WinChildFindTyp(sort, WIN_MENUP)) != nullptr; }));
+    EXPECT_EQ(cascade->nchild, 4);
+    int cx, cy;
+    RootPos(display, cascade->window, &cx, &cy);
+    EXPECT_EQ(cx, x + sort->width - 2);
+
+    RootPos(display, rename->window, &x, &y);
+    XtMove(display, x + 10, y + rename->height / 2);
+    ASSERT_TRUE(Pump([&] { return WinChildFindTyp(sort, WIN_MENUP) == nullptr; }));
+    EXPECT_EQ(rename->select, 1);
+
+    // A click elsewhere closes the menu and does nothing else.
+    XtMove(display, 400, 300);
+    XtClickSlow(display, 1, 30);
+    ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_MENUP) == nullptr; }));
+}
