@@ -158,7 +158,7 @@ static bool WinRegistered(const WINDAT *w) {
 static void CheckEvEnterMenuEntry(WINDAT *win) {
     WINDAT *parent = win->usr.parent;
     // An open cascade of the pull-down closes when the pointer moves to another entry.
-    auto sub = reinterpret_cast<WINDAT *>(parent->usr.str);
+    auto sub = parent->typ == WIN_MENUP ? reinterpret_cast<WINDAT *>(parent->usr.str) : nullptr;
     if (sub) {
         parent->usr.str = nullptr;
         if (WinRegistered(sub) && sub->typ == WIN_MENUP) {

@@ -5,6 +5,7 @@
 #include "resources/symbols.h"
 #include "toolkit/xcolor.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
