@@ -329,3 +329,33 @@ TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
     ss << f.rdbuf();
     EXPECT_NE(ss.str().find("\nTbFile=0\n"), std::string::npos) << ss.str();
 }
+
+TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
+    Start();
+    Window tb = Parent(Find("sym"));
+    Window menutb = Parent(Find("MenuM"));
+    ClickAt(display, tb, 5, 10);
+    Window floating = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (floating = Parent(s)) && Parent(floating) == DefaultRootWindow(display);
+    }));
+    SendDeleteRequest(display, floating);
+    ASSERT_TRUE(WaitFor([&] { return Find("sym") == 0; }));
+    Click("Windows");
+    ASSERT_NE(MenuUnder("Windows"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return Ink("Symbol").count(MENU_FG) > 0; }));
+    Click("Symbol");
+    Window docked = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (docked = Parent(s)) && Parent(docked) == main;
+    }));
+    EXPECT_TRUE(NoMenu());
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    Quit();
+    std::ifstream f(run.home + "/.dravikrc");
+    std::stringstream ss;
+    ss << f.rdbuf();
+    EXPECT_NE(ss.str().find("\nTbFile=1\n"), std::string::npos) << ss.str();
+}
