@@ -359,3 +359,32 @@ TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
     ss << f.rdbuf();
     EXPECT_NE(ss.str().find("\nTbFile=1\n"), std::string::npos) << ss.str();
 }
+
+TEST_F(MainWindow, HelpEntriesShowTheirMessages) {
+    Start();
+    Click("Help");
+    ASSERT_NE(MenuUnder("Help"), 0u);
+    Click("About");
+    ASSERT_TRUE(WaitFor([&] {
+        return run.Stderr().find("Independent JPEG Group") != std::string::npos;
+    })) << run.Stderr();
+    EXPECT_TRUE(NoMenu());
+    Click("Help");
+    ASSERT_NE(MenuUnder("Help"), 0u);
+    // The Help entry: the window name is the entry's text.
+    Window help = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window p = Find("MenuP");
+        if (!p) return false;
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(display, p, &root, &parent, &kids, &n) || n == 0) return false;
+        help = kids[0];
+        XFree(kids);
+        return true;
+    }));
+    ClickAt(display, help, 10, 10);
+    EXPECT_TRUE(WaitFor([&] { return run.Stderr().find("Is not available") != std::string::npos; }))
+        << run.Stderr();
+    Quit();
+}
