@@ -1,6 +1,9 @@
 // The label tables in every language and the menu templates built from them.
 #include "app/language.h"
 
+#include "app/main.h"
+#include "toolkit/xinit.h"
+
 #include "app/lg.h"
 #include "app/xmem.h"
 
@@ -471,4 +474,54 @@ int LanguageLabelMemDestroy() {
         *la.array = nullptr;
     }
     return 0;
+}
+
+// Copies a template into its live array with the labels of `language` and the given action.
+static MENUHANDLE LanguageMenuBuild(MENUITEM *live, const MENUITEM *tmpl, const char *const *labels,
+                                    int n, int language, WINFUNC action) {
+    for (int i = 0; i < n; i++) {
+        live[i] = tmpl[i];
+        if (labels && (language == LG_GERMAN || language == LG_ENGLISH))
+            live[i].label = labels[i * LG_COLUMNS + language];
+        live[i].action = action;
+    }
+    return MenuSubCreate(n, live);
+}
+
+int LanguageMenuProgInit(Display *display, int language) {
+    if (!display) return -19;
+    for (MENUHANDLE &slot : M_MAIN_MENU)
+        if (slot) {
+            MenuSubFree(slot);
+            slot = nullptr;
+        }
+    struct Menu {
+        MENUITEM *live;
+        const MENUITEM *tmpl;
+        const char *const *labels;
+        int n;
+        WINFUNC action;
+    };
+    const Menu menus[] = {
+        {mainMenu, mainmenu, mainmenuL, 7, nullptr},
+        {mainFile, mainfile, mainfileL, 8, MainMenuBtn},
+        {mainEdit, mainedit, maineditL, 3, MainMenuBtn},
+        {mainView, mainview, mainviewL, 3, MainMenuBtn},
+        {mainAlbum, mainalbum, mainalbumL, 1, MainMenuBtn},
+        {mainOption, mainoption, mainoptionL, 1, MainMenuBtn},
+        {mainWindow, mainwindow, mainwindowL, 2, MainMenuBtn},
+        {mainHelp, mainhelp, mainhelpL, 2, MainMenuBtn},
+    };
+    int slot = 0;
+    for (const Menu &m : menus) {
+        MENUHANDLE h = LanguageMenuBuild(m.live, m.tmpl, m.labels, m.n, language, m.action);
+        if (!h) return -8;
+        M_MAIN_MENU[slot++] = h;
+        // The recent-files sub-menu of File is built here once the file commands exist.
+    }
+    if (M_OPTION_MENU[5]) MenuSubFree(M_OPTION_MENU[5]);
+    // The image view's context action comes with the image view.
+    M_OPTION_MENU[5] =
+        LanguageMenuBuild(menuPaintBtn3, menupaintbtn3, menupaintbtn3L, 3, language, nullptr);
+    return M_OPTION_MENU[5] ? 0 : -8;
 }

@@ -83,3 +83,5 @@ extern const char **szOPTIONPROGMOUSE;
 int LanguageLabelMemInit();
 int LanguageLabelInit(int language);
 int LanguageLabelMemDestroy();
+// Builds the main menus (bar, File .. Help) and the image view's context menu for `language`.
+int LanguageMenuProgInit(Display *display, int language);

@@ -9,8 +9,14 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
+#include "widgets/xbtn.h"
+#include "widgets/xbtnsym.h"
 #include "widgets/xerror.h"
+#include "widgets/xmenu.h"
+#include "widgets/xsymbol.h"
+#include "widgets/xtb.h"
 
 #include <X11/Xatom.h>
 #include <cerrno>
@@ -71,6 +77,18 @@ int MenuMainAction(Display *display, int id) {
     case 206:
         MF_FileExit();
         break;
+    case 400:
+    case 401:
+    case 402:
+        MenuCloseFromMouse(nullptr);
+        // The zoom itself comes with the image view.
+        break;
+    case 701:
+        if (WinMainToolbarCreate(0, TbStateFileSym, 0, 0)) TbFile = 1;
+        break;
+    case 702:
+        if (WinMainToolbarCreate(0, TbStateDicom, 0, 0)) TbDicom = 1;
+        break;
     case 800:
         MsgErrWin(language, LgRes(0, language), -28);
         break;
@@ -100,7 +118,150 @@ int MainFuncClose(WINDATUSR *rec) {
 
 int MainFuncResize(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
-    return WinChildResize(rec->win);
+    WinChildResize(rec->win);
+    return ToolbarParentResize(rec->win);
+}
+
+int MainMenuBtn(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    if (!rec->parent || rec->parent->typ != WIN_MENUP) return -17;
+    int id = rec->win->status;
+    Display *display = rec->display;
+    WINDAT *grp = rec->parentgrp;
+    if (grp && grp->usr.parent && grp->usr.parent->typ == WIN_MENUM) MenuMainClose(grp->usr.parent);
+    MenuMainAction(display, id);
+    return 0;
+}
+
+int MenuMainActionWithKeyCTRL(const char *keyname) {
+    if (!keyname) return -15;
+    static const int menus[] = {1, 2, 3, 4, 5, 7};
+    for (int m : menus) {
+        MENUHANDLE handle = M_MAIN_MENU[m];
+        int n = MenuCount(handle);
+        for (int i = 1; i <= n; i++) {
+            const MENUITEM *item = MenuItemGet(handle, i);
+            // The whole key name must be the accelerator: "space" and "period" are not "s"
+            // and "p".
+            if (!item || !item->accelerator || strcmp(item->accelerator, keyname) != 0) continue;
+            if (item->disabled) break;
+            MenuMainCloseIfActiv();
+            return MenuMainAction(main_display, item->id);
+        }
+    }
+    return -1;
+}
+
+int CheckEvKeyReleaseMain(const XEvent &ev) {
+    if (ev.type != KeyRelease) return -15;
+    XKeyEvent key = ev.xkey;
+    const char *name = XKeysymToString(XLookupKeysym(&key, 0));
+    if (!(ev.xkey.state & ControlMask)) return 0;
+    return MenuMainActionWithKeyCTRL(name);
+}
+
+int MainFuncTbFileSymbolCloseTb(WINDATUSR *rec) {
+    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return -22;
+    MenuSetupDisable(701, M_MAIN_MENU[6], 0);
+    TbFile = 0;
+    return 0;
+}
+
+int MainFuncTbFileDicomCloseTb(WINDATUSR *rec) {
+    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return -22;
+    MenuSetupDisable(702, M_MAIN_MENU[6], 0);
+    TbDicom = 0;
+    return 0;
+}
+
+static int MainSymbolFileOpen(WINDATUSR *rec) {
+    return MenuMainAction(rec ? rec->display : main_display, 200);
+}
+
+// The DICOM information toolbar comes with the image window; until then its slot stays empty.
+static WINDAT *TbFileDicomCreate(WINDAT *toolbar, WINTYP *typ, const WINNEIGHBOR *nb) {
+    (void)toolbar;
+    (void)typ;
+    (void)nb;
+    return nullptr;
+}
+
+WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return nullptr;
+    for (int i = 0; i < main->nchild; i++) {
+        WINDAT *c = main->child[i];
+        if (c && c->typ == WIN_TOOLBAR && c->state == kind) {
+            WinClose(c);
+            break;
+        }
+    }
+    WINTYP t{};
+    t.fg = fg_menu;
+    t.bg = bg_menu;
+    t.width = main->width;
+    t.state = kind;
+    t.language = main->language;
+    int bh = BtnGetInitHeight(WIN_TEXT_SAMPLE, 0);
+    t.height = kind == 1 ? bh : kind == TbStateFileSym ? 38 : 3 * bh;
+    WINNEIGHBOR nb{};
+    if (kind == TbStateFileSym && !floating) {
+        nb.neighbor[WIN_SIDE_TOP] = WinChildFindTyp(main, WIN_TOOLBAR);
+        nb.space[WIN_SIDE_TOP] = 1;
+    }
+    if (kind == TbStateFileSym) MenuSetupDisable(701, M_MAIN_MENU[6], 1);
+    if (kind == TbStateDicom) MenuSetupDisable(702, M_MAIN_MENU[6], 1);
+    WINDAT *tb = ToolbarCreate(main, x, y, &t, &nb, "tb_s", floating, ToolbarBtnMainAction);
+    if (!tb) return nullptr;
+
+    WINDAT *grip = WinChildFindTyp(tb, WIN_BTN);
+    WINTYP ct{};
+    ct.fg = fg_menu;
+    ct.bg = bg_menu;
+    ct.width = tb->width - (grip ? grip->width : 0) - 4;
+    ct.height = tb->height - 4;
+    ct.language = tb->language;
+    WINNEIGHBOR cnb{};
+    for (int &space : cnb.space)
+        space = 2;
+    // Beside the grip, not over it.
+    cnb.neighbor[WIN_SIDE_LEFT] = grip;
+    WINDAT *content = nullptr;
+    if (kind == 1) {
+        content = MenuMainCreate(tb, &ct, &cnb, M_MAIN_MENU[0]);
+    } else if (kind == TbStateFileSym) {
+        content = SymbolGroupCreate(tb, 0, 0, &ct, &cnb, "sym");
+        if (content) {
+            char hint[200];
+            snprintf(hint, sizeof hint, "%s %s", LgRes(0, tb->language), LgAct(0, tb->language));
+            SymbolBtnAddStd(content, hint, SYMBOL_FILE_OPEN, MainSymbolFileOpen);
+        }
+        WinSetFuncIntClose(tb, MainFuncTbFileSymbolCloseTb);
+    } else if (kind == TbStateDicom) {
+        content = TbFileDicomCreate(tb, &ct, &cnb);
+        if (content) WinSetFuncIntClose(tb, MainFuncTbFileDicomCloseTb);
+    }
+    if (!content) {
+        WinClose(tb);
+        return nullptr;
+    }
+    // The flag says whether the toolbar is shown: a re-created toolbar is shown again.
+    if (kind == TbStateFileSym) TbFile = 1;
+    if (kind == TbStateDicom) TbDicom = 1;
+    ToolbarParentResize(main);
+    WinFlush(main->usr.display);
+    return tb;
+}
+
+int ToolbarBtnMainAction(WINDATUSR *rec) {
+    if (!rec) return -15;
+    if (!rec->win) return -20;
+    WINDAT *tb = rec->parent;
+    if (!tb) return -17;
+    int floating = tb->status, kind = tb->state;
+    int x = rec->evmouse.xbutton.x_root, y = rec->evmouse.xbutton.y_root;
+    if (floating) x = y = 0;
+    return WinMainToolbarCreate(!floating, kind, x, y) ? 0 : -1;
 }
 
 int MainFuncIntClose(WINDATUSR *rec) {
@@ -131,6 +292,9 @@ void *MainFuncTread(void *) {
         XEvent copy = event;
         WinEvent(main_display, copy);
         switch (event.type) {
+        case KeyRelease:
+            CheckEvKeyReleaseMain(event);
+            break;
         case ClientMessage:
             CheckEvClientMessageMain(event);
             break;
@@ -255,6 +419,8 @@ int main() {
     ProgramResFileRead();
     ColorStep2FontLibInit(main_display);
     LanguageLabelInit(opt_rt[2]);
+    LanguageMenuInit(main_display, opt_rt[2]);
+    LanguageMenuProgInit(main_display, opt_rt[2]);
 
     ToolkitLock();
     int width = (WinGetDisplayWidth(main_display) / 3) * 2;
@@ -303,8 +469,23 @@ int main() {
     XSelectInput(main_display, main->window, 0x01FBE33F);
     WinShow(main, 1);
     CursorInit(main_display);
-    // The menu bar, the symbol and DICOM toolbars and the work area are made here once their
-    // widgets exist.
+    if (!WinMainToolbarCreate(0, 1, 0, 0)) {
+        ToolkitUnlock();
+        return -26;
+    }
+    for (int id = 202; id <= 205; id++)
+        MenuSetupDisable(id, M_MAIN_MENU[1], 1);
+    TbStateFileSym = 2;
+    TbStateDicom = -1;
+    if (TbFile == 0)
+        MenuSetupDisable(701, M_MAIN_MENU[6], 0);
+    else if (!WinMainToolbarCreate(0, TbStateFileSym, 0, 0))
+        MenuSetupDisable(701, M_MAIN_MENU[6], 0);
+    // The work area with its file box and image view is made here once they exist.
+    if (TbDicom == 0)
+        MenuSetupDisable(702, M_MAIN_MENU[6], 0);
+    else if (!WinMainToolbarCreate(0, TbStateDicom, 0, 0))
+        MenuSetupDisable(702, M_MAIN_MENU[6], 0);
     XFlush(main_display);
     ToolkitUnlock();
 

@@ -26,6 +26,13 @@ int MainPropStrSet(int slot, void *p);
 void *MainPropStrGet(int slot);
 int MenuMainAction(Display *display, int id);
 int MF_FileExit();
+int MainMenuBtn(WINDATUSR *rec);
+int MenuMainActionWithKeyCTRL(const char *keyname);
+int CheckEvKeyReleaseMain(const XEvent &ev);
+WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y);
+int ToolbarBtnMainAction(WINDATUSR *rec);
+int MainFuncTbFileSymbolCloseTb(WINDATUSR *rec);
+int MainFuncTbFileDicomCloseTb(WINDATUSR *rec);
 
 // Refuses screens of fewer than 8 bits: -6 with the "< 256 colors" line, else 0.
 int MainDepthCheck(int depth);

@@ -38,3 +38,6 @@ enum { M_OPTION_MENU_SLOTS = 50 };
 // Option menus shared by several widgets: 0 file types, 1 sort order, 3 the file list's
 // right-button menu, 5 the image view's context menu, 6 album types.
 extern MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];
+
+// Rebuilds the option menus (slots 0, 6, 1, 3) for `language`; -8 when one cannot be built.
+int LanguageMenuInit(Display *display, int language);

@@ -1,5 +1,6 @@
 // The window tree and the registry: children, lookup, closing and layout helpers.
 #include "toolkit/xwin.h"
+#include "widgets/xmenu.h"
 
 #include "app/xmem.h"
 #include "image/io_files.h"
@@ -282,8 +283,11 @@ int WinChildResize(WINDAT *win) {
         case WIN_EDIT_TXT:
             result = WinFuncResize(c);
             break;
-        // The menu bar, file box and extended file box re-lay out through their own resize
-        // routines, which join here with their widgets.
+        case WIN_MENUM:
+            result = MenuMainResize(c);
+            break;
+        // The file box and extended file box re-lay out through their own resize routines,
+        // which join here with their widget.
         default:
             break;
         }

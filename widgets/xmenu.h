@@ -21,3 +21,41 @@ struct MENUITEM {
     MENUHANDLE submenu;
     WINFUNC action;
 };
+
+// Handles.
+int MenuCount(MENUHANDLE handle);
+MENUITEM *MenuItemGet(MENUHANDLE handle, int i);
+MENUHANDLE MenuSubCreate(int n, const MENUITEM *table);
+int MenuSubFree(MENUHANDLE handle);
+int MenuBtnCreate(MENUITEM *item, int kind, int id, const char *modifier, const char *accelerator,
+                  const char *label, int disabled, MENUHANDLE submenu, WINFUNC action);
+int MenuSetupDisable(int id, MENUHANDLE handle, int flag);
+
+// The menu bar, pull-downs and option menus.
+WINDAT *MenuMainCreate(WINDAT *toolbar, WINTYP *typ, const WINNEIGHBOR *nb, MENUHANDLE bar);
+WINDAT *MenuPulldownCreate(WINDAT *opener, int x, int y, MENUHANDLE handle, WINDAT *group);
+WINDAT *MenuPopupCreate(WINDAT *opener, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                        const char *name, XFontStruct *font);
+WINDAT *MenuOptionCreate(WINDAT *button, MENUHANDLE handle);
+int MenuOptionClose(WINDAT *pulldown);
+int MenuMainClose(WINDAT *bar);
+int MenuMainCloseIfActiv();
+int MenuMainUpdate(WINDAT *bar, WINDAT *title);
+int MenuMainBtnReturn(WINDATUSR *rec);
+int MenuMainResize(WINDAT *bar);
+int MenuCloseFromMouse(WINDAT *win);
+
+// Keyboard.
+int MenuMainKeyPress(Display *display, const XEvent *ev);
+int MenuMainPulldownActivateFromKey(WINDAT *bar, MENUHANDLE handle);
+int MenuMainPulldownActivateFromBtn(WINDAT *bar, const XEvent *ev);
+int _BtnKeyMenuUpDown(WINDAT *pulldown, const XEvent *ev);
+
+// Sizes and painting.
+int MenuBtnGetInitHeight(const char *text);
+int MenuGetMaxWidthEntry(MENUHANDLE handle, XFontStruct *font);
+int ExposeMenuPopup(WINDATUSR *rec);
+int MenuPopupPaint(WINDAT *win);
+
+// The menu bar in the main window's subtree, or null.
+WINDAT *MenuMainFind();

@@ -145,8 +145,17 @@ static Window FindIn(Display *d, Window w, const char *name) {
     return found;
 }
 
+static int IgnoreXError(Display *, XErrorEvent *) { return 0; }
+
 Window FindWindowByName(Display *d, const char *name) {
-    return FindIn(d, DefaultRootWindow(d), name);
+    // Windows of the program under test come and go during the walk; a vanished one is no
+    // reason to end the test process.
+    XSync(d, False);
+    auto old = XSetErrorHandler(IgnoreXError);
+    Window w = FindIn(d, DefaultRootWindow(d), name);
+    XSync(d, False);
+    XSetErrorHandler(old);
+    return w;
 }
 
 void SendDeleteRequest(Display *d, Window w) {

@@ -1,0 +1,390 @@
+// The real program's menu bar, pull-downs, accelerators and symbol toolbar, driven as a user.
+#include "widgets/widget_support.h"
+
+#include "support/proc.h"
+
+#include <X11/keysym.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// Default colours of the configuration at depth 24.
+const unsigned long MENU_BG = 0xd0d0d0, MENU_SEL = 0xe6e6e6, MENU_FG = 0x000000,
+                    DISABLED_FG = 0x808080;
+
+// Windows of the program come and go while the tests walk the tree.
+int IgnoreXErrors(Display *, XErrorEvent *) {
+    return 0;
+}
+
+class MainWindow : public XvfbTest {
+  protected:
+    ProgramRun run;
+    Window main = 0;
+    std::string staged;
+
+    void TearDown() override {
+        if (!staged.empty()) unlink(staged.c_str());
+    }
+
+    // Starts dravik, with `config` as its configuration file when given.
+    void Start(const char *config = nullptr) {
+        XSetErrorHandler(IgnoreXErrors);
+        // The server may still be tearing down the windows of an earlier run.
+        ASSERT_TRUE(WaitFor([&] { return Find("dravik") == 0; }));
+        std::string script;
+        if (config) {
+            char tmpl[] = "/tmp/dravik-menu-XXXXXX";
+            int fd = mkstemp(tmpl);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(write(fd, config, strlen(config)), static_cast<ssize_t>(strlen(config)));
+            close(fd);
+            staged = tmpl;
+            script = "cp \"$1\" \"$HOME/.dravikrc\" || exit 90; ";
+        }
+        ASSERT_TRUE(run.Start("/bin/sh", server->name,
+                              {"-c", script + "exec \"$2\"", "sh", staged, DRAVIK_BIN}));
+        ASSERT_TRUE(WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }))
+            << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return Find("MenuM") != 0 && Find("sym") != 0; }))
+            << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return Attr(display, main).map_state == IsViewable; }));
+    }
+
+    void Quit() {
+        XtMove(display, 400, 400);
+        XtKey(display, "q", true);
+        ASSERT_TRUE(run.Wait()) << run.Stderr();
+        EXPECT_EQ(run.status, 0);
+    }
+
+    Window Find(const char *name) { return FindWindowByName(display, name); }
+
+    Window Parent(Window w) {
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(display, w, &root, &parent, &kids, &n)) return 0;
+        if (kids) XFree(kids);
+        return parent;
+    }
+
+    int X(Window w) {
+        int x, y;
+        RootPos(display, w, &x, &y);
+        return x;
+    }
+    int Y(Window w) {
+        int x, y;
+        RootPos(display, w, &x, &y);
+        return y;
+    }
+
+    void Click(const char *name) {
+        Window w = 0;
+        ASSERT_TRUE(WaitFor([&] { return (w = Find(name)) != 0; })) << name;
+        XWindowAttributes a = Attr(display, w);
+        ClickAt(display, w, a.width / 2, a.height / 2);
+    }
+
+    // The open pull-down once it lies under the title `title`.
+    Window MenuUnder(const char *title) {
+        Window t = Find(title), p = 0;
+        if (!t) return 0;
+        WaitFor([&] { return (p = Find("MenuP")) != 0 && X(p) == X(t); });
+        return p && X(p) == X(t) ? p : 0;
+    }
+
+    bool NoMenu() {
+        return WaitFor([&] { return Find("MenuP") == 0; });
+    }
+
+    unsigned long Background(const char *entry) {
+        Window w = Find(entry);
+        return w ? ReadPixel(display, w, 2, 2) : ~0UL;
+    }
+
+    std::set<unsigned long> Ink(const char *entry) {
+        Window w = Find(entry);
+        if (!w) return {};
+        XWindowAttributes a = Attr(display, w);
+        return Colours(display, w, 0, 0, a.width, a.height);
+    }
+
+    void Key(const char *name) { XtKey(display, name); }
+};
+
+} // namespace
+
+TEST_F(MainWindow, MenuBarHasItsTitlesInEnglishAndInGerman) {
+    Start();
+    int last = -1;
+    for (const char *t : {"File", "Edit", "View", "Album", "Options", "Windows", "Help"}) {
+        Window w = Find(t);
+        ASSERT_NE(w, 0u) << t;
+        EXPECT_GT(X(w), last) << t;
+        last = X(w);
+    }
+    Quit();
+    run.~ProgramRun();
+    new (&run) ProgramRun;
+
+    Start("Language=DE\n");
+    for (const char *t :
+         {"Datei", "Bearbeiten", "Ansicht", "Album", "Optionen", "Fenster", "Hilfe"})
+        EXPECT_NE(Find(t), 0u) << t;
+    Click("Datei");
+    ASSERT_NE(MenuUnder("Datei"), 0u);
+    EXPECT_NE(Find("\xD6"
+                   "ffnen;Ctrl+o"),
+              0u);
+    Quit();
+}
+
+TEST_F(MainWindow, ClickingTitlesOpensReopensAndSwitchesMenus) {
+    Start();
+    Window file = Find("File");
+    Click("File");
+    Window first = MenuUnder("File");
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(Y(first), Y(file) + static_cast<int>(Attr(display, file).height) + 2);
+
+    // A second click closes the menu and opens it anew.
+    Click("File");
+    ASSERT_TRUE(WaitFor([&] {
+        Window p = Find("MenuP");
+        return p != 0 && p != first;
+    }));
+
+    // Moving onto Edit switches menus.
+    Window edit = Find("Edit");
+    XtMove(display, X(edit) + 5, Y(edit) + 5);
+    ASSERT_NE(MenuUnder("Edit"), 0u);
+
+    // A click outside, on the symbol toolbar's grip, only closes the menu.
+    Window tb = Parent(Find("sym"));
+    Window grip = 0;
+    ASSERT_TRUE(WaitFor([&] { return (grip = Find("grip")) != 0; }));
+    Window root, parent, *kids = nullptr;
+    unsigned int n = 0;
+    ASSERT_TRUE(XQueryTree(display, tb, &root, &parent, &kids, &n));
+    for (unsigned int i = 0; i < n; i++) {
+        char *name = nullptr;
+        if (XFetchName(display, kids[i], &name) && name && !strcmp(name, "grip")) grip = kids[i];
+        if (name) XFree(name);
+    }
+    if (kids) XFree(kids);
+    ClickAt(display, grip, 5, 10);
+    ASSERT_TRUE(NoMenu());
+    EXPECT_EQ(Parent(Parent(Find("sym"))), main) << "the toolbar must stay docked";
+    Quit();
+}
+
+TEST_F(MainWindow, KeysWalkTheBarAndTheEntries) {
+    Start();
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Key("Right");
+    EXPECT_NE(MenuUnder("Edit"), 0u);
+    Key("Left");
+    EXPECT_NE(MenuUnder("File"), 0u);
+    Key("Left");
+    EXPECT_NE(MenuUnder("Help"), 0u) << "Left from the first title wraps to the last";
+    Key("Right");
+    ASSERT_NE(MenuUnder("File"), 0u);
+
+    Key("Down");
+    ASSERT_TRUE(WaitFor([&] { return Background("Open;Ctrl+o") == MENU_SEL; }));
+    // Disabled entries are stepped onto like the others.
+    Key("Down");
+    Key("Down");
+    ASSERT_TRUE(WaitFor([&] { return Background("Save;Ctrl+s") == MENU_SEL; }));
+    EXPECT_EQ(Background("Open;Ctrl+o"), MENU_BG);
+    Key("Up");
+    Key("Up");
+    Key("Up");
+    ASSERT_TRUE(WaitFor([&] { return Background("Exit;Ctrl+q") == MENU_SEL; }))
+        << "Up from the first entry wraps to the last";
+    Key("Down");
+    ASSERT_TRUE(WaitFor([&] { return Background("Open;Ctrl+o") == MENU_SEL; }));
+    Key("Return");
+    EXPECT_TRUE(NoMenu());
+
+    // Alt with a title's first letter opens that menu.
+    KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    KeyCode h = XKeysymToKeycode(display, XK_h);
+    XTestFakeKeyEvent(display, alt, True, CurrentTime);
+    XTestFakeKeyEvent(display, h, True, CurrentTime);
+    XTestFakeKeyEvent(display, h, False, CurrentTime);
+    XTestFakeKeyEvent(display, alt, False, CurrentTime);
+    XSync(display, False);
+    EXPECT_NE(MenuUnder("Help"), 0u);
+    Key("Escape");
+    EXPECT_TRUE(NoMenu());
+    Quit();
+}
+
+TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
+    Start();
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Window open = Find("Open;Ctrl+o");
+    ASSERT_NE(open, 0u);
+    // Drawn once the entries have had their first Expose.
+    ASSERT_TRUE(WaitFor([&] { return Ink("Open;Ctrl+o").count(MENU_FG) > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Ink("Save;Ctrl+s").count(DISABLED_FG) > 0; }));
+    XWindowAttributes a = Attr(display, open);
+    XImage *img = XGetImage(display, open, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    int left = a.width, right = -1;
+    for (int y = 0; y < a.height; y++)
+        for (int x = 0; x < a.width; x++)
+            if (XGetPixel(img, x, y) == MENU_FG) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    XDestroyImage(img);
+    EXPECT_GE(left, 4);
+    EXPECT_LE(left, 6);
+    EXPECT_LE(right, a.width - 5);
+    EXPECT_GE(right, a.width - 8);
+
+    std::set<unsigned long> save = Ink("Save;Ctrl+s"), opened = Ink("Open;Ctrl+o");
+    EXPECT_TRUE(save.count(DISABLED_FG));
+    EXPECT_FALSE(save.count(MENU_FG));
+    EXPECT_TRUE(opened.count(MENU_FG));
+    // The Windows entry of the shown symbol toolbar is disabled.
+    Click("Windows");
+    ASSERT_NE(MenuUnder("Windows"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return Ink("Symbol").count(DISABLED_FG) > 0; }));
+    EXPECT_FALSE(Ink("Symbol").count(MENU_FG));
+    Quit();
+}
+
+TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
+    Start();
+    XtMove(display, 400, 400);
+    XtKey(display, "s", true);
+    XtKey(display, "space", true);
+    XtKey(display, "period", true);
+    // Still alive and answering: the keys before this click have been handled.
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    EXPECT_EQ(run.Stderr().find("Question"), std::string::npos) << run.Stderr();
+    Quit();
+    std::string err = run.Stderr();
+    EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
+}
+
+TEST_F(MainWindow, GripDetachesTheSymbolToolbarAtThePointerAndDocksItUnderTheMenuBar) {
+    Start();
+    Window sym = Find("sym"), tb = Parent(sym);
+    ASSERT_NE(sym, 0u);
+    Window menutb = Parent(Find("MenuM"));
+    EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    ClickAt(display, tb, 5, 10);
+    int px = X(tb) + 5, py = Y(tb) + 10;
+    Window floating = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (floating = Parent(s)) && Parent(floating) == DefaultRootWindow(display);
+    }));
+    EXPECT_EQ(X(floating), px);
+    EXPECT_EQ(Y(floating), py);
+
+    ClickAt(display, floating, 5, 10);
+    Window docked = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (docked = Parent(s)) && Parent(docked) == main;
+    }));
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    Quit();
+}
+
+TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
+    Start();
+    Window tb = Parent(Find("sym"));
+    ClickAt(display, tb, 5, 10);
+    Window floating = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (floating = Parent(s)) && Parent(floating) == DefaultRootWindow(display);
+    }));
+    SendDeleteRequest(display, floating);
+    ASSERT_TRUE(WaitFor([&] { return Find("sym") == 0; }));
+    Click("Windows");
+    ASSERT_NE(MenuUnder("Windows"), 0u);
+    EXPECT_TRUE(WaitFor([&] { return Ink("Symbol").count(MENU_FG) > 0; }))
+        << "Windows > Symbol is enabled again";
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    Quit();
+    std::ifstream f(run.home + "/.dravikrc");
+    std::stringstream ss;
+    ss << f.rdbuf();
+    EXPECT_NE(ss.str().find("\nTbFile=0\n"), std::string::npos) << ss.str();
+}
+
+TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
+    Start();
+    Window tb = Parent(Find("sym"));
+    Window menutb = Parent(Find("MenuM"));
+    ClickAt(display, tb, 5, 10);
+    Window floating = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (floating = Parent(s)) && Parent(floating) == DefaultRootWindow(display);
+    }));
+    SendDeleteRequest(display, floating);
+    ASSERT_TRUE(WaitFor([&] { return Find("sym") == 0; }));
+    Click("Windows");
+    ASSERT_NE(MenuUnder("Windows"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return Ink("Symbol").count(MENU_FG) > 0; }));
+    Click("Symbol");
+    Window docked = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window s = Find("sym");
+        return s && (docked = Parent(s)) && Parent(docked) == main;
+    }));
+    EXPECT_TRUE(NoMenu());
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    Quit();
+    std::ifstream f(run.home + "/.dravikrc");
+    std::stringstream ss;
+    ss << f.rdbuf();
+    EXPECT_NE(ss.str().find("\nTbFile=1\n"), std::string::npos) << ss.str();
+}
+
+TEST_F(MainWindow, HelpEntriesShowTheirMessages) {
+    Start();
+    Click("Help");
+    ASSERT_NE(MenuUnder("Help"), 0u);
+    Click("About");
+    ASSERT_TRUE(WaitFor([&] {
+        return run.Stderr().find("Independent JPEG Group") != std::string::npos;
+    })) << run.Stderr();
+    EXPECT_TRUE(NoMenu());
+    Click("Help");
+    ASSERT_NE(MenuUnder("Help"), 0u);
+    // The Help entry: the window name is the entry's text.
+    Window help = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        Window p = Find("MenuP");
+        if (!p) return false;
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(display, p, &root, &parent, &kids, &n) || n == 0) return false;
+        help = kids[0];
+        XFree(kids);
+        return true;
+    }));
+    ClickAt(display, help, 10, 10);
+    EXPECT_TRUE(WaitFor([&] { return run.Stderr().find("Is not available") != std::string::npos; }))
+        << run.Stderr();
+    Quit();
+}

@@ -1,0 +1,143 @@
+// Helpers of the widget tests: a toolkit set up in this process on the private server, event
+// pumping, slow clicks and reading back what a window shows.
+#pragma once
+
+#include "support/xvfb.h"
+
+#include "app/language.h"
+#include "app/main.h"
+#include "app/rc.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
+#include "toolkit/xinit.h"
+
+#include <X11/extensions/XTest.h>
+#include <chrono>
+#include <cstring>
+#include <set>
+
+// A press and a release `ms` milliseconds later, both timed by the server.
+inline void XtClickSlow(Display *d, unsigned int button, unsigned long ms) {
+    XTestFakeButtonEvent(d, button, True, CurrentTime);
+    XTestFakeButtonEvent(d, button, False, ms);
+    XSync(d, False);
+}
+
+// The root position of a window.
+inline void RootPos(Display *d, Window w, int *x, int *y) {
+    Window child;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, x, y, &child);
+}
+
+inline XWindowAttributes Attr(Display *d, Window w) {
+    XWindowAttributes a;
+    memset(&a, 0, sizeof a);
+    XGetWindowAttributes(d, w, &a);
+    return a;
+}
+
+// Clicks at (dx, dy) inside window w with a release `ms` later.
+inline void ClickAt(Display *d, Window w, int dx, int dy, unsigned long ms = 40) {
+    int x, y;
+    RootPos(d, w, &x, &y);
+    XtMove(d, x + dx, y + dy);
+    XtClickSlow(d, 1, ms);
+}
+
+// Every pixel value in the window's rectangle.
+inline std::set<unsigned long> Colours(Display *d, Window w, int x0, int y0, int w0, int h0) {
+    std::set<unsigned long> set;
+    XImage *img = XGetImage(d, w, x0, y0, static_cast<unsigned>(w0), static_cast<unsigned>(h0),
+                            AllPlanes, ZPixmap);
+    if (!img) return set;
+    for (int y = 0; y < h0; y++)
+        for (int x = 0; x < w0; x++)
+            set.insert(XGetPixel(img, x, y));
+    XDestroyImage(img);
+    return set;
+}
+
+// The toolkit of the program, set up on the test server: colours, fonts, menus and a main
+// window at 0,0; Pump dispatches events as the program's loop does.
+class WidgetTest : public XvfbTest {
+  protected:
+    WINDAT root{};
+    WINDAT *main = nullptr;
+
+    void SetUp() override {
+        XvfbTest::SetUp();
+        if (IsSkipped()) return;
+        main_display = display;
+        main_screen_number = DefaultScreen(display);
+        main_root = DefaultRootWindow(display);
+        main_visual = DefaultVisual(display, main_screen_number);
+        main_depth = DefaultDepth(display, main_screen_number);
+        main_colormap = DefaultColormap(display, main_screen_number);
+        opt_rt[0] = 1;
+        opt_rt[1] = 3;
+        opt_rt[2] = 1;
+        ASSERT_EQ(LanguageLabelMemInit(), 0);
+        ASSERT_EQ(WinMemInit(), 0);
+        ProgramResInit();
+        ColorStep1LibInit(display);
+        ColorStep2FontLibInit(display);
+        LanguageMenuInit(display, 1);
+        LanguageMenuProgInit(display, 1);
+        root.window = DefaultRootWindow(display);
+        root.usr.display = display;
+        WINTYP t{};
+        t.fg = fg_form;
+        t.bg = bg_form;
+        t.width = 600;
+        t.height = 400;
+        t.typ = WIN_MAIN;
+        t.language = 1;
+        WINNEIGHBOR nb{};
+        main = WinCreate(&root, 0, 0, &t, &nb, "dravik", fontfs_text);
+        ASSERT_NE(main, nullptr);
+        WinRemoveInParent(main);
+        main->usr.parent = nullptr;
+        WinOptRtUpdate(main, opt_rt);
+        XSelectInput(display, main->window, 0x01FBE33F);
+        XSync(display, False);
+    }
+
+    void TearDown() override {
+        if (!display) return;
+        WinMemRemove();
+        LanguageLabelMemDestroy();
+        XSync(display, False);
+        while (XPending(display)) {
+            XEvent ev;
+            XNextEvent(display, &ev);
+        }
+    }
+
+    // Dispatches events until `cond` holds or `ms` have passed.
+    bool Pump(const std::function<bool()> &cond, int ms = 3000) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            XSync(display, False);
+            while (XPending(display)) {
+                XEvent ev;
+                XNextEvent(display, &ev);
+                WinEvent(display, ev);
+                if (ev.type == KeyRelease) CheckEvKeyReleaseMain(ev);
+            }
+            if (cond()) return true;
+            if (std::chrono::steady_clock::now() > end) return false;
+            usleep(2000);
+        }
+    }
+
+    static WINTYP Typ(int w, int h, int state = 0) {
+        WINTYP t{};
+        t.fg = fg_btn;
+        t.bg = bg_btn;
+        t.width = w;
+        t.height = h;
+        t.state = state;
+        t.language = 1;
+        return t;
+    }
+};

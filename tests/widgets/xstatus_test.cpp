@@ -1,0 +1,116 @@
+// The status bar's progress pane and the label's text placement, read back from the server.
+#include "widgets/widget_support.h"
+
+#include "widgets/xlabel.h"
+#include "widgets/xstatus.h"
+
+namespace {
+
+class StatusLabel : public WidgetTest {
+  protected:
+    // Columns of row y whose pixel is `pixel`.
+    std::vector<int> Columns(Window w, int width, int y, unsigned long pixel) {
+        std::vector<int> cols;
+        XImage *img = XGetImage(display, w, 0, y, width, 1, AllPlanes, ZPixmap);
+        for (int x = 0; img && x < width; x++)
+            if (XGetPixel(img, x, 0) == pixel) cols.push_back(x);
+        if (img) XDestroyImage(img);
+        return cols;
+    }
+    // First and last column and first row holding ink of the label's foreground.
+    void Ink(WINDAT *w, int *left, int *right, int *top) {
+        *left = w->width, *right = -1, *top = w->height;
+        XImage *img = XGetImage(display, w->window, 0, 0, w->width, w->height, AllPlanes, ZPixmap);
+        for (int y = 0; img && y < w->height; y++)
+            for (int x = 0; x < w->width; x++)
+                if (XGetPixel(img, x, y) == w->fg) {
+                    if (x < *left) *left = x;
+                    if (x > *right) *right = x;
+                    if (y < *top) *top = y;
+                }
+        if (img) XDestroyImage(img);
+    }
+};
+
+} // namespace
+
+TEST_F(StatusLabel, ProgressPaneShadesItsShareOfTheWidth) {
+    WINTYP t = Typ(200, StatusGetHeight());
+    t.fg = fg_status;
+    t.bg = bg_status;
+    WINDAT *status = StatusCreate(main, &t, nullptr, STATUS_GEOMETRY, 0);
+    ASSERT_NE(status, nullptr);
+    EXPECT_STREQ(status->label, "Status");
+    auto pane = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(status, 1));
+    ASSERT_NE(pane, nullptr);
+    ASSERT_EQ(pane->width, 200);
+    XSync(display, False);
+    // The lightest grey of the shading lies in its middle rows.
+    XColor light;
+    ASSERT_TRUE(XParseColor(display, DefaultColormap(display, 0), "#e8e8e8", &light));
+    unsigned long lightest = (light.red >> 8) << 16 | (light.green >> 8) << 8 | light.blue >> 8;
+    int y = pane->height / 2;
+
+    ASSERT_EQ(StatusSetProc(status, 50), 0);
+    std::vector<int> cols = Columns(pane->window, 200, y, lightest);
+    ASSERT_EQ(cols.size(), 100u);
+    EXPECT_EQ(cols.front(), 0);
+    EXPECT_EQ(cols.back(), 99);
+
+    ASSERT_EQ(StatusSetProc(status, 0), 0);
+    EXPECT_TRUE(Columns(pane->window, 200, y, lightest).empty());
+}
+
+TEST_F(StatusLabel, LayoutsWithoutProgressPaneRefuseProgress) {
+    WINTYP t = Typ(400, 0);
+    WINDAT *status = StatusCreate(main, &t, "s", STATUS_BOTTOM, 4);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->width, main->width);
+    EXPECT_EQ(StatusSetProc(status, 10), -16);
+    EXPECT_EQ(StatusSetMsg(status, "ready", 1), 0);
+    auto pane = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(status, 2));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_STREQ(pane->label, "ready");
+    // Three quarters of the width.
+    EXPECT_EQ(pane->width, (main->width / 4) * 3);
+    EXPECT_EQ(StatusSetMsg(status, "x", 2), -16);
+}
+
+TEST_F(StatusLabel, LabelPlacesItsTextAsItsStatusSays) {
+    WINTYP t = Typ(200, 40);
+    t.fg = fg_label;
+    t.bg = bg_label;
+    WINNEIGHBOR nb{};
+    WINDAT *label = LabelCreate(main, 0, 0, &t, &nb, "Mm");
+    ASSERT_NE(label, nullptr);
+    int tw = XTextWidth(fontfs_label, "Mm", 2);
+    int left, right, top;
+
+    LabelStatusSet(label, 0);
+    ASSERT_EQ(LabelPaint(label), 0);
+    XSync(display, False);
+    Ink(label, &left, &right, &top);
+    EXPECT_GE(left, 4);
+    EXPECT_LE(left, 6);
+    EXPECT_GT(top, 5) << "vertically centred";
+
+    LabelStatusSet(label, 1);
+    ASSERT_EQ(LabelPaint(label), 0);
+    XSync(display, False);
+    Ink(label, &left, &right, &top);
+    EXPECT_NEAR(left, (200 - tw) / 2 + 4, 2);
+
+    LabelStatusSet(label, 2);
+    ASSERT_EQ(LabelPaint(label), 0);
+    XSync(display, False);
+    Ink(label, &left, &right, &top);
+    EXPECT_LE(right, 200 - 4);
+    EXPECT_GE(right, 200 - 4 - 3);
+    EXPECT_LT(top, 5) << "at the top";
+
+    // An empty label paints its background and says so.
+    EXPECT_EQ(LabelSet(label, ""), -3);
+    XSync(display, False);
+    Ink(label, &left, &right, &top);
+    EXPECT_EQ(right, -1);
+}
