@@ -55,3 +55,6 @@ fi
 
 # --- Lossless JPEG: the DICOM series against dcmdjpeg.
 "$(dirname "$0")/compare_ljpeg.sh" "$(realpath "$build")"
+
+# --- DICOM pixel stage: the same kind of series through dravik-tool against dcmdjpeg.
+"$(dirname "$0")/compare_dicom.sh" "$(realpath "$build")"
