@@ -1,5 +1,8 @@
-// Feeds arbitrary bytes through the DICOM test and read as the dispatch runs them.
+// Feeds arbitrary bytes through the DICOM test and read as the dispatch runs them, pixel stage
+// included: windowed (with and without a Hounsfield window) and raw.
+#include "app/rc.h"
 #include "app/xmem.h"
+#include "dicom/io_dcm3.h"
 #include "dicom/io_dicom.h"
 
 #include <cstdint>
@@ -30,13 +33,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     memset(&fi, 0, sizeof fi);
     memset(&req, 0, sizeof req);
     req.path = path;
-    for (int mode : {0, 2}) {
+    // The last byte chooses the Hounsfield setting, so both windows get explored.
+    HounsfieldUse = size > 0 && (data[size - 1] & 1);
+    HounsfieldMin = -1024;
+    HounsfieldMax = size > 0 && (data[size - 1] & 2) ? -1024 : 3071;
+    for (int mode : {0, 2, 3}) {
         // Headers may promise images of up to 2 GiB, which the reader then allocates; the
         // fuzzer keeps to sizes it can run quickly and within its memory limit.
-        if (IsFileDicom(&req, &fi, mode) == 100) {
+        if (IsFileDicom(&req, &fi, mode == 3 ? 0 : mode) == 100) {
             long long out = 1LL * dicomdesc.rows * dicomdesc.columns;
             out *= dicomdesc.frames > 1 ? dicomdesc.frames : 1;
-            if (out <= (16LL << 20)) IoReadDicom(&req, &fi);
+            if (out <= (4LL << 20)) {
+                if (mode == 3) {
+                    DICOMSAMPLES raw;
+                    IoReadDicomRaw(&req, &fi, &raw);
+                } else {
+                    IoReadDicom(&req, &fi);
+                }
+            }
         }
         if (fi.fbuf) MemFree(fi.fbuf, "fuzz");
         for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
