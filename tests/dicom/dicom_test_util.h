@@ -2,6 +2,7 @@
 // after itself, and dcmdump's recorded view of the committed vectors.
 #pragma once
 
+#include "app/rc.h"
 #include "app/xmem.h"
 #include "dicom/io_dicom.h"
 
@@ -131,6 +132,15 @@ struct DicomRead {
 
   private:
     std::string name;
+};
+
+// Sets the Hounsfield configuration for one test and restores it.
+struct HounsfieldScope {
+    int use = HounsfieldUse, lo = HounsfieldMin, hi = HounsfieldMax;
+    HounsfieldScope(int u, int l, int h) {
+        HounsfieldUse = u, HounsfieldMin = l, HounsfieldMax = h;
+    }
+    ~HounsfieldScope() { HounsfieldUse = use, HounsfieldMin = lo, HounsfieldMax = hi; }
 };
 
 // One top-level element of a dcmdump listing: its value text ([...] contents or the word after

@@ -2,7 +2,6 @@
 // location, on hand-made data sets.
 #include <gtest/gtest.h>
 
-#include "app/rc.h"
 #include "dicom/dicom_test_util.h"
 #include "dicom/io_dcm4.h"
 
@@ -51,14 +50,6 @@ std::vector<int> Shown(const TempFile &f) {
     if (!r.fi.fbuf) return {};
     return std::vector<int>(r.fi.fbuf, r.fi.fbuf + long(r.fi.w) * r.fi.h * r.fi.frames);
 }
-
-struct HounsfieldScope {
-    int use = HounsfieldUse, lo = HounsfieldMin, hi = HounsfieldMax;
-    HounsfieldScope(int u, int l, int h) {
-        HounsfieldUse = u, HounsfieldMin = l, HounsfieldMax = h;
-    }
-    ~HounsfieldScope() { HounsfieldUse = use, HounsfieldMin = lo, HounsfieldMax = hi; }
-};
 
 } // namespace
 

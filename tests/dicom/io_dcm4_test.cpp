@@ -2,7 +2,6 @@
 // make-dicom-pixel.sh) next to dcmtk's own decoding of it (NAME.raw, NAME.info).
 #include <gtest/gtest.h>
 
-#include "app/rc.h"
 #include "dicom/dicom_test_util.h"
 #include "dicom/io_dcm4.h"
 
@@ -77,15 +76,6 @@ struct RawRead {
 
   private:
     std::string name;
-};
-
-// Sets the Hounsfield configuration for one test and restores it.
-struct HounsfieldScope {
-    int use = HounsfieldUse, lo = HounsfieldMin, hi = HounsfieldMax;
-    HounsfieldScope(int u, int l, int h) {
-        HounsfieldUse = u, HounsfieldMin = l, HounsfieldMax = h;
-    }
-    ~HounsfieldScope() { HounsfieldUse = use, HounsfieldMin = lo, HounsfieldMax = hi; }
 };
 
 // The 8-bit display of stored values by the min-max rule, over every frame.
@@ -217,12 +207,6 @@ TEST(DicomWindow, SignedCtValuesStayNegative) {
     ASSERT_EQ(100, r.result);
     EXPECT_EQ(0, r.fi.fbuf[0]);
     EXPECT_EQ(255, r.fi.fbuf[1]);
-    // Air (-1000) lies about a quarter up the range.
-    Oracle o("ct-signed");
-    for (long i = 0; i < long(o.w) * o.h; i++)
-        if (o.Value(i) == -1000) {
-            ASSERT_EQ((-1000 + 2048) * 255 / 4095, r.fi.fbuf[i]);
-        }
 }
 
 TEST(DicomWindow, LaterFramesNeverWrap) {
