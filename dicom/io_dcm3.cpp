@@ -141,7 +141,7 @@ void DicomYbrToRgb(uint8_t *px, long pixels) {
     for (long i = 0; i < pixels; i++, px += 3) {
         int y = px[0], cb = px[1] - 128, cr = px[2] - 128;
         px[0] = DicomClamp8(y + ((91881 * cr + 32768) >> 16));
-        px[1] = DicomClamp8(y - ((22554 * cb + 46802 * cr - 32768) >> 16));
+        px[1] = DicomClamp8(y - ((22554 * cb + 46802 * cr + 32768) >> 16));
         px[2] = DicomClamp8(y + ((116130 * cb + 32768) >> 16));
     }
 }

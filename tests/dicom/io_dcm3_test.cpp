@@ -253,3 +253,17 @@ TEST(DicomFrames, ItemsStopAtTheDelimiterOrTheFileEnd) {
     ASSERT_EQ(1u, frags.size());
     EXPECT_EQ(1, frags[0].length);
 }
+
+TEST(DicomColour, YbrFullBecomesRgb) {
+    // Full-range YCbCr of pure red, green and blue, and a mid grey.
+    uint8_t px[] = {76, 85, 255, 150, 44, 21, 29, 255, 107, 128, 128, 128};
+    DicomYbrToRgb(px, 4);
+    const int want[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128};
+    for (int i = 0; i < 12; i++)
+        EXPECT_NEAR(want[i], px[i], 2) << i;
+    DicomRead r(DataPath("ybr-full.dcm")); // every sample 128
+    ASSERT_EQ(100, r.result);
+    ASSERT_EQ(24, r.fi.bit);
+    EXPECT_EQ(std::vector<uint8_t>(16 * 16 * 3, 128),
+              std::vector<uint8_t>(r.fi.fbuf, r.fi.fbuf + 16 * 16 * 3));
+}

@@ -155,7 +155,7 @@ TEST_P(DicomColourVector, TwentyFourBitsMatchDcmtk) {
                 want[c] = double(o.Pattern(3 * i + c) >> std::max(o.bs - 8, 0));
         }
         // Baseline colour goes through chroma subsampling and each library's upsampling.
-        double tolerance = name == "rgb-jpeg" ? 2 : o.pi == "YBR_FULL_422" ? 1 : 0;
+        double tolerance = name == "rgb-jpeg" ? 2 : 0;
         for (int c = 0; c < 3; c++)
             ASSERT_NEAR(std::clamp(std::round(want[c]), 0.0, 255.0), r.fi.fbuf[3 * i + c],
                         tolerance)
