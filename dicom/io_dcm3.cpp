@@ -299,10 +299,11 @@ uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const
     DICOMWINDOW win;
     DicomWindowSetup(d, s, pi, &win);
     const size_t pixels = size_t(s->w) * size_t(s->h);
-    int last = 0;
+    int last = DICOM_PROGRESS_DECODED;
+    const int rest = 100 - DICOM_PROGRESS_DECODED;
     for (int f = 0; f < s->frames; f++) {
         GetImageDataMonochrom(&win, s, f, out + size_t(f) * pixels);
-        DicomProgress(req, (f + 1) * 100 / s->frames, &last);
+        DicomProgress(req, DICOM_PROGRESS_DECODED + (f + 1) * rest / s->frames, &last);
     }
     return out;
 }
@@ -399,7 +400,8 @@ uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int
     // Pixels the file did not hold point at an added black entry.
     const long black = n;
     if (!wide && truncated) map[0][black] = map[1][black] = map[2][black] = 0;
-    int last = 0;
+    int last = DICOM_PROGRESS_DECODED;
+    const int rest = 100 - DICOM_PROGRESS_DECODED;
     for (int f = 0; f < s->frames; f++) {
         const long valid = s->valid[size_t(f)];
         uint8_t *o = out + size_t(f) * pixels * (wide ? 3 : 1);
@@ -417,7 +419,7 @@ uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int
                     o[3 * i + c] = uint8_t(map[c][k] >> 8);
             }
         }
-        DicomProgress(req, (f + 1) * 100 / s->frames, &last);
+        DicomProgress(req, DICOM_PROGRESS_DECODED + (f + 1) * rest / s->frames, &last);
     }
     if (wide) {
         for (uint16_t **m : {&fi->rmap, &fi->gmap, &fi->bmap}) {

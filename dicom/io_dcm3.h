@@ -95,5 +95,7 @@ uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const
 uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int len,
                              const DICOMSAMPLES *s);
 
-// Progress to the request's status function, when the percentage changed.
+// Progress to the request's status function, when the percentage changed. Decoding reports
+// up to DICOM_PROGRESS_DECODED, the windowing of grey and palette images the rest.
+enum { DICOM_PROGRESS_DECODED = 90 };
 void DicomProgress(FILEREQ *req, int percent, int *last);

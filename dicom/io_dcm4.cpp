@@ -351,6 +351,8 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     DICOMLAYOUT rle = lay;
     rle.planar = 0;
 
+    // Decoding takes most of the time; grey and palette images finish with their windowing.
+    const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;
     int missing = 0, damaged = 0, last = 0;
     long held = 0;
     for (int f = 0; f < lay.frames; f++) {
@@ -359,11 +361,11 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             long from = off + long(f) * lay.framebytes;
             long avail = from < len ? std::min<long>(len - from, lay.framebytes) : 0;
             held += avail;
-            if (one)
+            if (avail > 0 && one)
                 DicomFrameSamples(buf + from, avail, &lay, s, f);
-            else
+            else if (avail > 0)
                 GetImageDataRGB(buf + from, avail, &lay, out);
-            DicomProgress(req, (f + 1) * 100 / lay.frames, &last);
+            DicomProgress(req, (f + 1) * top / lay.frames, &last);
             continue;
         }
         const DICOMFRAG span = spans[size_t(f)];
@@ -404,7 +406,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             missing++;
         else if (frc == 150)
             damaged++;
-        DicomProgress(req, (f + 1) * 100 / lay.frames, &last);
+        DicomProgress(req, (f + 1) * top / lay.frames, &last);
     }
     if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
         fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",

@@ -4,6 +4,7 @@
 
 #include "dicom/dicom_test_util.h"
 #include "dicom/io_dcm4.h"
+#include "toolkit/xwin.h"
 
 #include <algorithm>
 #include <climits>
@@ -317,5 +318,31 @@ TEST(DicomHostile, CutAndDamagedPixelVectorsNeverReadOutside) {
             EXPECT_TRUE(r.result == 100 || r.result < 0);
         }
         testing::internal::GetCapturedStderr();
+    }
+}
+
+static std::vector<int> progress_seen;
+static int ProgressRecord(WINDATUSR *rec) {
+    progress_seen.push_back(rec->i);
+    return 0;
+}
+
+TEST(DicomProgress, RisesOnceThroughDecodingAndWindowingTo100) {
+    for (const char *name : {"mf-range-ll", "rgb-rle", "pal8"}) {
+        progress_seen.clear();
+        FILEREQ req{};
+        FILEINFO fi{};
+        std::string path = Path(name);
+        req.path = path.c_str();
+        req.statusfunc = ProgressRecord;
+        ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+        ASSERT_EQ(100, IoReadDicom(&req, &fi));
+        ASSERT_FALSE(progress_seen.empty()) << name;
+        EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end())) << name;
+        EXPECT_EQ(100, progress_seen.back()) << name;
+        MemFree(fi.fbuf, "test");
+        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
+            if (m) MemFree(m, "test");
+        DicomDataRelease(&fi);
     }
 }
