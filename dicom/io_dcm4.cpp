@@ -338,6 +338,10 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     } catch (const std::bad_alloc &) {
         return -8;
     }
+    if (syntax == DICOM_TS_NATIVE)
+        desc->dataend = int(std::min<long>(len, off + lay.framebytes * lay.frames));
+    else
+        desc->dataend = frags.empty() ? int(off) : int(frags.back().offset + frags.back().length);
     if (one) {
         if (DicomSamplesCreate(&lay, s) != 100) return -8;
     } else {
