@@ -1,5 +1,8 @@
 #include "image/io_files.h"
 
+#include "dicom/io_dicom.h"
+#include "widgets/xstatus.h"
+
 #include "app/allg.h"
 #include "app/language.h"
 #include "app/lg.h"
@@ -27,11 +30,6 @@ const char *IoFileTypExt(int ftyp) {
     return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp + 1] : file_ext[1];
 }
 
-int (*io_dicom_test)(FILEREQ *req, FILEINFO *fi, int mode) = nullptr;
-int (*io_dicom_read)(FILEREQ *req, FILEINFO *fi) = nullptr;
-int (*io_status_msg)(WINDAT *status, const char *text, int field) = nullptr;
-int (*io_status_proc)(WINDAT *status, int percent) = nullptr;
-
 // What a probe returns: any non-null address that is no pixel buffer.
 static uint8_t io_probe_marker;
 
@@ -43,14 +41,14 @@ static int IoLanguage(const FILEREQ *req) {
 
 static void IoStatusClear(const FILEREQ *req) {
     if (!req->status) return;
-    if (io_status_msg) io_status_msg(req->status, nullptr, 1);
-    if (io_status_proc) io_status_proc(req->status, 0);
+    StatusSetMsg(req->status, nullptr, 1);
+    StatusSetProc(req->status, 0);
 }
 
 static void IoStatusAction(const FILEREQ *req, const char *action, const char *what) {
-    if (!req->status || !io_status_msg) return;
+    if (!req->status) return;
     snprintf(szMSG, sizeof szMSG, "%s %s", action ? action : "", what);
-    io_status_msg(req->status, szMSG, 1);
+    StatusSetMsg(req->status, szMSG, 1);
 }
 
 long FileBufferSize(long w, long h, long comps, long frames) {
@@ -97,16 +95,14 @@ void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
         if (mode == IO_READ_PROBE) return &io_probe_marker;
         return rc == FILE_SUCCES ? fi->fbuf : nullptr;
     }
-    // The DICOM reader plugs in here.
-    if (io_dicom_test && io_dicom_test(req, fi, mode) == FILE_SUCCES) {
+    if (IsFileDicom(req, fi, mode) == FILE_SUCCES) {
         IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
-        int rc = io_dicom_read ? io_dicom_read(req, fi) : FILE_ERROR_FORMAT;
+        int rc = IoReadDicom(req, fi);
         if (rc == FILE_SUCCES) {
             fi->ftyp = FTYP_DICOM;
         } else {
             IoDropPixels(fi, tag);
-            if (fi->dicom) MemFree(fi->dicom, tag);
-            fi->dicom = nullptr;
+            DicomDataRelease(fi);
         }
         if (mode == IO_READ_PROBE) return &io_probe_marker;
         return rc == FILE_SUCCES ? fi->fbuf : nullptr;

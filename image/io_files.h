@@ -106,14 +106,6 @@ enum {
 // Read modes of the dispatch.
 enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };
 
-// The DICOM reader hooks itself in here; until it does, the dispatch knows JPEG only.
-extern int (*io_dicom_test)(FILEREQ *req, FILEINFO *fi, int mode);
-extern int (*io_dicom_read)(FILEREQ *req, FILEINFO *fi);
-
-// The status bar hooks itself in here (message pane 1 and the percentage); null = no status bar.
-extern int (*io_status_msg)(WINDAT *status, const char *text, int field);
-extern int (*io_status_proc)(WINDAT *status, int percent);
-
 void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode);
 void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode);
 int IoSaveFile(FILEREQ *req, SAVEINFO *save);

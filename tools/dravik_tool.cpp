@@ -36,8 +36,6 @@ static void ToolUsage(FILE *out) {
 }
 
 int main(int argc, char **argv) {
-    io_dicom_test = IsFileDicom;
-    io_dicom_read = IoReadDicom;
     if (argc < 2) {
         ToolUsage(stderr);
         return 2;

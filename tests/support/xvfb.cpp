@@ -145,7 +145,9 @@ static Window FindIn(Display *d, Window w, const char *name) {
     return found;
 }
 
-static int IgnoreXError(Display *, XErrorEvent *) { return 0; }
+static int IgnoreXError(Display *, XErrorEvent *) {
+    return 0;
+}
 
 Window FindWindowByName(Display *d, const char *name) {
     // Windows of the program under test come and go during the walk; a vanished one is no
