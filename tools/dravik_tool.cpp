@@ -1,5 +1,6 @@
 #include "tools/dravik_tool.h"
 
+#include "tools/tool_album.h"
 #include "tools/tool_image.h"
 
 #include <cstdarg>
@@ -11,6 +12,13 @@ static const TOOLCMD tool_commands[] = {
     {"info", "info FILE", ToolImageInfo},
     {"convert", "convert IN OUT [--frame N | --all-frames]   OUT: .pgm, .ppm or .jpg",
      ToolImageConvert},
+    {"album",
+     "album create FILE [--edge N]\n"
+     "  album add FILE PATH... [-r] [--filter N]   N: 1 JPEG, 4 DICOM, 5 all (default)\n"
+     "  album list FILE\n"
+     "  album extract FILE INDEX OUT.jpg\n"
+     "  album remove FILE INDEX...",
+     ToolAlbum},
     {nullptr, nullptr, nullptr},
 };
 
