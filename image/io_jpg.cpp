@@ -25,6 +25,7 @@ struct JPEGERR {
 struct JPGCLIENT {
     const char *path;
     int language;
+    int quiet; // no message box: an album shows hundreds of thumbnails at once
 };
 
 // A decoded pixel may need at least one bit per 8x8 block of each component, so a header whose
@@ -35,6 +36,10 @@ void my_error_output(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     const auto *client = static_cast<const JPGCLIENT *>(cinfo->client_data);
+    if (client && client->quiet) {
+        if (verbose) fprintf(stderr, "%s: %s\n", client->path ? client->path : "", text);
+        return;
+    }
     char msg[JMSG_LENGTH_MAX + 300];
     snprintf(msg, sizeof msg, "%s\n\n%s", text, client && client->path ? client->path : "");
     MsgErrWin(client ? client->language : LG_DEFAULT, msg, -25);
@@ -177,7 +182,8 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     long pixels = FileBufferSize(c->image_width, c->image_height, 1, 1);
     long size = FileBufferSize(w, h, comps, 1);
     if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen) {
-        MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
+        if (!r->client.quiet)
+            MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
         return FILE_ERROR_DATA;
     }
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
@@ -269,6 +275,7 @@ int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const c
     JpgErrorSetup(&r.err);
     r.client.path = req.path;
     r.client.language = LG_DEFAULT;
+    r.client.quiet = 1;
     r.mem = data;
     r.memlen = len;
     int rc = JpgReadRun(&r, &req, fi, IO_READ_FULL);
