@@ -216,8 +216,12 @@ int IoAlbumLoad(ALBUMDAT *album, int edge) {
     album->file.path = album->path;
     album->file.fd = -1;
     IoAlbumFree(album);
-    int rc = IoAlbumCreate(&album->file, edge);
-    if (rc != FILE_SUCCES) return rc;
+    int rc = edge > 0 ? IoAlbumCreate(&album->file, edge) : FILE_SUCCES;
+    // An album we may not write to can still be shown.
+    if (edge <= 0 || rc != FILE_SUCCES) {
+        int is = IsFileAlbum(album->path);
+        if (is != FILE_SUCCES) return edge > 0 ? rc : is;
+    }
     rc = IoAlbumRead(&album->file);
     if (rc != FILE_SUCCES) return rc;
     if (album->file.datalen < ALBUM_HEADER_SIZE) {
@@ -494,7 +498,8 @@ int IoAlbumEntryPaintInit(ALBUMDAT *album) {
     if (!album->file.data) return FILE_ERROR_DATA;
     WINDAT *view = album->view;
     if (!view) return WIN_ERROR_CHILD;
-    if (view->img_list) WinFreeImage(view, 0, 1);
+    // A list without counted cells holds no records, only itself.
+    if (view->img_list && WinFreeImage(view, 0, 1) != 0) MemFree(view->img_list, "ip");
     view->img_list = nullptr;
     view->img_count = 0;
     view->img_current = 0;

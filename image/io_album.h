@@ -81,9 +81,10 @@ int IoAlbumEntryPaintInit(ALBUMDAT *album);
 int IoAlbumEntrySave(ALBUMDAT *album);
 int IsFileAlbum(const char *path);
 
-// The open sequence: create the album when it is missing or empty (thumbnail edge `edge`), load
-// it, read its definition array and index its entries. `album->path` names the file. 100, or
-// the first failing step's code (-103 for a file shorter than the header).
+// The open sequence: create the album when it is missing or empty (thumbnail edge `edge`; with
+// an edge of 0 an existing album is required), load it, read its definition array and index its
+// entries. `album->path` names the file. 100, or the first failing step's code (-111 not an
+// album, -103 a file shorter than the header).
 int IoAlbumLoad(ALBUMDAT *album, int edge);
 // Releases the loaded bytes and the offset table.
 void IoAlbumFree(ALBUMDAT *album);

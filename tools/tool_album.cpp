@@ -62,8 +62,7 @@ int AlbumSetPath(ALBUMDAT *album, const char *path) {
 // Loads an existing album; a missing file is an error here, not a new album.
 int AlbumLoadExisting(ALBUMDAT *album, const char *path) {
     if (AlbumSetPath(album, path)) return 1;
-    int rc = IsFileAlbum(path);
-    if (rc == FILE_SUCCES) rc = IoAlbumLoad(album, ALBUM_EDGE_DEFAULT);
+    int rc = IoAlbumLoad(album, 0);
     if (rc == FILE_ERROR_FORMAT) return ToolFail("%s: not an album", path);
     if (rc != FILE_SUCCES) return ToolFail("%s: %s (%i)", path, AlbumErrText(rc), rc);
     return 0;
