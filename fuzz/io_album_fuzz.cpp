@@ -10,10 +10,16 @@
 static char fuzz_dir[64];
 static char fuzz_path[96];
 
+static void FuzzCleanup() {
+    unlink(fuzz_path);
+    rmdir(fuzz_dir);
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     snprintf(fuzz_dir, sizeof fuzz_dir, "/tmp/dravik-album-fuzz-XXXXXX");
     if (!mkdtemp(fuzz_dir)) abort();
     snprintf(fuzz_path, sizeof fuzz_path, "%s/f.alb", fuzz_dir);
+    atexit(FuzzCleanup);
     return 0;
 }
 
