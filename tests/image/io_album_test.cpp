@@ -31,7 +31,7 @@ std::vector<uint8_t> Bytes(const std::string &path) {
 void Put(const std::string &path, const std::vector<uint8_t> &b) {
     FILE *fp = fopen(path.c_str(), "wb");
     ASSERT_TRUE(fp);
-    fwrite(b.data(), 1, b.size(), fp);
+    if (!b.empty()) fwrite(b.data(), 1, b.size(), fp);
     fclose(fp);
 }
 
