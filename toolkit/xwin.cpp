@@ -154,7 +154,7 @@ static int WinSetup(WINDAT *w, Display *display, Window xw, WINDAT *parent, cons
     return result;
 }
 
-// Undoes a creation whose window never made it into the registry, so nothing leaks.
+// Undoes a creation that failed in its set-up (no GC, or a full registry), so nothing leaks.
 static void WinSetupUndo(WINDAT *w, Display *display, Window xw) {
     if (w->gc) XFreeGC(display, w->gc);
     if (w->label) MemFree(w->label, "label");
@@ -218,13 +218,7 @@ WINDAT *WinCreate(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIG
         MemFree(w, "win");
         return nullptr;
     }
-    int r = WinSetup(w, display, xw, parent, typ, nb, name, font);
-    if (r == -26) {
-        XDestroyWindow(display, xw);
-        MemFree(w, "win");
-        return nullptr;
-    }
-    if (r == -1) {
+    if (WinSetup(w, display, xw, parent, typ, nb, name, font) != 0) {
         WinSetupUndo(w, display, xw);
         return nullptr;
     }
@@ -267,13 +261,7 @@ WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ, con
         MemFree(w, "win");
         return nullptr;
     }
-    int r = WinSetup(w, display, xw, nullptr, typ, nb, name, font);
-    if (r == -26) {
-        XDestroyWindow(display, xw);
-        MemFree(w, "win");
-        return nullptr;
-    }
-    if (r == -1) {
+    if (WinSetup(w, display, xw, nullptr, typ, nb, name, font) != 0) {
         WinSetupUndo(w, display, xw);
         return nullptr;
     }
@@ -309,13 +297,7 @@ WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, co
     }
     Atom wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, xw, &wm_delete, 1);
-    int r = WinSetup(w, display, xw, parent, typ, nb, name, font);
-    if (r == -26) {
-        XDestroyWindow(display, xw);
-        MemFree(w, "win");
-        return nullptr;
-    }
-    if (r == -1) {
+    if (WinSetup(w, display, xw, parent, typ, nb, name, font) != 0) {
         WinSetupUndo(w, display, xw);
         return nullptr;
     }

@@ -1,6 +1,8 @@
 // The colour layer on 24-, 16- and 8-bit screens: visual shifts, conversions, fallbacks.
 #include "support/xvfb.h"
 #include "toolkit/xcolor.h"
+#include "app/main.h"
+#include "image/reduce16.h"
 
 #include <cstring>
 
@@ -92,7 +94,12 @@ TEST(ColourVisual, StaticClassesAreRefused) {
 }
 
 TEST_F(Colour16, FiveSixFiveMasksGiveShiftsAndRightShifts) {
+    main_visual = DefaultVisual(display, DefaultScreen(display));
     ASSERT_EQ(ColorStep1LibInit(display), 0);
+    // The image packing shifts are set up with the colours on 15/16-bit screens.
+    EXPECT_EQ(Rshift, -8);
+    EXPECT_EQ(Gshift, -3);
+    EXPECT_EQ(Bshift, 3);
     EXPECT_EQ(red_shift, 11);
     EXPECT_EQ(green_shift, 5);
     EXPECT_EQ(blue_shift, 0);
