@@ -108,15 +108,17 @@ TEST(ToolAlbum, ListExtractRemoveRoundTripAndRefusalOfAPhoto) {
     std::string thumb = t.dir.File("thumb.jpg");
     r = RunTool({tool, "album", "extract", album, "0", thumb});
     ASSERT_EQ(r.status, 0) << r.err;
+    FILEINFO fi;
+    ASSERT_TRUE(ReadImage(thumb, &fi));
+    EXPECT_EQ(fi.w, 96);
+    EXPECT_NEAR(fi.h, 72, 1);
+    FreeRead(&fi);
     if (system("command -v djpeg >/dev/null 2>&1") == 0) {
         std::string ppm = t.dir.File("thumb.ppm");
         ASSERT_EQ(system(("djpeg -ppm -outfile '" + ppm + "' '" + thumb + "'").c_str()), 0);
-        PNMIMAGE img = PnmRead(ppm);
-        EXPECT_EQ(img.w, 96);
-        EXPECT_NEAR(img.h, 72, 1);
+        EXPECT_EQ(PnmRead(ppm).w, 96);
     } else {
-        r = RunTool({tool, "info", thumb});
-        EXPECT_NE(r.out.find("width=96"), std::string::npos) << "djpeg missing, checked by info";
+        printf("note: djpeg not installed, the thumbnail was decoded by our reader only\n");
     }
 
     r = RunTool({tool, "album", "remove", album, "2", "0"});
