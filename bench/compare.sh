@@ -53,6 +53,25 @@ else
     echo "image: $tool or $bench not built, skipped"
 fi
 
+# --- Album: 24 photos of 12 megapixels into a new album against vipsthumbnail writing the same
+# 24 thumbnails of 96 pixels.
+if [ -x "$tool" ] && [ -x "$bench" ]; then
+    if command -v vipsthumbnail >/dev/null; then
+        mkdir -p "$work/photos" "$work/vips"
+        [ -f "$work/photo.jpg" ] || "$bench" --make-jpeg "$work/photo.jpg" 4000 3000
+        for i in $(seq -w 1 24); do cp "$work/photo.jpg" "$work/photos/p$i.jpg"; done
+        read -r ow oc <<<"$(best_ms bash -c 'rm -f "$1" && "$2" album add "$1" "$3" --filter 1' _ \
+            "$work/bench.alb" "$tool" "$work/photos")"
+        read -r pw pc <<<"$(best_ms bash -c 'vipsthumbnail -s 96 -o "$1/%s.jpg" "$2"/*.jpg' _ \
+            "$work/vips" "$work/photos")"
+        echo "album add 24 x 12 MP: wall dravik-tool ${ow} ms / vipsthumbnail ${pw} ms = $(ratio "$ow" "$pw"); CPU ${oc} ms / ${pc} ms = $(ratio "$oc" "$pc")"
+    else
+        echo "album: vipsthumbnail not installed (Debian package libvips-tools), skipped"
+    fi
+else
+    echo "album: $tool or $bench not built, skipped"
+fi
+
 # --- Lossless JPEG: the DICOM series against dcmdjpeg.
 "$(dirname "$0")/compare_ljpeg.sh" "$(realpath "$build")"
 

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@ struct JPEGERR {
 struct JPGCLIENT {
     const char *path;
     int language;
+    int quiet; // no message box: an album shows hundreds of thumbnails at once
 };
 
 // A decoded pixel may need at least one bit per 8x8 block of each component, so a header whose
@@ -34,6 +36,10 @@ void my_error_output(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     const auto *client = static_cast<const JPGCLIENT *>(cinfo->client_data);
+    if (client && client->quiet) {
+        if (verbose) fprintf(stderr, "%s: %s\n", client->path ? client->path : "", text);
+        return;
+    }
     char msg[JMSG_LENGTH_MAX + 300];
     snprintf(msg, sizeof msg, "%s\n\n%s", text, client && client->path ? client->path : "");
     MsgErrWin(client ? client->language : LG_DEFAULT, msg, -25);
@@ -82,6 +88,8 @@ struct JPGREAD {
     JPEGERR err;
     JPGCLIENT client;
     FILE *fp;
+    const uint8_t *mem; // source bytes of a memory read instead of fp
+    long memlen;
     uint8_t *buf;
     uint8_t *cmyk;
     int created;
@@ -130,7 +138,10 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     if (setjmp(r->err.jump)) return -8;
     jpeg_create_decompress(c);
     r->created = 1;
-    jpeg_stdio_src(c, r->fp);
+    if (r->mem)
+        jpeg_mem_src(c, r->mem, static_cast<unsigned long>(r->memlen));
+    else
+        jpeg_stdio_src(c, r->fp);
     jpeg_read_header(c, TRUE);
     jpeg_calc_output_dimensions(c);
 
@@ -165,11 +176,14 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     }
 
     struct stat st;
-    long flen = fstat(fileno(r->fp), &st) == 0 ? static_cast<long>(st.st_size) : 0;
+    long flen = r->mem                           ? r->memlen
+                : fstat(fileno(r->fp), &st) == 0 ? static_cast<long>(st.st_size)
+                                                 : 0;
     long pixels = FileBufferSize(c->image_width, c->image_height, 1, 1);
     long size = FileBufferSize(w, h, comps, 1);
     if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen) {
-        MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
+        if (!r->client.quiet)
+            MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
         return FILE_ERROR_DATA;
     }
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
@@ -248,6 +262,30 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     return rc;
 }
 
+int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const char *tag) {
+    if (!data || !fi || len < 1) return -15;
+    memset(fi, 0, sizeof *fi);
+    if (len < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) return FILE_ERROR_FORMAT;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = tag ? tag : "jpeg";
+    req.preview = edge > 0 ? edge : 0;
+    JPGREAD r;
+    memset(&r, 0, sizeof r);
+    JpgErrorSetup(&r.err);
+    r.client.path = req.path;
+    r.client.language = LG_DEFAULT;
+    r.client.quiet = 1;
+    r.mem = data;
+    r.memlen = len;
+    int rc = JpgReadRun(&r, &req, fi, IO_READ_FULL);
+    if (r.created) jpeg_destroy_decompress(&r.cinfo);
+    if (r.buf) MemFree(r.buf, req.path);
+    if (r.cmyk) MemFree(r.cmyk, req.path);
+    if (rc != FILE_SUCCES) IoFreeRecord(fi, req.path);
+    return rc;
+}
+
 int IoJpegFrameName(const char *path, int frame, char *out, size_t size) {
     if (!path || !out) return -15;
     char probe[32], suffix[32];
@@ -274,6 +312,8 @@ struct JPGWRITE {
     JPEGERR err;
     JPGCLIENT client;
     FILE *fp;
+    unsigned char *mem; // the library's buffer of a memory write (malloc'ed by it)
+    unsigned long memlen;
     uint8_t *rgb;
     int created;
 };
@@ -314,7 +354,10 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
     if (setjmp(wr->err.jump)) return -8;
     jpeg_create_compress(c);
     wr->created = 1;
-    jpeg_stdio_dest(c, wr->fp);
+    if (wr->fp)
+        jpeg_stdio_dest(c, wr->fp);
+    else
+        jpeg_mem_dest(c, &wr->mem, &wr->memlen);
     c->image_width = static_cast<JDIMENSION>(save->w);
     c->image_height = static_cast<JDIMENSION>(save->h);
     c->input_components = grey ? 1 : 3;
@@ -341,6 +384,33 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
     return FILE_SUCCES;
 }
 
+// Frame f of the save through the codec into the file or the memory buffer of `wr`.
+static int JpgWriteData(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, long n, int f, int frames,
+                        int *last) {
+    int rc = FILE_SUCCES;
+    bool grey = false;
+    const uint8_t *frame = nullptr;
+    if (!save->fbuf) {
+        rc = FILE_ERROR_DATA;
+    } else if (save->bit == 24) {
+        frame = save->fbuf + static_cast<size_t>(f) * n * 3;
+    } else if (save->bit == 8 && (save->maptyp == MAPTYP_8BIT || save->maptyp == MAPTYP_PALETTE ||
+                                  save->maptyp == MAPTYP_16BIT)) {
+        rc = JpgPaletteToRgb(wr, save, save->fbuf + static_cast<size_t>(f) * n, n);
+        frame = wr->rgb;
+    } else if (save->bit == 8) {
+        grey = true;
+        frame = save->fbuf + static_cast<size_t>(f) * n;
+    } else {
+        rc = FILE_ERROR_DATA;
+    }
+    if (rc == FILE_SUCCES) rc = JpgWriteRun(wr, req, save, frame, grey, f, frames, last);
+    if (wr->created) jpeg_destroy_compress(&wr->cinfo);
+    if (wr->rgb) MemFree(wr->rgb, "jpeg");
+    wr->rgb = nullptr;
+    return rc;
+}
+
 static int JpgWriteFrame(FILEREQ *req, const SAVEINFO *save, const char *name, int f, int frames,
                          int *last) {
     int lang = JpgLanguage(req);
@@ -356,27 +426,40 @@ static int JpgWriteFrame(FILEREQ *req, const SAVEINFO *save, const char *name, i
         MsgErrFile(lang, name, FILE_ERROR_OPEN, errno, nullptr);
         return FILE_ERROR_CREATE;
     }
-    int rc = FILE_SUCCES;
-    bool grey = false;
-    const uint8_t *frame = nullptr;
-    if (!save->fbuf) {
-        rc = FILE_ERROR_DATA;
-    } else if (save->bit == 24) {
-        frame = save->fbuf + static_cast<size_t>(f) * n * 3;
-    } else if (save->bit == 8 && (save->maptyp == MAPTYP_8BIT || save->maptyp == MAPTYP_PALETTE ||
-                                  save->maptyp == MAPTYP_16BIT)) {
-        rc = JpgPaletteToRgb(&wr, save, save->fbuf + static_cast<size_t>(f) * n, n);
-        frame = wr.rgb;
-    } else if (save->bit == 8) {
-        grey = true;
-        frame = save->fbuf + static_cast<size_t>(f) * n;
-    } else {
+    int rc = JpgWriteData(&wr, req, save, n, f, frames, last);
+    fclose(wr.fp);
+    return rc;
+}
+
+int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag) {
+    if (!save || !out || !len) return -15;
+    *out = nullptr;
+    *len = 0;
+    long n = FileBufferSize(save->w, save->h, 1, 1);
+    if (n < 0 || FileBufferSize(save->w, save->h, 3, 1) < 0) return FILE_ERROR_DATA;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = tag ? tag : "jpeg";
+    JPGWRITE wr;
+    memset(&wr, 0, sizeof wr);
+    JpgErrorSetup(&wr.err);
+    wr.client.path = req.path;
+    wr.client.language = LG_DEFAULT;
+    int last = -1;
+    int rc = JpgWriteData(&wr, &req, save, n, 0, 1, &last);
+    // The library grows its buffer with malloc; the caller gets a tagged copy.
+    if (rc == FILE_SUCCES && wr.mem && wr.memlen > 0 && wr.memlen <= INT_MAX) {
+        *out = static_cast<uint8_t *>(MemCreate(static_cast<long>(wr.memlen), req.path));
+        if (*out) {
+            memcpy(*out, wr.mem, wr.memlen);
+            *len = static_cast<long>(wr.memlen);
+        } else {
+            rc = -8;
+        }
+    } else if (rc == FILE_SUCCES) {
         rc = FILE_ERROR_DATA;
     }
-    if (rc == FILE_SUCCES) rc = JpgWriteRun(&wr, req, save, frame, grey, f, frames, last);
-    if (wr.created) jpeg_destroy_compress(&wr.cinfo);
-    fclose(wr.fp);
-    if (wr.rgb) MemFree(wr.rgb, "jpeg");
+    free(wr.mem);
     return rc;
 }
 

@@ -12,6 +12,12 @@ int IsFileJpeg(const char *path);
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode);
 int IoWriteJpeg(FILEREQ *req, SAVEINFO *save);
 
+// The same reader and writer on memory (album thumbnails). The read decodes at the DCT scale
+// that still covers `edge` (0: full size), without message boxes; a failed read leaves `fi`
+// empty. The write encodes frame 0 of `save`; `*out` is a MemCreate block under `tag`.
+int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const char *tag);
+int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag);
+
 // The library's error hooks: the message goes to the error box with the file's path, a fatal
 // error then jumps back to the reader or writer.
 void my_error_exit(j_common_ptr cinfo);

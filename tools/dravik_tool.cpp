@@ -1,7 +1,6 @@
 #include "tools/dravik_tool.h"
 
-#include "dicom/io_dicom.h"
-#include "image/io_files.h"
+#include "tools/tool_album.h"
 #include "tools/tool_image.h"
 
 #include <cstdarg>
@@ -15,6 +14,13 @@ static const TOOLCMD tool_commands[] = {
      "convert IN OUT [--frame N | --all-frames] [--raw] [--hounsfield MIN:MAX]   OUT: .pgm, .ppm "
      "or .jpg",
      ToolImageConvert},
+    {"album",
+     "album create FILE [--edge N]\n"
+     "  album add FILE PATH... [-r] [--filter N]   N: 1 JPEG, 4 DICOM, 5 all (default)\n"
+     "  album list FILE\n"
+     "  album extract FILE INDEX OUT.jpg\n"
+     "  album remove FILE INDEX...",
+     ToolAlbum},
     {nullptr, nullptr, nullptr},
 };
 
