@@ -252,15 +252,15 @@ long ColorGetFromName(Display *display, const char *name) {
     return static_cast<long>(screen.pixel);
 }
 
-long ColorGetFromNameHex(Display *display, const char *spec) {
-    if (!display || !spec || !*spec) return -6;
+long ColorGetFromNameHex(Display *display, const char *name) {
+    if (!display || !name || !*name) return -6;
     XColor c;
     int screen = DefaultScreen(display);
-    if (!XParseColor(display, DefaultColormap(display, screen), spec, &c)) return -6;
+    if (!XParseColor(display, DefaultColormap(display, screen), name, &c)) return -6;
     if (DefaultDepth(display, screen) > 8)
         return ColorGetFromRGB(c.red >> 8, c.green >> 8, c.blue >> 8);
     long p = FindRGBInColormap(c.red, c.green, c.blue);
-    if (verbose) fprintf(stderr, "%s: %i %i %i  (%li)\n", spec, c.red, c.green, c.blue, p);
+    if (verbose) fprintf(stderr, "%s: %i %i %i  (%li)\n", name, c.red, c.green, c.blue, p);
     return p;
 }
 

@@ -59,7 +59,7 @@ int ColorStep2FontLibInit(Display *display);
 
 long ColorGetFromRGB(int r, int g, int b);
 long ColorGetFromName(Display *display, const char *name);
-long ColorGetFromNameHex(Display *display, const char *spec);
+long ColorGetFromNameHex(Display *display, const char *name);
 long FindRGBInColormap(int r, int g, int b);
 
 // Writes the built-in colour and font names; depth 8 keeps the highlights white.
