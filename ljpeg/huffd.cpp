@@ -146,6 +146,28 @@ static void ProcessRestart(DecompressInfo *dc, BitReader *br) {
 
 // Samples [c0, c1) of a row that is not the first line of the scan or of a restart interval,
 // with the predictor PSV; c0 >= 1.
+// The seven predictors of T.81 (selection value PSV; 0 predicts nothing).
+template <int PSV> static inline int Predict(int ra, int rb, int rc) {
+    switch (PSV) {
+    case 1:
+        return ra;
+    case 2:
+        return rb;
+    case 3:
+        return rc;
+    case 4:
+        return ra + rb - rc;
+    case 5:
+        return ra + ((rb - rc) >> 1);
+    case 6:
+        return rb + ((ra - rc) >> 1);
+    case 7:
+        return (ra + rb) >> 1;
+    default:
+        return 0;
+    }
+}
+
 template <int PSV>
 static void DecodeSpan(DecompressInfo *dc, BitReader *br, const HuffmanTable *const *tbl, int n,
                        int c0, int c1) {
@@ -155,34 +177,7 @@ static void DecodeSpan(DecompressInfo *dc, BitReader *br, const HuffmanTable *co
         const int ra = cur[i - n];
         const int rb = prev[i];
         const int rc = prev[i - n];
-        int pred;
-        switch (PSV) {
-        case 1:
-            pred = ra;
-            break;
-        case 2:
-            pred = rb;
-            break;
-        case 3:
-            pred = rc;
-            break;
-        case 4:
-            pred = ra + rb - rc;
-            break;
-        case 5:
-            pred = ra + ((rb - rc) >> 1);
-            break;
-        case 6:
-            pred = rb + ((ra - rc) >> 1);
-            break;
-        case 7:
-            pred = (ra + rb) >> 1;
-            break;
-        default:
-            pred = 0;
-            break;
-        }
-        (void)rc;
+        const int pred = Predict<PSV>(ra, rb, rc);
         cur[i] = static_cast<uint16_t>(pred + HuffDecode(dc, br, tbl[k]));
         if (++k == n) k = 0;
     }
@@ -198,34 +193,7 @@ static void DecodeSpan1(DecompressInfo *dc, BitReader *br, const HuffmanTable *t
         const int ra = cur[i - 1];
         const int rb = prev[i];
         const int rc = prev[i - 1];
-        int pred;
-        switch (PSV) {
-        case 1:
-            pred = ra;
-            break;
-        case 2:
-            pred = rb;
-            break;
-        case 3:
-            pred = rc;
-            break;
-        case 4:
-            pred = ra + rb - rc;
-            break;
-        case 5:
-            pred = ra + ((rb - rc) >> 1);
-            break;
-        case 6:
-            pred = rb + ((ra - rc) >> 1);
-            break;
-        case 7:
-            pred = (ra + rb) >> 1;
-            break;
-        default:
-            pred = 0;
-            break;
-        }
-        (void)rc;
+        const int pred = Predict<PSV>(ra, rb, rc);
         cur[i] = static_cast<uint16_t>(pred + HuffDecode(dc, &b, tbl));
     }
     *br = b;
