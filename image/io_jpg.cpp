@@ -6,13 +6,18 @@
 #include "toolkit/xwin.h"
 #include "widgets/xerror.h"
 
-#include <climits>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <memory>
+#include <thread>
+#include <vector>
 
 enum { JPG_ROWS = 16, JPG_NAME_MAX = 4096 + 32 };
 
@@ -125,10 +130,533 @@ static void JpgHugePages(void *buf, long size) {
     if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 }
 
+// A scratch buffer, on huge pages where the system gives them: in a large buffer a page fault
+// every 4 KiB costs more than the bytes' decoding.
+struct JPGSCRATCH {
+    uint8_t *p = nullptr;
+    size_t size = 0;
+    JPGSCRATCH() = default;
+    JPGSCRATCH(const JPGSCRATCH &) = delete;
+    JPGSCRATCH &operator=(const JPGSCRATCH &) = delete;
+    ~JPGSCRATCH() { free(p); }
+    bool Alloc(size_t n) {
+        const size_t huge = 2u << 20;
+        free(p);
+        p = static_cast<uint8_t *>(n >= huge ? aligned_alloc(huge, (n + huge - 1) / huge * huge)
+                                             : malloc(n ? n : 1));
+        size = p ? n : 0;
+        if (p && n >= huge) madvise(p, (n + huge - 1) / huge * huge, MADV_HUGEPAGE);
+        return p != nullptr;
+    }
+};
+
 static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
     for (int ci = 0; ci < c->num_components; ci++)
         if (c->coef_bits[ci][0] < 0) return false;
     return true;
+}
+
+// ---- 1/8-scale previews of baseline files from the DC coefficients alone ----
+//
+// At 1/8 scale a pixel is its block's DC value, yet the library decodes every AC coefficient of
+// a baseline file at full cost. This decoder only steps over the AC codes, two codes and their
+// value bits per table look-up. A large scan is split between two threads: with restart markers
+// at an interval boundary; without them the second thread starts decoding in the middle on a
+// guess, and the first takes over its results once both meet at the same MCU start, where every
+// later code reads the same. Whatever it does not expect (another coding, several scans, damage)
+// it leaves to the library, which then decodes the file as before.
+
+enum { JPG_LOOK = 12, JPG_PAD = 4096, JPG_MCU_MAX = 10, JPG_EOB = 64 };
+
+JPGDCTUNE jpg_dc_tune;
+
+struct JPGHUFF {
+    // DC: code length | size << 8. AC: bits and coefficients of the first one or two codes
+    // (value bits included): both | both << 8 | first << 16 | first << 24. 0: a longer code.
+    uint32_t look[1 << JPG_LOOK];
+    int32_t maxcode[18]; // largest code of each length, -1 if none
+    int32_t valoff[18];  // value index = code + valoff[length]
+    uint8_t val[256];
+};
+
+// How far a baseline AC symbol moves the coefficient index; JPG_EOB ends the block.
+static int JpgAcAdvance(int sym) {
+    int run = sym >> 4, size = sym & 15;
+    return size ? run + 1 : run == 15 ? 16 : JPG_EOB;
+}
+
+// Canonical codes as the library builds them; false for a table it would refuse.
+static bool JpgHuffBuild(const JHUFF_TBL *t, bool ac, JPGHUFF *h) {
+    if (!t) return false;
+    int total = 0;
+    for (int l = 1; l <= 16; l++)
+        total += t->bits[l];
+    if (total > 256) return false;
+    std::vector<uint16_t> single(1 << JPG_LOOK, 0); // length << 8 | symbol
+    int code = 0, k = 0;
+    for (int l = 1; l <= 16; l++) {
+        h->valoff[l] = k - code;
+        for (int i = 0; i < t->bits[l]; i++, k++, code++) {
+            int sym = t->huffval[k];
+            if ((!ac && sym > 15) || code >= (1 << l)) return false;
+            h->val[k] = static_cast<uint8_t>(sym);
+            if (l <= JPG_LOOK) {
+                int lo = code << (JPG_LOOK - l), hi = (code + 1) << (JPG_LOOK - l);
+                for (int j = lo; j < hi; j++)
+                    single[j] = static_cast<uint16_t>(l << 8 | sym);
+            }
+        }
+        if (code >= (1 << l)) return false; // no code may be all ones
+        h->maxcode[l] = t->bits[l] ? code - 1 : -1;
+        code <<= 1;
+    }
+    for (int i = 0; i < (1 << JPG_LOOK); i++) {
+        int l1 = single[i] >> 8, sym1 = single[i] & 0xff;
+        if (!l1 || !ac) {
+            h->look[i] = l1 ? static_cast<uint32_t>(l1 | sym1 << 8) : 0;
+            continue;
+        }
+        int t1 = l1 + (sym1 & 15), a1 = JpgAcAdvance(sym1), t2 = t1, a2 = a1;
+        int next = (i << t1) & ((1 << JPG_LOOK) - 1), l2 = t1 < JPG_LOOK ? single[next] >> 8 : 0;
+        if (a1 != JPG_EOB && l2 && l2 <= JPG_LOOK - t1) {
+            t2 = t1 + l2 + (single[next] & 15);
+            a2 = a1 + JpgAcAdvance(single[next] & 0xff);
+        }
+        h->look[i] = static_cast<uint32_t>(t2 | a2 << 8 | t1 << 16 | a1 << 24);
+    }
+    return true;
+}
+
+struct JPGBITS {
+    const uint8_t *base, *p; // p: first byte not yet wholly in acc
+    uint64_t acc;            // the next bits, first at the top
+    int n;                   // valid bits in acc
+};
+
+static inline void JpgBitsFill(JPGBITS *b) {
+    uint64_t v;
+    memcpy(&v, b->p, 8);
+    b->acc |= __builtin_bswap64(v) >> b->n;
+    b->p += (63 - b->n) >> 3;
+    b->n |= 56;
+}
+
+static inline void JpgBitsDrop(JPGBITS *b, int bits) {
+    b->acc <<= bits;
+    b->n -= bits;
+}
+
+static inline size_t JpgBitsPos(const JPGBITS *b) {
+    return static_cast<size_t>(b->p - b->base) * 8 - static_cast<size_t>(b->n);
+}
+
+static void JpgBitsSeek(JPGBITS *b, size_t bit) {
+    b->p = b->base + bit / 8;
+    b->acc = 0;
+    b->n = 0;
+    JpgBitsFill(b);
+    JpgBitsDrop(b, static_cast<int>(bit % 8));
+}
+
+// A code longer than the look-up: its symbol, or -1 if the table has none. Needs 16 bits in acc.
+static int JpgHuffSlow(const JPGBITS *b, const JPGHUFF *h, int *len) {
+    for (int l = JPG_LOOK + 1; l <= 16; l++) {
+        auto code = static_cast<int32_t>(b->acc >> (64 - l));
+        if (code <= h->maxcode[l]) {
+            *len = l;
+            return h->val[code + h->valoff[l]];
+        }
+    }
+    return -1;
+}
+
+// Steps over a block's AC codes. A look-up takes at most 27 bits, so one fill serves two.
+static inline bool JpgDcSkipAc(JPGBITS *b, const JPGHUFF *h) {
+    for (int k = 1;;) {
+        JpgBitsFill(b);
+        for (int step = 0; step < 2; step++) {
+            uint32_t e = h->look[b->acc >> (64 - JPG_LOOK)];
+            if (!e) {
+                JpgBitsFill(b);
+                int len, sym = JpgHuffSlow(b, h, &len);
+                if (sym < 0) return false;
+                JpgBitsDrop(b, len + (sym & 15));
+                k += JpgAcAdvance(sym);
+                if (k >= 64) return true;
+                break;
+            }
+            int both = static_cast<int>(e >> 8 & 0xff), first = static_cast<int>(e >> 24);
+            if (k + both < 64) {
+                k += both;
+                JpgBitsDrop(b, static_cast<int>(e & 0xff));
+                continue;
+            }
+            // The block ends with the first code or with the second.
+            JpgBitsDrop(b, static_cast<int>(k + first >= 64 ? e >> 16 & 0xff : e & 0xff));
+            return true;
+        }
+    }
+}
+
+struct JPGDCSCAN {
+    const uint8_t *data;     // the scan without stuffing, JPG_PAD zero bytes behind
+    std::vector<size_t> seg; // bit where each restart interval starts, then the end
+    long mcus, interval;     // MCUs in the scan and per restart interval (0: none)
+    int blocks;              // blocks per MCU
+    const JPGHUFF *dc[JPG_MCU_MAX], *ac[JPG_MCU_MAX];
+};
+
+// One MCU's DC differences; false on a code no table holds.
+static bool JpgDcMcu(const JPGDCSCAN *s, JPGBITS *b, int16_t *diff) {
+    for (int j = 0; j < s->blocks; j++) {
+        JpgBitsFill(b);
+        const JPGHUFF *h = s->dc[j];
+        uint32_t e = h->look[b->acc >> (64 - JPG_LOOK)];
+        int len, size;
+        if (e) {
+            len = static_cast<int>(e & 0xff), size = static_cast<int>(e >> 8);
+        } else if ((size = JpgHuffSlow(b, h, &len)) < 0) {
+            return false;
+        }
+        JpgBitsDrop(b, len);
+        int d = 0;
+        if (size) {
+            int v = static_cast<int>(b->acc >> (64 - size));
+            JpgBitsDrop(b, size);
+            d = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+        }
+        diff[j] = static_cast<int16_t>(d);
+        if (!JpgDcSkipAc(b, s->ac[j])) return false;
+    }
+    return true;
+}
+
+// The end of the data the MCU m may use: its restart interval's, or the scan's.
+static size_t JpgDcLimit(const JPGDCSCAN *s, long m) {
+    return s->interval ? s->seg[static_cast<size_t>(m / s->interval) + 1] : s->seg.back();
+}
+
+// MCUs [m0, m1), m0 at the start of a restart interval or of the scan.
+static bool JpgDcRange(const JPGDCSCAN *s, long m0, long m1, int16_t *diff) {
+    JPGBITS b{s->data, s->data, 0, 0};
+    JpgBitsSeek(&b, s->seg[s->interval ? static_cast<size_t>(m0 / s->interval) : 0]);
+    for (long m = m0; m < m1; m++) {
+        if (s->interval && m % s->interval == 0 && m != m0) {
+            size_t next = s->seg[static_cast<size_t>(m / s->interval)];
+            if (JpgBitsPos(&b) > next) return false;
+            JpgBitsSeek(&b, next);
+        }
+        if (JpgBitsPos(&b) > JpgDcLimit(s, m)) return false;
+        if (!JpgDcMcu(s, &b, diff + m * s->blocks)) return false;
+    }
+    return m1 == m0 || JpgBitsPos(&b) <= JpgDcLimit(s, m1 - 1);
+}
+
+// The second thread's guess at the MCUs from a bit in the middle of a scan without restarts.
+// Its arrays are left uninitialised, so that their pages are touched by the second thread only.
+struct JPGDCGUESS {
+    long cap = 0;
+    std::unique_ptr<size_t[]> start, end; // bits of each logged MCU, rising
+    std::unique_ptr<int16_t[]> diff;
+    std::atomic<long> done{0};
+    std::atomic<bool> stop{false};
+};
+
+// Takes a bit for the start of an MCU and decodes from there; a code that no table holds shows
+// the guess wrong, and the next bit after that MCU's start is tried. Huffman codes fall into step
+// after a few blocks: where the guess meets the true decoding, all that follows is the truth.
+static void JpgDcGuessRun(const JPGDCSCAN *s, size_t from, JPGDCGUESS *g) {
+    JPGBITS b{s->data, s->data, 0, 0};
+    size_t at = from, last = s->seg.back();
+    for (long i = 0; i < g->cap && at <= last;) {
+        JpgBitsSeek(&b, at);
+        size_t mcu = at;
+        bool ok = true;
+        while (i < g->cap && mcu <= last && !g->stop.load(std::memory_order_relaxed)) {
+            ok = JpgDcMcu(s, &b, &g->diff[static_cast<size_t>(i) * s->blocks]);
+            if (!ok) break;
+            g->start[i] = mcu;
+            g->end[i] = mcu = JpgBitsPos(&b);
+            g->done.store(++i, std::memory_order_release);
+        }
+        if (ok) break; // the end of the scan, of the log, or of the need
+        at = mcu + 1;
+    }
+}
+
+// The whole scan on this thread, taking over the guess's MCUs wherever both meet.
+static bool JpgDcMeet(const JPGDCSCAN *s, int16_t *diff, JPGDCGUESS *g, size_t from,
+                      std::thread *helper) {
+    if (jpg_dc_tune.guess_first) helper->join();
+    JPGBITS b{s->data, s->data, 0, 0};
+    JpgBitsSeek(&b, 0);
+    long cur = 0;
+    for (long m = 0; m < s->mcus;) {
+        size_t at = JpgBitsPos(&b);
+        if (at >= from) {
+            long done = g->done.load(std::memory_order_acquire);
+            while (cur < done && g->start[cur] < at)
+                cur++;
+            if (cur < done && g->start[cur] == at) {
+                if (helper->joinable()) helper->join();
+                done = g->done.load(std::memory_order_relaxed);
+                long first = m;
+                do {
+                    memcpy(diff + m * s->blocks, &g->diff[static_cast<size_t>(cur) * s->blocks],
+                           sizeof *diff * s->blocks);
+                    m++, cur++;
+                } while (m < s->mcus && cur < done && g->start[cur] == g->end[cur - 1]);
+                jpg_dc_tune.guessed += m - first;
+                JpgBitsSeek(&b, g->end[cur - 1]);
+                continue;
+            }
+        }
+        if (at > s->seg.back()) return false;
+        if (!JpgDcMcu(s, &b, diff + m * s->blocks)) return false;
+        m++;
+    }
+    return JpgBitsPos(&b) <= s->seg.back();
+}
+
+// Every MCU's DC differences, on two threads when the scan is large.
+static bool JpgDcDecode(const JPGDCSCAN *s, int16_t *diff) {
+    size_t bytes = s->seg.back() / 8;
+    bool two = static_cast<long>(bytes) >= jpg_dc_tune.split_bytes && s->mcus > 1 &&
+               std::thread::hardware_concurrency() != 1;
+    long intervals = s->interval ? static_cast<long>(s->seg.size()) - 1 : 0;
+    if (!two || intervals == 1) return JpgDcRange(s, 0, s->mcus, diff);
+    try {
+        if (intervals > 1) {
+            long mid = (intervals / 2) * s->interval;
+            bool ok2 = false;
+            std::thread t([&] { ok2 = JpgDcRange(s, mid, s->mcus, diff); });
+            bool ok1 = JpgDcRange(s, 0, mid, diff);
+            t.join();
+            return ok1 && ok2;
+        }
+        // A block takes two bits at least, which bounds what the guess can meet.
+        size_t start = bytes / 2 * 8;
+        auto cap = static_cast<size_t>(s->mcus);
+        cap = std::min(cap, (s->seg.back() - start) / (2 * static_cast<size_t>(s->blocks)) + 1);
+        JPGDCGUESS g;
+        g.cap = static_cast<long>(cap);
+        g.start.reset(new size_t[cap]);
+        g.end.reset(new size_t[cap]);
+        g.diff.reset(new int16_t[cap * static_cast<size_t>(s->blocks)]);
+        std::thread t(JpgDcGuessRun, s, start, &g);
+        bool ok = JpgDcMeet(s, diff, &g, start, &t);
+        g.stop = true;
+        if (t.joinable()) t.join();
+        return ok;
+    } catch (const std::exception &) { // no thread to be had
+        return JpgDcRange(s, 0, s->mcus, diff);
+    }
+}
+
+// The scan's bytes without stuffing and the bit where each restart interval starts; false if the
+// restart markers are not the ones expected.
+static bool JpgDcUnstuff(const uint8_t *src, size_t len, long intervals, JPGDCSCAN *s,
+                         JPGSCRATCH *out) {
+    if (!out->Alloc(len + JPG_PAD)) return false;
+    uint8_t *o = out->p;
+    const uint8_t *end = src + len;
+    s->seg.assign(1, 0);
+    while (src < end) {
+        const auto *ff =
+            static_cast<const uint8_t *>(memchr(src, 0xFF, static_cast<size_t>(end - src)));
+        const uint8_t *stop = ff ? ff : end;
+        memcpy(o, src, static_cast<size_t>(stop - src));
+        o += stop - src;
+        if (!ff) break;
+        const uint8_t *q = ff + 1;
+        while (q < end && *q == 0xFF)
+            q++;
+        if (q >= end) break;
+        if (*q == 0) {
+            *o++ = 0xFF;
+            src = q + 1;
+            continue;
+        }
+        if (*q < 0xD0 || *q > 0xD7) break; // the marker after the scan
+        if (*q != 0xD0 + static_cast<int>((s->seg.size() - 1) % 8)) return false;
+        s->seg.push_back(static_cast<size_t>(o - out->p) * 8);
+        src = q + 1;
+    }
+    auto n = static_cast<size_t>(o - out->p);
+    memset(o, 0, JPG_PAD);
+    s->seg.push_back(n * 8);
+    s->data = out->p;
+    return intervals ? static_cast<long>(s->seg.size()) - 1 == intervals : s->seg.size() == 2;
+}
+
+static uint8_t JpgClamp(long v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// The 1/8-scale picture of a single-scan baseline Huffman file, grey or YCbCr, into out
+// (w x h, 1 or 3 bytes a pixel); false leaves the file to the library.
+static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, long memlen,
+                         uint8_t *out, int w, int h) {
+    int nc = c->num_components;
+    if (w != static_cast<long>((c->image_width + 7) / 8) ||
+        h != static_cast<long>((c->image_height + 7) / 8))
+        return false;
+    bool grey = c->jpeg_color_space == JCS_GRAYSCALE && nc == 1;
+    bool ycc = c->jpeg_color_space == JCS_YCbCr && nc == 3;
+    if (c->progressive_mode || c->arith_code || c->data_precision != 8 || !(grey || ycc) ||
+        c->comps_in_scan != nc || c->Ss != 0 || c->Se != 63 || c->Ah != 0 || c->Al != 0)
+        return false;
+    long used = memlen - static_cast<long>(c->src->bytes_in_buffer);
+    if (used < 2 || c->src->next_input_byte != mem + used) return false;
+
+    // Each component's blocks in MCU order, and the plane of its DC values.
+    int hmax = nc == 1 ? 1 : c->max_h_samp_factor, vmax = nc == 1 ? 1 : c->max_v_samp_factor;
+    long mcux = (static_cast<long>(c->image_width) + 8 * hmax - 1) / (8 * hmax);
+    long mcuy = (static_cast<long>(c->image_height) + 8 * vmax - 1) / (8 * vmax);
+    struct PLANE {
+        int hs, vs, q;
+        std::vector<uint8_t> px;
+    } plane[3];
+    int owner[JPG_MCU_MAX], bx[JPG_MCU_MAX], by[JPG_MCU_MAX];
+    std::vector<JPGHUFF> tabs(static_cast<size_t>(2 * nc));
+    JPGDCSCAN s{};
+    for (int i = 0; i < nc; i++) {
+        const jpeg_component_info *ci = c->cur_comp_info[i];
+        if (!ci || ci->component_index != i || ci->quant_tbl_no < 0 || ci->quant_tbl_no > 3 ||
+            !c->quant_tbl_ptrs[ci->quant_tbl_no] || ci->dc_tbl_no < 0 || ci->dc_tbl_no > 3 ||
+            ci->ac_tbl_no < 0 || ci->ac_tbl_no > 3)
+            return false;
+        PLANE &p = plane[i];
+        p.hs = nc == 1 ? 1 : ci->h_samp_factor;
+        p.vs = nc == 1 ? 1 : ci->v_samp_factor;
+        p.q = c->quant_tbl_ptrs[ci->quant_tbl_no]->quantval[0];
+        if (!JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i]) ||
+            !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1]))
+            return false;
+        for (int v = 0; v < p.vs; v++) {
+            for (int u = 0; u < p.hs; u++) {
+                if (s.blocks == JPG_MCU_MAX) return false;
+                owner[s.blocks] = i, bx[s.blocks] = u, by[s.blocks] = v;
+                s.dc[s.blocks] = &tabs[2 * i];
+                s.ac[s.blocks++] = &tabs[2 * i + 1];
+            }
+        }
+    }
+    s.mcus = mcux * mcuy;
+    // A block takes two bits at least: a scan too short for its MCUs is the library's to report.
+    if (s.mcus > (memlen - used) * 8 / (2 * s.blocks)) return false;
+    for (int i = 0; i < nc; i++)
+        plane[i].px.resize(static_cast<size_t>(mcux * plane[i].hs) *
+                           static_cast<size_t>(mcuy * plane[i].vs));
+    s.interval = c->restart_interval;
+    long intervals = s.interval ? (s.mcus + s.interval - 1) / s.interval : 0;
+    JPGSCRATCH data;
+    if (!JpgDcUnstuff(mem + used, static_cast<size_t>(memlen - used), intervals, &s, &data))
+        return false;
+    std::unique_ptr<int16_t[]> diff(new int16_t[static_cast<size_t>(s.mcus) * s.blocks]);
+    if (!JpgDcDecode(&s, diff.get())) return false;
+
+    // Differences to values (each restart interval starts from 0), values to samples as the
+    // library's 1x1 inverse DCT gives them.
+    struct SPOT {
+        uint8_t *at;  // the block's sample in MCU row 0, column 0
+        size_t down;  // from one MCU row to the next
+        int right, q; // from one MCU column to the next; DC quantiser
+        int *pred;
+    } spot[JPG_MCU_MAX];
+    int pred[3] = {0, 0, 0};
+    for (int j = 0; j < s.blocks; j++) {
+        PLANE &p = plane[owner[j]];
+        size_t stride = static_cast<size_t>(mcux * p.hs);
+        spot[j] = {&p.px[static_cast<size_t>(by[j]) * stride + static_cast<size_t>(bx[j])],
+                   stride * static_cast<size_t>(p.vs), p.hs, p.q, &pred[owner[j]]};
+    }
+    const int16_t *d = diff.get();
+    long left = s.interval;
+    for (long my = 0; my < mcuy; my++) {
+        for (long mx = 0; mx < mcux; mx++) {
+            if (s.interval && left-- == 0) pred[0] = pred[1] = pred[2] = 0, left = s.interval - 1;
+            for (int j = 0; j < s.blocks; j++, d++) {
+                const SPOT &t = spot[j];
+                int v = static_cast<int16_t>(static_cast<uint16_t>(*t.pred + *d));
+                *t.pred = v;
+                t.at[static_cast<size_t>(my) * t.down + static_cast<size_t>(mx * t.right)] =
+                    JpgClamp(((static_cast<long>(v) * t.q + 4) >> 3) + 128);
+            }
+        }
+    }
+    if (grey) {
+        for (int y = 0; y < h; y++)
+            memcpy(out + static_cast<size_t>(y) * w, &plane[0].px[static_cast<size_t>(y) * mcux],
+                   static_cast<size_t>(w));
+        return true;
+    }
+    // Which block of each component a pixel lies in.
+    std::vector<int> col(static_cast<size_t>(3 * w));
+    for (int i = 0; i < 3; i++)
+        for (int x = 0; x < w; x++)
+            col[static_cast<size_t>(i * w + x)] = x * plane[i].hs / hmax;
+    for (int y = 0; y < h; y++) {
+        const uint8_t *row[3];
+        for (int i = 0; i < 3; i++)
+            row[i] = &plane[i].px[static_cast<size_t>(y * plane[i].vs / vmax) * mcux * plane[i].hs];
+        const int *c0 = col.data(), *c1 = c0 + w, *c2 = c1 + w;
+        uint8_t *o = out + static_cast<size_t>(y) * w * 3;
+        for (int x = 0; x < w; x++) {
+            int lum = row[0][c0[x]], cb = row[1][c1[x]] - 128, cr = row[2][c2[x]] - 128;
+            *o++ = JpgClamp(lum + ((91881 * cr + 32768) >> 16));
+            *o++ = JpgClamp(lum + ((-22554 * cb - 46802 * cr + 32768) >> 16));
+            *o++ = JpgClamp(lum + ((116130 * cb + 32768) >> 16));
+        }
+    }
+    return true;
+}
+
+// The library's own decoding of the scan, scaled as set up, into r->buf.
+static int JpgDecodeLib(JPGREAD *r, FILEREQ *req, int w, bool cmyk) {
+    jpeg_decompress_struct *c = &r->cinfo;
+    if (cmyk) {
+        r->cmyk = static_cast<uint8_t *>(MemCreate(4L * w * JPG_ROWS, req->path));
+        if (!r->cmyk) return -8;
+    }
+
+    // At 1/8 scale a pixel is its block's DC value: of a progressive file only the scans up to
+    // the last component's first DC scan are needed.
+    bool dconly = c->progressive_mode && c->scale_denom == 8;
+    c->buffered_image = dconly ? TRUE : FALSE;
+    jpeg_start_decompress(c);
+    if (dconly) {
+        for (;;) {
+            int rc = jpeg_consume_input(c);
+            if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
+            if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
+        }
+        jpeg_start_output(c, c->input_scan_number);
+    }
+    size_t stride = static_cast<size_t>(w) * (cmyk ? 3 : c->out_color_components);
+    JSAMPROW rows[JPG_ROWS];
+    while (c->output_scanline < c->output_height) {
+        JDIMENSION y = c->output_scanline;
+        int want = static_cast<int>(c->output_height - y);
+        if (want > JPG_ROWS) want = JPG_ROWS;
+        for (int i = 0; i < want; i++)
+            rows[i] = cmyk ? r->cmyk + 4 * static_cast<size_t>(w) * i
+                           : r->buf + (y + static_cast<size_t>(i)) * stride;
+        JDIMENSION got = jpeg_read_scanlines(c, rows, static_cast<JDIMENSION>(want));
+        if (cmyk)
+            for (JDIMENSION i = 0; i < got; i++)
+                JpgCmykToRgb(rows[i], r->buf + (y + i) * stride, w, c->saw_Adobe_marker);
+        if (got == 0) break;
+        JpgProgress(req, static_cast<int>(c->output_scanline * 100L / c->output_height));
+    }
+
+    if (dconly) {
+        jpeg_finish_output(c);
+        jpeg_abort_decompress(c);
+    } else {
+        jpeg_finish_decompress(c);
+    }
+    return FILE_SUCCES;
 }
 
 static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
@@ -189,51 +717,14 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);
-    if (cmyk) {
-        r->cmyk = static_cast<uint8_t *>(MemCreate(4L * w * JPG_ROWS, req->path));
-        if (!r->cmyk) return -8;
-    }
-
-    // At 1/8 scale a pixel is its block's DC value: of a progressive file only the scans up to
-    // the last component's first DC scan are needed.
-    bool dconly = c->progressive_mode && c->scale_denom == 8 && mode != IO_READ_PROBE;
-    c->buffered_image = dconly ? TRUE : FALSE;
-    jpeg_start_decompress(c);
-    if (dconly) {
-        for (;;) {
-            int rc = jpeg_consume_input(c);
-            if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
-            if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
-        }
-        jpeg_start_output(c, c->input_scan_number);
-    }
-    size_t stride = static_cast<size_t>(w) * comps;
-    JSAMPROW rows[JPG_ROWS];
-    while (c->output_scanline < c->output_height) {
-        JDIMENSION y = c->output_scanline;
-        int want = static_cast<int>(c->output_height - y);
-        if (want > JPG_ROWS) want = JPG_ROWS;
-        for (int i = 0; i < want; i++)
-            rows[i] = cmyk ? r->cmyk + 4 * static_cast<size_t>(w) * i
-                           : r->buf + (y + static_cast<size_t>(i)) * stride;
-        JDIMENSION got = jpeg_read_scanlines(c, rows, static_cast<JDIMENSION>(want));
-        if (cmyk)
-            for (JDIMENSION i = 0; i < got; i++)
-                JpgCmykToRgb(rows[i], r->buf + (y + i) * stride, w, c->saw_Adobe_marker);
-        if (got == 0) break;
-        JpgProgress(req, static_cast<int>(c->output_scanline * 100L / c->output_height));
-    }
-
+    if (c->scale_denom == 8 && r->mem && JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h))
+        JpgProgress(req, 100);
+    else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)
+        return -8;
     if (c->out_color_space == JCS_GRAYSCALE) {
         for (int i = 0; i < 256; i++)
             fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = static_cast<uint16_t>(i);
         fi->maptyp = MAPTYP_GREY;
-    }
-    if (dconly) {
-        jpeg_finish_output(c);
-        jpeg_abort_decompress(c);
-    } else {
-        jpeg_finish_decompress(c);
     }
     fi->w = w;
     fi->h = h;
@@ -245,6 +736,20 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     return FILE_SUCCES;
 }
 
+// The whole file in memory: the library's fast Huffman path needs its input buffered well ahead,
+// and the DC preview decoder wants the scan at once. Very large files stay on stdio.
+static bool JpgSlurp(FILE *fp, JPGSCRATCH *out) {
+    enum : long { JPG_SLURP_MAX = 256L << 20 };
+    struct stat st;
+    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 4 ||
+        st.st_size > JPG_SLURP_MAX)
+        return false;
+    if (!out->Alloc(static_cast<size_t>(st.st_size))) return false;
+    out->size = fread(out->p, 1, out->size, fp);
+    rewind(fp);
+    return out->size >= 4;
+}
+
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     JPGREAD r;
@@ -254,6 +759,11 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     r.client.language = JpgLanguage(req);
     r.fp = FileStdOpen(req->path);
     if (!r.fp) return FILE_ERROR_OPEN;
+    JPGSCRATCH whole;
+    if (mode != IO_READ_PROBE && JpgSlurp(r.fp, &whole)) {
+        r.mem = whole.p;
+        r.memlen = static_cast<long>(whole.size);
+    }
     int rc = JpgReadRun(&r, req, fi, mode);
     if (r.created) jpeg_destroy_decompress(&r.cinfo);
     fclose(r.fp);

@@ -109,4 +109,51 @@ djpeg -pnm -scale 1/4 -dct fast -nosmooth -outfile col-160x120.q4.ref.pnm col-16
 djpeg -pnm -scale 1/8 -dct fast -nosmooth -outfile col-progressive.q8.ref.pnm col-progressive.jpg
 djpeg -pnm -scale 1/8 -dct fast -nosmooth -outfile grey-prog-160x120.q8.ref.pnm grey-prog-160x120.jpg
 djpeg -pnm -outfile truncated.ref.pnm truncated.jpg 2>/dev/null || true
+# The 1/8-scale preview of baseline files: a noisy picture of odd size (partial MCUs) in the
+# samplings and codings that decoder takes, referenced by the library's own 1/8 decoding, and
+# damaged variants that it must leave to the library.
+python3 - "$work" <<'PY'
+import sys
+w, h, seed = 203, 141, 7
+px = bytearray()
+for y in range(h):
+    for x in range(w):
+        seed = (seed * 1103515245 + 12345) % 2**31
+        n = (seed >> 16) % 41 - 20
+        px += bytes(max(0, min(255, v + n)) for v in
+                    ((x * 255) // w, (y * 255) // h, ((x * 3 + y) % 300) // 2))
+open(f"{sys.argv[1]}/noise.ppm", "wb").write(b"P6\n%d %d\n255\n" % (w, h) + px)
+PY
+cjpeg -quality 90 -grayscale -outfile dc-grey.jpg "$work/noise.ppm"
+cjpeg -quality 90 -sample 1x1 -restart 3B -outfile dc-444-rst.jpg "$work/noise.ppm"
+cjpeg -quality 85 -sample 2x1 -optimize -outfile dc-422.jpg "$work/noise.ppm"
+cjpeg -quality 85 -sample 4x1 -outfile dc-411.jpg "$work/noise.ppm"
+cjpeg -quality 90 -outfile dc-420.jpg "$work/noise.ppm"
+cjpeg -quality 90 -restart 1 -outfile "$work/rst.jpg" "$work/noise.ppm"
+head -c $(( $(stat -c %s dc-420.jpg) * 7 / 10 )) dc-420.jpg > dc-420-trunc.jpg
+python3 - "$work/rst.jpg" <<'PY'
+import sys
+b = bytearray(open(sys.argv[1], "rb").read())
+sos = b.index(b"\xff\xda")
+rst = [i for i in range(sos, len(b) - 1) if b[i] == 0xFF and 0xD0 <= b[i + 1] <= 0xD7]
+short = bytes(b[:rst[4] - 6] + b[rst[4]:])  # the fifth interval six bytes short
+b[rst[2] + 1] = 0xD6  # the third restart marker numbered out of turn
+open("dc-420-badrst.jpg", "wb").write(bytes(b))
+open("dc-420-shortrst.jpg", "wb").write(short)
+PY
+# A burst of set bits in the last quarter of a scan: no code of the tables, which the library
+# reports and steps over.
+python3 - <<'PY'
+b = bytearray(open("dc-grey.jpg", "rb").read())
+sos = b.index(b"\xff\xda")
+at = sos + (len(b) - sos) * 3 // 4
+b[at:at + 16] = b"\xff\x00" * 8
+open("dc-corrupt.jpg", "wb").write(bytes(b))
+PY
+for f in dc-grey dc-444-rst dc-422 dc-411 dc-420; do
+    djpeg -pnm -scale 1/8 -outfile "$f.q8.ref.pnm" "$f.jpg"
+done
+for f in dc-420-trunc dc-420-badrst dc-420-shortrst dc-corrupt; do
+    djpeg -pnm -scale 1/8 -dct fast -nosmooth -outfile "$f.q8.ref.pnm" "$f.jpg" 2>/dev/null || true
+done
 echo "made $(ls *.jpg | wc -l) JPEG vectors"

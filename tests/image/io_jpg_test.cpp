@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -230,7 +231,8 @@ TEST(JpegRead, PreviewEdgeDecodesAtSmallestSufficientScale) {
 // are read. Grey: equal to the full 1/8 decode but for the DC's last refinement bit. Colour: the
 // full decode refines subsampled chroma with its first AC terms, so the two differ where the
 // colour changes inside a block, as in this file's sharp blue stripes.
-void ExpectNearOneEighth(const char *jpg, const char *ref, int edge, int maxdiff) {
+void ExpectNearOneEighth(const char *jpg, const char *ref, int edge, int maxdiff,
+                         double maxmean = 255) {
     SCOPED_TRACE(jpg);
     PNMIMAGE want = PnmRead(DataPath(ref));
     ASSERT_NE(want.comps, 0);
@@ -240,15 +242,89 @@ void ExpectNearOneEighth(const char *jpg, const char *ref, int edge, int maxdiff
     ASSERT_EQ(fi.h, want.h);
     ASSERT_EQ(fi.bit, 8 * want.comps);
     int worst = 0;
-    for (size_t i = 0; i < want.px.size(); i++)
+    double sum = 0;
+    for (size_t i = 0; i < want.px.size(); i++) {
         worst = std::max(worst, std::abs(fi.fbuf[i] - want.px[i]));
+        sum += std::abs(fi.fbuf[i] - want.px[i]);
+    }
     EXPECT_LE(worst, maxdiff);
+    EXPECT_LE(sum / static_cast<double>(want.px.size()), maxmean);
     FreeRead(&fi);
 }
 
 TEST(JpegRead, ProgressivePreviewAtOneEighthReadsOnlyTheDcScans) {
     ExpectNearOneEighth("grey-prog-160x120.jpg", "grey-prog-160x120.q8.ref.pnm", 15, 2);
     ExpectNearOneEighth("col-progressive.jpg", "col-progressive.q8.ref.pnm", 3, 64);
+}
+
+// Baseline previews at 1/8 scale are decoded from the DC coefficients alone. The library's own
+// 1/8 decoding is the oracle: exact wherever it also takes one value a block, which is all but
+// vertically subsampled chroma (4:2:0), where it adds the first AC terms.
+const char *const kDcExact[] = {"dc-grey", "dc-444-rst", "dc-422", "dc-411"};
+
+void ExpectDcPreviews() {
+    for (const char *name : kDcExact) {
+        std::string jpg = std::string(name) + ".jpg", ref = std::string(name) + ".q8.ref.pnm";
+        ExpectSameAsDjpeg(jpg.c_str(), ref.c_str(), 16);
+    }
+    ExpectNearOneEighth("dc-420.jpg", "dc-420.q8.ref.pnm", 16, 80, 8.0);
+}
+
+// Splits every scan between two threads; the guess from the middle runs to its end first, so
+// where the first thread meets it does not depend on timing.
+struct SplitScans {
+    JPGDCTUNE saved;
+    SplitScans() {
+        saved.split_bytes = jpg_dc_tune.split_bytes;
+        jpg_dc_tune.split_bytes = 1;
+        jpg_dc_tune.guess_first = true;
+    }
+    ~SplitScans() {
+        jpg_dc_tune.split_bytes = saved.split_bytes;
+        jpg_dc_tune.guess_first = false;
+    }
+};
+
+TEST(JpegPreview, BaselineOneEighthFromDcEqualsLibrary) {
+    ExpectDcPreviews();
+}
+
+TEST(JpegPreview, ScansSplitBetweenThreadsDecodeAlike) {
+    FILEINFO one, two;
+    ASSERT_NE(ReadImage(DataPath("dc-420.jpg"), &one, IO_READ_FULL, 16), nullptr);
+    SplitScans split;
+    ExpectDcPreviews();
+    // Without restart markers the first thread takes over the guessed second half.
+    for (const char *name : {"dc-grey.jpg", "dc-422.jpg", "dc-411.jpg", "dc-420.jpg"}) {
+        SCOPED_TRACE(name);
+        long before = jpg_dc_tune.guessed;
+        ASSERT_NE(ReadImage(DataPath(name), &two, IO_READ_FULL, 16), nullptr);
+        EXPECT_GT(jpg_dc_tune.guessed - before, two.w * two.h / 16 / 4);
+        FreeRead(&two);
+    }
+    ASSERT_NE(ReadImage(DataPath("dc-420.jpg"), &two, IO_READ_FULL, 16), nullptr);
+    ASSERT_EQ(one.w * one.h, two.w * two.h);
+    EXPECT_EQ(0, memcmp(one.fbuf, two.fbuf, static_cast<size_t>(one.w) * one.h * 3));
+    FreeRead(&one);
+    FreeRead(&two);
+}
+
+// What the DC decoder does not trust is the library's, pixel for pixel and with its warning: a
+// truncated scan, restart markers out of turn or an interval cut short (4:2:0, where the two
+// decoders differ), a code no table holds in the second half (where the guess goes wrong after
+// the threads met).
+TEST(JpegPreview, DamagedScansAreLeftToTheLibrary) {
+    for (bool split : {false, true}) {
+        std::unique_ptr<SplitScans> tune(split ? new SplitScans : nullptr);
+        for (const char *name :
+             {"dc-420-trunc", "dc-420-badrst", "dc-420-shortrst", "dc-corrupt"}) {
+            std::string jpg = std::string(name) + ".jpg", ref = std::string(name) + ".q8.ref.pnm";
+            testing::internal::CaptureStderr();
+            ExpectSameAsDjpeg(jpg.c_str(), ref.c_str(), 16);
+            std::string err = testing::internal::GetCapturedStderr();
+            EXPECT_NE(err.find(jpg), std::string::npos) << err;
+        }
+    }
 }
 
 TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
