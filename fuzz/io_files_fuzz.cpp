@@ -1,6 +1,8 @@
-// The read dispatch over arbitrary file bytes: full read, probe and preview read.
+// The read dispatch over arbitrary file bytes: full read, probe and preview reads.
 #include "app/xmem.h"
+#include "dicom/io_dicom.h"
 #include "image/io_files.h"
+#include "image/io_jpg.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +26,7 @@ static void ReadOnce(int mode, int preview) {
     req.preview = preview;
     FILEINFO fi;
     IoFindOrReadFileTyp(&req, &fi, mode);
-    if (fi.dicom) MemFree(fi.dicom, "fuzz");
-    fi.dicom = nullptr;
+    DicomDataRelease(&fi);
     IoFreeRecord(&fi, "fuzz");
 }
 
@@ -37,5 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ReadOnce(IO_READ_PROBE, 0);
     ReadOnce(IO_READ_FULL, 0);
     ReadOnce(IO_READ_FULL, 8);
+    // The 1/8-scale preview decoder, whole and split between two threads; the guess runs to its
+    // end first, so that what it finds repeats.
+    long split = jpg_dc_tune.split_bytes;
+    ReadOnce(IO_READ_FULL, 1);
+    jpg_dc_tune.split_bytes = 1;
+    jpg_dc_tune.guess_first = true;
+    ReadOnce(IO_READ_FULL, 1);
+    jpg_dc_tune.split_bytes = split;
+    jpg_dc_tune.guess_first = false;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/allg.h"
 #include "app/lg.h"
 #include "app/xmem.h"
+#include "dicom/io_dicom.h"
 #include "image/io_jpg.h"
 #include "image/ximage.h"
 #include "toolkit/xwin.h"
@@ -349,8 +350,7 @@ static void AlbumEntryFill(uint8_t *entry, const int *def, const char *source, c
 }
 
 static void AlbumRecordDrop(FILEINFO *fi, const char *tag) {
-    if (fi->dicom) MemFree(fi->dicom, tag);
-    fi->dicom = nullptr;
+    DicomDataRelease(fi); // the header table with its groups, not just the table
     IoFreeRecord(fi, tag);
 }
 

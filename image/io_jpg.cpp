@@ -217,7 +217,8 @@ static bool JpgHuffBuild(const JHUFF_TBL *t, bool ac, JPGHUFF *h) {
             continue;
         }
         int t1 = l1 + (sym1 & 15), a1 = JpgAcAdvance(sym1), t2 = t1, a2 = a1;
-        int next = (i << t1) & ((1 << JPG_LOOK) - 1), l2 = t1 < JPG_LOOK ? single[next] >> 8 : 0;
+        int next = t1 < JPG_LOOK ? (i << t1) & ((1 << JPG_LOOK) - 1) : 0;
+        int l2 = t1 < JPG_LOOK ? single[next] >> 8 : 0;
         if (a1 != JPG_EOB && l2 && l2 <= JPG_LOOK - t1) {
             t2 = t1 + l2 + (single[next] & 15);
             a2 = a1 + JpgAcAdvance(single[next] & 0xff);

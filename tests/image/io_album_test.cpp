@@ -167,6 +167,21 @@ TEST(AlbumLayout, OneEntryHoldsTheTextFieldsAndAThumbnail632BytesAfterItsMarker)
     FreeRead(&fi);
 }
 
+// A DICOM source is read like a picture; the sanitizer build also checks that its header table is
+// released with all its groups.
+TEST(AlbumLayout, ADicomSourceGivesAnEntryOfItsSize) {
+    ScratchDir dir;
+    std::string src = Copy(dir, "implicit-mono2.dcm", "ct.dcm");
+    std::string path = dir.File("a.alb");
+    Album album(path);
+    ASSERT_EQ(album.Append(src), FILE_SUCCES);
+    std::vector<uint8_t> b = Bytes(path);
+    ASSERT_GT(b.size(), 222u + 632u);
+    EXPECT_EQ(Text(b, 222 + AT_NAME, 256), src);
+    EXPECT_EQ(Text(b, 222 + AT_WIDTH, 10), "32");
+    EXPECT_EQ(Text(b, 222 + AT_HEIGHT, 10), "32");
+}
+
 // A header with narrower fields, built by hand: name 64, description 8, the rest absent except
 // the width text.
 std::vector<uint8_t> NarrowAlbum(const std::vector<uint8_t> &jpg) {
