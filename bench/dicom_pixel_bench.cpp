@@ -3,6 +3,8 @@
 // DRAVIK_DICOM_SERIES; without it only the native series (made here) is measured.
 #include <benchmark/benchmark.h>
 
+#include "dicom_elements.h"
+
 #include "app/xmem.h"
 #include "dicom/io_dcm4.h"
 
@@ -16,23 +18,6 @@
 #include <vector>
 
 namespace {
-
-void Put16(std::vector<uint8_t> &b, unsigned v) {
-    b.push_back(v & 0xFF);
-    b.push_back(v >> 8 & 0xFF);
-}
-
-void Element(std::vector<uint8_t> &b, unsigned g, unsigned e, const std::string &v) {
-    Put16(b, g);
-    Put16(b, e);
-    Put16(b, unsigned(v.size()));
-    Put16(b, unsigned(v.size() >> 16));
-    b.insert(b.end(), v.begin(), v.end());
-}
-
-std::string Us(unsigned v) {
-    return std::string{char(v & 0xFF), char(v >> 8)};
-}
 
 const int kFrames = 16, kEdge = 512;
 

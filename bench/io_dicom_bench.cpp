@@ -2,6 +2,8 @@
 // pixel-data search a scan of the whole file, twice per file (test and read).
 #include <benchmark/benchmark.h>
 
+#include "dicom_elements.h"
+
 #include "app/xmem.h"
 #include "dicom/io_dicom.h"
 
@@ -13,23 +15,6 @@
 #include <vector>
 
 namespace {
-
-void Put16(std::vector<uint8_t> &b, unsigned v) {
-    b.push_back(v & 0xFF);
-    b.push_back(v >> 8 & 0xFF);
-}
-
-void Element(std::vector<uint8_t> &b, unsigned g, unsigned e, const std::string &v) {
-    Put16(b, g);
-    Put16(b, e);
-    Put16(b, unsigned(v.size()));
-    Put16(b, unsigned(v.size() >> 16));
-    b.insert(b.end(), v.begin(), v.end());
-}
-
-std::string Us(unsigned v) {
-    return std::string{char(v & 0xFF), char(v >> 8)};
-}
 
 // An implicit-VR CT-sized image: 512 x 512 samples of 16 bits.
 std::string MakeCt() {
