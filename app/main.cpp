@@ -1,10 +1,12 @@
 // Start-up, the main window, the event loop and the end of the program.
 #include "app/main.h"
 
-#include "app/language.h"
-#include "app/lg.h"
+#include "app/menus.h"
+#include "base/language.h"
+#include "base/lg.h"
 #include "app/rc.h"
-#include "app/xmem.h"
+#include "base/xmem.h"
+#include "render/ximage.h"
 #include "resources/icon.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
@@ -13,7 +15,7 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
 #include "widgets/xbtnsym.h"
-#include "widgets/xerror.h"
+#include "base/xerror.h"
 #include "widgets/xmenu.h"
 #include "widgets/xsymbol.h"
 #include "widgets/xtb.h"
@@ -26,13 +28,6 @@
 #include <cstring>
 #include <pthread.h>
 
-Display *main_display = nullptr;
-int main_screen_number = 0;
-Window main_root = 0;
-Colormap main_colormap = 0;
-int main_depth = 0;
-Visual *main_visual = nullptr;
-XVisualInfo *main_visual_info = nullptr;
 XEvent event;
 std::atomic<int> killProgram{0};
 int opt_rt[3] = {1, 3, 1};
@@ -416,6 +411,7 @@ int main() {
 
     ProgramResInit();
     ColorStep1LibInit(main_display);
+    ImageDisplaySetup(main_display);
     ProgramResFileRead();
     ColorStep2FontLibInit(main_display);
     LanguageLabelInit(opt_rt[2]);

@@ -1,17 +1,9 @@
 // The program's spine: the one display connection, the run-time options and the end flag.
 #pragma once
 
-#include "toolkit/xwin.h"
+#include "toolkit/xinit.h"
 
 #include <atomic>
-
-extern Display *main_display;
-extern int main_screen_number;
-extern Window main_root;
-extern Colormap main_colormap;
-extern int main_depth;
-extern Visual *main_visual;
-extern XVisualInfo *main_visual_info;
 
 // Set to 1 to end the event loop and every event-pump thread; read by several threads.
 extern std::atomic<int> killProgram;

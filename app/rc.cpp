@@ -1,13 +1,16 @@
 #include "app/rc.h"
 
-#include "app/language.h"
-#include "app/lg.h"
+#include "app/menus.h"
+#include "widgets/xsymbol.h"
+
+#include "base/language.h"
+#include "base/lg.h"
 #include "app/main.h"
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwin.h"
-#include "widgets/xerror.h"
+#include "base/xerror.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -20,25 +23,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-char PathMainTemp[RC_PATH_SIZE];
-char LastPathFileOpen[RC_PATH_SIZE];
-char LastPathFileSave[RC_PATH_SIZE];
-char LastPathAlbum[RC_PATH_SIZE];
-char PathMainRc[RC_PATH_SIZE];
-long BufSize = 0;
-
-int dlgmain[5];
-char *mainFileLastName[RC_LAST_FILES];
-
-int LastFileSort, TbFile, TbDicom;
-int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskPathShowFull,
-    AskHintBtnSym, AskProgramExit, AskAlbumEntryRemove;
-int AlbumTbSizeWH;
-int HounsfieldUse, HounsfieldMin, HounsfieldMax;
-int JpegQuality;
-int sp_scroll, sp_paned, sp_paned_b;
-DSEARCHDAT DSearch[RC_DSEARCH];
 
 namespace {
 
@@ -479,7 +463,9 @@ int ProgramEnd() {
     if (PathMainRc[0] || RcPathMake() == 0) {
         if (RcProgramWrite() != 100) fprintf(stderr, "%s: write error: %s\n", "dravik", PathMainRc);
     }
+    Display *display = main_display;
     WinMemRemove();
+    IconsDestroy(display);
     LanguageLabelMemDestroy();
     return 0;
 }

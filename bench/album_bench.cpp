@@ -2,7 +2,7 @@
 // decoding one entry's thumbnail for the album view.
 #include <benchmark/benchmark.h>
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "image/io_album.h"
 #include "image/io_jpg.h"
 

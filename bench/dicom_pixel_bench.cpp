@@ -5,7 +5,7 @@
 
 #include "dicom_elements.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "dicom/io_dcm4.h"
 
 #include <cmath>

@@ -2,10 +2,10 @@
 // `image_bench --make-jpeg PATH [W H]` only writes the test photo (for bench/compare.sh).
 #include <benchmark/benchmark.h>
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
-#include "image/reduce8a.h"
+#include "render/reduce8a.h"
 
 #include <cstdlib>
 #include <cstring>

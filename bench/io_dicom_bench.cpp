@@ -4,7 +4,7 @@
 
 #include "dicom_elements.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "dicom/io_dicom.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "dicom/io_dcm2.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 
 #include <cstring>
 

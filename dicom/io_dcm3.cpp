@@ -1,8 +1,6 @@
 #include "dicom/io_dcm3.h"
 
-#include "app/rc.h"
-#include "app/xmem.h"
-#include "toolkit/xwin.h"
+#include "base/xmem.h"
 
 #include <algorithm>
 #include <climits>
@@ -228,17 +226,18 @@ int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max) {
     return 100;
 }
 
-void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, DICOMWINDOW *win) {
+void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,
+                      DICOMWINDOW *win) {
     win->bits = s->bits;
     win->sign = s->sign;
     win->invert = pi == DICOM_PI_MONO1;
     win->slope = d->slope;
     win->intercept = d->intercept;
-    win->hmin = HounsfieldMin;
-    win->hmax = HounsfieldMax;
+    int use = req ? req->hounsfield_use : 0;
+    win->hmin = req ? req->hounsfield_min : 0;
+    win->hmax = req ? req->hounsfield_max : 0;
     // Identity rescale means the values need no Hounsfield window; an empty window is no window.
-    win->rescale = HounsfieldUse && (d->slope != 1.0f || d->intercept != 0.0f) &&
-                   HounsfieldMin < HounsfieldMax;
+    win->rescale = use && (d->slope != 1.0f || d->intercept != 0.0f) && win->hmin < win->hmax;
     int lo, hi;
     GetMonochromeMinMax(s, &lo, &hi);
     if (hi == 0) hi = s->bits <= 8 ? 255 : s->bits <= 12 ? 4096 : 65025;
@@ -297,7 +296,7 @@ uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const
     auto *out = static_cast<uint8_t *>(MemCreate(size, req && req->path ? req->path : dcm3_tag));
     if (!out) return nullptr;
     DICOMWINDOW win;
-    DicomWindowSetup(d, s, pi, &win);
+    DicomWindowSetup(d, s, pi, req, &win);
     const size_t pixels = size_t(s->w) * size_t(s->h);
     int last = DICOM_PROGRESS_DECODED;
     const int rest = 100 - DICOM_PROGRESS_DECODED;
@@ -438,10 +437,7 @@ uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int
 }
 
 void DicomProgress(FILEREQ *req, int percent, int *last) {
-    if (!req || !req->statusfunc || !last || percent == *last) return;
+    if (!req || !req->progress || !last || percent == *last) return;
     *last = percent;
-    WINDATUSR rec{};
-    rec.win = req->status;
-    rec.i = percent;
-    req->statusfunc(&rec);
+    req->progress(req->ctx, percent);
 }

@@ -78,8 +78,9 @@ struct DICOMWINDOW {
 // when there are none.
 int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max);
 // Range with the fallbacks for an empty or constant range, and the Hounsfield decision (the
-// configured HounsfieldUse, HounsfieldMin and HounsfieldMax).
-void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, DICOMWINDOW *win);
+// Hounsfield window the request carries).
+void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,
+                      DICOMWINDOW *win);
 // Display byte of one signed stored value.
 uint8_t DicomWindowValue(const DICOMWINDOW *win, int32_t v);
 // One frame's stored values through the window; pixels past `valid` are black.

@@ -1,6 +1,6 @@
 #include "dicom/io_dcm4.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>

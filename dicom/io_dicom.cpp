@@ -1,6 +1,6 @@
 #include "dicom/io_dicom.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "dicom/io_dcm4.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Album loading, entry parsing, thumbnail decoding and the rewrite over arbitrary file bytes.
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "image/io_album.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes through the DICOM test and read as the dispatch runs them, pixel stage
 // included: windowed (with and without a Hounsfield window) and raw.
-#include "app/rc.h"
-#include "app/xmem.h"
+#include "base/settings.h"
+#include "base/xmem.h"
 #include "dicom/io_dcm3.h"
 #include "dicom/io_dicom.h"
 

@@ -1,5 +1,5 @@
 // The read dispatch over arbitrary file bytes: full read, probe and preview reads.
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"

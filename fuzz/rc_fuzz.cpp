@@ -1,7 +1,7 @@
 // The configuration reader over arbitrary bytes: every key lookup must stay inside the buffer
 // and every value inside its variable.
 #include "app/rc.h"
-#include "app/xmem.h"
+#include "base/xmem.h"
 
 #include <cstddef>
 #include <cstdint>

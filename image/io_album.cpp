@@ -1,12 +1,10 @@
 #include "image/io_album.h"
 
-#include "app/allg.h"
-#include "app/lg.h"
-#include "app/xmem.h"
+#include "base/allg.h"
+#include "base/lg.h"
+#include "base/xmem.h"
 #include "dicom/io_dicom.h"
 #include "image/io_jpg.h"
-#include "image/ximage.h"
-#include "toolkit/xwin.h"
 
 #include <cerrno>
 #include <climits>
@@ -214,9 +212,10 @@ void IoAlbumFree(ALBUMDAT *album) {
 
 int IoAlbumLoad(ALBUMDAT *album, int edge) {
     if (!album) return -15;
-    album->file.path = album->path;
-    album->file.fd = -1;
     IoAlbumFree(album);
+    // The window that shows the album sets its own language after the load.
+    IoRequestInit(&album->file, album->path);
+    album->language = LG_DEFAULT;
     int rc = edge > 0 ? IoAlbumCreate(&album->file, edge) : FILE_SUCCES;
     // An album we may not write to can still be shown.
     if (edge <= 0 || rc != FILE_SUCCES) {
@@ -359,10 +358,16 @@ static void AlbumRecordDrop(FILEINFO *fi, const char *tag) {
 static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FILEINFO *fi,
                            FILEINFO *full) {
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = source;
+    IoRequestInit(&req, source);
+    // The album's progress line and settings go on to the source read.
     req.status = albumfile->status;
-    req.statusfunc = albumfile->statusfunc;
+    req.language = albumfile->language;
+    req.ctx = albumfile->ctx;
+    req.progress = albumfile->progress;
+    req.message = albumfile->message;
+    req.hounsfield_use = albumfile->hounsfield_use;
+    req.hounsfield_min = albumfile->hounsfield_min;
+    req.hounsfield_max = albumfile->hounsfield_max;
     memset(full, 0, sizeof *full);
     if (IsFileJpeg(source) == FILE_SUCCES) {
         FILEINFO probe;
@@ -399,7 +404,7 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
     // A marker inside the name would split the entry for every reader.
     std::string name(source, strnlen(source, static_cast<size_t>(def[ALBUM_F_NAME])));
     if (name.find(album_marker) != std::string::npos) return FILE_ERROR_FORMAT;
-    int lang = album && album->container ? album->container->language : LG_DEFAULT;
+    int lang = album ? album->language : LG_DEFAULT;
 
     int rc = IsFileAlbum(albumfile->path);
     if (rc != FILE_SUCCES) return rc;
@@ -491,41 +496,6 @@ int IoAlbumEntryImage(const ALBUMDAT *album, int index, FILEINFO *fi) {
     fi->fname = name;
     fi->frames = 1;
     return rc;
-}
-
-int IoAlbumEntryPaintInit(ALBUMDAT *album) {
-    if (!album) return -15;
-    if (!album->file.data) return FILE_ERROR_DATA;
-    WINDAT *view = album->view;
-    if (!view) return WIN_ERROR_CHILD;
-    // A list without counted cells holds no records, only itself.
-    if (view->img_list && WinFreeImage(view, 0, 1) != 0) MemFree(view->img_list, "ip");
-    view->img_list = nullptr;
-    view->img_count = 0;
-    view->img_current = 0;
-    if (album->entries < 1) return FILE_SUCCES;
-    long size = static_cast<long>(album->entries) * static_cast<long>(sizeof(PAINTIMG));
-    auto *list = static_cast<PAINTIMG *>(MemCreate(size, "ip"));
-    if (!list) return -8;
-    memset(list, 0, static_cast<size_t>(size));
-    // Every entry gets its cell, decodable or not: saving drops cells by index.
-    for (int i = 0; i < album->entries; i++)
-        IoAlbumEntryImage(album, i, &list[i].fi);
-    view->img_list = list;
-    view->img_count = album->entries;
-    return FILE_SUCCES;
-}
-
-int IoAlbumEntrySave(ALBUMDAT *album) {
-    if (!album) return -15;
-    if (!album->file.data) return FILE_ERROR_DATA;
-    if (!album->view) return WIN_ERROR_CHILD;
-    // A removed cell has lost its name; an undecodable one keeps it.
-    std::vector<uint8_t> drop(static_cast<size_t>(album->entries) + 1, 0);
-    const auto *list = static_cast<const PAINTIMG *>(album->view->img_list);
-    for (int i = 0; list && i < album->entries && i < album->view->img_count; i++)
-        drop[i] = list[i].fi.fname ? 0 : 1;
-    return IoAlbumEntrySaveDrop(album, drop.data());
 }
 
 // Writes one entry in the built-in layout: each field copied into its new width, the thumbnail

@@ -41,7 +41,7 @@ extern const char album_magic[ALBUM_MAGIC_SIZE + 1];
 extern const char album_marker[ALBUM_MARKER_SIZE + 1];
 
 // One open album. The path comes first so the record doubles as the path; the window's own
-// fields follow the file's.
+// fields follow the file's (window records stay opaque here).
 struct ALBUMDAT {
     char path[ALBUM_PATH_SIZE];
     char srcpath[ALBUM_PATH_SIZE];
@@ -54,6 +54,7 @@ struct ALBUMDAT {
     long *pos; // entries + 1 offsets into the loaded bytes, the last = the loaded length
     WINDAT *view;
     int modified;
+    int language; // of the texts written into entries; IoAlbumLoad sets the default
     // The album window's part.
     int added;
     int removed;
@@ -77,8 +78,6 @@ int IoAlbumRead(FILEREQ *file);
 int IoAlbumEntryGetEntrys(FILEREQ *file);
 int IoAlbumEntrySetupPos(ALBUMDAT *album);
 int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album);
-int IoAlbumEntryPaintInit(ALBUMDAT *album);
-int IoAlbumEntrySave(ALBUMDAT *album);
 int IsFileAlbum(const char *path);
 
 // The open sequence: create the album when it is missing or empty (thumbnail edge `edge`; with

@@ -1,16 +1,13 @@
 #include "image/io_files.h"
 
+#include "base/allg.h"
+#include "base/language.h"
+#include "base/lg.h"
+#include "base/settings.h"
+#include "base/xerror.h"
+#include "base/xmem.h"
 #include "dicom/io_dicom.h"
-#include "widgets/xstatus.h"
-
-#include "app/allg.h"
-#include "app/language.h"
-#include "app/lg.h"
-#include "app/xmem.h"
 #include "image/io_jpg.h"
-#include "image/ximage.h"
-#include "toolkit/xwin.h"
-#include "widgets/xerror.h"
 
 #include <cerrno>
 #include <climits>
@@ -33,22 +30,33 @@ const char *IoFileTypExt(int ftyp) {
 // What a probe returns: any non-null address that is no pixel buffer.
 static uint8_t io_probe_marker;
 
-static char szMSG[256];
+int (*IoXImageFreeHook)(_XImage *image) = nullptr;
+
+void IoRequestInit(FILEREQ *req, const char *path) {
+    if (!req) return;
+    memset(req, 0, sizeof *req);
+    req->fd = -1;
+    req->path = path;
+    req->language = LG_DEFAULT;
+    req->hounsfield_use = HounsfieldUse;
+    req->hounsfield_min = HounsfieldMin;
+    req->hounsfield_max = HounsfieldMax;
+}
 
 static int IoLanguage(const FILEREQ *req) {
-    return req && req->status ? req->status->language : LG_DEFAULT;
+    return req ? req->language : LG_DEFAULT;
 }
 
 static void IoStatusClear(const FILEREQ *req) {
-    if (!req->status) return;
-    StatusSetMsg(req->status, nullptr, 1);
-    StatusSetProc(req->status, 0);
+    if (req->statusmsg) req->statusmsg(req->ctx, nullptr);
+    if (req->progress) req->progress(req->ctx, 0);
 }
 
 static void IoStatusAction(const FILEREQ *req, const char *action, const char *what) {
-    if (!req->status) return;
-    snprintf(szMSG, sizeof szMSG, "%s %s", action ? action : "", what);
-    StatusSetMsg(req->status, szMSG, 1);
+    if (!req->statusmsg) return;
+    char text[256];
+    snprintf(text, sizeof text, "%s %s", action ? action : "", what);
+    req->statusmsg(req->ctx, text);
 }
 
 long FileBufferSize(long w, long h, long comps, long frames) {
@@ -62,7 +70,7 @@ long FileBufferSize(long w, long h, long comps, long frames) {
 
 void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
-    if (fi->ximage) WinFreeXImage(fi->ximage);
+    if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
     uint8_t *blocks[] = {
         fi->fbuf, reinterpret_cast<uint8_t *>(fi->rmap), reinterpret_cast<uint8_t *>(fi->gmap),
         reinterpret_cast<uint8_t *>(fi->bmap), reinterpret_cast<uint8_t *>(fi->fname)};
@@ -124,8 +132,7 @@ void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
         if (fi->fname) snprintf(fi->fname, 256, "%s", req->path);
         struct stat st;
         if (stat(req->path, &st) == 0) fi->fsize = static_cast<int>(st.st_size);
-        WinCreateXImageSimple(req->view, fi);
-        if (!fi->ximage || !fi->ximage->data) {
+        if (req->render && (req->render(req->ctx, fi) != 0 || !fi->ximage)) {
             IoDropPixels(fi, tag);
             buf = nullptr;
         }

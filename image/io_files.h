@@ -1,13 +1,12 @@
 // The image record, the file request block, the save description and the file-type codes.
 #pragma once
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <cstdint>
 #include <cstdio>
 
+// Window records and display images stay opaque to the decoding core.
 struct WINDAT;
-struct WINDATUSR;
+struct _XImage;
 
 // File-type codes (`ftyp`).
 enum {
@@ -48,7 +47,7 @@ struct FILEINFO {
     uint16_t *rmap;
     uint16_t *gmap;
     uint16_t *bmap;
-    XImage *ximage;
+    _XImage *ximage; // the display image, made and released by the render layer
     int busy;
 };
 
@@ -60,10 +59,22 @@ struct FILEREQ {
     const char *path;
     uint8_t *data;
     long datalen;
-    WINDAT *view;
-    WINDAT *status;
-    int (*statusfunc)(WINDATUSR *rec);
-    int preview; // edge of the picture wanted (previews, thumbnails); 0 = full size
+    WINDAT *view;   // where the picture goes; only the callbacks look inside
+    WINDAT *status; // where progress goes; only the callbacks look inside
+    int preview;    // edge of the picture wanted (previews, thumbnails); 0 = full size
+    int language;   // of status texts and messages
+    // What a reader reports, all optional, each handed `ctx`: progress in percent, a status
+    // text (null clears it), a message for the user (null: the message formatters), and the
+    // display image a full read ends with (null: none is made).
+    void *ctx;
+    void (*progress)(void *ctx, int percent);
+    void (*statusmsg)(void *ctx, const char *text);
+    int (*message)(void *ctx, int language, const char *subject, int code, int err);
+    int (*render)(void *ctx, FILEINFO *fi);
+    // Settings a reader needs: the Hounsfield window for CT values.
+    int hounsfield_use;
+    int hounsfield_min;
+    int hounsfield_max;
 };
 
 struct SAVEINFO {
@@ -81,6 +92,7 @@ struct SAVEINFO {
     uint16_t *bmap;
     WINDAT *view;
     int mapentry; // entries of the maps; 0 = unknown (256 assumed)
+    int frames;   // frames of the image shown; more than one saves one file per frame
 };
 
 // Type name and extension of a file-type code, from the shared table `file_ext` (label tables:
@@ -109,6 +121,12 @@ enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };
 void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode);
 void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode);
 int IoSaveFile(FILEREQ *req, SAVEINFO *save);
+
+// Releases a display image; installed by the render layer.
+extern int (*IoXImageFreeHook)(_XImage *image);
+
+// A request for `path` with the settings of the configuration (Hounsfield window, language).
+void IoRequestInit(FILEREQ *req, const char *path);
 
 // Releases the blocks a read left in the record (fname, fbuf, maps, display image) and
 // zero-fills it; the DICOM data stays with whoever owns it.

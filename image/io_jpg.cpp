@@ -1,10 +1,8 @@
 #include "image/io_jpg.h"
 
-#include "app/lg.h"
-#include "app/xmem.h"
-#include "image/ximage.h"
-#include "toolkit/xwin.h"
-#include "widgets/xerror.h"
+#include "base/lg.h"
+#include "base/xmem.h"
+#include "base/xerror.h"
 
 #include <algorithm>
 #include <atomic>
@@ -62,15 +60,11 @@ static void JpgErrorSetup(JPEGERR *err) {
 }
 
 static int JpgLanguage(const FILEREQ *req) {
-    return req->status ? req->status->language : LG_DEFAULT;
+    return req->language;
 }
 
 static void JpgProgress(const FILEREQ *req, int percent) {
-    if (!req->statusfunc) return;
-    WINDATUSR rec{};
-    rec.win = req->status;
-    rec.i = percent;
-    req->statusfunc(&rec);
+    if (req->progress) req->progress(req->ctx, percent);
 }
 
 int IsFileJpeg(const char *path) {
@@ -830,12 +824,7 @@ struct JPGWRITE {
 };
 
 static int JpgFrameFrameCount(const SAVEINFO *save) {
-    const WINDAT *view = save->view;
-    if (!view || !view->img_list || view->img_current < 0 || view->img_current >= view->img_count)
-        return 1;
-    const auto *list = static_cast<const PAINTIMG *>(view->img_list);
-    int frames = list[view->img_current].fi.frames;
-    return frames > 1 ? frames : 1;
+    return save->frames > 1 ? save->frames : 1;
 }
 
 // Frame f of a palette image as RGB: maptyp 1 keeps 8-bit values in the low byte, the

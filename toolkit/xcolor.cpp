@@ -1,11 +1,9 @@
 #include "toolkit/xcolor.h"
 
-#include "image/reduce16.h"
-
-#include "app/lg.h"
+#include "base/lg.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwin.h"
-#include "widgets/xerror.h"
+#include "base/xerror.h"
 
 #include <cmath>
 #include <cstdio>
@@ -198,7 +196,6 @@ int ColorStep1LibInit(Display *display) {
         XQueryColors(display, DefaultColormap(display, screen), main_colormap_def, COLORMAP_SIZE);
         main_colormap_entry = COLORMAP_SIZE;
     }
-    if (depth == 15 || depth == 16) Setup16Shift();
     return 0;
 }
 

@@ -3,14 +3,26 @@
 
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
-#include "widgets/xbtn.h"
-#include "widgets/xbtnsym.h"
-#include "widgets/xmenu.h"
 
 #include <X11/keysym.h>
 #include <cstring>
 
 Window WinEvButtonPress = 0;
+
+static WINEVHANDLER WinEvHandlers[WIN_TYP_NAMES];
+
+int (*WinEvMenuClose)(WINDAT *win) = nullptr;
+int (*WinEvMenuKey)(Display *display, const XEvent *ev) = nullptr;
+
+int WinEvHandlerSet(int typ, const WINEVHANDLER *h) {
+    if (typ < 0 || typ >= WIN_TYP_NAMES || !h) return -15;
+    WinEvHandlers[typ] = *h;
+    return 0;
+}
+
+static const WINEVHANDLER *WinEvHandlerOf(const WINDAT *win) {
+    return win->typ >= 0 && win->typ < WIN_TYP_NAMES ? &WinEvHandlers[win->typ] : nullptr;
+}
 
 // The window an event concerns, as the dispatcher matches it.
 static Window WinEventWindow(const XEvent &ev) {
@@ -35,35 +47,20 @@ template <typename F> static void WinEachMatch(Window w, F fn) {
     }
 }
 
+// Closes an open menu; 0 when one was closed.
 static int WinMenuCloseFromMouse(WINDAT *win) {
-    return MenuCloseFromMouse(win);
-}
-
-// A symbol button's hint flag lives in element 1 of its int array.
-static void BtnSymHintFlagSet(WINDAT *win, int flag) {
-    if (WinUSRIntArrayExist(win) == 0) WinUSRIntArrayValueSet(win, 1, flag);
+    return WinEvMenuClose ? WinEvMenuClose(win) : -1;
 }
 
 static int CheckEvButtonPress(const XEvent &ev) {
     WinEachMatch(ev.xbutton.window, [&](WINDAT *win) {
         win->usr.evmouse = ev;
         if (static_cast<int>(ev.xbutton.button) == win->mouseleft) {
-            // Widget press handlers join this switch as their widgets are built.
-            switch (win->typ) {
-            case WIN_BTN:
-                BtnPress(win);
-                break;
-            case WIN_PANEDXM:
+            if (win->typ == WIN_PANEDXM) {
                 WinEvButtonPress = win->window;
                 WinSetSelect(win, 1, 1);
-                break;
-            case WIN_BTN_SYM:
-                BtnSymHintFlagSet(win, 0);
-                BtnSymHintClose(win);
-                BtnSymPress(win);
-                break;
-            default:
-                break;
+            } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) {
+                h->press(win);
             }
         }
         if (static_cast<int>(ev.xbutton.button) == win->mouseright) WinMenuCloseFromMouse(win);
@@ -81,23 +78,14 @@ static int CheckEvButtonRelease(const XEvent &ev) {
         if (button == win->mouseleft) {
             // A click while a menu is open only closes the menu.
             if (win->typ != WIN_EDIT_TXT && WinMenuCloseFromMouse(win) == 0) return 0;
-            // Widget release handlers join this switch as their widgets are built.
-            // A button's action may close windows, this one included: nothing of it is used after.
-            switch (win->typ) {
-            case WIN_BTN:
-                result = BtnRelease(win, 1);
-                break;
-            case WIN_PANEDXM:
+            // A handler may close windows, this one included: nothing of it is used after.
+            if (win->typ == WIN_PANEDXM) {
                 if (WinEvButtonPress == win->window) {
                     WinSetSelect(win, 0, 1);
                     WinEvButtonPress = 0;
                 }
-                break;
-            case WIN_BTN_SYM:
-                result = BtnSymRelease(win);
-                break;
-            default:
-                break;
+            } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->release) {
+                result = h->release(win);
             }
         }
     }
@@ -116,12 +104,6 @@ static KeySym WinEventKeysym(const XEvent &ev) {
     return XLookupKeysym(&key, 0);
 }
 
-static bool WinBtnShowsKeyPress(const WINDAT *win) {
-    if (win->typ != WIN_BTN) return false;
-    int s = win->state;
-    return s == 0 || s == 1 || s == 2 || s == 9 || s == 10;
-}
-
 static int CheckEvKeyPress(const XEvent &ev) {
     KeySym sym = WinEventKeysym(ev);
     WINDAT *win = WinFind(ev.xkey.window);
@@ -129,85 +111,36 @@ static int CheckEvKeyPress(const XEvent &ev) {
     // Escape closes an open menu even over its own opener, which a click would not close.
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(nullptr);
     win->usr.evkey = ev;
-    if (WinBtnShowsKeyPress(win)) WinSetSelect(win, 1, 1);
+    const WINEVHANDLER *h = WinEvHandlerOf(win);
+    if (h && h->keypress) h->keypress(win);
     return 0;
 }
 
 static int CheckEvKeyRelease(const XEvent &ev) {
     KeySym sym = WinEventKeysym(ev);
     // The menu bar sees key releases first.
-    if (MenuMainKeyPress(ev.xany.display, &ev) == 0) return 0;
+    if (WinEvMenuKey && WinEvMenuKey(ev.xany.display, &ev) == 0) return 0;
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) return WinMenuCloseFromMouse(nullptr);
     win->usr.evkey = ev;
-    // The list, image view, dialog and edit-field key handlers join here with their widgets.
-    if (win->typ == WIN_BTN) {
-        if (WinBtnShowsKeyPress(win)) WinSetSelect(win, 0, 1);
-        if (win->usr.parent) BtnKey(win);
-    }
+    const WINEVHANDLER *h = WinEvHandlerOf(win);
+    if (h && h->keyrelease) h->keyrelease(win);
     return 0;
-}
-
-static bool WinRegistered(const WINDAT *w) {
-    for (int i = 0; w && WINDATp && i < WINDATpi; i++)
-        if (WINDATp[i] == w) return true;
-    return false;
-}
-
-static void CheckEvEnterMenuEntry(WINDAT *win) {
-    WINDAT *parent = win->usr.parent;
-    // An open cascade of the pull-down closes when the pointer moves to another entry.
-    auto sub = parent->typ == WIN_MENUP ? reinterpret_cast<WINDAT *>(parent->usr.str) : nullptr;
-    if (sub) {
-        parent->usr.str = nullptr;
-        if (WinRegistered(sub) && sub->typ == WIN_MENUP) {
-            WINDAT *opener = sub->usr.parent;
-            WinClose(sub);
-            if (opener && WinRegistered(opener)) WinSetSelect(opener, 0, 0);
-        }
-    }
-    if (parent->typ == WIN_MENUM && parent->select) {
-        MenuMainUpdate(parent, win);
-        WinSetSelect(win, 1, 0);
-    } else if (parent->typ == WIN_MENUP) {
-        if (win->state == 7 && !WinChildFindTyp(win, WIN_MENUP) &&
-            WinTranslateCoordinates(win, 0, 0) == 0) {
-            WINDAT *p =
-                MenuPulldownCreate(win, win->width - 2, 0, win->usr.strm, win->usr.parentgrp);
-            if (p) parent->usr.str = reinterpret_cast<char *>(p);
-        }
-        WinSetSelect(win, 1, 0);
-    }
-    BtnPaint(win);
 }
 
 static int CheckEvEnterNotify(const XEvent &ev) {
     WinEachMatch(ev.xcrossing.window, [&](WINDAT *win) {
-        if (win->typ == WIN_BTN && (win->state == 6 || win->state == 7) && win->usr.parent) {
-            CheckEvEnterMenuEntry(win);
-        } else if (win->typ == WIN_BTN_SYM) {
-            BtnSymHintFlagSet(win, 1);
-            BtnSymHintCreate(win);
-            BtnSymPaint(win);
-        }
+        const WINEVHANDLER *h = WinEvHandlerOf(win);
+        if (h && h->enter) h->enter(win);
     });
     return 0;
 }
 
 static int CheckEvLeaveNotify(const XEvent &ev) {
     WinEachMatch(ev.xcrossing.window, [&](WINDAT *win) {
-        if (win->typ == WIN_BTN && (win->state == 6 || win->state == 7) && win->usr.parent) {
-            bool cascade_open = win->state == 7 && WinChildFindTyp(win, WIN_MENUP);
-            if (win->usr.parent->typ == WIN_MENUP && !cascade_open && win->select)
-                WinSetSelect(win, 0, 0);
-            BtnPaint(win);
-        } else if (win->typ == WIN_BTN_SYM) {
-            if (WinUSRIntArrayExist(win) == 0 && WinUSRIntArrayValueGet(win, 1) == 0) return;
-            BtnSymHintFlagSet(win, 0);
-            BtnSymHintClose(win);
-            BtnSymPaint(win);
-        }
+        const WINEVHANDLER *h = WinEvHandlerOf(win);
+        if (h && h->leave) h->leave(win);
     });
     return 0;
 }

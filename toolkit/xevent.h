@@ -6,5 +6,22 @@
 // The sash on which the last select-button press happened; only it is dragged on release.
 extern Window WinEvButtonPress;
 
+// What a widget family does with the events of its window type; installed when the family
+// creates its first window. Any slot may be null.
+struct WINEVHANDLER {
+    int (*press)(WINDAT *win);   // select-button press
+    int (*release)(WINDAT *win); // select-button release; its result is the dispatch's
+    int (*keypress)(WINDAT *win);
+    int (*keyrelease)(WINDAT *win);
+    int (*enter)(WINDAT *win);
+    int (*leave)(WINDAT *win);
+};
+int WinEvHandlerSet(int typ, const WINEVHANDLER *h);
+
+// The menu system's share of every event, installed by the menus: closing an open menu on a
+// click or Escape (0 when one closed) and the menu bar's keys (0 when it took the key).
+extern int (*WinEvMenuClose)(WINDAT *win);
+extern int (*WinEvMenuKey)(Display *display, const XEvent *ev);
+
 int WinEvent(Display *display, XEvent ev);
 int WinEventQueued(Display *display);

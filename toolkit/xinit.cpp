@@ -1,15 +1,21 @@
 #include "toolkit/xinit.h"
 
-#include "app/language.h"
-#include "app/lg.h"
-#include "app/xmem.h"
-#include "widgets/xerror.h"
-#include "widgets/xsymbol.h"
+#include "base/lg.h"
+#include "base/xmem.h"
+#include "base/xerror.h"
 
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+Display *main_display = nullptr;
+int main_screen_number = 0;
+Window main_root = 0;
+Colormap main_colormap = 0;
+int main_depth = 0;
+Visual *main_visual = nullptr;
+XVisualInfo *main_visual_info = nullptr;
 
 WINDAT **WINDATp = nullptr;
 int WINDATpi = 0;
@@ -81,6 +87,7 @@ int CreateMemWinTable(WINDAT **existing, int n) {
 }
 
 int WinMemInit() {
+    MsgShowHook = MsgBoxShow;
     WINDATpimax = WIN_REGISTRY_MAX;
     return CreateMemWinTable(WINDATp, WINDATpimax + 1);
 }
@@ -88,7 +95,6 @@ int WinMemInit() {
 int WinMemRemove() {
     ToolkitLockGuard guard;
     if (!WINDATp) return 0;
-    Display *display = WINDATp[0] ? WINDATp[0]->usr.display : nullptr;
     for (int i = WINDATpi - 1; i >= 1; i--) {
         if (i >= WINDATpi || !WINDATp[i]) continue;
         WinClose(WINDATp[i]);
@@ -104,7 +110,6 @@ int WinMemRemove() {
         WINDATp[i] = nullptr;
     }
     MemFreeArray(reinterpret_cast<void **>(WINDATp), "MemWin", 0, WINDATpimax, 1);
-    if (display) IconsDestroy(display);
     WINDATp = nullptr;
     WINDATpi = 0;
     return 0;
@@ -128,42 +133,5 @@ int LibOptionRTUpdate(const int *opt_rt) {
         w->mouseleft = opt_rt[0];
         w->mouseright = opt_rt[1];
     }
-    return 0;
-}
-
-MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];
-
-// Copies a template for `language` (labels from `labels` where given) and builds its handle.
-static MENUHANDLE LanguageOptionMenu(const MENUITEM *tmpl, const char *const *labels, int n,
-                                     int language, MENUHANDLE submenu) {
-    MENUITEM items[16];
-    if (n > 16) return nullptr;
-    for (int i = 0; i < n; i++) {
-        items[i] = tmpl[i];
-        if (labels && (language == LG_GERMAN || language == LG_ENGLISH))
-            items[i].label = labels[i * LG_COLUMNS + language];
-        if (items[i].kind == MENU_KIND_SUB) items[i].submenu = submenu;
-        // The file box and list actions are set when those widgets exist.
-        items[i].action = nullptr;
-    }
-    return MenuSubCreate(n, items);
-}
-
-int LanguageMenuInit(Display *display, int language) {
-    (void)display;
-    for (MENUHANDLE &slot : M_OPTION_MENU)
-        if (slot) {
-            MenuSubFree(slot);
-            slot = nullptr;
-        }
-    if (!(M_OPTION_MENU[0] = LanguageOptionMenu(menufiletyp, nullptr, 5, language, nullptr)))
-        return -8;
-    if (!(M_OPTION_MENU[6] = LanguageOptionMenu(menualbumtyp, nullptr, 2, language, nullptr)))
-        return -8;
-    if (!(M_OPTION_MENU[1] = LanguageOptionMenu(menusortfile, menusortfileL, 4, language, nullptr)))
-        return -8;
-    if (!(M_OPTION_MENU[3] =
-              LanguageOptionMenu(menufileboxbtn3, menufileboxbtn3L, 7, language, M_OPTION_MENU[1])))
-        return -8;
     return 0;
 }

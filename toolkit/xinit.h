@@ -21,6 +21,15 @@ struct ToolkitLockGuard {
     ToolkitLockGuard &operator=(const ToolkitLockGuard &) = delete;
 };
 
+// The one display connection and what start-up read of its default screen.
+extern Display *main_display;
+extern int main_screen_number;
+extern Window main_root;
+extern Colormap main_colormap;
+extern int main_depth;
+extern Visual *main_visual;
+extern XVisualInfo *main_visual_info;
+
 extern Cursor cursorWatch;
 extern Cursor cursorTopLeftArrow;
 extern Cursor cursorArrow;
@@ -30,14 +39,3 @@ int CreateMemWinTable(WINDAT **existing, int n);
 int WinMemRemove();
 int CursorInit(Display *display);
 int LibOptionRTUpdate(const int *opt_rt);
-
-#include "widgets/xmenu.h"
-
-enum { M_OPTION_MENU_SLOTS = 50 };
-
-// Option menus shared by several widgets: 0 file types, 1 sort order, 3 the file list's
-// right-button menu, 5 the image view's context menu, 6 album types.
-extern MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];
-
-// Rebuilds the option menus (slots 0, 6, 1, 3) for `language`; -8 when one cannot be built.
-int LanguageMenuInit(Display *display, int language);

@@ -1,9 +1,10 @@
 #include "toolkit/xtools.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "toolkit/xcolor.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 // Every call draws with the window's own GC; a window without one cannot be drawn into.
@@ -293,5 +294,31 @@ int PixmapDestroy(Display *display, Pixmap pixmap) {
     if (!pixmap) return 1;
     if (!display) return -15;
     XFreePixmap(display, pixmap);
+    return 0;
+}
+
+int CalcTextRect(const char *text, short out[2]) {
+    if (!text || !out) return -15;
+    if (!*text) return -8;
+    if (!fontfs_text) return -10;
+    int w = WinGetTextWidth(fontfs_text, text, 0);
+    int lh = WinGetTextHeight(fontfs_text, "QygqQAT", 0);
+    int h = (lh + lh / 3) * 3;
+    int longest = 0, count = 0;
+    bool multi = false;
+    for (const char *p = text; *p; p++) {
+        if (*p == '\n') {
+            h += lh + lh / 3;
+            multi = true;
+            longest = std::max(longest, count);
+            count = 0;
+        } else {
+            count++;
+        }
+    }
+    longest = std::max(longest, count);
+    if (multi && longest > 0) w = WinGetTextWidth(fontfs_text, text, 1) * longest;
+    out[0] = static_cast<short>(std::min(w, 32767));
+    out[1] = static_cast<short>(std::min(h, 32767));
     return 0;
 }

@@ -40,3 +40,6 @@ int WinSetInputFocus(WINDAT *win, int revert_to, Time time);
 Pixmap PixmapCreateFromData(Display *display, Drawable drawable, const char *bits, unsigned int w,
                             unsigned int h);
 int PixmapDestroy(Display *display, Pixmap pixmap);
+
+// Width and height of a text box for `text` in the text font (lines split at newlines).
+int CalcTextRect(const char *text, short out[2]);

@@ -1,19 +1,16 @@
 // Window creation, state accessors, user data, X wrappers and messages.
 #include "toolkit/xwin.h"
 
-#include "app/lg.h"
-#include "app/main.h"
-#include "app/xmem.h"
+#include "base/lg.h"
+#include "base/xmem.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
-#include "widgets/xerror.h"
+#include "base/xerror.h"
 
 #include <X11/Xatom.h>
 #include <cstdio>
 #include <cstring>
-
-int verbose = 0;
 
 static const char *const szInternTypName[WIN_TYP_NAMES] = {
     "WIN_SUCCES",
@@ -805,13 +802,20 @@ int WinPaint(WINDAT *win) {
 
 // ---- Messages ----------------------------------------------------------------------------------
 
+WINDAT *(*MsgBoxHook)(int language, int kind, const char *text, WINFUNC callback) = nullptr;
+
 WINDAT *MsgBox(int language, int kind, const char *text, WINFUNC callback) {
-    (void)callback;
+    if (MsgBoxHook) return MsgBoxHook(language, kind, text, callback);
     const char *title = LgBoxTitel(kind, language);
-    // The message box widget joins here when it exists; until then every message goes to
-    // stderr in the form used when no window is up.
+    // Without the message box widget every message goes to stderr in the form used when no
+    // window is up.
     fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", text ? text : "");
     return nullptr;
+}
+
+int MsgBoxShow(int language, int kind, const char *text) {
+    MsgBox(language, kind, text, nullptr);
+    return 0;
 }
 
 int MsgBoxClose(WINDATUSR *rec) {

@@ -1,6 +1,8 @@
 // Window records, the window registry and the window tree.
 #pragma once
 
+#include "base/lg.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -152,6 +154,7 @@ struct WINDAT {
     int img_count;
     int zoom;
     void *img_list;
+    long img_size; // bytes of one element of img_list, set by whoever fills it
     int sel[6];
     WINFUNC intclose;
 };
@@ -160,8 +163,6 @@ struct WINDAT {
 extern WINDAT **WINDATp;
 extern int WINDATpi;
 extern int WINDATpimax;
-
-extern int verbose;
 
 const char *WinTypName(int typ);
 
@@ -272,7 +273,11 @@ int WinCloseSimple(Display *display, Window w);
 int WinCloseParent(WINDATUSR *rec);
 
 // Messages.
+// The message-box widget installs its box here; until then MsgBox writes to stderr.
+extern WINDAT *(*MsgBoxHook)(int language, int kind, const char *text, WINFUNC callback);
 WINDAT *MsgBox(int language, int kind, const char *text, WINFUNC callback);
+// MsgBox as the formatters' message hook (MsgShowHook).
+int MsgBoxShow(int language, int kind, const char *text);
 int MsgBoxClose(WINDATUSR *rec);
 int MsgBeep(WINDAT *win, int percent);
 

@@ -1,9 +1,7 @@
 // The window tree and the registry: children, lookup, closing and layout helpers.
 #include "toolkit/xwin.h"
-#include "widgets/xmenu.h"
 
-#include "app/xmem.h"
-#include "image/io_files.h"
+#include "base/xmem.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
 
@@ -281,10 +279,8 @@ int WinChildResize(WINDAT *win) {
         case WIN_NOTEBOOK_BTN_GROUP:
         case WIN_PANED_HORIZ:
         case WIN_EDIT_TXT:
-            result = WinFuncResize(c);
-            break;
         case WIN_MENUM:
-            result = MenuMainResize(c);
+            result = WinFuncResize(c);
             break;
         // The file box and extended file box re-lay out through their own resize routines,
         // which join here with their widget.
@@ -352,10 +348,12 @@ int WinStructCopy(WINDAT *dst, const WINDAT *src) {
     if (!dst || !src) return -15;
     memcpy(dst, src, sizeof *dst);
     dst->usr.win = src->usr.win;
-    if (src->typ == WIN_PAINT && src->img_list && src->img_count > 0) {
+    if (src->typ == WIN_PAINT && src->img_list && src->img_count > 0 && src->img_size > 0) {
         // The copy gets its own image list so that the two never share the array.
-        long bytes = static_cast<long>(src->img_count) * static_cast<long>(sizeof(FILEINFO));
-        auto list = static_cast<FILEINFO *>(MemCreate(bytes, "ip"));
+        long bytes = 0;
+        if (__builtin_mul_overflow(static_cast<long>(src->img_count), src->img_size, &bytes))
+            return -8;
+        auto list = MemCreate(bytes, "ip");
         if (!list) return -8;
         memcpy(list, src->img_list, static_cast<size_t>(bytes));
         dst->img_list = list;

@@ -1,7 +1,7 @@
 // dravik-tool album: albums from the shell, on the album window's file routines.
 #include "tools/tool_album.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "image/io_album.h"
 #include "image/io_files.h"
 #include "tools/dravik_tool.h"
@@ -163,9 +163,7 @@ int AlbumCreate(int argc, char **argv) {
     }
     if (!file) return ToolFail("usage: album create FILE [--edge N]");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.fd = -1;
-    req.path = file;
+    IoRequestInit(&req, file);
     int rc = IoAlbumCreate(&req, static_cast<int>(edge));
     if (rc == FILE_ERROR_FORMAT) return ToolFail("%s: exists and is not an album", file);
     if (rc != FILE_SUCCES)

@@ -1,16 +1,14 @@
 // dravik-tool info and convert: the viewer's read dispatch and JPEG writer from the shell.
 #include "tools/tool_image.h"
 
-#include "app/rc.h"
-#include "app/xmem.h"
+#include "base/settings.h"
+#include "base/xmem.h"
 #include "dicom/io_dcm3.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
-#include "image/ximage.h"
 #include "tools/dravik_tool.h"
 #include "tools/tool_dicom.h"
-#include "toolkit/xwin.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -99,15 +97,6 @@ int WritePnm(const FILEINFO *fi, const char *out, int first, int last) {
 }
 
 int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
-    // A multi-frame record is saved the way its view would save it: one file per frame.
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    PAINTIMG entry;
-    memset(&entry, 0, sizeof entry);
-    entry.fi = *fi;
-    view.typ = WIN_PAINT;
-    view.img_list = &entry;
-    view.img_count = 1;
     SAVEINFO save;
     memset(&save, 0, sizeof save);
     save.w = fi->w;
@@ -123,10 +112,10 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     save.gmap = fi->gmap;
     save.bmap = fi->bmap;
     save.mapentry = fi->mapentry;
-    save.view = fi->frames > 1 ? &view : nullptr;
+    // A multi-frame record is saved the way its view would save it: one file per frame.
+    save.frames = fi->frames;
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = out;
+    IoRequestInit(&req, out);
     int rc = IoSaveFile(&req, &save);
     if (rc != FILE_SUCCES) return ToolFail("cannot write %s (%i)", out, rc);
     return 0;
@@ -162,8 +151,7 @@ int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
 int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     if (!EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm only");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = in;
+    IoRequestInit(&req, in);
     FILEINFO fi;
     memset(&fi, 0, sizeof fi);
     RecordGuard guard{&fi, in};
@@ -183,8 +171,7 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
 int ToolImageInfo(int argc, char **argv) {
     if (argc != 1) return ToolFail("usage: info FILE");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = argv[0];
+    IoRequestInit(&req, argv[0]);
     FILEINFO fi;
     RecordGuard guard{&fi, argv[0]};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.ftyp == FTYP_NONE)
@@ -236,8 +223,7 @@ int ToolImageConvert(int argc, char **argv) {
     if (!jpg && !EndsWith(out, ".pgm") && !EndsWith(out, ".ppm"))
         return ToolFail("%s: unknown output type (use .pgm, .ppm or .jpg)", out);
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = in;
+    IoRequestInit(&req, in);
     FILEINFO fi;
     RecordGuard guard{&fi, in};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL) || !fi.fbuf)

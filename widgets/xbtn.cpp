@@ -1,7 +1,8 @@
 #include "widgets/xbtn.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 #include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
@@ -24,9 +25,48 @@ static bool BtnUsable(const WINDAT *win) {
     return win && win->window && win->gc && win->usr.display;
 }
 
+// Plain buttons, and menu titles and entries (kinds 6 and 7), which show a held key too.
+static bool BtnShowsKeyPress(const WINDAT *win) {
+    int s = win->state;
+    return s == 0 || s == 1 || s == 2 || s == 9 || s == 10;
+}
+
+static bool BtnIsMenuEntry(const WINDAT *win) {
+    return (win->state == 6 || win->state == 7) && win->usr.parent;
+}
+
+static int BtnEvRelease(WINDAT *win) {
+    return BtnRelease(win, 1);
+}
+
+static int BtnEvKeyPress(WINDAT *win) {
+    if (BtnShowsKeyPress(win)) WinSetSelect(win, 1, 1);
+    return 0;
+}
+
+static int BtnEvKeyRelease(WINDAT *win) {
+    if (BtnShowsKeyPress(win)) WinSetSelect(win, 0, 1);
+    return win->usr.parent ? BtnKey(win) : 0;
+}
+
+static int BtnEvEnter(WINDAT *win) {
+    return BtnIsMenuEntry(win) ? MenuEntryEnter(win) : 0;
+}
+
+static int BtnEvLeave(WINDAT *win) {
+    return BtnIsMenuEntry(win) ? MenuEntryLeave(win) : 0;
+}
+
+void BtnEvInit() {
+    static const WINEVHANDLER h = {BtnPress,        BtnEvRelease, BtnEvKeyPress,
+                                   BtnEvKeyRelease, BtnEvEnter,   BtnEvLeave};
+    WinEvHandlerSet(WIN_BTN, &h);
+}
+
 WINDAT *BtnCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                   const char *label, WINFUNC action) {
     if (!parent || !typ || !nb) return nullptr;
+    BtnEvInit();
     WINTYP t = *typ;
     t.typ = WIN_BTN;
     if (t.state == BTN_DIALOG) {

@@ -30,6 +30,8 @@ extern Time lastEventTime[2];
 
 WINDAT *BtnCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                   const char *label, WINFUNC action);
+// Gives the dispatcher the button family's event handlers; BtnCreate calls it.
+void BtnEvInit();
 int BtnPaint(WINDAT *win);
 int BtnPaintText(WINDAT *win);
 int BtnMenuPaint(WINDAT *win);

@@ -1,10 +1,11 @@
 #include "widgets/xbtnsym.h"
 
-#include "app/rc.h"
-#include "app/xmem.h"
-#include "image/io_xpm.h"
-#include "image/ximage.h"
+#include "base/settings.h"
+#include "base/xmem.h"
+#include "render/io_xpm.h"
+#include "render/ximage.h"
 #include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
@@ -58,9 +59,40 @@ int BtnSymPixmapCreate(WINDAT *win, int symbol, const char *none_colour) {
     return images[0] && images[1] ? 0 : -24;
 }
 
+// A symbol button's hint flag lives in element 1 of its int array.
+static void BtnSymHintFlagSet(WINDAT *win, int flag) {
+    if (WinUSRIntArrayExist(win) == 0) WinUSRIntArrayValueSet(win, 1, flag);
+}
+
+static int BtnSymEvPress(WINDAT *win) {
+    BtnSymHintFlagSet(win, 0);
+    BtnSymHintClose(win);
+    return BtnSymPress(win);
+}
+
+static int BtnSymEvEnter(WINDAT *win) {
+    BtnSymHintFlagSet(win, 1);
+    BtnSymHintCreate(win);
+    return BtnSymPaint(win);
+}
+
+static int BtnSymEvLeave(WINDAT *win) {
+    if (WinUSRIntArrayExist(win) == 0 && WinUSRIntArrayValueGet(win, 1) == 0) return 0;
+    BtnSymHintFlagSet(win, 0);
+    BtnSymHintClose(win);
+    return BtnSymPaint(win);
+}
+
+void BtnSymEvInit() {
+    static const WINEVHANDLER h = {BtnSymEvPress, BtnSymRelease, nullptr,
+                                   nullptr,       BtnSymEvEnter, BtnSymEvLeave};
+    WinEvHandlerSet(WIN_BTN_SYM, &h);
+}
+
 WINDAT *BtnSymCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                      const char *label, WINFUNC action, int symbol) {
     if (!parent || !typ || !nb) return nullptr;
+    BtnSymEvInit();
     WINTYP t = *typ;
     t.typ = WIN_BTN_SYM;
     t.func[WIN_FUNC_MOUSE] = action;

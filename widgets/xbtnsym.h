@@ -14,6 +14,8 @@ WINDAT *BtnSymCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBO
                      const char *label, WINFUNC action, int symbol);
 int BtnSymPixmapCreate(WINDAT *win, int symbol, const char *none_colour);
 int BtnSymPaint(WINDAT *win);
+// Gives the dispatcher the symbol buttons' event handlers; BtnSymCreate calls it.
+void BtnSymEvInit();
 int BtnSymPress(WINDAT *win);
 int BtnSymRelease(WINDAT *win);
 WINDAT *BtnSymHintCreate(WINDAT *btn);

@@ -1,8 +1,9 @@
 #include "widgets/xmenu.h"
 
-#include "app/language.h"
-#include "app/xmem.h"
+#include "base/language.h"
+#include "base/xmem.h"
 #include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
@@ -14,8 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 
-// ---- Handles -------------------------------------------------------------------------------
+MENUHANDLE M_MAIN_MENU[M_MAIN_MENU_SLOTS];
+MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];
 
+// ---- Handles -------------------------------------------------------------------------------
 int MenuCount(MENUHANDLE handle) {
     if (!handle || !handle[0]) return 0;
     return atoi(handle[0]);
@@ -149,12 +152,15 @@ WINDAT *MenuMainCreate(WINDAT *toolbar, WINTYP *typ, const WINNEIGHBOR *nb, MENU
     if (!toolbar || !typ || !nb) return nullptr;
     int n = MenuCount(bar);
     if (n < 1) return nullptr;
+    MenuEvInit();
     WINTYP t = *typ;
     t.typ = WIN_MENUM;
     WINDAT *menu = WinCreate(toolbar, 0, 0, &t, nb, "MenuM", fontfs_menu);
     if (!menu) return nullptr;
     WinSelectInput(menu->usr.display, menu->window, 0x800F);
     WinSetSelect(menu, 0, 0);
+    // The toolbar's re-layout reaches the bar through its resize callback.
+    WinSetFuncResize(menu, ResizeMenuMain);
     WINDAT *prev = nullptr;
     for (int i = 1; i <= n; i++) {
         MENUITEM *item = MenuItemGet(bar, i);
@@ -177,6 +183,10 @@ WINDAT *MenuMainCreate(WINDAT *toolbar, WINTYP *typ, const WINNEIGHBOR *nb, MENU
         prev = title;
     }
     return menu;
+}
+
+int ResizeMenuMain(WINDATUSR *rec) {
+    return rec ? MenuMainResize(rec->win) : -15;
 }
 
 int MenuMainResize(WINDAT *bar) {
@@ -202,6 +212,7 @@ WINDAT *MenuMainFind() {
 
 WINDAT *MenuPopupCreate(WINDAT *opener, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                         const char *name, XFontStruct *font) {
+    MenuEvInit();
     if (!opener || !typ || !nb || !opener->window) return nullptr;
     Display *d = opener->usr.display;
     int rx = 0, ry = 0;
@@ -514,4 +525,56 @@ int _BtnKeyMenuUpDown(WINDAT *pulldown, const XEvent *ev) {
         next = k + 1 >= n ? 0 : k + 1;
     if (pulldown->child[next]) WinSetSelect(pulldown->child[next], 1, 1);
     return 0;
+}
+
+// ---- Events ------------------------------------------------------------------------------------
+
+static bool MenuWinRegistered(const WINDAT *w) {
+    for (int i = 0; w && WINDATp && i < WINDATpi; i++)
+        if (WINDATp[i] == w) return true;
+    return false;
+}
+
+int MenuEntryEnter(WINDAT *win) {
+    WINDAT *parent = win ? win->usr.parent : nullptr;
+    if (!parent) return -17;
+    // An open cascade of the pull-down closes when the pointer moves to another entry.
+    auto sub = parent->typ == WIN_MENUP ? reinterpret_cast<WINDAT *>(parent->usr.str) : nullptr;
+    if (sub) {
+        parent->usr.str = nullptr;
+        if (MenuWinRegistered(sub) && sub->typ == WIN_MENUP) {
+            WINDAT *opener = sub->usr.parent;
+            WinClose(sub);
+            if (opener && MenuWinRegistered(opener)) WinSetSelect(opener, 0, 0);
+        }
+    }
+    if (parent->typ == WIN_MENUM && parent->select) {
+        MenuMainUpdate(parent, win);
+        WinSetSelect(win, 1, 0);
+    } else if (parent->typ == WIN_MENUP) {
+        if (win->state == 7 && !WinChildFindTyp(win, WIN_MENUP) &&
+            WinTranslateCoordinates(win, 0, 0) == 0) {
+            WINDAT *p =
+                MenuPulldownCreate(win, win->width - 2, 0, win->usr.strm, win->usr.parentgrp);
+            if (p) parent->usr.str = reinterpret_cast<char *>(p);
+        }
+        WinSetSelect(win, 1, 0);
+    }
+    return BtnPaint(win);
+}
+
+int MenuEntryLeave(WINDAT *win) {
+    if (!win || !win->usr.parent) return -17;
+    bool cascade_open = win->state == 7 && WinChildFindTyp(win, WIN_MENUP);
+    if (win->usr.parent->typ == WIN_MENUP && !cascade_open && win->select) WinSetSelect(win, 0, 0);
+    return BtnPaint(win);
+}
+
+static int MenuEvKey(Display *display, const XEvent *ev) {
+    return MenuMainKeyPress(display, ev);
+}
+
+void MenuEvInit() {
+    WinEvMenuClose = MenuCloseFromMouse;
+    WinEvMenuKey = MenuEvKey;
 }

@@ -43,6 +43,7 @@ int MenuMainCloseIfActiv();
 int MenuMainUpdate(WINDAT *bar, WINDAT *title);
 int MenuMainBtnReturn(WINDATUSR *rec);
 int MenuMainResize(WINDAT *bar);
+int ResizeMenuMain(WINDATUSR *rec);
 int MenuCloseFromMouse(WINDAT *win);
 
 // Keyboard.
@@ -57,5 +58,19 @@ int MenuGetMaxWidthEntry(MENUHANDLE handle, XFontStruct *font);
 int ExposeMenuPopup(WINDATUSR *rec);
 int MenuPopupPaint(WINDAT *win);
 
+// Pointer crossings of a menu entry (a button of kind 6 or 7 in a bar or pull-down).
+int MenuEntryEnter(WINDAT *win);
+int MenuEntryLeave(WINDAT *win);
+// Gives the dispatcher the menus' share of every event (closing on clicks, the bar's keys).
+void MenuEvInit();
+
 // The menu bar in the main window's subtree, or null.
 WINDAT *MenuMainFind();
+
+enum { M_MAIN_MENU_SLOTS = 20, M_OPTION_MENU_SLOTS = 50 };
+
+// Built menu sets, filled by the application for its language: 0 the bar, 1 File .. 7 Help.
+extern MENUHANDLE M_MAIN_MENU[M_MAIN_MENU_SLOTS];
+// Option menus shared by several widgets: 0 file types, 1 sort order, 3 the file list's
+// right-button menu, 5 the image view's context menu, 6 album types.
+extern MENUHANDLE M_OPTION_MENU[M_OPTION_MENU_SLOTS];

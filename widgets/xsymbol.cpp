@@ -1,7 +1,7 @@
 #include "widgets/xsymbol.h"
 
-#include "image/io_xpm.h"
-#include "image/ximage.h"
+#include "render/io_xpm.h"
+#include "render/ximage.h"
 #include "resources/symbols.h"
 #include "toolkit/xcolor.h"
 

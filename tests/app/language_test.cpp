@@ -2,8 +2,9 @@
 // GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
 #include <gtest/gtest.h>
 
-#include "app/language.h"
-#include "app/lg.h"
+#include "app/menus.h"
+#include "base/language.h"
+#include "base/lg.h"
 
 #include <cstring>
 

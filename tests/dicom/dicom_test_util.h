@@ -2,8 +2,8 @@
 // after itself, and dcmdump's recorded view of the committed vectors.
 #pragma once
 
-#include "app/rc.h"
-#include "app/xmem.h"
+#include "base/settings.h"
+#include "base/xmem.h"
 #include "dicom/io_dicom.h"
 
 #include <cstdint>
@@ -115,7 +115,7 @@ struct DicomRead {
     int result = 0;
 
     explicit DicomRead(const std::string &path, int mode = 0) : name(path) {
-        req.path = name.c_str();
+        IoRequestInit(&req, name.c_str());
         test = IsFileDicom(&req, &fi, mode);
         result = test == 100 ? IoReadDicom(&req, &fi) : test;
     }

@@ -322,9 +322,8 @@ TEST(DicomHostile, CutAndDamagedPixelVectorsNeverReadOutside) {
 }
 
 static std::vector<int> progress_seen;
-static int ProgressRecord(WINDATUSR *rec) {
-    progress_seen.push_back(rec->i);
-    return 0;
+static void ProgressRecord(void *, int percent) {
+    progress_seen.push_back(percent);
 }
 
 TEST(DicomProgress, RisesOnceThroughDecodingAndWindowingTo100) {
@@ -334,7 +333,7 @@ TEST(DicomProgress, RisesOnceThroughDecodingAndWindowingTo100) {
         FILEINFO fi{};
         std::string path = Path(name);
         req.path = path.c_str();
-        req.statusfunc = ProgressRecord;
+        req.progress = ProgressRecord;
         ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
         ASSERT_EQ(100, IoReadDicom(&req, &fi));
         ASSERT_FALSE(progress_seen.empty()) << name;

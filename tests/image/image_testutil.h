@@ -3,7 +3,7 @@
 
 #include "image/io_files.h"
 
-#include "app/xmem.h"
+#include "base/xmem.h"
 
 #include <cstdint>
 #include <cstdio>

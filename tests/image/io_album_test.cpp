@@ -2,10 +2,10 @@
 
 #include "image/io_album.h"
 
-#include "app/rc.h"
+#include "base/settings.h"
 #include "image/image_testutil.h"
 #include "image/io_jpg.h"
-#include "image/ximage.h"
+#include "render/ximage.h"
 #include "toolkit/xwin.h"
 
 #include <csignal>

@@ -2,7 +2,7 @@
 
 #include "image/image_testutil.h"
 #include "image/io_jpg.h"
-#include "image/ximage.h"
+#include "render/ximage.h"
 #include "toolkit/xwin.h"
 
 #include <algorithm>
@@ -145,9 +145,8 @@ TEST(JpegRead, ProbeGivesSizeOnlyAndMarksDamagedFiles) {
 }
 
 static std::vector<int> progress_seen;
-static int RecordProgress(WINDATUSR *rec) {
-    progress_seen.push_back(rec->i);
-    return 0;
+static void RecordProgress(void *, int percent) {
+    progress_seen.push_back(percent);
 }
 
 TEST(JpegRead, ProgressRisesToAHundred) {
@@ -156,7 +155,7 @@ TEST(JpegRead, ProgressRisesToAHundred) {
     FILEREQ req;
     memset(&req, 0, sizeof req);
     req.path = path.c_str();
-    req.statusfunc = RecordProgress;
+    req.progress = RecordProgress;
     FILEINFO fi;
     ASSERT_NE(IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL), nullptr);
     ASSERT_FALSE(progress_seen.empty());
@@ -400,17 +399,11 @@ TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {
     std::vector<uint8_t> px(static_cast<size_t>(w) * h * frames);
     for (int f = 0; f < frames; f++)
         memset(px.data() + f * w * h, 40 * f, w * h);
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    PAINTIMG entry;
-    memset(&entry, 0, sizeof entry);
-    entry.fi.frames = frames;
-    view.typ = WIN_PAINT, view.img_list = &entry, view.img_count = 1;
     SAVEINFO save;
     memset(&save, 0, sizeof save);
     save.w = w, save.h = h, save.bit = 8, save.maptyp = MAPTYP_GREY, save.quality = 100;
     save.ftyp = FTYP_JPEG, save.first_frame = 2, save.last_frame = 3, save.fbuf = px.data();
-    save.view = &view;
+    save.frames = frames;
     FILEREQ req;
     memset(&req, 0, sizeof req);
     std::string path = dir.File("x.dcm");

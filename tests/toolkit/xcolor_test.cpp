@@ -2,7 +2,8 @@
 #include "support/xvfb.h"
 #include "toolkit/xcolor.h"
 #include "app/main.h"
-#include "image/reduce16.h"
+#include "render/reduce16.h"
+#include "render/ximage.h"
 
 #include <cstring>
 
@@ -97,6 +98,7 @@ TEST_F(Colour16, FiveSixFiveMasksGiveShiftsAndRightShifts) {
     main_visual = DefaultVisual(display, DefaultScreen(display));
     ASSERT_EQ(ColorStep1LibInit(display), 0);
     // The image packing shifts are set up with the colours on 15/16-bit screens.
+    ASSERT_EQ(ImageDisplaySetup(display), 0);
     EXPECT_EQ(Rshift, -8);
     EXPECT_EQ(Gshift, -3);
     EXPECT_EQ(Bshift, 3);

@@ -3,7 +3,7 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
-#include "app/allg.h"
+#include "base/allg.h"
 
 #include <cstring>
 

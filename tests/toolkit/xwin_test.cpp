@@ -1,7 +1,7 @@
 // Window records, registry, tree and event dispatch on a private X server.
 #include "support/xvfb.h"
 
-#include "app/language.h"
+#include "base/language.h"
 #include "app/main.h"
 #include "image/io_files.h"
 #include "toolkit/xevent.h"
@@ -195,6 +195,7 @@ TEST_F(Toolkit, CopyOfAnImageViewOwnsItsOwnImageList) {
     auto list = static_cast<FILEINFO *>(calloc(2, sizeof(FILEINFO)));
     list[1].w = 77;
     v->img_list = list;
+    v->img_size = sizeof(FILEINFO);
     v->img_count = 2;
     WINDAT copy;
     ASSERT_EQ(WinStructCopy(&copy, v), 0);

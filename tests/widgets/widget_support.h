@@ -4,11 +4,13 @@
 
 #include "support/xvfb.h"
 
-#include "app/language.h"
 #include "app/main.h"
+#include "app/menus.h"
+#include "base/language.h"
 #include "app/rc.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
+#include "render/ximage.h"
 #include "toolkit/xinit.h"
 
 #include <X11/extensions/XTest.h>
@@ -80,6 +82,7 @@ class WidgetTest : public XvfbTest {
         ASSERT_EQ(WinMemInit(), 0);
         ProgramResInit();
         ColorStep1LibInit(display);
+        ImageDisplaySetup(display);
         ColorStep2FontLibInit(display);
         LanguageMenuInit(display, 1);
         LanguageMenuProgInit(display, 1);

@@ -1,7 +1,7 @@
 // The built-in pictures: symbols by number and the message-box pictures by box kind.
 #include "widgets/widget_support.h"
 
-#include "image/ximage.h"
+#include "render/ximage.h"
 #include "widgets/xsymbol.h"
 
 class Pictures : public WidgetTest {};

@@ -3,6 +3,8 @@
 
 #include "image/io_files.h"
 
+#include <X11/Xlib.h>
+
 #include <cstdint>
 
 // The palette state the reductions work on: the shared tables Red, Green and Blue (16-bit
@@ -16,7 +18,8 @@ struct REDUCEPAL {
     long (*find)(int r, int g, int b);
 };
 
-// The colour setup's tables (toolkit/xcolor); tests point it at a palette of their own.
+// The display's colour tables, installed by the display-image setup; tests point it at a
+// palette of their own.
 extern REDUCEPAL *reduce_pal;
 
 enum { MCUT_SIDE = 32, MCUT_CELLS = 256 };

@@ -9,3 +9,6 @@ const char *LgAct(int row, int language);
 const char *LgErr(int row, int language);
 const char *LgWarn(int row, int language);
 const char *LgBoxTitel(int row, int language);
+
+// Extra tracing on stderr.
+extern int verbose;

@@ -1,7 +1,4 @@
-#include "app/allg.h"
-
-#include "toolkit/xcolor.h"
-#include "toolkit/xtools.h"
+#include "base/allg.h"
 
 #include <sys/select.h>
 
@@ -235,32 +232,6 @@ int CalcDestRect(int box_w, int box_h, int img_w, int img_h, short out[2]) {
     }
     out[0] = static_cast<short>(std::clamp<long long>(w, 1, box_w));
     out[1] = static_cast<short>(std::clamp<long long>(h, 1, box_h));
-    return 0;
-}
-
-int CalcTextRect(const char *text, short out[2]) {
-    if (!text || !out) return -15;
-    if (!*text) return -8;
-    if (!fontfs_text) return -10;
-    int w = WinGetTextWidth(fontfs_text, text, 0);
-    int lh = WinGetTextHeight(fontfs_text, "QygqQAT", 0);
-    int h = (lh + lh / 3) * 3;
-    int longest = 0, count = 0;
-    bool multi = false;
-    for (const char *p = text; *p; p++) {
-        if (*p == '\n') {
-            h += lh + lh / 3;
-            multi = true;
-            longest = std::max(longest, count);
-            count = 0;
-        } else {
-            count++;
-        }
-    }
-    longest = std::max(longest, count);
-    if (multi && longest > 0) w = WinGetTextWidth(fontfs_text, text, 1) * longest;
-    out[0] = static_cast<short>(std::min(w, 32767));
-    out[1] = static_cast<short>(std::min(h, 32767));
     return 0;
 }
 

@@ -1,12 +1,20 @@
-#include "widgets/xerror.h"
+#include "base/xerror.h"
 
-#include "app/lg.h"
-#include "toolkit/xwin.h"
+#include "base/lg.h"
 
 #include <cstdio>
 #include <cstring>
 
 enum { MSG_BOX_ERROR = 2, MSG_TEXT_SIZE = 500 };
+
+int (*MsgShowHook)(int language, int kind, const char *text) = nullptr;
+
+int MsgShow(int language, int kind, const char *text) {
+    if (MsgShowHook) return MsgShowHook(language, kind, text);
+    const char *title = LgBoxTitel(kind, language);
+    fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", text ? text : "");
+    return 0;
+}
 
 static int MsgFileRow(int code) {
     switch (code) {
@@ -61,7 +69,7 @@ int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *lis
                  sep2);
     else if (code == -153)
         snprintf(msg, sizeof msg, "ERROR_DIR (%s)%s%s%s", syserr, sep1, subject, sep2);
-    MsgBox(language, MSG_BOX_ERROR, msg, nullptr);
+    MsgShow(language, MSG_BOX_ERROR, msg);
     return code;
 }
 
@@ -102,7 +110,7 @@ int MsgErrWin(int language, const char *text, int code) {
     default:
         break;
     }
-    MsgBox(language, MSG_BOX_ERROR, msg, nullptr);
+    MsgShow(language, MSG_BOX_ERROR, msg);
     return code;
 }
 
@@ -117,6 +125,6 @@ int MsgErrThr(int language, const char *name, int code, int err) {
     if (what)
         snprintf(msg, sizeof msg, "%s: %s (%s)\n\n%s\n", "thread", what,
                  err == -1 ? " " : strerror(err), name ? name : "");
-    MsgBox(language, MSG_BOX_ERROR, msg, nullptr);
+    MsgShow(language, MSG_BOX_ERROR, msg);
     return code;
 }

@@ -1,7 +1,7 @@
-#include "app/xmem.h"
+#include "base/xmem.h"
 
-#include "app/lg.h"
-#include "widgets/xerror.h"
+#include "base/lg.h"
+#include "base/xerror.h"
 
 #include <cstdio>
 #include <cstdlib>

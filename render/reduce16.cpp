@@ -1,7 +1,6 @@
-#include "image/reduce16.h"
+#include "render/reduce16.h"
 
-#include "app/main.h"
-#include "image/reduce8a.h"
+#include "render/reduce8a.h"
 
 int Rshift = 0, Gshift = 0, Bshift = 0;
 
@@ -15,11 +14,6 @@ void Setup16ShiftMasks(unsigned long red_mask, unsigned long green_mask, unsigne
     Rshift = 7 - GetPosHighBit(red_mask);
     Gshift = 7 - GetPosHighBit(green_mask);
     Bshift = 7 - GetPosHighBit(blue_mask);
-}
-
-void Setup16Shift() {
-    if (!main_visual) return;
-    Setup16ShiftMasks(main_visual->red_mask, main_visual->green_mask, main_visual->blue_mask);
 }
 
 // The three 8-bit component tables of the indices: the record's own maps when it has all

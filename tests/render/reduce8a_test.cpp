@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "image/image_testutil.h"
-#include "image/reduce8a.h"
+#include "render/reduce8a.h"
 
 #include <set>
 

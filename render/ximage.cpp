@@ -1,11 +1,43 @@
-#include "image/ximage.h"
+#include "render/ximage.h"
 
-#include "app/lg.h"
-#include "app/main.h"
-#include "app/xmem.h"
-#include "widgets/xerror.h"
+#include "base/lg.h"
+#include "base/xerror.h"
+#include "base/xmem.h"
+#include "render/reduce16.h"
+#include "render/reduce8a.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
 
 #include <cstring>
+#include <vector>
+
+static REDUCEPAL display_pal = {Red, Green, Blue, main_colormap_def_pxl, FindRGBInColormap};
+
+static int ImageFreeHook(XImage *image) {
+    return WinFreeXImage(image);
+}
+
+void Setup16Shift() {
+    if (!main_visual) return;
+    Setup16ShiftMasks(main_visual->red_mask, main_visual->green_mask, main_visual->blue_mask);
+}
+
+int ImageDisplaySetup(Display *display) {
+    reduce_pal = &display_pal;
+    IoXImageFreeHook = ImageFreeHook;
+    if (!display) return -15;
+    int screen = DefaultScreen(display);
+    int depth = DefaultDepth(display, screen);
+    if (depth == 15 || depth == 16) {
+        const Visual *v = DefaultVisual(display, screen);
+        Setup16ShiftMasks(v->red_mask, v->green_mask, v->blue_mask);
+    }
+    return 0;
+}
+
+int IoRenderView(void *ctx, FILEINFO *fi) {
+    return WinCreateXImageSimple(static_cast<WINDAT *>(ctx), fi);
+}
 
 int ImagePadForDepth(int depth) {
     if (depth == 8) return 8;
@@ -99,4 +131,40 @@ int WinFreeImage(WINDAT *view, int index, int all) {
     }
     view->img_current = 0;
     return 0;
+}
+
+int IoAlbumEntryPaintInit(ALBUMDAT *album) {
+    if (!album) return -15;
+    if (!album->file.data) return FILE_ERROR_DATA;
+    WINDAT *view = album->view;
+    if (!view) return WIN_ERROR_CHILD;
+    // A list without counted cells holds no records, only itself.
+    if (view->img_list && WinFreeImage(view, 0, 1) != 0) MemFree(view->img_list, "ip");
+    view->img_list = nullptr;
+    view->img_count = 0;
+    view->img_current = 0;
+    if (album->entries < 1) return FILE_SUCCES;
+    long size = static_cast<long>(album->entries) * static_cast<long>(sizeof(PAINTIMG));
+    auto *list = static_cast<PAINTIMG *>(MemCreate(size, "ip"));
+    if (!list) return -8;
+    memset(list, 0, static_cast<size_t>(size));
+    // Every entry gets its cell, decodable or not: saving drops cells by index.
+    for (int i = 0; i < album->entries; i++)
+        IoAlbumEntryImage(album, i, &list[i].fi);
+    view->img_list = list;
+    view->img_size = sizeof(PAINTIMG);
+    view->img_count = album->entries;
+    return FILE_SUCCES;
+}
+
+int IoAlbumEntrySave(ALBUMDAT *album) {
+    if (!album) return -15;
+    if (!album->file.data) return FILE_ERROR_DATA;
+    if (!album->view) return WIN_ERROR_CHILD;
+    // A removed cell has lost its name; an undecodable one keeps it.
+    std::vector<uint8_t> drop(static_cast<size_t>(album->entries) + 1, 0);
+    const auto *list = static_cast<const PAINTIMG *>(album->view->img_list);
+    for (int i = 0; list && i < album->entries && i < album->view->img_count; i++)
+        drop[i] = list[i].fi.fname ? 0 : 1;
+    return IoAlbumEntrySaveDrop(album, drop.data());
 }

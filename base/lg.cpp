@@ -1,6 +1,6 @@
-#include "app/lg.h"
+#include "base/lg.h"
 
-#include "app/language.h"
+#include "base/language.h"
 
 int LG_DEFAULT = 1;
 
@@ -24,3 +24,5 @@ const char *LgWarn(int row, int language) {
 const char *LgBoxTitel(int row, int language) {
     return LgText(szboxtitelL, row, language);
 }
+
+int verbose = 0;

@@ -27,6 +27,5 @@ int CompareDateStrMake(const char *text);
 int CompareDate(const char *a, const char *b);
 
 int CalcDestRect(int box_w, int box_h, int img_w, int img_h, short out[2]);
-int CalcTextRect(const char *text, short out[2]);
 
 int SetTimer(int ms);

@@ -2,10 +2,10 @@
 
 #include "app/main.h"
 #include "image/image_testutil.h"
-#include "image/io_xpm.h"
-#include "image/reduce16.h"
-#include "image/reduce8a.h"
-#include "image/ximage.h"
+#include "render/io_xpm.h"
+#include "render/reduce16.h"
+#include "render/reduce8a.h"
+#include "render/ximage.h"
 
 #include <cmath>
 #include <sys/stat.h>
@@ -311,6 +311,8 @@ TEST_F(Display24, FullOpenKeepsPathSizeAndAViewSizedImage) {
     memset(&req, 0, sizeof req);
     req.path = path.c_str();
     req.view = &view;
+    req.ctx = &view;
+    req.render = IoRenderView;
     FILEINFO fi;
     ASSERT_NE(IoReadFile(&req, &fi, IO_READ_FULL), nullptr);
     EXPECT_STREQ(fi.fname, path.c_str());

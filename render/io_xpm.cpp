@@ -1,12 +1,12 @@
-#include "image/io_xpm.h"
+#include "render/io_xpm.h"
 
-#include "app/lg.h"
-#include "app/main.h"
-#include "app/xmem.h"
-#include "image/reduce16.h"
-#include "image/reduce8a.h"
-#include "image/ximage.h"
-#include "widgets/xerror.h"
+#include "base/lg.h"
+#include "toolkit/xinit.h"
+#include "base/xmem.h"
+#include "render/reduce16.h"
+#include "render/reduce8a.h"
+#include "render/ximage.h"
+#include "base/xerror.h"
 
 #include <cstring>
 

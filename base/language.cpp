@@ -1,11 +1,8 @@
-// The label tables in every language and the menu templates built from them.
-#include "app/language.h"
+// The label tables in every language.
+#include "base/language.h"
 
-#include "app/main.h"
-#include "toolkit/xinit.h"
-
-#include "app/lg.h"
-#include "app/xmem.h"
+#include "base/lg.h"
+#include "base/xmem.h"
 
 const char *const mainLanguage[LG_COLUMNS] = {"DE", "EN", "FR", "ES", "IT"};
 
@@ -311,109 +308,9 @@ const char *const menufileboxbtn3L[7 * LG_COLUMNS] = {
 };
 // clang-format on
 
-// Menu templates: kind, id, modifier, accelerator, label, disabled, sub-menu, action. The label
-// here is a fallback; the builders take it from the companion table of the active language.
-const MENUITEM mainmenu[7] = {
-    {0, 100, "Alt", "~", "File", 0, nullptr, nullptr},
-    {0, 101, "Alt", "~", "Edit", 0, nullptr, nullptr},
-    {0, 102, "Alt", "~", "View", 0, nullptr, nullptr},
-    {0, 103, "Alt", "~", "Album", 0, nullptr, nullptr},
-    {0, 104, "Alt", "~", "Options", 0, nullptr, nullptr},
-    {0, 105, "Alt", "~", "Windows", 0, nullptr, nullptr},
-    {0, 106, "Alt", "~", "Help", 0, nullptr, nullptr},
-};
-const MENUITEM mainfile[8] = {
-    {2, 200, "Ctrl", "o", "Open", 0, nullptr, nullptr},
-    {1, -1, "", "~", "Open Previous", 0, nullptr, nullptr},
-    {2, 202, "Ctrl", "s", "Save", 1, nullptr, nullptr},
-    {2, 203, "Ctrl", "~", "SaveAs", 1, nullptr, nullptr},
-    {2, 204, "Ctrl", "c", "Close", 1, nullptr, nullptr},
-    {2, 205, "Ctrl", "p", "Print", 1, nullptr, nullptr},
-    {3, -1, "Ctrl", "~", "#", 1, nullptr, nullptr},
-    {2, 206, "Ctrl", "q", "Exit", 0, nullptr, nullptr},
-};
-const MENUITEM mainedit[3] = {
-    {2, 300, "Ctrl", "~", "Undo", 1, nullptr, nullptr},
-    {2, 301, "Ctrl", "~", "Cut", 1, nullptr, nullptr},
-    {2, 302, "Ctrl", "~", "Paste", 1, nullptr, nullptr},
-};
-const MENUITEM mainview[3] = {
-    {2, 400, "Ctrl", "~", "Zoom +", 1, nullptr, nullptr},
-    {2, 401, "Ctrl", "~", "Zoom -", 1, nullptr, nullptr},
-    {2, 402, "Ctrl", "~", "Original", 1, nullptr, nullptr},
-};
-const MENUITEM mainalbum[1] = {
-    {2, 500, "Ctrl", "~", "Open", 0, nullptr, nullptr},
-};
-const MENUITEM mainoption[1] = {
-    {2, 600, "Ctrl", "~", "Program", 0, nullptr, nullptr},
-};
-const MENUITEM mainwindow[2] = {
-    {2, 701, "Ctrl", "~", "Symbol", 1, nullptr, nullptr},
-    {2, 702, "Ctrl", "~", "DICOM", 1, nullptr, nullptr},
-};
-const MENUITEM mainhelp[2] = {
-    {2, 800, "Ctrl", "~", "Help", 0, nullptr, nullptr},
-    {2, 801, "Ctrl", "~", "About", 0, nullptr, nullptr},
-};
-const MENUITEM menupaintbtn3[3] = {
-    {2, 0, "Ctrl", "~", "File: Open", 0, nullptr, nullptr},
-    {2, 1, "Ctrl", "~", "File: Rename", 0, nullptr, nullptr},
-    {2, 2, "Ctrl", "~", "File: Remove", 0, nullptr, nullptr},
-};
-// Rows 2 and 3 open the main Edit and View menus; the image window fills those in.
-const MENUITEM paintfile[4] = {
-    {2, 202, "", "~", "Save", 0, nullptr, nullptr},
-    {2, 203, "", "~", "SaveAs", 0, nullptr, nullptr},
-    {1, -1, "", "~", "Edit", 0, nullptr, nullptr},
-    {1, -1, "", "~", "View", 0, nullptr, nullptr},
-};
-// The filter labels are padded so that the parentheses line up; they are the same in every
-// language.
-const MENUITEM menufiletyp[5] = {
-    {2, 1, "Ctrl", "~", "JPEG  (*.jpg)", 0, nullptr, nullptr},
-    {2, 2, "Ctrl", "~", "BMP   (*.bmp)", 0, nullptr, nullptr},
-    {2, 3, "Ctrl", "~", "TARGA (*.tga)", 0, nullptr, nullptr},
-    {2, 4, "Ctrl", "~", "DICOM (*.*)", 0, nullptr, nullptr},
-    {2, 5, "Ctrl", "~", "all   (*.*)", 0, nullptr, nullptr},
-};
-const MENUITEM menualbumtyp[2] = {
-    {2, 0, "Ctrl", "~", "Album (*.alb)", 0, nullptr, nullptr},
-    {2, 1, "Ctrl", "~", "all   (*.*)", 0, nullptr, nullptr},
-};
-const MENUITEM menusortfile[4] = {
-    {2, 0, "Ctrl", "~", "Name", 0, nullptr, nullptr},
-    {2, 1, "Ctrl", "~", "Typ", 0, nullptr, nullptr},
-    {2, 2, "Ctrl", "~", "Size", 0, nullptr, nullptr},
-    {2, 3, "Ctrl", "~", "Date", 0, nullptr, nullptr},
-};
-// Row 3 opens the sort menu, which is built just before this one.
-const MENUITEM menufileboxbtn3[7] = {
-    {2, 0, "Ctrl", "~", "Rename", 0, nullptr, nullptr},
-    {2, 1, "Ctrl", "~", "Remove", 0, nullptr, nullptr},
-    {2, 2, "Ctrl", "~", "Property", 0, nullptr, nullptr},
-    {1, -1, "Ctrl", "~", "Sort", 0, nullptr, nullptr},
-    {3, -1, "Ctrl", "~", "#", 0, nullptr, nullptr},
-    {2, 4, "Ctrl", "~", "new Directory", 0, nullptr, nullptr},
-    {2, 5, "Ctrl", "~", "Directory as Preview", 0, nullptr, nullptr},
-};
-
 const char *const file_ext[12] = {"*",     "*",    "JPEG",  ".jpg", "BMP", ".bmp",
                                   "TARGA", ".tga", "DICOM", ".dcm", "*.*", ".*"};
 const char *const album_ext[4] = {"ALBUM", ".alb", "*.*", ".*"};
-
-// Live copies the main-menu builder fills for the active language.
-MENUITEM mainMenu[7];
-MENUITEM mainFile[8];
-MENUITEM mainEdit[3];
-MENUITEM mainView[3];
-MENUITEM mainAlbum[1];
-MENUITEM mainOption[1];
-MENUITEM mainWindow[2];
-MENUITEM mainHelp[2];
-MENUITEM menuPaintBtn3[3];
-
-MENUHANDLE M_MAIN_MENU[M_MAIN_MENU_SLOTS];
 
 // Run-time label arrays: one column of their source tables.
 const char **szNB_ALBUM = nullptr;
@@ -474,54 +371,4 @@ int LanguageLabelMemDestroy() {
         *la.array = nullptr;
     }
     return 0;
-}
-
-// Copies a template into its live array with the labels of `language` and the given action.
-static MENUHANDLE LanguageMenuBuild(MENUITEM *live, const MENUITEM *tmpl, const char *const *labels,
-                                    int n, int language, WINFUNC action) {
-    for (int i = 0; i < n; i++) {
-        live[i] = tmpl[i];
-        if (labels && (language == LG_GERMAN || language == LG_ENGLISH))
-            live[i].label = labels[i * LG_COLUMNS + language];
-        live[i].action = action;
-    }
-    return MenuSubCreate(n, live);
-}
-
-int LanguageMenuProgInit(Display *display, int language) {
-    if (!display) return -19;
-    for (MENUHANDLE &slot : M_MAIN_MENU)
-        if (slot) {
-            MenuSubFree(slot);
-            slot = nullptr;
-        }
-    struct Menu {
-        MENUITEM *live;
-        const MENUITEM *tmpl;
-        const char *const *labels;
-        int n;
-        WINFUNC action;
-    };
-    const Menu menus[] = {
-        {mainMenu, mainmenu, mainmenuL, 7, nullptr},
-        {mainFile, mainfile, mainfileL, 8, MainMenuBtn},
-        {mainEdit, mainedit, maineditL, 3, MainMenuBtn},
-        {mainView, mainview, mainviewL, 3, MainMenuBtn},
-        {mainAlbum, mainalbum, mainalbumL, 1, MainMenuBtn},
-        {mainOption, mainoption, mainoptionL, 1, MainMenuBtn},
-        {mainWindow, mainwindow, mainwindowL, 2, MainMenuBtn},
-        {mainHelp, mainhelp, mainhelpL, 2, MainMenuBtn},
-    };
-    int slot = 0;
-    for (const Menu &m : menus) {
-        MENUHANDLE h = LanguageMenuBuild(m.live, m.tmpl, m.labels, m.n, language, m.action);
-        if (!h) return -8;
-        M_MAIN_MENU[slot++] = h;
-        // The recent-files sub-menu of File is built here once the file commands exist.
-    }
-    if (M_OPTION_MENU[5]) MenuSubFree(M_OPTION_MENU[5]);
-    // The image view's context action comes with the image view.
-    M_OPTION_MENU[5] =
-        LanguageMenuBuild(menuPaintBtn3, menupaintbtn3, menupaintbtn3L, 3, language, nullptr);
-    return M_OPTION_MENU[5] ? 0 : -8;
 }

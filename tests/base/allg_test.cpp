@@ -2,8 +2,8 @@
 // GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
 #include <gtest/gtest.h>
 
-#include "app/allg.h"
-#include "app/xmem.h"
+#include "base/allg.h"
+#include "base/xmem.h"
 
 #include <cstdlib>
 #include <string>

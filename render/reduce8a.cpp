@@ -1,13 +1,11 @@
-#include "image/reduce8a.h"
+#include "render/reduce8a.h"
 
-#include "app/xmem.h"
-#include "toolkit/xcolor.h"
+#include "base/xmem.h"
 
 #include <cstring>
 #include <memory>
 
-static REDUCEPAL main_reduce_pal = {Red, Green, Blue, main_colormap_def_pxl, FindRGBInColormap};
-REDUCEPAL *reduce_pal = &main_reduce_pal;
+REDUCEPAL *reduce_pal = nullptr;
 
 enum { AXIS_RED = 1, AXIS_GREEN = 2, AXIS_BLUE = 4 };
 

@@ -3,12 +3,12 @@
 
 #include "image/io_files.h"
 
+#include <X11/Xlib.h>
+
 // How far an 8-bit component is shifted right to reach its mask (negative: left).
 extern int Rshift, Gshift, Bshift;
 
 int GetPosHighBit(unsigned long word);
-// From the default visual (main_visual); the colour setup calls it once on 15/16-bit displays.
-void Setup16Shift();
 void Setup16ShiftMasks(unsigned long red_mask, unsigned long green_mask, unsigned long blue_mask);
 
 int Wide8to16(const uint8_t *pix, FILEINFO *fi);

@@ -1,0 +1,44 @@
+// The settings variables: what the configuration file holds, read and written directly by the
+// parts that use them. Data only; app/rc reads and writes the file.
+#pragma once
+
+enum { RC_PATH_SIZE = 256, RC_LAST_FILES = 10, RC_DSEARCH = 4, RC_VALUE_MAX = 500 };
+
+extern char PathMainTemp[RC_PATH_SIZE];
+extern char LastPathFileOpen[RC_PATH_SIZE];
+extern char LastPathFileSave[RC_PATH_SIZE];
+extern char LastPathAlbum[RC_PATH_SIZE];
+extern char PathMainRc[RC_PATH_SIZE];
+extern long BufSize;
+
+// Save-as words: running save type, last open filter, last save filter, first and last frame.
+extern int dlgmain[5];
+// Recent files, most recent first; empty slots are null.
+extern char *mainFileLastName[RC_LAST_FILES];
+
+extern int LastFileSort;
+extern int TbFile;
+extern int TbDicom;
+extern int AskFileOpenWin;
+extern int AskFileSaveExist;
+extern int AskFileRemove;
+extern int AskFileInfoInWinPaint;
+extern int AskPathShowFull;
+extern int AskHintBtnSym;
+extern int AskProgramExit;
+extern int AskAlbumEntryRemove;
+extern int AlbumTbSizeWH;
+extern int HounsfieldUse;
+extern int HounsfieldMin;
+extern int HounsfieldMax;
+extern int JpegQuality;
+extern int sp_scroll;
+extern int sp_paned;
+extern int sp_paned_b;
+
+// DICOM search fields, kept across runs only.
+struct DSEARCHDAT {
+    int group;
+    int tag;
+};
+extern DSEARCHDAT DSearch[RC_DSEARCH];
