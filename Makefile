@@ -24,4 +24,4 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) build-san build-fuzz
+	rm -rf $(BUILD) build-san build-fuzz build-rel build-tsan

@@ -1,6 +1,7 @@
 #include "app/rc.h"
 
 #include "app/menus.h"
+#include "base/allg.h"
 #include "widgets/xsymbol.h"
 
 #include "base/language.h"
@@ -426,32 +427,24 @@ static void WriteSettings(FILE *f) {
 int RcProgramWrite() {
     if (!PathMainRc[0] && RcPathMake() != 0) return -101;
     if (verbose) fprintf(stderr, "RcFile write -> %s\n", PathMainRc);
-    std::string tmp = std::string(PathMainRc) + ".XXXXXX";
-    int fd = mkstemp(&tmp[0]);
-    FILE *f = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    FILEREPLACE rep;
+    FILE *f = nullptr;
+    if (FileReplaceOpen(&rep, PathMainRc, 0666) == 0) {
+        f = fdopen(rep.fd, "w");
+        if (!f) FileReplaceAbort(&rep);
+    }
     if (!f) {
-        if (fd >= 0) {
-            close(fd);
-            unlink(tmp.c_str());
-        }
         fprintf(stderr, "%s %s\n", LgErr(1, opt_rt[2]), PathMainRc);
         return -101;
     }
-    struct stat st;
-    mode_t mode;
-    if (stat(PathMainRc, &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
     WriteSettings(f);
-    bool ok = fflush(f) == 0 && !ferror(f) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    ok = fclose(f) == 0 && ok;
-    if (ok) ok = rename(tmp.c_str(), PathMainRc) == 0;
-    if (!ok) {
-        unlink(tmp.c_str());
+    bool ok = fflush(f) == 0 && !ferror(f);
+    // The stream lets go of its buffer; the descriptor stays for the commit.
+    int fd = dup(rep.fd);
+    ok = fclose(f) == 0 && ok && fd >= 0;
+    rep.fd = fd;
+    if (!ok || FileReplaceCommit(&rep) != 0) {
+        FileReplaceAbort(&rep);
         fprintf(stderr, "%s %s\n", LgErr(1, opt_rt[2]), PathMainRc);
         return -101;
     }

@@ -1,7 +1,11 @@
 #include "base/allg.h"
 
+#include <fcntl.h>
 #include <sys/select.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -242,4 +246,95 @@ int SetTimer(int ms) {
     tv.tv_usec = ms * 1000L % 1000000;
     select(0, nullptr, nullptr, nullptr, &tv);
     return 0;
+}
+
+// The file a path finally names: links followed, also a last one that points nowhere yet.
+static std::string FileReplaceTarget(const char *path) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; hops++) {
+        struct stat st;
+        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+        char link[4096];
+        ssize_t n = readlink(p.c_str(), link, sizeof link - 1);
+        if (n <= 0) return p;
+        link[n] = '\0';
+        if (link[0] == '/') {
+            p = link;
+        } else {
+            size_t slash = p.rfind('/');
+            p = (slash == std::string::npos ? std::string() : p.substr(0, slash + 1)) + link;
+        }
+    }
+    return p;
+}
+
+int FileReplaceOpen(FILEREPLACE *r, const char *path, int mode) {
+    if (!r || !path || !*path) return -1;
+    memset(r, 0, sizeof *r);
+    r->fd = -1;
+    std::string target = FileReplaceTarget(path);
+    size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string tmp = dir + "." + base + ".XXXXXX";
+    if (target.size() >= sizeof r->target || tmp.size() >= sizeof r->tmp) {
+        r->error = ENAMETOOLONG;
+        return -1;
+    }
+    snprintf(r->target, sizeof r->target, "%s", target.c_str());
+    snprintf(r->tmp, sizeof r->tmp, "%s", tmp.c_str());
+    r->fd = mkstemp(r->tmp);
+    if (r->fd < 0) {
+        r->error = errno;
+        return -1;
+    }
+    struct stat st;
+    if (stat(r->target, &st) == 0) {
+        // The group matters for files shared with a group; only the owner may fail to carry over.
+        if (fchown(r->fd, st.st_uid, st.st_gid) != 0 &&
+            fchown(r->fd, static_cast<uid_t>(-1), st.st_gid) != 0)
+            errno = 0;
+        fchmod(r->fd, st.st_mode & 07777);
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(r->fd, static_cast<mode_t>(mode) & ~mask & 07777);
+    }
+    return 0;
+}
+
+int FileReplaceCommit(FILEREPLACE *r) {
+    if (!r || r->fd < 0) return -1;
+    int rc = fsync(r->fd) == 0 ? 0 : -1;
+    if (rc) r->error = errno;
+    if (close(r->fd) != 0 && rc == 0) {
+        r->error = errno;
+        rc = -1;
+    }
+    r->fd = -1;
+    if (rc == 0 && rename(r->tmp, r->target) != 0) {
+        r->error = errno;
+        rc = -1;
+    }
+    if (rc) {
+        unlink(r->tmp);
+        return rc;
+    }
+    std::string target = r->target;
+    size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return 0;
+}
+
+void FileReplaceAbort(FILEREPLACE *r) {
+    if (!r) return;
+    if (r->fd >= 0) close(r->fd);
+    r->fd = -1;
+    if (r->tmp[0]) unlink(r->tmp);
+    r->tmp[0] = '\0';
 }

@@ -29,3 +29,20 @@ int CompareDate(const char *a, const char *b);
 int CalcDestRect(int box_w, int box_h, int img_w, int img_h, short out[2]);
 
 int SetTimer(int ms);
+
+// A crash-safe replacement of a file. The new bytes go to a temporary file in the target's own
+// directory, which takes the old file's permissions and group (`mode` for a new file, less the
+// umask); the commit flushes it, renames it over the target and flushes the directory. A link
+// stays a link: the file it points to is replaced, also when that file does not exist yet.
+struct FILEREPLACE {
+    char target[4096];
+    char tmp[4096];
+    int fd;
+    int error; // errno of the failing step
+};
+// 0, or -1 when no temporary file could be made.
+int FileReplaceOpen(FILEREPLACE *r, const char *path, int mode);
+// 0, or -1 (the target unchanged and the temporary file gone).
+int FileReplaceCommit(FILEREPLACE *r);
+// Drops the temporary file; the target stays as it was.
+void FileReplaceAbort(FILEREPLACE *r);

@@ -53,6 +53,12 @@ void my_error_exit(j_common_ptr cinfo) {
     longjmp(reinterpret_cast<JPEGERR *>(cinfo->err)->jump, 1);
 }
 
+// What a libjpeg error means for the caller: memory ran out (-8), or the file is damaged or
+// could not be written (`code`).
+static int JpgErrorCode(const JPEGERR *err, int code) {
+    return err->pub.msg_code == JERR_OUT_OF_MEMORY ? -8 : code;
+}
+
 static void JpgErrorSetup(JPEGERR *err) {
     jpeg_std_error(&err->pub);
     err->pub.error_exit = my_error_exit;
@@ -658,7 +664,7 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
     c->client_data = &r->client;
-    if (setjmp(r->err.jump)) return -8;
+    if (setjmp(r->err.jump)) return JpgErrorCode(&r->err, FILE_ERROR_READ);
     jpeg_create_decompress(c);
     r->created = 1;
     if (r->mem)
@@ -851,7 +857,7 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
     jpeg_compress_struct *c = &wr->cinfo;
     c->err = &wr->err.pub;
     c->client_data = &wr->client;
-    if (setjmp(wr->err.jump)) return -8;
+    if (setjmp(wr->err.jump)) return JpgErrorCode(&wr->err, FILE_ERROR_WRITE);
     jpeg_create_compress(c);
     wr->created = 1;
     if (wr->fp)

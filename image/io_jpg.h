@@ -7,6 +7,7 @@
 #include <cstdio>
 // clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 int IsFileJpeg(const char *path);

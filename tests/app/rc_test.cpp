@@ -242,3 +242,22 @@ TEST(ConfigPath, HomeWithOrWithoutSlashAndWithoutHome) {
     }
     if (saved) setenv("HOME", keep.c_str(), 1);
 }
+
+TEST(ConfigWrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
+    char tmpl[] = "/tmp/dravik-rclink-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl, target = dir + "/dotfiles-rc", link = dir + "/.dravikrc";
+    ASSERT_TRUE(WriteAll(target, "TbDicom=0\n"));
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ProgramResInit();
+    snprintf(PathMainRc, sizeof PathMainRc, "%s", link.c_str());
+    EXPECT_EQ(RcProgramWrite(), 100);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::string f = ReadAll(target);
+    EXPECT_EQ(Value(f, "TbDicom"), "1");
+    EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
+    PathMainRc[0] = '\0';
+    (void)!system(("rm -rf '" + dir + "'").c_str());
+}

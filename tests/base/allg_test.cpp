@@ -1,11 +1,19 @@
-// Shared helpers: size and date texts, date ordering, searches and thumbnail fitting.
+// Shared helpers: size and date texts, date ordering, searches, thumbnail fitting and the
+// crash-safe file replace.
 // GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
 #include <gtest/gtest.h>
 
 #include "base/allg.h"
 #include "base/xmem.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 static std::string Size(unsigned int bytes) {
@@ -137,4 +145,92 @@ TEST(Memory, TheTwentySecondFailureEndsTheProgram) {
             exit(4);
         },
         ::testing::ExitedWithCode(255), "survived 21(.|\n)*ErrNr:21 Memory-Error -> Cancel");
+}
+
+namespace {
+struct ScratchDir {
+    std::string path;
+    ScratchDir() {
+        char tmpl[] = "/tmp/dravik-replace-XXXXXX";
+        path = mkdtemp(tmpl) ? tmpl : "";
+    }
+    ~ScratchDir() { (void)!system(("rm -rf '" + path + "'").c_str()); }
+    std::string File(const char *name) const { return path + "/" + name; }
+};
+
+std::string Slurp(const std::string &path) {
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    std::string s;
+    char buf[256];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    fclose(f);
+    return s;
+}
+
+int Replace(const std::string &path, const std::string &text, bool commit = true) {
+    FILEREPLACE r;
+    if (FileReplaceOpen(&r, path.c_str(), 0640) != 0) return -1;
+    if (write(r.fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return -2;
+    if (!commit) {
+        FileReplaceAbort(&r);
+        return 0;
+    }
+    return FileReplaceCommit(&r);
+}
+
+int Entries(const std::string &dir) {
+    int n = 0;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            n += e->d_name[0] != '.' || (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."));
+        closedir(d);
+    }
+    return n;
+}
+} // namespace
+
+TEST(FileReplace, KeepsModeAndReplacesTheTargetOfALink) {
+    ScratchDir d;
+    std::string real = d.File("real"), link = d.File("link");
+    ASSERT_EQ(Replace(real, "old"), 0);
+    chmod(real.c_str(), 0604);
+    ASSERT_EQ(symlink("real", link.c_str()), 0);
+    ASSERT_EQ(Replace(link, "new"), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Slurp(real), "new");
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(Entries(d.path), 2) << "no temporary file left behind";
+}
+
+TEST(FileReplace, DanglingLinkGetsItsTargetAndANewFileTheModeLessUmask) {
+    ScratchDir d;
+    std::string link = d.File("link");
+    ASSERT_EQ(symlink("made", link.c_str()), 0);
+    mode_t old = umask(022);
+    int rc = Replace(link, "x");
+    umask(old);
+    ASSERT_EQ(rc, 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(d.File("made").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u & ~022u);
+}
+
+TEST(FileReplace, AbortOrAMissingDirectoryLeaveTheOldFile) {
+    ScratchDir d;
+    std::string f = d.File("f");
+    ASSERT_EQ(Replace(f, "keep"), 0);
+    ASSERT_EQ(Replace(f, "lost", false), 0);
+    EXPECT_EQ(Slurp(f), "keep");
+    EXPECT_EQ(Entries(d.path), 1);
+    FILEREPLACE r;
+    EXPECT_EQ(FileReplaceOpen(&r, d.File("no/such/dir").c_str(), 0644), -1);
+    EXPECT_EQ(r.error, ENOENT);
 }
