@@ -15,10 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-DICOMDESC dicomdesc;
-uint8_t Byte4h[1024];
-static uint8_t dcm_value[1025];
-
 static const char dcm_tag[] = "dcm_struct";
 static const char dcm_file_tag[] = "dcm_file";
 
@@ -246,9 +242,10 @@ static uint8_t DcmTextByte(int vrclass, uint8_t c) {
     }
 }
 
-const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header) {
-    memset(dcm_value, 0, sizeof dcm_value);
-    if (!value || !header) return dcm_value;
+const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header, uint8_t *out) {
+    if (!out) return nullptr;
+    memset(out, 0, 1025);
+    if (!value || !header) return out;
     switch (vrclass) {
     case DCMVR_CS:
     case DCMVR_IS:
@@ -259,21 +256,21 @@ const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *hea
         if (l > 0 && l < max) max = l;
         int n = 0;
         for (; n < max && !DcmIsStop(value[n]); n++)
-            dcm_value[n] = DcmTextByte(vrclass, value[n]);
-        while (n > 1 && DcmIsSpace(dcm_value[n - 1]))
-            dcm_value[--n] = 0;
+            out[n] = DcmTextByte(vrclass, value[n]);
+        while (n > 1 && DcmIsSpace(out[n - 1]))
+            out[--n] = 0;
         break;
     }
     case DCMVR_ST:
         for (int i = 0; i < 1024; i++)
-            dcm_value[i] = value[i] == '\\' ? ',' : value[i];
+            out[i] = value[i] == '\\' ? ',' : value[i];
         break;
     default:
         if (vrclass >= 0 && vrclass < DCMVR_COUNT)
-            memcpy(dcm_value, value, size_t(DcmGroupEntrySize(vrclass)));
+            memcpy(out, value, size_t(DcmGroupEntrySize(vrclass)));
         break;
     }
-    return dcm_value;
+    return out;
 }
 
 /* ---- the held file bytes ---- */
@@ -345,101 +342,115 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
 
 /* ---- group records ---- */
 
-void DicomUnitsEmpty() {
-    DcmGroupPaletteRelease(&dcmgroup0028);
-    for (const DCMGROUPDEF &def : DcmGroupDef)
-        memset(def.current, 0, def.size);
+DICOMCTX *DicomCtxCreate() {
+    auto *ctx = static_cast<DICOMCTX *>(MemCreate(long(sizeof(DICOMCTX)), dcm_tag));
+    if (ctx) memset(ctx, 0, sizeof *ctx);
+    return ctx;
 }
 
-int DcmGroupSetup(FILEINFO *fi, int limit, int group, void *rec) {
+void DicomCtxRelease(DICOMCTX *ctx) {
+    if (!ctx) return;
+    DcmGroupPaletteRelease(&ctx->groups.dcmgroup0028);
+    MemFree(ctx, dcm_tag);
+}
+
+void DicomUnitsEmpty(DICOMCTX *ctx) {
+    if (!ctx) return;
+    DcmGroupPaletteRelease(&ctx->groups.dcmgroup0028);
+    memset(&ctx->groups, 0, sizeof ctx->groups);
+}
+
+int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) {
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
+    if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
-        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], Byte4h, int(sizeof Byte4h), header,
-                           0))
+        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], ctx->Byte4h, int(sizeof ctx->Byte4h),
+                           header, 0))
             continue;
-        const uint8_t *value = EntryResolv(atoi(def.unit[row][1]), Byte4h, header);
+        const uint8_t *value =
+            EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
         DcmGroupFillRow(group, row, value, rec);
     }
     return 100;
 }
 
-int DcmGroupSetup0000(FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0000, rec);
+int DcmGroupSetup0000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0000, rec);
 }
-int DcmGroupSetup0002(FILEINFO *fi, int limit, DCMGROUP0002 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0002, rec);
+int DcmGroupSetup0002(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0002 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0002, rec);
 }
-int DcmGroupSetup0004(FILEINFO *fi, int limit, DCMGROUP0004 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0004, rec);
+int DcmGroupSetup0004(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0004 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0004, rec);
 }
-int DcmGroupSetup0008(FILEINFO *fi, int limit, DCMGROUP0008 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0008, rec);
+int DcmGroupSetup0008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0008 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0008, rec);
 }
-int DcmGroupSetup0010(FILEINFO *fi, int limit, DCMGROUP0010 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0010, rec);
+int DcmGroupSetup0010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0010 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0010, rec);
 }
-int DcmGroupSetup0018(FILEINFO *fi, int limit, DCMGROUP0018 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0018, rec);
+int DcmGroupSetup0018(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0018 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0018, rec);
 }
-int DcmGroupSetup0020(FILEINFO *fi, int limit, DCMGROUP0020 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0020, rec);
+int DcmGroupSetup0020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0020 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0020, rec);
 }
-int DcmGroupSetup0028(FILEINFO *fi, int limit, DCMGROUP0028 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0028, rec);
+int DcmGroupSetup0028(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0028 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0028, rec);
 }
-int DcmGroupSetup0032(FILEINFO *fi, int limit, DCMGROUP0032 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0032, rec);
+int DcmGroupSetup0032(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0032 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0032, rec);
 }
-int DcmGroupSetup0038(FILEINFO *fi, int limit, DCMGROUP0038 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0038, rec);
+int DcmGroupSetup0038(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0038 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0038, rec);
 }
-int DcmGroupSetup0088(FILEINFO *fi, int limit, DCMGROUP0088 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0088, rec);
+int DcmGroupSetup0088(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0088 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0088, rec);
 }
-int DcmGroupSetup2000(FILEINFO *fi, int limit, DCMGROUP2000 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2000, rec);
+int DcmGroupSetup2000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2000 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2000, rec);
 }
-int DcmGroupSetup2010(FILEINFO *fi, int limit, DCMGROUP2010 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2010, rec);
+int DcmGroupSetup2010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2010 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2010, rec);
 }
-int DcmGroupSetup2020(FILEINFO *fi, int limit, DCMGROUP2020 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2020, rec);
+int DcmGroupSetup2020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2020 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2020, rec);
 }
-int DcmGroupSetup2030(FILEINFO *fi, int limit, DCMGROUP2030 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2030, rec);
+int DcmGroupSetup2030(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2030 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2030, rec);
 }
-int DcmGroupSetup2040(FILEINFO *fi, int limit, DCMGROUP2040 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2040, rec);
+int DcmGroupSetup2040(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2040 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2040, rec);
 }
-int DcmGroupSetup2100(FILEINFO *fi, int limit, DCMGROUP2100 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2100, rec);
+int DcmGroupSetup2100(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2100 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2100, rec);
 }
-int DcmGroupSetup2110(FILEINFO *fi, int limit, DCMGROUP2110 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2110, rec);
+int DcmGroupSetup2110(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2110 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2110, rec);
 }
-int DcmGroupSetup4008(FILEINFO *fi, int limit, DCMGROUP4008 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G4008, rec);
+int DcmGroupSetup4008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP4008 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G4008, rec);
 }
-int DcmGroupSetup50xx(FILEINFO *fi, int limit, DCMGROUP50XX *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G50XX, rec);
+int DcmGroupSetup50xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP50XX *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G50XX, rec);
 }
-int DcmGroupSetup60xx(FILEINFO *fi, int limit, DCMGROUP60XX *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G60XX, rec);
+int DcmGroupSetup60xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP60XX *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G60XX, rec);
 }
-int DcmGroupSetupFFFE(FILEINFO *fi, int limit, DCMGROUPFFFE *rec) {
-    return DcmGroupSetup(fi, limit, DCM_GFFFE, rec);
+int DcmGroupSetupFFFE(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUPFFFE *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_GFFFE, rec);
 }
 
-int DicomUnitsSort(FILEINFO *fi, int limit) {
+int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit) {
+    if (!ctx) return -15;
     if (!DicomFileBytes(fi, nullptr)) return -103;
     for (int g = 0; g < DCM_GROUPS; g++)
-        DcmGroupSetup(fi, limit, g, DcmGroupDef[g].current);
+        DcmGroupSetup(ctx, fi, limit, g, DcmGroupCurrent(&ctx->groups, g));
     return 100;
 }
 
@@ -453,7 +464,8 @@ int DicomEntryTableRemove(FILEREQ *req, void **table) {
     return 100;
 }
 
-void **DicomEntryTableSetup(FILEREQ *req) {
+void **DicomEntryTableSetup(DICOMCTX *ctx, FILEREQ *req) {
+    if (!ctx) return nullptr;
     auto **table = static_cast<void **>(MemCreate(DCM_GROUPS * long(sizeof(void *)), dcm_tag));
     if (!table) return nullptr;
     for (int g = 0; g < DCM_GROUPS; g++)
@@ -465,9 +477,9 @@ void **DicomEntryTableSetup(FILEREQ *req) {
             DicomEntryTableRemove(req, table);
             return nullptr;
         }
-        memcpy(table[g], def.current, def.size);
-        if (g == DCM_G0028 &&
-            DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]), &dcmgroup0028) != 100) {
+        memcpy(table[g], DcmGroupCurrent(&ctx->groups, g), def.size);
+        if (g == DCM_G0028 && DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]),
+                                                  &ctx->groups.dcmgroup0028) != 100) {
             DicomEntryTableRemove(req, table);
             return nullptr;
         }
@@ -505,14 +517,14 @@ static bool DicomSizeFits(const DICOMDESC *d) {
     return n <= (uint64_t(1) << 31);
 }
 
-int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
-    if (!fi || !desc) return -15;
+int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
+    if (!ctx || !fi || !desc) return -15;
     int len;
     if (!DicomFileBytes(fi, &len)) return -103;
     desc->filesize = len;
-    DicomUnitsSort(fi, desc->dataoffset);
+    DicomUnitsSort(ctx, fi, desc->dataoffset);
 
-    const DCMGROUP0028 &g = dcmgroup0028;
+    const DCMGROUP0028 &g = ctx->groups.dcmgroup0028;
     desc->slope = DicomRescaleValue(g.RescaleSlope, 1.0f);
     desc->intercept = DicomRescaleValue(g.RescaleIntercept, 0.0f);
     desc->frames = std::max(DicomAtoi(g.NumberOfFrames), 0);
@@ -598,9 +610,23 @@ static int DicomPixelTag(const uint8_t *buf, int len) {
     return ReadByteGroup(buf, len, 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
 }
 
-int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
-    DicomUnitsEmpty();
-    memset(&dicomdesc, 0, sizeof dicomdesc);
+// The caller's context, or one of the call's own that goes with the call.
+struct DICOMCTXSCOPE {
+    DICOMCTX *ctx;
+    bool own;
+    explicit DICOMCTXSCOPE(DICOMCTX *given) : ctx(given ? given : DicomCtxCreate()), own(!given) {}
+    DICOMCTXSCOPE(const DICOMCTXSCOPE &) = delete;
+    DICOMCTXSCOPE &operator=(const DICOMCTXSCOPE &) = delete;
+    ~DICOMCTXSCOPE() {
+        if (own) DicomCtxRelease(ctx);
+    }
+};
+
+static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
+    DicomUnitsEmpty(ctx);
+    DICOMDESC &desc = ctx->dicomdesc;
+    const DCMGROUP0002 &g02 = ctx->groups.dcmgroup0002;
+    memset(&desc, 0, sizeof desc);
     if (!req || !fi || !req->path) return -15;
     struct stat st;
     if (stat(req->path, &st) != 0) return -102;
@@ -616,19 +642,19 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!tag) {
         // The meta header is little endian whatever follows; a big-endian data set hides its
         // pixel tag, so name the syntax that did.
-        DcmGroupSetup(fi, len, DCM_G0002, &dcmgroup0002);
+        DcmGroupSetup(ctx, fi, len, DCM_G0002, &ctx->groups.dcmgroup0002);
         DicomDataRelease(fi);
-        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
-            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
+        if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
         return -111;
     }
-    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
-    r = DicomEntrySetup(fi, &dicomdesc);
-    if (dcmgroup0028.Rows == 0 || dcmgroup0028.Columns == 0) {
+    desc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    r = DicomEntrySetup(ctx, fi, &desc);
+    if (ctx->groups.dcmgroup0028.Rows == 0 || ctx->groups.dcmgroup0028.Columns == 0) {
         DicomDataRelease(fi);
         // Tags of another byte order or a compressed data set are not found: say why.
-        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
-            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
+        if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
         return r == 100 ? -103 : r;
     }
     req->recognised = 1;
@@ -637,6 +663,12 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     if (mode == 1 || mode == 2) r = 100;
     if (r != 100) DicomDataRelease(fi);
     return r;
+}
+
+int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx) {
+    DICOMCTXSCOPE scope(ctx);
+    if (!scope.ctx) return -8;
+    return DicomTest(scope.ctx, req, fi, mode);
 }
 
 /* ---- colour maps ---- */
@@ -693,7 +725,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
     return code;
 }
 
-static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *given) {
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -701,16 +733,20 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
     struct stat st;
     if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, -102);
 
-    DicomUnitsEmpty();
-    memset(&dicomdesc, 0, sizeof dicomdesc);
+    DICOMCTXSCOPE scope(given);
+    DICOMCTX *ctx = scope.ctx;
+    if (!ctx) return DicomReadFail(fi, nullptr, -8);
+    DicomUnitsEmpty(ctx);
+    DICOMDESC *desc = &ctx->dicomdesc;
+    memset(desc, 0, sizeof *desc);
     int tag = DicomPixelTag(buf, len);
     if (!tag) return DicomReadFail(fi, nullptr, -111);
-    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
     fi->fsize = len;
-    int r = DicomEntrySetup(fi, &dicomdesc);
+    int r = DicomEntrySetup(ctx, fi, desc);
     if (r != 100) return DicomReadFail(fi, nullptr, r);
 
-    void **table = DicomEntryTableSetup(req);
+    void **table = DicomEntryTableSetup(ctx, req);
     if (!table) return DicomReadFail(fi, nullptr, -8);
     auto *g28 = static_cast<DCMGROUP0028 *>(table[DCM_G0028]);
     const char *uid = static_cast<DCMGROUP0002 *>(table[DCM_G0002])->TransferSyntaxUID;
@@ -736,20 +772,20 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;
-    r = _IoReadDicomTransferUid(req, fi, &dicomdesc, syntax, raw);
+    r = _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
     if (r != 100) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
     return 100;
 }
 
-int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
-    return DicomRead(req, fi, nullptr);
+int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
+    return DicomRead(req, fi, nullptr, ctx);
 }
 
-int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *ctx) {
     if (!raw) return -15;
-    return DicomRead(req, fi, raw);
+    return DicomRead(req, fi, raw, ctx);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */

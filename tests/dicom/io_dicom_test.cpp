@@ -13,9 +13,9 @@ using namespace dcmtest;
 // The normalised text of `value` under a VR class, with the element's 8 header bytes.
 static std::string Resolve(int vrclass, const std::string &value, const uint8_t *header = nullptr) {
     static const uint8_t implicit_header[8] = {};
-    uint8_t area[1024] = {};
+    uint8_t area[1024] = {}, out[1025];
     memcpy(area, value.data(), std::min(value.size(), sizeof area));
-    const uint8_t *v = EntryResolv(vrclass, area, header ? header : implicit_header);
+    const uint8_t *v = EntryResolv(vrclass, area, header ? header : implicit_header, out);
     return reinterpret_cast<const char *>(v);
 }
 
@@ -152,15 +152,15 @@ TEST(DicomDetect, RescaleTextsOfOneCharacterKeepTheirDefaults) {
         .Implicit(0x0028, 0x1053, std::string("3") + '\0');
     DicomRead r1(Image(one).path);
     ASSERT_EQ(100, r1.result);
-    EXPECT_FLOAT_EQ(0.0f, dicomdesc.intercept);
-    EXPECT_FLOAT_EQ(1.0f, dicomdesc.slope);
+    EXPECT_FLOAT_EQ(0.0f, r1.ctx->dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(1.0f, r1.ctx->dicomdesc.slope);
 
     DataSet longer;
     longer.Implicit(0x0028, 0x1052, "-1024 ").Implicit(0x0028, 0x1053, "2.5x");
     DicomRead r2(Image(longer).path);
     ASSERT_EQ(100, r2.result);
-    EXPECT_FLOAT_EQ(-1024.0f, dicomdesc.intercept);
-    EXPECT_FLOAT_EQ(2.5f, dicomdesc.slope);
+    EXPECT_FLOAT_EQ(-1024.0f, r2.ctx->dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(2.5f, r2.ctx->dicomdesc.slope);
 }
 
 TEST(DicomTransferSyntax, WholeUidsDecide) {
@@ -244,7 +244,7 @@ TEST_P(DicomVector, HeaderMatchesDcmdump) {
     DumpValue pixels = DumpFind(dump, "(7fe0,0010)");
     if (pixels.length > 0) {
         EXPECT_EQ(long(FileBytes(DataPath(name + ".dcm")).size()) - pixels.length,
-                  dicomdesc.dataoffset);
+                  r.ctx->dicomdesc.dataoffset);
     }
 }
 
@@ -296,7 +296,7 @@ TEST(DicomRead, PaletteTablesFillTheMaps) {
 TEST(DicomEntryTable, SnapshotOutlivesTheCurrentRecords) {
     DicomRead r(DataPath("palette-explicit.dcm"));
     ASSERT_EQ(100, r.result);
-    DicomUnitsEmpty();
+    DicomUnitsEmpty(r.ctx);
     const DCMGROUP0028 *g = r.Group<DCMGROUP0028>(DCM_G0028);
     ASSERT_NE(nullptr, g);
     EXPECT_EQ(16, g->Rows);
