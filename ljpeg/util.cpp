@@ -16,6 +16,12 @@ const int extendTest[17] = {0,     0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x002
 const int extendOffset[17] = {0,    -1,    -3,    -7,    -15,   -31,    -63,    -127,  -255,
                               -511, -1023, -2047, -4095, -8191, -16383, -32767, -65535};
 
+static thread_local std::string *ljpeg_warn_sink;
+
+void LjpegWarnTo(std::string *sink) {
+    ljpeg_warn_sink = sink;
+}
+
 void LjpegWarn(const char *fmt, ...) {
     char line[256];
     va_list ap;
@@ -23,8 +29,15 @@ void LjpegWarn(const char *fmt, ...) {
     vsnprintf(line, sizeof line, fmt, ap);
     va_end(ap);
     size_t n = strlen(line);
+    const char *end = n && line[n - 1] == '\n' ? "" : "\n";
+    if (ljpeg_warn_sink) {
+        try {
+            ljpeg_warn_sink->append("dravik: ").append(line).append(end);
+            return;
+        } catch (const std::bad_alloc &) {}
+    }
     // One fprintf per line keeps lines whole when two decoders report at once.
-    fprintf(stderr, "dravik: %s%s", line, n && line[n - 1] == '\n' ? "" : "\n");
+    fprintf(stderr, "dravik: %s%s", line, end);
 }
 
 // Canonical codes from the counts (T.81 Annex C), the min/max code per length and the 8-bit

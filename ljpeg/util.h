@@ -1,6 +1,8 @@
 // Lossless JPEG: the decoder record, Huffman table derivation and decoder set-up.
 #pragma once
 
+#include "ljpeg/decomp.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -80,9 +82,6 @@ struct DecompressInfo {
 extern const int bmask[17];
 extern const int extendTest[17];
 extern const int extendOffset[17];
-
-// Diagnostic line on stderr, prefixed with the program name; a missing newline is added.
-void LjpegWarn(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 int FixHuffTbl(HuffmanTable *htbl);
 int DecoderStructInit(DecompressInfo *dc);
