@@ -379,6 +379,17 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     return rc;
 }
 
+// Samples of frame f that its decoding did not write read as 0.
+static void DicomFrameClearRest(DICOMSAMPLES *s, int f) {
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    const size_t from = size_t(std::clamp<long>(s->valid[size_t(f)], 0, long(pixels)));
+    const size_t at = size_t(f) * pixels + from;
+    if (!s->s16.empty())
+        memset(s->s16.data() + at, 0, (pixels - from) * sizeof(uint16_t));
+    else if (!s->s32.empty())
+        memset(s->s32.data() + at, 0, (pixels - from) * sizeof(uint32_t));
+}
+
 static int DicomFrameThreads(const DICOMLAYOUT &lay) {
     const DICOMFRAMETUNE &tune = dicom_frame_tune;
     if (double(lay.pixels) * lay.samples * lay.frames < double(tune.min_samples)) return 1;
@@ -417,6 +428,7 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
             LjpegWarnTo(&d.warn);
             d.rc = DicomFrameRun(job, f, sc, &d.held);
             LjpegWarnTo(nullptr);
+            if (!job->rgb) DicomFrameClearRest(job->s, f);
             int k = finished.fetch_add(1) + 1;
             if (reporter) DicomProgress(req, int(long(k) * top / frames), &last);
         }

@@ -41,8 +41,8 @@ int decompFrameDicom(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DI
 int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                    uint8_t *out);
 
-// How the frames of one image are spread over threads. Tests and the fuzzer reach the parallel
-// path with small files through it; read-only while reads run.
+// How the frames of one image are spread over threads. Tests reach the parallel path with small
+// files through it; read-only while reads run.
 enum { DICOM_FRAME_THREADS = 8 };
 struct DICOMFRAMETUNE {
     int threads = 0;               // 0: one per core, at most DICOM_FRAME_THREADS

@@ -454,6 +454,8 @@ TEST(DicomFrames, ThreadsGiveWhatOneFrameAfterAnotherGives) {
         for (long i = 0; i < frame; i += 37)
             ASSERT_EQ(o.Pattern((f % 3) * frame + i), one.raw[size_t(f * frame + i)]) << f;
     EXPECT_EQ(0, one.valid[7]);
+    for (long i = 0; i < frame; i++)
+        ASSERT_EQ(0u, one.raw[size_t(7 * frame + i)]) << i;
     size_t bad = one.err.find("bad Huffman code"), cut = one.err.find("Premature end of JPEG"),
            dry = one.err.rfind("premature end of data segment");
     EXPECT_LT(bad, cut) << one.err;
