@@ -40,6 +40,29 @@ void LjpegWarn(const char *fmt, ...) {
     fprintf(stderr, "dravik: %s%s", line, end);
 }
 
+// The difference a category and its extra bits stand for (T.81 F.2.2.1, EXTEND).
+static int HuffExtend(int category, int bits) {
+    if (category == 0) return 0;
+    if (category == 16) return 32768;
+    return bits < (1 << (category - 1)) ? bits + 1 - (1 << category) : bits;
+}
+
+static void FixHuffFast(HuffmanTable *htbl, int nsym) {
+    memset(htbl->fast, 0, sizeof htbl->fast);
+    for (int p = 0; p < nsym; p++) {
+        const int size = htbl->ehufsi[p], category = htbl->huffval[p];
+        const int extra = category == 16 ? 0 : category, total = size + extra;
+        if (total > LJPEG_FAST_BITS) continue;
+        const int rest = LJPEG_FAST_BITS - total;
+        for (int e = 0; e < 1 << extra; e++) {
+            const int32_t entry = HuffExtend(category, e) * 32 + total;
+            const int first = (htbl->ehufco[p] << extra | e) << rest;
+            for (int k = 0; k < 1 << rest; k++)
+                htbl->fast[first | k] = entry;
+        }
+    }
+}
+
 // Canonical codes from the counts (T.81 Annex C), the min/max code per length and the 8-bit
 // look-ahead table.
 int FixHuffTbl(HuffmanTable *htbl) {
@@ -102,6 +125,7 @@ int FixHuffTbl(HuffmanTable *htbl) {
             htbl->value[i] = htbl->huffval[p];
         }
     }
+    FixHuffFast(htbl, nsym);
     htbl->derived = 1;
     return LJPEG_OK;
 }
