@@ -280,7 +280,8 @@ const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *hea
 struct DICOMFILE {
     char magic[8];
     int len;
-    int offset; // of the bytes, from the header
+    int offset;       // of the bytes, from the header
+    DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
 };
 static const char dcm_file_magic[8] = "DCMFILE";
 
@@ -303,9 +304,10 @@ void **DicomEntryTable(const FILEINFO *fi) {
 
 void DicomDataRelease(FILEINFO *fi) {
     if (!fi || !fi->dicom) return;
-    if (DicomFileHeld(fi))
-        MemFree(fi->dicom, dcm_file_tag);
-    else
+    if (DICOMFILE *f = DicomFileHeld(fi)) {
+        DicomCtxRelease(f->parsed);
+        MemFree(f, dcm_file_tag);
+    } else
         DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
     fi->dicom = nullptr;
 }
@@ -350,6 +352,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     memcpy(f->magic, dcm_file_magic, sizeof f->magic);
     f->len = int(got);
     f->offset = int(offset);
+    f->parsed = nullptr;
     fi->dicom = f;
     return 100;
 }
@@ -531,13 +534,8 @@ static bool DicomSizeFits(const DICOMDESC *d) {
     return n <= (uint64_t(1) << 31);
 }
 
-int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
-    if (!ctx || !fi || !desc) return -15;
-    int len;
-    if (!DicomFileBytes(fi, &len)) return -103;
-    desc->filesize = len;
-    DicomUnitsSort(ctx, fi, desc->dataoffset);
-
+// The descriptor and the record's size and depth from the parsed records.
+static int DicomEntryApply(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
     const DCMGROUP0028 &g = ctx->groups.dcmgroup0028;
     desc->slope = DicomRescaleValue(g.RescaleSlope, 1.0f);
     desc->intercept = DicomRescaleValue(g.RescaleIntercept, 0.0f);
@@ -580,6 +578,15 @@ int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
     fi->h = desc->rows;
     if (r == 100 && !DicomSizeFits(desc)) r = -103;
     return r;
+}
+
+int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
+    if (!ctx || !fi || !desc) return -15;
+    int len;
+    if (!DicomFileBytes(fi, &len)) return -103;
+    desc->filesize = len;
+    DicomUnitsSort(ctx, fi, desc->dataoffset);
+    return DicomEntryApply(ctx, fi, desc);
 }
 
 /* ---- transfer syntax ---- */
@@ -682,7 +689,15 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx) {
     DICOMCTXSCOPE scope(ctx);
     if (!scope.ctx) return -8;
-    return DicomTest(scope.ctx, req, fi, mode);
+    int r = DicomTest(scope.ctx, req, fi, mode);
+    // The read that follows takes over the parse instead of repeating it.
+    DICOMFILE *f = r == 100 ? DicomFileHeld(fi) : nullptr;
+    if (f && scope.own) {
+        DicomCtxRelease(f->parsed);
+        f->parsed = scope.ctx;
+        scope.own = false;
+    }
+    return r;
 }
 
 /* ---- colour maps ---- */
@@ -747,17 +762,26 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     struct stat st;
     if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, -102);
 
-    DICOMCTXSCOPE scope(given);
+    // The test's parse of these bytes, unless the caller wants the read's in a context of its own.
+    DICOMCTX *parsed = nullptr;
+    if (!given) std::swap(parsed, DicomFileHeld(fi)->parsed);
+    DICOMCTXSCOPE scope(given ? given : parsed);
+    if (parsed) scope.own = true;
     DICOMCTX *ctx = scope.ctx;
     if (!ctx) return DicomReadFail(fi, nullptr, -8);
-    DicomUnitsEmpty(ctx);
     DICOMDESC *desc = &ctx->dicomdesc;
-    memset(desc, 0, sizeof *desc);
-    int tag = DicomPixelTag(buf, len);
-    if (!tag) return DicomReadFail(fi, nullptr, -111);
-    desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
     fi->fsize = len;
-    int r = DicomEntrySetup(ctx, fi, desc);
+    int r;
+    if (parsed) {
+        r = DicomEntryApply(ctx, fi, desc);
+    } else {
+        DicomUnitsEmpty(ctx);
+        memset(desc, 0, sizeof *desc);
+        int tag = DicomPixelTag(buf, len);
+        if (!tag) return DicomReadFail(fi, nullptr, -111);
+        desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+        r = DicomEntrySetup(ctx, fi, desc);
+    }
     if (r != 100) return DicomReadFail(fi, nullptr, r);
 
     void **table = DicomEntryTableSetup(ctx, req);

@@ -355,3 +355,40 @@ TEST(DicomHostile, PaletteTablesOfAGreyImageLeaveItsRamp) {
     EXPECT_EQ(255, r.fi.mapentry);
     EXPECT_EQ(254, r.fi.rmap[254]);
 }
+
+TEST(DicomRead, TheReadTakesOverTheTestsParse) {
+    // Test and read without a context of the caller share one parse; the result is that of a
+    // read that parses again.
+    for (const char *name :
+         {"palette-explicit.dcm", "lossless-sv1.dcm", "explicit-multiframe.dcm"}) {
+        DicomRead again(DataPath(name));
+        ASSERT_EQ(100, again.result) << name;
+        std::string path = DataPath(name);
+        FILEREQ req{};
+        FILEINFO fi{};
+        req.path = path.c_str();
+        ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+        ASSERT_EQ(100, IoReadDicom(&req, &fi));
+        DICOMINFO a{}, b{};
+        ASSERT_EQ(100, DicomInfoGet(&fi, &a));
+        ASSERT_EQ(100, DicomInfoGet(&again.fi, &b));
+        EXPECT_EQ(0, memcmp(&a, &b, sizeof a)) << name;
+        ASSERT_EQ(again.fi.w * again.fi.h * again.fi.frames, fi.w * fi.h * fi.frames);
+        EXPECT_EQ(0, memcmp(again.fi.fbuf, fi.fbuf, size_t(fi.w * fi.h * fi.frames * fi.bit / 8)));
+        MemFree(fi.fbuf, "test");
+        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
+            if (m) MemFree(m, "test");
+        DicomDataRelease(&fi);
+    }
+    // A probe takes any interpretation; the read that follows still refuses what it cannot show.
+    DataSet d = ImageHeader(4, 4, "CMYK");
+    d.PadTo(1024 - 8 - 16);
+    d.Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
+    TempFile f(d.b);
+    FILEREQ req{};
+    FILEINFO fi{};
+    req.path = f.path.c_str();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 2));
+    EXPECT_EQ(-111, IoReadDicom(&req, &fi));
+    EXPECT_EQ(nullptr, fi.dicom);
+}
