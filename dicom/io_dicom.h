@@ -108,7 +108,8 @@ void **DicomEntryTable(const FILEINFO *fi);
 void DicomDataRelease(FILEINFO *fi);
 
 // The test and the read parse the header into `ctx`, which then holds the records and the
-// descriptor for the caller to look at; without one each call makes its own.
+// descriptor for the caller to look at. Without one, the test keeps its parse with the file bytes
+// it holds and the read takes it over.
 int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx = nullptr);
 int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc);
 int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx = nullptr);
