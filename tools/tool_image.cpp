@@ -132,24 +132,27 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     return 0;
 }
 
-// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian; signed values as
-// their two's complement in Bits Stored bits, the maximum being 2^bits - 1.
+// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian. Signed values are
+// sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
+// 16-bit gets the stored value back.
 int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
     if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
     FILE *fp = fopen(out, "wb");
     if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
     const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
-    const bool wide = s.bits > 8;
+    const bool wide = s.bits > 8 || s.sign;
+    const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
     std::vector<uint8_t> buf(pixels * (wide ? 2 : 1));
     for (int f = first; f <= last; f++) {
-        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, (1u << s.bits) - 1);
+        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
         const uint16_t *src = s.s16.data() + static_cast<size_t>(f) * pixels;
         for (size_t i = 0; i < pixels; i++) {
+            auto v = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
             if (wide) {
-                buf[2 * i] = static_cast<uint8_t>(src[i] >> 8);
-                buf[2 * i + 1] = static_cast<uint8_t>(src[i]);
+                buf[2 * i] = static_cast<uint8_t>(v >> 8);
+                buf[2 * i + 1] = static_cast<uint8_t>(v);
             } else {
-                buf[i] = static_cast<uint8_t>(src[i]);
+                buf[i] = static_cast<uint8_t>(v);
             }
         }
         fwrite(buf.data(), 1, buf.size(), fp);
