@@ -159,7 +159,7 @@ static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
 // ---- 1/8-scale previews of baseline files from the DC coefficients alone ----
 //
 // At 1/8 scale a pixel is its block's DC value, yet the library decodes every AC coefficient of
-// a baseline file at full cost. This decoder only steps over the AC codes, two codes and their
+// a baseline file at full cost. This decoder only steps over the AC codes, several codes and their
 // value bits per table look-up. Chroma that the library scales up by a 2x2 inverse DCT rather
 // than by replication (4:2:0) keeps the AC terms that transform reads. A large scan is split
 // between two threads: with restart markers at an interval boundary; without them the second thread
@@ -172,8 +172,9 @@ enum { JPG_LOOK = 12, JPG_PAD = 4096, JPG_MCU_MAX = 10, JPG_EOB = 64, JPG_ADD = 
 JPGDCTUNE jpg_dc_tune;
 
 struct JPGHUFF {
-    // DC: code length | size << 8. AC: bits and coefficients of the first one or two codes
-    // (value bits included): both | both << 8 | first << 16 | first << 24. 0: a longer code.
+    // DC: code length | size << 8. AC: bits | coefficients << 8 of as many codes as the look-up
+    // holds, value bits included (the last one's may run past it); coefficients JPG_EOB once a
+    // code ends the block. 0: a longer code.
     uint32_t look[1 << JPG_LOOK];
     uint16_t sym[1 << JPG_LOOK]; // AC: length << 8 | symbol of one code; 0: a longer code
     int32_t maxcode[18];         // largest code of each length, -1 if none
@@ -219,14 +220,14 @@ static bool JpgHuffBuild(const JHUFF_TBL *t, bool ac, JPGHUFF *h) {
             h->look[i] = l1 ? static_cast<uint32_t>(l1 | sym1 << 8) : 0;
             continue;
         }
-        int t1 = l1 + (sym1 & 15), a1 = JpgAcAdvance(sym1), t2 = t1, a2 = a1;
-        int next = t1 < JPG_LOOK ? (i << t1) & ((1 << JPG_LOOK) - 1) : 0;
-        int l2 = t1 < JPG_LOOK ? single[next] >> 8 : 0;
-        if (a1 != JPG_EOB && l2 && l2 <= JPG_LOOK - t1) {
-            t2 = t1 + l2 + (single[next] & 15);
-            a2 = a1 + JpgAcAdvance(single[next] & 0xff);
+        int bits = 0, adv = 0;
+        while (bits < JPG_LOOK && adv < JPG_EOB) {
+            int e = single[(i << bits) & ((1 << JPG_LOOK) - 1)], l = e >> 8;
+            if (!l || l > JPG_LOOK - bits) break; // the code runs past the look-up
+            bits += l + (e & 15);
+            adv = std::min(adv + JpgAcAdvance(e & 0xff), static_cast<int>(JPG_EOB));
         }
-        h->look[i] = static_cast<uint32_t>(t2 | a2 << 8 | t1 << 16 | a1 << 24);
+        h->look[i] = static_cast<uint32_t>(bits | adv << 8);
     }
     return true;
 }
@@ -274,30 +275,35 @@ static int JpgHuffSlow(const JPGBITS *b, const JPGHUFF *h, int *len) {
     return -1;
 }
 
-// Steps over a block's AC codes. A look-up takes at most 27 bits, so one fill serves two.
+// Steps over a block's AC codes one at a time from coefficient k to the block's end.
+static bool JpgAcTail(JPGBITS *b, const JPGHUFF *h, int k) {
+    while (k < 64) {
+        if (b->n < 32) JpgBitsFill(b); // a code and its value take 31 bits at most
+        int len, sym;
+        if (uint16_t e = h->sym[b->acc >> (64 - JPG_LOOK)]) {
+            len = e >> 8, sym = e & 0xff;
+        } else {
+            JpgBitsFill(b);
+            if ((sym = JpgHuffSlow(b, h, &len)) < 0) return false;
+        }
+        JpgBitsDrop(b, len + (sym & 15));
+        k += JpgAcAdvance(sym);
+    }
+    return true;
+}
+
+// Steps over a block's AC codes, several per table look-up while the block goes on past them;
+// the look-up where it ends is taken code by code. A look-up takes at most 27 bits, so one fill
+// serves two.
 static inline bool JpgDcSkipAc(JPGBITS *b, const JPGHUFF *h) {
     for (int k = 1;;) {
         JpgBitsFill(b);
         for (int step = 0; step < 2; step++) {
             uint32_t e = h->look[b->acc >> (64 - JPG_LOOK)];
-            if (!e) {
-                JpgBitsFill(b);
-                int len, sym = JpgHuffSlow(b, h, &len);
-                if (sym < 0) return false;
-                JpgBitsDrop(b, len + (sym & 15));
-                k += JpgAcAdvance(sym);
-                if (k >= 64) return true;
-                break;
-            }
-            int both = static_cast<int>(e >> 8 & 0xff), first = static_cast<int>(e >> 24);
-            if (k + both < 64) {
-                k += both;
-                JpgBitsDrop(b, static_cast<int>(e & 0xff));
-                continue;
-            }
-            // The block ends with the first code or with the second.
-            JpgBitsDrop(b, static_cast<int>(k + first >= 64 ? e >> 16 & 0xff : e & 0xff));
-            return true;
+            int adv = static_cast<int>(e >> 8);
+            if (!e || k + adv >= 64) return JpgAcTail(b, h, k);
+            k += adv;
+            JpgBitsDrop(b, static_cast<int>(e & 0xff));
         }
     }
 }
