@@ -229,6 +229,23 @@ static void DicomJpegMessage(j_common_ptr c, int level) {
     if (level < 0) reinterpret_cast<DCMJPEGERR *>(c->err)->warnings++;
 }
 
+// Whether a three-component stream holds RGB. Writers label streams wrongly in both directions,
+// so the stream's own evidence comes first: a JFIF segment means YCbCr, an Adobe segment says by
+// its transform flag, component ids 'R', 'G', 'B' mean RGB, and subsampled chroma is YCbCr. Only
+// a stream without any of these follows the Photometric Interpretation.
+static bool DicomJpegHoldsRgb(const jpeg_decompress_struct *c, int pi_rgb) {
+    if (c->saw_JFIF_marker) return false;
+    if (c->saw_Adobe_marker && c->Adobe_transform <= 1) return c->Adobe_transform == 0;
+    const jpeg_component_info *ci = c->comp_info;
+    if (ci[0].component_id == 'R' && ci[1].component_id == 'G' && ci[2].component_id == 'B')
+        return true;
+    for (int i = 1; i < 3; i++)
+        if (ci[i].h_samp_factor != ci[0].h_samp_factor ||
+            ci[i].v_samp_factor != ci[0].v_samp_factor)
+            return false;
+    return pi_rgb != 0;
+}
+
 // The decoding proper, apart from any C++ object, since libjpeg leaves by longjmp. Rows go to
 // out (w x components bytes each); *rows counts those done.
 static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps, int rgb_stream,
@@ -250,8 +267,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     if (comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
     } else if (c.num_components == 3) {
-        // The photometric interpretation, not the stream's markers, says what was coded.
-        c.jpeg_color_space = rgb_stream ? JCS_RGB : JCS_YCbCr;
+        c.jpeg_color_space = DicomJpegHoldsRgb(&c, rgb_stream) ? JCS_RGB : JCS_YCbCr;
         c.out_color_space = JCS_RGB;
     }
     jpeg_start_decompress(&c);

@@ -139,19 +139,26 @@ void WordsBigEndian(const uint16_t *src, uint16_t *dst, size_t n) {
         dst[i] = static_cast<uint16_t>(src[i] << 8 | src[i] >> 8);
 }
 
-// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian; signed values as
-// their two's complement in Bits Stored bits, the maximum being 2^bits - 1.
+// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian. Signed values are
+// sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
+// 16-bit gets the stored value back.
 int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
     if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
     FILE *fp = fopen(out, "wb");
     if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
     const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
-    const bool wide = s.bits > 8;
-    std::vector<uint16_t> words(wide ? pixels : 0);
+    const bool wide = s.bits > 8 || s.sign;
+    const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
+    std::vector<uint16_t> words(wide ? pixels : 0), values(s.sign ? pixels : 0);
     std::vector<uint8_t> bytes(wide ? 0 : pixels);
     for (int f = first; f <= last; f++) {
-        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, (1u << s.bits) - 1);
+        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
         const uint16_t *src = s.s16.data() + static_cast<size_t>(f) * pixels;
+        if (s.sign) {
+            for (size_t i = 0; i < pixels; i++)
+                values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
+            src = values.data();
+        }
         if (wide) {
             WordsBigEndian(src, words.data(), pixels);
             fwrite(words.data(), 2, pixels, fp);

@@ -168,6 +168,29 @@ INSTANTIATE_TEST_SUITE_P(Syntaxes, DicomColourVector,
                          testing::Values("rgb", "rgb-planar", "rgb16", "rgb-ll", "rgb-rle",
                                          "rgb16-rle", "rgb-jpeg", "ybr422"));
 
+// Lossy colour streams whose Photometric Interpretation contradicts them (made by
+// make-dicom-jpegcolour.sh): the stream's markers, component ids and subsampling decide, as they
+// do for djpeg decoding the stream alone; the one stream without any follows the header.
+TEST(DicomJpegColour, TheStreamsOwnEvidenceOutranksThePhotometricInterpretation) {
+    for (const char *name : {"ycc420-pi-rgb", "ycc444-adobe-pi-rgb", "ycc444-jfif-pi-rgb",
+                             "rgb-ids-pi-ybr", "rgb-noids-pi-rgb"}) {
+        SCOPED_TRACE(name);
+        const std::string base = DataPath(std::string("jpegcolour/") + name);
+        std::vector<uint8_t> ref = FileBytes(base + ".ref.ppm");
+        const std::string head = "P6\n48 32\n255\n";
+        ASSERT_EQ(head.size() + 48 * 32 * 3, ref.size());
+        ASSERT_EQ(head, std::string(ref.begin(), ref.begin() + long(head.size())));
+        DicomRead r(base + ".dcm");
+        ASSERT_EQ(100, r.result);
+        ASSERT_EQ(24, r.fi.bit);
+        EXPECT_EQ(std::vector<uint8_t>(ref.begin() + long(head.size()), ref.end()),
+                  std::vector<uint8_t>(r.fi.fbuf, r.fi.fbuf + 48 * 32 * 3));
+        const uint8_t *red = r.fi.fbuf + 3 * (4 * 48 + 4); // inside the red bar
+        EXPECT_GT(red[0], 240);
+        EXPECT_LT(red[1], 15);
+    }
+}
+
 TEST(DicomPalette, EightBitIndicesCountFromTheFirstMappedValue) {
     for (const char *name : {"pal8", "pal8-ll"}) {
         Oracle o(name);
