@@ -334,13 +334,14 @@ struct DICOMPALETTE {
 
 // One colour's descriptor and table from the file. Words the descriptor element lacks keep
 // their defaults (256 entries from 0, 16 bits); a missing table reads as a grey ramp.
-static void DicomPaletteLoad(const uint8_t *buf, int len, int c, int sign, DICOMPALETTE *p) {
+static void DicomPaletteLoad(const FILEINFO *fi, const uint8_t *buf, int len, int c, int sign,
+                             DICOMPALETTE *p) {
     uint8_t header[8];
     p->present = 0;
     p->count = 256;
     p->first = 0;
     p->bits = 16;
-    int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x11, 0x01 + c, nullptr, 0, header, 0);
+    int tag = DicomTagFind(fi, len, 0x00, 0x28, 0x11, 0x01 + c, 0, nullptr, 0, header);
     if (tag) {
         int vlen;
         const uint8_t *d = buf + DicomValueSpan(buf, len, tag, &vlen);
@@ -351,7 +352,7 @@ static void DicomPaletteLoad(const uint8_t *buf, int len, int c, int sign, DICOM
         if (vlen >= 6) p->bits = word(2);
     }
     p->entry.assign(size_t(p->count), 0);
-    tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x12, 0x01 + c, nullptr, 0, header, 0);
+    tag = DicomTagFind(fi, len, 0x00, 0x28, 0x12, 0x01 + c, 0, nullptr, 0, header);
     if (!tag) {
         for (long i = 0; i < p->count; i++)
             p->entry[size_t(i)] = uint16_t(std::min<long>(i, 255) * 257);
@@ -381,7 +382,7 @@ uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int
     DICOMPALETTE pal[3];
     try {
         for (int c = 0; c < 3; c++)
-            DicomPaletteLoad(buf, len, c, s->sign, &pal[c]);
+            DicomPaletteLoad(fi, buf, len, c, s->sign, &pal[c]);
     } catch (const std::bad_alloc &) {
         return nullptr;
     }

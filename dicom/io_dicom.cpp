@@ -282,6 +282,7 @@ struct DICOMFILE {
     int len;
     int offset;       // of the bytes, from the header
     DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
+    DICOMNEST nest;   // where their sequences lie
 };
 static const char dcm_file_magic[8] = "DCMFILE";
 
@@ -306,6 +307,7 @@ void DicomDataRelease(FILEINFO *fi) {
     if (!fi || !fi->dicom) return;
     if (DICOMFILE *f = DicomFileHeld(fi)) {
         DicomCtxRelease(f->parsed);
+        DicomNestRelease(&f->nest);
         MemFree(f, dcm_file_tag);
     } else
         DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
@@ -353,8 +355,253 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     f->len = int(got);
     f->offset = int(offset);
     f->parsed = nullptr;
+    memset(&f->nest, 0, sizeof f->nest);
+    DicomNestWalk(data, f->len, &f->nest);
     fi->dicom = f;
     return 100;
+}
+
+/* ---- the data set's structure ---- */
+
+static const char dcm_nest_tag[] = "dcm_nest";
+
+enum : uint32_t { DCM_UNDEFINED = 0xFFFFFFFFu };
+enum { DCM_ITEM = 0xE000, DCM_ITEM_END = 0xE00D, DCM_SEQ_END = 0xE0DD };
+static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
+static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
+
+// An element header met by the walk.
+struct DCMWALKELEM {
+    unsigned group, elem;
+    uint8_t vr[2]; // explicit VR, zero in implicit VR and for items
+    long value;    // offset of the value
+    uint32_t n;    // value length, DCM_UNDEFINED when undefined
+};
+
+struct DICOMWALK {
+    const uint8_t *buf;
+    long len;
+    DICOMNEST *nest;
+    bool nomem;
+};
+
+static unsigned DcmLe16(const uint8_t *p) {
+    return p[0] | p[1] << 8;
+}
+
+static bool DcmVRIs(const DCMWALKELEM *e, const char *vr) {
+    return e->vr[0] == uint8_t(vr[0]) && e->vr[1] == uint8_t(vr[1]);
+}
+
+// The header at p; false when it does not fit or names no VR in an explicit data set.
+static bool DcmWalkHeader(const DICOMWALK *w, long p, bool implicit, DCMWALKELEM *e) {
+    if (p < 0 || p > w->len - 8) return false;
+    const uint8_t *h = w->buf + p;
+    e->group = DcmLe16(h);
+    e->elem = DcmLe16(h + 2);
+    e->vr[0] = e->vr[1] = 0;
+    if (implicit || e->group == 0xFFFE) {
+        e->value = p + 8;
+        e->n = DcmLe32(h + 4);
+        return true;
+    }
+    e->vr[0] = h[4];
+    e->vr[1] = h[5];
+    if (DcmLongVR(h[4], h[5])) {
+        if (p > w->len - 12) return false;
+        e->value = p + 12;
+        e->n = DcmLe32(h + 8);
+        return true;
+    }
+    e->value = p + 8;
+    e->n = DcmLe16(h + 6);
+    return DcmShortVR(h[4], h[5]);
+}
+
+static bool DcmItemAt(const DICOMWALK *w, long p) {
+    return p <= w->len - 8 && DcmLe16(w->buf + p) == 0xFFFE && DcmLe16(w->buf + p + 2) == DCM_ITEM;
+}
+
+static bool DcmDictSequence(unsigned group, unsigned elem) {
+    for (const DCMGROUPDEF &def : DcmGroupDef) {
+        const unsigned char *last = def.tag[def.rows - 1];
+        if (unsigned(last[0] << 8 | last[1]) != group) continue;
+        for (int row = 0; row < def.rows; row++) {
+            const unsigned char *t = def.tag[row];
+            if (unsigned(t[0] << 8 | t[1]) != group || unsigned(t[2] << 8 | t[3]) != elem) continue;
+            int vr = atoi(def.unit[row][1]);
+            return vr == DCMVR_SQ || vr == DCMVR_VOISEQ;
+        }
+    }
+    return false;
+}
+
+// Whether a defined-length value holds items. Implicit VR names no SQ, so an item at the start
+// or the dictionary decides; an unknown sequence may come as UN.
+static bool DcmWalkIsSequence(const DICOMWALK *w, const DCMWALKELEM *e, bool implicit) {
+    if (!implicit && DcmVRIs(e, "SQ")) return true;
+    bool item = DcmItemAt(w, e->value) && e->n >= 8;
+    if (!implicit) return item && DcmVRIs(e, "UN");
+    return item || DcmDictSequence(e->group, e->elem);
+}
+
+static bool DcmNestAdd(DICOMWALK *w, long from, long to) {
+    DICOMNEST *n = w->nest;
+    if (n->count == n->room) {
+        int room = n->room ? 2 * n->room : 16;
+        void *r = MemRealloc(n->range, long(room) * long(sizeof *n->range), dcm_nest_tag);
+        w->nomem = !r;
+        if (!r) return false;
+        n->range = static_cast<DICOMRANGE *>(r);
+        n->room = room;
+    }
+    n->range[n->count++] = {int(from), int(to)};
+    return true;
+}
+
+static long DcmWalkItems(DICOMWALK *w, long p, bool implicit, int depth, bool fragments);
+
+// The elements from p: of the data set up to its Pixel Data, whose tag offset is returned, or of
+// an undefined-length item (depth > 0) up to its delimiter, the offset after it returned. -1
+// when the structure breaks. Every step moves on by a header at least.
+static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
+    const bool top = depth == 0;
+    DCMWALKELEM e;
+    while (DcmWalkHeader(w, p, implicit, &e)) {
+        if (e.group == 0xFFFE) return !top && e.elem == DCM_ITEM_END ? e.value : -1;
+        const bool pixel = e.group == 0x7FE0 && e.elem == 0x0010;
+        if (top && pixel) return p;
+        long end;
+        bool seq = true;
+        if (e.n == DCM_UNDEFINED) {
+            // Encapsulated pixel data holds fragments; an unknown sequence (UN) is implicit VR.
+            bool frags = implicit ? pixel : DcmVRIs(&e, "OB") || DcmVRIs(&e, "OW");
+            bool un = !implicit && DcmVRIs(&e, "UN");
+            if (!implicit && !frags && !un && !DcmVRIs(&e, "SQ")) return -1;
+            end = DcmWalkItems(w, e.value, implicit || un, depth + 1, frags);
+            if (end < 0) return -1;
+        } else {
+            if (long(e.n) > w->len - e.value) return -1;
+            end = e.value + long(e.n);
+            seq = top && DcmWalkIsSequence(w, &e, implicit);
+        }
+        if (top && seq && end > e.value && !DcmNestAdd(w, e.value, end)) return -1;
+        p = end;
+    }
+    return -1;
+}
+
+// The items of an undefined-length sequence, or the fragments of encapsulated pixel data, from p
+// to the sequence delimiter; the offset after it, or -1.
+static long DcmWalkItems(DICOMWALK *w, long p, bool implicit, int depth, bool fragments) {
+    if (depth > DICOM_NEST_DEPTH) return -1;
+    DCMWALKELEM e;
+    while (DcmWalkHeader(w, p, true, &e)) {
+        if (e.group != 0xFFFE) return -1;
+        if (e.elem == DCM_SEQ_END) return e.value;
+        if (e.elem != DCM_ITEM) return -1;
+        if (e.n == DCM_UNDEFINED) {
+            if (fragments) return -1;
+            p = DcmWalkElements(w, e.value, implicit, depth);
+            if (p < 0) return -1;
+        } else {
+            if (long(e.n) > w->len - e.value) return -1;
+            p = e.value + long(e.n);
+        }
+    }
+    return -1;
+}
+
+// Syntax of the data set from the meta group's transfer syntax: 1 implicit VR, 0 explicit VR
+// little endian, -1 for a data set the walk cannot read. Without one the first header decides.
+static int DcmWalkSyntax(char *text, const uint8_t *buf, long len, long p) {
+    size_t n = strlen(text);
+    while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
+        text[--n] = 0;
+    if (!n)
+        return p <= len - 6 &&
+                       (DcmLongVR(buf[p + 4], buf[p + 5]) || DcmShortVR(buf[p + 4], buf[p + 5]))
+                   ? 0
+                   : 1;
+    if (!strcmp(text, uid_implicit_le)) return 1;
+    if (!strcmp(text, uid_explicit_be) || !strcmp(text, uid_deflated)) return -1;
+    return 0;
+}
+
+void DicomNestRelease(DICOMNEST *nest) {
+    if (!nest) return;
+    if (nest->range) MemFree(nest->range, dcm_nest_tag);
+    memset(nest, 0, sizeof *nest);
+}
+
+int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
+    if (!nest) return -15;
+    DicomNestRelease(nest);
+    if (!buf || len < 8) return -111;
+    DICOMWALK w = {buf, len, nest, false};
+    long p = len >= 132 && !memcmp(buf + 128, "DICM", 4) ? 132 : 0;
+    // The meta group is explicit VR little endian whatever follows.
+    char uid[65] = "";
+    DCMWALKELEM e;
+    while (p <= len - 8 && DcmLe16(buf + p) == 0x0002) {
+        if (!DcmWalkHeader(&w, p, false, &e) || e.n == DCM_UNDEFINED || long(e.n) > len - e.value)
+            return -111;
+        if (e.elem == 0x0010) {
+            size_t k = std::min<size_t>(e.n, sizeof uid - 1);
+            memcpy(uid, buf + e.value, k);
+            uid[k] = 0;
+        }
+        p = e.value + long(e.n);
+    }
+    int implicit = DcmWalkSyntax(uid, buf, len, p);
+    long tag = implicit < 0 ? -1 : DcmWalkElements(&w, p, implicit == 1, 0);
+    if (tag <= 0) {
+        DicomNestRelease(nest);
+        return w.nomem ? -8 : -111;
+    }
+    nest->pixeltag = int(tag);
+    return 100;
+}
+
+// The range holding offset i, or -1.
+static int DicomNestIndex(const DICOMNEST *n, int i) {
+    int lo = 0, hi = n->count;
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        if (n->range[mid].to <= i)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo < n->count && n->range[lo].from <= i ? lo : -1;
+}
+
+int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int elo, int nested,
+                 uint8_t *value, int nvalue, uint8_t *header) {
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf) return 0;
+    bound = std::min(std::max(bound, 0), len);
+    const DICOMNEST &n = DicomFileHeld(fi)->nest;
+    // A match inside a sequence moves the search to the sequence's end: one pass per search.
+    int at = 0, inner = 0;
+    for (;;) {
+        int i = ReadByteGroup(buf, bound, ghi, glo, ehi, elo, nullptr, 0, nullptr, at);
+        if (!i) break;
+        int k = DicomNestIndex(&n, i);
+        if (k < 0) return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, i);
+        if (!inner) inner = i;
+        at = n.range[k].to;
+    }
+    if (!nested || !inner) return 0;
+    return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, inner);
+}
+
+// A sequence item may lend the data set an element it lacks, but never one that defines the
+// image: an icon's rows, bits or pixels are not the image's.
+static int DcmTagMayNest(const unsigned char *t) {
+    unsigned group = unsigned(t[0] << 8 | t[1]);
+    return group != 0x0002 && group != 0x0028 && group != 0x7FE0;
 }
 
 /* ---- group records ---- */
@@ -386,8 +633,8 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
-        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], ctx->Byte4h, int(sizeof ctx->Byte4h),
-                           header, 0))
+        if (!DicomTagFind(fi, bound, t[0], t[1], t[2], t[3], DcmTagMayNest(t), ctx->Byte4h,
+                          int(sizeof ctx->Byte4h), header))
             continue;
         const uint8_t *value =
             EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
@@ -626,9 +873,12 @@ static int DicomSyntaxRefused(const char *path, const char *uid) {
 
 /* ---- the test ---- */
 
-static int DicomPixelTag(const uint8_t *buf, int len) {
+// The data set's own Pixel Data; an icon's comes before it.
+static int DicomPixelTag(const FILEINFO *fi) {
+    const DICOMFILE *f = DicomFileHeld(fi);
+    if (f && f->nest.pixeltag) return f->nest.pixeltag;
     uint8_t header[8];
-    return ReadByteGroup(buf, len, 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
+    return DicomTagFind(fi, INT_MAX, 0x7F, 0xE0, 0x00, 0x10, 0, nullptr, 0, header);
 }
 
 // The caller's context, or one of the call's own that goes with the call.
@@ -659,7 +909,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    int tag = DicomPixelTag(buf, len);
+    int tag = DicomPixelTag(fi);
     if (!tag) {
         // The meta header is little endian whatever follows; a big-endian data set hides its
         // pixel tag, so name the syntax that did.
@@ -725,7 +975,9 @@ static int DicomColormapCreate(FILEINFO *fi) {
 
 // The palette tables' bytes into the entry table's buffers (each sized from its descriptor's
 // first word); only what the element really holds is copied. The maps are the pixel stage's.
-static void DicomPaletteTablesCopy(DCMGROUP0028 *g, const uint8_t *buf, int len) {
+static void DicomPaletteTablesCopy(DCMGROUP0028 *g, const FILEINFO *fi) {
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
     uint8_t *data[3] = {g->RedPaletteColorLookupTableData, g->GreenPaletteColorLookupTableData,
                         g->BluePaletteColorLookupTableData};
     const uint16_t *desc[3] = {g->RedPaletteColorLookupTableDescriptor,
@@ -734,7 +986,7 @@ static void DicomPaletteTablesCopy(DCMGROUP0028 *g, const uint8_t *buf, int len)
     for (int c = 0; c < 3; c++) {
         if (!data[c]) continue;
         uint8_t header[8];
-        int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x12, 0x01 + c, nullptr, 0, header, 0);
+        int tag = DicomTagFind(fi, len, 0x00, 0x28, 0x12, 0x01 + c, 0, nullptr, 0, header);
         if (!tag) continue;
         int vlen;
         int start = DicomValueSpan(buf, len, tag, &vlen);
@@ -777,7 +1029,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     } else {
         DicomUnitsEmpty(ctx);
         memset(desc, 0, sizeof *desc);
-        int tag = DicomPixelTag(buf, len);
+        int tag = DicomPixelTag(fi);
         if (!tag) return DicomReadFail(fi, nullptr, -111);
         desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
         r = DicomEntrySetup(ctx, fi, desc);
@@ -806,7 +1058,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
                 fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = uint16_t(i);
     }
 
-    DicomPaletteTablesCopy(g28, buf, len);
+    DicomPaletteTablesCopy(g28, fi);
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;

@@ -64,6 +64,30 @@ int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int el
 // -1 when the element header itself does not fit.
 int DicomValueSpan(const uint8_t *buf, int len, int tag, int *length);
 
+// Where the sequences of a data set lie, from a walk of its structure: the meta group, then
+// elements, sequences, items and delimiters up to the top-level Pixel Data. Items inside a
+// sequence repeat tags of the data set (a referenced patient's name, an icon's rows and pixels),
+// so the dictionary's search tells the two apart by these ranges.
+struct DICOMRANGE {
+    int from, to; // [from, to)
+};
+struct DICOMNEST {
+    int pixeltag;      // offset of the top-level (7FE0,0010); 0 when the walk failed
+    int count, room;   // ranges held, room for
+    DICOMRANGE *range; // value of each top-level sequence, ascending
+};
+enum { DICOM_NEST_DEPTH = 32 };
+// 100; -111 when the structure does not walk to a top-level Pixel Data (a length past the end,
+// an unknown VR, nesting deeper than DICOM_NEST_DEPTH, a big-endian or deflated data set), -8
+// when memory runs out. On failure `nest` is left empty and searches see plain bytes.
+int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest);
+void DicomNestRelease(DICOMNEST *nest);
+// The search of the dictionary over the record's held file bytes below `bound`: the first match
+// outside every sequence value; when there is none and `nested` is set, the first one inside.
+// Otherwise as ReadByteGroup.
+int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int elo, int nested,
+                 uint8_t *value, int nvalue, uint8_t *header);
+
 int DcmGroupEntrySize(int vrclass);
 // The normalised value of `value` (1024 bytes) under a VR class, written to `out` (1025 bytes)
 // and returned; `header` is the element's 8 header bytes.
