@@ -89,18 +89,132 @@ static TempFile Image(const DataSet &extra, uint16_t rows = 4, uint16_t cols = 4
     return TempFile(d.b);
 }
 
-TEST(DicomSearch, FirstOccurrenceWinsWhateverTheNesting) {
+// Implicit-VR sequence of undefined length around one item of undefined length.
+static void SeqOpen(DataSet &d, uint16_t g, uint16_t e) {
+    d.Tag(g, e);
+    d.U32(0xFFFFFFFF);
+    d.Tag(0xFFFE, 0xE000);
+    d.U32(0xFFFFFFFF);
+}
+static void SeqClose(DataSet &d) {
+    d.Tag(0xFFFE, 0xE00D);
+    d.U32(0);
+    d.Tag(0xFFFE, 0xE0DD);
+    d.U32(0);
+}
+
+TEST(DicomNest, SequenceItemsLendOnlyWhatTheDataSetLacks) {
+    // No meta group: the first header shows implicit VR. Many sequences, so the ranges grow.
     DataSet seq;
-    seq.Implicit(0x0008, 0x1140, ""); // a sequence whose item holds a patient name
-    seq.Tag(0xFFFE, 0xE000);
-    seq.U32(18);
-    seq.Implicit(0x0010, 0x0010, "Inner^Name");
+    for (int i = 0; i < 3000; i++) {
+        SeqOpen(seq, 0x0008, 0x1120);
+        seq.Implicit(0x0010, 0x0010, "Inner^Name");
+        seq.Implicit(0x0008, 0x1150, std::string("1.2.3", 6)); // padded to even length
+        seq.Implicit(0x0028, 0x0008, "5");
+        SeqClose(seq);
+    }
     seq.Implicit(0x0010, 0x0010, "Outer^Name");
     TempFile f = Image(seq);
     DicomRead r(f.path);
     ASSERT_EQ(100, r.result);
-    EXPECT_STREQ("Inner,Name", r.Group<DCMGROUP0010>(DCM_G0010)->PatientsName);
-    EXPECT_EQ(0x0010u, r.Group<DCMGROUPFFFE>(DCM_GFFFE)->Item); // bytes after the item header
+    EXPECT_STREQ("Outer,Name", r.Group<DCMGROUP0010>(DCM_G0010)->PatientsName);
+    EXPECT_STREQ("1.2.3", r.Group<DCMGROUP0008>(DCM_G0008)->ReferencedUID);
+    EXPECT_EQ(1, r.fi.frames);
+
+    DICOMNEST n{};
+    std::vector<uint8_t> bytes = FileBytes(f.path);
+    ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &n));
+    EXPECT_EQ(3000, n.count);
+    EXPECT_EQ(r.ctx->dicomdesc.dataoffset - 8, n.pixeltag);
+    DicomNestRelease(&n);
+}
+
+TEST(DicomNest, AStructureThatDoesNotWalkIsSearchedAsPlainBytes) {
+    DataSet stray; // an item outside any sequence
+    stray.Implicit(0x0008, 0x1140, "");
+    stray.Tag(0xFFFE, 0xE000);
+    stray.U32(18);
+    stray.Implicit(0x0010, 0x0010, "Inner^Name");
+    DataSet past; // a sequence longer than the file
+    past.Tag(0x0008, 0x1140);
+    past.U32(0x7FFFFFF0);
+    past.Tag(0xFFFE, 0xE000);
+    past.U32(18);
+    past.Implicit(0x0010, 0x0010, "Inner^Name");
+    for (DataSet *d : {&stray, &past}) {
+        d->Implicit(0x0010, 0x0010, "Outer^Name");
+        TempFile f = Image(*d);
+        std::vector<uint8_t> bytes = FileBytes(f.path);
+        DICOMNEST n{};
+        EXPECT_EQ(-111, DicomNestWalk(bytes.data(), int(bytes.size()), &n));
+        EXPECT_EQ(0, n.count);
+        DicomRead r(f.path);
+        ASSERT_EQ(100, r.result);
+        EXPECT_STREQ("Inner,Name", r.Group<DCMGROUP0010>(DCM_G0010)->PatientsName);
+    }
+}
+
+TEST(DicomNest, NestingIsBoundedInDepth) {
+    for (int depth : {int(DICOM_NEST_DEPTH), DICOM_NEST_DEPTH + 1}) {
+        DataSet d;
+        d.Implicit(0x0008, 0x0060, "OT");
+        for (int i = 0; i < depth; i++)
+            SeqOpen(d, 0x0008, 0x1140);
+        d.Implicit(0x0010, 0x0010, "Deep");
+        for (int i = 0; i < depth; i++)
+            SeqClose(d);
+        d.Implicit(0x7FE0, 0x0010, std::string(16, '\0'));
+        DICOMNEST n{};
+        EXPECT_EQ(depth > DICOM_NEST_DEPTH ? -111 : 100,
+                  DicomNestWalk(d.b.data(), int(d.b.size()), &n))
+            << depth;
+        DicomNestRelease(&n);
+    }
+}
+
+TEST(DicomNest, EveryCutBeforeThePixelDataFailsTheWalk) {
+    // The walk needs the whole Pixel Data header: 8 bytes in implicit VR, 12 for an explicit OB.
+    struct {
+        const char *name;
+        int header;
+    } cases[] = {{"nested/explicit-undef.dcm", 12},
+                 {"nested/implicit-undef.dcm", 8},
+                 {"nested/lossless.dcm", 12}};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> bytes = FileBytes(DataPath(c.name));
+        DICOMNEST whole{};
+        ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &whole)) << c.name;
+        for (int cut = 0; cut <= int(bytes.size()); cut++) {
+            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + cut); // exact size for ASan
+            DICOMNEST n{};
+            int r = DicomNestWalk(part.data(), cut, &n);
+            ASSERT_EQ(cut >= whole.pixeltag + c.header ? 100 : -111, r) << c.name << " " << cut;
+            EXPECT_EQ(r == 100 ? whole.pixeltag : 0, n.pixeltag);
+            DicomNestRelease(&n);
+        }
+        DicomNestRelease(&whole);
+    }
+}
+
+TEST(DicomNest, VectorsOfOtherToolsWalkToTheirPixelData) {
+    // Without sequences in front, the first pixel tag in the file is the data set's own.
+    for (const char *name :
+         {"implicit-mono2", "explicit-mono1-16", "explicit-multiframe", "palette-explicit",
+          "palette-implicit", "ybr-full", "lossless-sv1", "lossless-p14", "baseline", "truncated",
+          "pixel/ct-signed-rle", "pixel/grey-jpeg-ext", "pixel/mf-range-ll-nobot", "pixel/pal16"}) {
+        std::vector<uint8_t> bytes = FileBytes(DataPath(std::string(name) + ".dcm"));
+        uint8_t header[8];
+        int first = ReadByteGroup(bytes.data(), int(bytes.size()), 0x7F, 0xE0, 0x00, 0x10, nullptr,
+                                  0, header, 0);
+        DICOMNEST n{};
+        ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &n)) << name;
+        EXPECT_EQ(first, n.pixeltag) << name;
+        DicomNestRelease(&n);
+    }
+    // A big-endian data set is not walked; its tags stay unfound as before.
+    std::vector<uint8_t> be = FileBytes(DataPath("bigendian.dcm"));
+    DICOMNEST n{};
+    EXPECT_EQ(-111, DicomNestWalk(be.data(), int(be.size()), &n));
 }
 
 TEST(DicomDetect, SizeAndPixelTagDecide) {
@@ -252,6 +366,24 @@ INSTANTIATE_TEST_SUITE_P(Files, DicomVector,
                          testing::Values("implicit-mono2", "explicit-mono1-16",
                                          "explicit-multiframe", "palette-explicit",
                                          "palette-implicit", "lossless-sv1", "lossless-p14"));
+// Sequences ahead of the data set's elements repeat them: a referenced patient's name, an icon
+// with its own size and pixel data, Number of Frames and Rescale Slope.
+INSTANTIATE_TEST_SUITE_P(Nested, DicomVector,
+                         testing::Values("nested/implicit", "nested/implicit-undef",
+                                         "nested/explicit", "nested/explicit-undef",
+                                         "nested/lossless"));
+
+TEST(DicomRead, PixelsComeFromTheDataSetNotFromItsIcon) {
+    for (const char *name :
+         {"implicit", "implicit-undef", "explicit", "explicit-undef", "lossless"}) {
+        DicomRead r(DataPath(std::string("nested/") + name + ".dcm"));
+        ASSERT_EQ(100, r.result) << name;
+        ASSERT_EQ(32, r.fi.w);
+        for (int i = 0; i < 32 * 32; i++) // the ramp over 0..255 the vectors hold
+            ASSERT_EQ(i / 4, r.fi.fbuf[i]) << name << " " << i;
+        EXPECT_FLOAT_EQ(1.0f, r.ctx->dicomdesc.slope) << name; // only an item has one
+    }
+}
 
 TEST(DicomRead, ExplicitSingleFrameSamplesStartAtTheirFirstByte) {
     // Samples (y * 16 + x) * 16 of 12 bits scale onto 0..255 as the pixel index itself;

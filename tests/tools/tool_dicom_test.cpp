@@ -95,6 +95,14 @@ TEST(ToolDicom, InfoAddsTheDicomKeys) {
     EXPECT_NE(std::string::npos, r.out.find("description=3x 64x48 Bit (16/16/15)")) << r.out;
 }
 
+TEST(ToolDicom, InfoNamesTheDataSetsPatientNotAReferencedOne) {
+    // The referenced patient and the icon's 4 x 4 size come first in the file.
+    ToolResult r = Tool({"info", std::string(DRAVIK_TEST_DATA) + "/nested/lossless.dcm"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("patient_name=Real,Patient\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("description=32x32 Bit (8/8/7)")) << r.out;
+}
+
 TEST(ToolDicom, RawEqualsTheSamplesDcmtkDecodes) {
     struct Case {
         const char *name;
