@@ -54,15 +54,11 @@ static int WinMenuCloseFromMouse(WINDAT *win) {
 }
 
 // Held buttons repeat their press; the repeat follows Button1 whatever the select button is.
+// The first press always acts: a click whose release came with it is still a click.
 static void WinEvRepeat(WINDAT *win, const WINEVHANDLER *h) {
     Window xw = win->window;
     Display *d = win->usr.display;
     for (;;) {
-        Window root, child;
-        int rx, ry, wx, wy;
-        unsigned int mask = 0;
-        if (!XQueryPointer(d, xw, &root, &child, &rx, &ry, &wx, &wy, &mask)) break;
-        if (!(mask & Button1Mask)) break; // 0x100
         h->press(win);
         XFlush(d);
         // Other threads may draw meanwhile; the press or they may have closed the window.
@@ -70,6 +66,11 @@ static void WinEvRepeat(WINDAT *win, const WINEVHANDLER *h) {
         SetTimer(h->repeat);
         ToolkitLockRestore(depth);
         if (WinFind(xw) != win) break;
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned int mask = 0;
+        if (!XQueryPointer(d, xw, &root, &child, &rx, &ry, &wx, &wy, &mask)) break;
+        if (!(mask & Button1Mask)) break; // 0x100
     }
 }
 

@@ -313,10 +313,12 @@ static int ScrollBarLayout(WINDAT *bar) {
     }
     int tlen = std::max(1, len - bw1 - bw2 - 4);
     int off = b1 ? bw1 + 2 : 2;
+    // The window calls leave the record's size to us.
     if (axis)
-        WinMoveResizeWindow(track, 2, off, track->width, tlen);
+        track->height = tlen;
     else
-        WinMoveResizeWindow(track, off, 2, tlen, track->height);
+        track->width = tlen;
+    WinMoveResizeWindow(track, axis ? 2 : off, axis ? off : 2, track->width, track->height);
     return 0;
 }
 
