@@ -103,8 +103,9 @@ int PaintFunc(WINDATUSR *rec, WINFUNC fn);
 int PaintImgTools(WINDATUSR *rec);
 int PaintImgPlay(WINDAT *view);
 int PaintFrameTime(const FILEINFO *fi);
-// Called with each frame Play shows (tests and benchmarks watch the film through it).
-extern void (*PaintPlayHook)(WINDAT *view, int frame);
+// Called with each frame Play shows (tests and benchmarks watch the film through it); a
+// non-zero result ends the film.
+extern int (*PaintPlayHook)(WINDAT *view, int frame);
 WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox);
 // The save dialog's frame fields, installed by the edit-field family: makes one field "edit" of
 // `width` pixels beside `left` inside `parent`.

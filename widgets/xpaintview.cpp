@@ -26,7 +26,7 @@
 #include <poll.h>
 #include <string>
 
-void (*PaintPlayHook)(WINDAT *view, int frame) = nullptr;
+int (*PaintPlayHook)(WINDAT *view, int frame) = nullptr;
 WINDAT *(*PaintEditFieldHook)(WINDAT *parent, WINDAT *left, int width) = nullptr;
 int (*PaintFrameFieldsHook)(WINDAT *filebox, WINDAT *first, WINDAT *last) = nullptr;
 
@@ -67,10 +67,9 @@ static int PlayStopQueued(Display *d) {
     return found;
 }
 
-// Waits up to `ms` for a reason to stop, sleeping on the connection rather than polling it.
-static int PlayWait(WINDAT *v, int ms) {
+// Waits until `end` for a reason to stop, sleeping on the connection rather than polling it.
+static int PlayWait(WINDAT *v, std::chrono::steady_clock::time_point end) {
     Display *d = v->usr.display;
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         if (int why = PlayStopQueued(d)) return why;
         Window root, child;
@@ -103,10 +102,12 @@ int PaintImgPlay(WINDAT *v) {
     int why = 0;
     for (;;) {
         if (e->fi.frame >= frames) e->fi.frame = 0;
+        // Frames start a frame time apart, however long painting takes.
+        auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         WinPaint(v);
         XFlush(d);
-        if (PaintPlayHook) PaintPlayHook(v, e->fi.frame);
-        why = PlayWait(v, ms);
+        if (PaintPlayHook && PaintPlayHook(v, e->fi.frame)) return 0;
+        why = PlayWait(v, next);
         // The view may have gone while the lock was free.
         if (WinFind(xw) != v || !(e = Current(v))) return 0;
         if (why) break;
