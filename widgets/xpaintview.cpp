@@ -106,7 +106,7 @@ int PaintImgPlay(WINDAT *v) {
         auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         WinPaint(v);
         XFlush(d);
-        if (PaintPlayHook && PaintPlayHook(v, e->fi.frame)) return 0;
+        if (PaintPlayHook && (PaintPlayHook(v, e->fi.frame) || WinFind(xw) != v)) return 0;
         why = PlayWait(v, next);
         // The view may have gone while the lock was free.
         if (WinFind(xw) != v || !(e = Current(v))) return 0;

@@ -258,10 +258,11 @@ struct PlayLog {
 };
 PlayLog *play_log = nullptr;
 
-void PlayRecord(WINDAT *, int frame) {
+int PlayRecord(WINDAT *, int frame) {
     play_log->frames.push_back(frame);
     play_log->times.push_back(std::chrono::steady_clock::now());
     if (play_log->at) play_log->at(static_cast<int>(play_log->frames.size()));
+    return 0;
 }
 
 } // namespace
@@ -383,4 +384,68 @@ TEST_F(Render24, NavigatorShowsTheVisiblePartAndMovesTheView) {
     // The button again closes it.
     EXPECT_EQ(PaintImgTools(&rec), -1);
     EXPECT_EQ(WinChildFindTyp(view, WIN_MENUP), nullptr);
+}
+
+TEST_F(Render24, ClosingTheViewEndsPlay) {
+    MakeView();
+    Show(MakeRecord(32, 32, 8, 4, [](int, int, int f, int) { return f * 50; }));
+    PlayLog log;
+    play_log = &log;
+    WINDAT *sc = scroll;
+    log.at = [&](int n) {
+        if (n == 2) WinClose(sc);
+    };
+    PaintPlayHook = PlayRecord;
+    EXPECT_EQ(PaintImgPlay(view), 0);
+    PaintPlayHook = nullptr;
+    EXPECT_EQ(log.frames.size(), 2u);
+    EXPECT_EQ(WinFindTyp(WIN_PAINT), nullptr);
+}
+
+TEST_F(Render24, SelectionRectangleDrawnTwiceIsGone) {
+    MakeView();
+    Show(MakeRecord(300, 200, 8, 1, [](int x, int, int, int) { return x & 255; }));
+    XImage *before = Grab();
+    ASSERT_NE(before, nullptr);
+    PaintSelectSet(view, 10, 20, 50, 30, 0, 1);
+    ASSERT_EQ(PaintSelectDraw(view), 0);
+    XImage *drawn = Grab();
+    // The outline inverts its edge pixels and leaves the inside alone.
+    EXPECT_EQ(XGetPixel(drawn, 10, 20), ~XGetPixel(before, 10, 20) & 0xFFFFFF);
+    EXPECT_EQ(XGetPixel(drawn, 30, 35), XGetPixel(before, 30, 35));
+    ASSERT_EQ(PaintSelectDraw(view), 0);
+    XImage *again = Grab();
+    EXPECT_EQ(memcmp(before->data, again->data,
+                     static_cast<size_t>(before->bytes_per_line) * before->height),
+              0);
+    PaintSelectSet(view, 10, 20, 0, 30, 0, 1);
+    EXPECT_EQ(PaintSelectDraw(view), -15);
+    for (XImage *im : {before, drawn, again})
+        XDestroyImage(im);
+}
+
+TEST_F(Render24, OneThumbnailPerPageStepsOneImagePerArrow) {
+    MakeView(1);
+    view->state = PAINT_THUMBS;
+    ASSERT_EQ(PaintImgSetup(view, 4), 0);
+    for (int i = 0; i < 4; i++) {
+        FILEINFO fi = MakeRecord(300, 300, 8, 1, [](int, int, int, int) { return 200; });
+        fi.ximage = ImageCreate(32, ZPixmap, 300, 300);
+        PaintImgGet(view, i)->fi = fi;
+    }
+    // A thumbnail as high as the view: one per page.
+    PaintImgSetupMaxWH(view, view->height);
+    ASSERT_EQ(PaintImgPaintMaxGet(view), 1);
+    ScrollWndUpdateMaxFromChild(view, view->width, PaintImgHGetMax(view));
+    WINDAT *down =
+        reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(ScrollGetScrollY(scroll), 3));
+    ASSERT_EQ(down->typ, WIN_SCROLLBTN_DOWN);
+    for (int i = 1; i < 4; i++) {
+        ASSERT_EQ(ScrollBtnPress(down), 0);
+        EXPECT_EQ(PaintImgCurSelectGet(view), i);
+        EXPECT_EQ(PaintImgCurFirstGet(view), i);
+    }
+    // The last one stays.
+    ASSERT_EQ(ScrollBtnPress(down), 0);
+    EXPECT_EQ(PaintImgCurFirstGet(view), 3);
 }

@@ -222,3 +222,16 @@ TEST_F(ScrollTest, SashStopsAtSashWidth) {
     Drag(grip->window, 2, 2, {{rx - 48, ry}}, 20);
     EXPECT_EQ(a->width, before - 46);
 }
+
+TEST_F(ScrollTest, SubTypesTakeTheirShareOfTheParent) {
+    MakeView();
+    const int want[6][2] = {{600, 400}, {300, 400}, {600, 200}, {300, 200}, {600, -1}, {-1, 400}};
+    for (int st = 0; st < 6; st++) {
+        scroll->state = st;
+        scroll->width = scroll->height = 150;
+        ASSERT_EQ(ScrollWndResize(scroll), 0);
+        EXPECT_EQ(scroll->width, want[st][0] < 0 ? 150 : want[st][0]) << st;
+        EXPECT_EQ(scroll->height, want[st][1] < 0 ? 150 : want[st][1]) << st;
+        EXPECT_EQ(view->width, scroll->width - sp_scroll) << st;
+    }
+}
