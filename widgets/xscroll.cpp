@@ -119,20 +119,24 @@ int ScrollBarSetCur(WINDAT *bar, int v) {
     return ScrollSliderSetPos(v - min, max - min, BarAxis(bar), bar, track);
 }
 
+// Other widgets keep texts in their slots: only a scroll window's are windows.
+static WINDAT *ScrollSlot(WINDAT *scroll, int slot) {
+    return scroll && scroll->typ == WIN_SCROLLM ? Slot(scroll, slot) : nullptr;
+}
 WINDAT *ScrollGetScrollWnd(WINDAT *scroll) {
-    return Slot(scroll, SCROLL_SLOT_CONTENT);
+    return ScrollSlot(scroll, SCROLL_SLOT_CONTENT);
 }
 WINDAT *ScrollGetScrollX(WINDAT *scroll) {
-    return Slot(scroll, SCROLL_SLOT_X);
+    return ScrollSlot(scroll, SCROLL_SLOT_X);
 }
 WINDAT *ScrollGetScrollY(WINDAT *scroll) {
-    return Slot(scroll, SCROLL_SLOT_Y);
+    return ScrollSlot(scroll, SCROLL_SLOT_Y);
 }
 WINDAT *ScrollGetStatus(WINDAT *scroll) {
-    return Slot(scroll, SCROLL_SLOT_STATUS);
+    return ScrollSlot(scroll, SCROLL_SLOT_STATUS);
 }
 WINDAT *ScrollGetToolbar(WINDAT *scroll) {
-    return Slot(scroll, SCROLL_SLOT_TOOLS);
+    return ScrollSlot(scroll, SCROLL_SLOT_TOOLS);
 }
 
 // The scroll window a content window lives in, or null.
@@ -342,8 +346,10 @@ WINDAT *ScrollWndCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIG
         return nullptr;
     WINTYP t = *typ;
     // The window with its margins and borders fits the parent.
-    int maxw = parent->width - x - nb->space[WIN_SIDE_LEFT] - nb->space[WIN_SIDE_RIGHT];
-    int maxh = parent->height - y - nb->space[WIN_SIDE_TOP] - nb->space[WIN_SIDE_BOTTOM];
+    int maxw =
+        parent->width - x - nb->space[WIN_SIDE_LEFT] - nb->space[WIN_SIDE_RIGHT] - 2 * t.border;
+    int maxh =
+        parent->height - y - nb->space[WIN_SIDE_TOP] - nb->space[WIN_SIDE_BOTTOM] - 2 * t.border;
     t.width = std::min(t.width, maxw);
     t.height = std::min(t.height, maxh);
     WINDAT *c = ScrollMainCreate(parent, x, y, &t, nb, name);
