@@ -2,9 +2,13 @@
 // and the film player.
 #include "widgets/view_support.h"
 
+#include "bench/dicom_elements.h"
+#include "dicom/io_dicom.h"
 #include "toolkit/xtools.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <unistd.h>
 #include <map>
 #include <vector>
 
@@ -448,4 +452,48 @@ TEST_F(Render24, OneThumbnailPerPageStepsOneImagePerArrow) {
     // The last one stays.
     ASSERT_EQ(ScrollBtnPress(down), 0);
     EXPECT_EQ(PaintImgCurFirstGet(view), 3);
+}
+
+namespace {
+
+// The Frame Time a film of this DICOM file plays at.
+int FrameTimeOf(const char *value) {
+    std::vector<uint8_t> b(128, 0);
+    Element(b, 0x0008, 0x0060, "XA");
+    if (value) Element(b, 0x0018, 0x1063, value);
+    Element(b, 0x0028, 0x0002, Us(1));
+    Element(b, 0x0028, 0x0004, "MONOCHROME2 ");
+    Element(b, 0x0028, 0x0008, "2 ");
+    // Readers refuse files under 1 KiB.
+    Element(b, 0x0028, 0x0010, Us(32));
+    Element(b, 0x0028, 0x0011, Us(32));
+    Element(b, 0x0028, 0x0100, Us(8));
+    Element(b, 0x0028, 0x0101, Us(8));
+    Element(b, 0x0028, 0x0102, Us(7));
+    Element(b, 0x7FE0, 0x0010, std::string(2 * 32 * 32, '\x40'));
+    char path[] = "/tmp/dravik-frametime-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) return -1;
+    EXPECT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    close(fd);
+    FILEREQ req{};
+    FILEINFO fi{};
+    req.path = path;
+    int ms = -1;
+    if (IsFileDicom(&req, &fi, 0) == 100 && IoReadDicom(&req, &fi) == 100) ms = PaintFrameTime(&fi);
+    IoFreeRecord(&fi, "test");
+    DicomDataRelease(&fi);
+    unlink(path);
+    return ms;
+}
+
+} // namespace
+
+TEST(PaintFrameTime, DicomFrameTimeInWholeMillisecondsElseHundred) {
+    EXPECT_EQ(FrameTimeOf("40"), 40);
+    EXPECT_EQ(FrameTimeOf("33.3"), 33);
+    EXPECT_EQ(FrameTimeOf("0 "), 100);
+    EXPECT_EQ(FrameTimeOf(nullptr), 100);
+    FILEINFO plain{};
+    EXPECT_EQ(PaintFrameTime(&plain), 100);
 }
