@@ -314,9 +314,8 @@ static int RenderTo16(const FILEINFO *fi, const uint8_t *src, XImage *d, const i
                 p = lut[src[static_cast<size_t>(yt[y]) * fi->w + xt[x]]];
             } else {
                 const uint8_t *s = src + (static_cast<size_t>(yt[y]) * fi->w + xt[x]) * 3;
-                // The record holds R, G, B; an MSBFirst image takes them in reverse.
-                int r = msb ? s[2] : s[0], g = s[1], b = msb ? s[0] : s[2];
-                p = static_cast<unsigned>(Pack16(r, g, b, d));
+                // The masks place the components; the byte order only orders the two bytes.
+                p = static_cast<unsigned>(Pack16(s[0], s[1], s[2], d));
             }
             o[msb ? 0 : 1] = static_cast<uint8_t>(p >> 8);
             o[msb ? 1 : 0] = static_cast<uint8_t>(p);

@@ -4,6 +4,7 @@
 
 #include "bench/dicom_elements.h"
 #include "dicom/io_dicom.h"
+#include "render/reduce16.h"
 #include "toolkit/xtools.h"
 
 #include <chrono>
@@ -496,4 +497,48 @@ TEST(PaintFrameTime, DicomFrameTimeInWholeMillisecondsElseHundred) {
     EXPECT_EQ(FrameTimeOf(nullptr), 100);
     FILEINFO plain{};
     EXPECT_EQ(PaintFrameTime(&plain), 100);
+}
+
+// Big-endian displays cannot be made with Xvfb: the display image is given the byte order.
+TEST_F(Render24, BothByteOrdersKeepRedRed) {
+    MakeView();
+    const uint8_t px[2][3] = {{10, 20, 30}, {200, 150, 100}};
+    Show(MakeRecord(2, 1, 24, 1, [&](int x, int, int, int c) { return px[x][c]; }));
+    FILEINFO &fi = PaintImgGet(view, 0)->fi;
+    XImage *keep = fi.ximage;
+    Visual *vis = DefaultVisual(display, DefaultScreen(display));
+    struct Case {
+        int depth, bpp, order;
+        std::vector<uint8_t> want;
+    };
+    unsigned p0 = (10 >> 3) << 11 | (20 >> 2) << 5 | 30 >> 3;
+    unsigned p1 = (200 >> 3) << 11 | (150 >> 2) << 5 | 100 >> 3;
+    const Case cases[] = {
+        {24, 32, LSBFirst, {30, 20, 10, 0, 100, 150, 200, 0}},
+        {24, 32, MSBFirst, {0, 10, 20, 30, 0, 200, 150, 100}},
+        {24, 24, LSBFirst, {30, 20, 10, 100, 150, 200}},
+        {24, 24, MSBFirst, {10, 20, 30, 200, 150, 100}},
+        {16, 16, LSBFirst, {uint8_t(p0), uint8_t(p0 >> 8), uint8_t(p1), uint8_t(p1 >> 8)}},
+        {16, 16, MSBFirst, {uint8_t(p0 >> 8), uint8_t(p0), uint8_t(p1 >> 8), uint8_t(p1)}},
+    };
+    int shifts[3] = {Rshift, Gshift, Bshift};
+    Setup16ShiftMasks(0xF800, 0x07E0, 0x001F);
+    for (const Case &c : cases) {
+        char data[16] = {0};
+        XImage *d = XCreateImage(display, vis, static_cast<unsigned>(c.depth), ZPixmap, 0, data, 2,
+                                 1, 8, 0);
+        ASSERT_NE(d, nullptr);
+        d->bits_per_pixel = c.bpp;
+        d->bytes_per_line = 2 * c.bpp / 8;
+        d->byte_order = c.order;
+        if (c.depth == 16) d->red_mask = 0xF800, d->green_mask = 0x07E0, d->blue_mask = 0x001F;
+        fi.ximage = d;
+        ASSERT_EQ(PaintCalcImageSize(view), 0);
+        EXPECT_EQ(std::vector<uint8_t>(data, data + c.want.size()), c.want)
+            << c.bpp << " bpp, order " << c.order;
+        d->data = nullptr;
+        XDestroyImage(d);
+    }
+    fi.ximage = keep;
+    Rshift = shifts[0], Gshift = shifts[1], Bshift = shifts[2];
 }
