@@ -4,29 +4,6 @@
 
 #include <cstring>
 
-DCMGROUP0000 dcmgroup0000;
-DCMGROUP0002 dcmgroup0002;
-DCMGROUP0004 dcmgroup0004;
-DCMGROUP0008 dcmgroup0008;
-DCMGROUP0010 dcmgroup0010;
-DCMGROUP0018 dcmgroup0018;
-DCMGROUP0020 dcmgroup0020;
-DCMGROUP0028 dcmgroup0028;
-DCMGROUP0032 dcmgroup0032;
-DCMGROUP0038 dcmgroup0038;
-DCMGROUP0088 dcmgroup0088;
-DCMGROUP2000 dcmgroup2000;
-DCMGROUP2010 dcmgroup2010;
-DCMGROUP2020 dcmgroup2020;
-DCMGROUP2030 dcmgroup2030;
-DCMGROUP2040 dcmgroup2040;
-DCMGROUP2100 dcmgroup2100;
-DCMGROUP2110 dcmgroup2110;
-DCMGROUP4008 dcmgroup4008;
-DCMGROUP50XX dcmgroup50xx;
-DCMGROUP60XX dcmgroup60xx;
-DCMGROUPFFFE dcmgroupFFFE;
-
 const char *const DcmGroupUnit0000[][2] = {
     {"Group Length", "22"},
     {"Affected SOP Class UID", "21"},
@@ -1591,7 +1568,7 @@ const DCMFIELD DcmGroupFieldFFFE[] = {
 #define DCM_GROUP_DEF(g, T)                                                                        \
     {                                                                                              \
 #g, DcmGroupUnit##g, DcmGroupUnit##g##B, int(sizeof DcmGroupUnit##g##B / 4),               \
-            DcmGroupField##g, sizeof(T), &dcmgroup##g                                              \
+            DcmGroupField##g, sizeof(T), offsetof(DCMGROUPS, dcmgroup##g)                          \
     }
 
 const DCMGROUPDEF DcmGroupDef[DCM_GROUPS] = {
@@ -1610,6 +1587,11 @@ const DCMGROUPDEF DcmGroupDef[DCM_GROUPS] = {
 #undef DCM_GROUP_DEF
 
 static const char dcm_tag[] = "dcm_struct";
+
+void *DcmGroupCurrent(DCMGROUPS *groups, int group) {
+    if (!groups || group < 0 || group >= DCM_GROUPS) return nullptr;
+    return reinterpret_cast<uint8_t *>(groups) + DcmGroupDef[group].current;
+}
 
 long DcmGroupPaletteSize(const uint16_t *descriptor) {
     return 4L * descriptor[0];

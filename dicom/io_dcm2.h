@@ -674,29 +674,32 @@ struct DCMGROUPFFFE {
     uint32_t SequenceDelimitationItem; // (FFFE,E0DD) OB or OW
 };
 
-// The current records, filled by the latest parse.
-extern DCMGROUP0000 dcmgroup0000;
-extern DCMGROUP0002 dcmgroup0002;
-extern DCMGROUP0004 dcmgroup0004;
-extern DCMGROUP0008 dcmgroup0008;
-extern DCMGROUP0010 dcmgroup0010;
-extern DCMGROUP0018 dcmgroup0018;
-extern DCMGROUP0020 dcmgroup0020;
-extern DCMGROUP0028 dcmgroup0028;
-extern DCMGROUP0032 dcmgroup0032;
-extern DCMGROUP0038 dcmgroup0038;
-extern DCMGROUP0088 dcmgroup0088;
-extern DCMGROUP2000 dcmgroup2000;
-extern DCMGROUP2010 dcmgroup2010;
-extern DCMGROUP2020 dcmgroup2020;
-extern DCMGROUP2030 dcmgroup2030;
-extern DCMGROUP2040 dcmgroup2040;
-extern DCMGROUP2100 dcmgroup2100;
-extern DCMGROUP2110 dcmgroup2110;
-extern DCMGROUP4008 dcmgroup4008;
-extern DCMGROUP50XX dcmgroup50xx;
-extern DCMGROUP60XX dcmgroup60xx;
-extern DCMGROUPFFFE dcmgroupFFFE;
+// The current records of one parse. Each test or read has its own set, so parses on several
+// threads never share one.
+struct DCMGROUPS {
+    DCMGROUP0000 dcmgroup0000;
+    DCMGROUP0002 dcmgroup0002;
+    DCMGROUP0004 dcmgroup0004;
+    DCMGROUP0008 dcmgroup0008;
+    DCMGROUP0010 dcmgroup0010;
+    DCMGROUP0018 dcmgroup0018;
+    DCMGROUP0020 dcmgroup0020;
+    DCMGROUP0028 dcmgroup0028;
+    DCMGROUP0032 dcmgroup0032;
+    DCMGROUP0038 dcmgroup0038;
+    DCMGROUP0088 dcmgroup0088;
+    DCMGROUP2000 dcmgroup2000;
+    DCMGROUP2010 dcmgroup2010;
+    DCMGROUP2020 dcmgroup2020;
+    DCMGROUP2030 dcmgroup2030;
+    DCMGROUP2040 dcmgroup2040;
+    DCMGROUP2100 dcmgroup2100;
+    DCMGROUP2110 dcmgroup2110;
+    DCMGROUP4008 dcmgroup4008;
+    DCMGROUP50XX dcmgroup50xx;
+    DCMGROUP60XX dcmgroup60xx;
+    DCMGROUPFFFE dcmgroupFFFE;
+};
 
 // The dictionary: per row the element name and the VR class as decimal text, and in the B table
 // the tag as group high, group low, element high, element low byte.
@@ -771,10 +774,13 @@ struct DCMGROUPDEF {
     int rows;
     const DCMFIELD *field; // storage of each row
     size_t size;           // record size
-    void *current;         // dcmgroup<group>
+    size_t current;        // offset of dcmgroup<group> in DCMGROUPS
 };
 
 extern const DCMGROUPDEF DcmGroupDef[DCM_GROUPS];
+
+// The record of group `group` (DCM_G...) in a set, or null for a bad group.
+void *DcmGroupCurrent(DCMGROUPS *groups, int group);
 
 // Stores a normalised value into the field of dictionary row `row` of group `group`. 100 when
 // stored, 150 when the row is not kept, -15 for a bad group or row.

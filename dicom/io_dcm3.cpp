@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 
 static const char dcm3_tag[] = "dcm_pixel";
 
@@ -75,16 +76,30 @@ int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
         s->s16.clear();
         s->s32.clear();
         if (lay->bits <= 16)
-            s->s16.assign(n, 0);
+            s->s16.resize(n);
         else
-            s->s32.assign(n, 0);
+            s->s32.resize(n);
         s->valid.assign(size_t(lay->frames), 0);
     } catch (const std::bad_alloc &) {
-        s->s16 = std::vector<uint16_t>();
-        s->s32 = std::vector<uint32_t>();
+        s->s16 = decltype(s->s16)();
+        s->s32 = decltype(s->s32)();
         return -8;
     }
     return 100;
+}
+
+void *DicomStoreAlloc(size_t bytes) {
+    const size_t huge = size_t(2) << 20;
+    void *p;
+    if (bytes >= 2 * huge) {
+        const size_t size = (bytes + huge - 1) / huge * huge;
+        p = aligned_alloc(huge, size);
+        if (p) madvise(p, size, MADV_HUGEPAGE);
+    } else {
+        p = malloc(bytes ? bytes : 1);
+    }
+    if (!p) throw std::bad_alloc();
+    return p;
 }
 
 static uint32_t DicomWord(const uint8_t *p, int bytes) {

@@ -5,6 +5,9 @@
 #include "dicom/io_dicom.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
 
 // Colour model of the pixel data, from the photometric interpretation.
@@ -36,16 +39,37 @@ struct DICOMLAYOUT {
 // when the sizes do not fit.
 int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay);
 
+// A block for a sample store; large ones lie on huge pages, since a page fault every 4 KiB costs
+// more than decoding the samples. Throws std::bad_alloc; released with free().
+void *DicomStoreAlloc(size_t bytes);
+
+// The allocator of sample stores: resize leaves new samples unset, so that the threads that
+// decode the frames are the first to touch their memory.
+template <class T> struct DICOMSTOREALLOC {
+    using value_type = T;
+    DICOMSTOREALLOC() = default;
+    template <class U> DICOMSTOREALLOC(const DICOMSTOREALLOC<U> &) noexcept {}
+    T *allocate(size_t n) { return static_cast<T *>(DicomStoreAlloc(n * sizeof(T))); }
+    void deallocate(T *p, size_t) noexcept { free(p); }
+    template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
+    template <class U, class... A> void construct(U *p, A &&...a) {
+        ::new (static_cast<void *>(p)) U(std::forward<A>(a)...);
+    }
+    template <class U> bool operator==(const DICOMSTOREALLOC<U> &) const noexcept { return true; }
+    template <class U> bool operator!=(const DICOMSTOREALLOC<U> &) const noexcept { return false; }
+};
+
 // Stored values of a one-sample image, every frame, each masked to Bits Stored (signed values
 // keep their two's complement bit pattern). The stage hands them to `--raw` as they are.
 struct DICOMSAMPLES {
     int w, h, frames;
     int bits, sign;
-    std::vector<uint16_t> s16; // Bits Stored up to 16
-    std::vector<uint32_t> s32; // wider
-    std::vector<long> valid;   // per frame: pixels from the frame's start the file held
+    std::vector<uint16_t, DICOMSTOREALLOC<uint16_t>> s16; // Bits Stored up to 16
+    std::vector<uint32_t, DICOMSTOREALLOC<uint32_t>> s32; // wider
+    std::vector<long> valid; // per frame: pixels from the frame's start the file held
 };
-// Room for all frames, zero-filled; 100 or -8.
+// Room for all frames, not cleared: whoever fills frame f writes or clears each of its samples.
+// 100 or -8.
 int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s);
 // Signed value of a stored bit pattern.
 static inline int32_t DicomSampleValue(uint32_t p, int bits, int sign) {

@@ -4,10 +4,13 @@
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <thread>
 
 #include <jpeglib.h>
 
@@ -170,8 +173,8 @@ int decompFrameDicom(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DI
     int rc = decompFrameInfo(data, len, &info);
     if (rc < 0) return rc;
     if (info.width != lay->w || info.height != lay->h || info.components != lay->samples) {
-        fprintf(stderr, "dravik: lossless frame of %dx%dx%d in an image of %dx%dx%d\n", info.width,
-                info.height, info.components, lay->w, lay->h, lay->samples);
+        LjpegWarn("lossless frame of %dx%dx%d in an image of %dx%dx%d", info.width, info.height,
+                  info.components, lay->w, lay->h, lay->samples);
         return LJPEG_ERR_DATA;
     }
     const size_t pixels = size_t(lay->pixels);
@@ -226,6 +229,23 @@ static void DicomJpegMessage(j_common_ptr c, int level) {
     if (level < 0) reinterpret_cast<DCMJPEGERR *>(c->err)->warnings++;
 }
 
+// Whether a three-component stream holds RGB. Writers label streams wrongly in both directions,
+// so the stream's own evidence comes first: a JFIF segment means YCbCr, an Adobe segment says by
+// its transform flag, component ids 'R', 'G', 'B' mean RGB, and subsampled chroma is YCbCr. Only
+// a stream without any of these follows the Photometric Interpretation.
+static bool DicomJpegHoldsRgb(const jpeg_decompress_struct *c, int pi_rgb) {
+    if (c->saw_JFIF_marker) return false;
+    if (c->saw_Adobe_marker && c->Adobe_transform <= 1) return c->Adobe_transform == 0;
+    const jpeg_component_info *ci = c->comp_info;
+    if (ci[0].component_id == 'R' && ci[1].component_id == 'G' && ci[2].component_id == 'B')
+        return true;
+    for (int i = 1; i < 3; i++)
+        if (ci[i].h_samp_factor != ci[0].h_samp_factor ||
+            ci[i].v_samp_factor != ci[0].v_samp_factor)
+            return false;
+    return pi_rgb != 0;
+}
+
 // The decoding proper, apart from any C++ object, since libjpeg leaves by longjmp. Rows go to
 // out (w x components bytes each); *rows counts those done.
 static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps, int rgb_stream,
@@ -247,8 +267,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     if (comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
     } else if (c.num_components == 3) {
-        // The photometric interpretation, not the stream's markers, says what was coded.
-        c.jpeg_color_space = rgb_stream ? JCS_RGB : JCS_YCbCr;
+        c.jpeg_color_space = DicomJpegHoldsRgb(&c, rgb_stream) ? JCS_RGB : JCS_YCbCr;
         c.out_color_space = JCS_RGB;
     }
     jpeg_start_decompress(&c);
@@ -299,8 +318,150 @@ int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICO
 
 /* ---- the frame path ---- */
 
+DICOMFRAMETUNE dicom_frame_tune;
+
 static const char *DicomPathName(const FILEREQ *req) {
     return req && req->path ? req->path : "DICOM";
+}
+
+// What the frames of one image share; a frame writes only its own part of the stores.
+struct DICOMFRAMEJOB {
+    const uint8_t *buf;
+    long len;
+    long off;
+    int syntax;
+    DICOMLAYOUT lay;
+    DICOMLAYOUT rle; // RLE frames decode into the interleaved layout whatever the header says
+    std::vector<DICOMFRAG> frags, spans;
+    DICOMSAMPLES *s; // one-sample images
+    uint8_t *rgb;    // colour images
+};
+
+// One thread's scratch: a frame's fragments joined, an RLE frame's native bytes.
+struct DICOMFRAMESCRATCH {
+    std::vector<uint8_t> joined;
+    std::vector<uint8_t> native;
+};
+
+struct DICOMFRAMEDONE {
+    int rc = 0;       // the decoder's result; negative: missing or undecodable
+    long held = 0;    // native frames: bytes the file holds
+    std::string warn; // the decoder's diagnostic lines
+};
+
+static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc, long *held) {
+    const DICOMLAYOUT &lay = job->lay;
+    const bool one = lay.samples == 1;
+    uint8_t *out = job->rgb ? job->rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
+    if (job->syntax == DICOM_TS_NATIVE) {
+        long from = job->off + long(f) * lay.framebytes;
+        long avail = from < job->len ? std::min<long>(job->len - from, lay.framebytes) : 0;
+        *held = avail;
+        if (avail > 0 && one)
+            DicomFrameSamples(job->buf + from, avail, &lay, job->s, f);
+        else if (avail > 0)
+            GetImageDataRGB(job->buf + from, avail, &lay, out);
+        return 100;
+    }
+    const DICOMFRAG span = job->spans[size_t(f)];
+    if (span.length == 0) return -103;
+    const DICOMFRAG &first = job->frags[size_t(span.offset)];
+    const uint8_t *data = job->buf + first.offset;
+    size_t n = size_t(first.length);
+    if (span.length > 1) {
+        sc->joined.clear();
+        try {
+            for (long k = span.offset; k < span.offset + span.length; k++) {
+                const DICOMFRAG &fr = job->frags[size_t(k)];
+                sc->joined.insert(sc->joined.end(), job->buf + fr.offset,
+                                  job->buf + fr.offset + fr.length);
+            }
+        } catch (const std::bad_alloc &) {
+            return -8;
+        }
+        data = sc->joined.data();
+        n = sc->joined.size();
+    }
+    if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, f, out);
+    uint8_t *native = sc->native.data();
+    int rc = DicomRleFrame(data, n, &job->rle, native);
+    if (rc >= 0) {
+        if (one)
+            DicomFrameSamples(native, job->rle.framebytes, &job->rle, job->s, f);
+        else
+            GetImageDataRGB(native, job->rle.framebytes, &job->rle, out);
+    }
+    return rc;
+}
+
+// Samples of frame f that its decoding did not write read as 0.
+static void DicomFrameClearRest(DICOMSAMPLES *s, int f) {
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    const size_t from = size_t(std::clamp<long>(s->valid[size_t(f)], 0, long(pixels)));
+    const size_t at = size_t(f) * pixels + from;
+    if (!s->s16.empty())
+        memset(s->s16.data() + at, 0, (pixels - from) * sizeof(uint16_t));
+    else if (!s->s32.empty())
+        memset(s->s32.data() + at, 0, (pixels - from) * sizeof(uint32_t));
+}
+
+static int DicomFrameThreads(const DICOMLAYOUT &lay) {
+    const DICOMFRAMETUNE &tune = dicom_frame_tune;
+    if (double(lay.pixels) * lay.samples * lay.frames < double(tune.min_samples)) return 1;
+    int n = tune.threads > 0 ? tune.threads : int(std::thread::hardware_concurrency());
+    return std::max(1, std::min({n, int(DICOM_FRAME_THREADS), lay.frames}));
+}
+
+// Every frame of the job, on as many threads as the tuning allows; the calling thread decodes
+// too and alone reports progress, from the count of frames done.
+static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
+                             std::vector<DICOMFRAMEDONE> *done) {
+    const int frames = job->lay.frames;
+    int threads = DicomFrameThreads(job->lay);
+    std::vector<DICOMFRAMESCRATCH> scratch;
+    try {
+        done->resize(size_t(frames));
+        scratch.resize(size_t(threads));
+        if (job->syntax == DICOM_TS_RLE) scratch[0].native.resize(size_t(job->lay.framebytes));
+    } catch (const std::bad_alloc &) {
+        return -8;
+    }
+    for (int t = 1; t < threads; t++) {
+        try {
+            if (job->syntax == DICOM_TS_RLE)
+                scratch[size_t(t)].native.resize(size_t(job->lay.framebytes));
+        } catch (const std::bad_alloc &) {
+            threads = t;
+            break;
+        }
+    }
+    std::atomic<int> next{0}, finished{0};
+    int last = 0;
+    auto work = [&](DICOMFRAMESCRATCH *sc, bool reporter) {
+        for (int f; (f = next.fetch_add(1)) < frames;) {
+            DICOMFRAMEDONE &d = (*done)[size_t(f)];
+            LjpegWarnTo(&d.warn);
+            d.rc = DicomFrameRun(job, f, sc, &d.held);
+            LjpegWarnTo(nullptr);
+            if (!job->rgb) DicomFrameClearRest(job->s, f);
+            int k = finished.fetch_add(1) + 1;
+            if (reporter) DicomProgress(req, int(long(k) * top / frames), &last);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; t++) {
+        try {
+            pool.emplace_back(work, &scratch[size_t(t)], false);
+        } catch (const std::exception &) { // no more threads to be had
+            break;
+        }
+    }
+    work(&scratch[0], true);
+    for (std::thread &t : pool)
+        t.join();
+    DicomProgress(req, top, &last);
+    return 100;
 }
 
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
@@ -310,7 +471,8 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return -103;
     const char *name = DicomPathName(req);
-    DICOMLAYOUT lay;
+    DICOMFRAMEJOB job;
+    DICOMLAYOUT &lay = job.lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != 100) return rc;
     if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
@@ -323,21 +485,19 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
 
     const long off = desc->dataoffset;
     std::vector<uint32_t> bot;
-    std::vector<DICOMFRAG> frags, spans;
-    std::vector<uint8_t> joined, native;
     DICOMSAMPLES local;
     DICOMSAMPLES *s = raw ? raw : &local;
     uint8_t *rgb = nullptr;
     const char *tag = req && req->path ? req->path : dcm4_tag;
     try {
         if (syntax != DICOM_TS_NATIVE) {
-            DicomItemsRead(buf, len, off, &bot, &frags);
-            DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
+            DicomItemsRead(buf, len, off, &bot, &job.frags);
+            DicomFramesLocate(buf, bot, job.frags, lay.frames, syntax != DICOM_TS_RLE, &job.spans);
         }
-        if (syntax == DICOM_TS_RLE) native.resize(size_t(lay.framebytes));
     } catch (const std::bad_alloc &) {
         return -8;
     }
+    const std::vector<DICOMFRAG> &frags = job.frags;
     if (syntax == DICOM_TS_NATIVE)
         desc->dataend = int(std::min<long>(len, off + lay.framebytes * lay.frames));
     else
@@ -351,66 +511,32 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         if (!rgb) return -8;
         memset(rgb, 0, size_t(size));
     }
-    // RLE frames decode into the interleaved layout whatever the header says.
-    DICOMLAYOUT rle = lay;
-    rle.planar = 0;
+    job.buf = buf;
+    job.len = len;
+    job.off = off;
+    job.syntax = syntax;
+    job.rle = lay;
+    job.rle.planar = 0;
+    job.s = s;
+    job.rgb = rgb;
 
     // Decoding takes most of the time; grey and palette images finish with their windowing.
     const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;
-    int missing = 0, damaged = 0, last = 0;
+    std::vector<DICOMFRAMEDONE> done;
+    if (DicomFramesDecode(req, &job, top, &done) != 100) {
+        if (rgb) MemFree(rgb, tag);
+        return -8;
+    }
+    int missing = 0, damaged = 0;
     long held = 0;
-    for (int f = 0; f < lay.frames; f++) {
-        uint8_t *out = rgb ? rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
-        if (syntax == DICOM_TS_NATIVE) {
-            long from = off + long(f) * lay.framebytes;
-            long avail = from < len ? std::min<long>(len - from, lay.framebytes) : 0;
-            held += avail;
-            if (avail > 0 && one)
-                DicomFrameSamples(buf + from, avail, &lay, s, f);
-            else if (avail > 0)
-                GetImageDataRGB(buf + from, avail, &lay, out);
-            DicomProgress(req, (f + 1) * top / lay.frames, &last);
-            continue;
-        }
-        const DICOMFRAG span = spans[size_t(f)];
-        if (span.length == 0) {
+    for (const DICOMFRAMEDONE &d : done) {
+        fputs(d.warn.c_str(), stderr);
+        held += d.held;
+        if (syntax == DICOM_TS_NATIVE) continue;
+        if (d.rc < 0)
             missing++;
-            continue;
-        }
-        const uint8_t *data = buf + frags[size_t(span.offset)].offset;
-        size_t n = size_t(frags[size_t(span.offset)].length);
-        if (span.length > 1) {
-            joined.clear();
-            try {
-                for (long k = span.offset; k < span.offset + span.length; k++)
-                    joined.insert(joined.end(), buf + frags[size_t(k)].offset,
-                                  buf + frags[size_t(k)].offset + frags[size_t(k)].length);
-            } catch (const std::bad_alloc &) {
-                missing++;
-                continue;
-            }
-            data = joined.data();
-            n = joined.size();
-        }
-        int frc;
-        if (syntax == DICOM_TS_LOSSLESS) {
-            frc = decompFrameDicom(data, n, &lay, s, f, out);
-        } else if (syntax == DICOM_TS_JPEG) {
-            frc = DicomJpegFrame(data, n, &lay, s, f, out);
-        } else {
-            frc = DicomRleFrame(data, n, &rle, native.data());
-            if (frc >= 0) {
-                if (one)
-                    DicomFrameSamples(native.data(), rle.framebytes, &rle, s, f);
-                else
-                    GetImageDataRGB(native.data(), rle.framebytes, &rle, out);
-            }
-        }
-        if (frc < 0)
-            missing++;
-        else if (frc == 150)
+        else if (d.rc == 150)
             damaged++;
-        DicomProgress(req, (f + 1) * top / lay.frames, &last);
     }
     if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
         fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",

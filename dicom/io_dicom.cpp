@@ -12,12 +12,9 @@
 #include <cstring>
 #include <initializer_list>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-DICOMDESC dicomdesc;
-uint8_t Byte4h[1024];
-static uint8_t dcm_value[1025];
 
 static const char dcm_tag[] = "dcm_struct";
 static const char dcm_file_tag[] = "dcm_file";
@@ -246,9 +243,10 @@ static uint8_t DcmTextByte(int vrclass, uint8_t c) {
     }
 }
 
-const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header) {
-    memset(dcm_value, 0, sizeof dcm_value);
-    if (!value || !header) return dcm_value;
+const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header, uint8_t *out) {
+    if (!out) return nullptr;
+    memset(out, 0, 1025);
+    if (!value || !header) return out;
     switch (vrclass) {
     case DCMVR_CS:
     case DCMVR_IS:
@@ -259,21 +257,21 @@ const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *hea
         if (l > 0 && l < max) max = l;
         int n = 0;
         for (; n < max && !DcmIsStop(value[n]); n++)
-            dcm_value[n] = DcmTextByte(vrclass, value[n]);
-        while (n > 1 && DcmIsSpace(dcm_value[n - 1]))
-            dcm_value[--n] = 0;
+            out[n] = DcmTextByte(vrclass, value[n]);
+        while (n > 1 && DcmIsSpace(out[n - 1]))
+            out[--n] = 0;
         break;
     }
     case DCMVR_ST:
         for (int i = 0; i < 1024; i++)
-            dcm_value[i] = value[i] == '\\' ? ',' : value[i];
+            out[i] = value[i] == '\\' ? ',' : value[i];
         break;
     default:
         if (vrclass >= 0 && vrclass < DCMVR_COUNT)
-            memcpy(dcm_value, value, size_t(DcmGroupEntrySize(vrclass)));
+            memcpy(out, value, size_t(DcmGroupEntrySize(vrclass)));
         break;
     }
-    return dcm_value;
+    return out;
 }
 
 /* ---- the held file bytes ---- */
@@ -282,7 +280,8 @@ const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *hea
 struct DICOMFILE {
     char magic[8];
     int len;
-    int pad;
+    int offset;       // of the bytes, from the header
+    DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
 };
 static const char dcm_file_magic[8] = "DCMFILE";
 
@@ -295,7 +294,7 @@ static DICOMFILE *DicomFileHeld(const FILEINFO *fi) {
 const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len) {
     DICOMFILE *f = DicomFileHeld(fi);
     if (len) *len = f ? f->len : 0;
-    return f ? reinterpret_cast<const uint8_t *>(f + 1) : nullptr;
+    return f ? reinterpret_cast<const uint8_t *>(f) + f->offset : nullptr;
 }
 
 void **DicomEntryTable(const FILEINFO *fi) {
@@ -305,23 +304,37 @@ void **DicomEntryTable(const FILEINFO *fi) {
 
 void DicomDataRelease(FILEINFO *fi) {
     if (!fi || !fi->dicom) return;
-    if (DicomFileHeld(fi))
-        MemFree(fi->dicom, dcm_file_tag);
-    else
+    if (DICOMFILE *f = DicomFileHeld(fi)) {
+        DicomCtxRelease(f->parsed);
+        MemFree(f, dcm_file_tag);
+    } else
         DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
     fi->dicom = nullptr;
 }
 
-// Reads the whole file behind the record; a file that shrank below the minimum is refused.
+// Reads the whole file behind the record; a file that shrank below the minimum is refused. A large
+// file's bytes start on a huge-page boundary and lie on huge pages, since a page fault every 4 KiB
+// costs more than the bytes' decoding; the room left before and after them is never touched.
 static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
+    const long huge = 2L << 20, head = long(sizeof(DICOMFILE));
+    const bool aligned = size >= 2 * huge;
     int fd = open(path, O_RDONLY);
     if (fd < 0) return -102;
-    auto *f = static_cast<DICOMFILE *>(MemCreate(long(sizeof(DICOMFILE)) + size, dcm_file_tag));
+    auto *f =
+        static_cast<DICOMFILE *>(MemCreate(head + size + (aligned ? 2 * huge : 0), dcm_file_tag));
     if (!f) {
         close(fd);
         return -8;
     }
-    auto *data = reinterpret_cast<uint8_t *>(f + 1);
+    long offset = head;
+    if (aligned) {
+        uintptr_t at =
+            (reinterpret_cast<uintptr_t>(f) + uintptr_t(head + huge - 1)) & ~uintptr_t(huge - 1);
+        offset = long(at - reinterpret_cast<uintptr_t>(f));
+        madvise(reinterpret_cast<void *>(at), size_t((size + huge - 1) / huge * huge),
+                MADV_HUGEPAGE);
+    }
+    auto *data = reinterpret_cast<uint8_t *>(f) + offset;
     long got = 0;
     bool failed = false;
     while (got < size) {
@@ -338,108 +351,123 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     }
     memcpy(f->magic, dcm_file_magic, sizeof f->magic);
     f->len = int(got);
-    f->pad = 0;
+    f->offset = int(offset);
+    f->parsed = nullptr;
     fi->dicom = f;
     return 100;
 }
 
 /* ---- group records ---- */
 
-void DicomUnitsEmpty() {
-    DcmGroupPaletteRelease(&dcmgroup0028);
-    for (const DCMGROUPDEF &def : DcmGroupDef)
-        memset(def.current, 0, def.size);
+DICOMCTX *DicomCtxCreate() {
+    auto *ctx = static_cast<DICOMCTX *>(MemCreate(long(sizeof(DICOMCTX)), dcm_tag));
+    if (ctx) memset(ctx, 0, sizeof *ctx);
+    return ctx;
 }
 
-int DcmGroupSetup(FILEINFO *fi, int limit, int group, void *rec) {
+void DicomCtxRelease(DICOMCTX *ctx) {
+    if (!ctx) return;
+    DcmGroupPaletteRelease(&ctx->groups.dcmgroup0028);
+    MemFree(ctx, dcm_tag);
+}
+
+void DicomUnitsEmpty(DICOMCTX *ctx) {
+    if (!ctx) return;
+    DcmGroupPaletteRelease(&ctx->groups.dcmgroup0028);
+    memset(&ctx->groups, 0, sizeof ctx->groups);
+}
+
+int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) {
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
+    if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
-        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], Byte4h, int(sizeof Byte4h), header,
-                           0))
+        if (!ReadByteGroup(buf, bound, t[0], t[1], t[2], t[3], ctx->Byte4h, int(sizeof ctx->Byte4h),
+                           header, 0))
             continue;
-        const uint8_t *value = EntryResolv(atoi(def.unit[row][1]), Byte4h, header);
+        const uint8_t *value =
+            EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
         DcmGroupFillRow(group, row, value, rec);
     }
     return 100;
 }
 
-int DcmGroupSetup0000(FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0000, rec);
+int DcmGroupSetup0000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0000, rec);
 }
-int DcmGroupSetup0002(FILEINFO *fi, int limit, DCMGROUP0002 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0002, rec);
+int DcmGroupSetup0002(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0002 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0002, rec);
 }
-int DcmGroupSetup0004(FILEINFO *fi, int limit, DCMGROUP0004 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0004, rec);
+int DcmGroupSetup0004(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0004 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0004, rec);
 }
-int DcmGroupSetup0008(FILEINFO *fi, int limit, DCMGROUP0008 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0008, rec);
+int DcmGroupSetup0008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0008 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0008, rec);
 }
-int DcmGroupSetup0010(FILEINFO *fi, int limit, DCMGROUP0010 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0010, rec);
+int DcmGroupSetup0010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0010 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0010, rec);
 }
-int DcmGroupSetup0018(FILEINFO *fi, int limit, DCMGROUP0018 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0018, rec);
+int DcmGroupSetup0018(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0018 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0018, rec);
 }
-int DcmGroupSetup0020(FILEINFO *fi, int limit, DCMGROUP0020 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0020, rec);
+int DcmGroupSetup0020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0020 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0020, rec);
 }
-int DcmGroupSetup0028(FILEINFO *fi, int limit, DCMGROUP0028 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0028, rec);
+int DcmGroupSetup0028(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0028 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0028, rec);
 }
-int DcmGroupSetup0032(FILEINFO *fi, int limit, DCMGROUP0032 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0032, rec);
+int DcmGroupSetup0032(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0032 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0032, rec);
 }
-int DcmGroupSetup0038(FILEINFO *fi, int limit, DCMGROUP0038 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0038, rec);
+int DcmGroupSetup0038(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0038 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0038, rec);
 }
-int DcmGroupSetup0088(FILEINFO *fi, int limit, DCMGROUP0088 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G0088, rec);
+int DcmGroupSetup0088(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0088 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G0088, rec);
 }
-int DcmGroupSetup2000(FILEINFO *fi, int limit, DCMGROUP2000 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2000, rec);
+int DcmGroupSetup2000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2000 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2000, rec);
 }
-int DcmGroupSetup2010(FILEINFO *fi, int limit, DCMGROUP2010 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2010, rec);
+int DcmGroupSetup2010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2010 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2010, rec);
 }
-int DcmGroupSetup2020(FILEINFO *fi, int limit, DCMGROUP2020 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2020, rec);
+int DcmGroupSetup2020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2020 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2020, rec);
 }
-int DcmGroupSetup2030(FILEINFO *fi, int limit, DCMGROUP2030 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2030, rec);
+int DcmGroupSetup2030(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2030 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2030, rec);
 }
-int DcmGroupSetup2040(FILEINFO *fi, int limit, DCMGROUP2040 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2040, rec);
+int DcmGroupSetup2040(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2040 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2040, rec);
 }
-int DcmGroupSetup2100(FILEINFO *fi, int limit, DCMGROUP2100 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2100, rec);
+int DcmGroupSetup2100(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2100 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2100, rec);
 }
-int DcmGroupSetup2110(FILEINFO *fi, int limit, DCMGROUP2110 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G2110, rec);
+int DcmGroupSetup2110(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2110 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G2110, rec);
 }
-int DcmGroupSetup4008(FILEINFO *fi, int limit, DCMGROUP4008 *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G4008, rec);
+int DcmGroupSetup4008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP4008 *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G4008, rec);
 }
-int DcmGroupSetup50xx(FILEINFO *fi, int limit, DCMGROUP50XX *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G50XX, rec);
+int DcmGroupSetup50xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP50XX *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G50XX, rec);
 }
-int DcmGroupSetup60xx(FILEINFO *fi, int limit, DCMGROUP60XX *rec) {
-    return DcmGroupSetup(fi, limit, DCM_G60XX, rec);
+int DcmGroupSetup60xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP60XX *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_G60XX, rec);
 }
-int DcmGroupSetupFFFE(FILEINFO *fi, int limit, DCMGROUPFFFE *rec) {
-    return DcmGroupSetup(fi, limit, DCM_GFFFE, rec);
+int DcmGroupSetupFFFE(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUPFFFE *rec) {
+    return DcmGroupSetup(ctx, fi, limit, DCM_GFFFE, rec);
 }
 
-int DicomUnitsSort(FILEINFO *fi, int limit) {
+int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit) {
+    if (!ctx) return -15;
     if (!DicomFileBytes(fi, nullptr)) return -103;
     for (int g = 0; g < DCM_GROUPS; g++)
-        DcmGroupSetup(fi, limit, g, DcmGroupDef[g].current);
+        DcmGroupSetup(ctx, fi, limit, g, DcmGroupCurrent(&ctx->groups, g));
     return 100;
 }
 
@@ -453,7 +481,8 @@ int DicomEntryTableRemove(FILEREQ *req, void **table) {
     return 100;
 }
 
-void **DicomEntryTableSetup(FILEREQ *req) {
+void **DicomEntryTableSetup(DICOMCTX *ctx, FILEREQ *req) {
+    if (!ctx) return nullptr;
     auto **table = static_cast<void **>(MemCreate(DCM_GROUPS * long(sizeof(void *)), dcm_tag));
     if (!table) return nullptr;
     for (int g = 0; g < DCM_GROUPS; g++)
@@ -465,9 +494,9 @@ void **DicomEntryTableSetup(FILEREQ *req) {
             DicomEntryTableRemove(req, table);
             return nullptr;
         }
-        memcpy(table[g], def.current, def.size);
-        if (g == DCM_G0028 &&
-            DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]), &dcmgroup0028) != 100) {
+        memcpy(table[g], DcmGroupCurrent(&ctx->groups, g), def.size);
+        if (g == DCM_G0028 && DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]),
+                                                  &ctx->groups.dcmgroup0028) != 100) {
             DicomEntryTableRemove(req, table);
             return nullptr;
         }
@@ -505,14 +534,9 @@ static bool DicomSizeFits(const DICOMDESC *d) {
     return n <= (uint64_t(1) << 31);
 }
 
-int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
-    if (!fi || !desc) return -15;
-    int len;
-    if (!DicomFileBytes(fi, &len)) return -103;
-    desc->filesize = len;
-    DicomUnitsSort(fi, desc->dataoffset);
-
-    const DCMGROUP0028 &g = dcmgroup0028;
+// The descriptor and the record's size and depth from the parsed records.
+static int DicomEntryApply(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
+    const DCMGROUP0028 &g = ctx->groups.dcmgroup0028;
     desc->slope = DicomRescaleValue(g.RescaleSlope, 1.0f);
     desc->intercept = DicomRescaleValue(g.RescaleIntercept, 0.0f);
     desc->frames = std::max(DicomAtoi(g.NumberOfFrames), 0);
@@ -554,6 +578,15 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
     fi->h = desc->rows;
     if (r == 100 && !DicomSizeFits(desc)) r = -103;
     return r;
+}
+
+int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
+    if (!ctx || !fi || !desc) return -15;
+    int len;
+    if (!DicomFileBytes(fi, &len)) return -103;
+    desc->filesize = len;
+    DicomUnitsSort(ctx, fi, desc->dataoffset);
+    return DicomEntryApply(ctx, fi, desc);
 }
 
 /* ---- transfer syntax ---- */
@@ -598,9 +631,23 @@ static int DicomPixelTag(const uint8_t *buf, int len) {
     return ReadByteGroup(buf, len, 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
 }
 
-int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
-    DicomUnitsEmpty();
-    memset(&dicomdesc, 0, sizeof dicomdesc);
+// The caller's context, or one of the call's own that goes with the call.
+struct DICOMCTXSCOPE {
+    DICOMCTX *ctx;
+    bool own;
+    explicit DICOMCTXSCOPE(DICOMCTX *given) : ctx(given ? given : DicomCtxCreate()), own(!given) {}
+    DICOMCTXSCOPE(const DICOMCTXSCOPE &) = delete;
+    DICOMCTXSCOPE &operator=(const DICOMCTXSCOPE &) = delete;
+    ~DICOMCTXSCOPE() {
+        if (own) DicomCtxRelease(ctx);
+    }
+};
+
+static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
+    DicomUnitsEmpty(ctx);
+    DICOMDESC &desc = ctx->dicomdesc;
+    const DCMGROUP0002 &g02 = ctx->groups.dcmgroup0002;
+    memset(&desc, 0, sizeof desc);
     if (!req || !fi || !req->path) return -15;
     struct stat st;
     if (stat(req->path, &st) != 0) return -102;
@@ -616,19 +663,19 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!tag) {
         // The meta header is little endian whatever follows; a big-endian data set hides its
         // pixel tag, so name the syntax that did.
-        DcmGroupSetup(fi, len, DCM_G0002, &dcmgroup0002);
+        DcmGroupSetup(ctx, fi, len, DCM_G0002, &ctx->groups.dcmgroup0002);
         DicomDataRelease(fi);
-        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
-            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
+        if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
         return -111;
     }
-    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
-    r = DicomEntrySetup(fi, &dicomdesc);
-    if (dcmgroup0028.Rows == 0 || dcmgroup0028.Columns == 0) {
+    desc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    r = DicomEntrySetup(ctx, fi, &desc);
+    if (ctx->groups.dcmgroup0028.Rows == 0 || ctx->groups.dcmgroup0028.Columns == 0) {
         DicomDataRelease(fi);
         // Tags of another byte order or a compressed data set are not found: say why.
-        if (DicomTransferSyntaxClass(dcmgroup0002.TransferSyntaxUID) == DICOM_TS_REFUSED)
-            return DicomSyntaxRefused(req->path, dcmgroup0002.TransferSyntaxUID);
+        if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
+            return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
         return r == 100 ? -103 : r;
     }
     req->recognised = 1;
@@ -636,6 +683,20 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     fi->ftyp = FTYP_DICOM;
     if (mode == 1 || mode == 2) r = 100;
     if (r != 100) DicomDataRelease(fi);
+    return r;
+}
+
+int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx) {
+    DICOMCTXSCOPE scope(ctx);
+    if (!scope.ctx) return -8;
+    int r = DicomTest(scope.ctx, req, fi, mode);
+    // The read that follows takes over the parse instead of repeating it.
+    DICOMFILE *f = r == 100 ? DicomFileHeld(fi) : nullptr;
+    if (f && scope.own) {
+        DicomCtxRelease(f->parsed);
+        f->parsed = scope.ctx;
+        scope.own = false;
+    }
     return r;
 }
 
@@ -693,7 +754,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
     return code;
 }
 
-static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *given) {
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -701,16 +762,29 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
     struct stat st;
     if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, -102);
 
-    DicomUnitsEmpty();
-    memset(&dicomdesc, 0, sizeof dicomdesc);
-    int tag = DicomPixelTag(buf, len);
-    if (!tag) return DicomReadFail(fi, nullptr, -111);
-    dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+    // The test's parse of these bytes, unless the caller wants the read's in a context of its own.
+    DICOMCTX *parsed = nullptr;
+    if (!given) std::swap(parsed, DicomFileHeld(fi)->parsed);
+    DICOMCTXSCOPE scope(given ? given : parsed);
+    if (parsed) scope.own = true;
+    DICOMCTX *ctx = scope.ctx;
+    if (!ctx) return DicomReadFail(fi, nullptr, -8);
+    DICOMDESC *desc = &ctx->dicomdesc;
     fi->fsize = len;
-    int r = DicomEntrySetup(fi, &dicomdesc);
+    int r;
+    if (parsed) {
+        r = DicomEntryApply(ctx, fi, desc);
+    } else {
+        DicomUnitsEmpty(ctx);
+        memset(desc, 0, sizeof *desc);
+        int tag = DicomPixelTag(buf, len);
+        if (!tag) return DicomReadFail(fi, nullptr, -111);
+        desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
+        r = DicomEntrySetup(ctx, fi, desc);
+    }
     if (r != 100) return DicomReadFail(fi, nullptr, r);
 
-    void **table = DicomEntryTableSetup(req);
+    void **table = DicomEntryTableSetup(ctx, req);
     if (!table) return DicomReadFail(fi, nullptr, -8);
     auto *g28 = static_cast<DCMGROUP0028 *>(table[DCM_G0028]);
     const char *uid = static_cast<DCMGROUP0002 *>(table[DCM_G0002])->TransferSyntaxUID;
@@ -736,20 +810,20 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;
-    r = _IoReadDicomTransferUid(req, fi, &dicomdesc, syntax, raw);
+    r = _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
     if (r != 100) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
     return 100;
 }
 
-int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
-    return DicomRead(req, fi, nullptr);
+int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
+    return DicomRead(req, fi, nullptr, ctx);
 }
 
-int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *ctx) {
     if (!raw) return -15;
-    return DicomRead(req, fi, raw);
+    return DicomRead(req, fi, raw, ctx);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */

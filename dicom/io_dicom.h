@@ -40,9 +40,19 @@ enum { DICOM_TRANS_UIDS = 50, DICOM_TRANS_UIDS_JPEG = 18, DICOM_MIN_FILE = 1024 
 extern const DICOMUID DicomTransUID[DICOM_TRANS_UIDS];
 extern const DICOMUID DicomTransUIDJpeg[DICOM_TRANS_UIDS_JPEG];
 
-// The descriptor of the current test or read, and the value area of the dictionary search.
-extern DICOMDESC dicomdesc;
-extern uint8_t Byte4h[1024];
+// Everything one DICOM test or read works on: the group records, the pixel descriptor, the value
+// area of the tag search and the normalised value. One per call, so reads on several threads never
+// meet.
+struct DICOMCTX {
+    DCMGROUPS groups;
+    DICOMDESC dicomdesc;
+    uint8_t Byte4h[1024];
+    uint8_t dcm_value[1025];
+};
+// A zeroed context, or null when memory runs out.
+DICOMCTX *DicomCtxCreate();
+// Releases a context with the palette buffers its records hold.
+void DicomCtxRelease(DICOMCTX *ctx);
 
 // Tag search over buf[0, len): the offset of the first match at or after `start`, 0 when none
 // (a match at offset 0 reads as none). On a match the 8 bytes at the tag go to `header` and up to
@@ -55,38 +65,38 @@ int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int el
 int DicomValueSpan(const uint8_t *buf, int len, int tag, int *length);
 
 int DcmGroupEntrySize(int vrclass);
-// The normalised value (a shared 1025-byte buffer) of `value` (1024 bytes) under a VR class;
-// `header` is the element's 8 header bytes.
-const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header);
+// The normalised value of `value` (1024 bytes) under a VR class, written to `out` (1025 bytes)
+// and returned; `header` is the element's 8 header bytes.
+const uint8_t *EntryResolv(int vrclass, const uint8_t *value, const uint8_t *header, uint8_t *out);
 
-void DicomUnitsEmpty();
-int DicomUnitsSort(FILEINFO *fi, int limit);
-int DcmGroupSetup(FILEINFO *fi, int limit, int group, void *rec);
-int DcmGroupSetup0000(FILEINFO *fi, int limit, DCMGROUP0000 *rec);
-int DcmGroupSetup0002(FILEINFO *fi, int limit, DCMGROUP0002 *rec);
-int DcmGroupSetup0004(FILEINFO *fi, int limit, DCMGROUP0004 *rec);
-int DcmGroupSetup0008(FILEINFO *fi, int limit, DCMGROUP0008 *rec);
-int DcmGroupSetup0010(FILEINFO *fi, int limit, DCMGROUP0010 *rec);
-int DcmGroupSetup0018(FILEINFO *fi, int limit, DCMGROUP0018 *rec);
-int DcmGroupSetup0020(FILEINFO *fi, int limit, DCMGROUP0020 *rec);
-int DcmGroupSetup0028(FILEINFO *fi, int limit, DCMGROUP0028 *rec);
-int DcmGroupSetup0032(FILEINFO *fi, int limit, DCMGROUP0032 *rec);
-int DcmGroupSetup0038(FILEINFO *fi, int limit, DCMGROUP0038 *rec);
-int DcmGroupSetup0088(FILEINFO *fi, int limit, DCMGROUP0088 *rec);
-int DcmGroupSetup2000(FILEINFO *fi, int limit, DCMGROUP2000 *rec);
-int DcmGroupSetup2010(FILEINFO *fi, int limit, DCMGROUP2010 *rec);
-int DcmGroupSetup2020(FILEINFO *fi, int limit, DCMGROUP2020 *rec);
-int DcmGroupSetup2030(FILEINFO *fi, int limit, DCMGROUP2030 *rec);
-int DcmGroupSetup2040(FILEINFO *fi, int limit, DCMGROUP2040 *rec);
-int DcmGroupSetup2100(FILEINFO *fi, int limit, DCMGROUP2100 *rec);
-int DcmGroupSetup2110(FILEINFO *fi, int limit, DCMGROUP2110 *rec);
-int DcmGroupSetup4008(FILEINFO *fi, int limit, DCMGROUP4008 *rec);
-int DcmGroupSetup50xx(FILEINFO *fi, int limit, DCMGROUP50XX *rec);
-int DcmGroupSetup60xx(FILEINFO *fi, int limit, DCMGROUP60XX *rec);
-int DcmGroupSetupFFFE(FILEINFO *fi, int limit, DCMGROUPFFFE *rec);
+void DicomUnitsEmpty(DICOMCTX *ctx);
+int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit);
+int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec);
+int DcmGroupSetup0000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0000 *rec);
+int DcmGroupSetup0002(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0002 *rec);
+int DcmGroupSetup0004(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0004 *rec);
+int DcmGroupSetup0008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0008 *rec);
+int DcmGroupSetup0010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0010 *rec);
+int DcmGroupSetup0018(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0018 *rec);
+int DcmGroupSetup0020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0020 *rec);
+int DcmGroupSetup0028(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0028 *rec);
+int DcmGroupSetup0032(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0032 *rec);
+int DcmGroupSetup0038(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0038 *rec);
+int DcmGroupSetup0088(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0088 *rec);
+int DcmGroupSetup2000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2000 *rec);
+int DcmGroupSetup2010(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2010 *rec);
+int DcmGroupSetup2020(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2020 *rec);
+int DcmGroupSetup2030(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2030 *rec);
+int DcmGroupSetup2040(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2040 *rec);
+int DcmGroupSetup2100(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2100 *rec);
+int DcmGroupSetup2110(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP2110 *rec);
+int DcmGroupSetup4008(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP4008 *rec);
+int DcmGroupSetup50xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP50XX *rec);
+int DcmGroupSetup60xx(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP60XX *rec);
+int DcmGroupSetupFFFE(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUPFFFE *rec);
 
-// The entry table: 22 private copies of the current records (index = DCM_G...), or null.
-void **DicomEntryTableSetup(FILEREQ *req);
+// The entry table: 22 private copies of the context's records (index = DCM_G...), or null.
+void **DicomEntryTableSetup(DICOMCTX *ctx, FILEREQ *req);
 int DicomEntryTableRemove(FILEREQ *req, void **table);
 
 // The file bytes held in the record's DICOM data between the test and the read (null when it
@@ -97,13 +107,16 @@ void **DicomEntryTable(const FILEINFO *fi);
 // Releases whatever the record's DICOM data holds (file bytes or entry table) and clears it.
 void DicomDataRelease(FILEINFO *fi);
 
-int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode);
-int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc);
-int IoReadDicom(FILEREQ *req, FILEINFO *fi);
+// The test and the read parse the header into `ctx`, which then holds the records and the
+// descriptor for the caller to look at. Without one, the test keeps its parse with the file bytes
+// it holds and the read takes it over.
+int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx = nullptr);
+int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc);
+int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx = nullptr);
 struct DICOMSAMPLES;
 // As IoReadDicom, but a monochrome image's stored values (every frame, before windowing) go to
 // raw and fbuf stays empty; -111 for other images.
-int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw);
+int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *ctx = nullptr);
 
 // Transfer syntaxes the pixel stage takes.
 enum {

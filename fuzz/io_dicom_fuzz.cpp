@@ -37,12 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     HounsfieldUse = size > 0 && (data[size - 1] & 1);
     HounsfieldMin = -1024;
     HounsfieldMax = size > 0 && (data[size - 1] & 2) ? -1024 : 3071;
+    DICOMCTX *ctx = DicomCtxCreate();
+    if (!ctx) return 0;
     for (int mode : {0, 2, 3}) {
         // Headers may promise images of up to 2 GiB, which the reader then allocates; the
         // fuzzer keeps to sizes it can run quickly and within its memory limit.
-        if (IsFileDicom(&req, &fi, mode == 3 ? 0 : mode) == 100) {
-            long long out = 1LL * dicomdesc.rows * dicomdesc.columns;
-            out *= dicomdesc.frames > 1 ? dicomdesc.frames : 1;
+        if (IsFileDicom(&req, &fi, mode == 3 ? 0 : mode, ctx) == 100) {
+            const DICOMDESC &d = ctx->dicomdesc;
+            long long out = 1LL * d.rows * d.columns;
+            out *= d.frames > 1 ? d.frames : 1;
             if (out <= (4LL << 20)) {
                 if (mode == 3) {
                     DICOMSAMPLES raw;
@@ -58,5 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         DicomDataRelease(&fi);
         memset(&fi, 0, sizeof fi);
     }
+    DicomCtxRelease(ctx);
     return 0;
 }

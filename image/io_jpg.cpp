@@ -159,23 +159,26 @@ static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
 // ---- 1/8-scale previews of baseline files from the DC coefficients alone ----
 //
 // At 1/8 scale a pixel is its block's DC value, yet the library decodes every AC coefficient of
-// a baseline file at full cost. This decoder only steps over the AC codes, two codes and their
-// value bits per table look-up. A large scan is split between two threads: with restart markers
-// at an interval boundary; without them the second thread starts decoding in the middle on a
-// guess, and the first takes over its results once both meet at the same MCU start, where every
-// later code reads the same. Whatever it does not expect (another coding, several scans, damage)
-// it leaves to the library, which then decodes the file as before.
+// a baseline file at full cost. This decoder only steps over the AC codes, several codes and their
+// value bits per table look-up. Chroma that the library scales up by a 2x2 inverse DCT rather
+// than by replication (4:2:0) keeps the AC terms that transform reads. A large scan is split
+// between two threads: with restart markers at an interval boundary; without them the second thread
+// starts decoding in the middle on a guess, and the first takes over its results once both meet at
+// the same MCU start, where every later code reads the same. Whatever it does not expect (another
+// coding, several scans, damage) it leaves to the library, which then decodes the file as before.
 
-enum { JPG_LOOK = 12, JPG_PAD = 4096, JPG_MCU_MAX = 10, JPG_EOB = 64 };
+enum { JPG_LOOK = 12, JPG_PAD = 4096, JPG_MCU_MAX = 10, JPG_EOB = 64, JPG_ADD = 4 };
 
 JPGDCTUNE jpg_dc_tune;
 
 struct JPGHUFF {
-    // DC: code length | size << 8. AC: bits and coefficients of the first one or two codes
-    // (value bits included): both | both << 8 | first << 16 | first << 24. 0: a longer code.
+    // DC: code length | size << 8. AC: bits | coefficients << 8 of as many codes as the look-up
+    // holds, value bits included (the last one's may run past it); coefficients JPG_EOB once a
+    // code ends the block. 0: a longer code.
     uint32_t look[1 << JPG_LOOK];
-    int32_t maxcode[18]; // largest code of each length, -1 if none
-    int32_t valoff[18];  // value index = code + valoff[length]
+    uint16_t sym[1 << JPG_LOOK]; // AC: length << 8 | symbol of one code; 0: a longer code
+    int32_t maxcode[18];         // largest code of each length, -1 if none
+    int32_t valoff[18];          // value index = code + valoff[length]
     uint8_t val[256];
 };
 
@@ -210,20 +213,21 @@ static bool JpgHuffBuild(const JHUFF_TBL *t, bool ac, JPGHUFF *h) {
         h->maxcode[l] = t->bits[l] ? code - 1 : -1;
         code <<= 1;
     }
+    if (ac) memcpy(h->sym, single.data(), sizeof h->sym);
     for (int i = 0; i < (1 << JPG_LOOK); i++) {
         int l1 = single[i] >> 8, sym1 = single[i] & 0xff;
         if (!l1 || !ac) {
             h->look[i] = l1 ? static_cast<uint32_t>(l1 | sym1 << 8) : 0;
             continue;
         }
-        int t1 = l1 + (sym1 & 15), a1 = JpgAcAdvance(sym1), t2 = t1, a2 = a1;
-        int next = t1 < JPG_LOOK ? (i << t1) & ((1 << JPG_LOOK) - 1) : 0;
-        int l2 = t1 < JPG_LOOK ? single[next] >> 8 : 0;
-        if (a1 != JPG_EOB && l2 && l2 <= JPG_LOOK - t1) {
-            t2 = t1 + l2 + (single[next] & 15);
-            a2 = a1 + JpgAcAdvance(single[next] & 0xff);
+        int bits = 0, adv = 0;
+        while (bits < JPG_LOOK && adv < JPG_EOB) {
+            int e = single[(i << bits) & ((1 << JPG_LOOK) - 1)], l = e >> 8;
+            if (!l || l > JPG_LOOK - bits) break; // the code runs past the look-up
+            bits += l + (e & 15);
+            adv = std::min(adv + JpgAcAdvance(e & 0xff), static_cast<int>(JPG_EOB));
         }
-        h->look[i] = static_cast<uint32_t>(t2 | a2 << 8 | t1 << 16 | a1 << 24);
+        h->look[i] = static_cast<uint32_t>(bits | adv << 8);
     }
     return true;
 }
@@ -271,40 +275,158 @@ static int JpgHuffSlow(const JPGBITS *b, const JPGHUFF *h, int *len) {
     return -1;
 }
 
-// Steps over a block's AC codes. A look-up takes at most 27 bits, so one fill serves two.
+// Steps over a block's AC codes one at a time from coefficient k to the block's end.
+static bool JpgAcTail(JPGBITS *b, const JPGHUFF *h, int k) {
+    while (k < 64) {
+        if (b->n < 32) JpgBitsFill(b); // a code and its value take 31 bits at most
+        int len, sym;
+        if (uint16_t e = h->sym[b->acc >> (64 - JPG_LOOK)]) {
+            len = e >> 8, sym = e & 0xff;
+        } else {
+            JpgBitsFill(b);
+            if ((sym = JpgHuffSlow(b, h, &len)) < 0) return false;
+        }
+        JpgBitsDrop(b, len + (sym & 15));
+        k += JpgAcAdvance(sym);
+    }
+    return true;
+}
+
+// Steps over a block's AC codes, several per table look-up while the block goes on past them;
+// the look-up where it ends is taken code by code. A look-up takes at most 27 bits, so one fill
+// serves two.
 static inline bool JpgDcSkipAc(JPGBITS *b, const JPGHUFF *h) {
     for (int k = 1;;) {
         JpgBitsFill(b);
         for (int step = 0; step < 2; step++) {
             uint32_t e = h->look[b->acc >> (64 - JPG_LOOK)];
-            if (!e) {
-                JpgBitsFill(b);
-                int len, sym = JpgHuffSlow(b, h, &len);
-                if (sym < 0) return false;
-                JpgBitsDrop(b, len + (sym & 15));
-                k += JpgAcAdvance(sym);
-                if (k >= 64) return true;
-                break;
-            }
-            int both = static_cast<int>(e >> 8 & 0xff), first = static_cast<int>(e >> 24);
-            if (k + both < 64) {
-                k += both;
-                JpgBitsDrop(b, static_cast<int>(e & 0xff));
-                continue;
-            }
-            // The block ends with the first code or with the second.
-            JpgBitsDrop(b, static_cast<int>(k + first >= 64 ? e >> 16 & 0xff : e & 0xff));
-            return true;
+            int adv = static_cast<int>(e >> 8);
+            if (!e || k + adv >= 64) return JpgAcTail(b, h, k);
+            k += adv;
+            JpgBitsDrop(b, static_cast<int>(e & 0xff));
         }
     }
 }
 
+// Where each zigzag index lies in a block's 2x2 inverse DCT input (rows and columns 0, 1, 3, 5
+// and 7): 1 + its place among the 24 AC terms, or 0; and the bit of its column there. The
+// library files codes that run past index 63 under 63.
+struct JPGAC2MAP {
+    int8_t at[64 + 16], col[64 + 16];
+    JPGAC2MAP() {
+        static const int8_t used[8] = {1, 1, 0, 1, 0, 1, 0, 1};
+        int8_t place[64] = {0}, n = 0;
+        for (int k = 1; k < 64; k++)
+            if (used[k / 8] && used[k % 8]) place[k] = ++n;
+        int k = 0;
+        for (int sum = 0; sum < 15; sum++) { // zigzag: diagonals, alternating direction
+            for (int i = 0; i <= sum; i++) {
+                int r = sum % 2 ? i : sum - i, c = sum - r;
+                if (r < 8 && c < 8) at[k++] = place[r * 8 + c];
+            }
+        }
+        for (; k < 64 + 16; k++)
+            at[k] = at[63];
+        for (k = 0; k < 64 + 16; k++)
+            col[k] = static_cast<int8_t>(at[k] ? 1 << at[k] % 5 : 0);
+    }
+};
+static const JPGAC2MAP jpg_ac2;
+
+static inline long JpgDescale(long x, int n) {
+    return (x + (1L << (n - 1))) >> n;
+}
+
+// The library's sample for an inverse DCT output x before the level shift: its range table
+// takes x's low ten bits, so values far out of range wrap as they do there.
+static inline uint8_t JpgRangeLimit(long x) {
+    auto i = static_cast<int>(x & 1023);
+    return static_cast<uint8_t>(i < 128 ? i + 128 : i < 512 ? 255 : i < 896 ? 0 : i - 896);
+}
+
+// The odd half of one 1-D step of the library's 2x2 inverse DCT (jidctred.c), from the terms at
+// 1, 3, 5 and 7.
+static inline long JpgIdct2Odd(long t1, long t3, long t5, long t7) {
+    return t1 * 29692 + t3 * -10426 + t5 * 6967 + t7 * -5906;
+}
+
+// What a block's AC terms add to its four samples in the library's 2x2 inverse DCT. g holds the
+// dequantised terms of rows and columns 0, 1, 3, 5, 7 row by row, the DC term left 0. Both passes
+// are linear but for their rounding, and the DC term only adds dcq x 2^17 to each of the four
+// sums that the second pass rounds by 2^20: so a sample is (dcq + add + 4) >> 3 with add = the
+// AC part of its sum >> 17, exactly (see JpgDcSample). cols: the bits of the columns that hold a
+// term; the others give 0.
+static void JpgIdct2Ac(const int32_t *g, int cols, int16_t *add) {
+    long ws[2][5] = {{0}};
+    for (int c = 0; c < 5; c++) {
+        if (!(cols >> c & 1)) continue;
+        long even = g[c] * 32768L, odd = JpgIdct2Odd(g[5 + c], g[10 + c], g[15 + c], g[20 + c]);
+        ws[0][c] = static_cast<int>(JpgDescale(even + odd, 13));
+        ws[1][c] = static_cast<int>(JpgDescale(even - odd, 13));
+    }
+    for (int r = 0; r < 2; r++) {
+        long even = ws[r][0] * 32768, odd = JpgIdct2Odd(ws[r][1], ws[r][2], ws[r][3], ws[r][4]);
+        add[2 * r] = static_cast<int16_t>(std::clamp((even + odd) >> 17, -32768L, 32767L));
+        add[2 * r + 1] = static_cast<int16_t>(std::clamp((even - odd) >> 17, -32768L, 32767L));
+    }
+}
+
+// A sample at 1/8 scale from the dequantised DC term and what the AC terms add (0 for 1x1).
+static inline uint8_t JpgDcSample(long dcq, long add) {
+    return JpgRangeLimit((dcq + add + 4) >> 3);
+}
+
+// A block's AC terms, those the 2x2 inverse DCT reads dequantised by q (25 quantisers of rows and
+// columns 0, 1, 3, 5, 7), and what they add to its four samples, into add (JPG_ADD values).
+static inline bool JpgAcKeep(JPGBITS *b, const JPGHUFF *h, const int32_t *q, int16_t *add) {
+    int32_t g[25] = {0}; // [0] takes the terms the transform does not read
+    int cols = 0;
+    JPGBITS r = *b; // in registers: the compiler cannot tell the stores below from it
+    for (int k = 1; k < 64;) {
+        if (r.n < 32) JpgBitsFill(&r); // a code and its value take 31 bits at most
+        int len, sym;
+        if (uint16_t e = h->sym[r.acc >> (64 - JPG_LOOK)]) {
+            len = e >> 8, sym = e & 0xff;
+        } else {
+            JpgBitsFill(&r);
+            if ((sym = JpgHuffSlow(&r, h, &len)) < 0) return false;
+        }
+        JpgBitsDrop(&r, len);
+        int size = sym & 15;
+        if (!size) {
+            if (sym != 0xF0) break;
+            k += 16;
+            continue;
+        }
+        k += sym >> 4;
+        int v = static_cast<int>(r.acc >> (64 - size));
+        JpgBitsDrop(&r, size);
+        // Negative values are coded below half the range; no branch, as the sign is random.
+        v += ((v - (1 << (size - 1))) >> 31) & (1 - (1 << size));
+        int at = jpg_ac2.at[k];
+        cols |= jpg_ac2.col[k++];
+        g[at] = static_cast<int16_t>(v) * q[at]; // 16 bits by 16 bits
+    }
+    *b = r;
+    if (!cols) {
+        memset(add, 0, JPG_ADD * sizeof *add);
+        return true;
+    }
+    g[0] = 0;
+    JpgIdct2Ac(g, cols, add);
+    return true;
+}
+
+// A scan's MCUs are logged as `stride` values each: the blocks' DC differences, then for each
+// block whose component has a 2x2 inverse DCT what its AC terms add to its samples (JPG_ADD).
 struct JPGDCSCAN {
     const uint8_t *data;     // the scan without stuffing, JPG_PAD zero bytes behind
     std::vector<size_t> seg; // bit where each restart interval starts, then the end
     long mcus, interval;     // MCUs in the scan and per restart interval (0: none)
-    int blocks;              // blocks per MCU
+    int blocks, stride;      // blocks and logged values per MCU
     const JPGHUFF *dc[JPG_MCU_MAX], *ac[JPG_MCU_MAX];
+    int keep[JPG_MCU_MAX];         // where the block's AC additions are logged; 0: AC skipped
+    const int32_t *q[JPG_MCU_MAX]; // the block's quantisers (25, see JpgAcKeep)
 };
 
 // One MCU's DC differences; false on a code no table holds.
@@ -327,7 +449,9 @@ static bool JpgDcMcu(const JPGDCSCAN *s, JPGBITS *b, int16_t *diff) {
             d = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
         }
         diff[j] = static_cast<int16_t>(d);
-        if (!JpgDcSkipAc(b, s->ac[j])) return false;
+        if (!(s->keep[j] ? JpgAcKeep(b, s->ac[j], s->q[j], diff + s->keep[j])
+                         : JpgDcSkipAc(b, s->ac[j])))
+            return false;
     }
     return true;
 }
@@ -348,7 +472,7 @@ static bool JpgDcRange(const JPGDCSCAN *s, long m0, long m1, int16_t *diff) {
             JpgBitsSeek(&b, next);
         }
         if (JpgBitsPos(&b) > JpgDcLimit(s, m)) return false;
-        if (!JpgDcMcu(s, &b, diff + m * s->blocks)) return false;
+        if (!JpgDcMcu(s, &b, diff + m * s->stride)) return false;
     }
     return m1 == m0 || JpgBitsPos(&b) <= JpgDcLimit(s, m1 - 1);
 }
@@ -358,7 +482,8 @@ static bool JpgDcRange(const JPGDCSCAN *s, long m0, long m1, int16_t *diff) {
 struct JPGDCGUESS {
     long cap = 0;
     std::unique_ptr<size_t[]> start, end; // bits of each logged MCU, rising
-    std::unique_ptr<int16_t[]> diff;
+    JPGSCRATCH mem;                       // of diff
+    int16_t *diff = nullptr;
     std::atomic<long> done{0};
     std::atomic<bool> stop{false};
 };
@@ -374,7 +499,7 @@ static void JpgDcGuessRun(const JPGDCSCAN *s, size_t from, JPGDCGUESS *g) {
         size_t mcu = at;
         bool ok = true;
         while (i < g->cap && mcu <= last && !g->stop.load(std::memory_order_relaxed)) {
-            ok = JpgDcMcu(s, &b, &g->diff[static_cast<size_t>(i) * s->blocks]);
+            ok = JpgDcMcu(s, &b, &g->diff[static_cast<size_t>(i) * s->stride]);
             if (!ok) break;
             g->start[i] = mcu;
             g->end[i] = mcu = JpgBitsPos(&b);
@@ -403,8 +528,8 @@ static bool JpgDcMeet(const JPGDCSCAN *s, int16_t *diff, JPGDCGUESS *g, size_t f
                 done = g->done.load(std::memory_order_relaxed);
                 long first = m;
                 do {
-                    memcpy(diff + m * s->blocks, &g->diff[static_cast<size_t>(cur) * s->blocks],
-                           sizeof *diff * s->blocks);
+                    memcpy(diff + m * s->stride, &g->diff[static_cast<size_t>(cur) * s->stride],
+                           sizeof *diff * s->stride);
                     m++, cur++;
                 } while (m < s->mcus && cur < done && g->start[cur] == g->end[cur - 1]);
                 jpg_dc_tune.guessed += m - first;
@@ -413,7 +538,7 @@ static bool JpgDcMeet(const JPGDCSCAN *s, int16_t *diff, JPGDCGUESS *g, size_t f
             }
         }
         if (at > s->seg.back()) return false;
-        if (!JpgDcMcu(s, &b, diff + m * s->blocks)) return false;
+        if (!JpgDcMcu(s, &b, diff + m * s->stride)) return false;
         m++;
     }
     return JpgBitsPos(&b) <= s->seg.back();
@@ -443,7 +568,8 @@ static bool JpgDcDecode(const JPGDCSCAN *s, int16_t *diff) {
         g.cap = static_cast<long>(cap);
         g.start.reset(new size_t[cap]);
         g.end.reset(new size_t[cap]);
-        g.diff.reset(new int16_t[cap * static_cast<size_t>(s->blocks)]);
+        if (!g.mem.Alloc(cap * static_cast<size_t>(s->stride) * sizeof *g.diff)) return false;
+        g.diff = reinterpret_cast<int16_t *>(g.mem.p);
         std::thread t(JpgDcGuessRun, s, start, &g);
         bool ok = JpgDcMeet(s, diff, &g, start, &t);
         g.stop = true;
@@ -510,12 +636,16 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
     long used = memlen - static_cast<long>(c->src->bytes_in_buffer);
     if (used < 2 || c->src->next_input_byte != mem + used) return false;
 
-    // Each component's blocks in MCU order, and the plane of its DC values.
+    // Each component's blocks in MCU order, and the plane of its samples. At 1/8 the library
+    // gives a block one sample, or 2x2 from a 2x2 inverse DCT where that still leaves whole
+    // steps to the full sampling; the rest it replicates.
     int hmax = nc == 1 ? 1 : c->max_h_samp_factor, vmax = nc == 1 ? 1 : c->max_v_samp_factor;
     long mcux = (static_cast<long>(c->image_width) + 8 * hmax - 1) / (8 * hmax);
     long mcuy = (static_cast<long>(c->image_height) + 8 * vmax - 1) / (8 * vmax);
     struct PLANE {
-        int hs, vs, q;
+        int hs, vs, ss; // sampling factors; samples a block gives in each direction
+        int32_t q[25];  // quantisers of the 2x2 transform's terms, the DC first
+        size_t stride;
         std::vector<uint8_t> px;
     } plane[3];
     int owner[JPG_MCU_MAX], bx[JPG_MCU_MAX], by[JPG_MCU_MAX];
@@ -530,7 +660,15 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
         PLANE &p = plane[i];
         p.hs = nc == 1 ? 1 : ci->h_samp_factor;
         p.vs = nc == 1 ? 1 : ci->v_samp_factor;
-        p.q = c->quant_tbl_ptrs[ci->quant_tbl_no]->quantval[0];
+        p.ss = 1;
+        while (p.ss < 8 && hmax % (2 * p.hs * p.ss) == 0 && vmax % (2 * p.vs * p.ss) == 0)
+            p.ss *= 2;
+        // Larger transforms are the library's; fractional sampling it refuses, and so must we.
+        if (p.ss > 2 || hmax % (p.hs * p.ss) != 0 || vmax % (p.vs * p.ss) != 0) return false;
+        const UINT16 *qv = c->quant_tbl_ptrs[ci->quant_tbl_no]->quantval;
+        static const int rc[5] = {0, 1, 3, 5, 7};
+        for (int k = 0; k < 25; k++)
+            p.q[k] = qv[rc[k / 5] * 8 + rc[k % 5]];
         if (!JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i]) ||
             !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1]))
             return false;
@@ -543,46 +681,65 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
             }
         }
     }
+    s.stride = s.blocks;
+    for (int j = 0; j < s.blocks; j++) {
+        s.keep[j] = plane[owner[j]].ss == 2 ? s.stride : 0;
+        s.q[j] = plane[owner[j]].q;
+        if (s.keep[j]) s.stride += JPG_ADD;
+    }
     s.mcus = mcux * mcuy;
     // A block takes two bits at least: a scan too short for its MCUs is the library's to report.
     if (s.mcus > (memlen - used) * 8 / (2 * s.blocks)) return false;
-    for (int i = 0; i < nc; i++)
-        plane[i].px.resize(static_cast<size_t>(mcux * plane[i].hs) *
-                           static_cast<size_t>(mcuy * plane[i].vs));
+    for (int i = 0; i < nc; i++) {
+        PLANE &p = plane[i];
+        p.stride = static_cast<size_t>(mcux * p.hs * p.ss);
+        p.px.resize(p.stride * static_cast<size_t>(mcuy * p.vs * p.ss));
+    }
     s.interval = c->restart_interval;
     long intervals = s.interval ? (s.mcus + s.interval - 1) / s.interval : 0;
     JPGSCRATCH data;
     if (!JpgDcUnstuff(mem + used, static_cast<size_t>(memlen - used), intervals, &s, &data))
         return false;
-    std::unique_ptr<int16_t[]> diff(new int16_t[static_cast<size_t>(s.mcus) * s.blocks]);
-    if (!JpgDcDecode(&s, diff.get())) return false;
+    JPGSCRATCH log; // a large log is touched once: huge pages save most of its page faults
+    if (!log.Alloc(static_cast<size_t>(s.mcus) * s.stride * sizeof(int16_t))) return false;
+    auto *diff = reinterpret_cast<int16_t *>(log.p);
+    if (!JpgDcDecode(&s, diff)) return false;
 
     // Differences to values (each restart interval starts from 0), values to samples as the
-    // library's 1x1 inverse DCT gives them.
+    // library's 1x1 or 2x2 inverse DCT gives them.
     struct SPOT {
-        uint8_t *at;  // the block's sample in MCU row 0, column 0
-        size_t down;  // from one MCU row to the next
-        int right, q; // from one MCU column to the next; DC quantiser
+        uint8_t *at; // the block's first sample in MCU row 0, column 0
+        size_t down; // from one MCU row to the next
+        long right;  // from one MCU column to the next
+        const PLANE *p;
         int *pred;
     } spot[JPG_MCU_MAX];
     int pred[3] = {0, 0, 0};
     for (int j = 0; j < s.blocks; j++) {
         PLANE &p = plane[owner[j]];
-        size_t stride = static_cast<size_t>(mcux * p.hs);
-        spot[j] = {&p.px[static_cast<size_t>(by[j]) * stride + static_cast<size_t>(bx[j])],
-                   stride * static_cast<size_t>(p.vs), p.hs, p.q, &pred[owner[j]]};
+        spot[j] = {
+            &p.px[static_cast<size_t>(by[j] * p.ss) * p.stride + static_cast<size_t>(bx[j] * p.ss)],
+            p.stride * static_cast<size_t>(p.vs * p.ss), p.hs * p.ss, &p, &pred[owner[j]]};
     }
-    const int16_t *d = diff.get();
+    const int16_t *d = diff;
     long left = s.interval;
     for (long my = 0; my < mcuy; my++) {
-        for (long mx = 0; mx < mcux; mx++) {
+        for (long mx = 0; mx < mcux; mx++, d += s.stride) {
             if (s.interval && left-- == 0) pred[0] = pred[1] = pred[2] = 0, left = s.interval - 1;
-            for (int j = 0; j < s.blocks; j++, d++) {
+            for (int j = 0; j < s.blocks; j++) {
                 const SPOT &t = spot[j];
-                int v = static_cast<int16_t>(static_cast<uint16_t>(*t.pred + *d));
+                int v = static_cast<int16_t>(static_cast<uint16_t>(*t.pred + d[j]));
                 *t.pred = v;
-                t.at[static_cast<size_t>(my) * t.down + static_cast<size_t>(mx * t.right)] =
-                    JpgClamp(((static_cast<long>(v) * t.q + 4) >> 3) + 128);
+                uint8_t *at = t.at + static_cast<size_t>(my) * t.down + mx * t.right;
+                if (!s.keep[j]) {
+                    *at = JpgDcSample(static_cast<long>(v) * t.p->q[0], 0);
+                    continue;
+                }
+                const int16_t *add = d + s.keep[j];
+                long dcq = static_cast<long>(v) * t.p->q[0];
+                at[0] = JpgDcSample(dcq, add[0]), at[1] = JpgDcSample(dcq, add[1]);
+                at[t.p->stride] = JpgDcSample(dcq, add[2]);
+                at[t.p->stride + 1] = JpgDcSample(dcq, add[3]);
             }
         }
     }
@@ -592,15 +749,16 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
                    static_cast<size_t>(w));
         return true;
     }
-    // Which block of each component a pixel lies in.
+    // Which sample of each component a pixel takes: the library replicates by whole steps.
     std::vector<int> col(static_cast<size_t>(3 * w));
     for (int i = 0; i < 3; i++)
         for (int x = 0; x < w; x++)
-            col[static_cast<size_t>(i * w + x)] = x * plane[i].hs / hmax;
+            col[static_cast<size_t>(i * w + x)] = x * plane[i].hs * plane[i].ss / hmax;
     for (int y = 0; y < h; y++) {
         const uint8_t *row[3];
         for (int i = 0; i < 3; i++)
-            row[i] = &plane[i].px[static_cast<size_t>(y * plane[i].vs / vmax) * mcux * plane[i].hs];
+            row[i] = &plane[i].px[static_cast<size_t>(y * plane[i].vs * plane[i].ss / vmax) *
+                                  plane[i].stride];
         const int *c0 = col.data(), *c1 = c0 + w, *c2 = c1 + w;
         uint8_t *o = out + static_cast<size_t>(y) * w * 3;
         for (int x = 0; x < w; x++) {
@@ -718,9 +876,10 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);
-    if (c->scale_denom == 8 && r->mem && JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h))
+    if (c->scale_denom == 8 && r->mem && JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h)) {
+        jpg_dc_tune.taken++;
         JpgProgress(req, 100);
-    else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)
+    } else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)
         return -8;
     if (c->out_color_space == JCS_GRAYSCALE) {
         for (int i = 0; i < 256; i++)

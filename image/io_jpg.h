@@ -31,6 +31,7 @@ struct JPGDCTUNE {
     long split_bytes = 256 * 1024; // scan bytes from which a second thread helps
     bool guess_first = false;      // the second thread's guess ends before the first starts
     std::atomic<long> guessed{0};  // MCUs taken over from the second thread, all reads together
+    std::atomic<long> taken{0};    // files decoded by the DC decoder, all reads together
 };
 extern JPGDCTUNE jpg_dc_tune;
 

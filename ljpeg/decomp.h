@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum {
     LJPEG_OK = 100,
@@ -51,3 +52,9 @@ int decompFrameInfo(const uint8_t *data, size_t len, LJPEGINFO *info);
 // Decodes one frame into store (capacity in samples; it needs width x height x components).
 // info receives the header values also on failure, as far as they were read.
 int decompFrame(const uint8_t *data, size_t len, uint16_t *store, size_t capacity, LJPEGINFO *info);
+
+// Diagnostic line on stderr, prefixed with the program name; a missing newline is added.
+void LjpegWarn(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+// While set, this thread's diagnostic lines are appended to `sink` instead (null: stderr again),
+// so frames decoded side by side can print theirs in frame order.
+void LjpegWarnTo(std::string *sink);

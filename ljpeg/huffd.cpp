@@ -96,6 +96,12 @@ static __attribute__((noinline)) int HuffDecodeSlow(DecompressInfo *dc, BitReade
 static inline int HuffDecode(DecompressInfo *dc, BitReader *br, const HuffmanTable *h) {
     // 32 bits cover the longest code (16) and the most extra bits (15).
     if (br->bits < 32) FillBitBuffer(br);
+    const int32_t fast = h->fast[static_cast<unsigned>(br->buf >> (br->bits - LJPEG_FAST_BITS)) &
+                                 ((1u << LJPEG_FAST_BITS) - 1)];
+    if (fast) {
+        br->bits -= fast & 31;
+        return fast >> 5;
+    }
     unsigned look = static_cast<unsigned>(br->buf >> (br->bits - 8)) & 0xFF;
     int s;
     int nb = h->numbits[look];

@@ -16,6 +16,12 @@ const int extendTest[17] = {0,     0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x002
 const int extendOffset[17] = {0,    -1,    -3,    -7,    -15,   -31,    -63,    -127,  -255,
                               -511, -1023, -2047, -4095, -8191, -16383, -32767, -65535};
 
+static thread_local std::string *ljpeg_warn_sink;
+
+void LjpegWarnTo(std::string *sink) {
+    ljpeg_warn_sink = sink;
+}
+
 void LjpegWarn(const char *fmt, ...) {
     char line[256];
     va_list ap;
@@ -23,8 +29,38 @@ void LjpegWarn(const char *fmt, ...) {
     vsnprintf(line, sizeof line, fmt, ap);
     va_end(ap);
     size_t n = strlen(line);
+    const char *end = n && line[n - 1] == '\n' ? "" : "\n";
+    if (ljpeg_warn_sink) {
+        try {
+            ljpeg_warn_sink->append("dravik: ").append(line).append(end);
+            return;
+        } catch (const std::bad_alloc &) {}
+    }
     // One fprintf per line keeps lines whole when two decoders report at once.
-    fprintf(stderr, "dravik: %s%s", line, n && line[n - 1] == '\n' ? "" : "\n");
+    fprintf(stderr, "dravik: %s%s", line, end);
+}
+
+// The difference a category and its extra bits stand for (T.81 F.2.2.1, EXTEND).
+static int HuffExtend(int category, int bits) {
+    if (category == 0) return 0;
+    if (category == 16) return 32768;
+    return bits < (1 << (category - 1)) ? bits + 1 - (1 << category) : bits;
+}
+
+static void FixHuffFast(HuffmanTable *htbl, int nsym) {
+    memset(htbl->fast, 0, sizeof htbl->fast);
+    for (int p = 0; p < nsym; p++) {
+        const int size = htbl->ehufsi[p], category = htbl->huffval[p];
+        const int extra = category == 16 ? 0 : category, total = size + extra;
+        if (total > LJPEG_FAST_BITS) continue;
+        const int rest = LJPEG_FAST_BITS - total;
+        for (int e = 0; e < 1 << extra; e++) {
+            const int32_t entry = HuffExtend(category, e) * 32 + total;
+            const int first = (htbl->ehufco[p] << extra | e) << rest;
+            for (int k = 0; k < 1 << rest; k++)
+                htbl->fast[first | k] = entry;
+        }
+    }
 }
 
 // Canonical codes from the counts (T.81 Annex C), the min/max code per length and the 8-bit
@@ -89,6 +125,7 @@ int FixHuffTbl(HuffmanTable *htbl) {
             htbl->value[i] = htbl->huffval[p];
         }
     }
+    FixHuffFast(htbl, nsym);
     htbl->derived = 1;
     return LJPEG_OK;
 }

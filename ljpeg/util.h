@@ -1,13 +1,16 @@
 // Lossless JPEG: the decoder record, Huffman table derivation and decoder set-up.
 #pragma once
 
+#include "ljpeg/decomp.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 enum {
-    LJPEG_MAX_COMPS = 4,  // components per frame and per scan
-    LJPEG_HUFF_TABLES = 4 // DC table numbers 0..3
+    LJPEG_MAX_COMPS = 4,   // components per frame and per scan
+    LJPEG_HUFF_TABLES = 4, // DC table numbers 0..3
+    LJPEG_FAST_BITS = 11   // a code and its extra bits within this many bits decode at once
 };
 
 // One Huffman table: the segment's counts and symbols and the derived decoding tables.
@@ -21,8 +24,11 @@ struct HuffmanTable {
     int16_t valptr[17];
     uint8_t numbits[256]; // look-ahead: length of the code a byte starts with, 0 when longer than 8
     uint8_t value[256];   // look-ahead: that code's symbol
-    int defined;          // set by a DHT segment
-    int derived;          // decoding tables built from the current counts
+    // Per next LJPEG_FAST_BITS bits of input: the difference they start with (code and extra bits
+    // both inside) times 32 plus the bits it takes; 0 when it needs more bits or is no code.
+    int32_t fast[1 << LJPEG_FAST_BITS];
+    int defined; // set by a DHT segment
+    int derived; // decoding tables built from the current counts
 };
 
 struct JpegComponentInfo {
@@ -80,9 +86,6 @@ struct DecompressInfo {
 extern const int bmask[17];
 extern const int extendTest[17];
 extern const int extendOffset[17];
-
-// Diagnostic line on stderr, prefixed with the program name; a missing newline is added.
-void LjpegWarn(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 int FixHuffTbl(HuffmanTable *htbl);
 int DecoderStructInit(DecompressInfo *dc);

@@ -37,6 +37,16 @@ int WinGetTextHeight(XFontStruct *font, const char *text, int n);
 int WinGetTextBearing(XFontStruct *font, const char *text, int n, int which);
 
 int WinSetInputFocus(WINDAT *win, int revert_to, Time time);
+
+// Longest press that still makes a click.
+enum { WIN_CLICK_MS = 250 };
+
+// Whether a release at `release` ends a click pressed at `press`. xdotool, and a quick finger on
+// a slow server, give both events the same millisecond. Server times are 32-bit and wrap.
+inline bool WinIsClick(Time press, Time release) {
+    return ((release - press) & 0xFFFFFFFFul) <= WIN_CLICK_MS;
+}
+
 Pixmap PixmapCreateFromData(Display *display, Drawable drawable, const char *bits, unsigned int w,
                             unsigned int h);
 int PixmapDestroy(Display *display, Pixmap pixmap);

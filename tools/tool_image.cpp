@@ -121,27 +121,52 @@ int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
     return 0;
 }
 
-// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian; signed values as
-// their two's complement in Bits Stored bits, the maximum being 2^bits - 1.
+// 16-bit words in big-endian byte order, four at a time in a 64-bit word: a series writes tens
+// of megabytes.
+void WordsBigEndian(const uint16_t *src, uint16_t *dst, size_t n) {
+    if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) {
+        memcpy(dst, src, n * sizeof *src);
+        return;
+    }
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t w;
+        memcpy(&w, src + i, sizeof w);
+        w = (w >> 8 & 0x00FF00FF00FF00FFull) | (w << 8 & 0xFF00FF00FF00FF00ull);
+        memcpy(dst + i, &w, sizeof w);
+    }
+    for (; i < n; i++)
+        dst[i] = static_cast<uint16_t>(src[i] << 8 | src[i] >> 8);
+}
+
+// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian. Signed values are
+// sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
+// 16-bit gets the stored value back.
 int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
     if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
     FILE *fp = fopen(out, "wb");
     if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
     const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
-    const bool wide = s.bits > 8;
-    std::vector<uint8_t> buf(pixels * (wide ? 2 : 1));
+    const bool wide = s.bits > 8 || s.sign;
+    const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
+    std::vector<uint16_t> words(wide ? pixels : 0), values(s.sign ? pixels : 0);
+    std::vector<uint8_t> bytes(wide ? 0 : pixels);
     for (int f = first; f <= last; f++) {
-        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, (1u << s.bits) - 1);
+        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
         const uint16_t *src = s.s16.data() + static_cast<size_t>(f) * pixels;
-        for (size_t i = 0; i < pixels; i++) {
-            if (wide) {
-                buf[2 * i] = static_cast<uint8_t>(src[i] >> 8);
-                buf[2 * i + 1] = static_cast<uint8_t>(src[i]);
-            } else {
-                buf[i] = static_cast<uint8_t>(src[i]);
-            }
+        if (s.sign) {
+            for (size_t i = 0; i < pixels; i++)
+                values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
+            src = values.data();
         }
-        fwrite(buf.data(), 1, buf.size(), fp);
+        if (wide) {
+            WordsBigEndian(src, words.data(), pixels);
+            fwrite(words.data(), 2, pixels, fp);
+        } else {
+            for (size_t i = 0; i < pixels; i++)
+                bytes[i] = static_cast<uint8_t>(src[i]);
+            fwrite(bytes.data(), 1, pixels, fp);
+        }
     }
     if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
     return 0;

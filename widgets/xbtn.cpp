@@ -407,8 +407,7 @@ int BtnRelease(WINDAT *win, int timing) {
     }
     if (timing && (win->state <= BTN_ROUND || win->state == BTN_MENU)) {
         // A slow press-and-release is not a click.
-        Time t = win->usr.evmouse.xbutton.time;
-        if (t <= lastEventTime[0] || t - lastEventTime[0] > BTN_CLICK_MS) return -11;
+        if (!WinIsClick(lastEventTime[0], win->usr.evmouse.xbutton.time)) return -11;
     }
     return BtnReleaseAction(win);
 }

@@ -23,7 +23,7 @@ enum {
     BTN_TEXT = 13,
 };
 
-enum { BtnChkSize = 12, BtnRadioSize = 14, BTN_CLICK_MS = 250 };
+enum { BtnChkSize = 12, BtnRadioSize = 14 };
 
 // Press times: [0] of the last button press, [1] of the last symbol-button press.
 extern Time lastEventTime[2];

@@ -175,8 +175,7 @@ int BtnSymRelease(WINDAT *win) {
     if (!win) return -15;
     if (win->disable) return -1;
     WinSetSelect(win, 0, 1);
-    Time t = win->usr.evmouse.xbutton.time;
-    if (t <= lastEventTime[1] || t - lastEventTime[1] > BTN_CLICK_MS) return 1;
+    if (!WinIsClick(lastEventTime[1], win->usr.evmouse.xbutton.time)) return 1;
     WINFUNC fn = win->func[WIN_FUNC_MOUSE];
     if (!fn) return 0;
     WINDATUSR rec = win->usr;

@@ -111,19 +111,23 @@ inline std::vector<uint8_t> FileBytes(const std::string &path) {
 struct DicomRead {
     FILEINFO fi{};
     FILEREQ req{};
+    DICOMCTX *ctx = DicomCtxCreate(); // the records and descriptor of the read
     int test = 0;
     int result = 0;
 
     explicit DicomRead(const std::string &path, int mode = 0) : name(path) {
         IoRequestInit(&req, name.c_str());
-        test = IsFileDicom(&req, &fi, mode);
-        result = test == 100 ? IoReadDicom(&req, &fi) : test;
+        test = IsFileDicom(&req, &fi, mode, ctx);
+        result = test == 100 ? IoReadDicom(&req, &fi, ctx) : test;
     }
+    DicomRead(const DicomRead &) = delete;
+    DicomRead &operator=(const DicomRead &) = delete;
     ~DicomRead() {
         if (fi.fbuf) MemFree(fi.fbuf, "test");
         for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
             if (m) MemFree(m, "test");
         DicomDataRelease(&fi);
+        DicomCtxRelease(ctx);
     }
     template <class T> const T *Group(int g) const {
         void **table = DicomEntryTable(&fi);

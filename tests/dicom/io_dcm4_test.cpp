@@ -168,6 +168,29 @@ INSTANTIATE_TEST_SUITE_P(Syntaxes, DicomColourVector,
                          testing::Values("rgb", "rgb-planar", "rgb16", "rgb-ll", "rgb-rle",
                                          "rgb16-rle", "rgb-jpeg", "ybr422"));
 
+// Lossy colour streams whose Photometric Interpretation contradicts them (made by
+// make-dicom-jpegcolour.sh): the stream's markers, component ids and subsampling decide, as they
+// do for djpeg decoding the stream alone; the one stream without any follows the header.
+TEST(DicomJpegColour, TheStreamsOwnEvidenceOutranksThePhotometricInterpretation) {
+    for (const char *name : {"ycc420-pi-rgb", "ycc444-adobe-pi-rgb", "ycc444-jfif-pi-rgb",
+                             "rgb-ids-pi-ybr", "rgb-noids-pi-rgb"}) {
+        SCOPED_TRACE(name);
+        const std::string base = DataPath(std::string("jpegcolour/") + name);
+        std::vector<uint8_t> ref = FileBytes(base + ".ref.ppm");
+        const std::string head = "P6\n48 32\n255\n";
+        ASSERT_EQ(head.size() + 48 * 32 * 3, ref.size());
+        ASSERT_EQ(head, std::string(ref.begin(), ref.begin() + long(head.size())));
+        DicomRead r(base + ".dcm");
+        ASSERT_EQ(100, r.result);
+        ASSERT_EQ(24, r.fi.bit);
+        EXPECT_EQ(std::vector<uint8_t>(ref.begin() + long(head.size()), ref.end()),
+                  std::vector<uint8_t>(r.fi.fbuf, r.fi.fbuf + 48 * 32 * 3));
+        const uint8_t *red = r.fi.fbuf + 3 * (4 * 48 + 4); // inside the red bar
+        EXPECT_GT(red[0], 240);
+        EXPECT_LT(red[1], 15);
+    }
+}
+
 TEST(DicomPalette, EightBitIndicesCountFromTheFirstMappedValue) {
     for (const char *name : {"pal8", "pal8-ll"}) {
         Oracle o(name);
@@ -339,6 +362,158 @@ TEST(DicomProgress, RisesOnceThroughDecodingAndWindowingTo100) {
         ASSERT_FALSE(progress_seen.empty()) << name;
         EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end())) << name;
         EXPECT_EQ(100, progress_seen.back()) << name;
+        MemFree(fi.fbuf, "test");
+        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
+            if (m) MemFree(m, "test");
+        DicomDataRelease(&fi);
+    }
+}
+
+namespace {
+
+// Frame decoding on `threads` threads, small images included, for one scope.
+struct FrameThreadsScope {
+    DICOMFRAMETUNE saved = dicom_frame_tune;
+    explicit FrameThreadsScope(int threads) {
+        dicom_frame_tune.threads = threads;
+        dicom_frame_tune.min_samples = 0;
+    }
+    ~FrameThreadsScope() { dicom_frame_tune = saved; }
+};
+
+// A twelve-frame lossless series made of mf-range-ll's three codestreams: frame 4 has bad codes,
+// frame 7 a cut header, frame 9 ends early.
+std::vector<uint8_t> DamagedSeries(std::vector<std::vector<uint8_t>> *streams) {
+    std::vector<uint8_t> src = FileBytes(Path("mf-range-ll"));
+    uint8_t header[8];
+    int tag =
+        ReadByteGroup(src.data(), int(src.size()), 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
+    std::vector<uint32_t> bot;
+    std::vector<DICOMFRAG> frags, spans;
+    DicomItemsRead(src.data(), long(src.size()),
+                   DicomValueSpan(src.data(), int(src.size()), tag, nullptr), &bot, &frags);
+    DicomFramesLocate(src.data(), bot, frags, 3, true, &spans);
+    std::vector<uint8_t> frame[3];
+    for (int f = 0; f < 3; f++)
+        for (long k = spans[size_t(f)].offset;
+             k < spans[size_t(f)].offset + spans[size_t(f)].length; k++)
+            frame[f].insert(frame[f].end(), src.begin() + frags[size_t(k)].offset,
+                            src.begin() + frags[size_t(k)].offset + frags[size_t(k)].length);
+    DataSet d; // a tag at offset 0 is never found
+    d.Implicit(0x0002, 0x0000, std::string("\x1e\0\0\0", 4));
+    d.Implicit(0x0002, 0x0010, std::string("1.2.840.10008.1.2.4.70\0\0", 24));
+    d.ImplicitUS(0x0028, 0x0002, 1).Implicit(0x0028, 0x0004, "MONOCHROME2 ");
+    d.Implicit(0x0028, 0x0008, "12").ImplicitUS(0x0028, 0x0010, 48);
+    d.ImplicitUS(0x0028, 0x0011, 64).ImplicitUS(0x0028, 0x0100, 16);
+    d.ImplicitUS(0x0028, 0x0101, 16).ImplicitUS(0x0028, 0x0102, 15);
+    d.Tag(0x7FE0, 0x0010);
+    d.U32(0xFFFFFFFFu);
+    d.Tag(0xFFFE, 0xE000);
+    d.U32(0);
+    for (int f = 0; f < 12; f++) {
+        std::vector<uint8_t> s = frame[f % 3];
+        if (f == 4) // all one bits: no code of a canonical table
+            for (size_t k = s.size() / 3; k < s.size() / 3 + 40; k += 2)
+                s[k] = 0xFF, s[k + 1] = 0x00;
+        if (f == 9) s.resize(s.size() * 3 / 5);
+        if (f == 7) s.resize(10);
+        if (s.size() % 2) s.push_back(0);
+        streams->push_back(s);
+        d.Tag(0xFFFE, 0xE000);
+        d.U32(uint32_t(s.size()));
+        d.b.insert(d.b.end(), s.begin(), s.end());
+    }
+    d.Tag(0xFFFE, 0xE0DD);
+    d.U32(0);
+    return d.b;
+}
+
+// What a windowed and a raw read leave, with their stderr.
+struct FramesOutcome {
+    int result = 0, raw_result = 0;
+    std::vector<uint8_t> shown;
+    std::vector<uint32_t> raw;
+    std::vector<long> valid;
+    std::string err;
+    bool operator==(const FramesOutcome &o) const {
+        return result == o.result && raw_result == o.raw_result && shown == o.shown &&
+               raw == o.raw && valid == o.valid && err == o.err;
+    }
+};
+
+FramesOutcome ReadFrames(const std::string &path, int threads) {
+    FrameThreadsScope scope(threads);
+    FramesOutcome out;
+    testing::internal::CaptureStderr();
+    {
+        DicomRead r(path);
+        out.result = r.result;
+        long n = FileBufferSize(r.fi.w, r.fi.h, r.fi.bit / 8, r.fi.frames);
+        if (r.fi.fbuf && n > 0) out.shown.assign(r.fi.fbuf, r.fi.fbuf + n);
+    }
+    {
+        RawRead raw(path);
+        out.raw_result = raw.result;
+        for (size_t i = 0; i < raw.s.s16.size() + raw.s.s32.size(); i++)
+            out.raw.push_back(raw.At(long(i)));
+        out.valid = raw.s.valid;
+    }
+    out.err = testing::internal::GetCapturedStderr();
+    return out;
+}
+
+} // namespace
+
+TEST(DicomFrames, ThreadsGiveWhatOneFrameAfterAnotherGives) {
+    std::vector<std::vector<uint8_t>> streams;
+    TempFile series(DamagedSeries(&streams));
+    const FramesOutcome one = ReadFrames(series.path, 1);
+    ASSERT_EQ(100, one.result);
+    // Whole frames are mf-range-ll's, the cut frame is black, each failure says so in order.
+    Oracle o("mf-range-ll");
+    const long frame = long(o.w) * o.h;
+    for (int f : {0, 1, 2, 3, 5, 11})
+        for (long i = 0; i < frame; i += 37)
+            ASSERT_EQ(o.Pattern((f % 3) * frame + i), one.raw[size_t(f * frame + i)]) << f;
+    EXPECT_EQ(0, one.valid[7]);
+    for (long i = 0; i < frame; i++)
+        ASSERT_EQ(0u, one.raw[size_t(7 * frame + i)]) << i;
+    size_t bad = one.err.find("bad Huffman code"), cut = one.err.find("Premature end of JPEG"),
+           dry = one.err.rfind("premature end of data segment");
+    EXPECT_LT(bad, cut) << one.err;
+    EXPECT_LT(cut, dry) << one.err;
+    EXPECT_NE(std::string::npos, dry) << one.err;
+    EXPECT_NE(std::string::npos, one.err.find("1 of 12 frames missing or undecodable (black), 2 "
+                                              "damaged"))
+        << one.err;
+
+    for (const std::string &path :
+         {series.path, Path("mf-range-ll"), Path("mf-range-ll-cut"), Path("mf-range-rle"),
+          Path("mf-range-cut"), Path("mf-range-sv4pt2"), Path("rgb-rle"), Path("rgb16-rle")})
+        for (int threads : {2, 3, 4}) {
+            const FramesOutcome base = path == series.path ? one : ReadFrames(path, 1);
+            EXPECT_TRUE(ReadFrames(path, threads) == base) << path << " on " << threads;
+        }
+}
+
+TEST(DicomFrames, ProgressOnSeveralThreadsStillOnlyRises) {
+    std::vector<std::vector<uint8_t>> streams;
+    TempFile series(DamagedSeries(&streams));
+    FrameThreadsScope scope(4);
+    for (int round = 0; round < 20; round++) {
+        progress_seen.clear();
+        FILEREQ req{};
+        FILEINFO fi{};
+        req.path = series.path.c_str();
+        req.progress = ProgressRecord;
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+        ASSERT_EQ(100, IoReadDicom(&req, &fi));
+        testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(std::is_sorted(progress_seen.begin(), progress_seen.end()));
+        EXPECT_EQ(DICOM_PROGRESS_DECODED,
+                  *std::find(progress_seen.begin(), progress_seen.end(), DICOM_PROGRESS_DECODED));
+        EXPECT_EQ(100, progress_seen.back());
         MemFree(fi.fbuf, "test");
         for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
             if (m) MemFree(m, "test");

@@ -13,9 +13,9 @@ using namespace dcmtest;
 // The normalised text of `value` under a VR class, with the element's 8 header bytes.
 static std::string Resolve(int vrclass, const std::string &value, const uint8_t *header = nullptr) {
     static const uint8_t implicit_header[8] = {};
-    uint8_t area[1024] = {};
+    uint8_t area[1024] = {}, out[1025];
     memcpy(area, value.data(), std::min(value.size(), sizeof area));
-    const uint8_t *v = EntryResolv(vrclass, area, header ? header : implicit_header);
+    const uint8_t *v = EntryResolv(vrclass, area, header ? header : implicit_header, out);
     return reinterpret_cast<const char *>(v);
 }
 
@@ -152,15 +152,15 @@ TEST(DicomDetect, RescaleTextsOfOneCharacterKeepTheirDefaults) {
         .Implicit(0x0028, 0x1053, std::string("3") + '\0');
     DicomRead r1(Image(one).path);
     ASSERT_EQ(100, r1.result);
-    EXPECT_FLOAT_EQ(0.0f, dicomdesc.intercept);
-    EXPECT_FLOAT_EQ(1.0f, dicomdesc.slope);
+    EXPECT_FLOAT_EQ(0.0f, r1.ctx->dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(1.0f, r1.ctx->dicomdesc.slope);
 
     DataSet longer;
     longer.Implicit(0x0028, 0x1052, "-1024 ").Implicit(0x0028, 0x1053, "2.5x");
     DicomRead r2(Image(longer).path);
     ASSERT_EQ(100, r2.result);
-    EXPECT_FLOAT_EQ(-1024.0f, dicomdesc.intercept);
-    EXPECT_FLOAT_EQ(2.5f, dicomdesc.slope);
+    EXPECT_FLOAT_EQ(-1024.0f, r2.ctx->dicomdesc.intercept);
+    EXPECT_FLOAT_EQ(2.5f, r2.ctx->dicomdesc.slope);
 }
 
 TEST(DicomTransferSyntax, WholeUidsDecide) {
@@ -244,7 +244,7 @@ TEST_P(DicomVector, HeaderMatchesDcmdump) {
     DumpValue pixels = DumpFind(dump, "(7fe0,0010)");
     if (pixels.length > 0) {
         EXPECT_EQ(long(FileBytes(DataPath(name + ".dcm")).size()) - pixels.length,
-                  dicomdesc.dataoffset);
+                  r.ctx->dicomdesc.dataoffset);
     }
 }
 
@@ -296,7 +296,7 @@ TEST(DicomRead, PaletteTablesFillTheMaps) {
 TEST(DicomEntryTable, SnapshotOutlivesTheCurrentRecords) {
     DicomRead r(DataPath("palette-explicit.dcm"));
     ASSERT_EQ(100, r.result);
-    DicomUnitsEmpty();
+    DicomUnitsEmpty(r.ctx);
     const DCMGROUP0028 *g = r.Group<DCMGROUP0028>(DCM_G0028);
     ASSERT_NE(nullptr, g);
     EXPECT_EQ(16, g->Rows);
@@ -354,4 +354,41 @@ TEST(DicomHostile, PaletteTablesOfAGreyImageLeaveItsRamp) {
     ASSERT_EQ(100, r.result);
     EXPECT_EQ(255, r.fi.mapentry);
     EXPECT_EQ(254, r.fi.rmap[254]);
+}
+
+TEST(DicomRead, TheReadTakesOverTheTestsParse) {
+    // Test and read without a context of the caller share one parse; the result is that of a
+    // read that parses again.
+    for (const char *name :
+         {"palette-explicit.dcm", "lossless-sv1.dcm", "explicit-multiframe.dcm"}) {
+        DicomRead again(DataPath(name));
+        ASSERT_EQ(100, again.result) << name;
+        std::string path = DataPath(name);
+        FILEREQ req{};
+        FILEINFO fi{};
+        req.path = path.c_str();
+        ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+        ASSERT_EQ(100, IoReadDicom(&req, &fi));
+        DICOMINFO a{}, b{};
+        ASSERT_EQ(100, DicomInfoGet(&fi, &a));
+        ASSERT_EQ(100, DicomInfoGet(&again.fi, &b));
+        EXPECT_EQ(0, memcmp(&a, &b, sizeof a)) << name;
+        ASSERT_EQ(again.fi.w * again.fi.h * again.fi.frames, fi.w * fi.h * fi.frames);
+        EXPECT_EQ(0, memcmp(again.fi.fbuf, fi.fbuf, size_t(fi.w * fi.h * fi.frames * fi.bit / 8)));
+        MemFree(fi.fbuf, "test");
+        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
+            if (m) MemFree(m, "test");
+        DicomDataRelease(&fi);
+    }
+    // A probe takes any interpretation; the read that follows still refuses what it cannot show.
+    DataSet d = ImageHeader(4, 4, "CMYK");
+    d.PadTo(1024 - 8 - 16);
+    d.Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
+    TempFile f(d.b);
+    FILEREQ req{};
+    FILEINFO fi{};
+    req.path = f.path.c_str();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 2));
+    EXPECT_EQ(-111, IoReadDicom(&req, &fi));
+    EXPECT_EQ(nullptr, fi.dicom);
 }

@@ -64,13 +64,17 @@ struct TempOut {
     ~TempOut() { unlink(path.c_str()); }
 };
 
-// dcmtk's decoded words (little endian) as stored values of `bits` bits.
-std::vector<uint32_t> OracleStored(const std::string &name, int bytes, int bits) {
+// dcmtk's decoded words (little endian) as stored values of `bits` bits; signed ones as the
+// 16-bit two's-complement words of their values.
+std::vector<uint32_t> OracleStored(const std::string &name, int bytes, int bits, bool sign) {
     std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    const uint32_t mask = (1u << bits) - 1;
     std::vector<uint32_t> v;
-    for (size_t i = 0; i + size_t(bytes) <= raw.size(); i += size_t(bytes))
-        v.push_back((bytes == 2 ? uint32_t(raw[i] | raw[i + 1] << 8) : raw[i]) &
-                    ((1u << bits) - 1));
+    for (size_t i = 0; i + size_t(bytes) <= raw.size(); i += size_t(bytes)) {
+        uint32_t p = (bytes == 2 ? uint32_t(raw[i] | raw[i + 1] << 8) : raw[i]) & mask;
+        if (sign && p >> (bits - 1)) p = (p | ~mask) & 0xFFFF;
+        v.push_back(p);
+    }
     return v;
 }
 
@@ -95,10 +99,12 @@ TEST(ToolDicom, RawEqualsTheSamplesDcmtkDecodes) {
     struct Case {
         const char *name;
         int bytes, bits, frames;
-    } cases[] = {{"mf-range-ll", 2, 16, 3},
-                 {"mf-range-rle", 2, 16, 3},
-                 {"ct-signed-ll", 2, 12, 1},
-                 {"grey-rle", 1, 8, 1}};
+        bool sign;
+    } cases[] = {{"mf-range-ll", 2, 16, 3, false},
+                 {"mf-range-rle", 2, 16, 3, false},
+                 {"ct-signed-ll", 2, 12, 1, true},
+                 {"ct-signed", 2, 12, 1, true},
+                 {"grey-rle", 1, 8, 1, false}};
     for (const Case &c : cases) {
         TempOut out(".pgm");
         ToolResult r = Tool({"convert", Vector(c.name), out.path, "--raw", "--all-frames"});
@@ -106,11 +112,14 @@ TEST(ToolDicom, RawEqualsTheSamplesDcmtkDecodes) {
         EXPECT_EQ("", r.out);
         std::vector<Pgm> pgms = ReadPgms(out.path);
         ASSERT_EQ(size_t(c.frames), pgms.size()) << c.name;
-        EXPECT_EQ(int((1u << c.bits) - 1), pgms[0].max) << c.name;
+        EXPECT_EQ(c.sign ? 65535 : int((1u << c.bits) - 1), pgms[0].max) << c.name;
         std::vector<uint32_t> all;
         for (const Pgm &p : pgms)
             all.insert(all.end(), p.px.begin(), p.px.end());
-        EXPECT_EQ(OracleStored(c.name, c.bytes, c.bits), all) << c.name;
+        EXPECT_EQ(OracleStored(c.name, c.bytes, c.bits, c.sign), all) << c.name;
+        if (c.sign) {
+            EXPECT_EQ(-2048, int16_t(all[0])) << c.name; // the vector's first value
+        }
     }
 }
 
@@ -143,7 +152,7 @@ TEST(ToolDicom, HounsfieldOptionWindowsRescaledValues) {
     ASSERT_EQ(0, r.status) << r.err;
     std::vector<Pgm> p = ReadPgms(out.path);
     ASSERT_EQ(1u, p.size());
-    std::vector<uint32_t> stored = OracleStored("ct-signed", 2, 12);
+    std::vector<uint32_t> stored = OracleStored("ct-signed", 2, 12, false);
     ASSERT_EQ(stored.size(), p[0].px.size());
     for (size_t i = 0; i < stored.size(); i++) {
         long v = stored[i] >= 2048 ? long(stored[i]) - 4096 : long(stored[i]);

@@ -25,6 +25,37 @@ inline void XtClickSlow(Display *d, unsigned int button, unsigned long ms) {
     XSync(d, False);
 }
 
+// A press and a release carrying the given server times, sent straight to window w.
+inline void SendClick(Display *d, Window w, Time press, Time release) {
+    XEvent ev{};
+    ev.xbutton.type = ButtonPress;
+    ev.xbutton.display = d;
+    ev.xbutton.window = w;
+    ev.xbutton.root = DefaultRootWindow(d);
+    ev.xbutton.x = ev.xbutton.y = 2;
+    ev.xbutton.button = 1;
+    ev.xbutton.same_screen = True;
+    ev.xbutton.time = press;
+    XSendEvent(d, w, False, ButtonPressMask, &ev);
+    ev.xbutton.type = ButtonRelease;
+    ev.xbutton.state = Button1Mask;
+    ev.xbutton.time = release;
+    XSendEvent(d, w, False, ButtonReleaseMask, &ev);
+    XSync(d, False);
+}
+
+// Press-to-release gaps and whether each makes a click: xdotool's same millisecond, a person's
+// 100 ms, the longest click, a slow press, and a gap across the 32-bit wrap of server time.
+struct CLICKCASE {
+    Time press, release;
+    bool click;
+};
+inline const CLICKCASE kClickCases[] = {
+    {5000, 5000, true},          {6000, 6100, true},  {7000, 7250, true},
+    {8000, 8251, false},         {9000, 9300, false}, {0xFFFFFFF0ul, 0x20, true},
+    {0x20, 0xFFFFFFF0ul, false},
+};
+
 // The root position of a window.
 inline void RootPos(Display *d, Window w, int *x, int *y) {
     Window child;

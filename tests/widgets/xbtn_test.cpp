@@ -56,6 +56,29 @@ TEST_F(Buttons, DialogButtonActsOnlyOnAQuickClickAndThenBecomesTheDefault) {
     EXPECT_EQ(BtnGroupGetBtnDef(row), ok);
 }
 
+// Push buttons and menu titles time their clicks alike.
+TEST_F(Buttons, ReleaseInThePressMillisecondOrUpTo250MsLaterIsAClick) {
+    for (int state : {BTN_PUSH, BTN_MENU}) {
+        WINTYP t = Typ(100, 24, state);
+        WINNEIGHBOR nb{};
+        WINDAT *btn = BtnCreate(main, 0, 0, &t, &nb, "Files", CountAction);
+        ASSERT_NE(btn, nullptr);
+        Pump([] { return false; }, 50);
+        for (const CLICKCASE &c : kClickCases) {
+            SCOPED_TRACE(testing::Message() << "state " << state << " release " << c.release);
+            int before = actions;
+            SendClick(display, btn->window, c.press, c.release);
+            ASSERT_TRUE(Pump([&] {
+                return btn->usr.evmouse.type == ButtonRelease &&
+                       btn->usr.evmouse.xbutton.time == c.release;
+            }));
+            EXPECT_EQ(actions - before, c.click ? 1 : 0);
+            EXPECT_EQ(btn->select, 0);
+        }
+        WinClose(btn);
+    }
+}
+
 TEST_F(Buttons, ClickingACheckButtonsTextTogglesItsBox) {
     WINTYP t = Typ(200, 24);
     WINNEIGHBOR nb{};
