@@ -235,3 +235,28 @@ TEST_F(ScrollTest, SubTypesTakeTheirShareOfTheParent) {
         EXPECT_EQ(view->width, scroll->width - sp_scroll) << st;
     }
 }
+
+TEST_F(ScrollTest, NavigatorSliderZoomsAndAClickElsewhereClosesIt) {
+    MakeView();
+    Show(MakeRecord(400, 300, 8, 1, [](int x, int, int, int) { return x & 255; }));
+    WINDAT *tools = ScrollGetToolbar(scroll);
+    WINDATUSR rec = tools->child[PAINT_BTN_NAVIGATOR]->usr;
+    rec.i = PAINT_BTN_NAVIGATOR;
+    ASSERT_EQ(PaintImgTools(&rec), 0);
+    WINDAT *popup = WinChildFindTyp(view, WIN_MENUP);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(Pump([&] { return Attr(display, popup->window).map_state == IsViewable; }));
+    WINDAT *bar = WinChildFindTyp(popup, WIN_SCROLLX);
+    WINDAT *track = ScrollBarGetTrack(bar);
+    int sx = ScrollBarGetValue(bar, SCROLL_SLX), sw = ScrollBarGetValue(bar, SCROLL_SLW);
+    int rx, ry;
+    Root(track->window, 0, 0, &rx, &ry);
+    // The slider to its right end: the largest zoom; the popup stays open.
+    Drag(track->window, sx + sw / 2, 3, {{rx + track->width + 50, ry + 3}}, 40);
+    EXPECT_EQ(view->zoom, 1000);
+    EXPECT_EQ(ScrollBarGetMax(HBar()), 4000);
+    ASSERT_EQ(WinChildFindTyp(view, WIN_MENUP), popup);
+    // A click on the picture outside the popup closes it.
+    ClickAt(display, view->window, 50, 50);
+    EXPECT_TRUE(Pump([&] { return WinChildFindTyp(view, WIN_MENUP) == nullptr; }));
+}
