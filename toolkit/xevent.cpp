@@ -1,6 +1,7 @@
 // Event dispatch: routes each X event to the registered windows it concerns.
 #include "toolkit/xevent.h"
 
+#include "base/allg.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
 
@@ -52,6 +53,27 @@ static int WinMenuCloseFromMouse(WINDAT *win) {
     return WinEvMenuClose ? WinEvMenuClose(win) : -1;
 }
 
+// Held buttons repeat their press; the repeat follows Button1 whatever the select button is.
+// The first press always acts: a click whose release came with it is still a click.
+static void WinEvRepeat(WINDAT *win, const WINEVHANDLER *h) {
+    Window xw = win->window;
+    Display *d = win->usr.display;
+    for (;;) {
+        h->press(win);
+        XFlush(d);
+        // Other threads may draw meanwhile; the press or they may have closed the window.
+        int depth = ToolkitLockRelease();
+        SetTimer(h->repeat);
+        ToolkitLockRestore(depth);
+        if (WinFind(xw) != win) break;
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned int mask = 0;
+        if (!XQueryPointer(d, xw, &root, &child, &rx, &ry, &wx, &wy, &mask)) break;
+        if (!(mask & Button1Mask)) break; // 0x100
+    }
+}
+
 static int CheckEvButtonPress(const XEvent &ev) {
     WinEachMatch(ev.xbutton.window, [&](WINDAT *win) {
         win->usr.evmouse = ev;
@@ -60,7 +82,10 @@ static int CheckEvButtonPress(const XEvent &ev) {
                 WinEvButtonPress = win->window;
                 WinSetSelect(win, 1, 1);
             } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) {
-                h->press(win);
+                if (h->repeat > 0)
+                    WinEvRepeat(win, h);
+                else
+                    h->press(win);
             }
         }
         if (static_cast<int>(ev.xbutton.button) == win->mouseright) WinMenuCloseFromMouse(win);
@@ -83,10 +108,15 @@ static int CheckEvButtonRelease(const XEvent &ev) {
                 if (WinEvButtonPress == win->window) {
                     WinSetSelect(win, 0, 1);
                     WinEvButtonPress = 0;
+                    const WINEVHANDLER *h = WinEvHandlerOf(win);
+                    if (h && h->release) result = h->release(win);
                 }
             } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->release) {
                 result = h->release(win);
             }
+        } else if (button == win->mouseright) {
+            if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->rrelease)
+                result = h->rrelease(win);
         }
     }
     return result;
@@ -94,7 +124,10 @@ static int CheckEvButtonRelease(const XEvent &ev) {
 
 static int CheckEvMotionNotify(const XEvent &ev) {
     WinEachMatch(ev.xmotion.window, [&](WINDAT *win) {
-        if (win->typ == WIN_PAINT) win->usr.evmouse = ev;
+        const WINEVHANDLER *h = WinEvHandlerOf(win);
+        if (!h || !h->motion) return;
+        win->usr.evmouse = ev;
+        h->motion(win);
     });
     return 0;
 }

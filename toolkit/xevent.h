@@ -15,6 +15,11 @@ struct WINEVHANDLER {
     int (*keyrelease)(WINDAT *win);
     int (*enter)(WINDAT *win);
     int (*leave)(WINDAT *win);
+    // Pointer motion with a button held, and the release of the menu button.
+    int (*motion)(WINDAT *win) = nullptr;
+    int (*rrelease)(WINDAT *win) = nullptr;
+    // When non-zero, a press repeats every `repeat` ms while Button1 stays held.
+    int repeat = 0;
 };
 int WinEvHandlerSet(int typ, const WINEVHANDLER *h);
 

@@ -1,0 +1,300 @@
+// The image view on a private Xvfb: one expose of a full 1280 x 1024 view of a 24-MP picture at
+// zoom 100, 300 and 1, on a 24-bit and an 8-bit visual; and the film player on a 64-frame
+// 512 x 512 DICOM series (frames per second at Frame Time 1, CPU share at Frame Time 40).
+#include <benchmark/benchmark.h>
+
+#include "dicom_elements.h"
+
+#include "app/main.h"
+#include "app/menus.h"
+#include "app/rc.h"
+#include "base/language.h"
+#include "base/settings.h"
+#include "base/xmem.h"
+#include "dicom/io_dicom.h"
+#include "render/ximage.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const int kViewW = 1280, kViewH = 1024;
+
+struct Server {
+    pid_t pid = -1;
+    int lock_fd = -1;
+    std::string name;
+    // Claims a display number as the tests do (a lock of our own and no server's lock file),
+    // then waits until the server takes connections.
+    bool Start(const char *screen) {
+        for (int n = 600; n < 700; n++) {
+            std::string lock = "/tmp/dravik-xvfb-" + std::to_string(n) + ".lock";
+            int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0666);
+            if (fd < 0) continue;
+            struct stat st;
+            std::string xlock = "/tmp/.X" + std::to_string(n) + "-lock";
+            std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
+            if (flock(fd, LOCK_EX | LOCK_NB) != 0 || stat(xlock.c_str(), &st) == 0 ||
+                stat(sock.c_str(), &st) == 0) {
+                close(fd);
+                continue;
+            }
+            name = ":" + std::to_string(n);
+            pid = fork();
+            if (pid == 0) {
+                int devnull = open("/dev/null", O_WRONLY);
+                dup2(devnull, 1);
+                dup2(devnull, 2);
+                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                       static_cast<char *>(nullptr));
+                _exit(127);
+            }
+            lock_fd = fd;
+            for (int i = 0; i < 200; i++) {
+                int status;
+                if (waitpid(pid, &status, WNOHANG) == pid) break;
+                if (Display *d = XOpenDisplay(name.c_str())) {
+                    XCloseDisplay(d);
+                    return true;
+                }
+                usleep(50000);
+            }
+            Stop();
+        }
+        return false;
+    }
+    void Stop() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        pid = -1;
+        if (lock_fd >= 0) close(lock_fd);
+        lock_fd = -1;
+    }
+};
+
+WINDAT root_rec{};
+WINDAT *view = nullptr;
+
+// The program's toolkit on `d` with a scroll window whose view is 1280 x 1024.
+bool ToolkitUp(Display *d) {
+    main_display = d;
+    main_screen_number = DefaultScreen(d);
+    main_root = DefaultRootWindow(d);
+    main_visual = DefaultVisual(d, main_screen_number);
+    main_depth = DefaultDepth(d, main_screen_number);
+    main_colormap = DefaultColormap(d, main_screen_number);
+    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
+    if (LanguageLabelMemInit() != 0 || WinMemInit() != 0) {
+        fprintf(stderr, "paint_bench: toolkit tables not made\n");
+        return false;
+    }
+    ProgramResInit();
+    ColorStep1LibInit(d);
+    ImageDisplaySetup(d);
+    ColorStep2FontLibInit(d);
+    LanguageMenuInit(d, 1);
+    LanguageMenuProgInit(d, 1);
+    AskFileInfoInWinPaint = 0;
+    root_rec = WINDAT{};
+    root_rec.window = DefaultRootWindow(d);
+    root_rec.usr.display = d;
+    WINTYP t{};
+    t.fg = fg_form, t.bg = bg_form;
+    t.width = kViewW + sp_scroll, t.height = kViewH + sp_scroll;
+    t.typ = WIN_MAIN, t.language = 1;
+    WINNEIGHBOR nb{};
+    WINDAT *main = WinCreate(&root_rec, 0, 0, &t, &nb, "dravik", fontfs_text);
+    if (!main) {
+        fprintf(stderr, "paint_bench: no main window\n");
+        return false;
+    }
+    WinRemoveInParent(main);
+    main->usr.parent = nullptr;
+    t.typ = 0, t.fg = fg_scroll, t.bg = bg_scroll;
+    WINDAT *scroll = ScrollWndCreate(main, 0, 0, &t, &nb, "scm", nullptr, WIN_PAINT, 0, 0, 0);
+    view = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
+    XSync(d, False);
+    if (view && (view->width != kViewW || view->height != kViewH))
+        fprintf(stderr, "paint_bench: view %i x %i\n", view->width, view->height);
+    return view && view->width == kViewW && view->height == kViewH;
+}
+
+void ToolkitDown(Display *d) {
+    WinMemRemove();
+    LanguageLabelMemDestroy();
+    view = nullptr;
+    XSync(d, False);
+}
+
+void Show(FILEINFO fi) {
+    PaintImgSetup(view, 1);
+    PaintImgGet(view, 0)->fi = fi;
+    PaintImgShow(view);
+}
+
+// A 6000 x 4000 colour picture.
+FILEINFO Photo() {
+    FILEINFO fi{};
+    fi.w = 6000, fi.h = 4000, fi.bit = 24, fi.frames = 1;
+    long n = 6000L * 4000 * 3;
+    fi.fbuf = static_cast<uint8_t *>(MemCreate(n, "ip"));
+    for (long i = 0; i < n; i++)
+        fi.fbuf[i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
+    return fi;
+}
+
+void BM_Expose(benchmark::State &state, int zoom) {
+    view->zoom = zoom;
+    PaintViewZoom(view, PAINT_ZOOM_KEEP);
+    PaintXImageSetPosX(view, 1000);
+    PaintXImageSetPosY(view, 1000);
+    Display *d = view->usr.display;
+    for (auto _ : state) {
+        if (WinPaint(view) != 0) {
+            state.SkipWithError("render failed");
+            break;
+        }
+        XSync(d, False);
+    }
+    XImage *im = PaintImgGet(view, 0)->fi.ximage;
+    state.counters["view_px"] = static_cast<double>(im->width) * im->height;
+}
+
+// A 64-frame 512 x 512 8-bit DICOM series with the given Frame Time, read by our reader.
+FILEINFO Series(const char *frametime) {
+    const int frames = 64, edge = 512;
+    std::vector<uint8_t> b(128, 0);
+    Element(b, 0x0008, 0x0060, "XA");
+    Element(b, 0x0018, 0x1063, frametime);
+    Element(b, 0x0028, 0x0002, Us(1));
+    Element(b, 0x0028, 0x0004, "MONOCHROME2 ");
+    Element(b, 0x0028, 0x0008, std::to_string(frames) + " ");
+    Element(b, 0x0028, 0x0010, Us(edge));
+    Element(b, 0x0028, 0x0011, Us(edge));
+    Element(b, 0x0028, 0x0100, Us(8));
+    Element(b, 0x0028, 0x0101, Us(8));
+    Element(b, 0x0028, 0x0102, Us(7));
+    std::string px(size_t(frames) * edge * edge, '\0');
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = char((i % edge + i / (size_t(edge) * edge) * 4) & 0xFF);
+    Element(b, 0x7FE0, 0x0010, px);
+    std::string path = "/tmp/dravik-bench-film-" + std::to_string(getpid()) + ".dcm";
+    FILE *f = fopen(path.c_str(), "wb");
+    if (f) {
+        fwrite(b.data(), 1, b.size(), f);
+        fclose(f);
+    }
+    FILEREQ req{};
+    FILEINFO fi{};
+    req.path = path.c_str();
+    if (IsFileDicom(&req, &fi, 0) != 100 || IoReadDicom(&req, &fi) != 100) fi = FILEINFO{};
+    unlink(path.c_str());
+    return fi;
+}
+
+int play_frames = 0, play_stop = 0;
+int PlayCount(WINDAT *, int) {
+    return ++play_frames >= play_stop;
+}
+
+double CpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+void BM_Play(benchmark::State &state, const char *frametime, int frames) {
+    FILEINFO fi = Series(frametime);
+    if (!fi.fbuf || fi.frames != 64) {
+        state.SkipWithError("series not readable");
+        return;
+    }
+    Show(fi);
+    PaintPlayHook = PlayCount;
+    double wall = 0, cpu = 0;
+    long shown = 0;
+    for (auto _ : state) {
+        play_frames = 0, play_stop = frames;
+        auto t0 = std::chrono::steady_clock::now();
+        double c0 = CpuSeconds();
+        PaintImgPlay(view);
+        cpu += CpuSeconds() - c0;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        shown += play_frames;
+    }
+    PaintPlayHook = nullptr;
+    state.counters["frames_per_s"] = shown / wall;
+    state.counters["cpu_share"] = cpu / wall;
+}
+
+void RunOn(const char *screen, const char *label, bool play) {
+    Server s;
+    if (!s.Start(screen)) {
+        fprintf(stderr, "paint_bench: Xvfb could not be started; %s skipped\n", label);
+        return;
+    }
+    Display *d = XOpenDisplay(s.name.c_str());
+    if (!d || !ToolkitUp(d)) {
+        fprintf(stderr, "paint_bench: no %s on %s\n", d ? "image view" : "connection",
+                s.name.c_str());
+        if (d) XCloseDisplay(d);
+        s.Stop();
+        return;
+    }
+    Show(Photo());
+    for (int zoom : {100, 300, 1})
+        benchmark::RegisterBenchmark(
+            (std::string("BM_Expose/") + label + "/zoom" + std::to_string(zoom)).c_str(),
+            [zoom](benchmark::State &st) { BM_Expose(st, zoom); })
+            ->Unit(benchmark::kMillisecond);
+    if (play) {
+        benchmark::RegisterBenchmark("BM_Play/frametime1",
+                                     [](benchmark::State &st) { BM_Play(st, "1 ", 256); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+        benchmark::RegisterBenchmark("BM_Play/frametime40",
+                                     [](benchmark::State &st) { BM_Play(st, "40", 50); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    ToolkitDown(d);
+    XCloseDisplay(d);
+    s.Stop();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    // One child per visual: the toolkit and the benchmark library each run once per process.
+    const char *screens[2][2] = {{"1600x1200x24", "24bit"}, {"1600x1200x8", "8bit"}};
+    for (int i = 0; i < 2; i++) {
+        fflush(nullptr);
+        pid_t pid = fork();
+        if (pid == 0) {
+            RunOn(screens[i][0], screens[i][1], i == 0);
+            fflush(nullptr);
+            _exit(0);
+        }
+        if (pid > 0) waitpid(pid, nullptr, 0);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

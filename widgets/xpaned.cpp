@@ -1,0 +1,206 @@
+#include "widgets/xpaned.h"
+
+#include "base/settings.h"
+#include "toolkit/xbase.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xevent.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xwinfunc.h"
+
+#include <X11/cursorfont.h>
+#include <algorithm>
+
+static bool SideBySide(const WINDAT *paned) {
+    return paned && paned->typ == WIN_PANED_HORIZ;
+}
+
+static WINDAT *SashPane(WINDAT *sash, int slot) {
+    return reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(sash, slot));
+}
+
+static int PanedGripRelease(WINDAT *grip) {
+    const XButtonEvent &b = grip->usr.evmouse.xbutton;
+    return PanedResizeBtn(grip, b.x, b.y);
+}
+
+static void PanedEvInit() {
+    static const WINEVHANDLER h = {nullptr, PanedGripRelease, nullptr, nullptr, nullptr, nullptr};
+    WinEvHandlerSet(WIN_PANEDXM, &h);
+}
+
+WINDAT *PanedCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                    const char *name) {
+    if (!parent || !typ || !nb) return nullptr;
+    if (typ->typ != WIN_PANED_VERT && typ->typ != WIN_PANED_HORIZ) return nullptr;
+    WINTYP t = *typ;
+    if (!t.func[WIN_FUNC_RESIZE]) t.func[WIN_FUNC_RESIZE] = ResizePaned;
+    return WinCreate(parent, x, y, &t, nb, name, fontfs_text);
+}
+
+WINDAT *PanedBtnCreate(WINDAT *sash) {
+    if (!sash) return nullptr;
+    PanedEvInit();
+    bool h = sash->state == 0;
+    WINTYP t{};
+    t.fg = fg_form;
+    t.bg = bg_btn;
+    t.width = h ? sp_paned - 4 : sp_paned_b * 3;
+    t.height = h ? sp_paned_b * 3 : sp_paned - 4;
+    t.typ = WIN_PANEDXM;
+    t.language = sash->language;
+    WINNEIGHBOR nb{};
+    WINDAT *grip = WinCreate(sash, (sash->width - t.width) / 2, (sash->height - t.height) / 2, &t,
+                             &nb, "pxb", fontfs_text);
+    if (!grip) return nullptr;
+    WinSelectInput(grip->usr.display, grip->window,
+                   ButtonPressMask | ButtonReleaseMask | ExposureMask);
+    // Shapes 108 and 116: double arrows across the sash.
+    grip->cursor = CursorCreate(grip->usr.display, h ? XC_sb_h_double_arrow : XC_sb_v_double_arrow);
+    CursorSet(grip, grip->cursor);
+    return grip;
+}
+
+// The last pane of a paned window (its children alternate pane, sash, pane ...).
+static WINDAT *LastPane(WINDAT *paned) {
+    for (int i = paned->nchild - 1; i >= 0; i--)
+        if (paned->child[i] && paned->child[i]->typ != WIN_PANEDX) return paned->child[i];
+    return nullptr;
+}
+
+static bool Geometry(WINDAT *w, int *x, int *y) {
+    XWindowAttributes a;
+    if (!w || WinGetAttrib(w, &a) != 0) return false;
+    *x = a.x, *y = a.y;
+    return true;
+}
+
+WINDAT *PanedCreateChild(WINDAT *paned, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                         const char *name, int kind) {
+    if (!paned || !typ || !nb) return nullptr;
+    bool h = SideBySide(paned);
+    WINDAT *prev = LastPane(paned);
+    WINDAT *sash = nullptr;
+    WINNEIGHBOR none{};
+    if (prev) {
+        int px = 0, py = 0;
+        Geometry(prev, &px, &py);
+        WINTYP st{};
+        st.fg = fg_form;
+        st.bg = bg_form;
+        st.typ = WIN_PANEDX;
+        st.state = h ? 0 : 1;
+        st.width = h ? sp_paned : paned->width;
+        st.height = h ? paned->height : sp_paned;
+        st.language = paned->language;
+        int sx = h ? px + prev->width + 2 * prev->border + prev->space[WIN_SIDE_RIGHT] : 0;
+        int sy = h ? 0 : py + prev->height + 2 * prev->border + prev->space[WIN_SIDE_BOTTOM];
+        sash = WinCreate(paned, sx, sy, &st, &none, h ? "px" : "py", fontfs_text);
+        if (!sash) return nullptr;
+        if (WinUSRStringArrayCreate(sash, 2) != 0 || !PanedBtnCreate(sash)) {
+            WinClose(sash);
+            return nullptr;
+        }
+        WinSetFuncIntClose(sash, WinFuncIntCloseSimple);
+        WinUSRStringArrayValueSet(sash, 1, reinterpret_cast<char *>(prev));
+        if (h)
+            x += sx + sp_paned;
+        else
+            y += sy + sp_paned;
+    }
+    WINTYP t = *typ;
+    if (kind > 0) t.typ = kind;
+    int margins = nb->space[WIN_SIDE_LEFT] + nb->space[WIN_SIDE_RIGHT] + 2 * t.border;
+    // The new pane is narrowed until it fits beside the sash.
+    if (h)
+        while (t.width > nb->space[WIN_SIDE_LEFT] && x + t.width + margins > paned->width)
+            t.width--;
+    WINDAT *pane = t.typ == WIN_BASE ? BaseCreate(paned, x, y, &t, nb, name)
+                                     : WinCreate(paned, x, y, &t, nb, name, fontfs_text);
+    if (!pane) {
+        if (sash) WinClose(sash);
+        return nullptr;
+    }
+    if (sash) WinUSRStringArrayValueSet(sash, 2, reinterpret_cast<char *>(pane));
+    return pane;
+}
+
+int PanedResizeBtn(WINDAT *grip, int dx, int dy) {
+    if (!grip) return -15;
+    WINDAT *sash = grip->usr.parent;
+    if (!sash || sash->typ != WIN_PANEDX) return -17;
+    WINDAT *paned = sash->usr.parent;
+    WINDAT *prev = SashPane(sash, 1), *next = SashPane(sash, 2);
+    if (!paned || !prev || !next) return -16;
+    ToolkitLockGuard guard;
+    bool h = SideBySide(paned);
+    int d = h ? dx : dy;
+    int *ps = h ? &prev->width : &prev->height;
+    int *ns = h ? &next->width : &next->height;
+    int pm = h ? prev->space[WIN_SIDE_LEFT] + prev->space[WIN_SIDE_RIGHT]
+               : prev->space[WIN_SIDE_TOP] + prev->space[WIN_SIDE_BOTTOM];
+    int nm = h ? next->space[WIN_SIDE_LEFT] + next->space[WIN_SIDE_RIGHT]
+               : next->space[WIN_SIDE_TOP] + next->space[WIN_SIDE_BOTTOM];
+    // No pane becomes thinner than a sash.
+    if (d < 0) d = std::max(d, -(*ps - sp_paned - pm));
+    if (d > 0) d = std::min(d, *ns - sp_paned - nm);
+    if (d == 0) return 0;
+    int px = 0, py = 0, nx = 0, ny = 0;
+    Geometry(prev, &px, &py);
+    Geometry(next, &nx, &ny);
+    *ps += d;
+    *ns -= d;
+    WinResize(prev, prev->width, prev->height);
+    if (h) {
+        WinMove(sash, px + prev->width + 2 * prev->border + prev->space[WIN_SIDE_RIGHT], 0);
+        WinMoveResizeWindow(next, nx + d, ny, next->width, next->height);
+    } else {
+        WinMove(sash, 0, py + prev->height + 2 * prev->border + prev->space[WIN_SIDE_BOTTOM]);
+        WinMoveResizeWindow(next, nx, ny + d, next->width, next->height);
+    }
+    WinChildResize(prev);
+    WinChildResize(next);
+    return 0;
+}
+
+int PanedResize(WINDAT *paned) {
+    if (!paned) return -15;
+    int g[4];
+    if (WinResizeCalc(paned, g) == 0 && g[2] > 0 && g[3] > 0) {
+        paned->width = g[2], paned->height = g[3];
+        WinMoveResizeWindow(paned, g[0], g[1], g[2], g[3]);
+    }
+    bool h = SideBySide(paned);
+    // Panes keep their length along the axis except the last, which takes what is left; across
+    // the axis every child fills the window.
+    WINDAT *last = LastPane(paned);
+    for (int i = 0; i < paned->nchild; i++) {
+        WINDAT *c = paned->child[i];
+        if (!c) continue;
+        int x = 0, y = 0;
+        Geometry(c, &x, &y);
+        int w = c->width, ht = c->height;
+        if (h) {
+            ht = paned->height - c->space[WIN_SIDE_TOP] - c->space[WIN_SIDE_BOTTOM] - 2 * c->border;
+            if (c == last) w = paned->width - x - c->space[WIN_SIDE_RIGHT] - 2 * c->border;
+        } else {
+            w = paned->width - c->space[WIN_SIDE_LEFT] - c->space[WIN_SIDE_RIGHT] - 2 * c->border;
+            if (c == last) ht = paned->height - y - c->space[WIN_SIDE_BOTTOM] - 2 * c->border;
+        }
+        if (w < 1 || ht < 1) continue;
+        c->width = w, c->height = ht;
+        WinResize(c, w, ht);
+        if (c->typ == WIN_PANEDX) {
+            for (int k = 0; k < c->nchild; k++)
+                if (WINDAT *grip = c->child[k])
+                    WinMove(grip, (w - grip->width) / 2, (ht - grip->height) / 2);
+        } else {
+            WinChildResize(c);
+        }
+    }
+    return 0;
+}
+
+int ResizePaned(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    return PanedResize(rec->win);
+}
