@@ -48,6 +48,8 @@ int ImagePadForDepth(int depth) {
 
 XImage *ImageCreate(int pad, int format, int width, int height) {
     if (width < 1 || height < 1) return nullptr;
+    // Whoever makes display images lets the core release the ones records hold.
+    IoXImageFreeHook = ImageFreeHook;
     XImage *im =
         XCreateImage(main_display, main_visual, static_cast<unsigned>(main_depth), format, 0,
                      nullptr, static_cast<unsigned>(width), static_cast<unsigned>(height), pad, 0);
