@@ -314,7 +314,7 @@ void DicomDataRelease(FILEINFO *fi) {
 
 // Reads the whole file behind the record; a file that shrank below the minimum is refused.
 static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
-    int fd = open(path, O_RDONLY);
+    int fd = FileOpenInput(path);
     if (fd < 0) return -102;
     auto *f = static_cast<DICOMFILE *>(MemCreate(long(sizeof(DICOMFILE)) + size, dcm_file_tag));
     if (!f) {

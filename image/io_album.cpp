@@ -109,7 +109,7 @@ static int AlbumWriteAll(int fd, const void *data, long size) {
 
 int IsFileAlbum(const char *path) {
     if (!path) return -15;
-    int fd = open(path, O_RDONLY);
+    int fd = FileOpenInput(path);
     if (fd < 0) return FILE_ERROR_OPEN;
     uint8_t b[ALBUM_MAGIC_SIZE];
     long n = AlbumReadAll(fd, b, sizeof b, 0);
@@ -120,11 +120,33 @@ int IsFileAlbum(const char *path) {
     return FILE_SUCCES;
 }
 
+// What an album path names must be a regular file or nothing yet: a FIFO would block the open,
+// and through a dangling link the create would make a file wherever the link points.
+static int AlbumCreateTarget(FILEREQ *file) {
+    struct stat st;
+    if (lstat(file->path, &st) != 0) {
+        if (errno == ENOENT) return FILE_SUCCES;
+        file->error = errno;
+        return FILE_ERROR_CREATE;
+    }
+    if (S_ISLNK(st.st_mode) && stat(file->path, &st) != 0) {
+        file->error = errno;
+        return FILE_ERROR_CREATE;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        file->error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return FILE_ERROR_CREATE;
+    }
+    return FILE_SUCCES;
+}
+
 int IoAlbumCreate(FILEREQ *file, int edge) {
     if (!file || !file->path) return -15;
+    int rc = AlbumCreateTarget(file);
+    if (rc != FILE_SUCCES) return rc;
     // Album headers and entries appended to someone's photo would spoil it.
     if (IsFileAlbum(file->path) == FILE_ERROR_FORMAT) return FILE_ERROR_FORMAT;
-    int rc = FileCreate(file);
+    rc = FileCreate(file);
     if (rc != FILE_SUCCES) return rc;
     struct stat st;
     if (fstat(file->fd, &st) == 0 && st.st_size == 0) {
@@ -144,14 +166,13 @@ int IoAlbumOpen(FILEREQ *file) {
 
 int IoAlbumRead(FILEREQ *file) {
     if (!file || !file->path) return -15;
-    int fd = open(file->path, O_RDONLY);
+    int fd = FileOpenInput(file->path);
     if (fd < 0) {
         file->error = errno;
         return FILE_ERROR_READ;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size <= 0 ||
-        st.st_size > LONG_MAX / 2) {
+    if (fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size > LONG_MAX / 2) {
         close(fd);
         return FILE_ERROR_READ;
     }
@@ -385,7 +406,7 @@ static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FIL
 int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
     if (!albumfile || !albumfile->path || !source) return -15;
     struct stat st;
-    if (stat(source, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
+    if (stat(source, &st) != 0 || !S_ISREG(st.st_mode)) return FILE_ERROR_READ;
     int def[ALBUM_DEF_COUNT];
     int edge = ALBUM_EDGE_DEFAULT;
     if (album && album->blocksize > 0) {
@@ -403,7 +424,7 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
 
     int rc = IsFileAlbum(albumfile->path);
     if (rc != FILE_SUCCES) return rc;
-    int src = open(source, O_RDONLY);
+    int src = FileOpenInput(source);
     if (src < 0) return FILE_ERROR_READ;
     close(src);
 
@@ -551,7 +572,7 @@ static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, b
 // Entries appended to the file after it was loaded: the bytes behind the loaded length, which
 // must still begin with the loaded header. -103 when the file was rewritten meanwhile.
 static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<uint8_t> *tail) {
-    int fd = open(target, O_RDONLY);
+    int fd = FileOpenInput(target);
     if (fd < 0) return errno == ENOENT ? FILE_SUCCES : FILE_ERROR_READ;
     struct stat st;
     int rc = FILE_SUCCES;

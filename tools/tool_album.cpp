@@ -61,7 +61,7 @@ int AlbumSetPath(ALBUMDAT *album, const char *path) {
 
 // Loads an existing album; a missing file is an error here, not a new album.
 int AlbumLoadExisting(ALBUMDAT *album, const char *path) {
-    if (AlbumSetPath(album, path)) return 1;
+    if (AlbumSetPath(album, path) || ToolInputCheck(path)) return 1;
     int rc = IoAlbumLoad(album, 0);
     if (rc == FILE_ERROR_FORMAT) return ToolFail("%s: not an album", path);
     if (rc != FILE_SUCCES) return ToolFail("%s: %s (%i)", path, AlbumErrText(rc), rc);
@@ -162,6 +162,10 @@ int AlbumCreate(int argc, char **argv) {
         }
     }
     if (!file) return ToolFail("usage: album create FILE [--edge N]");
+    if (ToolInputCheck(file)) return 1;
+    struct stat st;
+    if (lstat(file, &st) == 0 && S_ISLNK(st.st_mode) && stat(file, &st) != 0)
+        return ToolFail("%s: a link to a missing file, not followed", file);
     FILEREQ req;
     memset(&req, 0, sizeof req);
     req.fd = -1;
@@ -195,7 +199,7 @@ int AlbumAdd(int argc, char **argv) {
     }
     if (!file || paths.empty()) return ToolFail("%s", usage);
     ALBUMDAT album;
-    if (AlbumSetPath(&album, file)) return 1;
+    if (AlbumSetPath(&album, file) || ToolInputCheck(file)) return 1;
     AlbumGuard guard{&album};
     // As the album window opens it: a missing album is created.
     int rc = IoAlbumLoad(&album, ALBUM_EDGE_DEFAULT);
@@ -210,6 +214,8 @@ int AlbumAdd(int argc, char **argv) {
             status = ToolFail("%s: %s", p, strerror(errno));
         } else if (S_ISDIR(st.st_mode)) {
             if (AddDir(&run, path, 0)) status = 1;
+        } else if (ToolInputCheck(p)) {
+            status = 1;
         } else if ((rc = AddFile(&run, path)) != FILE_SUCCES) {
             status = ToolFail("%s: cannot add: %s (%i)", p, AlbumErrText(rc), rc);
         }

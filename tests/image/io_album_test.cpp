@@ -418,6 +418,28 @@ TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     EXPECT_EQ(shortalbum.a.file.data, nullptr);
 }
 
+TEST(AlbumRefuse, FifosAndDanglingLinksAreNeitherOpenedNorCreated) {
+    ScratchDir dir;
+    std::string fifo = dir.File("pipe.alb"), link = dir.File("link.alb");
+    std::string target = dir.File("elsewhere.alb");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    for (const std::string &path : {fifo, link}) {
+        FILEREQ req;
+        memset(&req, 0, sizeof req);
+        req.path = path.c_str();
+        EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_CREATE) << path;
+        Album album(path);
+        EXPECT_NE(album.rc, FILE_SUCCES) << path;
+    }
+    struct stat st;
+    EXPECT_NE(stat(target.c_str(), &st), 0);
+    // As a source a FIFO is refused before anything is read from it.
+    Album album(dir.File("a.alb"));
+    EXPECT_EQ(album.Append(fifo), FILE_ERROR_READ);
+    EXPECT_EQ(Bytes(dir.File("a.alb")).size(), 222u);
+}
+
 TEST(AlbumRefuse, AnOverLongPathIsCutToItsFieldAndANameHoldingTheMarkerIsRefused) {
     ScratchDir dir;
     std::string deep = dir.path;
