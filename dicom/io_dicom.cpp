@@ -236,8 +236,11 @@ static bool DcmIsStop(uint8_t c) {
 
 static uint8_t DcmTextByte(int vrclass, uint8_t c) {
     switch (vrclass) {
-    case DCMVR_CS:
     case DCMVR_IS:
+        // An integer string keeps its sign: "-5" frames must not read as 5.
+        if (c == '-' || c == '+') return c;
+        return c >= '0' && c <= '9' ? c : ' ';
+    case DCMVR_CS:
         return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : ' ';
     case DCMVR_PN:
         return c == '^' ? ',' : c;
@@ -552,8 +555,20 @@ int DicomEntrySetup(FILEINFO *fi, DICOMDESC *desc) {
     }
     fi->w = desc->columns;
     fi->h = desc->rows;
-    if (r == 100 && !DicomSizeFits(desc)) r = -103;
+    if (r == 100 && (!DicomSizeFits(desc) || DicomAtoi(g.NumberOfFrames) < 0)) r = -103;
     return r;
+}
+
+// The stderr line for a header DicomEntrySetup refused with -103.
+static void DicomHeaderRefused(const char *path) {
+    const DCMGROUP0028 &g = dcmgroup0028;
+    if (DicomAtoi(g.NumberOfFrames) < 0)
+        fprintf(stderr, "dravik: %s: Number of Frames is negative (%s)\n", path, g.NumberOfFrames);
+    else
+        fprintf(stderr,
+                "dravik: %s: %ux%u pixels x %u samples x %s frames exceed the 2 GiB image limit\n",
+                path, g.Columns, g.Rows, g.SamplesPerPixel,
+                g.NumberOfFrames[0] ? g.NumberOfFrames : "1");
 }
 
 /* ---- transfer syntax ---- */
@@ -635,6 +650,7 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode) {
     fi->fsize = len;
     fi->ftyp = FTYP_DICOM;
     if (mode == 1 || mode == 2) r = 100;
+    if (r == -103) DicomHeaderRefused(req->path);
     if (r != 100) DicomDataRelease(fi);
     return r;
 }
@@ -708,6 +724,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
     dicomdesc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
     fi->fsize = len;
     int r = DicomEntrySetup(fi, &dicomdesc);
+    if (r == -103) DicomHeaderRefused(req->path);
     if (r != 100) return DicomReadFail(fi, nullptr, r);
 
     void **table = DicomEntryTableSetup(req);
