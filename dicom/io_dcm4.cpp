@@ -60,7 +60,7 @@ static bool DicomEndsWithEoi(const uint8_t *buf, const DICOMFRAG &f) {
 static bool DicomFramesByTable(const std::vector<uint32_t> &bot,
                                const std::vector<DICOMFRAG> &frags, int frames,
                                std::vector<DICOMFRAG> *spans) {
-    if (bot.size() < size_t(frames) || frags.empty()) return false;
+    if (bot.size() < size_t(frames) || frags.size() < size_t(frames)) return false;
     const long base = frags[0].offset - 8;
     std::vector<long> first(static_cast<size_t>(frames));
     size_t k = 0;
@@ -81,8 +81,9 @@ static bool DicomFramesByTable(const std::vector<uint32_t> &bot,
 void DicomFramesLocate(const uint8_t *buf, const std::vector<uint32_t> &bot,
                        const std::vector<DICOMFRAG> &frags, int frames, bool jpeg,
                        std::vector<DICOMFRAG> *spans) {
-    spans->assign(size_t(std::max(frames, 0)), DICOMFRAG{0, 0});
     const long nf = long(frags.size());
+    // A frame takes one fragment at least: the bookkeeping follows the items, not the header.
+    spans->assign(size_t(std::clamp<long>(frames, 0, nf)), DICOMFRAG{0, 0});
     if (frames < 1 || nf == 0) return;
     if (DicomFramesByTable(bot, frags, frames, spans)) return;
     if (frames == 1) {
@@ -96,13 +97,13 @@ void DicomFramesLocate(const uint8_t *buf, const std::vector<uint32_t> &bot,
     }
     long start = 0;
     int f = 0;
-    for (long k = 0; k < nf && f < frames; k++) {
+    for (long k = 0; k < nf && f < long(spans->size()); k++) {
         if (DicomEndsWithEoi(buf, frags[size_t(k)])) {
             (*spans)[size_t(f++)] = {start, k - start + 1};
             start = k + 1;
         }
     }
-    if (f < frames && start < nf) (*spans)[size_t(f)] = {start, nf - start};
+    if (f < long(spans->size()) && start < nf) (*spans)[size_t(f)] = {start, nf - start};
 }
 
 /* ---- RLE ---- */
@@ -297,10 +298,134 @@ int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICO
     return rc;
 }
 
-/* ---- the frame path ---- */
+/* ---- what a file may cost ---- */
 
 static const char *DicomPathName(const FILEREQ *req) {
     return req && req->path ? req->path : "DICOM";
+}
+
+enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel data it claims
+
+// Native data: the claim must fit in the pixel data element, and a cut file must still hold a
+// share of it, so that a small file never gets a large image.
+static int DicomNativeBudget(const uint8_t *buf, long len, long off, const DICOMLAYOUT *lay,
+                             const char *name) {
+    const long claim = lay->framebytes * lay->frames;
+    const uint32_t declared = off >= 8 && off <= len ? Le32(buf + off - 4) : 0xFFFFFFFFu;
+    const long held = std::max(0L, len - off);
+    if (declared != 0xFFFFFFFFu && claim > long(declared)) {
+        fprintf(stderr,
+                "dravik: %s: the header claims %ld bytes of pixel data, the element holds %u\n",
+                name, claim, declared);
+        return -103;
+    }
+    if (claim > DICOM_CUT_SHARE * held) {
+        fprintf(stderr,
+                "dravik: %s: %ld of the %ld bytes of pixel data are there, less than the eighth "
+                "a cut file must hold\n",
+                name, held, claim);
+        return -103;
+    }
+    return 100;
+}
+
+// Decoded samples must be reachable from the coded bytes: a lossless sample takes a bit, a
+// PackBits pair repeats a byte 128 times, a JPEG block of 64 pixels takes two bits at least (the
+// JPEG reader's rule of 1024 pixels a byte is kept, with room to spare).
+struct DICOMCODING {
+    const char *name, *rule;
+};
+static long DicomCodedLimit(int syntax, const DICOMLAYOUT *lay, long bytes, DICOMCODING *c) {
+    if (syntax == DICOM_TS_LOSSLESS) {
+        *c = {"lossless JPEG", "8 samples a byte"};
+        return 8 * bytes;
+    }
+    if (syntax == DICOM_TS_RLE) {
+        *c = {"RLE", "64 sample bytes a byte"};
+        return 64 * bytes / lay->bytes;
+    }
+    *c = {"JPEG", "1024 pixels a byte"};
+    return 1024L * lay->samples * bytes;
+}
+
+// Encapsulated data: no more frames than fragments (the header may claim any number), decoded
+// sizes the coding can reach from the bytes present, and the image within the memory budget.
+static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located, int syntax,
+                            DICOMLAYOUT *lay, bool raw, const char *name) {
+    if (located < size_t(lay->frames))
+        fprintf(stderr, "dravik: %s: the header claims %i frames, the pixel data holds %zu\n", name,
+                lay->frames, located);
+    if (located == 0) return -103;
+    lay->frames = int(located);
+    long bytes = 0;
+    for (const DICOMFRAG &f : frags)
+        bytes += f.length;
+    const long samples = lay->pixels * lay->samples * lay->frames;
+    DICOMCODING c;
+    if (samples > DicomCodedLimit(syntax, lay, bytes, &c)) {
+        fprintf(stderr,
+                "dravik: %s: %ix%i x %i frames cannot come from %ld bytes of %s (at most %s)\n",
+                name, lay->w, lay->h, lay->frames, bytes, c.name, c.rule);
+        return -103;
+    }
+    // One-sample images keep their stored values beside the 8-bit (or palette RGB) result.
+    const long store = lay->samples == 1 ? (lay->bits <= 16 ? 2 : 4) : 0;
+    const long out = raw ? 0 : 3;
+    if (long(lay->pixels) * lay->frames * (store + out) + lay->framebytes > IO_BUDGET_IMAGE) {
+        fprintf(stderr, "dravik: %s: %ix%i x %i frames exceed the %ld MiB image budget\n", name,
+                lay->w, lay->h, lay->frames, IO_BUDGET_IMAGE >> 20);
+        return -103;
+    }
+    return 100;
+}
+
+/* ---- the frame path ---- */
+
+int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
+    if (!fi || !desc) return -15;
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf) return -103;
+    const char *name = DicomPathName(req);
+    DICOMLAYOUT lay;
+    int rc = DicomLayoutSetup(desc, name, &lay);
+    if (rc != 100) return rc;
+    if (syntax == DICOM_TS_JPEG && lay.bits > 8) return -111;
+    const long off = desc->dataoffset;
+    bool cut;
+    if (syntax == DICOM_TS_NATIVE) {
+        rc = DicomNativeBudget(buf, len, off, &lay, name);
+        cut = lay.framebytes * lay.frames > len - off;
+    } else {
+        std::vector<uint32_t> bot;
+        std::vector<DICOMFRAG> frags, spans;
+        try {
+            DicomItemsRead(buf, len, off, &bot, &frags);
+            DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
+        } catch (const std::bad_alloc &) {
+            return -8;
+        }
+        rc = DicomCodedBudget(frags, spans.size(), syntax, &lay, false, name);
+        cut = false;
+        for (const DICOMFRAG &f : spans)
+            cut = cut || f.length == 0;
+    }
+    if (rc != 100) return rc;
+    // What the read would make of it, without decoding a pixel.
+    fi->frames = lay.frames;
+    if (lay.samples == 3) {
+        fi->bit = 24;
+        fi->maptyp = MAPTYP_RGB;
+    } else if (lay.pi == DICOM_PI_PALETTE) {
+        long n = DicomPaletteEntries(buf, len);
+        bool wide = n > 256 || (cut && n == 256);
+        fi->bit = wide ? 24 : 8;
+        fi->maptyp = wide ? MAPTYP_RGB : MAPTYP_PALETTE;
+    } else {
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_GREY;
+    }
+    return 100;
 }
 
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
@@ -334,10 +459,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             DicomItemsRead(buf, len, off, &bot, &frags);
             DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
         }
-        if (syntax == DICOM_TS_RLE) native.resize(size_t(lay.framebytes));
+        rc = syntax == DICOM_TS_NATIVE
+                 ? DicomNativeBudget(buf, len, off, &lay, name)
+                 : DicomCodedBudget(frags, spans.size(), syntax, &lay, raw != nullptr, name);
+        if (rc == 100 && syntax == DICOM_TS_RLE) native.resize(size_t(lay.framebytes));
     } catch (const std::bad_alloc &) {
         return -8;
     }
+    if (rc != 100) return rc;
+    fi->frames = lay.frames;
     if (syntax == DICOM_TS_NATIVE)
         desc->dataend = int(std::min<long>(len, off + lay.framebytes * lay.frames));
     else
@@ -369,7 +499,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
                 DicomFrameSamples(buf + from, avail, &lay, s, f);
             else if (avail > 0)
                 GetImageDataRGB(buf + from, avail, &lay, out);
-            DicomProgress(req, (f + 1) * top / lay.frames, &last);
+            DicomProgress(req, int((f + 1L) * top / lay.frames), &last);
             continue;
         }
         const DICOMFRAG span = spans[size_t(f)];
@@ -410,7 +540,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             missing++;
         else if (frc == 150)
             damaged++;
-        DicomProgress(req, (f + 1) * top / lay.frames, &last);
+        DicomProgress(req, int((f + 1L) * top / lay.frames), &last);
     }
     if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
         fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",

@@ -709,7 +709,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
     return code;
 }
 
-static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
+static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, bool probe) {
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -741,7 +741,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
 
     // Grey images get the ramp; palette maps need room for 65536 entries, which the pixel
     // stage fills from the file's descriptors and tables.
-    if (fi->maptyp != MAPTYP_RGB && !raw) {
+    if (fi->maptyp != MAPTYP_RGB && !raw && !probe) {
         fi->mapentry = fi->maptyp <= MAPTYP_GREY ? 255 : 65535;
         if (DicomColormapCreate(fi) != 100) return DicomReadFail(fi, table, -8);
         if (fi->maptyp == MAPTYP_GREY)
@@ -753,7 +753,8 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;
-    r = _IoReadDicomTransferUid(req, fi, &dicomdesc, syntax, raw);
+    r = probe ? DicomPixelProbe(req, fi, &dicomdesc, syntax)
+              : _IoReadDicomTransferUid(req, fi, &dicomdesc, syntax, raw);
     if (r != 100) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
@@ -761,12 +762,16 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
 }
 
 int IoReadDicom(FILEREQ *req, FILEINFO *fi) {
-    return DicomRead(req, fi, nullptr);
+    return DicomRead(req, fi, nullptr, false);
+}
+
+int IoReadDicomProbe(FILEREQ *req, FILEINFO *fi) {
+    return DicomRead(req, fi, nullptr, true);
 }
 
 int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw) {
     if (!raw) return -15;
-    return DicomRead(req, fi, raw);
+    return DicomRead(req, fi, raw, false);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */

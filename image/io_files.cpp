@@ -97,7 +97,7 @@ void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
     }
     if (IsFileDicom(req, fi, mode) == FILE_SUCCES) {
         IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
-        int rc = IoReadDicom(req, fi);
+        int rc = mode == IO_READ_PROBE ? IoReadDicomProbe(req, fi) : IoReadDicom(req, fi);
         if (rc == FILE_SUCCES) {
             fi->ftyp = FTYP_DICOM;
         } else {

@@ -107,7 +107,7 @@ inline std::vector<uint8_t> FileBytes(const std::string &path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// The test and the read as the dispatch runs them; releases everything at the end.
+// The test and the read (or probe) as the dispatch runs them; releases everything at the end.
 struct DicomRead {
     FILEINFO fi{};
     FILEREQ req{};
@@ -117,7 +117,10 @@ struct DicomRead {
     explicit DicomRead(const std::string &path, int mode = 0) : name(path) {
         req.path = name.c_str();
         test = IsFileDicom(&req, &fi, mode);
-        result = test == 100 ? IoReadDicom(&req, &fi) : test;
+        if (test != 100)
+            result = test;
+        else
+            result = mode == IO_READ_PROBE ? IoReadDicomProbe(&req, &fi) : IoReadDicom(&req, &fi);
     }
     ~DicomRead() {
         if (fi.fbuf) MemFree(fi.fbuf, "test");
