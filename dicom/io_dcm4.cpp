@@ -1,6 +1,7 @@
 #include "dicom/io_dcm4.h"
 
 #include "app/xmem.h"
+#include "image/io_jpg.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
@@ -216,6 +217,7 @@ struct DCMJPEGERR {
     jpeg_error_mgr pub;
     jmp_buf jump;
     int warnings;
+    JPGLIMIT limit;
 };
 
 static void DicomJpegError(j_common_ptr c) {
@@ -239,12 +241,28 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     err.warnings = 0;
     *rows = 0;
     if (setjmp(err.jump)) {
+        if (err.limit.hit)
+            fprintf(stderr, "dravik: JPEG frame: more than %d scans (the scan limit)\n",
+                    IO_BUDGET_SCANS);
         jpeg_destroy_decompress(&c);
         return *rows > 0 ? 150 : -103;
     }
     jpeg_create_decompress(&c);
+    JpgLimitSetup(&c, &err.limit, &err.jump);
     jpeg_mem_src(&c, data, static_cast<unsigned long>(len));
     jpeg_read_header(&c, TRUE);
+    // The container's size decides before the stream's claim costs anything.
+    const long coef = JpgCoefBytes(&c);
+    if (int(c.image_width) != w || int(c.image_height) != h)
+        fprintf(stderr, "dravik: JPEG frame of %ux%u in an image of %ix%i\n", c.image_width,
+                c.image_height, w, h);
+    else if (coef > IO_BUDGET_DECODER)
+        fprintf(stderr, "dravik: JPEG frame needs %ld MiB, more than the %ld MiB decoder budget\n",
+                coef >> 20, IO_BUDGET_DECODER >> 20);
+    if (int(c.image_width) != w || int(c.image_height) != h || coef > IO_BUDGET_DECODER) {
+        jpeg_destroy_decompress(&c);
+        return -103;
+    }
     if (comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
     } else if (c.num_components == 3) {

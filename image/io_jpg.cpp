@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
@@ -31,6 +32,7 @@ struct JPGCLIENT {
     const char *path;
     int language;
     int quiet; // no message box: an album shows hundreds of thumbnails at once
+    JPGLIMIT limit;
 };
 
 // A decoded pixel may need at least one bit per 8x8 block of each component, so a header whose
@@ -59,6 +61,53 @@ static void JpgErrorSetup(JPEGERR *err) {
     jpeg_std_error(&err->pub);
     err->pub.error_exit = my_error_exit;
     err->pub.output_message = my_error_output;
+}
+
+static void JpgScanLimit(j_common_ptr c) {
+    auto *limit = reinterpret_cast<JPGLIMIT *>(c->progress);
+    if (!c->is_decompressor || !limit) return;
+    if (reinterpret_cast<j_decompress_ptr>(c)->input_scan_number <= IO_BUDGET_SCANS) return;
+    limit->hit = 1;
+    longjmp(*limit->jump, 1);
+}
+
+void JpgLimitSetup(jpeg_decompress_struct *c, JPGLIMIT *limit, jmp_buf *jump) {
+    c->mem->max_memory_to_use = IO_BUDGET_DECODER;
+    memset(limit, 0, sizeof *limit);
+    limit->pub.progress_monitor = JpgScanLimit;
+    limit->jump = jump;
+    c->progress = &limit->pub;
+}
+
+long JpgCoefBytes(const jpeg_decompress_struct *c) {
+    if (!c->buffered_image && !jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(c))) return 0;
+    long bytes = 0;
+    for (int ci = 0; ci < c->num_components; ci++) {
+        const jpeg_component_info *comp = &c->comp_info[ci];
+        long bw = (long(comp->width_in_blocks) + comp->h_samp_factor - 1) / comp->h_samp_factor *
+                  comp->h_samp_factor;
+        long bh = (long(comp->height_in_blocks) + comp->v_samp_factor - 1) / comp->v_samp_factor *
+                  comp->v_samp_factor;
+        bytes += bw * bh * long(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
+// A stream refused by a budget: one line that names the limit (not for album thumbnails).
+static int JpgRefuse(const JPGCLIENT *client, const char *fmt, ...)
+    __attribute__((format(printf, 2, 3)));
+static int JpgRefuse(const JPGCLIENT *client, const char *fmt, ...) {
+    char text[300];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (!client->quiet || verbose) {
+        char msg[sizeof text + 4200];
+        snprintf(msg, sizeof msg, "%s: %s", client->path ? client->path : "", text);
+        MsgErrWin(client->language, msg, -25);
+    }
+    return FILE_ERROR_DATA;
 }
 
 static int JpgLanguage(const FILEREQ *req) {
@@ -631,6 +680,7 @@ static int JpgDecodeLib(JPGREAD *r, FILEREQ *req, int w, bool cmyk) {
             int rc = jpeg_consume_input(c);
             if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
             if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
+            if (c->progress) (*c->progress->progress_monitor)(reinterpret_cast<j_common_ptr>(c));
         }
         jpeg_start_output(c, c->input_scan_number);
     }
@@ -664,9 +714,13 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
     c->client_data = &r->client;
-    if (setjmp(r->err.jump)) return -8;
+    if (setjmp(r->err.jump)) {
+        if (!r->client.limit.hit) return -8;
+        return JpgRefuse(&r->client, "more than %d scans (the scan limit)", IO_BUDGET_SCANS);
+    }
     jpeg_create_decompress(c);
     r->created = 1;
+    JpgLimitSetup(c, &r->client.limit, &r->err.jump);
     if (r->mem)
         jpeg_mem_src(c, r->mem, static_cast<unsigned long>(r->memlen));
     else
@@ -710,11 +764,17 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
                                                  : 0;
     long pixels = FileBufferSize(c->image_width, c->image_height, 1, 1);
     long size = FileBufferSize(w, h, comps, 1);
-    if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen) {
-        if (!r->client.quiet)
-            MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
-        return FILE_ERROR_DATA;
-    }
+    if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen)
+        return JpgRefuse(&r->client, "%ux%u pixels cannot come from %ld bytes (at most %d a byte)",
+                         c->image_width, c->image_height, flen, JPG_PIXELS_PER_BYTE);
+    if (size > IO_BUDGET_IMAGE)
+        return JpgRefuse(&r->client, "%ix%i x %i bytes exceed the %ld MiB image budget", w, h,
+                         comps, IO_BUDGET_IMAGE >> 20);
+    // Progressive and multi-scan streams hold every coefficient until the last scan.
+    long coef = JpgCoefBytes(c);
+    if (coef > IO_BUDGET_DECODER)
+        return JpgRefuse(&r->client, "decoding needs %ld MiB, more than the %ld MiB decoder budget",
+                         coef >> 20, IO_BUDGET_DECODER >> 20);
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);

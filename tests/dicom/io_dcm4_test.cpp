@@ -465,3 +465,23 @@ TEST(DicomProbe, GivesWhatTheReadGivesWithoutDecodingAPixel) {
         ASSERT_NE(nullptr, probe.Group<DCMGROUP0028>(DCM_G0028)) << name;
     }
 }
+
+TEST(DicomBudget, AJpegFrameIsMeasuredAgainstItsImageBeforeDecoding) {
+    // An 8 x 8 image whose fragment, a progressive stream, declares 65500 x 65500: decoding it
+    // would hold 8 GB of coefficients.
+    std::vector<uint8_t> jpg = FileBytes(DataPath("col-progressive.jpg"));
+    const uint8_t marker[2] = {0xFF, 0xC2};
+    auto sof = std::search(jpg.begin(), jpg.end(), marker, marker + 2);
+    ASSERT_NE(sof, jpg.end());
+    sof[5] = sof[7] = 0xFF, sof[6] = sof[8] = 0xDC;
+    DICOMDESC d{};
+    d.rows = d.columns = 8, d.bitsallocated = d.bitsstored = 8, d.highbit = 7, d.samples = 1;
+    DICOMLAYOUT lay;
+    ASSERT_EQ(100, DicomLayoutSetup(&d, "t", &lay));
+    DICOMSAMPLES s;
+    ASSERT_EQ(100, DicomSamplesCreate(&lay, &s));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-103, DicomJpegFrame(jpg.data(), jpg.size(), &lay, &s, 0, nullptr));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find("JPEG frame of 65500x65500 in an image of 8x8")) << err;
+}
