@@ -164,7 +164,9 @@ int IoAlbumOpen(FILEREQ *file) {
     return FileOpenRead(file);
 }
 
-int IoAlbumRead(FILEREQ *file) {
+// IoAlbumRead, with the status of the file read; st_ino stays 0 when nothing was read.
+static int AlbumReadFile(FILEREQ *file, struct stat *loaded) {
+    memset(loaded, 0, sizeof *loaded);
     if (!file || !file->path) return -15;
     int fd = FileOpenInput(file->path);
     if (fd < 0) {
@@ -190,7 +192,13 @@ int IoAlbumRead(FILEREQ *file) {
     if (file->data) MemFree(file->data, file->path);
     file->data = buf;
     file->datalen = n;
+    *loaded = st;
     return FILE_SUCCES;
+}
+
+int IoAlbumRead(FILEREQ *file) {
+    struct stat st;
+    return AlbumReadFile(file, &st);
 }
 
 // Offset of the next marker at or after `from`, or -1.
@@ -231,6 +239,7 @@ void IoAlbumFree(ALBUMDAT *album) {
     album->file.datalen = 0;
     album->pos = nullptr;
     album->entries = 0;
+    album->loaded_dev = album->loaded_ino = 0;
 }
 
 int IoAlbumLoad(ALBUMDAT *album, int edge) {
@@ -244,8 +253,11 @@ int IoAlbumLoad(ALBUMDAT *album, int edge) {
         int is = IsFileAlbum(album->path);
         if (is != FILE_SUCCES) return edge > 0 ? rc : is;
     }
-    rc = IoAlbumRead(&album->file);
+    struct stat st;
+    rc = AlbumReadFile(&album->file, &st);
     if (rc != FILE_SUCCES) return rc;
+    album->loaded_dev = static_cast<unsigned long>(st.st_dev);
+    album->loaded_ino = static_cast<unsigned long>(st.st_ino);
     if (album->file.datalen < ALBUM_HEADER_SIZE) {
         IoAlbumFree(album);
         return FILE_ERROR_DATA;
@@ -563,14 +575,24 @@ static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, b
         if (n > album_def[f]) n = album_def[f];
         if (n > 0) memcpy(block.data() + AlbumFieldOffset(album_def, f), p + from, n);
     }
-    int rc = AlbumWriteAll(fd, block.data(), static_cast<long>(block.size()));
+    // An entry cut inside its fields stays cut: its new block is no longer than it was.
     long thumb = ALBUM_MARKER_SIZE + static_cast<long>(AlbumBlockSize(def));
+    if (len < thumb && len < static_cast<long>(block.size()))
+        block.resize(static_cast<size_t>(len));
+    int rc = AlbumWriteAll(fd, block.data(), static_cast<long>(block.size()));
     if (rc == FILE_SUCCES && len > thumb) rc = AlbumWriteAll(fd, p + thumb, len - thumb);
     return rc;
 }
 
+// Whether a file is the one the album was loaded from.
+static bool AlbumIsLoaded(const ALBUMDAT *album, const struct stat &st) {
+    return album->loaded_ino != 0 && static_cast<unsigned long>(st.st_dev) == album->loaded_dev &&
+           static_cast<unsigned long>(st.st_ino) == album->loaded_ino;
+}
+
 // Entries appended to the file after it was loaded: the bytes behind the loaded length, which
-// must still begin with the loaded header. -103 when the file was rewritten meanwhile.
+// must still begin with the loaded header. -103 when the file was rewritten meanwhile or is
+// another file now.
 static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<uint8_t> *tail) {
     int fd = FileOpenInput(target);
     if (fd < 0) return errno == ENOENT ? FILE_SUCCES : FILE_ERROR_READ;
@@ -580,6 +602,8 @@ static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<
     uint8_t header[ALBUM_HEADER_SIZE];
     if (fstat(fd, &st) != 0) {
         rc = FILE_ERROR_READ;
+    } else if (!AlbumIsLoaded(album, st)) {
+        rc = FILE_ERROR_DATA;
     } else if (st.st_size < loaded ||
                AlbumReadAll(fd, header, ALBUM_HEADER_SIZE, 0) != ALBUM_HEADER_SIZE ||
                memcmp(header, album->file.data, ALBUM_HEADER_SIZE) != 0) {
@@ -605,7 +629,10 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
     std::string target = realpath(album->path, real) ? real : album->path;
     std::vector<uint8_t> tail;
     int rc = AlbumReadTail(album, target.c_str(), &tail);
-    if (rc != FILE_SUCCES) return rc;
+    if (rc != FILE_SUCCES) {
+        if (rc == FILE_ERROR_DATA) album->file.error = ESTALE;
+        return rc;
+    }
     struct stat st;
     bool have = stat(target.c_str(), &st) == 0;
 
@@ -644,9 +671,19 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
     }
     if (rc == FILE_SUCCES && fsync(fd) != 0) rc = FILE_ERROR_WRITE;
     if (close(fd) != 0 && rc == FILE_SUCCES) rc = FILE_ERROR_WRITE;
-    if (rc == FILE_SUCCES && rename(tmp.c_str(), target.c_str()) != 0) rc = FILE_ERROR_WRITE;
+    int err = errno;
+    // The path may have been pointed elsewhere while the new file was written.
+    struct stat now;
+    if (rc == FILE_SUCCES && (lstat(target.c_str(), &now) != 0 || !AlbumIsLoaded(album, now))) {
+        rc = FILE_ERROR_DATA;
+        err = ESTALE;
+    }
+    if (rc == FILE_SUCCES && rename(tmp.c_str(), target.c_str()) != 0) {
+        rc = FILE_ERROR_WRITE;
+        err = errno;
+    }
     if (rc != FILE_SUCCES) {
-        album->file.error = errno;
+        album->file.error = err;
         unlink(tmp.c_str());
         return rc;
     }
