@@ -164,21 +164,32 @@ int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int el
                   int nvalue, uint8_t *header, int start) {
     if (!buf || len <= 8) return 0;
     const int end = len - 8;
-    for (int i = std::max(start, 0); i < end; i++) {
-        const void *hit = memchr(buf + i, glo, size_t(end - i));
-        if (!hit) return 0;
-        i = int(static_cast<const uint8_t *>(hit) - buf);
-        if (buf[i + 1] != ghi || buf[i + 2] != elo || buf[i + 3] != ehi) continue;
-        if (header) memcpy(header, buf + i, 8);
-        if (value && nvalue > 0) {
-            int from = DicomValueSpan(buf, len, i, nullptr);
-            int n = std::min(nvalue, len - from);
-            memcpy(value, buf + from, size_t(n));
-            memset(value + n, 0, size_t(nvalue - n));
+    const int from = std::max(start, 0);
+    if (from >= end) return 0;
+    // Candidates by the tag's first non-zero byte (zeros fill lengths and padding), each
+    // compared whole at once.
+    const uint8_t tag[4] = {uint8_t(glo), uint8_t(ghi), uint8_t(elo), uint8_t(ehi)};
+    int k = 0;
+    while (k < 3 && !tag[k])
+        k++;
+    int i = -1;
+    for (const uint8_t *p = buf + from + k, *stop = buf + end + k; p < stop; p++) {
+        p = static_cast<const uint8_t *>(memchr(p, tag[k], size_t(stop - p)));
+        if (!p) return 0;
+        if (!memcmp(p - k, tag, sizeof tag)) {
+            i = int(p - k - buf);
+            break;
         }
-        return i;
     }
-    return 0;
+    if (i < 0) return 0;
+    if (header) memcpy(header, buf + i, 8);
+    if (value && nvalue > 0) {
+        int at = DicomValueSpan(buf, len, i, nullptr);
+        int n = std::min(nvalue, len - at);
+        memcpy(value, buf + at, size_t(n));
+        memset(value + n, 0, size_t(nvalue - n));
+    }
+    return i;
 }
 
 /* ---- value normalisation ---- */
