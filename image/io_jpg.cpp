@@ -580,15 +580,21 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
         p.hs = nc == 1 ? 1 : ci->h_samp_factor;
         p.vs = nc == 1 ? 1 : ci->v_samp_factor;
         p.q = c->quant_tbl_ptrs[ci->quant_tbl_no]->quantval[0];
-        if (!JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i]) ||
-            !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1]))
+        // Chroma components share their tables: each is built once.
+        int dc = i, ac = i;
+        for (int j = i - 1; j >= 0; j--) {
+            if (c->cur_comp_info[j]->dc_tbl_no == ci->dc_tbl_no) dc = j;
+            if (c->cur_comp_info[j]->ac_tbl_no == ci->ac_tbl_no) ac = j;
+        }
+        if ((dc == i && !JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i])) ||
+            (ac == i && !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1])))
             return false;
         for (int v = 0; v < p.vs; v++) {
             for (int u = 0; u < p.hs; u++) {
                 if (s.blocks == JPG_MCU_MAX) return false;
                 owner[s.blocks] = i, bx[s.blocks] = u, by[s.blocks] = v;
-                s.dc[s.blocks] = &tabs[2 * i];
-                s.ac[s.blocks++] = &tabs[2 * i + 1];
+                s.dc[s.blocks] = &tabs[2 * dc];
+                s.ac[s.blocks++] = &tabs[2 * ac + 1];
             }
         }
     }
