@@ -408,7 +408,11 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     DICOMLAYOUT lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != 100) return rc;
-    if (syntax == DICOM_TS_JPEG && lay.bits > 8) return -111;
+    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+        fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
+                lay.bits);
+        return -111;
+    }
     const long off = desc->dataoffset;
     bool cut;
     if (syntax == DICOM_TS_NATIVE) {
