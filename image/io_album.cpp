@@ -561,12 +561,37 @@ int IoAlbumEntrySave(ALBUMDAT *album) {
     return IoAlbumEntrySaveDrop(album, drop.data());
 }
 
+// The output of a rewrite, gathered into writes of 64 KiB: an album of many small entries would
+// otherwise cost a system call an entry.
+struct ALBUMOUT {
+    int fd;
+    std::vector<uint8_t> buf, block;
+};
+
+static int AlbumOutFlush(ALBUMOUT *out) {
+    int rc = AlbumWriteAll(out->fd, out->buf.data(), static_cast<long>(out->buf.size()));
+    out->buf.clear();
+    return rc;
+}
+
+static int AlbumOutPut(ALBUMOUT *out, const uint8_t *p, long len) {
+    const size_t room = 64 * 1024;
+    if (out->buf.size() + static_cast<size_t>(len) > room) {
+        int rc = AlbumOutFlush(out);
+        if (rc != FILE_SUCCES) return rc;
+    }
+    if (static_cast<size_t>(len) >= room) return AlbumWriteAll(out->fd, p, len);
+    out->buf.insert(out->buf.end(), p, p + len);
+    return FILE_SUCCES;
+}
+
 // Writes one entry in the built-in layout: each field copied into its new width, the thumbnail
 // behind them.
-static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, bool relayout) {
-    if (!relayout) return AlbumWriteAll(fd, p, len);
-    std::vector<uint8_t> block(static_cast<size_t>(ALBUM_MARKER_SIZE + AlbumBlockSize(album_def)),
-                               0);
+static int AlbumWriteEntry(ALBUMOUT *out, const int *def, const uint8_t *p, long len,
+                           bool relayout) {
+    if (!relayout) return AlbumOutPut(out, p, len);
+    std::vector<uint8_t> &block = out->block;
+    block.assign(static_cast<size_t>(ALBUM_MARKER_SIZE + AlbumBlockSize(album_def)), 0);
     memcpy(block.data(), album_marker, ALBUM_MARKER_SIZE);
     for (int f = ALBUM_F_NAME; f < ALBUM_DEF_COUNT; f++) {
         long from = AlbumFieldOffset(def, f);
@@ -579,8 +604,8 @@ static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, b
     long thumb = ALBUM_MARKER_SIZE + static_cast<long>(AlbumBlockSize(def));
     if (len < thumb && len < static_cast<long>(block.size()))
         block.resize(static_cast<size_t>(len));
-    int rc = AlbumWriteAll(fd, block.data(), static_cast<long>(block.size()));
-    if (rc == FILE_SUCCES && len > thumb) rc = AlbumWriteAll(fd, p + thumb, len - thumb);
+    int rc = AlbumOutPut(out, block.data(), static_cast<long>(block.size()));
+    if (rc == FILE_SUCCES && len > thumb) rc = AlbumOutPut(out, p + thumb, len - thumb);
     return rc;
 }
 
@@ -656,19 +681,21 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
         relayout = relayout || album->def[i] != album_def[i];
     uint8_t header[ALBUM_HEADER_SIZE];
     IoAlbumHeaderInit(header, album->edge);
-    rc = AlbumWriteAll(fd, header, sizeof header);
+    ALBUMOUT out{fd, {}, {}};
+    rc = AlbumOutPut(&out, header, sizeof header);
     for (int i = 0; rc == FILE_SUCCES && i < album->entries; i++) {
         if (drop && drop[i]) continue;
         const uint8_t *p = album->file.data + album->pos[i];
-        rc = AlbumWriteEntry(fd, album->def, p, album->pos[i + 1] - album->pos[i], relayout);
+        rc = AlbumWriteEntry(&out, album->def, p, album->pos[i + 1] - album->pos[i], relayout);
     }
     long tlen = static_cast<long>(tail.size());
     for (long at = AlbumNextMarker(tail.data(), tlen, 0); rc == FILE_SUCCES && at >= 0;) {
         long next = AlbumNextMarker(tail.data(), tlen, at + ALBUM_MARKER_SIZE);
         long end = next < 0 ? tlen : next;
-        rc = AlbumWriteEntry(fd, album->def, tail.data() + at, end - at, relayout);
+        rc = AlbumWriteEntry(&out, album->def, tail.data() + at, end - at, relayout);
         at = next;
     }
+    if (rc == FILE_SUCCES) rc = AlbumOutFlush(&out);
     if (rc == FILE_SUCCES && fsync(fd) != 0) rc = FILE_ERROR_WRITE;
     if (close(fd) != 0 && rc == FILE_SUCCES) rc = FILE_ERROR_WRITE;
     int err = errno;

@@ -25,7 +25,7 @@ std::string out_dir, data_dir;
 void Put(const std::string &name, const Bytes &b) {
     std::string path = out_dir + "/" + name;
     FILE *fp = fopen(path.c_str(), "wb");
-    if (!fp || fwrite(b.data(), 1, b.size(), fp) != b.size() || fclose(fp) != 0) {
+    if (!fp || (!b.empty() && fwrite(b.data(), 1, b.size(), fp) != b.size()) || fclose(fp) != 0) {
         fprintf(stderr, "make-hostile: cannot write %s\n", path.c_str());
         exit(1);
     }
