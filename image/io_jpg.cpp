@@ -951,7 +951,7 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
         JSAMPROW row = const_cast<uint8_t *>(frame + c->next_scanline * stride);
         jpeg_write_scanlines(c, &row, 1);
         int pct = frames == 1 ? static_cast<int>(c->next_scanline * 100L / c->image_height)
-                              : f * 100 / frames;
+                              : static_cast<int>(f * 100L / frames);
         if (pct != *last) {
             JpgProgress(req, pct);
             *last = pct;
