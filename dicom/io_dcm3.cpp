@@ -317,7 +317,7 @@ uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const
     const int rest = 100 - DICOM_PROGRESS_DECODED;
     for (int f = 0; f < s->frames; f++) {
         GetImageDataMonochrom(&win, s, f, out + size_t(f) * pixels);
-        DicomProgress(req, DICOM_PROGRESS_DECODED + (f + 1) * rest / s->frames, &last);
+        DicomProgress(req, DICOM_PROGRESS_DECODED + int((f + 1L) * rest / s->frames), &last);
     }
     return out;
 }
@@ -374,6 +374,22 @@ static void DicomPaletteLoad(const FILEINFO *fi, const uint8_t *buf, int len, in
         }
         p->entry[size_t(i)] = e;
     }
+}
+
+long DicomPaletteEntries(const uint8_t *buf, int len) {
+    long n = 65536;
+    bool any = false;
+    for (int c = 0; c < 3; c++) {
+        uint8_t header[8];
+        int tag = ReadByteGroup(buf, len, 0x00, 0x28, 0x11, 0x01 + c, nullptr, 0, header, 0);
+        int vlen;
+        const uint8_t *d = tag ? buf + DicomValueSpan(buf, len, tag, &vlen) : nullptr;
+        if (!d || vlen < 2) continue;
+        long count = d[0] | d[1] << 8;
+        n = std::min(n, count ? count : 65536);
+        any = true;
+    }
+    return any ? n : 256;
 }
 
 uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int len,
@@ -434,7 +450,7 @@ uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int
                     o[3 * i + c] = uint8_t(map[c][k] >> 8);
             }
         }
-        DicomProgress(req, DICOM_PROGRESS_DECODED + (f + 1) * rest / s->frames, &last);
+        DicomProgress(req, DICOM_PROGRESS_DECODED + int((f + 1L) * rest / s->frames), &last);
     }
     if (wide) {
         for (uint16_t **m : {&fi->rmap, &fi->gmap, &fi->bmap}) {

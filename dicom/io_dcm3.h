@@ -119,6 +119,9 @@ uint8_t *GetImageDataMonochromMultiFrame(FILEREQ *req, const DICOMDESC *d, const
 // entries); larger ones give a 24-bit image and the maps are released. The new buffer, or null.
 uint8_t *GetImageDataPalette(FILEREQ *req, FILEINFO *fi, const uint8_t *buf, int len,
                              const DICOMSAMPLES *s);
+// The number of colours the indices reach, as GetImageDataPalette decides it: the smallest
+// table a descriptor describes, 256 without descriptors.
+long DicomPaletteEntries(const uint8_t *buf, int len);
 
 // Progress to the request's status function, when the percentage changed. Decoding reports
 // up to DICOM_PROGRESS_DECODED, the windowing of grey and palette images the rest.

@@ -1,6 +1,7 @@
 #include "dicom/io_dcm4.h"
 
 #include "base/xmem.h"
+#include "image/io_jpg.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
@@ -63,7 +64,7 @@ static bool DicomEndsWithEoi(const uint8_t *buf, const DICOMFRAG &f) {
 static bool DicomFramesByTable(const std::vector<uint32_t> &bot,
                                const std::vector<DICOMFRAG> &frags, int frames,
                                std::vector<DICOMFRAG> *spans) {
-    if (bot.size() < size_t(frames) || frags.empty()) return false;
+    if (bot.size() < size_t(frames) || frags.size() < size_t(frames)) return false;
     const long base = frags[0].offset - 8;
     std::vector<long> first(static_cast<size_t>(frames));
     size_t k = 0;
@@ -84,8 +85,9 @@ static bool DicomFramesByTable(const std::vector<uint32_t> &bot,
 void DicomFramesLocate(const uint8_t *buf, const std::vector<uint32_t> &bot,
                        const std::vector<DICOMFRAG> &frags, int frames, bool jpeg,
                        std::vector<DICOMFRAG> *spans) {
-    spans->assign(size_t(std::max(frames, 0)), DICOMFRAG{0, 0});
     const long nf = long(frags.size());
+    // A frame takes one fragment at least: the bookkeeping follows the items, not the header.
+    spans->assign(size_t(std::clamp<long>(frames, 0, nf)), DICOMFRAG{0, 0});
     if (frames < 1 || nf == 0) return;
     if (DicomFramesByTable(bot, frags, frames, spans)) return;
     if (frames == 1) {
@@ -99,13 +101,13 @@ void DicomFramesLocate(const uint8_t *buf, const std::vector<uint32_t> &bot,
     }
     long start = 0;
     int f = 0;
-    for (long k = 0; k < nf && f < frames; k++) {
+    for (long k = 0; k < nf && f < long(spans->size()); k++) {
         if (DicomEndsWithEoi(buf, frags[size_t(k)])) {
             (*spans)[size_t(f++)] = {start, k - start + 1};
             start = k + 1;
         }
     }
-    if (f < frames && start < nf) (*spans)[size_t(f)] = {start, nf - start};
+    if (f < long(spans->size()) && start < nf) (*spans)[size_t(f)] = {start, nf - start};
 }
 
 /* ---- RLE ---- */
@@ -218,6 +220,7 @@ struct DCMJPEGERR {
     jpeg_error_mgr pub;
     jmp_buf jump;
     int warnings;
+    JPGLIMIT limit;
 };
 
 static void DicomJpegError(j_common_ptr c) {
@@ -258,12 +261,28 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     err.warnings = 0;
     *rows = 0;
     if (setjmp(err.jump)) {
+        if (err.limit.hit)
+            fprintf(stderr, "dravik: JPEG frame: more than %d scans (the scan limit)\n",
+                    IO_BUDGET_SCANS);
         jpeg_destroy_decompress(&c);
         return *rows > 0 ? 150 : -103;
     }
     jpeg_create_decompress(&c);
+    JpgLimitSetup(&c, &err.limit, &err.jump);
     jpeg_mem_src(&c, data, static_cast<unsigned long>(len));
     jpeg_read_header(&c, TRUE);
+    // The container's size decides before the stream's claim costs anything.
+    const long coef = JpgCoefBytes(&c);
+    if (int(c.image_width) != w || int(c.image_height) != h)
+        fprintf(stderr, "dravik: JPEG frame of %ux%u in an image of %ix%i\n", c.image_width,
+                c.image_height, w, h);
+    else if (coef > IO_BUDGET_DECODER)
+        fprintf(stderr, "dravik: JPEG frame needs %ld MiB, more than the %ld MiB decoder budget\n",
+                coef >> 20, IO_BUDGET_DECODER >> 20);
+    if (int(c.image_width) != w || int(c.image_height) != h || coef > IO_BUDGET_DECODER) {
+        jpeg_destroy_decompress(&c);
+        return -103;
+    }
     if (comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
     } else if (c.num_components == 3) {
@@ -316,7 +335,7 @@ int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICO
     return rc;
 }
 
-/* ---- the frame path ---- */
+/* ---- what a file may cost ---- */
 
 DICOMFRAMETUNE dicom_frame_tune;
 
@@ -464,6 +483,134 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
     return 100;
 }
 
+enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel data it claims
+
+// Native data: the claim must fit in the pixel data element, and a cut file must still hold a
+// share of it, so that a small file never gets a large image.
+static int DicomNativeBudget(const uint8_t *buf, long len, long off, const DICOMLAYOUT *lay,
+                             const char *name) {
+    const long claim = lay->framebytes * lay->frames;
+    const uint32_t declared = off >= 8 && off <= len ? Le32(buf + off - 4) : 0xFFFFFFFFu;
+    const long held = std::max(0L, len - off);
+    if (declared != 0xFFFFFFFFu && claim > long(declared)) {
+        fprintf(stderr,
+                "dravik: %s: the header claims %ld bytes of pixel data, the element holds %u\n",
+                name, claim, declared);
+        return -103;
+    }
+    if (claim > DICOM_CUT_SHARE * held) {
+        fprintf(stderr,
+                "dravik: %s: %ld of the %ld bytes of pixel data are there, less than the eighth "
+                "a cut file must hold\n",
+                name, held, claim);
+        return -103;
+    }
+    return 100;
+}
+
+// Decoded samples must be reachable from the coded bytes: a lossless sample takes a bit, a
+// PackBits pair repeats a byte 128 times, a JPEG block of 64 pixels takes two bits at least (the
+// JPEG reader's rule of 1024 pixels a byte is kept, with room to spare).
+struct DICOMCODING {
+    const char *name, *rule;
+};
+static long DicomCodedLimit(int syntax, const DICOMLAYOUT *lay, long bytes, DICOMCODING *c) {
+    if (syntax == DICOM_TS_LOSSLESS) {
+        *c = {"lossless JPEG", "8 samples a byte"};
+        return 8 * bytes;
+    }
+    if (syntax == DICOM_TS_RLE) {
+        *c = {"RLE", "64 sample bytes a byte"};
+        return 64 * bytes / lay->bytes;
+    }
+    *c = {"JPEG", "1024 pixels a byte"};
+    return 1024L * lay->samples * bytes;
+}
+
+// Encapsulated data: no more frames than fragments (the header may claim any number), decoded
+// sizes the coding can reach from the bytes present, and the image within the memory budget.
+static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located, int syntax,
+                            DICOMLAYOUT *lay, bool raw, const char *name) {
+    if (located < size_t(lay->frames))
+        fprintf(stderr, "dravik: %s: the header claims %i frames, the pixel data holds %zu\n", name,
+                lay->frames, located);
+    if (located == 0) return -103;
+    lay->frames = int(located);
+    long bytes = 0;
+    for (const DICOMFRAG &f : frags)
+        bytes += f.length;
+    const long samples = lay->pixels * lay->samples * lay->frames;
+    DICOMCODING c;
+    if (samples > DicomCodedLimit(syntax, lay, bytes, &c)) {
+        fprintf(stderr,
+                "dravik: %s: %ix%i x %i frames cannot come from %ld bytes of %s (at most %s)\n",
+                name, lay->w, lay->h, lay->frames, bytes, c.name, c.rule);
+        return -103;
+    }
+    // One-sample images keep their stored values beside the 8-bit (or palette RGB) result.
+    const long store = lay->samples == 1 ? (lay->bits <= 16 ? 2 : 4) : 0;
+    const long out = raw ? 0 : 3;
+    if (long(lay->pixels) * lay->frames * (store + out) + lay->framebytes > IO_BUDGET_IMAGE) {
+        fprintf(stderr, "dravik: %s: %ix%i x %i frames exceed the %ld MiB image budget\n", name,
+                lay->w, lay->h, lay->frames, IO_BUDGET_IMAGE >> 20);
+        return -103;
+    }
+    return 100;
+}
+
+/* ---- the frame path ---- */
+
+int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
+    if (!fi || !desc) return -15;
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (!buf) return -103;
+    const char *name = DicomPathName(req);
+    DICOMLAYOUT lay;
+    int rc = DicomLayoutSetup(desc, name, &lay);
+    if (rc != 100) return rc;
+    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+        fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
+                lay.bits);
+        return -111;
+    }
+    const long off = desc->dataoffset;
+    bool cut;
+    if (syntax == DICOM_TS_NATIVE) {
+        rc = DicomNativeBudget(buf, len, off, &lay, name);
+        cut = lay.framebytes * lay.frames > len - off;
+    } else {
+        std::vector<uint32_t> bot;
+        std::vector<DICOMFRAG> frags, spans;
+        try {
+            DicomItemsRead(buf, len, off, &bot, &frags);
+            DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
+        } catch (const std::bad_alloc &) {
+            return -8;
+        }
+        rc = DicomCodedBudget(frags, spans.size(), syntax, &lay, false, name);
+        cut = false;
+        for (const DICOMFRAG &f : spans)
+            cut = cut || f.length == 0;
+    }
+    if (rc != 100) return rc;
+    // What the read would make of it, without decoding a pixel.
+    fi->frames = lay.frames;
+    if (lay.samples == 3) {
+        fi->bit = 24;
+        fi->maptyp = MAPTYP_RGB;
+    } else if (lay.pi == DICOM_PI_PALETTE) {
+        long n = DicomPaletteEntries(buf, len);
+        bool wide = n > 256 || (cut && n == 256);
+        fi->bit = wide ? 24 : 8;
+        fi->maptyp = wide ? MAPTYP_RGB : MAPTYP_PALETTE;
+    } else {
+        fi->bit = 8;
+        fi->maptyp = MAPTYP_GREY;
+    }
+    return 100;
+}
+
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
                             DICOMSAMPLES *raw) {
     if (!fi || !desc) return -15;
@@ -494,9 +641,14 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             DicomItemsRead(buf, len, off, &bot, &job.frags);
             DicomFramesLocate(buf, bot, job.frags, lay.frames, syntax != DICOM_TS_RLE, &job.spans);
         }
+        rc = syntax == DICOM_TS_NATIVE ? DicomNativeBudget(buf, len, off, &lay, name)
+                                       : DicomCodedBudget(job.frags, job.spans.size(), syntax, &lay,
+                                                          raw != nullptr, name);
     } catch (const std::bad_alloc &) {
         return -8;
     }
+    if (rc != 100) return rc;
+    fi->frames = lay.frames;
     const std::vector<DICOMFRAG> &frags = job.frags;
     if (syntax == DICOM_TS_NATIVE)
         desc->dataend = int(std::min<long>(len, off + lay.framebytes * lay.frames));

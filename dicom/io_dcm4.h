@@ -59,3 +59,6 @@ extern DICOMFRAMETUNE dicom_frame_tune;
 // 100, -8 out of memory, -103 sizes, -111 a layout or syntax the stage does not handle.
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
                             DICOMSAMPLES *raw);
+// The pixel stage's checks without its decoding: the frame count, depth and colour-map type the
+// read would give, or the code it would refuse with.
+int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax);

@@ -161,21 +161,32 @@ int ReadByteGroup(const uint8_t *buf, int len, int ghi, int glo, int ehi, int el
                   int nvalue, uint8_t *header, int start) {
     if (!buf || len <= 8) return 0;
     const int end = len - 8;
-    for (int i = std::max(start, 0); i < end; i++) {
-        const void *hit = memchr(buf + i, glo, size_t(end - i));
-        if (!hit) return 0;
-        i = int(static_cast<const uint8_t *>(hit) - buf);
-        if (buf[i + 1] != ghi || buf[i + 2] != elo || buf[i + 3] != ehi) continue;
-        if (header) memcpy(header, buf + i, 8);
-        if (value && nvalue > 0) {
-            int from = DicomValueSpan(buf, len, i, nullptr);
-            int n = std::min(nvalue, len - from);
-            memcpy(value, buf + from, size_t(n));
-            memset(value + n, 0, size_t(nvalue - n));
+    const int from = std::max(start, 0);
+    if (from >= end) return 0;
+    // Candidates by the tag's first non-zero byte (zeros fill lengths and padding), each
+    // compared whole at once.
+    const uint8_t tag[4] = {uint8_t(glo), uint8_t(ghi), uint8_t(elo), uint8_t(ehi)};
+    int k = 0;
+    while (k < 3 && !tag[k])
+        k++;
+    int i = -1;
+    for (const uint8_t *p = buf + from + k, *stop = buf + end + k; p < stop; p++) {
+        p = static_cast<const uint8_t *>(memchr(p, tag[k], size_t(stop - p)));
+        if (!p) return 0;
+        if (!memcmp(p - k, tag, sizeof tag)) {
+            i = int(p - k - buf);
+            break;
         }
-        return i;
     }
-    return 0;
+    if (i < 0) return 0;
+    if (header) memcpy(header, buf + i, 8);
+    if (value && nvalue > 0) {
+        int at = DicomValueSpan(buf, len, i, nullptr);
+        int n = std::min(nvalue, len - at);
+        memcpy(value, buf + at, size_t(n));
+        memset(value + n, 0, size_t(nvalue - n));
+    }
+    return i;
 }
 
 /* ---- value normalisation ---- */
@@ -233,8 +244,11 @@ static bool DcmIsStop(uint8_t c) {
 
 static uint8_t DcmTextByte(int vrclass, uint8_t c) {
     switch (vrclass) {
-    case DCMVR_CS:
     case DCMVR_IS:
+        // An integer string keeps its sign: "-5" frames must not read as 5.
+        if (c == '-' || c == '+') return c;
+        return c >= '0' && c <= '9' ? c : ' ';
+    case DCMVR_CS:
         return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : ' ';
     case DCMVR_PN:
         return c == '^' ? ',' : c;
@@ -320,7 +334,7 @@ void DicomDataRelease(FILEINFO *fi) {
 static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     const long huge = 2L << 20, head = long(sizeof(DICOMFILE));
     const bool aligned = size >= 2 * huge;
-    int fd = open(path, O_RDONLY);
+    int fd = FileOpenInput(path);
     if (fd < 0) return -102;
     auto *f =
         static_cast<DICOMFILE *>(MemCreate(head + size + (aligned ? 2 * huge : 0), dcm_file_tag));
@@ -823,8 +837,20 @@ static int DicomEntryApply(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
     }
     fi->w = desc->columns;
     fi->h = desc->rows;
-    if (r == 100 && !DicomSizeFits(desc)) r = -103;
+    if (r == 100 && (!DicomSizeFits(desc) || DicomAtoi(g.NumberOfFrames) < 0)) r = -103;
     return r;
+}
+
+// The stderr line for a header DicomEntrySetup refused with -103.
+static void DicomHeaderRefused(const DICOMCTX *ctx, const char *path) {
+    const DCMGROUP0028 &g = ctx->groups.dcmgroup0028;
+    if (DicomAtoi(g.NumberOfFrames) < 0)
+        fprintf(stderr, "dravik: %s: Number of Frames is negative (%s)\n", path, g.NumberOfFrames);
+    else
+        fprintf(stderr,
+                "dravik: %s: %ux%u pixels x %u samples x %s frames exceed the 2 GiB image limit\n",
+                path, g.Columns, g.Rows, g.SamplesPerPixel,
+                g.NumberOfFrames[0] ? g.NumberOfFrames : "1");
 }
 
 int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
@@ -932,6 +958,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     fi->fsize = len;
     fi->ftyp = FTYP_DICOM;
     if (mode == 1 || mode == 2) r = 100;
+    if (r == -103) DicomHeaderRefused(ctx, req->path);
     if (r != 100) DicomDataRelease(fi);
     return r;
 }
@@ -1006,7 +1033,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
     return code;
 }
 
-static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *given) {
+static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *given, bool probe) {
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -1034,6 +1061,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
         desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
         r = DicomEntrySetup(ctx, fi, desc);
     }
+    if (r == -103) DicomHeaderRefused(ctx, req->path);
     if (r != 100) return DicomReadFail(fi, nullptr, r);
 
     void **table = DicomEntryTableSetup(ctx, req);
@@ -1050,7 +1078,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
 
     // Grey images get the ramp; palette maps need room for 65536 entries, which the pixel
     // stage fills from the file's descriptors and tables.
-    if (fi->maptyp != MAPTYP_RGB && !raw) {
+    if (fi->maptyp != MAPTYP_RGB && !raw && !probe) {
         fi->mapentry = fi->maptyp <= MAPTYP_GREY ? 255 : 65535;
         if (DicomColormapCreate(fi) != 100) return DicomReadFail(fi, table, -8);
         if (fi->maptyp == MAPTYP_GREY)
@@ -1062,7 +1090,8 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
 
     fi->frames = frames < 2 ? 1 : frames;
     fi->fbuf = nullptr;
-    r = _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
+    r = probe ? DicomPixelProbe(req, fi, desc, syntax)
+              : _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
     if (r != 100) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
@@ -1070,12 +1099,16 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
 }
 
 int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
-    return DicomRead(req, fi, nullptr, ctx);
+    return DicomRead(req, fi, nullptr, ctx, false);
+}
+
+int IoReadDicomProbe(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
+    return DicomRead(req, fi, nullptr, ctx, true);
 }
 
 int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *ctx) {
     if (!raw) return -15;
-    return DicomRead(req, fi, raw, ctx);
+    return DicomRead(req, fi, raw, ctx, false);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */

@@ -137,6 +137,9 @@ void DicomDataRelease(FILEINFO *fi);
 int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx = nullptr);
 int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc);
 int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx = nullptr);
+// As IoReadDicom without decoding pixels (IO_READ_PROBE): the header, the entry table, size,
+// depth, colour-map type and frame count, and every check the read makes before it decodes.
+int IoReadDicomProbe(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx = nullptr);
 struct DICOMSAMPLES;
 // As IoReadDicom, but a monochrome image's stored values (every frame, before windowing) go to
 // raw and fbuf stays empty; -111 for other images.

@@ -107,7 +107,7 @@ static int AlbumWriteAll(int fd, const void *data, long size) {
 
 int IsFileAlbum(const char *path) {
     if (!path) return -15;
-    int fd = open(path, O_RDONLY);
+    int fd = FileOpenInput(path);
     if (fd < 0) return FILE_ERROR_OPEN;
     uint8_t b[ALBUM_MAGIC_SIZE];
     long n = AlbumReadAll(fd, b, sizeof b, 0);
@@ -118,11 +118,33 @@ int IsFileAlbum(const char *path) {
     return FILE_SUCCES;
 }
 
+// What an album path names must be a regular file or nothing yet: a FIFO would block the open,
+// and through a dangling link the create would make a file wherever the link points.
+static int AlbumCreateTarget(FILEREQ *file) {
+    struct stat st;
+    if (lstat(file->path, &st) != 0) {
+        if (errno == ENOENT) return FILE_SUCCES;
+        file->error = errno;
+        return FILE_ERROR_CREATE;
+    }
+    if (S_ISLNK(st.st_mode) && stat(file->path, &st) != 0) {
+        file->error = errno;
+        return FILE_ERROR_CREATE;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        file->error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return FILE_ERROR_CREATE;
+    }
+    return FILE_SUCCES;
+}
+
 int IoAlbumCreate(FILEREQ *file, int edge) {
     if (!file || !file->path) return -15;
+    int rc = AlbumCreateTarget(file);
+    if (rc != FILE_SUCCES) return rc;
     // Album headers and entries appended to someone's photo would spoil it.
     if (IsFileAlbum(file->path) == FILE_ERROR_FORMAT) return FILE_ERROR_FORMAT;
-    int rc = FileCreate(file);
+    rc = FileCreate(file);
     if (rc != FILE_SUCCES) return rc;
     struct stat st;
     if (fstat(file->fd, &st) == 0 && st.st_size == 0) {
@@ -140,16 +162,17 @@ int IoAlbumOpen(FILEREQ *file) {
     return FileOpenRead(file);
 }
 
-int IoAlbumRead(FILEREQ *file) {
+// IoAlbumRead, with the status of the file read; st_ino stays 0 when nothing was read.
+static int AlbumReadFile(FILEREQ *file, struct stat *loaded) {
+    memset(loaded, 0, sizeof *loaded);
     if (!file || !file->path) return -15;
-    int fd = open(file->path, O_RDONLY);
+    int fd = FileOpenInput(file->path);
     if (fd < 0) {
         file->error = errno;
         return FILE_ERROR_READ;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size <= 0 ||
-        st.st_size > LONG_MAX / 2) {
+    if (fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size > LONG_MAX / 2) {
         close(fd);
         return FILE_ERROR_READ;
     }
@@ -167,7 +190,13 @@ int IoAlbumRead(FILEREQ *file) {
     if (file->data) MemFree(file->data, file->path);
     file->data = buf;
     file->datalen = n;
+    *loaded = st;
     return FILE_SUCCES;
+}
+
+int IoAlbumRead(FILEREQ *file) {
+    struct stat st;
+    return AlbumReadFile(file, &st);
 }
 
 // Offset of the next marker at or after `from`, or -1.
@@ -208,6 +237,7 @@ void IoAlbumFree(ALBUMDAT *album) {
     album->file.datalen = 0;
     album->pos = nullptr;
     album->entries = 0;
+    album->loaded_dev = album->loaded_ino = 0;
 }
 
 int IoAlbumLoad(ALBUMDAT *album, int edge) {
@@ -222,8 +252,11 @@ int IoAlbumLoad(ALBUMDAT *album, int edge) {
         int is = IsFileAlbum(album->path);
         if (is != FILE_SUCCES) return edge > 0 ? rc : is;
     }
-    rc = IoAlbumRead(&album->file);
+    struct stat st;
+    rc = AlbumReadFile(&album->file, &st);
     if (rc != FILE_SUCCES) return rc;
+    album->loaded_dev = static_cast<unsigned long>(st.st_dev);
+    album->loaded_ino = static_cast<unsigned long>(st.st_ino);
     if (album->file.datalen < ALBUM_HEADER_SIZE) {
         IoAlbumFree(album);
         return FILE_ERROR_DATA;
@@ -390,7 +423,7 @@ static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FIL
 int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
     if (!albumfile || !albumfile->path || !source) return -15;
     struct stat st;
-    if (stat(source, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
+    if (stat(source, &st) != 0 || !S_ISREG(st.st_mode)) return FILE_ERROR_READ;
     int def[ALBUM_DEF_COUNT];
     int edge = ALBUM_EDGE_DEFAULT;
     if (album && album->blocksize > 0) {
@@ -408,7 +441,7 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
 
     int rc = IsFileAlbum(albumfile->path);
     if (rc != FILE_SUCCES) return rc;
-    int src = open(source, O_RDONLY);
+    int src = FileOpenInput(source);
     if (src < 0) return FILE_ERROR_READ;
     close(src);
 
@@ -498,12 +531,37 @@ int IoAlbumEntryImage(const ALBUMDAT *album, int index, FILEINFO *fi) {
     return rc;
 }
 
+// The output of a rewrite, gathered into writes of 64 KiB: an album of many small entries would
+// otherwise cost a system call an entry.
+struct ALBUMOUT {
+    int fd;
+    std::vector<uint8_t> buf, block;
+};
+
+static int AlbumOutFlush(ALBUMOUT *out) {
+    int rc = AlbumWriteAll(out->fd, out->buf.data(), static_cast<long>(out->buf.size()));
+    out->buf.clear();
+    return rc;
+}
+
+static int AlbumOutPut(ALBUMOUT *out, const uint8_t *p, long len) {
+    const size_t room = 64 * 1024;
+    if (out->buf.size() + static_cast<size_t>(len) > room) {
+        int rc = AlbumOutFlush(out);
+        if (rc != FILE_SUCCES) return rc;
+    }
+    if (static_cast<size_t>(len) >= room) return AlbumWriteAll(out->fd, p, len);
+    out->buf.insert(out->buf.end(), p, p + len);
+    return FILE_SUCCES;
+}
+
 // Writes one entry in the built-in layout: each field copied into its new width, the thumbnail
 // behind them.
-static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, bool relayout) {
-    if (!relayout) return AlbumWriteAll(fd, p, len);
-    std::vector<uint8_t> block(static_cast<size_t>(ALBUM_MARKER_SIZE + AlbumBlockSize(album_def)),
-                               0);
+static int AlbumWriteEntry(ALBUMOUT *out, const int *def, const uint8_t *p, long len,
+                           bool relayout) {
+    if (!relayout) return AlbumOutPut(out, p, len);
+    std::vector<uint8_t> &block = out->block;
+    block.assign(static_cast<size_t>(ALBUM_MARKER_SIZE + AlbumBlockSize(album_def)), 0);
     memcpy(block.data(), album_marker, ALBUM_MARKER_SIZE);
     for (int f = ALBUM_F_NAME; f < ALBUM_DEF_COUNT; f++) {
         long from = AlbumFieldOffset(def, f);
@@ -512,16 +570,26 @@ static int AlbumWriteEntry(int fd, const int *def, const uint8_t *p, long len, b
         if (n > album_def[f]) n = album_def[f];
         if (n > 0) memcpy(block.data() + AlbumFieldOffset(album_def, f), p + from, n);
     }
-    int rc = AlbumWriteAll(fd, block.data(), static_cast<long>(block.size()));
+    // An entry cut inside its fields stays cut: its new block is no longer than it was.
     long thumb = ALBUM_MARKER_SIZE + static_cast<long>(AlbumBlockSize(def));
-    if (rc == FILE_SUCCES && len > thumb) rc = AlbumWriteAll(fd, p + thumb, len - thumb);
+    if (len < thumb && len < static_cast<long>(block.size()))
+        block.resize(static_cast<size_t>(len));
+    int rc = AlbumOutPut(out, block.data(), static_cast<long>(block.size()));
+    if (rc == FILE_SUCCES && len > thumb) rc = AlbumOutPut(out, p + thumb, len - thumb);
     return rc;
 }
 
+// Whether a file is the one the album was loaded from.
+static bool AlbumIsLoaded(const ALBUMDAT *album, const struct stat &st) {
+    return album->loaded_ino != 0 && static_cast<unsigned long>(st.st_dev) == album->loaded_dev &&
+           static_cast<unsigned long>(st.st_ino) == album->loaded_ino;
+}
+
 // Entries appended to the file after it was loaded: the bytes behind the loaded length, which
-// must still begin with the loaded header. -103 when the file was rewritten meanwhile.
+// must still begin with the loaded header. -103 when the file was rewritten meanwhile or is
+// another file now.
 static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<uint8_t> *tail) {
-    int fd = open(target, O_RDONLY);
+    int fd = FileOpenInput(target);
     if (fd < 0) return errno == ENOENT ? FILE_SUCCES : FILE_ERROR_READ;
     struct stat st;
     int rc = FILE_SUCCES;
@@ -529,6 +597,8 @@ static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<
     uint8_t header[ALBUM_HEADER_SIZE];
     if (fstat(fd, &st) != 0) {
         rc = FILE_ERROR_READ;
+    } else if (!AlbumIsLoaded(album, st)) {
+        rc = FILE_ERROR_DATA;
     } else if (st.st_size < loaded ||
                AlbumReadAll(fd, header, ALBUM_HEADER_SIZE, 0) != ALBUM_HEADER_SIZE ||
                memcmp(header, album->file.data, ALBUM_HEADER_SIZE) != 0) {
@@ -554,7 +624,10 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
     std::string target = realpath(album->path, real) ? real : album->path;
     std::vector<uint8_t> tail;
     int rc = AlbumReadTail(album, target.c_str(), &tail);
-    if (rc != FILE_SUCCES) return rc;
+    if (rc != FILE_SUCCES) {
+        if (rc == FILE_ERROR_DATA) album->file.error = ESTALE;
+        return rc;
+    }
     struct stat st;
     bool have = stat(target.c_str(), &st) == 0;
 
@@ -578,24 +651,36 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
         relayout = relayout || album->def[i] != album_def[i];
     uint8_t header[ALBUM_HEADER_SIZE];
     IoAlbumHeaderInit(header, album->edge);
-    rc = AlbumWriteAll(fd, header, sizeof header);
+    ALBUMOUT out{fd, {}, {}};
+    rc = AlbumOutPut(&out, header, sizeof header);
     for (int i = 0; rc == FILE_SUCCES && i < album->entries; i++) {
         if (drop && drop[i]) continue;
         const uint8_t *p = album->file.data + album->pos[i];
-        rc = AlbumWriteEntry(fd, album->def, p, album->pos[i + 1] - album->pos[i], relayout);
+        rc = AlbumWriteEntry(&out, album->def, p, album->pos[i + 1] - album->pos[i], relayout);
     }
     long tlen = static_cast<long>(tail.size());
     for (long at = AlbumNextMarker(tail.data(), tlen, 0); rc == FILE_SUCCES && at >= 0;) {
         long next = AlbumNextMarker(tail.data(), tlen, at + ALBUM_MARKER_SIZE);
         long end = next < 0 ? tlen : next;
-        rc = AlbumWriteEntry(fd, album->def, tail.data() + at, end - at, relayout);
+        rc = AlbumWriteEntry(&out, album->def, tail.data() + at, end - at, relayout);
         at = next;
     }
+    if (rc == FILE_SUCCES) rc = AlbumOutFlush(&out);
     if (rc == FILE_SUCCES && fsync(fd) != 0) rc = FILE_ERROR_WRITE;
     if (close(fd) != 0 && rc == FILE_SUCCES) rc = FILE_ERROR_WRITE;
-    if (rc == FILE_SUCCES && rename(tmp.c_str(), target.c_str()) != 0) rc = FILE_ERROR_WRITE;
+    int err = errno;
+    // The path may have been pointed elsewhere while the new file was written.
+    struct stat now;
+    if (rc == FILE_SUCCES && (lstat(target.c_str(), &now) != 0 || !AlbumIsLoaded(album, now))) {
+        rc = FILE_ERROR_DATA;
+        err = ESTALE;
+    }
+    if (rc == FILE_SUCCES && rename(tmp.c_str(), target.c_str()) != 0) {
+        rc = FILE_ERROR_WRITE;
+        err = errno;
+    }
     if (rc != FILE_SUCCES) {
-        album->file.error = errno;
+        album->file.error = err;
         unlink(tmp.c_str());
         return rc;
     }

@@ -52,6 +52,8 @@ struct ALBUMDAT {
     int edge;
     int entries;
     long *pos; // entries + 1 offsets into the loaded bytes, the last = the loaded length
+    // The file the bytes were loaded from; a save replaces only that very file.
+    unsigned long loaded_dev, loaded_ino;
     WINDAT *view;
     int modified;
     int language; // of the texts written into entries; IoAlbumLoad sets the default
@@ -104,6 +106,9 @@ int IoAlbumEntryImage(const ALBUMDAT *album, int index, FILEINFO *fi);
 // Rewrites the album without the entries whose `drop` byte is non-zero (`drop` has one byte per
 // loaded entry, or is null). Entries appended to the file since it was loaded are kept. The new
 // file is written beside the album and renamed over it, so a failure leaves the old one intact.
+// The file replaced must be the one IoAlbumLoad read (device and inode, also checked just before
+// the rename): -103 with file.error ESTALE when the path leads elsewhere now. An entry cut inside
+// its text fields is rewritten no longer than it was.
 int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop);
 
 // Encodes an image to JPEG in memory at quality 90, lowering the quality step by step while the

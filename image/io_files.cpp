@@ -105,7 +105,7 @@ void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
     }
     if (IsFileDicom(req, fi, mode) == FILE_SUCCES) {
         IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
-        int rc = IoReadDicom(req, fi);
+        int rc = mode == IO_READ_PROBE ? IoReadDicomProbe(req, fi) : IoReadDicom(req, fi);
         if (rc == FILE_SUCCES) {
             fi->ftyp = FTYP_DICOM;
         } else {
@@ -224,24 +224,61 @@ uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *ta
     return dst;
 }
 
+int FileOpenInput(const char *path) {
+    if (!path) {
+        errno = EINVAL;
+        return -1;
+    }
+    // Without O_NONBLOCK the open of a FIFO waits for a writer that may never come.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        errno = err;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// The whole of an input through FileOpenInput, or null with errno; *code says which step failed.
+static uint8_t *FileReadInput(const char *path, int *code) {
+    int fd = FileOpenInput(path);
+    if (fd < 0) {
+        *code = FILE_ERROR_OPEN;
+        return nullptr;
+    }
+    *code = FILE_ERROR_READ;
+    struct stat st;
+    uint8_t *buf = nullptr;
+    long got = 0;
+    if (fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size <= LONG_MAX / 2) {
+        buf = static_cast<uint8_t *>(MemCreate(static_cast<long>(st.st_size), path));
+        while (buf && got < st.st_size) {
+            ssize_t n = read(fd, buf + got, static_cast<size_t>(st.st_size - got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += n;
+        }
+    }
+    int err = errno;
+    close(fd);
+    if (buf && got == st.st_size) return buf;
+    if (buf) MemFree(buf, path);
+    errno = err;
+    return nullptr;
+}
+
 uint8_t *ReadFile(const char *path) {
     if (!path) return nullptr;
     struct stat st;
     if (stat(path, &st) != 0 || st.st_size <= 0) return nullptr;
-    int fd = open(path, O_RDONLY);
-    if (fd < 0) {
-        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, errno, nullptr);
-        return nullptr;
-    }
-    auto *buf = static_cast<uint8_t *>(MemCreate(st.st_size, path));
-    ssize_t n = buf ? read(fd, buf, static_cast<size_t>(st.st_size)) : -1;
-    int err = errno;
-    close(fd);
-    if (n != st.st_size) {
-        if (buf) MemFree(buf, path);
-        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, n < 0 ? err : -1, nullptr);
-        return nullptr;
-    }
+    int code;
+    errno = 0;
+    uint8_t *buf = FileReadInput(path, &code);
+    if (!buf) MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, errno ? errno : -1, nullptr);
     return buf;
 }
 
@@ -249,37 +286,27 @@ uint8_t *FileStdRead(const char *path) {
     if (!path) return nullptr;
     struct stat st;
     if (stat(path, &st) != 0 || st.st_size <= 0) return nullptr;
-    FILE *fp = fopen(path, "r+b");
-    if (!fp) {
-        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_OPEN, errno, nullptr);
-        return nullptr;
-    }
-    auto *buf = static_cast<uint8_t *>(MemCreate(st.st_size, path));
-    size_t n = buf ? fread(buf, 1, static_cast<size_t>(st.st_size), fp) : 0;
-    fclose(fp);
-    if (n != static_cast<size_t>(st.st_size)) {
-        if (buf) MemFree(buf, path);
-        MsgErrFile(LG_DEFAULT, path, FILE_ERROR_READ, -1, nullptr);
-        return nullptr;
-    }
+    int code;
+    uint8_t *buf = FileReadInput(path, &code);
+    if (!buf) MsgErrFile(LG_DEFAULT, path, code, code == FILE_ERROR_OPEN ? errno : -1, nullptr);
     return buf;
 }
 
 FILE *FileStdOpen(const char *path) {
     if (!path) return nullptr;
-    FILE *fp = fopen(path, "r+");
+    int fd = FileOpenInput(path);
+    FILE *fp = fd >= 0 ? fdopen(fd, "rb") : nullptr;
     if (fp) return fp;
     if (verbose) printf("err: %s %s  (%i)\n", path, strerror(errno), errno);
-    fp = fopen(path, "r");
-    if (fp && verbose) printf("Warning: file is read only.\n");
-    return fp;
+    if (fd >= 0) close(fd);
+    return nullptr;
 }
 
 int FileStdExist(const char *path) {
     if (!path) return -15;
-    FILE *fp = fopen(path, "r");
-    if (!fp) return FILE_ERROR_READ;
-    fclose(fp);
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return FILE_ERROR_READ;
+    close(fd);
     return FILE_ERROR_EXIST;
 }
 
@@ -295,7 +322,10 @@ static int FileOpenFlags(FILEREQ *req, int flags) {
 }
 
 int FileOpenRead(FILEREQ *req) {
-    return FileOpenFlags(req, O_RDONLY);
+    if (!req || !req->path) return -15;
+    req->fd = FileOpenInput(req->path);
+    req->error = req->fd < 0 ? errno : 0;
+    return req->fd < 0 ? FILE_ERROR_OPEN : FILE_SUCCES;
 }
 int FileOpenWrite(FILEREQ *req) {
     return FileOpenFlags(req, O_WRONLY | O_APPEND);

@@ -142,6 +142,17 @@ int FileColormapCopy(FILEINFO *dst, const FILEINFO *src, int create);
 uint8_t *CalcImageSize(int w, int h, int dw, int dh, int bit, const uint8_t *src, const char *tag);
 uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *tag, FILEINFO *fi);
 
+// Budgets for outside data: what reading one file may cost (README, "Budgets for outside data").
+enum : long {
+    IO_BUDGET_IMAGE = 1L << 30,     // decoded image and sample store of compressed data
+    IO_BUDGET_DECODER = 512L << 20, // libjpeg's working memory (whole-image coefficients)
+};
+enum { IO_BUDGET_SCANS = 100 }; // scans of one JPEG stream
+
+// Opens an input read-only without blocking on a FIFO; anything but a regular file is refused
+// (errno EISDIR for a directory, EINVAL for FIFOs, devices and sockets). The descriptor or -1.
+int FileOpenInput(const char *path);
+
 uint8_t *ReadFile(const char *path);
 uint8_t *FileStdRead(const char *path);
 FILE *FileStdOpen(const char *path);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
@@ -29,6 +30,7 @@ struct JPGCLIENT {
     const char *path;
     int language;
     int quiet; // no message box: an album shows hundreds of thumbnails at once
+    JPGLIMIT limit;
 };
 
 // A decoded pixel may need at least one bit per 8x8 block of each component, so a header whose
@@ -63,6 +65,53 @@ static void JpgErrorSetup(JPEGERR *err) {
     jpeg_std_error(&err->pub);
     err->pub.error_exit = my_error_exit;
     err->pub.output_message = my_error_output;
+}
+
+static void JpgScanLimit(j_common_ptr c) {
+    auto *limit = reinterpret_cast<JPGLIMIT *>(c->progress);
+    if (!c->is_decompressor || !limit) return;
+    if (reinterpret_cast<j_decompress_ptr>(c)->input_scan_number <= IO_BUDGET_SCANS) return;
+    limit->hit = 1;
+    longjmp(*limit->jump, 1);
+}
+
+void JpgLimitSetup(jpeg_decompress_struct *c, JPGLIMIT *limit, jmp_buf *jump) {
+    c->mem->max_memory_to_use = IO_BUDGET_DECODER;
+    memset(limit, 0, sizeof *limit);
+    limit->pub.progress_monitor = JpgScanLimit;
+    limit->jump = jump;
+    c->progress = &limit->pub;
+}
+
+long JpgCoefBytes(const jpeg_decompress_struct *c) {
+    if (!c->buffered_image && !jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(c))) return 0;
+    long bytes = 0;
+    for (int ci = 0; ci < c->num_components; ci++) {
+        const jpeg_component_info *comp = &c->comp_info[ci];
+        long bw = (long(comp->width_in_blocks) + comp->h_samp_factor - 1) / comp->h_samp_factor *
+                  comp->h_samp_factor;
+        long bh = (long(comp->height_in_blocks) + comp->v_samp_factor - 1) / comp->v_samp_factor *
+                  comp->v_samp_factor;
+        bytes += bw * bh * long(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
+// A stream refused by a budget: one line that names the limit (not for album thumbnails).
+static int JpgRefuse(const JPGCLIENT *client, const char *fmt, ...)
+    __attribute__((format(printf, 2, 3)));
+static int JpgRefuse(const JPGCLIENT *client, const char *fmt, ...) {
+    char text[300];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    if (!client->quiet || verbose) {
+        char msg[sizeof text + 4200];
+        snprintf(msg, sizeof msg, "%s: %s", client->path ? client->path : "", text);
+        MsgErrWin(client->language, msg, -25);
+    }
+    return FILE_ERROR_DATA;
 }
 
 static int JpgLanguage(const FILEREQ *req) {
@@ -669,15 +718,21 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
         static const int rc[5] = {0, 1, 3, 5, 7};
         for (int k = 0; k < 25; k++)
             p.q[k] = qv[rc[k / 5] * 8 + rc[k % 5]];
-        if (!JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i]) ||
-            !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1]))
+        // Chroma components share their tables: each is built once.
+        int dc = i, ac = i;
+        for (int j = i - 1; j >= 0; j--) {
+            if (c->cur_comp_info[j]->dc_tbl_no == ci->dc_tbl_no) dc = j;
+            if (c->cur_comp_info[j]->ac_tbl_no == ci->ac_tbl_no) ac = j;
+        }
+        if ((dc == i && !JpgHuffBuild(c->dc_huff_tbl_ptrs[ci->dc_tbl_no], false, &tabs[2 * i])) ||
+            (ac == i && !JpgHuffBuild(c->ac_huff_tbl_ptrs[ci->ac_tbl_no], true, &tabs[2 * i + 1])))
             return false;
         for (int v = 0; v < p.vs; v++) {
             for (int u = 0; u < p.hs; u++) {
                 if (s.blocks == JPG_MCU_MAX) return false;
                 owner[s.blocks] = i, bx[s.blocks] = u, by[s.blocks] = v;
-                s.dc[s.blocks] = &tabs[2 * i];
-                s.ac[s.blocks++] = &tabs[2 * i + 1];
+                s.dc[s.blocks] = &tabs[2 * dc];
+                s.ac[s.blocks++] = &tabs[2 * ac + 1];
             }
         }
     }
@@ -789,6 +844,7 @@ static int JpgDecodeLib(JPGREAD *r, FILEREQ *req, int w, bool cmyk) {
             int rc = jpeg_consume_input(c);
             if (rc == JPEG_REACHED_EOI || rc == JPEG_SUSPENDED) break;
             if (rc == JPEG_SCAN_COMPLETED && JpgHasAllDc(c)) break;
+            if (c->progress) (*c->progress->progress_monitor)(reinterpret_cast<j_common_ptr>(c));
         }
         jpeg_start_output(c, c->input_scan_number);
     }
@@ -822,9 +878,13 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
     c->client_data = &r->client;
-    if (setjmp(r->err.jump)) return JpgErrorCode(&r->err, FILE_ERROR_READ);
+    if (setjmp(r->err.jump)) {
+        if (!r->client.limit.hit) return JpgErrorCode(&r->err, FILE_ERROR_READ);
+        return JpgRefuse(&r->client, "more than %d scans (the scan limit)", IO_BUDGET_SCANS);
+    }
     jpeg_create_decompress(c);
     r->created = 1;
+    JpgLimitSetup(c, &r->client.limit, &r->err.jump);
     if (r->mem)
         jpeg_mem_src(c, r->mem, static_cast<unsigned long>(r->memlen));
     else
@@ -868,11 +928,17 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
                                                  : 0;
     long pixels = FileBufferSize(c->image_width, c->image_height, 1, 1);
     long size = FileBufferSize(w, h, comps, 1);
-    if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen) {
-        if (!r->client.quiet)
-            MsgErrFile(r->client.language, req->path, FILE_ERROR_DATA, -1, nullptr);
-        return FILE_ERROR_DATA;
-    }
+    if (size < 0 || pixels < 0 || pixels / JPG_PIXELS_PER_BYTE > flen)
+        return JpgRefuse(&r->client, "%ux%u pixels cannot come from %ld bytes (at most %d a byte)",
+                         c->image_width, c->image_height, flen, JPG_PIXELS_PER_BYTE);
+    if (size > IO_BUDGET_IMAGE)
+        return JpgRefuse(&r->client, "%ix%i x %i bytes exceed the %ld MiB image budget", w, h,
+                         comps, IO_BUDGET_IMAGE >> 20);
+    // Progressive and multi-scan streams hold every coefficient until the last scan.
+    long coef = JpgCoefBytes(c);
+    if (coef > IO_BUDGET_DECODER)
+        return JpgRefuse(&r->client, "decoding needs %ld MiB, more than the %ld MiB decoder budget",
+                         coef >> 20, IO_BUDGET_DECODER >> 20);
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);
@@ -1039,7 +1105,7 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
         JSAMPROW row = const_cast<uint8_t *>(frame + c->next_scanline * stride);
         jpeg_write_scanlines(c, &row, 1);
         int pct = frames == 1 ? static_cast<int>(c->next_scanline * 100L / c->image_height)
-                              : f * 100 / frames;
+                              : static_cast<int>(f * 100L / frames);
         if (pct != *last) {
             JpgProgress(req, pct);
             *last = pct;

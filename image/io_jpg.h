@@ -4,6 +4,7 @@
 #include "image/io_files.h"
 
 #include <atomic>
+#include <csetjmp>
 #include <cstdio>
 // clang-format off
 #include <jpeglib.h>
@@ -19,6 +20,19 @@ int IoWriteJpeg(FILEREQ *req, SAVEINFO *save);
 // empty. The write encodes frame 0 of `save`; `*out` is a MemCreate block under `tag`.
 int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const char *tag);
 int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag);
+
+// libjpeg within the budgets of io_files.h: its memory limited to IO_BUDGET_DECODER, and a
+// progress monitor that stops a stream after IO_BUDGET_SCANS scans by a longjmp to `jump` with
+// `hit` set. Set up after jpeg_create_decompress.
+struct JPGLIMIT {
+    jpeg_progress_mgr pub;
+    jmp_buf *jump;
+    int hit;
+};
+void JpgLimitSetup(jpeg_decompress_struct *c, JPGLIMIT *limit, jmp_buf *jump);
+// Bytes of whole-image coefficient buffers jpeg_start_decompress will allocate (multi-scan and
+// buffered-image decoding); 0 for a single-scan stream decoded row by row. After the header.
+long JpgCoefBytes(const jpeg_decompress_struct *c);
 
 // The library's error hooks: the message goes to the error box with the file's path, a fatal
 // error then jumps back to the reader or writer.

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 // Sub-commands join this table as their subsystems arrive.
 static const TOOLCMD tool_commands[] = {
@@ -32,6 +33,18 @@ int ToolFail(const char *fmt, ...) {
     fputc('\n', stderr);
     va_end(ap);
     return 1;
+}
+
+int ToolInputCheck(const char *path) {
+    struct stat st;
+    if (stat(path, &st) != 0 || S_ISREG(st.st_mode)) return 0;
+    const char *what = S_ISDIR(st.st_mode)    ? "a directory"
+                       : S_ISFIFO(st.st_mode) ? "a FIFO"
+                       : S_ISCHR(st.st_mode)  ? "a character device"
+                       : S_ISBLK(st.st_mode)  ? "a block device"
+                       : S_ISSOCK(st.st_mode) ? "a socket"
+                                              : "not a regular file";
+    return ToolFail("%s: %s, not opened", path, what);
 }
 
 static void ToolUsage(FILE *out) {

@@ -11,3 +11,7 @@ struct TOOLCMD {
 
 // Prints "dravik-tool: " and the message to stderr; returns 1 so callers can `return ToolFail(..)`.
 int ToolFail(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// 0 when `path` names a regular file (or nothing, which the command reports itself); otherwise
+// the ToolFail status after a line that says what it is.
+int ToolInputCheck(const char *path);

@@ -61,7 +61,7 @@ int AlbumSetPath(ALBUMDAT *album, const char *path) {
 
 // Loads an existing album; a missing file is an error here, not a new album.
 int AlbumLoadExisting(ALBUMDAT *album, const char *path) {
-    if (AlbumSetPath(album, path)) return 1;
+    if (AlbumSetPath(album, path) || ToolInputCheck(path)) return 1;
     int rc = IoAlbumLoad(album, 0);
     if (rc == FILE_ERROR_FORMAT) return ToolFail("%s: not an album", path);
     if (rc != FILE_SUCCES) return ToolFail("%s: %s (%i)", path, AlbumErrText(rc), rc);
@@ -162,6 +162,10 @@ int AlbumCreate(int argc, char **argv) {
         }
     }
     if (!file) return ToolFail("usage: album create FILE [--edge N]");
+    if (ToolInputCheck(file)) return 1;
+    struct stat st;
+    if (lstat(file, &st) == 0 && S_ISLNK(st.st_mode) && stat(file, &st) != 0)
+        return ToolFail("%s: a link to a missing file, not followed", file);
     FILEREQ req;
     IoRequestInit(&req, file);
     int rc = IoAlbumCreate(&req, static_cast<int>(edge));
@@ -193,7 +197,7 @@ int AlbumAdd(int argc, char **argv) {
     }
     if (!file || paths.empty()) return ToolFail("%s", usage);
     ALBUMDAT album;
-    if (AlbumSetPath(&album, file)) return 1;
+    if (AlbumSetPath(&album, file) || ToolInputCheck(file)) return 1;
     AlbumGuard guard{&album};
     // As the album window opens it: a missing album is created.
     int rc = IoAlbumLoad(&album, ALBUM_EDGE_DEFAULT);
@@ -208,6 +212,8 @@ int AlbumAdd(int argc, char **argv) {
             status = ToolFail("%s: %s", p, strerror(errno));
         } else if (S_ISDIR(st.st_mode)) {
             if (AddDir(&run, path, 0)) status = 1;
+        } else if (ToolInputCheck(p)) {
+            status = 1;
         } else if ((rc = AddFile(&run, path)) != FILE_SUCCES) {
             status = ToolFail("%s: cannot add: %s (%i)", p, AlbumErrText(rc), rc);
         }
@@ -215,16 +221,53 @@ int AlbumAdd(int argc, char **argv) {
     return status;
 }
 
-// Album texts come from outside: control bytes would drive the terminal.
+// Length of the well-formed UTF-8 sequence of two to four bytes at p, or 0.
+int Utf8Length(const unsigned char *p) {
+    int n = p[0] >= 0xC2 && p[0] <= 0xDF   ? 2
+            : p[0] >= 0xE0 && p[0] <= 0xEF ? 3
+            : p[0] >= 0xF0 && p[0] <= 0xF4 ? 4
+                                           : 0;
+    for (int i = 1; i < n; i++)
+        if ((p[i] & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// Album texts come from outside: control bytes would drive the terminal. C0, DEL and C1 (a lone
+// byte 80..9F, or UTF-8 C2 80..9F) become \xNN, a backslash \\; other characters pass.
 std::string Printable(const char *text) {
-    std::string s = text;
-    for (char &c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    std::string s;
+    for (const auto *p = reinterpret_cast<const unsigned char *>(text); *p;) {
+        int n = Utf8Length(p);
+        bool c1 = n == 2 && p[0] == 0xC2 && p[1] <= 0x9F;
+        if (n > 1 && !c1) {
+            s.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
+            p += n;
+            continue;
+        }
+        n = c1 ? 2 : 1;
+        unsigned c = *p;
+        if (!c1 && c >= 0x20 && c != 0x7F && c != '\\' && (c < 0x80 || c > 0x9F)) {
+            s += static_cast<char>(c);
+        } else if (c == '\\') {
+            s += "\\\\";
+        } else {
+            for (int i = 0; i < n; i++) {
+                char esc[8];
+                snprintf(esc, sizeof esc, "\\x%02X", p[i]);
+                s += esc;
+            }
+        }
+        p += n;
+    }
     return s;
 }
 
+// A field as text; the buffer follows the bytes the entry has, not the width its header claims.
 std::string Field(const ALBUMDAT *album, int index, int field) {
-    std::vector<char> buf(static_cast<size_t>(album->def[field]) + 8);
+    const uint8_t *p = nullptr;
+    long len = 0;
+    IoAlbumEntryBytes(album, index, &p, &len);
+    std::vector<char> buf(static_cast<size_t>(std::min<long>(album->def[field], len)) + 8);
     IoAlbumEntryField(album, index, field, buf.data(), static_cast<int>(buf.size()));
     return Printable(buf.data());
 }
@@ -276,6 +319,8 @@ int AlbumRemove(int argc, char **argv) {
         drop[static_cast<size_t>(index)] = 1;
     }
     int rc = IoAlbumEntrySaveDrop(&album, drop.data());
+    if (rc == FILE_ERROR_DATA && album.file.error == ESTALE)
+        return ToolFail("%s: not the album file that was loaded any more; not rewritten", argv[0]);
     if (rc != FILE_SUCCES) return ToolFail("%s: %s (%i)", argv[0], AlbumErrText(rc), rc);
     return 0;
 }

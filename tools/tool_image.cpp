@@ -195,6 +195,7 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
 
 int ToolImageInfo(int argc, char **argv) {
     if (argc != 1) return ToolFail("usage: info FILE");
+    if (ToolInputCheck(argv[0])) return 1;
     FILEREQ req;
     IoRequestInit(&req, argv[0]);
     FILEINFO fi;
@@ -243,6 +244,7 @@ int ToolImageConvert(int argc, char **argv) {
     if (!in || !out)
         return ToolFail("usage: convert IN OUT [--frame N | --all-frames] [--raw] "
                         "[--hounsfield MIN:MAX]");
+    if (ToolInputCheck(in)) return 1;
     if (raw) return ConvertRaw(in, out, frame, all);
     bool jpg = EndsWith(out, ".jpg") || EndsWith(out, ".jpeg");
     if (!jpg && !EndsWith(out, ".pgm") && !EndsWith(out, ".ppm"))

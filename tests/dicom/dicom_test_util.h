@@ -107,7 +107,7 @@ inline std::vector<uint8_t> FileBytes(const std::string &path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// The test and the read as the dispatch runs them; releases everything at the end.
+// The test and the read (or probe) as the dispatch runs them; releases everything at the end.
 struct DicomRead {
     FILEINFO fi{};
     FILEREQ req{};
@@ -118,7 +118,12 @@ struct DicomRead {
     explicit DicomRead(const std::string &path, int mode = 0) : name(path) {
         IoRequestInit(&req, name.c_str());
         test = IsFileDicom(&req, &fi, mode, ctx);
-        result = test == 100 ? IoReadDicom(&req, &fi, ctx) : test;
+        if (test != 100)
+            result = test;
+        else if (mode == IO_READ_PROBE)
+            result = IoReadDicomProbe(&req, &fi, ctx);
+        else
+            result = IoReadDicom(&req, &fi, ctx);
     }
     DicomRead(const DicomRead &) = delete;
     DicomRead &operator=(const DicomRead &) = delete;

@@ -229,12 +229,16 @@ TEST(DicomFrames, OffsetTableThenEoiThenOneFragmentEach) {
     DicomFramesLocate(buf.data(), {0, 20}, frags, 2, false, &spans);
     EXPECT_EQ(1, spans[0].length);
     EXPECT_EQ(1, spans[1].offset);
-    // One frame takes every fragment; more frames than fragments leave the rest missing.
+    // One frame takes every fragment; a claim of more frames than fragments gets one frame per
+    // fragment, whatever number the header gives.
     DicomFramesLocate(buf.data(), {}, frags, 1, true, &spans);
     EXPECT_EQ(4, spans[0].length);
-    DicomFramesLocate(buf.data(), {}, frags, 6, false, &spans);
-    EXPECT_EQ(1, spans[3].length);
-    EXPECT_EQ(0, spans[5].length);
+    for (int claim : {6, 2147483647}) {
+        DicomFramesLocate(buf.data(), {0, 1, 2, 3, 4, 5}, frags, claim, false, &spans);
+        ASSERT_EQ(4u, spans.size());
+        EXPECT_EQ(3, spans[3].offset);
+        EXPECT_EQ(1, spans[3].length);
+    }
 }
 
 TEST(DicomFrames, ItemsStopAtTheDelimiterOrTheFileEnd) {

@@ -520,3 +520,142 @@ TEST(DicomFrames, ProgressOnSeveralThreadsStillOnlyRises) {
         DicomDataRelease(&fi);
     }
 }
+
+namespace {
+
+// Overwrites the value of the first (group, element) after the preamble in place; the value
+// starts 8 bytes after the tag in both implicit VR and the short explicit form.
+void Patch(std::vector<uint8_t> *b, uint16_t g, uint16_t e, const std::string &value) {
+    const uint8_t tag[4] = {uint8_t(g), uint8_t(g >> 8), uint8_t(e), uint8_t(e >> 8)};
+    auto at = std::search(b->begin() + 132, b->end(), tag, tag + 4);
+    ASSERT_NE(at, b->end());
+    std::copy(value.begin(), value.end(), at + 8);
+}
+
+std::vector<uint8_t> Patched(const std::string &name, uint16_t g, uint16_t e,
+                             const std::string &value) {
+    std::vector<uint8_t> b = FileBytes(Path(name));
+    Patch(&b, g, e, value);
+    return b;
+}
+
+std::vector<uint8_t> Sized(const std::string &name, uint16_t rows, uint16_t cols) {
+    std::vector<uint8_t> b = FileBytes(Path(name));
+    Patch(&b, 0x0028, 0x0010, {char(rows), char(rows >> 8)});
+    Patch(&b, 0x0028, 0x0011, {char(cols), char(cols >> 8)});
+    return b;
+}
+
+// The test and the read of bytes, with stderr kept.
+struct BytesRead {
+    TempFile file;
+    std::string err;
+    int result = 0, frames = 0;
+    std::vector<uint8_t> px;
+    explicit BytesRead(const std::vector<uint8_t> &bytes, int mode = IO_READ_FULL) : file(bytes) {
+        testing::internal::CaptureStderr();
+        {
+            DicomRead r(file.path, mode);
+            result = r.result, frames = r.fi.frames;
+            if (r.fi.fbuf) px.assign(r.fi.fbuf, r.fi.fbuf + long(r.fi.w) * r.fi.h * frames);
+        }
+        err = testing::internal::GetCapturedStderr();
+    }
+    bool Says(const char *text) const { return err.find(text) != std::string::npos; }
+};
+
+} // namespace
+
+TEST(DicomBudget, NativeClaimsMustFitTheElementAndACutFileMustHoldAnEighth) {
+    // Nine frames claimed where the element holds three.
+    BytesRead nine(Patched("mf-range", 0x0028, 0x0008, "9"));
+    EXPECT_EQ(-103, nine.result);
+    EXPECT_TRUE(nine.Says("the header claims 55296 bytes of pixel data, the element holds 18432"))
+        << nine.err;
+    std::vector<uint8_t> whole = FileBytes(Path("mf-range"));
+    const size_t start = whole.size() - 18432;
+    std::vector<uint8_t> half(whole.begin(), whole.begin() + long(start + 9216));
+    EXPECT_EQ(100, BytesRead(half).result); // cut, and shown with the rest black
+    std::vector<uint8_t> little(whole.begin(), whole.begin() + long(start + 2303));
+    BytesRead cut(little);
+    EXPECT_EQ(-103, cut.result);
+    EXPECT_TRUE(cut.Says("less than the eighth")) << cut.err;
+}
+
+TEST(DicomBudget, EncapsulatedFramesFollowTheFragmentsPresent) {
+    // 99 frames claimed: no more frames than fragments, the three real ones as before.
+    for (const char *name : {"mf-range-ll", "mf-range-rle"}) {
+        DicomRead plain(Path(name));
+        ASSERT_EQ(100, plain.result);
+        std::vector<uint8_t> bytes = Patched(name, 0x0028, 0x0008, "99");
+        const uint8_t tag[4] = {0xE0, 0x7F, 0x10, 0x00};
+        int at = int(std::search(bytes.begin(), bytes.end(), tag, tag + 4) - bytes.begin());
+        std::vector<uint32_t> bot;
+        std::vector<DICOMFRAG> frags;
+        DicomItemsRead(bytes.data(), long(bytes.size()),
+                       DicomValueSpan(bytes.data(), int(bytes.size()), at, nullptr), &bot, &frags);
+        BytesRead many(bytes);
+        ASSERT_EQ(100, many.result) << name << many.err;
+        EXPECT_EQ(long(frags.size()), many.frames) << name;
+        std::string says =
+            "the header claims 99 frames, the pixel data holds " + std::to_string(frags.size());
+        EXPECT_TRUE(many.Says(says.c_str())) << many.err;
+        const long three = 3L * plain.fi.w * plain.fi.h;
+        ASSERT_GE(long(many.px.size()), three);
+        EXPECT_EQ(std::vector<uint8_t>(plain.fi.fbuf, plain.fi.fbuf + three),
+                  std::vector<uint8_t>(many.px.begin(), many.px.begin() + three));
+    }
+}
+
+TEST(DicomBudget, CompressedSizesTheirBytesCannotHoldAreRefusedBeforeAllocating) {
+    const struct {
+        const char *name, *rule;
+    } cases[] = {{"ct-signed-ll", "at most 8 samples a byte"},
+                 {"ct-signed-rle", "at most 64 sample bytes a byte"},
+                 {"grey-jpeg", "at most 1024 pixels a byte"}};
+    for (const auto &c : cases) {
+        for (int mode : {IO_READ_FULL, IO_READ_PROBE}) {
+            BytesRead big(Sized(c.name, 40000, 40000), mode);
+            EXPECT_EQ(-103, big.result) << c.name;
+            EXPECT_TRUE(big.Says(c.rule)) << c.name << ": " << big.err;
+        }
+    }
+}
+
+TEST(DicomProbe, GivesWhatTheReadGivesWithoutDecodingAPixel) {
+    for (const char *name : {"ct-signed", "ct-signed-ll", "grey-rle", "mf-range", "mf-range-ll",
+                             "mf-range-cut", "pal8", "pal16", "pal8-ll", "rgb-jpeg", "rgb16-rle",
+                             "ybr422", "rgb-planar", "grey-jpeg-ext"}) {
+        DicomRead read(Path(name));
+        DicomRead probe(Path(name), IO_READ_PROBE);
+        ASSERT_EQ(100, probe.result) << name;
+        ASSERT_EQ(100, read.result) << name;
+        EXPECT_EQ(nullptr, probe.fi.fbuf) << name;
+        EXPECT_EQ(read.fi.w, probe.fi.w) << name;
+        EXPECT_EQ(read.fi.h, probe.fi.h) << name;
+        EXPECT_EQ(read.fi.bit, probe.fi.bit) << name;
+        EXPECT_EQ(read.fi.maptyp, probe.fi.maptyp) << name;
+        EXPECT_EQ(read.fi.frames, probe.fi.frames) << name;
+        ASSERT_NE(nullptr, probe.Group<DCMGROUP0028>(DCM_G0028)) << name;
+    }
+}
+
+TEST(DicomBudget, AJpegFrameIsMeasuredAgainstItsImageBeforeDecoding) {
+    // An 8 x 8 image whose fragment, a progressive stream, declares 65500 x 65500: decoding it
+    // would hold 8 GB of coefficients.
+    std::vector<uint8_t> jpg = FileBytes(DataPath("col-progressive.jpg"));
+    const uint8_t marker[2] = {0xFF, 0xC2};
+    auto sof = std::search(jpg.begin(), jpg.end(), marker, marker + 2);
+    ASSERT_NE(sof, jpg.end());
+    sof[5] = sof[7] = 0xFF, sof[6] = sof[8] = 0xDC;
+    DICOMDESC d{};
+    d.rows = d.columns = 8, d.bitsallocated = d.bitsstored = 8, d.highbit = 7, d.samples = 1;
+    DICOMLAYOUT lay;
+    ASSERT_EQ(100, DicomLayoutSetup(&d, "t", &lay));
+    DICOMSAMPLES s;
+    ASSERT_EQ(100, DicomSamplesCreate(&lay, &s));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-103, DicomJpegFrame(jpg.data(), jpg.size(), &lay, &s, 0, nullptr));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find("JPEG frame of 65500x65500 in an image of 8x8")) << err;
+}

@@ -22,7 +22,8 @@ static std::string Resolve(int vrclass, const std::string &value, const uint8_t 
 TEST(DicomValue, TextClassesAreFilteredAndTrimmed) {
     EXPECT_EQ(" ", Resolve(DCMVR_CS, "abc")); // lower case turns to blanks, the first one stays
     EXPECT_EQ("YBR FULL", Resolve(DCMVR_CS, "YBR_FULL "));
-    EXPECT_EQ(" 5", Resolve(DCMVR_IS, "-5"));
+    EXPECT_EQ("-5", Resolve(DCMVR_IS, "-5")); // integer strings keep their sign
+    EXPECT_EQ("+7 2", Resolve(DCMVR_IS, "+7.2"));
     EXPECT_EQ("Doe,John,Q", Resolve(DCMVR_PN, "Doe^John^Q  "));
     EXPECT_EQ("MONOCHROME2 ABCD", Resolve(DCMVR_CS, "MONOCHROME2 ABCDEFGH")); // at most 16
     EXPECT_EQ("a,b", Resolve(DCMVR_ST, "a\\b"));
@@ -258,6 +259,14 @@ TEST(DicomDetect, ImageSizesAreCheckedBeforeAnything) {
     DataSet fits;
     fits.Implicit(0x0028, 0x0008, "2 ");
     EXPECT_EQ(100, DicomRead(Image(fits, 4, 4).path).test);
+    DataSet negative;
+    negative.Implicit(0x0028, 0x0008, "-5");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-103, DicomRead(Image(negative, 4, 4).path).test);
+    EXPECT_EQ(-103, DicomRead(Image(negative, 4, 4).path, 2).result);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(2, std::count(err.begin(), err.end(), '\n')) << err;
+    EXPECT_NE(std::string::npos, err.find("Number of Frames is negative (-5)")) << err;
 }
 
 TEST(DicomDetect, RescaleTextsOfOneCharacterKeepTheirDefaults) {

@@ -384,6 +384,32 @@ TEST(AlbumSave, ARewriteMeanwhileByAnotherInstanceIsNotOverwritten) {
     EXPECT_EQ(Bytes(path), now);
 }
 
+TEST(AlbumSave, OnlyTheFileThatWasLoadedIsReplaced) {
+    ScratchDir dir;
+    std::string src = Copy(dir, "grey-37x23.jpg", "g.jpg");
+    std::string a = dir.File("a.alb"), b = dir.File("b.alb"), link = dir.File("link.alb");
+    {
+        Album album(a);
+        ASSERT_EQ(album.Append(src), FILE_SUCCES);
+    }
+    Put(b, Bytes(a)); // the same header and entries, another file
+    ASSERT_EQ(symlink(a.c_str(), link.c_str()), 0);
+    Album loaded(link);
+    ASSERT_EQ(loaded.a.entries, 1);
+    // The link is pointed at the copy between the load and the save.
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    ASSERT_EQ(symlink(b.c_str(), link.c_str()), 0);
+    uint8_t drop = 1;
+    EXPECT_EQ(IoAlbumEntrySaveDrop(&loaded.a, &drop), FILE_ERROR_DATA);
+    EXPECT_EQ(loaded.a.file.error, ESTALE);
+    EXPECT_EQ(Bytes(b), Bytes(a));
+    // A file renamed over the album is another file too.
+    Album again(a);
+    ASSERT_EQ(rename(b.c_str(), a.c_str()), 0);
+    EXPECT_EQ(IoAlbumEntrySaveDrop(&again.a, &drop), FILE_ERROR_DATA);
+    EXPECT_EQ(CountFiles(dir.path), 3); // g.jpg, a.alb, the link: no temporary file is left
+}
+
 TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     ScratchDir dir;
     std::string photo = Copy(dir, "col-160x120.jpg", "photo.jpg");
@@ -416,6 +442,28 @@ TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     Album shortalbum(dir.File("cut.alb"));
     EXPECT_EQ(shortalbum.rc, FILE_ERROR_DATA);
     EXPECT_EQ(shortalbum.a.file.data, nullptr);
+}
+
+TEST(AlbumRefuse, FifosAndDanglingLinksAreNeitherOpenedNorCreated) {
+    ScratchDir dir;
+    std::string fifo = dir.File("pipe.alb"), link = dir.File("link.alb");
+    std::string target = dir.File("elsewhere.alb");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    for (const std::string &path : {fifo, link}) {
+        FILEREQ req;
+        memset(&req, 0, sizeof req);
+        req.path = path.c_str();
+        EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_CREATE) << path;
+        Album album(path);
+        EXPECT_NE(album.rc, FILE_SUCCES) << path;
+    }
+    struct stat st;
+    EXPECT_NE(stat(target.c_str(), &st), 0);
+    // As a source a FIFO is refused before anything is read from it.
+    Album album(dir.File("a.alb"));
+    EXPECT_EQ(album.Append(fifo), FILE_ERROR_READ);
+    EXPECT_EQ(Bytes(dir.File("a.alb")).size(), 222u);
 }
 
 TEST(AlbumRefuse, AnOverLongPathIsCutToItsFieldAndANameHoldingTheMarkerIsRefused) {
@@ -550,6 +598,27 @@ TEST(AlbumHostile, CutAndInflatedAlbumsGiveErrorsOrIntactEntries) {
     char text[64];
     ASSERT_EQ(IoAlbumEntryField(&album.a, 1, ALBUM_F_ATIME, text, sizeof text), FILE_SUCCES);
     EXPECT_STREQ(text, "");
+}
+
+// Widest fields and nothing but markers: 4 bytes an entry, which a rewrite must not inflate to
+// the 632 bytes of a whole built-in entry.
+TEST(AlbumHostile, EntriesCutInsideTheirFieldsAreRewrittenNoLonger) {
+    ScratchDir dir;
+    std::string path = dir.File("m.alb");
+    {
+        Album album(path);
+        ASSERT_EQ(album.rc, FILE_SUCCES);
+    }
+    std::vector<uint8_t> b = Bytes(path);
+    for (int at = 46; at < 72; at++)
+        b[at] = 0xFF;
+    for (int i = 0; i < 1000; i++)
+        b.insert(b.end(), {'+', 'S', 'K', '+'});
+    Put(path, b);
+    Album album(path);
+    ASSERT_EQ(album.a.entries, 1000);
+    ASSERT_EQ(IoAlbumEntrySaveDrop(&album.a, nullptr), FILE_SUCCES);
+    EXPECT_EQ(Bytes(path).size(), 222u + 4000u);
 }
 
 } // namespace

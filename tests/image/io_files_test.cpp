@@ -3,7 +3,10 @@
 #include "image/image_testutil.h"
 #include "image/io_files.h"
 
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 TEST(ImageResample, SameSizeCopiesAndSmallerPicksTruncatedColumns) {
     const int w = 7, h = 3;
@@ -94,4 +97,44 @@ TEST(ImageResample, PreviewFitsTheBoxAndUpdatesTheRecord) {
     EXPECT_LE(fi.h, 50);
     EXPECT_EQ(small[fi.w * fi.h - 1], 9);
     MemFree(small, "t");
+}
+
+TEST(FileInput, FifosDevicesAndDirectoriesAreRefusedWithoutBlocking) {
+    ScratchDir dir;
+    std::string fifo = dir.File("pipe.jpg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A FIFO without a writer would block any plain open for reading until the test timed out.
+    EXPECT_EQ(FileOpenInput(fifo.c_str()), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(FileOpenInput("/dev/null"), -1);
+    EXPECT_EQ(FileOpenInput(dir.path.c_str()), -1);
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(FileStdOpen(fifo.c_str()), nullptr);
+    EXPECT_EQ(FileStdExist(fifo.c_str()), FILE_ERROR_EXIST);
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = fifo.c_str();
+    EXPECT_EQ(FileOpenRead(&req), FILE_ERROR_OPEN);
+    FILEINFO fi;
+    for (int mode : {IO_READ_FULL, IO_READ_PROBE})
+        EXPECT_EQ(IoFindOrReadFileTyp(&req, &fi, mode), nullptr);
+}
+
+TEST(FileInput, InputsAreOpenedReadOnly) {
+    ScratchDir dir;
+    std::string path = dir.File("in.bin");
+    FILE *out = fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    fputs("data", out);
+    fclose(out);
+    FILE *fp = FileStdOpen(path.c_str());
+    ASSERT_NE(fp, nullptr);
+    EXPECT_EQ(fcntl(fileno(fp), F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);
+    fclose(fp);
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    ASSERT_EQ(FileOpenRead(&req), FILE_SUCCES);
+    EXPECT_EQ(fcntl(req.fd, F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);
+    close(req.fd);
 }

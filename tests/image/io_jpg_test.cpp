@@ -614,3 +614,99 @@ TEST(JpegWrite, FailuresReleaseAndReport) {
     save.fbuf = nullptr, save.bit = 24;
     EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_DATA);
 }
+
+namespace {
+
+std::vector<uint8_t> Stream(const char *name) {
+    FILE *fp = fopen(DataPath(name).c_str(), "rb");
+    std::vector<uint8_t> b;
+    for (int c; fp && (c = fgetc(fp)) != EOF;)
+        b.push_back(static_cast<uint8_t>(c));
+    if (fp) fclose(fp);
+    return b;
+}
+
+// The first frame header's size claim changed, and comment segments after SOI up to `size`.
+std::vector<uint8_t> Claimed(std::vector<uint8_t> b, int w, int h, size_t size) {
+    for (size_t i = 2; i + 8 < b.size(); i++) {
+        if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2)) {
+            b[i + 5] = static_cast<uint8_t>(h >> 8), b[i + 6] = static_cast<uint8_t>(h);
+            b[i + 7] = static_cast<uint8_t>(w >> 8), b[i + 8] = static_cast<uint8_t>(w);
+            break;
+        }
+    }
+    while (b.size() + 4 <= size) {
+        size_t n = std::min<size_t>(size - b.size() - 4, 65533);
+        std::vector<uint8_t> com = {0xFF, 0xFE, static_cast<uint8_t>((n + 2) >> 8),
+                                    static_cast<uint8_t>(n + 2)};
+        com.resize(4 + n, 'x');
+        b.insert(b.begin() + 2, com.begin(), com.end());
+    }
+    return b;
+}
+
+// `count` more scans before EOI, each one end-of-band run over all (up to 32767) blocks of the
+// first component, coded with a one-code table of its own.
+std::vector<uint8_t> WithScans(std::vector<uint8_t> b, int count) {
+    b.resize(b.size() - 2);
+    const uint8_t dht[] = {0xFF, 0xC4, 0x00, 0x14, 0x11, 1, 0, 0, 0, 0, 0,
+                           0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0xE0};
+    const uint8_t scan[] = {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x01,
+                            0x01, 0x3F, 0x00, 0x7F, 0xFF, 0x00};
+    b.insert(b.end(), dht, dht + sizeof dht);
+    for (int i = 0; i < count; i++)
+        b.insert(b.end(), scan, scan + sizeof scan);
+    b.push_back(0xFF), b.push_back(0xD9);
+    return b;
+}
+
+// A read of the bytes from a file, full or as a thumbnail preview: the result and stderr.
+struct BudgetRead {
+    int rc;
+    std::string err;
+    BudgetRead(const ScratchDir &dir, const std::vector<uint8_t> &b, int preview = 0) {
+        std::string path = dir.File("budget.jpg");
+        FILE *fp = fopen(path.c_str(), "wb");
+        fwrite(b.data(), 1, b.size(), fp);
+        fclose(fp);
+        FILEREQ req;
+        memset(&req, 0, sizeof req);
+        req.path = path.c_str();
+        req.preview = preview;
+        FILEINFO fi;
+        memset(&fi, 0, sizeof fi);
+        testing::internal::CaptureStderr();
+        rc = IoReadJpeg(&req, &fi, IO_READ_FULL);
+        err = testing::internal::GetCapturedStderr();
+        IoFreeRecord(&fi, "t");
+    }
+};
+
+} // namespace
+
+TEST(JpegBudget, EndlessScansStopAtTheScanLimit) {
+    ScratchDir dir;
+    std::vector<uint8_t> prog = Stream("grey-prog-160x120.jpg");
+    EXPECT_EQ(BudgetRead(dir, WithScans(prog, 50)).rc, FILE_SUCCES);
+    BudgetRead endless(dir, WithScans(prog, IO_BUDGET_SCANS));
+    EXPECT_EQ(endless.rc, FILE_ERROR_DATA);
+    EXPECT_NE(endless.err.find("more than 100 scans (the scan limit)"), std::string::npos)
+        << endless.err;
+    // A thumbnail needs the DC scans only and never meets the extra ones.
+    EXPECT_EQ(BudgetRead(dir, WithScans(prog, IO_BUDGET_SCANS), 8).rc, FILE_SUCCES);
+}
+
+TEST(JpegBudget, ImagesAndCoefficientsBeyondTheBudgetsAreRefusedBeforeDecoding) {
+    ScratchDir dir;
+    // 14000 x 14000 in colour: 561 MiB of output fits, its coefficients do not.
+    std::vector<uint8_t> coef = Claimed(Stream("col-progressive.jpg"), 14000, 14000, 200000);
+    for (int preview : {0, 96}) {
+        BudgetRead r(dir, coef, preview);
+        EXPECT_EQ(r.rc, FILE_ERROR_DATA);
+        EXPECT_NE(r.err.find("more than the 512 MiB decoder budget"), std::string::npos) << r.err;
+    }
+    // 46000 x 46000 grey, long enough for the rule of pixels a byte: 2 GiB of output.
+    BudgetRead big(dir, Claimed(Stream("grey-prog-160x120.jpg"), 46000, 46000, 2100000));
+    EXPECT_EQ(big.rc, FILE_ERROR_DATA);
+    EXPECT_NE(big.err.find("exceed the 1024 MiB image budget"), std::string::npos) << big.err;
+}

@@ -142,4 +142,36 @@ TEST(ToolAlbum, ListExtractRemoveRoundTripAndRefusalOfAPhoto) {
     EXPECT_EQ(FileSize(photo), size);
 }
 
+TEST(ToolAlbum, ListEscapesTerminalControlsAndKeepsOtherCharacters) {
+    ScratchDir dir;
+    // File names may hold any byte but '/' and NUL: escape sequences, CSI as a byte (C1) and as
+    // UTF-8, DEL, a tab (which would shift the columns) and a backslash.
+    const std::string names[] = {"a\x1b]0;owned\x07\x1b[2J.jpg",
+                                 "b\x9b"
+                                 "31m.jpg",
+                                 "c\xc2\x9b"
+                                 "1m\x7f.jpg",
+                                 "d\tx\\y.jpg", "\xc3\xa9t\xc4\x81\xe2\x82\xac.jpg"};
+    const std::string shown[] = {"a\\x1B]0;owned\\x07\\x1B[2J.jpg", "b\\x9B31m.jpg",
+                                 "c\\xC2\\x9B1m\\x7F.jpg", "d\\x09x\\\\y.jpg",
+                                 "\xc3\xa9t\xc4\x81\xe2\x82\xac.jpg"};
+    std::string album = dir.File("n.alb");
+    for (const std::string &name : names) {
+        CopyData("grey-37x23.jpg", dir.File(name.c_str()));
+        ToolResult r = RunTool({tool, "album", "add", album, dir.File(name.c_str())});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    ToolResult r = RunTool({tool, "album", "list", album});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (size_t i = 0; i < r.out.size(); i++) {
+        auto c = static_cast<unsigned char>(r.out[i]);
+        ASSERT_TRUE(c == '\t' || c == '\n' || (c >= 0x20 && c != 0x7F)) << i;
+        ASSERT_FALSE(c == 0xC2 && static_cast<unsigned char>(r.out[i + 1]) < 0xA0) << i;
+    }
+    std::vector<std::string> got = Names(album);
+    ASSERT_EQ(got.size(), 5u);
+    for (size_t i = 0; i < 5; i++)
+        EXPECT_EQ(got[i], dir.path + "/" + shown[i]);
+}
+
 } // namespace
