@@ -1,6 +1,7 @@
 #include "dicom/io_dcm2.h"
 
 #include "base/xmem.h"
+#include "image/io_files.h"
 
 #include <cstring>
 
@@ -1649,9 +1650,9 @@ int DcmGroupFillRow(int group, int row, const uint8_t *value, void *rec) {
         break;
     }
     default:
-        return 150;
+        return FILE_QUIET;
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 int DcmGroupFillElement(int group, const uint8_t *value, int elo, int ehi, void *rec) {
@@ -1777,5 +1778,5 @@ int DcmGroupPaletteCopy(DCMGROUP0028 *dst, const DCMGROUP0028 *src) {
         memcpy(buf, from, static_cast<size_t>(size));
         *DcmPaletteSlot(dst, c) = buf;
     }
-    return 100;
+    return FILE_SUCCES;
 }

@@ -31,7 +31,7 @@ int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
     if (ba == 0) ba = d->bitsstored <= 8 ? 8 : d->bitsstored <= 16 ? 16 : 32;
     if (ba != 8 && ba != 16 && ba != 32) {
         fprintf(stderr, "dravik: %s: %i bits allocated per sample are not supported\n", name, ba);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     lay->bytes = ba / 8;
     lay->bits = d->bitsstored >= 1 && d->bitsstored <= ba ? d->bitsstored : ba;
@@ -42,26 +42,26 @@ int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
     if (lay->pi == DICOM_PI_OTHER) {
         fprintf(stderr, "dravik: %s: photometric interpretation %s is not supported\n", name,
                 d->photometric);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     bool colour = lay->pi >= DICOM_PI_RGB;
     lay->samples = colour ? 3 : 1;
     if (colour && d->samples != 0 && d->samples != 3) {
         fprintf(stderr, "dravik: %s: %s with %i samples per pixel is not supported\n", name,
                 d->photometric, d->samples);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     lay->planar = colour && lay->pi != DICOM_PI_YBR_422 && d->planar == 1;
     lay->w = d->columns;
     lay->h = d->rows;
     lay->frames = std::max(d->frames, 1);
-    if (FileBufferSize(lay->w, lay->h, lay->samples, lay->frames) < 0) return -103;
+    if (FileBufferSize(lay->w, lay->h, lay->samples, lay->frames) < 0) return FILE_ERROR_DATA;
     lay->pixels = long(lay->w) * lay->h;
     if (lay->pi == DICOM_PI_YBR_422)
         lay->framebytes = long(lay->h) * ((lay->w + 1) / 2) * 4 * lay->bytes;
     else
         lay->framebytes = lay->pixels * lay->samples * lay->bytes;
-    return 100;
+    return FILE_SUCCES;
 }
 
 int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
@@ -85,7 +85,7 @@ int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
         s->s32 = decltype(s->s32)();
         return -8;
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 void *DicomStoreAlloc(size_t bytes) {
@@ -238,7 +238,7 @@ int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max) {
     if (lo > hi) lo = hi = 0;
     *min = lo;
     *max = hi;
-    return 100;
+    return FILE_SUCCES;
 }
 
 void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,

@@ -36,8 +36,8 @@ int DicomItemsRead(const uint8_t *buf, long len, long offset, std::vector<uint32
         const uint8_t *h = buf + pos;
         unsigned group = h[0] | h[1] << 8, elem = h[2] | h[3] << 8;
         uint32_t n = Le32(h + 4);
-        if (group == 0xFFFE && elem == DCM_SEQ_END) return 100;
-        if (group != 0xFFFE || elem != DCM_ITEM || n == 0xFFFFFFFFu) return 150;
+        if (group == 0xFFFE && elem == DCM_SEQ_END) return FILE_SUCCES;
+        if (group != 0xFFFE || elem != DCM_ITEM || n == 0xFFFFFFFFu) return FILE_QUIET;
         long start = pos + 8;
         long avail = std::min<long>(n, len - start);
         if (first) {
@@ -47,10 +47,10 @@ int DicomItemsRead(const uint8_t *buf, long len, long offset, std::vector<uint32
         } else {
             frags->push_back({start, avail});
         }
-        if (avail < long(n)) return 150;
+        if (avail < long(n)) return FILE_QUIET;
         pos = start + long(n);
     }
-    return 150;
+    return FILE_QUIET;
 }
 
 // A JPEG frame's last fragment ends with EOI, perhaps followed by one byte of padding.
@@ -136,11 +136,11 @@ static bool DicomRleSegment(const uint8_t *in, long n, uint8_t *dst, long count,
 }
 
 int DicomRleFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, uint8_t *dst) {
-    if (!data || !lay || !dst || lay->pi == DICOM_PI_YBR_422) return -103;
-    if (len < 64) return -103;
+    if (!data || !lay || !dst || lay->pi == DICOM_PI_YBR_422) return FILE_ERROR_DATA;
+    if (len < 64) return FILE_ERROR_DATA;
     const uint32_t nseg = Le32(data);
     const int need = lay->bytes * lay->samples;
-    if (nseg < 1 || nseg > 15) return -103;
+    if (nseg < 1 || nseg > 15) return FILE_ERROR_DATA;
     memset(dst, 0, size_t(lay->framebytes));
     bool whole = int(nseg) >= need;
     const long stride = long(lay->samples) * lay->bytes;
@@ -157,7 +157,7 @@ int DicomRleFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, uint8
         uint8_t *out = dst + long(sample) * lay->bytes + byte;
         whole = DicomRleSegment(data + from, to - from, out, lay->pixels, stride) && whole;
     }
-    return whole ? 100 : 150;
+    return whole ? FILE_SUCCES : FILE_QUIET;
 }
 
 /* ---- lossless JPEG ---- */
@@ -265,7 +265,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
             fprintf(stderr, "dravik: JPEG frame: more than %d scans (the scan limit)\n",
                     IO_BUDGET_SCANS);
         jpeg_destroy_decompress(&c);
-        return *rows > 0 ? 150 : -103;
+        return *rows > 0 ? FILE_QUIET : FILE_ERROR_DATA;
     }
     jpeg_create_decompress(&c);
     JpgLimitSetup(&c, &err.limit, &err.jump);
@@ -281,7 +281,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
                 coef >> 20, IO_BUDGET_DECODER >> 20);
     if (int(c.image_width) != w || int(c.image_height) != h || coef > IO_BUDGET_DECODER) {
         jpeg_destroy_decompress(&c);
-        return -103;
+        return FILE_ERROR_DATA;
     }
     if (comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
@@ -292,7 +292,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     jpeg_start_decompress(&c);
     if (int(c.output_width) != w || int(c.output_height) != h || c.output_components != comps) {
         jpeg_destroy_decompress(&c);
-        return -103;
+        return FILE_ERROR_DATA;
     }
     while (c.output_scanline < c.output_height) {
         JSAMPROW row = out + size_t(c.output_scanline) * size_t(w) * size_t(comps);
@@ -301,7 +301,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
     }
     jpeg_finish_decompress(&c);
     jpeg_destroy_decompress(&c);
-    return err.warnings || *rows < h ? 150 : 100;
+    return err.warnings || *rows < h ? FILE_QUIET : FILE_SUCCES;
 }
 
 int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
@@ -380,10 +380,10 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
             DicomFrameSamples(job->buf + from, avail, &lay, job->s, f);
         else if (avail > 0)
             GetImageDataRGB(job->buf + from, avail, &lay, out);
-        return 100;
+        return FILE_SUCCES;
     }
     const DICOMFRAG span = job->spans[size_t(f)];
-    if (span.length == 0) return -103;
+    if (span.length == 0) return FILE_ERROR_DATA;
     const DICOMFRAG &first = job->frags[size_t(span.offset)];
     const uint8_t *data = job->buf + first.offset;
     size_t n = size_t(first.length);
@@ -480,7 +480,7 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
     for (std::thread &t : pool)
         t.join();
     DicomProgress(req, top, &last);
-    return 100;
+    return FILE_SUCCES;
 }
 
 enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel data it claims
@@ -496,16 +496,16 @@ static int DicomNativeBudget(const uint8_t *buf, long len, long off, const DICOM
         fprintf(stderr,
                 "dravik: %s: the header claims %ld bytes of pixel data, the element holds %u\n",
                 name, claim, declared);
-        return -103;
+        return FILE_ERROR_DATA;
     }
     if (claim > DICOM_CUT_SHARE * held) {
         fprintf(stderr,
                 "dravik: %s: %ld of the %ld bytes of pixel data are there, less than the eighth "
                 "a cut file must hold\n",
                 name, held, claim);
-        return -103;
+        return FILE_ERROR_DATA;
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 // Decoded samples must be reachable from the coded bytes: a lossless sample takes a bit, a
@@ -534,7 +534,7 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
     if (located < size_t(lay->frames))
         fprintf(stderr, "dravik: %s: the header claims %i frames, the pixel data holds %zu\n", name,
                 lay->frames, located);
-    if (located == 0) return -103;
+    if (located == 0) return FILE_ERROR_DATA;
     lay->frames = int(located);
     long bytes = 0;
     for (const DICOMFRAG &f : frags)
@@ -545,7 +545,7 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
         fprintf(stderr,
                 "dravik: %s: %ix%i x %i frames cannot come from %ld bytes of %s (at most %s)\n",
                 name, lay->w, lay->h, lay->frames, bytes, c.name, c.rule);
-        return -103;
+        return FILE_ERROR_DATA;
     }
     // One-sample images keep their stored values beside the 8-bit (or palette RGB) result.
     const long store = lay->samples == 1 ? (lay->bits <= 16 ? 2 : 4) : 0;
@@ -553,9 +553,9 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
     if (long(lay->pixels) * lay->frames * (store + out) + lay->framebytes > IO_BUDGET_IMAGE) {
         fprintf(stderr, "dravik: %s: %ix%i x %i frames exceed the %ld MiB image budget\n", name,
                 lay->w, lay->h, lay->frames, IO_BUDGET_IMAGE >> 20);
-        return -103;
+        return FILE_ERROR_DATA;
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 /* ---- the frame path ---- */
@@ -564,15 +564,15 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     if (!fi || !desc) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!buf) return -103;
+    if (!buf) return FILE_ERROR_DATA;
     const char *name = DicomPathName(req);
     DICOMLAYOUT lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
-    if (rc != 100) return rc;
+    if (rc != FILE_SUCCES) return rc;
     if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     const long off = desc->dataoffset;
     bool cut;
@@ -593,7 +593,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
         for (const DICOMFRAG &f : spans)
             cut = cut || f.length == 0;
     }
-    if (rc != 100) return rc;
+    if (rc != FILE_SUCCES) return rc;
     // What the read would make of it, without decoding a pixel.
     fi->frames = lay.frames;
     if (lay.samples == 3) {
@@ -608,7 +608,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
@@ -616,19 +616,19 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     if (!fi || !desc) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!buf) return -103;
+    if (!buf) return FILE_ERROR_DATA;
     const char *name = DicomPathName(req);
     DICOMFRAMEJOB job;
     DICOMLAYOUT &lay = job.lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
-    if (rc != 100) return rc;
+    if (rc != FILE_SUCCES) return rc;
     if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     const bool one = lay.samples == 1;
-    if (raw && (!one || lay.pi == DICOM_PI_PALETTE)) return -111;
+    if (raw && (!one || lay.pi == DICOM_PI_PALETTE)) return FILE_ERROR_FORMAT;
 
     const long off = desc->dataoffset;
     std::vector<uint32_t> bot;
@@ -647,7 +647,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     } catch (const std::bad_alloc &) {
         return -8;
     }
-    if (rc != 100) return rc;
+    if (rc != FILE_SUCCES) return rc;
     fi->frames = lay.frames;
     const std::vector<DICOMFRAG> &frags = job.frags;
     if (syntax == DICOM_TS_NATIVE)
@@ -655,10 +655,10 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     else
         desc->dataend = frags.empty() ? int(off) : int(frags.back().offset + frags.back().length);
     if (one) {
-        if (DicomSamplesCreate(&lay, s) != 100) return -8;
+        if (DicomSamplesCreate(&lay, s) != FILE_SUCCES) return -8;
     } else {
         long size = FileBufferSize(lay.w, lay.h, 3, lay.frames);
-        if (size < 0) return -103;
+        if (size < 0) return FILE_ERROR_DATA;
         rgb = static_cast<uint8_t *>(MemCreate(size, tag));
         if (!rgb) return -8;
         memset(rgb, 0, size_t(size));
@@ -675,7 +675,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     // Decoding takes most of the time; grey and palette images finish with their windowing.
     const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;
     std::vector<DICOMFRAMEDONE> done;
-    if (DicomFramesDecode(req, &job, top, &done) != 100) {
+    if (DicomFramesDecode(req, &job, top, &done) != FILE_SUCCES) {
         if (rgb) MemFree(rgb, tag);
         return -8;
     }
@@ -687,7 +687,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         if (syntax == DICOM_TS_NATIVE) continue;
         if (d.rc < 0)
             missing++;
-        else if (d.rc == 150)
+        else if (d.rc == FILE_QUIET)
             damaged++;
     }
     if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
@@ -697,12 +697,12 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
                 name, missing, lay.frames, damaged);
 
-    if (raw) return 100;
+    if (raw) return FILE_SUCCES;
     if (!one) {
         fi->fbuf = rgb;
         fi->bit = 24;
         fi->maptyp = MAPTYP_RGB;
-        return 100;
+        return FILE_SUCCES;
     }
     if (lay.pi == DICOM_PI_PALETTE) {
         fi->fbuf = GetImageDataPalette(req, fi, buf, len, s);
@@ -711,5 +711,5 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
     }
-    return fi->fbuf ? 100 : -8;
+    return fi->fbuf ? FILE_SUCCES : -8;
 }

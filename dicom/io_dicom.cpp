@@ -335,7 +335,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     const long huge = 2L << 20, head = long(sizeof(DICOMFILE));
     const bool aligned = size >= 2 * huge;
     int fd = FileOpenInput(path);
-    if (fd < 0) return -102;
+    if (fd < 0) return FILE_ERROR_READ;
     auto *f =
         static_cast<DICOMFILE *>(MemCreate(head + size + (aligned ? 2 * huge : 0), dcm_file_tag));
     if (!f) {
@@ -363,7 +363,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     close(fd);
     if (failed || got < DICOM_MIN_FILE) {
         MemFree(f, dcm_file_tag);
-        return failed ? -102 : -103;
+        return failed ? FILE_ERROR_READ : FILE_ERROR_DATA;
     }
     memcpy(f->magic, dcm_file_magic, sizeof f->magic);
     f->len = int(got);
@@ -372,7 +372,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     memset(&f->nest, 0, sizeof f->nest);
     DicomNestWalk(data, f->len, &f->nest);
     fi->dicom = f;
-    return 100;
+    return FILE_SUCCES;
 }
 
 /* ---- the data set's structure ---- */
@@ -551,7 +551,7 @@ void DicomNestRelease(DICOMNEST *nest) {
 int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
     if (!nest) return -15;
     DicomNestRelease(nest);
-    if (!buf || len < 8) return -111;
+    if (!buf || len < 8) return FILE_ERROR_FORMAT;
     DICOMWALK w = {buf, len, nest, false};
     long p = len >= 132 && !memcmp(buf + 128, "DICM", 4) ? 132 : 0;
     // The meta group is explicit VR little endian whatever follows.
@@ -559,7 +559,7 @@ int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
     DCMWALKELEM e;
     while (p <= len - 8 && DcmLe16(buf + p) == 0x0002) {
         if (!DcmWalkHeader(&w, p, false, &e) || e.n == DCM_UNDEFINED || long(e.n) > len - e.value)
-            return -111;
+            return FILE_ERROR_FORMAT;
         if (e.elem == 0x0010) {
             size_t k = std::min<size_t>(e.n, sizeof uid - 1);
             memcpy(uid, buf + e.value, k);
@@ -571,10 +571,10 @@ int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
     long tag = implicit < 0 ? -1 : DcmWalkElements(&w, p, implicit == 1, 0);
     if (tag <= 0) {
         DicomNestRelease(nest);
-        return w.nomem ? -8 : -111;
+        return w.nomem ? -8 : FILE_ERROR_FORMAT;
     }
     nest->pixeltag = int(tag);
-    return 100;
+    return FILE_SUCCES;
 }
 
 // The range holding offset i, or -1.
@@ -654,7 +654,7 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
             EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
         DcmGroupFillRow(group, row, value, rec);
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 int DcmGroupSetup0000(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUP0000 *rec) {
@@ -726,10 +726,10 @@ int DcmGroupSetupFFFE(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUPFFFE *rec)
 
 int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit) {
     if (!ctx) return -15;
-    if (!DicomFileBytes(fi, nullptr)) return -103;
+    if (!DicomFileBytes(fi, nullptr)) return FILE_ERROR_DATA;
     for (int g = 0; g < DCM_GROUPS; g++)
         DcmGroupSetup(ctx, fi, limit, g, DcmGroupCurrent(&ctx->groups, g));
-    return 100;
+    return FILE_SUCCES;
 }
 
 /* ---- entry table ---- */
@@ -739,7 +739,7 @@ int DicomEntryTableRemove(FILEREQ *req, void **table) {
     if (!table) return -15;
     DcmGroupPaletteRelease(static_cast<DCMGROUP0028 *>(table[DCM_G0028]));
     MemFreeArray(table, dcm_tag, 0, DCM_GROUPS, 1);
-    return 100;
+    return FILE_SUCCES;
 }
 
 void **DicomEntryTableSetup(DICOMCTX *ctx, FILEREQ *req) {
@@ -757,7 +757,7 @@ void **DicomEntryTableSetup(DICOMCTX *ctx, FILEREQ *req) {
         }
         memcpy(table[g], DcmGroupCurrent(&ctx->groups, g), def.size);
         if (g == DCM_G0028 && DcmGroupPaletteCopy(static_cast<DCMGROUP0028 *>(table[g]),
-                                                  &ctx->groups.dcmgroup0028) != 100) {
+                                                  &ctx->groups.dcmgroup0028) != FILE_SUCCES) {
             DicomEntryTableRemove(req, table);
             return nullptr;
         }
@@ -813,7 +813,7 @@ static int DicomEntryApply(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
     desc->planar = g.PlanarConfiguration;
     desc->samples = g.SamplesPerPixel;
 
-    int r = 100;
+    int r = FILE_SUCCES;
     switch (DicomPhotometricClass(g.PhotometricInterpretation)) {
     case DICOM_PI_MONO1:
     case DICOM_PI_MONO2:
@@ -832,12 +832,13 @@ static int DicomEntryApply(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
         fi->maptyp = MAPTYP_RGB;
         break;
     default:
-        r = -111;
+        r = FILE_ERROR_FORMAT;
         break;
     }
     fi->w = desc->columns;
     fi->h = desc->rows;
-    if (r == 100 && (!DicomSizeFits(desc) || DicomAtoi(g.NumberOfFrames) < 0)) r = -103;
+    if (r == FILE_SUCCES && (!DicomSizeFits(desc) || DicomAtoi(g.NumberOfFrames) < 0))
+        r = FILE_ERROR_DATA;
     return r;
 }
 
@@ -856,7 +857,7 @@ static void DicomHeaderRefused(const DICOMCTX *ctx, const char *path) {
 int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
     if (!ctx || !fi || !desc) return -15;
     int len;
-    if (!DicomFileBytes(fi, &len)) return -103;
+    if (!DicomFileBytes(fi, &len)) return FILE_ERROR_DATA;
     desc->filesize = len;
     DicomUnitsSort(ctx, fi, desc->dataoffset);
     return DicomEntryApply(ctx, fi, desc);
@@ -894,7 +895,7 @@ static int DicomSyntaxRefused(const char *path, const char *uid) {
     const char *name = DicomUidName(uid);
     fprintf(stderr, "dravik: %s: transfer syntax %s (%s) is not supported\n", path, uid,
             name ? name : "unknown");
-    return -111;
+    return FILE_ERROR_FORMAT;
 }
 
 /* ---- the test ---- */
@@ -926,12 +927,12 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     memset(&desc, 0, sizeof desc);
     if (!req || !fi || !req->path) return -15;
     struct stat st;
-    if (stat(req->path, &st) != 0) return -102;
-    if (st.st_size < DICOM_MIN_FILE || st.st_size > INT_MAX) return -103;
+    if (stat(req->path, &st) != 0) return FILE_ERROR_READ;
+    if (st.st_size < DICOM_MIN_FILE || st.st_size > INT_MAX) return FILE_ERROR_DATA;
     DicomDataRelease(fi);
     fi->fsize = int(st.st_size);
     int r = DicomFileLoad(fi, req->path, long(st.st_size));
-    if (r != 100) return r;
+    if (r != FILE_SUCCES) return r;
 
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -943,7 +944,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
         DicomDataRelease(fi);
         if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
             return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
-        return -111;
+        return FILE_ERROR_FORMAT;
     }
     desc.dataoffset = DicomValueSpan(buf, len, tag, nullptr);
     r = DicomEntrySetup(ctx, fi, &desc);
@@ -952,14 +953,14 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
         // Tags of another byte order or a compressed data set are not found: say why.
         if (DicomTransferSyntaxClass(g02.TransferSyntaxUID) == DICOM_TS_REFUSED)
             return DicomSyntaxRefused(req->path, g02.TransferSyntaxUID);
-        return r == 100 ? -103 : r;
+        return r == FILE_SUCCES ? FILE_ERROR_DATA : r;
     }
     req->recognised = 1;
     fi->fsize = len;
     fi->ftyp = FTYP_DICOM;
-    if (mode == 1 || mode == 2) r = 100;
-    if (r == -103) DicomHeaderRefused(ctx, req->path);
-    if (r != 100) DicomDataRelease(fi);
+    if (mode == 1 || mode == 2) r = FILE_SUCCES;
+    if (r == FILE_ERROR_DATA) DicomHeaderRefused(ctx, req->path);
+    if (r != FILE_SUCCES) DicomDataRelease(fi);
     return r;
 }
 
@@ -968,7 +969,7 @@ int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx) {
     if (!scope.ctx) return -8;
     int r = DicomTest(scope.ctx, req, fi, mode);
     // The read that follows takes over the parse instead of repeating it.
-    DICOMFILE *f = r == 100 ? DicomFileHeld(fi) : nullptr;
+    DICOMFILE *f = r == FILE_SUCCES ? DicomFileHeld(fi) : nullptr;
     if (f && scope.own) {
         DicomCtxRelease(f->parsed);
         f->parsed = scope.ctx;
@@ -997,7 +998,7 @@ static int DicomColormapCreate(FILEINFO *fi) {
         }
         memset(*map, 0, size_t(bytes));
     }
-    return 100;
+    return FILE_SUCCES;
 }
 
 // The palette tables' bytes into the entry table's buffers (each sized from its descriptor's
@@ -1037,9 +1038,9 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     if (!req || !fi || !req->path) return -15;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!buf) return -103;
+    if (!buf) return FILE_ERROR_DATA;
     struct stat st;
-    if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, -102);
+    if (stat(req->path, &st) != 0) return DicomReadFail(fi, nullptr, FILE_ERROR_READ);
 
     // The test's parse of these bytes, unless the caller wants the read's in a context of its own.
     DICOMCTX *parsed = nullptr;
@@ -1057,12 +1058,12 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
         DicomUnitsEmpty(ctx);
         memset(desc, 0, sizeof *desc);
         int tag = DicomPixelTag(fi);
-        if (!tag) return DicomReadFail(fi, nullptr, -111);
+        if (!tag) return DicomReadFail(fi, nullptr, FILE_ERROR_FORMAT);
         desc->dataoffset = DicomValueSpan(buf, len, tag, nullptr);
         r = DicomEntrySetup(ctx, fi, desc);
     }
-    if (r == -103) DicomHeaderRefused(ctx, req->path);
-    if (r != 100) return DicomReadFail(fi, nullptr, r);
+    if (r == FILE_ERROR_DATA) DicomHeaderRefused(ctx, req->path);
+    if (r != FILE_SUCCES) return DicomReadFail(fi, nullptr, r);
 
     void **table = DicomEntryTableSetup(ctx, req);
     if (!table) return DicomReadFail(fi, nullptr, -8);
@@ -1073,14 +1074,14 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     int syntax = DicomTransferSyntaxClass(uid);
     if (syntax == DICOM_TS_REFUSED) {
         DicomSyntaxRefused(req->path, uid);
-        return DicomReadFail(fi, table, -111);
+        return DicomReadFail(fi, table, FILE_ERROR_FORMAT);
     }
 
     // Grey images get the ramp; palette maps need room for 65536 entries, which the pixel
     // stage fills from the file's descriptors and tables.
     if (fi->maptyp != MAPTYP_RGB && !raw && !probe) {
         fi->mapentry = fi->maptyp <= MAPTYP_GREY ? 255 : 65535;
-        if (DicomColormapCreate(fi) != 100) return DicomReadFail(fi, table, -8);
+        if (DicomColormapCreate(fi) != FILE_SUCCES) return DicomReadFail(fi, table, -8);
         if (fi->maptyp == MAPTYP_GREY)
             for (int i = 0; i < 256; i++)
                 fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = uint16_t(i);
@@ -1092,10 +1093,10 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     fi->fbuf = nullptr;
     r = probe ? DicomPixelProbe(req, fi, desc, syntax)
               : _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
-    if (r != 100) return DicomReadFail(fi, table, r);
+    if (r != FILE_SUCCES) return DicomReadFail(fi, table, r);
     DicomDataRelease(fi);
     fi->dicom = table;
-    return 100;
+    return FILE_SUCCES;
 }
 
 int IoReadDicom(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
@@ -1125,7 +1126,7 @@ int DicomImageDescription(void *const *table, char *out, size_t size) {
              g28->NumberOfFrames[0] ? "x " : "", g28->Columns, g28->Rows, g28->BitsStored,
              g28->BitsAllocated, g28->HighBit, g28->PhotometricInterpretation,
              g02->TransferSyntaxUID);
-    return 100;
+    return FILE_SUCCES;
 }
 
 int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
@@ -1145,5 +1146,5 @@ int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
     DicomCopyText(info->transfer_syntax, sizeof info->transfer_syntax, g02->TransferSyntaxUID);
     DicomCopyText(info->patient_name, sizeof info->patient_name,
                   g10->PatientsName[0] ? g10->PatientsName : " ");
-    return 100;
+    return FILE_SUCCES;
 }

@@ -103,6 +103,7 @@ const char *IoFileTypExt(int ftyp);
 // Result codes of the file family.
 enum {
     FILE_SUCCES = 100,
+    FILE_QUIET = 150, // a success with something to say: a frame shown damaged, a row not kept
     FILE_ERROR_OPEN = -101,
     FILE_ERROR_READ = -102,
     FILE_ERROR_DATA = -103,
