@@ -265,9 +265,14 @@ static void ToolsEnable(WINDAT *view) {
 static void TraceOpen(const char *path, WINDAT *view) {
     PAINTIMG *e = Current(view);
     WINDAT *top = TopOf(view);
-    Trace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d", path,
+    WINDAT *scroll = ScrollOf(view);
+    WINDAT *tools = scroll ? ScrollGetToolbar(scroll) : nullptr;
+    int enabled = 0;
+    for (int i = 0; tools && i < tools->nchild; i++)
+        enabled += !tools->child[i]->disable;
+    Trace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d", path,
           view->window, top ? top->window : 0, e ? e->fi.w : 0, e ? e->fi.h : 0,
-          e ? e->fi.frames : 0, view->zoom, view->width, view->height);
+          e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
 }
 
 int SymbolFileOpen(const char *path) {
@@ -672,7 +677,8 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     if (sym == XK_n || sym == XK_p) { // 0x6e, 0x70
         int step = sym == XK_n ? 1 : -1;
-        if (!WinPaintFiles.empty()) {
+        // One file named: its directory is the list.
+        if (WinPaintFiles.size() > 1) {
             WinPaintFilesOpen(WinPaintFileIndex + step, step);
             return 1;
         }
