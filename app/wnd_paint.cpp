@@ -559,7 +559,7 @@ WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNE
             return nullptr;
         }
         LabelStatusSet(value, 3);
-        WinUSRStringArrayValueSet(panel, i, reinterpret_cast<char *>(value));
+        WinUSRStringArrayValueSet(panel, i + 1, reinterpret_cast<char *>(value));
         ly += key->height + 2;
     }
     return panel;
@@ -585,7 +585,7 @@ int TbFileDicomUpdate(WINDAT *view) {
     const char *texts[2] = {info.description[0] ? info.description : " ",
                             info.patient_name[0] ? info.patient_name : " "};
     for (int i = 0; i < 2; i++) {
-        auto *label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(panel, i));
+        auto *label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(panel, i + 1));
         if (!label) continue;
         LabelSet(label, texts[i]);
     }

@@ -237,6 +237,10 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     OpenLine third = WaitOpen(3);
     EXPECT_EQ(third.path, a);
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 3u);
+    // Windows holding pictures and the panel are released cleanly at the end.
+    SendDeleteRequest(display, mainwin);
+    ASSERT_TRUE(run.Wait()) << run.Stderr();
+    EXPECT_EQ(run.status, 0) << run.Stderr();
 }
 
 TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
