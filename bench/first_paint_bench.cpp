@@ -3,9 +3,10 @@
 //
 //   first_paint_bench [--runs N] [--make-jpeg OUT W H] [--probe X,Y] -- VIEWER ARGS...
 //
-// --make-jpeg writes a photo-like baseline JPEG (smooth colour, noise) with a magenta block over
-// image x 300..700, y 200..360, which a viewer at 100 % shows under the default probe 640,300
-// whether its picture starts at the screen's corner (feh) or in dravik's work area. Other
+// --make-jpeg writes a photo-like baseline JPEG (smooth colour, noise) with two magenta blocks,
+// one over image x 300..700, y 200..360 (under the default probe 640,300 when the picture starts
+// in dravik's work area) and one above the centre (under the probe when a 1280 x 1024 window
+// shows the picture's centre at 100 %, as feh does). Other
 // pictures (DICOM series) use --probe and any colour change from the first sample.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -49,7 +50,10 @@ static int MakeJpeg(const char *path, int w, int h) {
             int r = 128 + static_cast<int>(90 * __builtin_sin(x / 300.0)) + n;
             int g = 128 + static_cast<int>(90 * __builtin_cos(y / 200.0)) + n;
             int b = 128 + static_cast<int>(60 * __builtin_sin((x + y) / 500.0)) + n;
-            if (x >= 300 && x < 700 && y >= 200 && y < 360) r = 255, g = 0, b = 255;
+            bool corner = x >= 300 && x < 700 && y >= 200 && y < 360;
+            bool centre =
+                x >= w / 2 - 200 && x < w / 2 + 200 && y >= h / 2 - 300 && y < h / 2 - 140;
+            if (corner || centre) r = 255, g = 0, b = 255;
             row[x * 3] = static_cast<JSAMPLE>(std::min(255, std::max(0, r)));
             row[x * 3 + 1] = static_cast<JSAMPLE>(std::min(255, std::max(0, g)));
             row[x * 3 + 2] = static_cast<JSAMPLE>(std::min(255, std::max(0, b)));
