@@ -1,13 +1,14 @@
 // Time to first paint: starts a viewer on a private Xvfb (1280x1024x24) and polls one screen
 // pixel until the picture's marker colour appears there; also the viewer's peak memory.
 //
-//   first_paint_bench [--runs N] [--make-jpeg OUT W H] [--probe X,Y] -- VIEWER ARGS...
+//   first_paint_bench [--runs N] [--make-jpeg OUT W H] [--probe X,Y] [--trace] -- VIEWER ARGS...
 //
 // --make-jpeg writes a photo-like baseline JPEG (smooth colour, noise) with two magenta blocks,
 // one over image x 300..700, y 200..360 (under the default probe 640,300 when the picture starts
 // in dravik's work area) and one above the centre (under the probe when a 1280 x 1024 window
 // shows the picture's centre at 100 %, as feh does). Other
-// pictures (DICOM series) use --probe and any colour change from the first sample.
+// pictures (DICOM series) use --trace: the time until dravik's "trace: open" line, written once
+// the picture has been put to the window and flushed (DRAVIK_TRACE is set for the viewer).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
@@ -82,19 +83,22 @@ static bool Magenta(unsigned long p) {
 
 int main(int argc, char **argv) {
     int runs = 5, px = 640, py = 300;
-    bool marker = true;
+    bool trace = false;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; i++) {
         if (!strcmp(argv[i], "--runs") && i + 1 < argc) {
             runs = atoi(argv[++i]);
         } else if (!strcmp(argv[i], "--make-jpeg") && i + 3 < argc) {
             return MakeJpeg(argv[i + 1], atoi(argv[i + 2]), atoi(argv[i + 3]));
+        } else if (!strcmp(argv[i], "--trace")) {
+            trace = true;
         } else if (!strcmp(argv[i], "--probe") && i + 1 < argc) {
             if (sscanf(argv[++i], "%d,%d", &px, &py) != 2) return 2;
-            marker = false;
         } else {
-            fprintf(stderr, "usage: %s [--runs N] [--make-jpeg OUT W H] [--probe X,Y] -- CMD...\n",
-                    argv[0]);
+            fprintf(
+                stderr,
+                "usage: %s [--runs N] [--make-jpeg OUT W H] [--probe X,Y] [--trace] -- CMD...\n",
+                argv[0]);
             return 2;
         }
     }
@@ -125,19 +129,37 @@ int main(int argc, char **argv) {
     long peak = 0;
     for (int r = 0; r < runs; r++) {
         unsigned long before = Pixel(d, px, py);
+        int fds[2];
+        if (pipe(fds) != 0) return 1;
+        fcntl(fds[0], F_SETFL, O_NONBLOCK);
         auto t0 = Clock::now();
         pid_t p = fork();
         if (p == 0) {
             int devnull = open("/dev/null", 1);
             dup2(devnull, 1);
-            dup2(devnull, 2);
+            dup2(trace ? fds[1] : devnull, 2);
+            close(fds[0]);
+            setenv("DRAVIK_TRACE", "1", 1);
             execvp(cmd[0], cmd);
             _exit(127);
         }
+        close(fds[1]);
+        std::string err;
         double t = -1;
         while (std::chrono::duration<double>(Clock::now() - t0).count() < 20) {
+            if (trace) {
+                char buf[4096];
+                ssize_t n = read(fds[0], buf, sizeof buf);
+                if (n > 0) err.append(buf, static_cast<size_t>(n));
+                if (err.find("trace: open") != std::string::npos) {
+                    t = std::chrono::duration<double>(Clock::now() - t0).count();
+                    break;
+                }
+                usleep(500);
+                continue;
+            }
             unsigned long now = Pixel(d, px, py);
-            if (marker ? Magenta(now) : now != before) {
+            if (Magenta(now)) {
                 t = std::chrono::duration<double>(Clock::now() - t0).count();
                 break;
             }
@@ -146,6 +168,7 @@ int main(int argc, char **argv) {
         // The rest of the read finishes before the peak is taken.
         usleep(1500000);
         kill(p, SIGKILL);
+        close(fds[0]);
         int st = 0;
         rusage ru{};
         wait4(p, &st, 0, &ru);
@@ -156,7 +179,7 @@ int main(int argc, char **argv) {
         }
         times.push_back(t);
         // The screen is black again before the next run.
-        for (int k = 0; k < 200 && Pixel(d, px, py) != before; k++)
+        for (int k = 0; k < 200 && !trace && Pixel(d, px, py) != before; k++)
             usleep(10000);
     }
     XCloseDisplay(d);
