@@ -4,6 +4,8 @@
 #include "base/lg.h"
 #include "base/xerror.h"
 #include "image/io_files.h"
+#include "image/io_jpg.h"
+#include "image/io_jpg_corner.h"
 #include "render/ximage.h"
 #include "toolkit/xinit.h"
 #include "widgets/xpaint.h"
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <pthread.h>
 #include <sys/stat.h>
 
@@ -21,7 +24,58 @@ struct FILEOPENJOB {
     FILEREQ req;
     FILEINFO fi;
     void *buf;
+    int corner; // the corner was painted ahead of the whole picture
 };
+
+// Shift of a visual's 8-bit channel mask, or -1 for any other mask.
+static int ChannelShift(unsigned long mask) {
+    if (!mask) return -1;
+    int s = __builtin_ctzl(mask);
+    return (mask >> s) == 0xFF ? s : -1;
+}
+
+// A picture opens at 100 % from its top-left corner: that corner, decoded alone, is painted
+// while the rest is read. Only on true-colour displays with 8-bit channels; elsewhere, and for
+// files the corner decoder leaves alone, the whole picture comes first as before.
+static int FileOpenPaintCorner(FILEOPENJOB *job) {
+    WINDAT *view = job->req.view;
+    int vw = 0, vh = 0, rs = -1, gs = -1, bs = -1;
+    {
+        ToolkitLockGuard guard;
+        if (view->state != PAINT_SINGLE || !main_visual || main_visual->c_class != TrueColor ||
+            ImagePadForDepth(WinDisplayGetDepth(view->usr.display)) != 32)
+            return -1;
+        rs = ChannelShift(main_visual->red_mask);
+        gs = ChannelShift(main_visual->green_mask);
+        bs = ChannelShift(main_visual->blue_mask);
+        vw = view->width, vh = view->height;
+    }
+    if (rs < 0 || gs < 0 || bs < 0 || vw < 1 || vh < 1) return -1;
+    if (IsFileJpeg(job->req.path) != FILE_SUCCES) return -1;
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    if (IoReadJpegCorner(job->req.path, vw, vh, &rgb, &w, &h) != 0 || w < 1 || h < 1) return -1;
+    ToolkitLockGuard guard;
+    XImage *im = ImageCreate(32, ZPixmap, w, h);
+    if (!im) return -1;
+    const uint8_t *p = rgb.data();
+    for (int y = 0; y < h; y++) {
+        auto *row =
+            reinterpret_cast<uint32_t *>(im->data + static_cast<long>(y) * im->bytes_per_line);
+        for (int x = 0; x < w; x++, p += 3)
+            row[x] = static_cast<uint32_t>(p[0]) << rs | static_cast<uint32_t>(p[1]) << gs |
+                     static_cast<uint32_t>(p[2]) << bs;
+    }
+    // The words are in this machine's order; Xlib swaps them for a server of the other.
+    const uint16_t one = 1;
+    im->byte_order = *reinterpret_cast<const uint8_t *>(&one) == 1 ? LSBFirst : MSBFirst;
+    XClearWindow(view->usr.display, view->window);
+    XPutImage(view->usr.display, view->window, view->gc, im, 0, 0, 0, 0, static_cast<unsigned>(w),
+              static_cast<unsigned>(h));
+    XFlush(view->usr.display);
+    WinFreeXImage(im);
+    return 0;
+}
 
 // The reader reports from the worker while the caller waits with the lock released.
 static void IoReadJpegStatusOpenFile(void *ctx, int percent) {
@@ -55,6 +109,7 @@ static bool StartsLikeJpeg(const char *path) {
 
 static void *TreadFileOpen(void *arg) {
     auto *job = static_cast<FILEOPENJOB *>(arg);
+    job->corner = FileOpenPaintCorner(job) == 0;
     job->buf = IoReadFile(&job->req, &job->fi, IO_READ_FULL);
     if (FileOpenReadHook) FileOpenReadHook(job->req.path, job->buf != nullptr);
     return nullptr;
@@ -97,6 +152,11 @@ int mf_FileOpen(const char *path, WINDAT *view) {
         if (!job->req.recognised || !StartsLikeJpeg(path))
             MsgErrFile(language, path, FILE_ERROR_READ, 0, nullptr);
         IoFreeRecord(&job->fi, path);
+        // The view shows again what it showed before the corner.
+        if (job->corner) {
+            WinClearWindow(view);
+            WinPaint(view);
+        }
         rc = -24;
     } else if ((rc = PaintImgSetup(view, 1)) != 0) {
         IoFreeRecord(&job->fi, path);
