@@ -68,6 +68,8 @@ static WINDAT *TopOf(WINDAT *win) {
     return win;
 }
 
+static int WinPaintExtIntClose(WINDATUSR *rec);
+
 static void ViewCallbacksSet(WINDAT *view, int close) {
     WinSetFuncMouse(view, WinPaintFuncMouse);
     WinSetFuncExpose(view, WinPaintFuncExpose);
@@ -211,6 +213,7 @@ WINDAT *WinPaintCreate(Display *display, int x, int y, int w, int h, const char 
     WINDAT *win = WinCreateFromRootExt(nullptr, x, y, &t, &nb, name, fontfs_text);
     if (!win) return nullptr;
     WinSetFuncResize(win, WinPaintExtResize);
+    WinSetFuncIntClose(win, WinPaintExtIntClose);
     WinSetWinTitle(win, name ? name : "");
     WINTYP st{};
     st.fg = fg_scroll;
@@ -361,18 +364,43 @@ int WinPaintFuncResize(WINDATUSR *rec) {
     return ResizePaint(rec);
 }
 
+// Slots 1 and 3 never name a closed window: the current view falls back to another image
+// window's view or the work area's.
+static bool Registered(const WINDAT *w) {
+    for (int i = 0; w && i < WINDATpi; i++)
+        if (WINDATp[i] == w) return true;
+    return false;
+}
+
+static void WinPaintSlotsForget(WINDAT *win) {
+    auto *cur = static_cast<WINDAT *>(MainPropStrGet(1));
+    // While closing, the window's view may already be gone from the registry.
+    bool viewgone = cur && (!Registered(cur) || TopOf(cur) == win);
+    WINDAT *other = nullptr;
+    for (int i = 0; i < WINDATpi && !other; i++) {
+        WINDAT *w = WINDATp[i];
+        if (w && w != win && w->typ == WIN_EXT_PAINT) other = w;
+    }
+    if (MainPropStrGet(3) == win) MainPropStrSet(3, AskFileOpenWin == 2 ? other : nullptr);
+    if (viewgone) {
+        WINDAT *next = MainPropStrGet(3) ? ExtView(static_cast<WINDAT *>(MainPropStrGet(3)))
+                                         : static_cast<WINDAT *>(MainPropStrGet(2));
+        MainPropStrSet(1, next);
+    }
+}
+
+static int WinPaintExtIntClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WinPaintSlotsForget(rec->win);
+    return 0;
+}
+
 int WinPaintFuncClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     PAINTIMG *e = Current(rec->win);
     if (e && e->fi.busy == 1) return -24;
-    if (AskFileOpenWin == 1) {
-        MainPropStrSet(3, nullptr);
-        MainPropStrSet(1, nullptr);
-    } else if (AskFileOpenWin == 2) {
-        WINDAT *other = WinFindTyp(WIN_LABEL);
-        MainPropStrSet(3, other);
-        MainPropStrSet(1, other);
-    }
+    WINDAT *top = TopOf(rec->win);
+    if (top && top->typ == WIN_EXT_PAINT) WinPaintSlotsForget(top);
     return 0;
 }
 

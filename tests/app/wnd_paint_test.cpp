@@ -6,6 +6,7 @@
 #include "app/wnd_paint.h"
 
 #include <X11/Xutil.h>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -273,6 +274,37 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
         new (&run) ProgramRun;
         ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
     }
+}
+
+TEST_F(PaintBinary, ClosedSharedWindowIsNotReusedAndTheNextOpenMakesANewOne) {
+    std::string a = Jpeg("a.jpg", 64, 48);
+    std::string b = Jpeg("b.jpg", 64, 48);
+    Start({a, b}, 1);
+    OpenLine first = WaitOpen(1);
+    SendDeleteRequest(display, first.top);
+    // The window is gone when the root no longer lists it.
+    ASSERT_TRUE(WaitFor([&] {
+        Window root, parent, *kids = nullptr;
+        unsigned n = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n);
+        bool found = false;
+        for (unsigned k = 0; k < n; k++)
+            found = found || kids[k] == first.top;
+        if (kids) XFree(kids);
+        return !found;
+    }));
+    // n in the (empty) work-area view, under 600,300 of the main window, opens the next file
+    // in a new shared window.
+    Window mainwin = FindWindowByName(display, "dravik");
+    int mx = 0, my = 0;
+    Window child;
+    XTranslateCoordinates(display, mainwin, DefaultRootWindow(display), 600, 300, &mx, &my, &child);
+    XtMove(display, mx, my);
+    XtKey(display, "n");
+    OpenLine second = WaitOpen(2);
+    EXPECT_EQ(second.path, b);
+    EXPECT_NE(second.top, first.top);
+    EXPECT_TRUE(run.pid > 0 && kill(run.pid, 0) == 0) << run.Stderr();
 }
 
 TEST_F(PaintBinary, LargeImageGetsThreeQuartersOfTheDisplay) {
