@@ -95,6 +95,7 @@ static void FileOpenStatusMsg(void *ctx, const char *text) {
 
 static int FileOpenRender(void *ctx, FILEINFO *fi) {
     auto *req = static_cast<FILEREQ *>(ctx);
+    ToolkitLockGuard guard;
     return IoRenderView(req->view, fi);
 }
 
