@@ -5,6 +5,7 @@
 #include "base/language.h"
 #include "base/lg.h"
 #include "app/rc.h"
+#include "app/wnd_paint.h"
 #include "base/xmem.h"
 #include "render/ximage.h"
 #include "resources/icon.h"
@@ -76,7 +77,7 @@ int MenuMainAction(Display *display, int id) {
     case 401:
     case 402:
         MenuCloseFromMouse(nullptr);
-        // The zoom itself comes with the image view.
+        MF_ViewZoom(static_cast<WINDAT *>(MainPropStrGet(1)), id);
         break;
     case 701:
         if (WinMainToolbarCreate(0, TbStateFileSym, 0, 0)) TbFile = 1;
@@ -173,14 +174,6 @@ static int MainSymbolFileOpen(WINDATUSR *rec) {
     return MenuMainAction(rec ? rec->display : main_display, 200);
 }
 
-// The DICOM information toolbar comes with the image window; until then its slot stays empty.
-static WINDAT *TbFileDicomCreate(WINDAT *toolbar, WINTYP *typ, const WINNEIGHBOR *nb) {
-    (void)toolbar;
-    (void)typ;
-    (void)nb;
-    return nullptr;
-}
-
 WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
     WINDAT *main = WinFindTyp(WIN_MAIN);
     if (!main) return nullptr;
@@ -233,8 +226,11 @@ WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
         }
         WinSetFuncIntClose(tb, MainFuncTbFileSymbolCloseTb);
     } else if (kind == TbStateDicom) {
-        content = TbFileDicomCreate(tb, &ct, &cnb);
-        if (content) WinSetFuncIntClose(tb, MainFuncTbFileDicomCloseTb);
+        content = TbFileDicomCreate(tb, 0, 0, &ct, &cnb, "dcm");
+        if (content) {
+            WinSetFuncIntClose(tb, MainFuncTbFileDicomCloseTb);
+            if (auto *view = static_cast<WINDAT *>(MainPropStrGet(1))) TbFileDicomUpdate(view);
+        }
     }
     if (!content) {
         WinClose(tb);
@@ -287,8 +283,19 @@ void *MainFuncTread(void *) {
         XEvent copy = event;
         WinEvent(main_display, copy);
         switch (event.type) {
+        case KeyPress: {
+            // The viewer's own keys (n, p, f) are not in the view's key table.
+            WINDAT *win = WinFind(event.xkey.window);
+            XKeyEvent key = event.xkey;
+            if (win && win->typ == WIN_PAINT && !(key.state & (ControlMask | Mod1Mask)))
+                WinPaintKeyNav(win, XLookupKeysym(&key, 0));
+            break;
+        }
         case KeyRelease:
             CheckEvKeyReleaseMain(event);
+            break;
+        case FocusIn:
+            WinPaintUpdate(event.xfocus.display, event.xfocus.window);
             break;
         case ClientMessage:
             CheckEvClientMessageMain(event);
@@ -373,7 +380,32 @@ static void MainWmProperties(WINDAT *main, XSizeHints *size, XWMHints *wm, XClas
     XSetWMProtocols(main_display, main->window, &main->wm_delete, 1);
 }
 
-int main() {
+static const char USAGE[] =
+    "usage: dravik [FILE]...\n"
+    "Shows JPEG and DICOM images. n and p show the next and previous file, f fits the image\n"
+    "to the view.\n";
+
+// The files to open; exits for --help (0) and unknown options (2).
+static void MainArgs(int argc, char **argv) {
+    bool options = true;
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        if (options && strcmp(a, "--") == 0) {
+            options = false;
+        } else if (options && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
+            fputs(USAGE, stdout);
+            exit(0);
+        } else if (options && a[0] == '-' && a[1] != '\0') {
+            fprintf(stderr, "%s: unknown option %s\n%s", PROGRAM, a, USAGE);
+            exit(2);
+        } else {
+            WinPaintFiles.emplace_back(a);
+        }
+    }
+}
+
+int main(int argc, char **argv) {
+    MainArgs(argc, argv);
     MainSignalsInstall();
 
     XSizeHints *size_hints = XAllocSizeHints();
@@ -477,12 +509,15 @@ int main() {
         MenuSetupDisable(701, M_MAIN_MENU[6], 0);
     else if (!WinMainToolbarCreate(0, TbStateFileSym, 0, 0))
         MenuSetupDisable(701, M_MAIN_MENU[6], 0);
-    // The work area with its file box and image view is made here once they exist.
+    WorkCreate(main);
     if (TbDicom == 0)
         MenuSetupDisable(702, M_MAIN_MENU[6], 0);
     else if (!WinMainToolbarCreate(0, TbStateDicom, 0, 0))
         MenuSetupDisable(702, M_MAIN_MENU[6], 0);
+    ToolbarParentResize(main);
     XFlush(main_display);
+    // The first file that can be read is shown as if chosen in the file box.
+    if (!WinPaintFiles.empty()) WinPaintFilesOpen(0, 1);
     ToolkitUnlock();
 
     pthread_t ui;

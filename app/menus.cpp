@@ -1,5 +1,6 @@
 // The menu templates and the menu sets built from them for the active language.
 #include "app/menus.h"
+#include "app/wnd_paint.h"
 
 #include "app/main.h"
 #include "base/language.h"
@@ -147,9 +148,8 @@ int LanguageMenuProgInit(Display *display, int language) {
         // The recent-files sub-menu of File is built here once the file commands exist.
     }
     if (M_OPTION_MENU[5]) MenuSubFree(M_OPTION_MENU[5]);
-    // The image view's context action comes with the image view.
-    M_OPTION_MENU[5] =
-        LanguageMenuBuild(menuPaintBtn3, menupaintbtn3, menupaintbtn3L, 3, language, nullptr);
+    M_OPTION_MENU[5] = LanguageMenuBuild(menuPaintBtn3, menupaintbtn3, menupaintbtn3L, 3, language,
+                                         WinPaintFuncMouseBtnR12);
     return M_OPTION_MENU[5] ? 0 : -8;
 }
 

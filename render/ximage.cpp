@@ -1,5 +1,7 @@
 #include "render/ximage.h"
 
+#include "dicom/io_dicom.h"
+
 #include "base/lg.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
@@ -114,6 +116,8 @@ static void WinFreeRecord(FILEINFO *fi) {
     }
     if (fi->fname) MemFree(fi->fname, "ip");
     fi->fname = nullptr;
+    // The record owns its DICOM data too.
+    DicomDataRelease(fi);
 }
 
 int WinFreeImage(WINDAT *view, int index, int all) {

@@ -5,6 +5,8 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
 
+#include <algorithm>
+
 WINDAT *ToolbarCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                       const char *name, int floating, WINFUNC grip_action) {
     if (!parent || !typ || !nb) return nullptr;
@@ -87,12 +89,12 @@ int ToolbarParentResize(WINDAT *parent) {
             y += c->height;
         }
     if (others > 0) {
+        // A toolbar docked after the work area takes its room from it.
         int share = (parent->height - bars - others_h) / others;
-        if (share < 1) share = 1;
         for (int i = 0; i < parent->nchild; i++) {
             WINDAT *c = parent->child[i];
             if (!c || c->typ == WIN_TOOLBAR) continue;
-            c->height += share;
+            c->height = std::max(1, c->height + share);
             WinMoveResizeWindow(c, 0, y, c->width, c->height);
             WinChildResize(c);
             y += c->height;

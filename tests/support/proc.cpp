@@ -21,6 +21,7 @@ bool ProgramRun::Start(const std::string &path, const std::string &display,
     home = MakeTempDir();
     if (home.empty()) return false;
     err_path = home + "/.stderr";
+    if (!rc.empty()) std::ofstream(home + "/.dravikrc") << rc;
     pid = fork();
     if (pid < 0) return false;
     if (pid == 0) {
@@ -31,6 +32,8 @@ bool ProgramRun::Start(const std::string &path, const std::string &display,
         dup2(devnull, 1);
         setenv("HOME", home.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
+        for (auto &e : env)
+            putenv(const_cast<char *>(e.c_str()));
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(path.c_str()));
         for (auto &a : args)

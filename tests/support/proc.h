@@ -7,9 +7,11 @@
 // A running program; its stderr goes to a file that can be read while it runs.
 struct ProgramRun {
     int pid = -1;
-    std::string home;     // private HOME directory, removed by the destructor
-    std::string err_path; // stderr of the program
-    int status = -1;      // exit status once ended (0..255), or -1 while running / killed
+    std::string home;             // private HOME directory, removed by the destructor
+    std::string err_path;         // stderr of the program
+    int status = -1;              // exit status once ended (0..255), or -1 while running / killed
+    std::string rc;               // written to $HOME/.dravikrc before the start when not empty
+    std::vector<std::string> env; // "NAME=value" entries added to the environment
 
     // Starts `path` with DISPLAY=display and HOME=a fresh temporary directory.
     bool Start(const std::string &path, const std::string &display,

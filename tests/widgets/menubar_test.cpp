@@ -286,8 +286,9 @@ TEST_F(MainWindow, GripDetachesTheSymbolToolbarAtThePointerAndDocksItUnderTheMen
     ASSERT_NE(sym, 0u);
     Window menutb = Parent(Find("MenuM"));
     EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
-    ClickAt(display, tb, 5, 10);
+    // Where the click lands, taken before the toolbar it names is replaced.
     int px = X(tb) + 5, py = Y(tb) + 10;
+    ClickAt(display, tb, 5, 10);
     Window floating = 0;
     ASSERT_TRUE(WaitFor([&] {
         Window s = Find("sym");

@@ -1,0 +1,730 @@
+// Image windows, the image view's callbacks, the context menus, the DICOM panel, and the files
+// given on the command line.
+#include "app/wnd_paint.h"
+
+#include "app/main.h"
+#include "app/menus.h"
+#include "base/language.h"
+#include "base/lg.h"
+#include "base/settings.h"
+#include "base/xerror.h"
+#include "base/xmem.h"
+#include "dicom/io_dicom.h"
+#include "image/io_files.h"
+#include "toolkit/xbase.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xfilebox.h"
+#include "widgets/xlabel.h"
+#include "widgets/xmenu.h"
+#include "widgets/xpaint.h"
+#include "widgets/xpaned.h"
+#include "widgets/xscroll.h"
+#include "widgets/xstatus.h"
+#include "widgets/xbtnsym.h"
+#include "widgets/xsymbol.h"
+
+#include <X11/keysym.h>
+#include <cstdarg>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::vector<std::string> WinPaintFiles;
+int WinPaintFileIndex = 0;
+
+// Tests and benchmarks read what happened from stderr lines when DRAVIK_TRACE is set.
+static void Trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+static void Trace(const char *fmt, ...) {
+    static const int on = getenv("DRAVIK_TRACE") != nullptr;
+    if (!on) return;
+    va_list ap;
+    va_start(ap, fmt);
+    fputs("dravik: trace: ", stderr);
+    vfprintf(stderr, fmt, ap);
+    fputc('\n', stderr);
+    va_end(ap);
+    fflush(stderr);
+}
+
+static PAINTIMG *Current(WINDAT *view) {
+    return PaintImgGet(view, view ? view->img_current : -1);
+}
+
+static WINDAT *ScrollOf(WINDAT *view) {
+    WINDAT *s = view ? view->usr.parent : nullptr;
+    return s && s->typ == WIN_SCROLLM ? s : nullptr;
+}
+
+static WINDAT *TopOf(WINDAT *win) {
+    while (win && win->usr.parent)
+        win = win->usr.parent;
+    return win;
+}
+
+static int WinPaintExtIntClose(WINDATUSR *rec);
+
+static void ViewCallbacksSet(WINDAT *view, int close) {
+    WinSetFuncMouse(view, WinPaintFuncMouse);
+    WinSetFuncExpose(view, WinPaintFuncExpose);
+    WinSetFuncResize(view, WinPaintFuncResize);
+    WinSetFuncStatus(view, WinPaintFuncStatus);
+    if (close) WinSetFuncClose(view, WinPaintFuncClose);
+}
+
+// ---- the work area
+
+int WorkPaint(WINDATUSR *rec) {
+    (void)rec;
+    return 0;
+}
+
+int WorkKey(WINDATUSR *rec) {
+    (void)rec;
+    return 0;
+}
+
+static int WorkResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *wrk = rec->win;
+    WINDAT *paned = WinChildFindTyp(wrk, WIN_PANED_HORIZ);
+    if (!paned) return -16;
+    paned->width = wrk->width, paned->height = wrk->height;
+    WinResize(paned, paned->width, paned->height);
+    return PanedResize(paned);
+}
+
+// The right pane's scroll window fills the pane.
+static int WorkPaneResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *pane = rec->win;
+    WINDAT *scroll = WinChildFindTyp(pane, WIN_SCROLLM);
+    if (!scroll) return 0;
+    int w = pane->width - 2 * scroll->border, h = pane->height - 2 * scroll->border;
+    if (w < 1 || h < 1) return 0;
+    scroll->width = w, scroll->height = h;
+    WinResize(scroll, w, h);
+    return ScrollWndResize(scroll);
+}
+
+WINDAT *WorkCreate(WINDAT *mainwindow) {
+    if (!mainwindow) return nullptr;
+    int top = 0;
+    for (int i = 0; i < mainwindow->nchild; i++) {
+        WINDAT *c = mainwindow->child[i];
+        if (c && c->typ == WIN_TOOLBAR && c->status == 0) top += c->height + 2 * c->border;
+    }
+    WINTYP t{};
+    t.fg = fg_form;
+    t.bg = bg_form;
+    t.width = mainwindow->width - 1;
+    t.height = mainwindow->height - top;
+    t.state = BASE_FIXED;
+    t.language = mainwindow->language;
+    t.mouseleft = mainwindow->mouseleft;
+    t.mouseright = mainwindow->mouseright;
+    t.func[WIN_FUNC_KEYB] = WorkKey;
+    WINNEIGHBOR nb{};
+    WINDAT *wrk = BaseCreate(mainwindow, 0, top, &t, &nb, "wrk");
+    if (!wrk) return nullptr;
+    WinSetFuncResize(wrk, WorkResize);
+
+    WINTYP pt = t;
+    pt.typ = WIN_PANED_HORIZ;
+    pt.state = 0;
+    pt.func[WIN_FUNC_KEYB] = nullptr;
+    WINDAT *paned = PanedCreate(wrk, 0, 0, &pt, &nb, "paned");
+    WINTYP ct = t;
+    ct.state = BASE_FIXED;
+    ct.func[WIN_FUNC_KEYB] = nullptr;
+    ct.width = t.width / 3;
+    // The file box comes with its own widget; until then the left pane stays empty.
+    WINDAT *left = paned ? PanedCreateChild(paned, 0, 0, &ct, &nb, "wpc", WIN_BASE) : nullptr;
+    ct.width = t.width;
+    WINDAT *right = left ? PanedCreateChild(paned, 0, 0, &ct, &nb, "wpc", WIN_BASE) : nullptr;
+    if (!right) {
+        WinClose(wrk);
+        return nullptr;
+    }
+    WinSetFuncResize(right, WorkPaneResize);
+    WINTYP st{};
+    st.fg = fg_scroll;
+    st.bg = bg_scroll;
+    st.width = right->width;
+    st.height = right->height;
+    st.language = t.language;
+    st.mouseleft = t.mouseleft;
+    st.mouseright = t.mouseright;
+    WINDAT *scroll = ScrollWndCreate(right, 0, 0, &st, &nb, "scw", nullptr, WIN_PAINT, 0, 1, 1);
+    WINDAT *view = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
+    if (!view) {
+        WinClose(wrk);
+        return nullptr;
+    }
+    ViewCallbacksSet(view, 0);
+    MainPropStrSet(1, view);
+    MainPropStrSet(2, view);
+    return wrk;
+}
+
+// ---- image windows
+
+void WinPaintCalcSize(int w, int h, int dw, int dh, int *ww, int *wh) {
+    int frameh = StatusGetHeight() + 2 + sp_scroll;
+    int framew = 2 + sp_scroll;
+    *wh = h + frameh > dh ? dh * 3 / 4 : h + frameh;
+    *ww = (w > dw - framew ? dw * 3 / 4 : w) + framew;
+}
+
+static int WinPaintExtResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *win = rec->win;
+    XWindowAttributes a;
+    if (WinGetAttrib(win, &a) == 0) win->width = a.width, win->height = a.height;
+    WINDAT *scroll = WinChildFindTyp(win, WIN_SCROLLM);
+    if (!scroll) return 0;
+    int w = win->width - 2 * scroll->border, h = win->height - 2 * scroll->border;
+    if (w < 1 || h < 1) return 0;
+    scroll->width = w, scroll->height = h;
+    WinResize(scroll, w, h);
+    return ScrollWndResize(scroll);
+}
+
+WINDAT *WinPaintCreate(Display *display, int x, int y, int w, int h, const char *name) {
+    if (!display || w < 1 || h < 1) return nullptr;
+    int ww = 0, wh = 0;
+    WinPaintCalcSize(w, h, WinGetDisplayWidth(display), WinGetDisplayHeight(display), &ww, &wh);
+    WINTYP t{};
+    t.fg = fg_form;
+    t.bg = bg_form;
+    t.width = ww;
+    t.height = wh;
+    t.typ = WIN_EXT_PAINT;
+    t.mouseleft = opt_rt[0];
+    t.mouseright = opt_rt[1];
+    t.language = opt_rt[2];
+    WINNEIGHBOR nb{};
+    WINDAT *win = WinCreateFromRootExt(nullptr, x, y, &t, &nb, name, fontfs_text);
+    if (!win) return nullptr;
+    WinSetFuncResize(win, WinPaintExtResize);
+    WinSetFuncIntClose(win, WinPaintExtIntClose);
+    WinSetWinTitle(win, name ? name : "");
+    WINTYP st{};
+    st.fg = fg_scroll;
+    st.bg = bg_scroll;
+    st.width = ww;
+    st.height = wh;
+    st.language = t.language;
+    st.mouseleft = t.mouseleft;
+    st.mouseright = t.mouseright;
+    WINDAT *scroll = ScrollWndCreate(win, 0, 0, &st, &nb, "scw", nullptr, WIN_PAINT, 0, 1, 1);
+    if (!scroll || !ScrollGetScrollWnd(scroll)) {
+        WinClose(win);
+        return nullptr;
+    }
+    WinShow(win, 1);
+    return win;
+}
+
+static WINDAT *ExtView(WINDAT *win) {
+    WINDAT *scroll = win ? WinChildFindTyp(win, WIN_SCROLLM) : nullptr;
+    return scroll ? ScrollGetScrollWnd(scroll) : nullptr;
+}
+
+int WinPaintUpdate(Display *display, Window window) {
+    (void)display;
+    WINDAT *win = WinFind(window);
+    if (!win) return -20;
+    if (win->typ == WIN_MAIN) {
+        auto *view = static_cast<WINDAT *>(MainPropStrGet(2));
+        if (view && PaintImgExist(view) >= 0) MainPropStrSet(1, view);
+    } else if (win->typ == WIN_EXT_PAINT) {
+        WINDAT *view = ExtView(win);
+        if (view && PaintImgExist(view) >= 0) {
+            MainPropStrSet(1, view);
+            MainPropStrSet(3, win);
+        }
+    }
+    return 0;
+}
+
+// ---- opening
+
+static void ToolsEnable(WINDAT *view) {
+    PAINTIMG *e = Current(view);
+    WINDAT *scroll = ScrollOf(view);
+    WINDAT *tools = scroll ? ScrollGetToolbar(scroll) : nullptr;
+    if (!e || !tools) return;
+    for (int i = 0; i < tools->nchild; i++)
+        WinSetDisable(tools->child[i], i == PAINT_BTN_NAVIGATOR ? 0 : e->fi.frames < 2, 1);
+}
+
+static void TraceOpen(const char *path, WINDAT *view) {
+    PAINTIMG *e = Current(view);
+    WINDAT *top = TopOf(view);
+    WINDAT *scroll = ScrollOf(view);
+    WINDAT *tools = scroll ? ScrollGetToolbar(scroll) : nullptr;
+    int enabled = 0;
+    for (int i = 0; tools && i < tools->nchild; i++)
+        enabled += !tools->child[i]->disable;
+    Trace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d", path,
+          view->window, top ? top->window : 0, e ? e->fi.w : 0, e ? e->fi.h : 0,
+          e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
+}
+
+int SymbolFileOpen(const char *path) {
+    if (!path) return -15;
+    WINDAT *mainwin = WinFindTyp(WIN_MAIN);
+    if (!mainwin) return -20;
+    int w = 0, h = 0;
+    if (AskFileOpenWin == 1 || AskFileOpenWin == 2) {
+        FILEREQ req;
+        IoRequestInit(&req, path);
+        FILEINFO fi{};
+        if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.w < 1 || fi.h < 1) {
+            DicomDataRelease(&fi);
+            IoFreeRecord(&fi, path);
+            MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, 0, nullptr);
+            return FILE_ERROR_READ;
+        }
+        w = fi.w, h = fi.h;
+        DicomDataRelease(&fi);
+        IoFreeRecord(&fi, path);
+    }
+    WINDAT *view = nullptr;
+    if (AskFileOpenWin == 1 || AskFileOpenWin == 2) {
+        auto *shared = static_cast<WINDAT *>(MainPropStrGet(3));
+        if (AskFileOpenWin == 1 && shared && shared->typ == WIN_EXT_PAINT) {
+            view = ExtView(shared);
+        } else {
+            WINDAT *win = WinPaintCreate(mainwin->usr.display, 100, 0, w, h, path);
+            if (!win) return -26;
+            view = ExtView(win);
+            MainPropStrSet(3, win);
+        }
+        if (!view) return -26;
+        ViewCallbacksSet(view, 1);
+        MainPropStrSet(1, view);
+    } else {
+        view = static_cast<WINDAT *>(MainPropStrGet(2));
+        if (!view) return -20;
+    }
+    int rc = mf_FileOpen(path, view);
+    if (rc != 100) return rc;
+    MainPropStrSet(1, view);
+    if (WINDAT *top = TopOf(view); top && top->typ == WIN_EXT_PAINT) WinSetWinTitle(top, path);
+    // Save, Save as, Close and the zoom entries follow the current view.
+    int dicom = Current(view) && Current(view)->fi.ftyp == FTYP_DICOM;
+    MenuSetupDisable(202, M_MAIN_MENU[1], dicom);
+    MenuSetupDisable(203, M_MAIN_MENU[1], 0);
+    MenuSetupDisable(204, M_MAIN_MENU[1], 0);
+    for (int id = 400; id <= 402; id++)
+        MenuSetupDisable(id, M_MAIN_MENU[3], 0);
+    ToolsEnable(view);
+    TbFileDicomUpdate(view);
+    WinPaint(view);
+    XFlush(mainwin->usr.display);
+    TraceOpen(path, view);
+    return 0;
+}
+
+int SymbolActionFileOpen(WINDATUSR *rec) {
+    if (!rec || !rec->win || !rec->win->label) return -15;
+    return SymbolFileOpen(rec->win->label);
+}
+
+WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                         const char *name) {
+    WINDAT *group = SymbolGroupCreate(parent, x, y, typ, nb, name);
+    if (!group) return nullptr;
+    char hint[200];
+    snprintf(hint, sizeof hint, "%s %s", LgRes(0, group->language), LgAct(0, group->language));
+    SymbolBtnAddStd(group, hint, SYMBOL_FILE_OPEN, SymbolActionFileOpen);
+    return group;
+}
+
+// ---- the image view's callbacks
+
+int WinPaintFuncExpose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    int r = ExposePaint(rec);
+    if (PaintDependGetRedraw(rec->win) == 1) PaintDependSetRedraw(rec->win, 0);
+    return r;
+}
+
+int WinPaintFuncResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    if (!rec->win->usr.parent || PaintImgExist(rec->win) < 0) return 0;
+    return ResizePaint(rec);
+}
+
+// Slots 1 and 3 never name a closed window: the current view falls back to another image
+// window's view or the work area's.
+static bool Registered(const WINDAT *w) {
+    for (int i = 0; w && i < WINDATpi; i++)
+        if (WINDATp[i] == w) return true;
+    return false;
+}
+
+static void WinPaintSlotsForget(WINDAT *win) {
+    auto *cur = static_cast<WINDAT *>(MainPropStrGet(1));
+    // While closing, the window's view may already be gone from the registry.
+    bool viewgone = cur && (!Registered(cur) || TopOf(cur) == win);
+    WINDAT *other = nullptr;
+    for (int i = 0; i < WINDATpi && !other; i++) {
+        WINDAT *w = WINDATp[i];
+        if (w && w != win && w->typ == WIN_EXT_PAINT) other = w;
+    }
+    if (MainPropStrGet(3) == win) MainPropStrSet(3, AskFileOpenWin == 2 ? other : nullptr);
+    if (viewgone) {
+        WINDAT *next = MainPropStrGet(3) ? ExtView(static_cast<WINDAT *>(MainPropStrGet(3)))
+                                         : static_cast<WINDAT *>(MainPropStrGet(2));
+        MainPropStrSet(1, next);
+    }
+}
+
+static int WinPaintExtIntClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WinPaintSlotsForget(rec->win);
+    return 0;
+}
+
+int WinPaintFuncClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    PAINTIMG *e = Current(rec->win);
+    if (e && e->fi.busy == 1) return -24;
+    WINDAT *top = TopOf(rec->win);
+    if (top && top->typ == WIN_EXT_PAINT) WinPaintSlotsForget(top);
+    return 0;
+}
+
+int WinPaintFuncStatus(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    return StatusSetProc(rec->win, rec->i);
+}
+
+int WinPaintStatusPosRGBSet(WINDAT *view) {
+    WINDAT *status = PaintWndStatusGet(view);
+    if (!status) return -16;
+    PAINTIMG *e = Current(view);
+    if (!e || !e->fi.fbuf || view->zoom < 1) return -24;
+    const XButtonEvent &b = view->usr.evmouse.xbutton;
+    double zoom = view->zoom;
+    int x = static_cast<int>((b.x + PaintXImageGetPosX(view)) * 100.0 / zoom);
+    int y = static_cast<int>((b.y + PaintXImageGetPosY(view)) * 100.0 / zoom);
+    const FILEINFO &fi = e->fi;
+    if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
+        StatusSetMsg(status, "", 1);
+        Trace("status");
+        return -15;
+    }
+    long i = static_cast<long>(y) * fi.w + x;
+    int r = 0, g = 0, bl = 0;
+    if (fi.bit == 24) {
+        r = fi.fbuf[i * 3], g = fi.fbuf[i * 3 + 1], bl = fi.fbuf[i * 3 + 2];
+    } else if (fi.rmap && fi.gmap && fi.bmap) {
+        int k = fi.fbuf[i];
+        if (fi.mapentry > 0 && k >= fi.mapentry) k = fi.mapentry - 1;
+        r = fi.rmap[k], g = fi.gmap[k], bl = fi.bmap[k];
+    } else {
+        r = g = bl = fi.fbuf[i];
+    }
+    char text[80];
+    snprintf(text, sizeof text, "%i,%i (%i,%i,%i)", x, y, r, g, bl);
+    StatusSetMsg(status, text, 1);
+    Trace("status %s", text);
+    return 0;
+}
+
+int WinPaintFuncMouse(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *view = rec->win;
+    if (!view->usr.parent) return -17;
+    const XEvent &ev = view->usr.evmouse;
+    unsigned button = ev.type == MotionNotify ? 0 : ev.xbutton.button;
+    bool left = ev.type == MotionNotify ? (ev.xmotion.state & Button1Mask) != 0
+                                        : static_cast<int>(button) == view->mouseleft;
+    if (left && ev.type != ButtonRelease) {
+        if (view->state == PAINT_SINGLE) return WinPaintStatusPosRGBSet(view);
+        MenuCloseFromMouse(nullptr);
+        return 0;
+    }
+    if (ev.type == ButtonRelease && static_cast<int>(button) == view->mouseright) {
+        if (PaintImgExist(view) < 0) return -24;
+        if (view->state == PAINT_SINGLE) return PaintMenuMouseRCreate(view) ? 0 : -1;
+        return MenuPulldownCreate(view, ev.xbutton.x, ev.xbutton.y, M_OPTION_MENU[5], nullptr) ? 0
+                                                                                               : -1;
+    }
+    return 0;
+}
+
+// ---- context menus
+
+// The built menu of the last image context menu; rebuilt with each opening.
+static MENUHANDLE paint_menu = nullptr;
+
+WINDAT *PaintMenuMouseRCreate(WINDAT *view) {
+    if (!view) return nullptr;
+    PAINTIMG *e = Current(view);
+    MENUITEM items[4];
+    int lang = view->language;
+    for (int i = 0; i < 4; i++) {
+        items[i] = paintfile[i];
+        if (lang == LG_GERMAN || lang == LG_ENGLISH)
+            items[i].label = paintfileL[i * LG_COLUMNS + lang];
+        if (items[i].kind == MENU_KIND_CMD) items[i].action = WinPaintFuncMouseBtnR0;
+    }
+    if (e && e->fi.ftyp == FTYP_DICOM) items[0].disabled = 1;
+    items[2].submenu = M_MAIN_MENU[2];
+    items[3].submenu = M_MAIN_MENU[3];
+    if (paint_menu) MenuSubFree(paint_menu);
+    paint_menu = MenuSubCreate(4, items);
+    if (!paint_menu) return nullptr;
+    const XButtonEvent &b = view->usr.evmouse.xbutton;
+    WINDAT *menu = MenuPulldownCreate(view, b.x, b.y, paint_menu, nullptr);
+    if (menu) Trace("menu save=%s", items[0].disabled ? "inactive" : "active");
+    return menu;
+}
+
+int WinPaintFuncMouseBtnR0(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    int id = rec->win->status;
+    if (rec->parent && rec->parent->typ == WIN_MENUP) MenuOptionClose(rec->parent);
+    return MenuMainAction(rec->display ? rec->display : main_display, id);
+}
+
+static int FileRemoveAnswer(WINDATUSR *rec) {
+    if (rec && rec->i == 1 && rec->str) {
+        struct stat st;
+        if (stat(rec->str, &st) == 0) {
+            int r = S_ISDIR(st.st_mode) ? rmdir(rec->str) : remove(rec->str);
+            if (r != 0)
+                MsgErrFile(opt_rt[2], rec->str, S_ISDIR(st.st_mode) ? -157 : -110, errno, nullptr);
+        }
+    }
+    return MsgBoxClose(rec);
+}
+
+int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    int action = rec->win->status;
+    WINDAT *view = rec->parent ? rec->parent->usr.parent : nullptr;
+    if (rec->parent && rec->parent->typ == WIN_MENUP) MenuOptionClose(rec->parent);
+    if (!view || view->typ != WIN_PAINT) return -22;
+    int sel = PaintImgGetSelectFromMouse(view);
+    if (sel < 0) return -1;
+    PAINTIMG *e = PaintImgGet(view, sel);
+    if (!e || !e->fi.fname) return -15;
+    if (view->state != PAINT_THUMBS && view->state != PAINT_ALBUM) return 0;
+    const char *path = e->fi.fname;
+    switch (action) {
+    case 0: {
+        int r = SymbolFileOpen(path);
+        if (auto *cur = static_cast<WINDAT *>(MainPropStrGet(1))) WinPaint(cur);
+        return r;
+    }
+    case 2: {
+        struct stat st;
+        if (stat(path, &st) != 0) return -102;
+        bool dir = S_ISDIR(st.st_mode);
+        if (AskFileRemove) {
+            char text[600];
+            snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(dir ? 4 : 2, view->language));
+            WINDAT *box = MsgBox(view->language, 3, text, FileRemoveAnswer);
+            if (box) WinUSRStringSet(box, path);
+            return 0;
+        }
+        if ((dir ? rmdir(path) : remove(path)) != 0)
+            return MsgErrFile(view->language, path, dir ? -157 : -110, errno, nullptr);
+        return PaintFileRemove(view);
+    }
+    default:
+        // Renaming needs the edit field, which comes with its own widget.
+        return -4;
+    }
+}
+
+// ---- the DICOM panel
+
+WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                          const char *name) {
+    if (!parent || !typ || !nb) return nullptr;
+    WINTYP t = *typ;
+    t.state = BASE_FIXED;
+    WINDAT *panel = BaseCreate(parent, x, y, &t, nb, name);
+    if (!panel) return nullptr;
+    if (WinUSRStringArrayCreate(panel, 6) != 0) {
+        WinClose(panel);
+        return nullptr;
+    }
+    WinSetFuncIntClose(panel, WinFuncIntCloseSimple);
+    int lang = panel->language;
+    int rows[2] = {2, 62};
+    int ly = 10;
+    for (int i = 0; i < 2; i++) {
+        char word[80];
+        snprintf(word, sizeof word, "%s:", LgRes(rows[i], lang));
+        WINTYP lt{};
+        lt.fg = fg_label;
+        lt.bg = panel->bg;
+        lt.language = lang;
+        lt.width = LabelGetInitWidth(word, 0);
+        lt.height = LabelGetInitHeight(word, 0);
+        WINNEIGHBOR none{};
+        WINDAT *key = LabelCreate(panel, 10, ly, &lt, &none, word);
+        lt.width = std::max(1, panel->width - 10 - lt.width - 2 - 10);
+        lt.state = 0;
+        WINDAT *value =
+            key ? LabelCreate(panel, 10 + key->width + 2, ly, &lt, &none, " ") : nullptr;
+        if (!value) {
+            WinClose(panel);
+            return nullptr;
+        }
+        LabelStatusSet(value, 3);
+        WinUSRStringArrayValueSet(panel, i + 1, reinterpret_cast<char *>(value));
+        ly += key->height + 2;
+    }
+    return panel;
+}
+
+static WINDAT *DicomPanelFind() {
+    WINDAT *mainwin = WinFindTyp(WIN_MAIN);
+    if (!mainwin) return nullptr;
+    WINDAT *tb = WinChildFindTypState(mainwin, WIN_TOOLBAR, TbStateDicom);
+    return tb ? WinChildFindTyp(tb, WIN_BASE) : nullptr;
+}
+
+int TbFileDicomUpdate(WINDAT *view) {
+    if (!view || view->typ != WIN_PAINT) return -22;
+    WINDAT *panel = DicomPanelFind();
+    if (!panel) return 0;
+    DICOMINFO info{};
+    PAINTIMG *e = Current(view);
+    if (!e || DicomInfoGet(&e->fi, &info) != 100) {
+        snprintf(info.description, sizeof info.description, " ");
+        snprintf(info.patient_name, sizeof info.patient_name, " ");
+    }
+    const char *texts[2] = {info.description[0] ? info.description : " ",
+                            info.patient_name[0] ? info.patient_name : " "};
+    for (int i = 0; i < 2; i++) {
+        auto *label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(panel, i + 1));
+        if (!label) continue;
+        LabelSet(label, texts[i]);
+    }
+    Trace("dicom description=\"%s\" patient=\"%s\"", texts[0], texts[1]);
+    return 0;
+}
+
+// ---- zoom and the viewer's own keys
+
+int MF_ViewZoom(WINDAT *view, int id) {
+    if (!view) return -15;
+    int mode = id == 400   ? PAINT_ZOOM_IN
+               : id == 401 ? PAINT_ZOOM_OUT
+               : id == 402 ? PAINT_ZOOM_100
+                           : 0;
+    int r = PaintViewZoom(view, mode);
+    Trace("zoom %d", view->zoom);
+    return r;
+}
+
+int WinPaintFitZoom(int w, int h, int vw, int vh) {
+    if (w < 1 || h < 1 || vw < 1 || vh < 1) return 1;
+    long z = std::min(static_cast<long>(vw) * 100 / w, static_cast<long>(vh) * 100 / h);
+    // The view computes the zoomed size in single precision: step down until that fits too.
+    while (z > 1 && (static_cast<int>(static_cast<float>(z) * w / 100.0f) > vw ||
+                     static_cast<int>(static_cast<float>(z) * h / 100.0f) > vh))
+        z--;
+    return static_cast<int>(std::max(1L, z));
+}
+
+static bool IsImageFile(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    FILEREQ req;
+    IoRequestInit(&req, path.c_str());
+    FILEINFO fi{};
+    bool ok = IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) != nullptr && fi.w > 0;
+    DicomDataRelease(&fi);
+    IoFreeRecord(&fi, path.c_str());
+    return ok;
+}
+
+std::string WinPaintDirStep(const std::string &path, int step) {
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash ? slash : 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR *d = opendir(dir.c_str());
+    if (!d) return "";
+    std::vector<std::string> names;
+    while (dirent *ent = readdir(d))
+        if (ent->d_name[0] != '.') names.emplace_back(ent->d_name);
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    auto it = std::lower_bound(names.begin(), names.end(), base);
+    long i = it - names.begin();
+    if (it != names.end() && *it == base)
+        i += step;
+    else if (step < 0)
+        i -= 1;
+    std::string prefix = dir == "/" ? "/" : dir + "/";
+    for (; i >= 0 && i < static_cast<long>(names.size()); i += step)
+        if (IsImageFile(prefix + names[i])) return prefix + names[i];
+    return "";
+}
+
+int WinPaintFilesOpen(int index, int step) {
+    int n = static_cast<int>(WinPaintFiles.size());
+    for (int i = index; i >= 0 && i < n; i += step) {
+        const std::string &f = WinPaintFiles[i];
+        struct stat st;
+        if (stat(f.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            // Directories and albums open in windows of their own, which come later.
+            fprintf(stderr, "dravik: %s: directories cannot be opened yet\n", f.c_str());
+            continue;
+        }
+        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".alb") == 0) {
+            fprintf(stderr, "dravik: %s: albums cannot be opened yet\n", f.c_str());
+            continue;
+        }
+        if (SymbolFileOpen(f.c_str()) == 0) {
+            WinPaintFileIndex = i;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int WinPaintKeyNav(WINDAT *view, KeySym sym) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    if (sym == XK_n || sym == XK_p) { // 0x6e, 0x70
+        int step = sym == XK_n ? 1 : -1;
+        // One file named: its directory is the list.
+        if (WinPaintFiles.size() > 1) {
+            WinPaintFilesOpen(WinPaintFileIndex + step, step);
+            return 1;
+        }
+        PAINTIMG *e = Current(view);
+        if (!e || !e->fi.fname) return 1;
+        std::string next = WinPaintDirStep(e->fi.fname, step);
+        if (!next.empty()) SymbolFileOpen(next.c_str());
+        return 1;
+    }
+    if (sym == XK_f) { // 0x66
+        PAINTIMG *e = Current(view);
+        if (!e || e->fi.w < 1) return 1;
+        view->zoom = WinPaintFitZoom(e->fi.w, e->fi.h, view->width, view->height);
+        PaintXImageSetPosX(view, 0);
+        PaintXImageSetPosY(view, 0);
+        PaintViewZoom(view, PAINT_ZOOM_KEEP);
+        Trace("zoom %d", view->zoom);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,52 @@
+// Image windows: the work area's image view, separate image windows, the image view's callbacks,
+// the context menus and the DICOM panel; and the files given on the command line.
+#pragma once
+
+#include "toolkit/xwin.h"
+
+#include <string>
+#include <vector>
+
+WINDAT *WorkCreate(WINDAT *mainwindow);
+int WorkPaint(WINDATUSR *rec);
+int WorkKey(WINDATUSR *rec);
+
+int SymbolFileOpen(const char *path);
+WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                         const char *name);
+int SymbolActionFileOpen(WINDATUSR *rec);
+
+WINDAT *WinPaintCreate(Display *display, int x, int y, int w, int h, const char *name);
+// The outer size of an image window for a w x h image on a dw x dh display.
+void WinPaintCalcSize(int w, int h, int dw, int dh, int *ww, int *wh);
+int WinPaintUpdate(Display *display, Window window);
+
+int WinPaintFuncMouse(WINDATUSR *rec);
+int WinPaintFuncExpose(WINDATUSR *rec);
+int WinPaintFuncResize(WINDATUSR *rec);
+int WinPaintFuncClose(WINDATUSR *rec);
+int WinPaintFuncStatus(WINDATUSR *rec);
+int WinPaintStatusPosRGBSet(WINDAT *view);
+
+WINDAT *PaintMenuMouseRCreate(WINDAT *view);
+int WinPaintFuncMouseBtnR0(WINDATUSR *rec);
+int WinPaintFuncMouseBtnR12(WINDATUSR *rec);
+
+WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                          const char *name);
+int TbFileDicomUpdate(WINDAT *view);
+
+int MF_ViewZoom(WINDAT *view, int id);
+
+// The files named on the command line, which n and p step through.
+extern std::vector<std::string> WinPaintFiles;
+extern int WinPaintFileIndex;
+// Opens the command-line file at `index`, trying the following ones (in `step` direction) when
+// one cannot be read; 0 when one was shown.
+int WinPaintFilesOpen(int index, int step);
+// The viewer's own keys in an image view: n next, p previous, f fit; 1 when taken.
+int WinPaintKeyNav(WINDAT *view, KeySym sym);
+// The largest whole percent (at least 1) at which a w x h image fits a vw x vh view.
+int WinPaintFitZoom(int w, int h, int vw, int vh);
+// The image file after (step 1) or before (step -1) `path` in its directory, by name; "" if none.
+std::string WinPaintDirStep(const std::string &path, int step);

@@ -1,0 +1,173 @@
+// The file box's load operation.
+#include "widgets/xfilebox.h"
+
+#include "base/lg.h"
+#include "base/xerror.h"
+#include "image/io_files.h"
+#include "image/io_jpg.h"
+#include "image/io_jpg_corner.h"
+#include "render/ximage.h"
+#include "toolkit/xinit.h"
+#include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
+#include "widgets/xstatus.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+#include <pthread.h>
+#include <sys/stat.h>
+
+void (*FileOpenReadHook)(const char *path, int ok) = nullptr;
+
+struct FILEOPENJOB {
+    FILEREQ req;
+    FILEINFO fi;
+    void *buf;
+    int corner; // the corner was painted ahead of the whole picture
+};
+
+// Shift of a visual's 8-bit channel mask, or -1 for any other mask.
+static int ChannelShift(unsigned long mask) {
+    if (!mask) return -1;
+    int s = __builtin_ctzl(mask);
+    return (mask >> s) == 0xFF ? s : -1;
+}
+
+// A picture opens at 100 % from its top-left corner: that corner, decoded alone, is painted
+// while the rest is read. Only on true-colour displays with 8-bit channels; elsewhere, and for
+// files the corner decoder leaves alone, the whole picture comes first as before.
+static int FileOpenPaintCorner(FILEOPENJOB *job) {
+    WINDAT *view = job->req.view;
+    int vw = 0, vh = 0, rs = -1, gs = -1, bs = -1;
+    {
+        ToolkitLockGuard guard;
+        if (view->state != PAINT_SINGLE || !main_visual || main_visual->c_class != TrueColor ||
+            ImagePadForDepth(WinDisplayGetDepth(view->usr.display)) != 32)
+            return -1;
+        rs = ChannelShift(main_visual->red_mask);
+        gs = ChannelShift(main_visual->green_mask);
+        bs = ChannelShift(main_visual->blue_mask);
+        vw = view->width, vh = view->height;
+    }
+    if (rs < 0 || gs < 0 || bs < 0 || vw < 1 || vh < 1) return -1;
+    if (IsFileJpeg(job->req.path) != FILE_SUCCES) return -1;
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    if (IoReadJpegCorner(job->req.path, vw, vh, &rgb, &w, &h) != 0 || w < 1 || h < 1) return -1;
+    ToolkitLockGuard guard;
+    XImage *im = ImageCreate(32, ZPixmap, w, h);
+    if (!im) return -1;
+    const uint8_t *p = rgb.data();
+    for (int y = 0; y < h; y++) {
+        auto *row =
+            reinterpret_cast<uint32_t *>(im->data + static_cast<long>(y) * im->bytes_per_line);
+        for (int x = 0; x < w; x++, p += 3)
+            row[x] = static_cast<uint32_t>(p[0]) << rs | static_cast<uint32_t>(p[1]) << gs |
+                     static_cast<uint32_t>(p[2]) << bs;
+    }
+    // The words are in this machine's order; Xlib swaps them for a server of the other.
+    const uint16_t one = 1;
+    im->byte_order = *reinterpret_cast<const uint8_t *>(&one) == 1 ? LSBFirst : MSBFirst;
+    XClearWindow(view->usr.display, view->window);
+    XPutImage(view->usr.display, view->window, view->gc, im, 0, 0, 0, 0, static_cast<unsigned>(w),
+              static_cast<unsigned>(h));
+    XFlush(view->usr.display);
+    WinFreeXImage(im);
+    return 0;
+}
+
+// The reader reports from the worker while the caller waits with the lock released.
+static void IoReadJpegStatusOpenFile(void *ctx, int percent) {
+    auto *req = static_cast<FILEREQ *>(ctx);
+    if (!req->status) return;
+    ToolkitLockGuard guard;
+    StatusSetProc(req->status, percent);
+    XFlush(main_display);
+}
+
+static void FileOpenStatusMsg(void *ctx, const char *text) {
+    auto *req = static_cast<FILEREQ *>(ctx);
+    if (!req->status) return;
+    ToolkitLockGuard guard;
+    StatusSetMsg(req->status, text ? text : "", 1);
+}
+
+static int FileOpenRender(void *ctx, FILEINFO *fi) {
+    auto *req = static_cast<FILEREQ *>(ctx);
+    ToolkitLockGuard guard;
+    return IoRenderView(req->view, fi);
+}
+
+static bool StartsLikeJpeg(const char *path) {
+    unsigned char b[2] = {0, 0};
+    FILE *f = fopen(path, "rb");
+    if (!f) return false;
+    size_t n = fread(b, 1, 2, f);
+    fclose(f);
+    return n == 2 && b[0] == 0xFF && b[1] == 0xD8;
+}
+
+static void *TreadFileOpen(void *arg) {
+    auto *job = static_cast<FILEOPENJOB *>(arg);
+    job->corner = FileOpenPaintCorner(job) == 0;
+    job->buf = IoReadFile(&job->req, &job->fi, IO_READ_FULL);
+    if (FileOpenReadHook) FileOpenReadHook(job->req.path, job->buf != nullptr);
+    return nullptr;
+}
+
+int mf_FileOpen(const char *path, WINDAT *view) {
+    if (!path || !view) return -15;
+    if (view->typ != WIN_PAINT) return -22;
+    int language = view->language;
+    struct stat st;
+    if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
+        MsgErrFile(language, path, FILE_ERROR_READ, 0, nullptr);
+        return FILE_ERROR_READ;
+    }
+    auto *job = new FILEOPENJOB{};
+    IoRequestInit(&job->req, path);
+    job->req.view = view;
+    job->req.status = PaintWndStatusGet(view);
+    job->req.language = language;
+    job->req.ctx = &job->req;
+    job->req.progress = IoReadJpegStatusOpenFile;
+    job->req.statusmsg = FileOpenStatusMsg;
+    job->req.render = FileOpenRender;
+
+    pthread_t t;
+    int err = pthread_create(&t, nullptr, TreadFileOpen, job);
+    if (err != 0) {
+        delete job;
+        return MsgErrThr(language, path, -301, err);
+    }
+    // The worker reports progress through the lock this thread holds.
+    int depth = ToolkitLockRelease();
+    err = pthread_join(t, nullptr);
+    ToolkitLockRestore(depth);
+    if (err != 0) return MsgErrThr(language, path, -302, err);
+
+    int rc = 100;
+    if (!job->buf) {
+        // The JPEG reader reports its own failures; everything else is reported here.
+        if (!job->req.recognised || !StartsLikeJpeg(path))
+            MsgErrFile(language, path, FILE_ERROR_READ, 0, nullptr);
+        IoFreeRecord(&job->fi, path);
+        // The view shows again what it showed before the corner.
+        if (job->corner) {
+            WinClearWindow(view);
+            WinPaint(view);
+        }
+        rc = -24;
+    } else if ((rc = PaintImgSetup(view, 1)) != 0) {
+        IoFreeRecord(&job->fi, path);
+    } else {
+        PaintImgGet(view, 0)->fi = job->fi;
+        WinSetLabel(view, path, 0);
+        PaintImgShow(view);
+        rc = 100;
+    }
+    if (job->req.status) StatusSetProc(job->req.status, 0);
+    delete job;
+    return rc;
+}
