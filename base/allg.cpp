@@ -312,6 +312,10 @@ int FileReplaceCommit(FILEREPLACE *r) {
         rc = -1;
     }
     r->fd = -1;
+    if (rc == 0 && r->check && r->check(r->check_ctx, r->target) != 0) {
+        r->error = ESTALE;
+        rc = -1;
+    }
     if (rc == 0 && rename(r->tmp, r->target) != 0) {
         r->error = errno;
         rc = -1;

@@ -39,6 +39,10 @@ struct FILEREPLACE {
     char tmp[4096];
     int fd;
     int error; // errno of the failing step
+    // Asked after the new file is complete, before the rename: non-zero refuses the replace
+    // (error ESTALE), for a caller that must still find the file it read.
+    int (*check)(void *ctx, const char *target);
+    void *check_ctx;
 };
 // 0, or -1 when no temporary file could be made.
 int FileReplaceOpen(FILEREPLACE *r, const char *path, int mode);

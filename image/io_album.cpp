@@ -615,35 +615,30 @@ static int AlbumReadTail(const ALBUMDAT *album, const char *target, std::vector<
     return rc;
 }
 
+// The file about to be replaced must still be the one that was loaded: the path may have been
+// pointed elsewhere while the new file was written.
+static int AlbumReplaceCheck(void *ctx, const char *target) {
+    struct stat now;
+    return lstat(target, &now) == 0 && AlbumIsLoaded(static_cast<const ALBUMDAT *>(ctx), now) ? 0
+                                                                                              : -1;
+}
+
 int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
     if (!album) return -15;
     if (!album->file.data || album->file.datalen < ALBUM_HEADER_SIZE) return FILE_ERROR_DATA;
     if (album->entries > 0 && !album->pos) return FILE_ERROR_DATA;
     // A link to the album stays a link: the file it points at is replaced.
-    char real[PATH_MAX];
-    std::string target = realpath(album->path, real) ? real : album->path;
+    FILEREPLACE rep;
+    if (FileReplaceOpen(&rep, album->path, 0660) != 0) {
+        album->file.error = rep.error;
+        return FILE_ERROR_CREATE;
+    }
     std::vector<uint8_t> tail;
-    int rc = AlbumReadTail(album, target.c_str(), &tail);
+    int rc = AlbumReadTail(album, rep.target, &tail);
     if (rc != FILE_SUCCES) {
+        FileReplaceAbort(&rep);
         if (rc == FILE_ERROR_DATA) album->file.error = ESTALE;
         return rc;
-    }
-    struct stat st;
-    bool have = stat(target.c_str(), &st) == 0;
-
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string tmp = dir + (slash == std::string::npos ? "/." : ".") + base + ".XXXXXX";
-    int fd = mkstemp(&tmp[0]);
-    if (fd < 0) return FILE_ERROR_CREATE;
-    if (have) {
-        // The group matters for albums shared with 0660; only the owner may fail to carry over.
-        if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid))
-            errno = 0;
-        fchmod(fd, st.st_mode & 07777);
-    } else {
-        fchmod(fd, 0660);
     }
 
     bool relayout = false;
@@ -651,7 +646,7 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
         relayout = relayout || album->def[i] != album_def[i];
     uint8_t header[ALBUM_HEADER_SIZE];
     IoAlbumHeaderInit(header, album->edge);
-    ALBUMOUT out{fd, {}, {}};
+    ALBUMOUT out{rep.fd, {}, {}};
     rc = AlbumOutPut(&out, header, sizeof header);
     for (int i = 0; rc == FILE_SUCCES && i < album->entries; i++) {
         if (drop && drop[i]) continue;
@@ -666,28 +661,16 @@ int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
         at = next;
     }
     if (rc == FILE_SUCCES) rc = AlbumOutFlush(&out);
-    if (rc == FILE_SUCCES && fsync(fd) != 0) rc = FILE_ERROR_WRITE;
-    if (close(fd) != 0 && rc == FILE_SUCCES) rc = FILE_ERROR_WRITE;
-    int err = errno;
-    // The path may have been pointed elsewhere while the new file was written.
-    struct stat now;
-    if (rc == FILE_SUCCES && (lstat(target.c_str(), &now) != 0 || !AlbumIsLoaded(album, now))) {
-        rc = FILE_ERROR_DATA;
-        err = ESTALE;
-    }
-    if (rc == FILE_SUCCES && rename(tmp.c_str(), target.c_str()) != 0) {
-        rc = FILE_ERROR_WRITE;
-        err = errno;
-    }
     if (rc != FILE_SUCCES) {
-        album->file.error = err;
-        unlink(tmp.c_str());
+        album->file.error = errno;
+        FileReplaceAbort(&rep);
         return rc;
     }
-    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
+    rep.check = AlbumReplaceCheck;
+    rep.check_ctx = album;
+    if (FileReplaceCommit(&rep) != 0) {
+        album->file.error = rep.error;
+        return rep.error == ESTALE ? FILE_ERROR_DATA : FILE_ERROR_WRITE;
     }
     // The loaded bytes no longer describe the file; a further save must load it again.
     IoAlbumFree(album);

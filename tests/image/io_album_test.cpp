@@ -410,6 +410,30 @@ TEST(AlbumSave, OnlyTheFileThatWasLoadedIsReplaced) {
     EXPECT_EQ(CountFiles(dir.path), 3); // g.jpg, a.alb, the link: no temporary file is left
 }
 
+TEST(AlbumSave, ASaveThroughALinkKeepsTheLinkAndTheGroupMode) {
+    ScratchDir dir;
+    std::string src = Copy(dir, "grey-37x23.jpg", "g.jpg");
+    std::string a = dir.File("a.alb"), link = dir.File("link.alb");
+    {
+        Album album(a);
+        ASSERT_EQ(album.Append(src), FILE_SUCCES);
+        ASSERT_EQ(album.Append(src), FILE_SUCCES);
+    }
+    ASSERT_EQ(chmod(a.c_str(), 0660), 0);
+    ASSERT_EQ(symlink(a.c_str(), link.c_str()), 0);
+    Album loaded(link);
+    ASSERT_EQ(loaded.a.entries, 2);
+    uint8_t drop[2] = {1, 0};
+    ASSERT_EQ(IoAlbumEntrySaveDrop(&loaded.a, drop), FILE_SUCCES);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(a.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(Album(a).a.entries, 1);
+    EXPECT_EQ(CountFiles(dir.path), 3);
+}
+
 TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     ScratchDir dir;
     std::string photo = Copy(dir, "col-160x120.jpg", "photo.jpg");
