@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     memset(&album, 0, sizeof album);
     snprintf(album.path, sizeof album.path, "%s", fuzz_path);
     if (IoAlbumLoad(&album, ALBUM_EDGE_DEFAULT) != FILE_SUCCES) return 0;
-    int n = album.entries < 8 ? album.entries : 8;
+    int n = album.entries < 4 ? album.entries : 4;
     for (int i = 0; i < n; i++) {
         char text[300];
         for (int f = ALBUM_F_NAME; f < ALBUM_DEF_COUNT; f++)

@@ -6,6 +6,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_jpg.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -516,7 +517,10 @@ int IoAlbumEntryImage(const ALBUMDAT *album, int index, FILEINFO *fi) {
     memset(&img, 0, sizeof img);
     if (rc == FILE_SUCCES) rc = IoReadJpegMem(p, len, &img, edge, tag);
     if (rc == FILE_SUCCES) {
-        uint8_t *small = FilePreviewSetup(img.fbuf, edge, edge, tag, &img);
+        // Never enlarged: a header's edge of 1024 over tiny thumbnails would make every cell
+        // a megapixel, whatever few bytes the entry holds.
+        uint8_t *small =
+            FilePreviewSetup(img.fbuf, std::min(edge, img.w), std::min(edge, img.h), tag, &img);
         if (small) {
             MemFree(img.fbuf, tag);
             img.fbuf = small;

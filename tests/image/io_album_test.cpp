@@ -624,6 +624,27 @@ TEST(AlbumHostile, CutAndInflatedAlbumsGiveErrorsOrIntactEntries) {
     EXPECT_STREQ(text, "");
 }
 
+// A header's edge of 1024 over small thumbnails: the cells keep the thumbnails' own size
+// instead of a megapixel each.
+TEST(AlbumHostile, ThumbnailsAreNeverEnlargedToTheHeadersEdge) {
+    ScratchDir dir;
+    std::string path = dir.File("e.alb");
+    {
+        Album album(path, 32);
+        ASSERT_EQ(album.Append(Copy(dir, "col-160x120.jpg", "c.jpg")), FILE_SUCCES);
+    }
+    std::vector<uint8_t> b = Bytes(path);
+    b[24] = 0x00, b[25] = 0x04; // edge 1024
+    Put(path, b);
+    Album album(path);
+    ASSERT_EQ(album.a.edge, 1024);
+    FILEINFO cell;
+    ASSERT_EQ(IoAlbumEntryImage(&album.a, 0, &cell), FILE_SUCCES);
+    EXPECT_EQ(cell.w, 32);
+    EXPECT_EQ(cell.h, 24);
+    IoFreeRecord(&cell, "t");
+}
+
 // Widest fields and nothing but markers: 4 bytes an entry, which a rewrite must not inflate to
 // the 632 bytes of a whole built-in entry.
 TEST(AlbumHostile, EntriesCutInsideTheirFieldsAreRewrittenNoLonger) {
