@@ -190,6 +190,9 @@ WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
     t.width = main->width;
     t.state = kind;
     t.language = main->language;
+    // A docked toolbar is shown only once laid out: created at the top left, it would cover the
+    // menu bar until moved and take the clicks meant for it.
+    t.unvisible = floating ? 0 : 1;
     int bh = BtnGetInitHeight(WIN_TEXT_SAMPLE, 0);
     t.height = kind == 1 ? bh : kind == TbStateFileSym ? 38 : 3 * bh;
     WINNEIGHBOR nb{};
@@ -240,6 +243,7 @@ WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
     if (kind == TbStateFileSym) TbFile = 1;
     if (kind == TbStateDicom) TbDicom = 1;
     ToolbarParentResize(main);
+    if (!floating) WinShow(tb, 1);
     WinFlush(main->usr.display);
     return tb;
 }
