@@ -1,5 +1,6 @@
 #include "image/io_jpg.h"
 
+#include "base/allg.h"
 #include "base/lg.h"
 #include "base/xmem.h"
 #include "base/xerror.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <thread>
 #include <vector>
+#include <unistd.h>
 
 enum { JPG_ROWS = 16, JPG_NAME_MAX = 4096 + 32 };
 
@@ -1152,13 +1154,31 @@ static int JpgWriteFrame(FILEREQ *req, const SAVEINFO *save, const char *name, i
     JpgErrorSetup(&wr.err);
     wr.client.path = name;
     wr.client.language = lang;
-    wr.fp = fopen(name, "w+");
-    if (!wr.fp) {
-        MsgErrFile(lang, name, FILE_ERROR_OPEN, errno, nullptr);
+    // The old file stays whole until the new one is: File > Save writes over the file shown.
+    FILEREPLACE rep;
+    int fd = -1;
+    if (FileReplaceOpen(&rep, name, 0666) != 0 || (fd = dup(rep.fd)) < 0 ||
+        !(wr.fp = fdopen(fd, "w"))) {
+        int err = rep.error ? rep.error : errno;
+        if (fd >= 0) close(fd);
+        FileReplaceAbort(&rep);
+        MsgErrFile(lang, name, FILE_ERROR_OPEN, err, nullptr);
         return FILE_ERROR_CREATE;
     }
     int rc = JpgWriteData(&wr, req, save, n, f, frames, last);
-    fclose(wr.fp);
+    // A full disk shows only when the buffered bytes go out.
+    int err = 0;
+    if ((fflush(wr.fp) != 0 || ferror(wr.fp)) && rc == FILE_SUCCES) err = errno ? errno : EIO;
+    if (fclose(wr.fp) != 0 && rc == FILE_SUCCES && !err) err = errno ? errno : EIO;
+    if (rc == FILE_SUCCES && !err && FileReplaceCommit(&rep) != 0)
+        err = rep.error ? rep.error : EIO;
+    if (rc != FILE_SUCCES || err) {
+        FileReplaceAbort(&rep);
+        if (rc == FILE_SUCCES) {
+            MsgErrFile(lang, name, FILE_ERROR_WRITE, err, nullptr);
+            rc = FILE_ERROR_WRITE;
+        }
+    }
     return rc;
 }
 

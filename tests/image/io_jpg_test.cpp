@@ -9,6 +9,8 @@
 #include <csetjmp>
 #include <dirent.h>
 #include <memory>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -613,6 +615,76 @@ TEST(JpegWrite, FailuresReleaseAndReport) {
     EXPECT_EQ(IoWriteJpeg(&req, &save), -8);
     save.fbuf = nullptr, save.bit = 24;
     EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_DATA);
+}
+
+// Saving over the file shown: a write that fails half-way (here the file-size limit, as a full
+// disk would) leaves the old file whole, reports the failure and leaves no temporary file; a
+// save that succeeds replaces it and keeps its permissions.
+TEST(JpegWrite, FailedSaveLeavesTheOldFileWhole) {
+    ScratchDir dir;
+    std::string path = dir.File("shown.jpg");
+    const std::string old(5000, 'o');
+    {
+        FILE *f = fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(old.data(), 1, old.size(), f);
+        fclose(f);
+    }
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    std::vector<uint8_t> px(256 * 256 * 3);
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = static_cast<uint8_t>(i * 2654435761u >> 13); // noise compresses badly
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = save.h = 256, save.bit = 24, save.quality = 95, save.fbuf = px.data();
+    save.ftyp = FTYP_JPEG;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+
+    auto contents = [&] {
+        std::string s;
+        FILE *f = fopen(path.c_str(), "rb");
+        for (int c; f && (c = fgetc(f)) != EOF;)
+            s += static_cast<char>(c);
+        if (f) fclose(f);
+        return s;
+    };
+    auto entries = [&] {
+        int n = 0;
+        DIR *d = opendir(dir.path.c_str());
+        while (dirent *e = d ? readdir(d) : nullptr)
+            n += e->d_name[0] != '.' || (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."));
+        if (d) closedir(d);
+        return n;
+    };
+    {
+        rlimit saved;
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        sighandler_t prev = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 8192;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        testing::internal::CaptureStderr();
+        int rc = IoWriteJpeg(&req, &save);
+        std::string err = testing::internal::GetCapturedStderr();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, prev);
+        EXPECT_LT(rc, 0);
+        EXPECT_NE(err.find(path), std::string::npos) << err;
+    }
+    EXPECT_TRUE(contents() == old) << "the old file was changed";
+    EXPECT_EQ(entries(), 1);
+
+    ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
+    std::string now = contents();
+    ASSERT_GT(now.size(), 2u);
+    EXPECT_EQ(static_cast<uint8_t>(now[0]), 0xFF);
+    EXPECT_EQ(static_cast<uint8_t>(now[1]), 0xD8);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(entries(), 1);
 }
 
 namespace {
