@@ -1,5 +1,6 @@
 // Start-up, the main window, the event loop and the end of the program.
 #include "app/main.h"
+#include "app/mf_file.h"
 
 #include "app/menus.h"
 #include "base/language.h"
@@ -70,6 +71,14 @@ int MenuMainAction(Display *display, int id) {
     (void)display;
     int language = opt_rt[2];
     switch (id) {
+    case 202:
+        MenuCloseFromMouse(nullptr);
+        MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
+    case 204:
+        MenuCloseFromMouse(nullptr);
+        MF_FileClose(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
     case 206:
         MF_FileExit();
         break;
@@ -300,6 +309,7 @@ void *MainFuncTread(void *) {
             break;
         case FocusIn:
             WinPaintUpdate(event.xfocus.display, event.xfocus.window);
+            MenuFileViewUpdate();
             break;
         case ClientMessage:
             CheckEvClientMessageMain(event);

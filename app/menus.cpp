@@ -1,6 +1,7 @@
 // The menu templates and the menu sets built from them for the active language.
 #include "app/menus.h"
 #include "app/wnd_paint.h"
+#include "app/mf_file.h"
 
 #include "app/main.h"
 #include "base/language.h"
@@ -111,7 +112,8 @@ static MENUHANDLE LanguageMenuBuild(MENUITEM *live, const MENUITEM *tmpl, const 
         live[i] = tmpl[i];
         if (labels && (language == LG_GERMAN || language == LG_ENGLISH))
             live[i].label = labels[i * LG_COLUMNS + language];
-        live[i].action = action;
+        // A click on a cascade or a separator must not act as a command and close the menus.
+        live[i].action = live[i].kind == MENU_KIND_CMD ? action : nullptr;
     }
     return MenuSubCreate(n, live);
 }
@@ -145,8 +147,8 @@ int LanguageMenuProgInit(Display *display, int language) {
         MENUHANDLE h = LanguageMenuBuild(m.live, m.tmpl, m.labels, m.n, language, m.action);
         if (!h) return -8;
         M_MAIN_MENU[slot++] = h;
-        // The recent-files sub-menu of File is built here once the file commands exist.
     }
+    MenuFileLastCreate();
     if (M_OPTION_MENU[5]) MenuSubFree(M_OPTION_MENU[5]);
     M_OPTION_MENU[5] = LanguageMenuBuild(menuPaintBtn3, menupaintbtn3, menupaintbtn3L, 3, language,
                                          WinPaintFuncMouseBtnR12);

@@ -4,6 +4,7 @@
 
 #include "app/main.h"
 #include "app/menus.h"
+#include "app/mf_file.h"
 #include "base/language.h"
 #include "base/lg.h"
 #include "base/settings.h"
@@ -39,9 +40,7 @@
 std::vector<std::string> WinPaintFiles;
 int WinPaintFileIndex = 0;
 
-// Tests and benchmarks read what happened from stderr lines when DRAVIK_TRACE is set.
-static void Trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-static void Trace(const char *fmt, ...) {
+void DravikTrace(const char *fmt, ...) {
     static const int on = getenv("DRAVIK_TRACE") != nullptr;
     if (!on) return;
     va_list ap;
@@ -273,9 +272,9 @@ static void TraceOpen(const char *path, WINDAT *view) {
     int enabled = 0;
     for (int i = 0; tools && i < tools->nchild; i++)
         enabled += !tools->child[i]->disable;
-    Trace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d", path,
-          view->window, top ? top->window : 0, e ? e->fi.w : 0, e ? e->fi.h : 0,
-          e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
+    DravikTrace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d",
+                path, view->window, top ? top->window : 0, e ? e->fi.w : 0, e ? e->fi.h : 0,
+                e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
 }
 
 int SymbolFileOpen(const char *path) {
@@ -319,13 +318,8 @@ int SymbolFileOpen(const char *path) {
     if (rc != 100) return rc;
     MainPropStrSet(1, view);
     if (WINDAT *top = TopOf(view); top && top->typ == WIN_EXT_PAINT) WinSetWinTitle(top, path);
-    // Save, Save as, Close and the zoom entries follow the current view.
-    int dicom = Current(view) && Current(view)->fi.ftyp == FTYP_DICOM;
-    MenuSetupDisable(202, M_MAIN_MENU[1], dicom);
-    MenuSetupDisable(203, M_MAIN_MENU[1], 0);
-    MenuSetupDisable(204, M_MAIN_MENU[1], 0);
-    for (int id = 400; id <= 402; id++)
-        MenuSetupDisable(id, M_MAIN_MENU[3], 0);
+    MenuFileViewUpdate();
+    MenuFileLastUpdate(path);
     ToolsEnable(view);
     TbFileDicomUpdate(view);
     WinPaint(view);
@@ -392,6 +386,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
 static int WinPaintExtIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     WinPaintSlotsForget(rec->win);
+    MenuFileViewUpdate();
     return 0;
 }
 
@@ -421,7 +416,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     const FILEINFO &fi = e->fi;
     if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
         StatusSetMsg(status, "", 1);
-        Trace("status");
+        DravikTrace("status");
         return -15;
     }
     long i = static_cast<long>(y) * fi.w + x;
@@ -438,7 +433,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     char text[80];
     snprintf(text, sizeof text, "%i,%i (%i,%i,%i)", x, y, r, g, bl);
     StatusSetMsg(status, text, 1);
-    Trace("status %s", text);
+    DravikTrace("status %s", text);
     return 0;
 }
 
@@ -488,7 +483,7 @@ WINDAT *PaintMenuMouseRCreate(WINDAT *view) {
     if (!paint_menu) return nullptr;
     const XButtonEvent &b = view->usr.evmouse.xbutton;
     WINDAT *menu = MenuPulldownCreate(view, b.x, b.y, paint_menu, nullptr);
-    if (menu) Trace("menu save=%s", items[0].disabled ? "inactive" : "active");
+    if (menu) DravikTrace("menu save=%s", items[0].disabled ? "inactive" : "active");
     return menu;
 }
 
@@ -617,7 +612,7 @@ int TbFileDicomUpdate(WINDAT *view) {
         if (!label) continue;
         LabelSet(label, texts[i]);
     }
-    Trace("dicom description=\"%s\" patient=\"%s\"", texts[0], texts[1]);
+    DravikTrace("dicom description=\"%s\" patient=\"%s\"", texts[0], texts[1]);
     return 0;
 }
 
@@ -630,7 +625,7 @@ int MF_ViewZoom(WINDAT *view, int id) {
                : id == 402 ? PAINT_ZOOM_100
                            : 0;
     int r = PaintViewZoom(view, mode);
-    Trace("zoom %d", view->zoom);
+    DravikTrace("zoom %d", view->zoom);
     return r;
 }
 
@@ -723,7 +718,7 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym) {
         PaintXImageSetPosX(view, 0);
         PaintXImageSetPosY(view, 0);
         PaintViewZoom(view, PAINT_ZOOM_KEEP);
-        Trace("zoom %d", view->zoom);
+        DravikTrace("zoom %d", view->zoom);
         return 1;
     }
     return 0;

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Tests and benchmarks read what happened from "dravik: trace: ..." lines on stderr when
+// DRAVIK_TRACE is set.
+void DravikTrace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
 WINDAT *WorkCreate(WINDAT *mainwindow);
 int WorkPaint(WINDATUSR *rec);
 int WorkKey(WINDATUSR *rec);

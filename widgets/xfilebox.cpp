@@ -2,6 +2,7 @@
 #include "widgets/xfilebox.h"
 
 #include "base/lg.h"
+#include "base/settings.h"
 #include "base/xerror.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
@@ -19,6 +20,7 @@
 #include <sys/stat.h>
 
 void (*FileOpenReadHook)(const char *path, int ok) = nullptr;
+WINDAT *ws_save = nullptr;
 
 struct FILEOPENJOB {
     FILEREQ req;
@@ -169,5 +171,51 @@ int mf_FileOpen(const char *path, WINDAT *view) {
     }
     if (job->req.status) StatusSetProc(job->req.status, 0);
     delete job;
+    return rc;
+}
+
+// ---- saving
+
+static void IoSaveJpegStatus(void *, int percent) {
+    if (!ws_save) return;
+    ToolkitLockGuard guard;
+    StatusSetProc(ws_save, percent);
+    XFlush(main_display);
+}
+
+int mf_FileSave(WINDAT *view) {
+    if (!view) return -15;
+    if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    PAINTIMG *e = PaintImgGet(view, view->img_current);
+    if (!e || !e->fi.fbuf || !e->fi.fname) return -24;
+    const FILEINFO &fi = e->fi;
+    FILEREQ req;
+    IoRequestInit(&req, fi.fname);
+    req.view = view;
+    req.language = view->language;
+    req.progress = IoSaveJpegStatus;
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = fi.w;
+    save.h = fi.h;
+    save.bit = fi.bit;
+    save.ftyp = fi.ftyp;
+    save.quality = fi.ftyp == FTYP_JPEG ? JpegQuality : 100;
+    save.fbuf = fi.fbuf;
+    save.maptyp = fi.maptyp;
+    save.mapentry = fi.mapentry;
+    save.rmap = fi.rmap;
+    save.gmap = fi.gmap;
+    save.bmap = fi.bmap;
+    save.view = view;
+    save.frames = fi.frames;
+    save.first_frame = 0;
+    save.last_frame = fi.frames > 1 ? fi.frames : 0;
+    ws_save = PaintWndStatusGet(view);
+    int rc = IoSaveFile(&req, &save);
+    if (ws_save) StatusSetProc(ws_save, 0);
+    ws_save = nullptr;
+    // Only JPEG is written; any other type would be a silent no-op.
+    if (rc == 0) rc = MsgErrFile(view->language, fi.fname, FILE_ERROR_FORMAT, 0, nullptr);
     return rc;
 }

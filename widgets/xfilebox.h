@@ -8,6 +8,14 @@
 // failure the view keeps what it showed and the reason is reported.
 int mf_FileOpen(const char *path, WINDAT *view);
 
+// Saves the view's image (all frames of a multi-frame one) under its own name with the JPEG
+// quality preset: 100, -22 for anything but a plain image view, -24 without an image, else the
+// writer's code (reported by it). Progress goes to the view's status bar.
+int mf_FileSave(WINDAT *view);
+
+// The status bar that the save's progress goes to while one runs, or null.
+extern WINDAT *ws_save;
+
 // Test seam: called from the worker after the read (progress has been reported), before the
 // result is handed back.
 extern void (*FileOpenReadHook)(const char *path, int ok);

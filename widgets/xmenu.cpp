@@ -395,9 +395,10 @@ int MenuMainCloseIfActiv() {
 }
 
 int MenuCloseFromMouse(WINDAT *win) {
-    // A click on a menu opener must not close its own menu.
+    // A click on a menu opener, a cascade entry included, must not close its own menu.
     if (win && win->typ == WIN_BTN &&
-        (win->state == BTN_MENU || (win->state >= BTN_OPTION && win->state <= BTN_OPTION_WIDE)))
+        (win->state == BTN_MENU || win->state == BTN_MENU_SUB ||
+         (win->state >= BTN_OPTION && win->state <= BTN_OPTION_WIDE)))
         return -1;
     for (int i = 0; WINDATp && i < WINDATpi; i++) {
         WINDAT *w = WINDATp[i];

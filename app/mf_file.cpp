@@ -1,0 +1,150 @@
+// The File menu's commands on the current image, the menu states, and the recent files.
+#include "app/mf_file.h"
+
+#include "app/main.h"
+#include "app/wnd_paint.h"
+#include "base/settings.h"
+#include "base/xmem.h"
+#include "image/io_files.h"
+#include "widgets/xfilebox.h"
+#include "widgets/xmenu.h"
+#include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
+
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+// The built recent-files sub-menu, attached to File > Open Previous.
+static MENUHANDLE mainFileLast = nullptr;
+
+static const char *const TAG = "rc";
+
+int MF_FileSave(WINDAT *view) {
+    if (!view) return -15;
+    int rc = mf_FileSave(view);
+    DravikTrace("save rc=%d", rc);
+    return rc;
+}
+
+int MF_FileClose(WINDAT *view) {
+    if (!view) return -15;
+    if (view->typ != WIN_PAINT) return -22;
+    WINDAT *scroll = view->usr.parent;
+    WINDAT *top = scroll ? scroll->usr.parent : nullptr;
+    if (top && top->typ == WIN_EXT_PAINT) {
+        WinClose(top);
+        MenuFileViewUpdate();
+        return 0;
+    }
+    PaintXImageSetPosX(view, 0);
+    PaintXImageSetPosY(view, 0);
+    PaintImgSetup(view, 1);
+    WinSetLabel(view, "", 0);
+    WinClearWindow(view);
+    if (scroll && scroll->typ == WIN_SCROLLM) {
+        ScrollWndInitMax(scroll, 0, 0);
+        if (WINDAT *tools = ScrollGetToolbar(scroll))
+            for (int i = 0; i < tools->nchild; i++)
+                WinSetDisable(tools->child[i], 1, 1);
+    }
+    TbFileDicomUpdate(view);
+    MenuFileViewUpdate();
+    return 0;
+}
+
+static void ViewEntriesDisable(int flag) {
+    for (int id = 202; id <= 204; id++)
+        MenuSetupDisable(id, M_MAIN_MENU[1], flag);
+    for (int id = 400; id <= 402; id++)
+        MenuSetupDisable(id, M_MAIN_MENU[3], flag);
+}
+
+int MenuFileViewUpdate() {
+    auto *view = static_cast<WINDAT *>(MainPropStrGet(1));
+    MenuSetupDisable(205, M_MAIN_MENU[1], 1);
+    if (!view || !view->img_list) {
+        ViewEntriesDisable(1);
+        DravikTrace("file menu save=0 close=0");
+        return view ? -8 : -1;
+    }
+    PAINTIMG *e = PaintImgGet(view, view->img_current);
+    bool image = e && e->fi.fbuf && e->fi.w > 0;
+    ViewEntriesDisable(!image);
+    int dicom = image && e->fi.ftyp == FTYP_DICOM;
+    if (dicom) MenuSetupDisable(202, M_MAIN_MENU[1], 1);
+    DravikTrace("file menu save=%d close=%d", image && !dicom, image ? 1 : 0);
+    return 0;
+}
+
+// A path as it names the file from any working directory: the file box changes directories, and
+// the list outlives the session.
+static std::string AbsolutePath(const char *path) {
+    if (path[0] == '/') return path;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return path;
+    std::string abs = cwd;
+    if (abs.empty() || abs.back() != '/') abs += '/';
+    const char *p = path;
+    while (p[0] == '.' && p[1] == '/')
+        p += 2;
+    return abs + p;
+}
+
+int MenuFileLastUpdate(const char *path) {
+    if (!path || !*path) return -15;
+    std::string abs = AbsolutePath(path);
+    for (const char *slot : mainFileLastName)
+        if (slot && abs == slot) return 0;
+    const int N = RC_LAST_FILES;
+    if (mainFileLastName[N - 1]) MemFree(mainFileLastName[N - 1], TAG);
+    memmove(&mainFileLastName[1], &mainFileLastName[0], (N - 1) * sizeof mainFileLastName[0]);
+    mainFileLastName[0] = static_cast<char *>(MemCreate(static_cast<long>(abs.size()) + 1, TAG));
+    if (mainFileLastName[0]) memcpy(mainFileLastName[0], abs.c_str(), abs.size() + 1);
+    MenuFileLastCreate();
+    return 0;
+}
+
+// File's "Open Previous" entry, which carries the sub-menu.
+static MENUITEM *MenuFileLastCascade() {
+    MENUHANDLE file = M_MAIN_MENU[1];
+    for (int i = 1; i <= MenuCount(file); i++) {
+        MENUITEM *item = MenuItemGet(file, i);
+        if (item && item->kind == MENU_KIND_SUB) return item;
+    }
+    return nullptr;
+}
+
+int MenuFileLastCreate() {
+    MENUITEM items[RC_LAST_FILES];
+    int n = 0;
+    for (const char *slot : mainFileLastName) {
+        if (!slot) continue;
+        items[n] =
+            MENUITEM{MENU_KIND_CMD, n + 1, "Ctrl", "~", slot, 0, nullptr, MenuFileLastMenuBtn};
+        n++;
+    }
+    MENUITEM *cascade = MenuFileLastCascade();
+    // An open pull-down may still show the old entries; they go with it.
+    if (mainFileLast) MenuCloseFromMouse(nullptr);
+    MENUHANDLE built = n ? MenuSubCreate(n, items) : nullptr;
+    if (cascade) cascade->submenu = built;
+    if (mainFileLast) MenuSubFree(mainFileLast);
+    mainFileLast = built;
+    if (!n) return -15;
+    return built ? 0 : -8;
+}
+
+int MenuFileLastMenuBtn(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    // The entry's number names its slot; a label may have been cut to fit the menu.
+    int id = rec->win->status, k = 0;
+    std::string path;
+    for (const char *slot : mainFileLastName)
+        if (slot && ++k == id) path = slot;
+    if (path.empty() && rec->win->label) path = rec->win->label;
+    MenuMainCloseIfActiv();
+    MenuCloseFromMouse(nullptr);
+    if (path.empty()) return -15;
+    return SymbolFileOpen(path.c_str());
+}

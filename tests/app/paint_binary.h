@@ -1,0 +1,205 @@
+// The real binary driven on a private display: test images, the trace lines it prints with
+// DRAVIK_TRACE set, and a fixture that starts it on files.
+#pragma once
+
+#include "support/proc.h"
+#include "support/xvfb.h"
+
+#include <X11/Xutil.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <jpeglib.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// A baseline JPEG of w x h whose pixels come from fn(x, y) as 0xRRGGBB.
+inline void WriteJpeg(const std::string &path, int w, int h,
+                      const std::function<unsigned(int, int)> &fn) {
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            unsigned p = fn(x, y);
+            row[x * 3] = static_cast<JSAMPLE>(p >> 16);
+            row[x * 3 + 1] = static_cast<JSAMPLE>(p >> 8);
+            row[x * 3 + 2] = static_cast<JSAMPLE>(p);
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    fclose(f);
+}
+
+// A DICOM file: preamble, meta group with the transfer syntax, then an implicit-VR data set of
+// `frames` frames of cols x rows, 16 bits allocated, 12 stored, high bit 11.
+inline void WriteDicom(const std::string &path, int frames, int cols, int rows) {
+    std::string b(128, '\0');
+    b += "DICM";
+    auto u16 = [&](unsigned v) {
+        b += static_cast<char>(v & 0xFF);
+        b += static_cast<char>(v >> 8);
+    };
+    auto u32 = [&](unsigned v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    };
+    auto tag = [&](unsigned g, unsigned e) {
+        u16(g);
+        u16(e);
+    };
+    std::string ts("1.2.840.10008.1.2\0", 18);
+    tag(0x0002, 0x0010);
+    b += "UI";
+    u16(static_cast<unsigned>(ts.size()));
+    b += ts;
+    auto implicit = [&](unsigned g, unsigned e, const std::string &v) {
+        tag(g, e);
+        u32(static_cast<unsigned>(v.size()));
+        b += v;
+    };
+    auto us = [&](unsigned g, unsigned e, unsigned v) {
+        implicit(g, e, std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)});
+    };
+    implicit(0x0008, 0x0060, "OT");
+    implicit(0x0010, 0x0010, "Doe^Jane");
+    // Text values of implicit-VR sets end where the next group-0010 tag begins.
+    implicit(0x0010, 0x0020, "ID42");
+    us(0x0028, 0x0002, 1);
+    implicit(0x0028, 0x0004, "MONOCHROME2 ");
+    std::string n = std::to_string(frames);
+    if (n.size() % 2) n += ' ';
+    implicit(0x0028, 0x0008, n);
+    us(0x0028, 0x0010, static_cast<unsigned>(rows));
+    us(0x0028, 0x0011, static_cast<unsigned>(cols));
+    us(0x0028, 0x0100, 16);
+    us(0x0028, 0x0101, 12);
+    us(0x0028, 0x0102, 11);
+    us(0x0028, 0x0103, 0);
+    std::string px;
+    px.reserve(static_cast<size_t>(frames) * cols * rows * 2);
+    for (int f = 0; f < frames; f++)
+        for (int y = 0; y < rows; y++)
+            for (int x = 0; x < cols; x++) {
+                unsigned v = static_cast<unsigned>((x * 4095 / cols + f * 100) % 4096);
+                px += static_cast<char>(v & 0xFF);
+                px += static_cast<char>(v >> 8);
+            }
+    implicit(0x7FE0, 0x0010, px);
+    std::ofstream(path, std::ios::binary) << b;
+}
+
+// One "dravik: trace: open ..." line.
+struct OpenLine {
+    std::string path;
+    unsigned long view = 0, top = 0;
+    int w = 0, h = 0, frames = 0, zoom = 0, vw = 0, vh = 0, tools = 0;
+};
+
+inline std::vector<OpenLine> OpenLines(const std::string &err) {
+    std::vector<OpenLine> out;
+    size_t pos = 0;
+    const std::string key = "dravik: trace: open ";
+    while ((pos = err.find(key, pos)) != std::string::npos) {
+        size_t end = err.find('\n', pos);
+        std::string line = err.substr(pos + key.size(), end - pos - key.size());
+        OpenLine o;
+        char path[512] = "";
+        if (sscanf(line.c_str(),
+                   "%511s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d",
+                   path, &o.view, &o.top, &o.w, &o.h, &o.frames, &o.zoom, &o.vw, &o.vh,
+                   &o.tools) == 10) {
+            o.path = path;
+            out.push_back(o);
+        }
+        pos = end;
+    }
+    return out;
+}
+
+inline int Count(const std::string &s, const std::string &what) {
+    int n = 0;
+    for (size_t p = 0; (p = s.find(what, p)) != std::string::npos; p += what.size())
+        n++;
+    return n;
+}
+
+class PaintBinary : public XvfbTest {
+  protected:
+    ProgramRun run;
+    std::string dir;
+
+    void SetUp() override {
+        XvfbTest::SetUp();
+        char tmpl[] = "/tmp/dravik-paint-XXXXXX";
+        dir = mkdtemp(tmpl);
+    }
+    void TearDown() override {
+        run.Signal(SIGKILL);
+        run.Wait();
+        std::string cmd = "rm -rf " + dir;
+        (void)!system(cmd.c_str());
+        // The next test starts on an empty screen.
+        WaitFor([&] { return FindWindowByName(display, "dravik") == 0; });
+    }
+
+    std::string Jpeg(const std::string &name, int w, int h, unsigned colour = 0xC86432) {
+        std::string p = dir + "/" + name;
+        WriteJpeg(p, w, h, [&](int, int) { return colour; });
+        return p;
+    }
+
+    void Start(const std::vector<std::string> &files, int openwin = 0) {
+        run.rc = "AskFileOpenWin=" + std::to_string(openwin) + "\n";
+        run.env = {"DRAVIK_TRACE=1"};
+        ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name, files));
+    }
+
+    // Waits for the n-th open line (1-based).
+    OpenLine WaitOpen(size_t n) {
+        std::vector<OpenLine> lines;
+        bool ok = WaitFor([&] { return (lines = OpenLines(run.Stderr())).size() >= n; }, 10000);
+        EXPECT_TRUE(ok) << run.Stderr();
+        return ok ? lines[n - 1] : OpenLine{};
+    }
+
+    // The pointer over the view at (x, y), then the key.
+    void KeyInView(const OpenLine &o, int x, int y, const char *key) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, o.view, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        XtMove(display, rx, ry);
+        XtKey(display, key);
+    }
+
+    void ClickInView(const OpenLine &o, int x, int y, unsigned button) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, o.view, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        XtMove(display, rx, ry);
+        XtClick(display, button);
+    }
+
+    bool WaitErr(const std::string &text, int count = 1) {
+        return WaitFor([&] { return Count(run.Stderr(), text) >= count; }, 10000);
+    }
+};
