@@ -11,6 +11,7 @@
 #include "widgets/xpaint.h"
 #include "widgets/xscroll.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -81,14 +82,14 @@ int MenuFileViewUpdate() {
 // the list outlives the session.
 static std::string AbsolutePath(const char *path) {
     if (path[0] == '/') return path;
+    if (char *real = realpath(path, nullptr)) {
+        std::string abs = real;
+        free(real);
+        return abs;
+    }
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) return path;
-    std::string abs = cwd;
-    if (abs.empty() || abs.back() != '/') abs += '/';
-    const char *p = path;
-    while (p[0] == '.' && p[1] == '/')
-        p += 2;
-    return abs + p;
+    return std::string(cwd) + (cwd[1] ? "/" : "") + path;
 }
 
 int MenuFileLastUpdate(const char *path) {

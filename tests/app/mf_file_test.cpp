@@ -63,7 +63,14 @@ TEST_F(FileMenu, RecentFilesTakeNewFilesFirstKeepListedOnesAndHoldTen) {
     std::string rc;
     for (int i = 0; i < 9; i++)
         rc += "LastFile" + std::to_string(i) + "=" + dir + "/old" + std::to_string(i) + ".jpg\n";
-    StartWith({a, b}, rc);
+    // a named from the working directory the tests run in.
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    std::string rel;
+    for (const char *p = cwd; *p; p++)
+        if (*p == '/' && p[1]) rel += "../";
+    rel += a.substr(1);
+    StartWith({rel, b}, rc);
     OpenLine first = WaitOpen(1);
     KeyInView(first, 5, 5, "n");
     WaitOpen(2);
