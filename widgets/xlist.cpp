@@ -395,9 +395,9 @@ static int ListKeyAction(WINDAT *l, KeySym sym, const char *text, int *result) {
         } else if (sel + rows < count) {
             int n = sel + rows;
             if (n + rows >= count) n = count - rows;
-            // The selection keeps its row; a selection above the view lands on its first row.
-            Set(l, LIST_FIRST, std::max(0, n - std::max(0, sel - first)));
-            Set(l, LIST_SELECT, std::max(n, sel + 1));
+            // The selection keeps its row; one scrolled out of the view lands on its edge.
+            Set(l, LIST_FIRST, n - std::clamp(sel - first, 0, rows - 1));
+            Set(l, LIST_SELECT, n);
         } else {
             Set(l, LIST_SELECT, count - 1);
             Set(l, LIST_FIRST, count - rows);
