@@ -3,10 +3,12 @@
 // drag selection past the edge, multi-line movement, bindings and the fly edit.
 #include "widgets/widget_support.h"
 
+#include "base/settings.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xedit.h"
 #include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
 
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
@@ -263,4 +265,18 @@ TEST_F(EditTest, SaveDialogFrameFieldsAreNumeric) {
             EXPECT_EQ(fb->child[i]->state, EDIT_NUMBER);
         }
     EXPECT_EQ(fields, 2);
+}
+
+TEST_F(EditTest, ScrollWindowHoldsAnEditFieldThatTakesKeys) {
+    WINTYP t = Typ(300, 120, 4);
+    WINNEIGHBOR nb{};
+    WINDAT *scroll = ScrollWndCreate(main, 0, 0, &t, &nb, "s", nullptr, WIN_EDIT_TXT, 1, 0, 0);
+    ASSERT_NE(scroll, nullptr);
+    field = ScrollGetScrollWnd(scroll);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->typ, WIN_EDIT_TXT);
+    EXPECT_STREQ(field->label, "edit");
+    EXPECT_EQ(field->width, scroll->width - sp_scroll);
+    Focus(field);
+    EXPECT_TRUE(Type({"o", "k", "Return", "x"}, "ok\nx"));
 }

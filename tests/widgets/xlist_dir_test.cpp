@@ -3,6 +3,7 @@
 // working directory after every way out.
 #include <gtest/gtest.h>
 
+#include "base/settings.h"
 #include "base/xmem.h"
 #include "widgets/xlist.h"
 
@@ -203,3 +204,25 @@ TEST_F(ListDirTest, UnreadableDirectoryReports151AndRestoresWorkingDirectory) {
 }
 
 } // namespace
+
+TEST_F(ListDirTest, SortMenuRelistsTheShownDirectoryAndRemembersTheMode) {
+    File("big.a", 300);
+    File("small.c", 1);
+    File("mid.b", 20);
+    ASSERT_EQ(List(nullptr, LIST_SORT_NAME), (V{"..", "big.a", "mid.b", "small.c"}));
+    ASSERT_EQ(chdir("/"), 0);
+    int saved = LastFileSort;
+    WINDATUSR rec{};
+    rec.parentgrp = &list;
+    rec.i = LIST_SORT_SIZE;
+    EXPECT_EQ(ListEntrySetSort(&rec), 0);
+    EXPECT_EQ(LastFileSort, LIST_SORT_SIZE);
+    EXPECT_EQ(Entries(), (V{"..", "small.c", "mid.b", "big.a"}));
+    EXPECT_EQ(Cwd(), "/");
+    WINDAT other{};
+    rec.parentgrp = &other;
+    EXPECT_EQ(ListEntrySetSort(&rec), -18);
+    rec.parentgrp = nullptr;
+    EXPECT_EQ(ListEntrySetSort(&rec), -17);
+    LastFileSort = saved;
+}
