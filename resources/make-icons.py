@@ -90,6 +90,14 @@ def fbackward(c):
     tri(g, [(8, 3), (8, 13), (2, 8)], c['front'])
     return g
 
+def dir_closed(c):
+    g = grid(16, 16)
+    rect(g, 1, 2, 7, 5, c['tab'])
+    rect(g, 1, 4, 15, 14, c['body'])
+    outline_rect(g, 1, 2, 7, 5, 'k')
+    outline_rect(g, 1, 4, 15, 14, 'k')
+    return g
+
 GRAY = {'tab': 'g', 'body': 'g', 'front': 'l'}
 COLOUR = {'tab': 'y', 'body': 'o', 'front': 'y'}
 PLAYER_GRAY = {'tab': 'g', 'body': 'l', 'front': 'g'}
@@ -175,6 +183,7 @@ def main():
         ('fforward_gray', fforward({'front': 'g'})), ('fforward_col', fforward({'front': 'B'})),
         ('fbackward_gray', fbackward({'front': 'g'})),
         ('fbackward_col', fbackward({'front': 'B'})),
+        ('dir_closed_gray', dir_closed({'tab': 'l', 'body': 'g'})),
         ('warning_xpm', warning()), ('error_xpm', error()), ('question_xpm', question()),
         ('work_xpm', work()), ('icon_xpm', program()),
         ('status_xpm', [[c] for c in '123344443321']),

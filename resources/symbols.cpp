@@ -131,6 +131,18 @@ const char *const fbackward_col[] = {
     "    BBBB  BBBB  ", "     BBB   BBB  ", "      BB    BB  ", "       B     B  ",
     "                ", "                ", "                ", nullptr};
 
+const char *const dir_closed_gray[] = {"16 16 4 1",        "  c None",
+                                       "g c #808080",      "k c #000000",
+                                       "l c #b0b0b0",      "                ",
+                                       "                ", " kkkkkk         ",
+                                       " kllllk         ", " kkkkkkkkkkkkkk ",
+                                       " kggggggggggggk ", " kggggggggggggk ",
+                                       " kggggggggggggk ", " kggggggggggggk ",
+                                       " kggggggggggggk ", " kggggggggggggk ",
+                                       " kggggggggggggk ", " kggggggggggggk ",
+                                       " kkkkkkkkkkkkkk ", "                ",
+                                       "                ", nullptr};
+
 const char *const warning_xpm[] = {"40 40 3 1",
                                    "  c None",
                                    "Y c #ffe020",

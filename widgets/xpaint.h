@@ -107,9 +107,8 @@ int PaintFrameTime(const FILEINFO *fi);
 // non-zero result ends the film.
 extern int (*PaintPlayHook)(WINDAT *view, int frame);
 WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox);
-// The save dialog's frame fields, installed by the edit-field family: makes one field "edit" of
-// `width` pixels beside `left` inside `parent`.
-extern WINDAT *(*PaintEditFieldHook)(WINDAT *parent, WINDAT *left, int width);
+// Largest frame number the save dialog's frame fields take.
+enum { PAINT_FRAME_FIELD_MAX = 99999 };
 // Registers the frame fields with the file box, installed by the file box.
 extern int (*PaintFrameFieldsHook)(WINDAT *filebox, WINDAT *first, WINDAT *last);
 // Refreshes every file box after a rename or removal; installed by the file box.

@@ -13,6 +13,7 @@
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
+#include "widgets/xedit.h"
 #include "widgets/xlabel.h"
 #include "widgets/xmenu.h"
 #include "widgets/xscroll.h"
@@ -27,7 +28,6 @@
 #include <string>
 
 int (*PaintPlayHook)(WINDAT *view, int frame) = nullptr;
-WINDAT *(*PaintEditFieldHook)(WINDAT *parent, WINDAT *left, int width) = nullptr;
 int (*PaintFrameFieldsHook)(WINDAT *filebox, WINDAT *first, WINDAT *last) = nullptr;
 
 static PAINTIMG *Current(WINDAT *v) {
@@ -392,9 +392,15 @@ WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox) {
         lt.width = LabelGetInitWidth(texts[i], 0);
         WINDAT *label = LabelCreate(fb, x, 0, &lt, &nb, texts[i]);
         x += lt.width + 4;
-        // The edit fields come with the edit-field family.
-        if (i > 0 && label && PaintEditFieldHook) {
-            fields[i - 1] = PaintEditFieldHook(fb, label, fieldw);
+        if (i > 0 && label) {
+            WINTYP et = t;
+            et.fg = fg_edit, et.bg = bg_edit;
+            et.state = EDIT_NUMBER;
+            et.width = fieldw;
+            WINNEIGHBOR enb{};
+            enb.neighbor[WIN_SIDE_LEFT] = label;
+            fields[i - 1] = EditCreate(fb, x, 0, &et, &enb, "edit");
+            EditValueMinMaxSet(fields[i - 1], 0, PAINT_FRAME_FIELD_MAX);
             x += fieldw + 4;
         }
     }

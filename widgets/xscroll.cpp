@@ -11,23 +11,12 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
 #include "widgets/xbtnsym.h"
+#include "widgets/xedit.h"
+#include "widgets/xlist.h"
 #include "widgets/xpaint.h"
 #include "widgets/xstatus.h"
 
 #include <algorithm>
-
-static SCROLLKIND ScrollKinds[WIN_TYP_NAMES];
-
-int ScrollKindSet(int kind, const SCROLLKIND *k) {
-    if (kind < 0 || kind >= WIN_TYP_NAMES || !k) return -15;
-    ScrollKinds[kind] = *k;
-    return 0;
-}
-
-static const SCROLLKIND *ScrollKindOf(const WINDAT *content) {
-    if (!content || content->typ < 0 || content->typ >= WIN_TYP_NAMES) return nullptr;
-    return &ScrollKinds[content->typ];
-}
 
 static bool IsArrow(int typ) {
     return typ >= WIN_SCROLLBTN_LEFT && typ <= WIN_SCROLLBTN_DOWN;
@@ -414,7 +403,6 @@ WINDAT *ScrollWndCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIG
     ct.mouseleft = t.mouseleft;
     ct.mouseright = t.mouseright;
     WINDAT *content = nullptr;
-    const SCROLLKIND *k = kind >= 0 && kind < WIN_TYP_NAMES ? &ScrollKinds[kind] : nullptr;
     switch (kind) {
     case WIN_PAINT:
         ct.fg = fg_paint;
@@ -427,17 +415,15 @@ WINDAT *ScrollWndCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIG
         ct.state = BASE_FIXED;
         content = BaseCreate(c, 0, 0, &ct, &none, "scb");
         break;
+    case WIN_LIST:
+        ct.fg = fg_list;
+        ct.bg = bg_list;
+        content = ListCreate(c, 0, 0, &ct, &none, "scl");
+        break;
     default:
-        ct.fg = kind == WIN_LIST ? fg_list : fg_edit;
-        ct.bg = kind == WIN_LIST ? bg_list : bg_edit;
-        if (k && k->create) {
-            content = k->create(c, &ct, &none, kind == WIN_LIST ? "scl" : "edit");
-        } else {
-            // The list and edit widgets install their content; until then a window of the kind.
-            ct.typ = kind;
-            content =
-                WinCreate(c, 0, 0, &ct, &none, kind == WIN_LIST ? "scl" : "edit", fontfs_list);
-        }
+        ct.fg = fg_edit;
+        ct.bg = bg_edit;
+        content = EditCreate(c, 0, 0, &ct, &none, "edit");
         break;
     }
     if (!content) {
@@ -530,6 +516,30 @@ static bool SliderRulePaint(WINDAT *bar, WINDAT *content, int axis, int len, int
     return true;
 }
 
+// A list's rule: the rows shown against all entries, the window against the widest entry.
+static bool SliderRuleList(WINDAT *list, int axis, int len, int *pos, int *sl) {
+    if (axis) {
+        int count = ListEntryGetEntryMax(list), eh = ListEntryGetSizeY(list);
+        if (count > 0 && count * eh >= list->height) {
+            *sl = (list->height / eh) * len / count;
+            if (*sl < 1) *sl = 2;
+            *pos = static_cast<int>(static_cast<long>(ListEntryGetPosY(list)) * len / count);
+        } else {
+            *sl = len, *pos = 0;
+        }
+        return true;
+    }
+    int widest = ListEntryGetStrXMax(list);
+    if (widest > list->width) {
+        *sl = static_cast<int>(static_cast<long>(len) * 100 / widest);
+        if (*sl < 2) *sl = 4;
+        *pos = static_cast<int>(static_cast<long>(ListEntryGetPosX(list)) * len / widest);
+    } else {
+        *sl = len, *pos = 0;
+    }
+    return true;
+}
+
 // Largest right (bottom) edge of a base window's children, margins included.
 static int BaseExtent(WINDAT *content, int axis) {
     int ext = 0;
@@ -554,10 +564,8 @@ int ScrollSliderUpdate(WINDAT *track, WINDAT *content) {
     if (!content) content = BarContent(bar);
     int pos = SliderPos(bar, axis), sl = SliderLen(bar, axis);
     bool rule = false;
-    const SCROLLKIND *k = ScrollKindOf(content);
-    if (content && k && k->slider && k->slider(bar, track, content) == 0) {
-        pos = SliderPos(bar, axis), sl = SliderLen(bar, axis);
-        rule = true;
+    if (content && content->typ == WIN_LIST) {
+        rule = SliderRuleList(content, axis, len, &pos, &sl);
     } else if (content && content->typ == WIN_PAINT) {
         rule = SliderRulePaint(bar, content, axis, len, &pos, &sl);
     } else if (content && content->typ == WIN_BASE) {
@@ -654,6 +662,52 @@ static int ThumbStep(WINDAT *bar, WINDAT *view, int dir) {
     return 0;
 }
 
+// One arrow step of a list: a row, or the width of the sample text.
+static int StepList(WINDAT *bar, WINDAT *list, int axis, int dir) {
+    WINDAT *track = ScrollBarGetTrack(bar);
+    if (SliderLen(bar, axis) >= TrackLength(track, axis)) return -1;
+    int cur;
+    if (axis) {
+        int rows = ListEntryGetRows(list), count = ListEntryGetEntryMax(list);
+        cur = ListEntryGetPosY(list) + dir;
+        if (cur < 0 || (dir > 0 && cur + rows > count)) return -1;
+        ListEntrySetPosY(list, cur);
+    } else {
+        int step = WinGetTextWidth(fontfs_list, WIN_TEXT_SAMPLE, 0);
+        int x = ListEntryGetPosX(list), min = ScrollBarGetMin(bar);
+        if (dir < 0) {
+            if (x <= min) return -1;
+            cur = std::max(min, x - step);
+        } else {
+            if (x + step + list->width > ListEntryGetStrXMax(list)) return -1;
+            cur = x + step;
+        }
+        ListEntrySetPosX(list, cur);
+    }
+    ScrollBarSetValue(bar, SCROLL_CUR, cur);
+    ScrollSliderUpdate(track, list);
+    ListPaint(list);
+    return 0;
+}
+
+// The slider of a list moved: the list follows in proportion.
+static int DragList(WINDAT *bar, WINDAT *list, int axis, int npos, int len) {
+    int min = ScrollBarGetMin(bar), max = ScrollBarGetMax(bar);
+    if (max <= min) return -15;
+    int cur = static_cast<int>(static_cast<long>(npos) * max / len);
+    if (axis) {
+        int rows = ListEntryGetRows(list), count = ListEntryGetEntryMax(list);
+        cur = std::clamp(cur, 0, std::max(0, count - rows));
+        ListEntrySetPosY(list, cur);
+    } else {
+        cur = std::clamp(cur, 0, std::max(0, ListEntryGetStrXMax(list) - list->width));
+        ListEntrySetPosX(list, cur);
+    }
+    ScrollBarSetValue(bar, SCROLL_CUR, cur);
+    ListPaint(list);
+    return 0;
+}
+
 int ScrollBtnPress(WINDAT *btn) {
     if (!btn || !IsArrow(btn->typ)) return -15;
     WINDAT *bar = btn->usr.parent;
@@ -666,8 +720,7 @@ int ScrollBtnPress(WINDAT *btn) {
     int dir = btn->typ == WIN_SCROLLBTN_LEFT || btn->typ == WIN_SCROLLBTN_UP ? -1 : 1;
     int len = TrackLength(track, axis);
     WINDAT *content = BarContent(bar);
-    const SCROLLKIND *k = ScrollKindOf(content);
-    if (content && k && k->step) return k->step(bar, content, btn->typ);
+    if (content && content->typ == WIN_LIST) return StepList(bar, content, axis, dir);
     if (content && content->typ == WIN_PAINT && content->state != PAINT_SINGLE)
         return axis ? ThumbStep(bar, content, dir) : -1;
     if (SliderLen(bar, axis) >= len) return -1;
@@ -731,8 +784,7 @@ int ScrollSliderUndergrdPress(WINDAT *track, int px, int py, int drag) {
     ScrollBarSetValue(bar, axis ? SCROLL_SLY : SCROLL_SLX, npos);
     ScrollSliderPaint(track);
     if (len < 1) return -15;
-    const SCROLLKIND *k = ScrollKindOf(content);
-    if (content && k && k->drag) return k->drag(bar, content, npos, len);
+    if (content && content->typ == WIN_LIST) return DragList(bar, content, axis, npos, len);
     if (content && content->typ == WIN_PAINT) {
         if (content->state == PAINT_SINGLE) {
             int total = PaintCalcImageScrollSize(content, axis);

@@ -32,20 +32,6 @@ enum {
 };
 enum { SCROLL_TOOLS_W = 80, SCROLL_TOOL_BTN = 16, SCROLL_REPEAT_MS = 90 };
 
-// What a content kind that lives in another widget family (lists, edit fields) does inside a
-// scroll window; installed by that family. Until one is installed, the kind gets a plain window
-// of its type and the general slider rule.
-struct SCROLLKIND {
-    WINDAT *(*create)(WINDAT *parent, WINTYP *typ, const WINNEIGHBOR *nb, const char *name);
-    // Slider length and position along the bar's axis; 0 when done, else the general rule.
-    int (*slider)(WINDAT *bar, WINDAT *track, WINDAT *content);
-    // One arrow step (button type 19..22); 0 when done.
-    int (*step)(WINDAT *bar, WINDAT *content, int btntyp);
-    // The slider moved to `pos` of `length`: scroll the content.
-    int (*drag)(WINDAT *bar, WINDAT *content, int pos, int length);
-};
-int ScrollKindSet(int kind, const SCROLLKIND *k);
-
 WINDAT *ScrollWndCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                         const char *name, WINFUNC mouse, int kind, int notools, int withstatus,
                         int statusarg);

@@ -1,0 +1,282 @@
+// The edit field typed into and clicked like a user: the typed character set, cursor and
+// selection keys, the character maximum, numeric limits and their fall-back, mouse positioning,
+// drag selection past the edge, multi-line movement, bindings and the fly edit.
+#include "widgets/widget_support.h"
+
+#include "base/settings.h"
+#include "toolkit/xtools.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xedit.h"
+#include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
+
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+#include <string>
+
+namespace {
+
+std::string closedWith;
+int closeCalls = 0;
+int FlyClosed(WINDATUSR *rec) {
+    closeCalls++;
+    const char *t = EditTextGet(EditFlyGetField(rec->win));
+    closedWith = t ? t : "";
+    return 0;
+}
+
+class EditTest : public WidgetTest {
+  protected:
+    WINDAT *field = nullptr;
+    Display *input = nullptr;
+
+    void TearDown() override {
+        if (input) XCloseDisplay(input);
+        WidgetTest::TearDown();
+    }
+
+    void Make(int state, int w = 300, const char *text = nullptr) {
+        WINTYP t = Typ(w, 30, state);
+        t.fg = fg_edit, t.bg = bg_edit;
+        WINNEIGHBOR nb{};
+        field = EditCreate(main, 10, 10, &t, &nb, "edit");
+        ASSERT_NE(field, nullptr);
+        if (text) EditTextNew(field, text, static_cast<int>(strlen(text)));
+        Focus(field);
+    }
+    void Focus(WINDAT *w) {
+        ASSERT_TRUE(Pump([&] { return Attr(display, w->window).map_state == IsViewable; }));
+        XSetInputFocus(display, w->window, RevertToParent, CurrentTime);
+        XSync(display, False);
+    }
+    std::string Text() {
+        const char *t = EditTextGet(field);
+        return t ? t : "";
+    }
+    int Cursor() { return EditTextGetCursorPos(field); }
+    // Types each key and waits until the text reads `want`.
+    bool Type(std::initializer_list<const char *> keys, const std::string &want) {
+        for (const char *k : keys)
+            Key(k);
+        return Pump([&] { return Text() == want; });
+    }
+    // A key by its keysym, with Shift held when the keysym is on the key's shifted level.
+    void Key(const char *name) {
+        KeySym sym = XStringToKeysym(name);
+        KeyCode code = XKeysymToKeycode(display, sym);
+        if (XkbKeycodeToKeysym(display, code, 0, 0) == sym) {
+            XtKey(display, name);
+            return;
+        }
+        KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        XSync(display, False);
+    }
+    void ShiftKey(const char *name) {
+        KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+        KeyCode code = XKeysymToKeycode(display, XStringToKeysym(name));
+        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        XSync(display, False);
+    }
+    static int CharW() { return WinGetTextWidth(fontfs_text, WIN_TEXT_SAMPLE, 1); }
+};
+
+} // namespace
+
+TEST_F(EditTest, OnlyTheSmallCharacterSetCanBeTyped) {
+    Make(EDIT_SINGLE);
+    EXPECT_TRUE(Type({"a", "space", "slash", "comma", "b", "numbersign", "plus", "minus", "period",
+                      "underscore", "7", "Escape", "Z"},
+                     "ab#+-._7Z"))
+        << Text();
+    EXPECT_EQ(Cursor(), 9) << Text();
+}
+
+TEST_F(EditTest, CursorAndSelectionKeysAndBothDeleteKeys) {
+    Make(EDIT_SINGLE, 300, "abcdef");
+    XtKey(display, "Home");
+    XtKey(display, "Right");
+    XtKey(display, "Right");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
+    ShiftKey("Right");
+    ShiftKey("Right");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 4 && field->select == 1; }));
+    EXPECT_TRUE(Type({"BackSpace"}, "abef"));
+    EXPECT_EQ(Cursor(), 2);
+    EXPECT_EQ(field->select, 0);
+    // End, then BackSpace and Delete both take the character before the cursor.
+    EXPECT_TRUE(Type({"End", "BackSpace"}, "abe"));
+    EXPECT_TRUE(Type({"Left", "Delete"}, "ae"));
+    EXPECT_EQ(Cursor(), 1);
+    // At the start without a selection they do nothing.
+    EXPECT_TRUE(Type({"Home", "BackSpace", "Delete", "x"}, "xae"));
+}
+
+TEST_F(EditTest, CharacterMaximumRefusesWithoutChange) {
+    Make(EDIT_SINGLE, 300, "abcdef");
+    EditTextSetCharMax(field, 8);
+    // 6 + 1 + 1 fits; 7 + 1 + 1 does not.
+    EXPECT_TRUE(Type({"g"}, "abcdefg"));
+    Key("h");
+    EXPECT_TRUE(Type({"BackSpace", "z"}, "abcdefz"));
+    EXPECT_EQ(EditTextPaste(field, 0, nullptr, "x"), -1);
+    EXPECT_EQ(Text(), "abcdefz");
+    EXPECT_EQ(EditTextPaste(field, 1, "ab", "xyz"), 0);
+    EXPECT_EQ(Text(), "axyzb");
+    EXPECT_EQ(EditTextCut(field, 4, 1, nullptr), 0);
+    EXPECT_EQ(Text(), "ab");
+    EXPECT_EQ(Cursor(), 1);
+}
+
+TEST_F(EditTest, NumericFieldKeepsItsLimitsAndFallsBack) {
+    Make(EDIT_NUMBER);
+    int value = -1;
+    char buf[3];
+    EditValueIntSet(field, &value);
+    EditValueStringSet(field, buf, sizeof buf);
+    EditValueMinMaxSet(field, 20, 100);
+    EditValueMinMaxSet(field, -15, -15);
+    EXPECT_EQ(EditValueMinGet(field), 20);
+    // An empty field falls back to its minimum.
+    EXPECT_TRUE(Type({"5"}, "20"));
+    EditValueMinMaxSet(field, 0, -15);
+    EXPECT_TRUE(Type({"BackSpace", "BackSpace", "a", "1", "0"}, "10"));
+    EXPECT_EQ(value, 10);
+    EXPECT_STREQ(buf, "10");
+    // 105 is above the maximum and -10 below the minimum: the field keeps its value.
+    XtKey(display, "5");
+    EXPECT_TRUE(Type({"End", "BackSpace"}, "1"));
+    EXPECT_TRUE(Type({"0", "Home", "minus", "End", "BackSpace"}, "1"));
+    EXPECT_EQ(value, 1);
+    // A field two characters wide takes no third digit.
+    WinClose(field);
+    Make(EDIT_NUMBER, 2 * CharW() + 1, "10");
+    EditValueMinMaxSet(field, 0, 100);
+    XtKey(display, "1");
+    EXPECT_TRUE(Type({"BackSpace", "7"}, "17"));
+}
+
+TEST_F(EditTest, ClickPlacesTheCursorAtTheNearestCharacter) {
+    Make(EDIT_SINGLE, 300, "hello world");
+    ClickAt(display, field->window, 1, 10, 60);
+    ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
+    int x = WinGetTextWidth(fontfs_text, "hel", 3);
+    ClickAt(display, field->window, x, 10, 60);
+    ASSERT_TRUE(Pump([&] { return Cursor() == 3; }));
+    ClickAt(display, field->window, 280, 10, 60);
+    ASSERT_TRUE(Pump([&] { return Cursor() == 11; }));
+}
+
+TEST_F(EditTest, DragPastTheRightEdgeSelectsAndScrolls) {
+    Make(EDIT_SINGLE, 60, "abcdefghijklmnopqrstuvwxyz0123456789");
+    XtKey(display, "Home");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
+    input = XOpenDisplay(server->name.c_str());
+    ASSERT_NE(input, nullptr);
+    int rx, ry;
+    RootPos(display, field->window, &rx, &ry);
+    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 3, ry + 10, CurrentTime);
+    XTestFakeButtonEvent(input, 1, True, CurrentTime);
+    XSync(input, False);
+    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 75, ry + 10, 30);
+    XTestFakeButtonEvent(input, 1, False, 900);
+    XFlush(input);
+    ASSERT_TRUE(Pump([&] {
+        Window r, c;
+        int a, b, wx, wy;
+        unsigned int mask = 0;
+        XQueryPointer(display, field->window, &r, &c, &a, &b, &wx, &wy, &mask);
+        return !(mask & Button1Mask) && XPending(display) == 0;
+    }));
+    int *im = WinUSRIntArrayGet(field);
+    EXPECT_GT(im[EDIT_FIRST], 0);
+    EXPECT_EQ(im[EDIT_SELSTART], 0);
+    EXPECT_GT(im[EDIT_SELEND], im[EDIT_VEND] - im[EDIT_FIRST]);
+    EXPECT_EQ(field->select, 1);
+    EXPECT_TRUE(Type({"BackSpace"}, std::string("abcdefghijklmnopqrstuvwxyz0123456789")
+                                        .substr(static_cast<size_t>(im[EDIT_SELEND]))));
+}
+
+TEST_F(EditTest, MultiLineUpAndDownKeepTheColumn) {
+    Make(EDIT_MULTI, 300, "abcdef\nxy\nlonger");
+    int *im = WinUSRIntArrayGet(field);
+    im[EDIT_CURSOR] = 5;
+    XtKey(display, "Down");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 9; })); // end of the short line
+    XtKey(display, "Down");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 16; })); // from a line's end to the next end
+    XtKey(display, "Up");
+    XtKey(display, "Up");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
+    EXPECT_TRUE(Type({"Return", "q"}, "ab\nqcdef\nxy\nlonger"));
+}
+
+TEST_F(EditTest, FlyEditClosesOnReturnWithTheTextAndOnEscapeWithout) {
+    closeCalls = 0;
+    WINDAT *fly = EditFlyCreate(20, 20, 0, main, "old");
+    ASSERT_NE(fly, nullptr);
+    WinSetFuncClose(fly, FlyClosed);
+    field = EditFlyGetField(fly);
+    Window xw = fly->window;
+    Focus(field);
+    EXPECT_TRUE(Type({"x"}, "oldx"));
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
+    EXPECT_EQ(closeCalls, 1);
+    EXPECT_EQ(closedWith, "oldx");
+
+    fly = EditFlyCreate(20, 20, 0, main, "keep");
+    ASSERT_NE(fly, nullptr);
+    WinSetFuncClose(fly, FlyClosed);
+    field = EditFlyGetField(fly);
+    xw = fly->window;
+    Focus(field);
+    EXPECT_TRUE(Type({"y"}, "keepy"));
+    XtKey(display, "Escape");
+    ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
+    EXPECT_EQ(closeCalls, 1);
+}
+
+TEST_F(EditTest, FlyEditGrowsWithItsText) {
+    WINDAT *fly = EditFlyCreate(20, 20, 0, main, "a");
+    ASSERT_NE(fly, nullptr);
+    field = EditFlyGetField(fly);
+    int w0 = fly->width;
+    EditTextNew(field, std::string(60, 'w').c_str(), 60);
+    Focus(field);
+    EXPECT_TRUE(Type({"w"}, std::string(61, 'w')));
+    EXPECT_GT(fly->width, w0);
+    EXPECT_EQ(field->width, fly->width - 2 * EDIT_FLY_SPACE);
+}
+
+TEST_F(EditTest, SaveDialogFrameFieldsAreNumeric) {
+    WINDAT *fb = PaintImgMultiFrameWndCreate(main, nullptr);
+    ASSERT_NE(fb, nullptr);
+    int fields = 0;
+    for (int i = 0; i < fb->nchild; i++)
+        if (fb->child[i] && fb->child[i]->typ == WIN_EDIT_TXT) {
+            fields++;
+            EXPECT_EQ(fb->child[i]->state, EDIT_NUMBER);
+        }
+    EXPECT_EQ(fields, 2);
+}
+
+TEST_F(EditTest, ScrollWindowHoldsAnEditFieldThatTakesKeys) {
+    WINTYP t = Typ(300, 120, 4);
+    WINNEIGHBOR nb{};
+    WINDAT *scroll = ScrollWndCreate(main, 0, 0, &t, &nb, "s", nullptr, WIN_EDIT_TXT, 1, 0, 0);
+    ASSERT_NE(scroll, nullptr);
+    field = ScrollGetScrollWnd(scroll);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->typ, WIN_EDIT_TXT);
+    EXPECT_STREQ(field->label, "edit");
+    EXPECT_EQ(field->width, scroll->width - sp_scroll);
+    Focus(field);
+    EXPECT_TRUE(Type({"o", "k", "Return", "x"}, "ok\nx"));
+}
