@@ -195,7 +195,9 @@ int BtnGroupNbBtnSetup(WINDAT *row) {
     WinMove(left, 0, ay);
     WinMove(right, std::max(0, w - aw), ay);
     NbShow(left, scrolling && cur != NbRowGet(row, NBROW_FIRST));
-    NbShow(right, scrolling && cur + visible < n);
+    // The arrows step the current tab: the right one stays while there is a next tab, so that
+    // it reaches the last tab and comes back when the left one leaves it.
+    NbShow(right, scrolling && cur < n - 1);
     NbRowSet(row, NBROW_CUR, cur);
     NbRowSet(row, NBROW_FIRSTVIS, first);
     NbRowSet(row, NBROW_VISIBLE, visible);
