@@ -137,11 +137,12 @@ static KeySym WinEventKeysym(const XEvent &ev) {
     return XLookupKeysym(&key, 0);
 }
 
-// Keys inside a dialog box belong to the box, whichever child the pointer is over: Return
-// performs the default button and Escape closes, never the button under the pointer. Edit
-// fields keep their keys.
+// Keys inside a dialog box belong to the box, whichever of its buttons, labels or areas the
+// pointer is over: Return performs the default button and Escape closes, never the button under
+// the pointer. Widgets with keys of their own (lists, edit fields, image views) keep them.
 static WINDAT *WinEvKeyOwner(WINDAT *win) {
-    if (win->typ == WIN_EDIT_TXT) return win;
+    const WINEVHANDLER *h = WinEvHandlerOf(win);
+    if (win->typ != WIN_BTN && h && (h->keypress || h->keyrelease)) return win;
     for (WINDAT *w = win; w; w = w->usr.parent)
         if (w->typ == WIN_DLGMSG) return w;
     return win;

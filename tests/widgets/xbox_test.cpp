@@ -202,3 +202,42 @@ TEST_F(Boxes, BoxThreadErrorFromAWorkerAppearsWithoutDeadlock) {
     EXPECT_TRUE(Shown(box));
     EXPECT_EQ(Title(box), "Error");
 }
+
+namespace {
+int own_keys = 0;
+int OwnKey(WINDAT *) {
+    own_keys++;
+    return 0;
+}
+} // namespace
+
+// A dialog built on the box (the options dialog) holds lists and edit fields: they keep their
+// keys, while the box's own buttons and labels give theirs to the box.
+TEST_F(Boxes, WidgetsWithKeysOfTheirOwnKeepThemInsideABox) {
+    WINDAT *box = BoxCreate(1, display, "Options", 3, Record);
+    ASSERT_NE(box, nullptr);
+    WINEVHANDLER h{};
+    h.keyrelease = OwnKey;
+    WinEvHandlerSet(WIN_DEBUG, &h);
+    WINTYP t = Typ(60, 20);
+    t.typ = WIN_DEBUG;
+    WINNEIGHBOR nb{};
+    WINDAT *field = WinCreate(box, 5, 5, &t, &nb, "field", nullptr);
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(Shown(field));
+    own_keys = 0;
+    int x, y;
+    RootPos(display, field->window, &x, &y);
+    XtMove(display, x + 3, y + 3);
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([] { return own_keys == 1; }));
+    EXPECT_TRUE(pressed.empty());
+    const WINEVHANDLER none{};
+    WinEvHandlerSet(WIN_DEBUG, &none);
+    WINDAT *ok = Group(box)->child[0];
+    RootPos(display, ok->window, &x, &y);
+    XtMove(display, x + 3, y + 3);
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
+    EXPECT_EQ(pressed[0], 1);
+}
