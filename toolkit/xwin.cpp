@@ -349,15 +349,21 @@ WINDAT *WinCreateExtSimple(Display *display, const int *opt, const char *title) 
     return w;
 }
 
+WINDAT *(*WinCreateDlgHook)(WINDAT *dlg, int kind, WINFUNC btnfunc) = nullptr;
+
 WINDAT *WinCreateDlg(Display *display, const int *opt, const char *title, int kind,
                      WINFUNC btnfunc) {
-    (void)display;
-    (void)opt;
-    (void)title;
-    (void)kind;
-    (void)btnfunc;
-    // A dialog needs its button row and base area, which come with the dialog-box widget.
-    return nullptr;
+    if (!display || !WinCreateDlgHook) return nullptr;
+    ToolkitLockGuard guard;
+    WINDAT *w = WinCreateExtSimple(display, opt, title);
+    if (!w) return nullptr;
+    w->typ = WIN_DLGMSG;
+    w->state = kind;
+    if (!WinCreateDlgHook(w, kind, btnfunc ? btnfunc : MsgBoxClose)) {
+        WinClose(w);
+        return nullptr;
+    }
+    return w;
 }
 
 // ---- State accessors -------------------------------------------------------------------------

@@ -36,10 +36,36 @@ static WINDAT *BoxHook(int language, int kind, const char *text, WINFUNC callbac
     return BoxCreate(language, main_display, text, kind, callback);
 }
 
+// The inside of a dialog made by WinCreateDlg: the button row at the bottom, the base window
+// "fb" for the content above it.
+static WINDAT *BoxDlgSetup(WINDAT *dlg, int kind, WINFUNC btnfunc) {
+    int gh = 2 * BtnGetInitHeight(WIN_TEXT_SAMPLE, 0);
+    if (BoxBtnCreate(dlg, 0, std::max(0, dlg->height - gh), kind, btnfunc, nullptr) < 1)
+        return nullptr;
+    WINDAT *group = WinChildFindTyp(dlg, WIN_BTN_GROUP);
+    WINTYP t{};
+    t.fg = dlg->fg;
+    t.bg = dlg->bg;
+    t.width = std::max(1, dlg->width - 20);
+    t.height = std::max(1, dlg->height - gh - 10);
+    t.state = BASE_CHAINED;
+    t.language = dlg->language;
+    WINNEIGHBOR nb{};
+    nb.space[WIN_SIDE_TOP] = nb.space[WIN_SIDE_LEFT] = nb.space[WIN_SIDE_RIGHT] = 10;
+    WINDAT *fb = BaseCreate(dlg, 0, 0, &t, &nb, "fb");
+    if (!fb) return nullptr;
+    WinSetNeighbor(fb, group, WIN_SIDE_BOTTOM + 1);
+    WinSetNeighbor(group, fb, WIN_SIDE_TOP + 1);
+    BoxKeyTabSet(dlg);
+    WinSetFuncResize(dlg, ResizeBox);
+    return dlg;
+}
+
 void BoxInit() {
     static const WINEVHANDLER h = {nullptr, nullptr, nullptr, BoxEvKey, nullptr, nullptr};
     WinEvHandlerSet(WIN_DLGMSG, &h);
     MsgBoxHook = BoxHook;
+    WinCreateDlgHook = BoxDlgSetup;
 }
 
 static int BoxSampleHeight() {
@@ -258,7 +284,8 @@ int BoxResize(WINDAT *box) {
                                 group->height);
         }
     }
-    return WinChildResize(box);
+    WinChildResize(box);
+    return 0;
 }
 
 int ResizeBox(WINDATUSR *rec) {

@@ -241,3 +241,34 @@ TEST_F(Boxes, WidgetsWithKeysOfTheirOwnKeepThemInsideABox) {
     ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 1);
 }
+
+TEST_F(Boxes, DialogKeepsItsButtonRowAtTheBottomWhenResized) {
+    WINDAT *dlg = WinCreateDlg(display, opt_rt, "Options", 3, Record);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->typ, WIN_DLGMSG);
+    WINDAT *group = Group(dlg), *fb = WinChildFindTyp(dlg, WIN_BASE);
+    ASSERT_NE(group, nullptr);
+    ASSERT_NE(fb, nullptr);
+    EXPECT_STREQ(fb->label, "fb");
+    EXPECT_EQ(group->nchild, 2);
+    ASSERT_TRUE(Shown(group->child[0]));
+    dlg->width = 500;
+    dlg->height = 400;
+    WinResize(dlg, 500, 400);
+    ASSERT_EQ(BoxResize(dlg), 0);
+    ASSERT_TRUE(Pump([&] {
+        XWindowAttributes g = Attr(display, group->window);
+        return g.y + g.height == 400 && g.width == 500;
+    }));
+    EXPECT_TRUE(Pump([&] {
+        XWindowAttributes f = Attr(display, fb->window);
+        return f.y + f.height <= Attr(display, group->window).y && f.height > 100;
+    }));
+    // Keys over the content area reach the dialog.
+    int x, y;
+    RootPos(display, fb->window, &x, &y);
+    XtMove(display, x + 5, y + 5);
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
+    EXPECT_EQ(pressed[0], 1);
+}
