@@ -16,6 +16,7 @@
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
+#include "widgets/xbox.h"
 #include "widgets/xbtnsym.h"
 #include "base/xerror.h"
 #include "widgets/xmenu.h"
@@ -60,10 +61,10 @@ static int ProgramExit(WINDATUSR *rec) {
 }
 
 int MF_FileExit() {
-    // A question that cannot be shown cannot be answered: then the program ends at once
-    // rather than trapping the user.
-    if (AskProgramExit && MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit)) return 0;
-    killProgram = 1;
+    if (AskProgramExit)
+        MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit);
+    else
+        killProgram = 1;
     return 0;
 }
 
@@ -441,6 +442,7 @@ int main(int argc, char **argv) {
         exit(-8);
     }
     if (WinMemInit() != 0) exit(-8);
+    BoxInit();
 
     main_screen_number = DefaultScreen(main_display);
     main_root = RootWindow(main_display, main_screen_number);

@@ -5,15 +5,68 @@
 #include <cstdio>
 #include <cstring>
 
-enum { MSG_BOX_ERROR = 2, MSG_TEXT_SIZE = 500 };
-
 int (*MsgShowHook)(int language, int kind, const char *text) = nullptr;
+int (*MsgListAddHook)(WINDAT *list, const char *line) = nullptr;
+
+std::string MsgOneLine(const char *text) {
+    std::string line;
+    if (!text) return line;
+    for (const char *p = text; *p; p++) {
+        if (*p != '\n') {
+            line += *p;
+            continue;
+        }
+        while (p[1] == '\n')
+            p++;
+        if (p[1]) line += ' ';
+    }
+    return line;
+}
 
 int MsgShow(int language, int kind, const char *text) {
     if (MsgShowHook) return MsgShowHook(language, kind, text);
     const char *title = LgBoxTitel(kind, language);
-    fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", text ? text : "");
+    fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", MsgOneLine(text).c_str());
     return 0;
+}
+
+static std::string MsgStr(const char *s) {
+    return s ? s : "";
+}
+
+static std::string MsgSysErr(int err) {
+    return err == -1 ? " " : MsgStr(strerror(err));
+}
+
+// Joins the parts within the 500-byte buffer. An over-long subject (a deep path, a library
+// message) gives up its beginning behind "...", so the message and the code before it and the
+// end of a path (the file name) always survive.
+static std::string MsgCompose(const std::string &pre, const char *subject,
+                              const std::string &post) {
+    const size_t room = MSG_TEXT_SIZE - 1;
+    std::string subj = MsgStr(subject);
+    if (pre.size() + post.size() >= room) return (pre + post).substr(0, room);
+    size_t left = room - pre.size() - post.size();
+    if (subj.size() > left) subj = left > 3 ? "..." + subj.substr(subj.size() - (left - 3)) : "";
+    return pre + subj + post;
+}
+
+static std::string MsgCode(int code) {
+    return std::to_string(code);
+}
+
+// What an unknown code shows: the code and the subject.
+static std::string MsgUnknown(int code, const char *subject) {
+    return MsgCompose(MsgCode(code) + "  ", subject, "\n");
+}
+
+// A text goes to the list as one line when there is one, otherwise into an error box.
+static void MsgDeliver(int language, const std::string &text, WINDAT *list) {
+    if (list && MsgListAddHook) {
+        MsgListAddHook(list, text.c_str());
+        return;
+    }
+    MsgShow(language, MSG_BOX_ERROR, text.c_str());
 }
 
 static int MsgFileRow(int code) {
@@ -55,62 +108,64 @@ static int MsgFileRow(int code) {
     }
 }
 
+// A list line has blanks where a box has line breaks.
+static bool MsgToList(WINDAT *list) {
+    return list && MsgListAddHook;
+}
+
 int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list) {
     if (code == 100 || code == 150) return code;
-    (void)list;
-    if (!subject) subject = "";
-    const char *sep1 = "\n\n", *sep2 = "\n";
-    const char *syserr = err == -1 ? " " : strerror(err);
-    char msg[MSG_TEXT_SIZE];
-    snprintf(msg, sizeof msg, "%i  %s\n", code, subject);
+    std::string sep1 = MsgToList(list) ? " " : "\n\n", sep2 = MsgToList(list) ? " " : "\n";
+    std::string syserr = MsgSysErr(err);
+    std::string text = MsgUnknown(code, subject);
     int row = MsgFileRow(code);
     if (row >= 0)
-        snprintf(msg, sizeof msg, "%s (%s)%s%s%s", LgErr(row, language), syserr, sep1, subject,
-                 sep2);
+        text = MsgCompose(MsgStr(LgErr(row, language)) + " (" + syserr + ")" + sep1, subject, sep2);
     else if (code == -153)
-        snprintf(msg, sizeof msg, "ERROR_DIR (%s)%s%s%s", syserr, sep1, subject, sep2);
-    MsgShow(language, MSG_BOX_ERROR, msg);
+        text = MsgCompose("ERROR_DIR (" + syserr + ")" + sep1, subject, sep2);
+    MsgDeliver(language, text, list);
     return code;
 }
 
 int MsgErrWin(int language, const char *text, int code) {
     if (code == 0) return code;
-    if (!text) text = "";
-    char msg[MSG_TEXT_SIZE];
-    msg[0] = '\0';
+    std::string c = MsgCode(code), msg;
     switch (code) {
     case -28:
-        snprintf(msg, sizeof msg, "%s (%i)\n\n%s\n", LgErr(41, language), code, text);
+        msg = MsgCompose(MsgStr(LgErr(41, language)) + " (" + c + ")\n\n", text, "\n");
         break;
     case -27:
     case -26:
-        snprintf(msg, sizeof msg, "%s (%i)\n\n%s\n", LgErr(1, language), code, text);
+        msg = MsgCompose(MsgStr(LgErr(1, language)) + " (" + c + ")\n\n", text, "\n");
         break;
     case -25:
-        snprintf(msg, sizeof msg, "%s", text);
+        msg = MsgCompose("", text, "");
         break;
     case -17:
     case -16:
     case -1:
-        snprintf(msg, sizeof msg, "%s %i\n\n%s\n", "win", code, text);
+        msg = MsgCompose("win " + c + "\n\n", text, "\n");
         break;
     case -15:
-        snprintf(msg, sizeof msg, "%s (%i)\n\n%s\n", LgErr(50, language), code, text);
+        msg = MsgCompose(MsgStr(LgErr(50, language)) + " (" + c + ")\n\n", text, "\n");
         break;
     case -9:
-        snprintf(msg, sizeof msg, "%s: %s (%i)\n\n%s\n", LgErr(4, language), LgRes(50, language),
-                 code, text);
+        msg = MsgCompose(MsgStr(LgErr(4, language)) + ": " + MsgStr(LgRes(50, language)) + " (" +
+                             c + ")\n\n",
+                         text, "\n");
         break;
     case -8:
-        snprintf(msg, sizeof msg, "%s (%i)\n\n%s\n", LgErr(0, language), code, text);
+        msg = MsgCompose(MsgStr(LgErr(0, language)) + " (" + c + ")\n\n", text, "\n");
         break;
     case -6:
-        snprintf(msg, sizeof msg, "%s (%i)\n\n%s\n", LgErr(40, language), code, text);
+        msg = MsgCompose(MsgStr(LgErr(40, language)) + " (" + c + ")\n\n", text, "\n");
         break;
     default:
+        // A box without text would tell the user nothing.
+        msg = MsgUnknown(code, text);
         break;
     }
-    MsgShow(language, MSG_BOX_ERROR, msg);
+    MsgShow(language, MSG_BOX_ERROR, msg.c_str());
     return code;
 }
 
@@ -120,11 +175,27 @@ int MsgErrThr(int language, const char *name, int code, int err) {
     if (code == -301) what = LgErr(1, language);
     if (code == -302) what = LgErr(17, language);
     if (code == -304) what = LgErr(16, language);
-    char msg[MSG_TEXT_SIZE];
-    msg[0] = '\0';
-    if (what)
-        snprintf(msg, sizeof msg, "%s: %s (%s)\n\n%s\n", "thread", what,
-                 err == -1 ? " " : strerror(err), name ? name : "");
-    MsgShow(language, MSG_BOX_ERROR, msg);
+    std::string msg =
+        what ? MsgCompose("thread: " + MsgStr(what) + " (" + MsgSysErr(err) + ")\n\n", name, "\n")
+             : MsgUnknown(code, name);
+    MsgShow(language, MSG_BOX_ERROR, msg.c_str());
+    return code;
+}
+
+int MsgErrNet(int language, const char *subject, int code, int err, WINDAT *list) {
+    if (code == 200 || code == 250) return code;
+    std::string sep1 = MsgToList(list) ? " " : "\n\n", sep2 = MsgToList(list) ? " " : "\n";
+    std::string syserr = MsgSysErr(err);
+    std::string text = MsgUnknown(code, subject);
+    int row = code == -252 ? 5 : code == -253 ? 9 : code == -254 ? 4 : -1;
+    if (code <= -201 && code >= -209)
+        text = MsgCompose("ERROR_SVR (" + syserr + ")" + sep1, subject, sep2);
+    else if (code == -251)
+        text = MsgCompose(MsgStr(LgErr(8, language)) + " (" + syserr + ")" + sep1, subject, sep2);
+    else if (row >= 0)
+        text = MsgCompose(MsgStr(LgErr(row, language)) + " " + MsgStr(LgRes(48, language)) + "(" +
+                              syserr + ")" + sep1,
+                          subject, sep2);
+    MsgDeliver(language, text, list);
     return code;
 }

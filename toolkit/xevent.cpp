@@ -137,12 +137,24 @@ static KeySym WinEventKeysym(const XEvent &ev) {
     return XLookupKeysym(&key, 0);
 }
 
+// Keys inside a dialog box belong to the box, whichever of its buttons, labels or areas the
+// pointer is over: Return performs the default button and Escape closes, never the button under
+// the pointer. Widgets with keys of their own (lists, edit fields, image views) keep them.
+static WINDAT *WinEvKeyOwner(WINDAT *win) {
+    const WINEVHANDLER *h = WinEvHandlerOf(win);
+    if (win->typ != WIN_BTN && h && (h->keypress || h->keyrelease)) return win;
+    for (WINDAT *w = win; w; w = w->usr.parent)
+        if (w->typ == WIN_DLGMSG) return w;
+    return win;
+}
+
 static int CheckEvKeyPress(const XEvent &ev) {
     KeySym sym = WinEventKeysym(ev);
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
     // Escape closes an open menu even over its own opener, which a click would not close.
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(nullptr);
+    win = WinEvKeyOwner(win);
     win->usr.evkey = ev;
     const WINEVHANDLER *h = WinEvHandlerOf(win);
     if (h && h->keypress) h->keypress(win);
@@ -155,10 +167,15 @@ static int CheckEvKeyRelease(const XEvent &ev) {
     if (WinEvMenuKey && WinEvMenuKey(ev.xany.display, &ev) == 0) return 0;
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
-    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) return WinMenuCloseFromMouse(nullptr);
-    win->usr.evkey = ev;
-    const WINEVHANDLER *h = WinEvHandlerOf(win);
-    if (h && h->keyrelease) h->keyrelease(win);
+    WINDAT *owner = WinEvKeyOwner(win);
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) {
+        // A box's Escape closes the box once no menu took it.
+        int closed = WinMenuCloseFromMouse(nullptr);
+        if (closed == 0 || owner->typ != WIN_DLGMSG) return closed;
+    }
+    owner->usr.evkey = ev;
+    const WINEVHANDLER *h = WinEvHandlerOf(owner);
+    if (h && h->keyrelease) h->keyrelease(owner);
     return 0;
 }
 

@@ -349,15 +349,21 @@ WINDAT *WinCreateExtSimple(Display *display, const int *opt, const char *title) 
     return w;
 }
 
+WINDAT *(*WinCreateDlgHook)(WINDAT *dlg, int kind, WINFUNC btnfunc) = nullptr;
+
 WINDAT *WinCreateDlg(Display *display, const int *opt, const char *title, int kind,
                      WINFUNC btnfunc) {
-    (void)display;
-    (void)opt;
-    (void)title;
-    (void)kind;
-    (void)btnfunc;
-    // A dialog needs its button row and base area, which come with the dialog-box widget.
-    return nullptr;
+    if (!display || !WinCreateDlgHook) return nullptr;
+    ToolkitLockGuard guard;
+    WINDAT *w = WinCreateExtSimple(display, opt, title);
+    if (!w) return nullptr;
+    w->typ = WIN_DLGMSG;
+    w->state = kind;
+    if (!WinCreateDlgHook(w, kind, btnfunc ? btnfunc : MsgBoxClose)) {
+        WinClose(w);
+        return nullptr;
+    }
+    return w;
 }
 
 // ---- State accessors -------------------------------------------------------------------------
@@ -805,12 +811,12 @@ int WinPaint(WINDAT *win) {
 WINDAT *(*MsgBoxHook)(int language, int kind, const char *text, WINFUNC callback) = nullptr;
 
 WINDAT *MsgBox(int language, int kind, const char *text, WINFUNC callback) {
-    if (MsgBoxHook) return MsgBoxHook(language, kind, text, callback);
     const char *title = LgBoxTitel(kind, language);
-    // Without the message box widget every message goes to stderr in the form used when no
-    // window is up.
-    fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", text ? text : "");
-    return nullptr;
+    // Every message is also one line on stderr: for a user who started dravik from a terminal,
+    // and for the time before the display exists.
+    fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", MsgOneLine(text).c_str());
+    if (!MsgBoxHook || !main_display || WINDATpi < 1) return nullptr;
+    return MsgBoxHook(language, kind, text ? text : "", callback ? callback : MsgBoxClose);
 }
 
 int MsgBoxShow(int language, int kind, const char *text) {
@@ -822,6 +828,9 @@ int MsgBoxClose(WINDATUSR *rec) {
     if (!rec) return -15;
     if (!rec->win) return -20;
     if (!rec->parent) return -17;
+    // The pressed button sits in the box's button row: the box is the row's parent.
+    for (WINDAT *w = rec->parent; w; w = w->usr.parent)
+        if (w->typ == WIN_DLGMSG) return WinClose(w);
     return WinClose(rec->parent);
 }
 

@@ -178,8 +178,12 @@ WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, co
 WINDAT *WinCreateExt(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
                      const char *name, XFontStruct *font);
 WINDAT *WinCreateExtSimple(Display *display, const int *opt_rt, const char *title);
+// A dialog: a top-level window with the kind's button row at the bottom and a base window
+// "fb" above it for the caller's content. The dialog box widget builds the inside through the
+// hook; without it there is no dialog.
 WINDAT *WinCreateDlg(Display *display, const int *opt_rt, const char *title, int kind,
                      WINFUNC btnfunc);
+extern WINDAT *(*WinCreateDlgHook)(WINDAT *dlg, int kind, WINFUNC btnfunc);
 
 // Tree, registry and lookup.
 int WinChildAdd(WINDAT *parent, WINDAT *child);

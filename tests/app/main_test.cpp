@@ -49,9 +49,18 @@ TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
     XFree(hints);
 }
 
-TEST_F(MainBinary, DeleteRequestEndsWithStatusZeroAndBothEndLines) {
+TEST_F(MainBinary, DeleteRequestAsksCancelKeepsOkEndsWithBothEndLines) {
     StartDravik();
     SendDeleteRequest(display, main);
+    ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Question") == 0; }));
+    EXPECT_NE(FindWindowByName(display, "dravik"), 0u);
+    EXPECT_NE(run.Stderr().find("dravik: Question: You want really exit ?\n"), std::string::npos)
+        << run.Stderr();
+
+    // A second question proves the program still runs.
+    SendDeleteRequest(display, main);
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << run.Stderr();
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0);
     std::string err = run.Stderr();

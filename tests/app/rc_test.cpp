@@ -111,10 +111,12 @@ class ConfigFile : public XvfbTest {
         ASSERT_TRUE(
             WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }, 10000))
             << run.Stderr();
-        if (end_signal)
+        if (end_signal) {
             run.Signal(end_signal);
-        else
+        } else {
             SendDeleteRequest(display, main);
+            ASSERT_TRUE(ConfirmQuit(display, [&] { return run.Wait(0); })) << run.Stderr();
+        }
         ASSERT_TRUE(run.Wait()) << run.Stderr();
         ASSERT_EQ(run.status, 0) << run.Stderr();
         ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));

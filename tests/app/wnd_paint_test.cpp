@@ -49,6 +49,7 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 3u);
     // Windows holding pictures and the panel are released cleanly at the end.
     SendDeleteRequest(display, mainwin);
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << run.Stderr();
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }

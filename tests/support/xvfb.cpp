@@ -173,6 +173,52 @@ void SendDeleteRequest(Display *d, Window w) {
     XSync(d, False);
 }
 
+bool AnswerBox(Display *d, const char *title, const char *button, int ms) {
+    Window btn = 0;
+    bool shown = WaitFor(
+        [&] {
+            auto old = XSetErrorHandler(IgnoreXError);
+            Window box = FindIn(d, DefaultRootWindow(d), title);
+            btn = box ? FindIn(d, box, button) : 0;
+            XWindowAttributes a{};
+            bool ok = btn && XGetWindowAttributes(d, btn, &a) && a.map_state == IsViewable;
+            XSync(d, False);
+            XSetErrorHandler(old);
+            return ok;
+        },
+        ms);
+    if (!shown) return false;
+    XWindowAttributes a{};
+    Window child;
+    int x = 0, y = 0;
+    auto old = XSetErrorHandler(IgnoreXError);
+    XGetWindowAttributes(d, btn, &a);
+    XTranslateCoordinates(d, btn, DefaultRootWindow(d), a.width / 2, a.height / 2, &x, &y, &child);
+    XSync(d, False);
+    XSetErrorHandler(old);
+    XtMove(d, x, y);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, 40);
+    XSync(d, False);
+    return true;
+}
+
+bool ConfirmQuit(Display *d, const std::function<bool()> &ended, int ms) {
+    bool done = false;
+    const char *title = nullptr;
+    if (!WaitFor(
+            [&] {
+                done = ended();
+                // The question's title in English or German.
+                for (const char *t : {"Question", "Frage"})
+                    if (FindWindowByName(d, t)) title = t;
+                return done || title;
+            },
+            ms))
+        return false;
+    return done || AnswerBox(d, title, "OK", ms);
+}
+
 XvfbServer *XvfbTest::server = nullptr;
 Display *XvfbTest::display = nullptr;
 

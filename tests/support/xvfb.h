@@ -38,6 +38,14 @@ Window FindWindowByName(Display *d, const char *name);
 // Sends the window manager's delete request for `w`, as a window manager would.
 void SendDeleteRequest(Display *d, Window w);
 
+// Waits for the top-level box titled `title` and clicks its button `button` as a person would
+// (a 40 ms press); false when no such box or button showed up within `ms`.
+bool AnswerBox(Display *d, const char *title, const char *button, int ms = 10000);
+
+// After a request to end: answers the quit question with OK when it comes, or returns as soon
+// as `ended` holds (the configuration said not to ask); false when neither happened in `ms`.
+bool ConfirmQuit(Display *d, const std::function<bool()> &ended, int ms = 10000);
+
 // A test fixture whose suite shares one private Xvfb and one display connection.
 
 class XvfbTest : public ::testing::Test {

@@ -57,6 +57,7 @@ class MainWindow : public XvfbTest {
     void Quit() {
         XtMove(display, 400, 400);
         XtKey(display, "q", true);
+        ASSERT_TRUE(ConfirmQuit(display, [&] { return run.Wait(0); })) << run.Stderr();
         ASSERT_TRUE(run.Wait()) << run.Stderr();
         EXPECT_EQ(run.status, 0);
     }
@@ -361,15 +362,19 @@ TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
     EXPECT_NE(ss.str().find("\nTbFile=1\n"), std::string::npos) << ss.str();
 }
 
-TEST_F(MainWindow, HelpEntriesShowTheirMessages) {
+TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
     Start();
     Click("Help");
     ASSERT_NE(MenuUnder("Help"), 0u);
     Click("About");
     ASSERT_TRUE(WaitFor([&] {
-        return run.Stderr().find("Independent JPEG Group") != std::string::npos;
+        return run.Stderr().find("dravik: Information: dravik  1.0 ") != std::string::npos;
     })) << run.Stderr();
+    EXPECT_NE(run.Stderr().find("Independent JPEG Group"), std::string::npos);
     EXPECT_TRUE(NoMenu());
+    // The box stays until it is answered.
+    ASSERT_TRUE(AnswerBox(display, "Information", "OK"));
+    ASSERT_TRUE(WaitFor([&] { return Find("Information") == 0; }));
     Click("Help");
     ASSERT_NE(MenuUnder("Help"), 0u);
     // The Help entry: the window name is the entry's text.
@@ -385,7 +390,10 @@ TEST_F(MainWindow, HelpEntriesShowTheirMessages) {
         return true;
     }));
     ClickAt(display, help, 10, 10);
-    EXPECT_TRUE(WaitFor([&] { return run.Stderr().find("Is not available") != std::string::npos; }))
-        << run.Stderr();
+    EXPECT_TRUE(WaitFor([&] {
+        return run.Stderr().find("dravik: Error: Is not available (-28) File") != std::string::npos;
+    })) << run.Stderr();
+    ASSERT_TRUE(AnswerBox(display, "Error", "OK"));
+    ASSERT_TRUE(WaitFor([&] { return Find("Error") == 0; }));
     Quit();
 }
