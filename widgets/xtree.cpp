@@ -5,11 +5,12 @@
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
+#include "widgets/xlist.h"
 #include "widgets/xscroll.h"
 
+#include <cstdio>
 #include <cstring>
-
-int (*TreeListDirHook)(WINDAT *list, const char *dir, const char *str) = nullptr;
+#include <vector>
 
 static int TreeEvPress(WINDAT *tree) {
     return TreePress(tree);
@@ -42,9 +43,14 @@ WINDAT *TreeCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
         WinClose(tree);
         return nullptr;
     }
-    if (kind == WIN_LIST && TreeListDirHook) {
-        WINDAT *list = ScrollGetScrollWnd(scroll);
-        if (list) TreeListDirHook(list, dir, str);
+    if (kind == WIN_LIST) {
+        if (WINDAT *list = ScrollGetScrollWnd(scroll)) {
+            list->state = LIST_DIRECTORY;
+            if (str) WinUSRStringSet(list, str);
+            std::vector<char> path(4096);
+            snprintf(path.data(), path.size(), "%s", dir && *dir ? dir : ".");
+            ListDirectoryAdd(list, path.data(), static_cast<int>(path.size()));
+        }
     }
     return tree;
 }

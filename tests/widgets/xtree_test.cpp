@@ -1,37 +1,51 @@
-// The directory tree: its scroll window, the list the list family fills, and resizing.
+// The directory tree: its scroll window with the directory's list, and resizing.
 #include "widgets/widget_support.h"
 
+#include "widgets/xlist.h"
 #include "widgets/xtree.h"
 
+#include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-std::string tree_dir, tree_str;
-WINDAT *tree_list = nullptr;
-int FillTree(WINDAT *list, const char *dir, const char *str) {
-    tree_list = list;
-    tree_dir = dir;
-    tree_str = str;
-    return 0;
-}
 class Tree : public WidgetTest {};
-
 } // namespace
 
-TEST_F(Tree, TreeHoldsAListFilledByTheListFamilyAndFollowsItsParent) {
-    TreeListDirHook = FillTree;
+TEST_F(Tree, TreeListsItsDirectoryThroughItsFilterAndFollowsItsParent) {
+    char tmpl[] = "/tmp/dravik-tree-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+    for (const char *f : {"/b.JPG", "/a.jpg", "/c.txt"})
+        fclose(fopen((dir + f).c_str(), "w"));
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+
     WINTYP t = Typ(200, 150);
     WINNEIGHBOR n{};
-    WINDAT *tree = TreeCreate(main, 0, 0, &t, &n, "tree", nullptr, WIN_LIST, "/tmp", "dir");
-    TreeListDirHook = nullptr;
+    WINDAT *tree = TreeCreate(main, 0, 0, &t, &n, "tree", nullptr, WIN_LIST, dir.c_str(), "*.jpg");
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->typ, WIN_TREE);
-    ASSERT_NE(tree_list, nullptr);
-    EXPECT_EQ(tree_list->typ, WIN_LIST);
-    EXPECT_EQ(tree_dir, "/tmp");
-    EXPECT_EQ(tree_str, "dir");
+    ASSERT_GT(tree->nchild, 0);
+    WINDAT *list = nullptr;
+    for (int i = 0; i < WINDATpi && !list; i++)
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_LIST) list = WINDATp[i];
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(ListEntryGetEntryMax(list), 4);
+    EXPECT_STREQ(ListEntryGetNr(list, 0), "..");
+    EXPECT_STREQ(ListEntryGetNr(list, 1), "sub");
+    EXPECT_STREQ(ListEntryGetNr(list, 2), "a.jpg");
+    EXPECT_STREQ(ListEntryGetNr(list, 3), "b.JPG");
+    char now[4096];
+    ASSERT_NE(getcwd(now, sizeof now), nullptr);
+    EXPECT_STREQ(now, cwd) << "the working directory is the caller's again";
+
     main->width = 300, main->height = 250;
     ASSERT_EQ(TreeResize(tree), 0);
     EXPECT_EQ(tree->width, 300);
     EXPECT_EQ(tree->child[0]->width, 300);
+    std::string rm = "rm -rf " + dir;
+    ASSERT_EQ(system(rm.c_str()), 0);
 }
