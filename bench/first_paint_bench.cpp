@@ -9,6 +9,8 @@
 // shows the picture's centre at 100 %, as feh does). Other
 // pictures (DICOM series) use --trace: the time until dravik's "trace: open" line, written once
 // the picture has been put to the window and flushed (DRAVIK_TRACE is set for the viewer).
+#include "support/jpeg_file.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
@@ -29,23 +31,8 @@
 using Clock = std::chrono::steady_clock;
 
 static int MakeJpeg(const char *path, int w, int h) {
-    FILE *f = fopen(path, "wb");
-    if (!f) return 1;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
     std::minstd_rand rnd(1);
-    for (int y = 0; y < h; y++) {
+    bool ok = WriteJpegFile(path, w, h, 90, false, [&](int y, JSAMPLE *row) {
         for (int x = 0; x < w; x++) {
             int n = static_cast<int>(rnd() % 24) - 12;
             int r = 128 + static_cast<int>(90 * __builtin_sin(x / 300.0)) + n;
@@ -59,13 +46,8 @@ static int MakeJpeg(const char *path, int w, int h) {
             row[x * 3 + 1] = static_cast<JSAMPLE>(std::min(255, std::max(0, g)));
             row[x * 3 + 2] = static_cast<JSAMPLE>(std::min(255, std::max(0, b)));
         }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    fclose(f);
-    return 0;
+    });
+    return ok ? 0 : 1;
 }
 
 static unsigned long Pixel(Display *d, int x, int y) {

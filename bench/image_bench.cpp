@@ -6,6 +6,7 @@
 #include "image/io_files.h"
 #include "image/io_jpg.h"
 #include "render/reduce8a.h"
+#include "support/jpeg_file.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -49,29 +50,13 @@ int WritePhoto(const char *path, int w, int h) {
 // baseline files only).
 int WritePhotoProgressive(const char *path, int w, int h) {
     std::vector<uint8_t> px = MakePhoto(w, h);
-    FILE *fp = fopen(path, "wb");
-    if (!fp) return -1;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, fp);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = px.data() + static_cast<size_t>(c.next_scanline) * w * 3;
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    fclose(fp);
-    return FILE_SUCCES;
+    size_t stride = static_cast<size_t>(w) * 3;
+    return WriteJpegFile(path, w, h, 90, true,
+                         [&](int y, JSAMPLE *row) {
+                             memcpy(row, px.data() + static_cast<size_t>(y) * stride, stride);
+                         })
+               ? FILE_SUCCES
+               : -1;
 }
 
 // The 12-megapixel photo, baseline or progressive, written once per run.

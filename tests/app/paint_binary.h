@@ -2,6 +2,7 @@
 // DRAVIK_TRACE set, and a fixture that starts it on files.
 #pragma once
 
+#include "support/jpeg_file.h"
 #include "support/proc.h"
 #include "support/xvfb.h"
 
@@ -20,34 +21,14 @@
 // A baseline JPEG of w x h whose pixels come from fn(x, y) as 0xRRGGBB.
 inline void WriteJpeg(const std::string &path, int w, int h,
                       const std::function<unsigned(int, int)> &fn) {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
-    for (int y = 0; y < h; y++) {
+    ASSERT_TRUE(WriteJpegFile(path.c_str(), w, h, 95, false, [&](int y, JSAMPLE *row) {
         for (int x = 0; x < w; x++) {
             unsigned p = fn(x, y);
             row[x * 3] = static_cast<JSAMPLE>(p >> 16);
             row[x * 3 + 1] = static_cast<JSAMPLE>(p >> 8);
             row[x * 3 + 2] = static_cast<JSAMPLE>(p);
         }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    fclose(f);
+    }));
 }
 
 // A DICOM file: preamble, meta group with the transfer syntax, then an implicit-VR data set of
