@@ -329,9 +329,10 @@ static int ProgramEndOnce() {
 }
 
 void MainFuncSignal(int sig) {
-    fprintf(stderr, "\n%s: %s  signal: %i\n", PROGRAM, LgAct(1, opt_rt[2]), sig);
     {
+        // Start-up holds the lock until its settings and windows are complete.
         ToolkitLockGuard guard;
+        fprintf(stderr, "\n%s: %s  signal: %i\n", PROGRAM, LgAct(1, opt_rt[2]), sig);
         if (ProgramEndOnce() != 0) return;
     }
     fputs("ENDE\n", stderr);
@@ -422,6 +423,9 @@ static void MainArgs(int argc, char **argv) {
 int main(int argc, char **argv) {
     MainArgs(argc, argv);
     MainSignalsInstall();
+    // A signal waits until start-up is complete: the settings and the registry it ends with are
+    // written until then.
+    ToolkitLock();
 
     XSizeHints *size_hints = XAllocSizeHints();
     XWMHints *wm_hints = XAllocWMHints();
@@ -466,7 +470,6 @@ int main(int argc, char **argv) {
     LanguageMenuInit(main_display, opt_rt[2]);
     LanguageMenuProgInit(main_display, opt_rt[2]);
 
-    ToolkitLock();
     int width = (WinGetDisplayWidth(main_display) / 3) * 2;
     int height = (WinGetDisplayHeight(main_display) / 3) * 2;
 
