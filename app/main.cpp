@@ -329,11 +329,14 @@ static int ProgramEndOnce() {
 }
 
 void MainFuncSignal(int sig) {
-    {
-        // Start-up holds the lock until its settings and windows are complete.
-        ToolkitLockGuard guard;
-        fprintf(stderr, "\n%s: %s  signal: %i\n", PROGRAM, LgAct(1, opt_rt[2]), sig);
-        if (ProgramEndOnce() != 0) return;
+    // Start-up holds the lock until its settings and windows are complete. Held to the end, the
+    // lock keeps the user-interface thread from handling events of the windows just closed,
+    // where an X error would end the program with another status.
+    ToolkitLock();
+    fprintf(stderr, "\n%s: %s  signal: %i\n", PROGRAM, LgAct(1, opt_rt[2]), sig);
+    if (ProgramEndOnce() != 0) {
+        ToolkitUnlock();
+        return;
     }
     fputs("ENDE\n", stderr);
     fflush(nullptr);

@@ -73,7 +73,7 @@ TEST_F(MainBinary, InterruptAndQuitSignalsEndWithStatusZero) {
         StartDravik();
         run.Signal(sig);
         ASSERT_TRUE(run.Wait()) << run.Stderr();
-        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.status, 0) << run.Stderr();
         std::string err = run.Stderr();
         EXPECT_NE(err.find("signal: " + std::to_string(sig)), std::string::npos) << err;
         EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
