@@ -6,18 +6,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-int _MemErr = 0;
+std::atomic<int> _MemErr{0};
 
 // Counts a reported failure; the 22nd one ends the program, since it is then out of memory for
 // good and every further step would only fail again.
 static void MemErrCount(long size) {
-    if (_MemErr > 20) {
+    int n = _MemErr++;
+    if (n > 20) {
         fprintf(stderr, "\n%s %s: %li\n", LgRes(50, LG_DEFAULT), LgRes(31, LG_DEFAULT), size);
-        fprintf(stderr, "ErrNr:%i %s-%s -> %s\n\n", _MemErr, LgRes(50, LG_DEFAULT),
-                LgRes(21, LG_DEFAULT), LgRes(17, LG_DEFAULT));
+        fprintf(stderr, "ErrNr:%i %s-%s -> %s\n\n", n, LgRes(50, LG_DEFAULT), LgRes(21, LG_DEFAULT),
+                LgRes(17, LG_DEFAULT));
         exit(-1);
     }
-    _MemErr++;
 }
 
 void *MemCreate(long size, const char *tag) {

@@ -1,9 +1,11 @@
 // Tagged allocation: every heap block of the program goes through these.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
-extern int _MemErr;
+// Failed allocations so far; any thread may fail one.
+extern std::atomic<int> _MemErr;
 
 void *MemCreate(long size, const char *tag);
 void *MemRealloc(void *ptr, long size, const char *tag);
