@@ -52,6 +52,8 @@ if [ -x "$tool" ] && [ -x "$bench" ]; then
              }
              END {
                  line("baseline 4:2:0", "BM_Thumb96FullThenResample", "BM_Thumb96PreviewEdge", 4);
+                 line("baseline 4:2:0, preview on one thread", "BM_Thumb96FullThenResample",
+                      "BM_Thumb96PreviewEdgeOneThread", 0);
                  line("progressive", "BM_Thumb96FullThenResampleProgressive", "BM_Thumb96PreviewEdgeProgressive", 0);
              }'
     # The same thumbnail through dravik-tool (album add: preview, resample, JPEG encode, append)
