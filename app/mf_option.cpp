@@ -113,16 +113,18 @@ int OptEditCommit(OPTEDIT &ed) {
     return 0;
 }
 
-// Binds the field to entry `index` of its list.
+// Binds the field to entry `index` of its list: 0, or -1 when the name left behind was refused
+// (its caption stays).
 int OptEditSelect(OPTEDIT &ed, int index) {
     if (!ed.field || index < 0 || index >= ed.count) return -15;
-    OptEditCommit(ed);
+    int stored = OptEditCommit(ed);
     const OPTNAME &n = ed.names[index];
     ed.sel = index;
     int size = std::min<int>(n.size, static_cast<int>(sizeof ed.scratch));
     std::string current = n.value;
     EditValueStringSet(ed.field, ed.scratch, size);
-    return EditTextNew(ed.field, current.c_str(), static_cast<int>(current.size()));
+    int r = EditTextNew(ed.field, current.c_str(), static_cast<int>(current.size()));
+    return r != 0 ? r : stored;
 }
 
 void OptEditReset(OPTEDIT &ed) {
@@ -347,7 +349,7 @@ int OptProgMouseNrR(WINDATUSR *rec) {
 int ListFuncMouseColor(WINDATUSR *rec) {
     if (!rec || !rec->win) return -15;
     int r = OptEditSelect(optColorEdit, ListEntryGetSelectNr(rec->win));
-    if (r != 0) return r;
+    if (r != 0) return r == -1 ? 0 : r;
     char text[200];
     int lang = Language();
     snprintf(text, sizeof text, "fg = %s   bg = %s", LgRes(66, lang), LgRes(67, lang));
@@ -359,7 +361,7 @@ int ListFuncMouseFont(WINDATUSR *rec) {
     if (!rec || !rec->win) return -15;
     int r = OptEditSelect(optFontEdit, ListEntryGetSelectNr(rec->win));
     if (r == 0) OptCaption(optFonts[optFontEdit.sel].key);
-    return r;
+    return r == -1 ? 0 : r;
 }
 
 int OptValueSetup(WINDAT *page, int rows, int kind) {
