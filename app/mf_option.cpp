@@ -450,6 +450,7 @@ int MF_OptionProgramCreate(Display *display) {
                                        mainoptionL[lang], fontfs_text);
     if (!dlg) return -26;
     WinOptRtUpdate(dlg, opt_rt);
+    WinSetTransientForHint(dlg, WinFindTyp(WIN_MAIN));
     dlg->status = 6;
     CursorSet(dlg, cursorWatch);
 
