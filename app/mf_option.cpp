@@ -176,7 +176,7 @@ WINDAT *OptRadioGroup(WINDAT *page, int x, int y, const char *const *labels, int
     return g;
 }
 
-int OptNumberField(WINDAT *page, WINDAT *left, int *value) {
+WINDAT *OptNumberField(WINDAT *page, WINDAT *left, int *value) {
     WINTYP t =
         OptTyp(page, EditGetInitWidth("-0123", 0), EditGetInitHeight("-0123", 0, 1), EDIT_NUMBER);
     t.fg = fg_edit;
@@ -186,13 +186,13 @@ int OptNumberField(WINDAT *page, WINDAT *left, int *value) {
     nb.space[WIN_SIDE_LEFT] = 5;
     nb.space[WIN_SIDE_TOP] = OPT_MARGIN;
     WINDAT *e = EditCreate(page, 0, 0, &t, &nb, "number");
-    if (!e) return -26;
+    if (!e) return nullptr;
     EditValueMinMaxSet(e, -1024, 4096);
     EditValueIntSet(e, value);
     char text[16];
     snprintf(text, sizeof text, "%d", *value);
     EditTextNew(e, text, static_cast<int>(strlen(text)));
-    return 0;
+    return e;
 }
 
 // A list of setting keys in a scroll window of a fixed box, with its label and field beside it.
@@ -408,10 +408,9 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
         WINDAT *chk = OptCheck(page, nullptr, "Hounsfield", OPT_CHK_HOUNSFIELD);
         if (!chk) return -26;
         WINDAT *from = OptLabel(page, chk, 20, OPT_MARGIN, LgRes(63, lang));
-        if (!from || OptNumberField(page, from, &HounsfieldMin) != 0) return -26;
-        WINDAT *to = OptLabel(page, page->child[page->nchild - 1], 10, OPT_MARGIN, LgRes(64, lang));
-        if (!to) return -26;
-        return OptNumberField(page, to, &HounsfieldMax);
+        WINDAT *min = from ? OptNumberField(page, from, &HounsfieldMin) : nullptr;
+        WINDAT *to = min ? OptLabel(page, min, 10, OPT_MARGIN, LgRes(64, lang)) : nullptr;
+        return to && OptNumberField(page, to, &HounsfieldMax) ? 0 : -26;
     }
     default:
         return -15;

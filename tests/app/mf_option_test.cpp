@@ -160,6 +160,12 @@ TEST_F(OptionsDialog, EnglishRelabelsEveryMenuAtOnceAndIsSavedAsEN) {
     ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Datei") == 0; }));
     for (const char *t : {"File", "Edit", "View", "Album", "Options", "Windows", "Help"})
         EXPECT_NE(FindWindowByName(display, t), 0u) << t;
+    Click(FindWindowByName(display, "File"));
+    Window menu = 0;
+    ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowByName(display, "MenuP")) != 0; }));
+    EXPECT_NE(FindIn(display, menu, "Open;Ctrl+o"), 0u);
+    XtKey(display, "Escape");
+    ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "MenuP") == 0; }));
     // Options > Program is enabled again, and in English now.
     Open();
     EXPECT_NE(FindIn(display, dlg, "Confirmation", "nbbase"), 0u);
