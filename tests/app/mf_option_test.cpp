@@ -84,7 +84,9 @@ class OptionsDialog : public XvfbTest {
 
     void Click(Window w, int dx = -1, int dy = -1) {
         ASSERT_NE(w, 0u);
-        ASSERT_TRUE(WaitFor([&] { return Attr(display, w).map_state == IsViewable; }));
+        ASSERT_TRUE(WaitFor([&] { return Attr(display, w).map_state == IsViewable; }))
+            << Name(display, w) << "\n"
+            << run.Stderr();
         XWindowAttributes a = Attr(display, w);
         ClickAt(display, w, dx < 0 ? a.width / 2 : dx, dy < 0 ? a.height / 2 : dy);
     }
