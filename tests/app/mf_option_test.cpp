@@ -142,6 +142,7 @@ class OptionsDialog : public XvfbTest {
         XtKey(display, "q", true);
         EXPECT_TRUE(ConfirmQuit(display, [&] { return run.Wait(0); })) << run.Stderr();
         EXPECT_TRUE(run.Wait()) << run.Stderr();
+        EXPECT_EQ(run.status, 0) << run.Stderr();
         std::ifstream f(run.home + "/.dravikrc");
         std::stringstream ss;
         ss << f.rdbuf();
