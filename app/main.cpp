@@ -328,6 +328,7 @@ void *MainFuncTread(void *) {
 
 static int ProgramEndOnce() {
     if (program_ending.exchange(1)) return 1;
+    OptNameCommit();
     ProgramEnd();
     return 0;
 }

@@ -489,10 +489,14 @@ int MF_OptionProgramCreate(Display *display) {
     return 0;
 }
 
+int OptNameCommit() {
+    int a = OptEditCommit(optColorEdit), b = OptEditCommit(optFontEdit);
+    return a != 0 ? a : b;
+}
+
 int OptCloseFunc(WINDATUSR *rec) {
     (void)rec;
-    OptEditCommit(optColorEdit);
-    OptEditCommit(optFontEdit);
+    OptNameCommit();
     OptEditReset(optColorEdit);
     OptEditReset(optFontEdit);
     wdnb = nullptr;

@@ -21,6 +21,9 @@ enum {
 // Builds and shows the dialog: 0, 1 when one is open already, -26 when a window fails.
 int MF_OptionProgramCreate(Display *display);
 int OptCloseFunc(WINDATUSR *rec);
+// Hands the names being edited to their settings (those the server knows): before the
+// configuration file is written with the dialog still open.
+int OptNameCommit();
 
 int OptValueSetup(WINDAT *page, int rows, int kind);
 int OptValueColorSetup(WINDAT *page);

@@ -129,6 +129,17 @@ class OptionsDialog : public XvfbTest {
     }
     void Erase(Window field) { Keys(field, std::vector<const char *>(24, "BackSpace")); }
 
+    Window ColourList() { return FindIn(display, FindIn(display, dlg, "FgForm"), "scl"); }
+    // The colour field and its label share the name; the field is the taller.
+    Window ColourField() {
+        Window field = 0;
+        for (Window k : Kids(display, FindIn(display, dlg, "Color/Font", "bb")))
+            if (Name(display, k) == "Color" &&
+                (!field || Attr(display, k).height > Attr(display, field).height))
+                field = k;
+        return field;
+    }
+
     void Close() {
         int before = Count("trace: options closed");
         SendDeleteRequest(display, dlg);
@@ -215,11 +226,7 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Start();
     Open();
     Tab(3);
-    Window list = FindIn(display, FindIn(display, dlg, "FgForm"), "scl");
-    Window field = FindIn(display, dlg, "Color");
-    for (Window k : Kids(display, FindIn(display, dlg, "Color/Font", "bb")))
-        if (Name(display, k) == "Color" && Attr(display, k).height > Attr(display, field).height)
-            field = k;
+    Window list = ColourList(), field = ColourField();
     ASSERT_NE(list, 0u);
     Click(list, 20, 3);
     ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
@@ -238,7 +245,17 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Erase(field);
     Keys(field, {"r", "e", "d"});
     Close();
+    // A name typed while the program ends with the dialog open is kept too.
+    Open();
+    Tab(3);
+    list = ColourList(), field = ColourField();
+    int captions = Count("caption fg =");
+    Click(list, 20, 3);
+    ASSERT_TRUE(WaitFor([&] { return Count("caption fg =") > captions; })) << run.Stderr();
+    Erase(field);
+    Keys(field, {"g", "r", "e", "e", "n"});
     std::string rc = QuitAndReadRc();
+    EXPECT_NE(rc.find("\nFgForm=green\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nBgDisable=blue\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nFgDisable=red\n"), std::string::npos) << rc;
 }
