@@ -1,6 +1,7 @@
 // Start-up, the main window, the event loop and the end of the program.
 #include "app/main.h"
 #include "app/mf_file.h"
+#include "app/mf_option.h"
 
 #include "app/menus.h"
 #include "base/language.h"
@@ -69,7 +70,6 @@ int MF_FileExit() {
 }
 
 int MenuMainAction(Display *display, int id) {
-    (void)display;
     int language = opt_rt[2];
     switch (id) {
     case 202:
@@ -88,6 +88,10 @@ int MenuMainAction(Display *display, int id) {
     case 402:
         MenuCloseFromMouse(nullptr);
         MF_ViewZoom(static_cast<WINDAT *>(MainPropStrGet(1)), id);
+        break;
+    case 600:
+        MenuCloseFromMouse(nullptr);
+        MF_OptionProgramCreate(display ? display : main_display);
         break;
     case 701:
         if (WinMainToolbarCreate(0, TbStateFileSym, 0, 0)) TbFile = 1;
@@ -324,6 +328,7 @@ void *MainFuncTread(void *) {
 
 static int ProgramEndOnce() {
     if (program_ending.exchange(1)) return 1;
+    OptNameCommit();
     ProgramEnd();
     return 0;
 }

@@ -153,7 +153,11 @@ static int CheckEvKeyPress(const XEvent &ev) {
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
     // Escape closes an open menu even over its own opener, which a click would not close.
-    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) WinMenuCloseFromMouse(nullptr);
+    if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) {
+        WinMenuCloseFromMouse(nullptr);
+        // The key may have been pressed over an entry of the menu just closed.
+        if (!(win = WinFind(ev.xkey.window))) return 0;
+    }
     win = WinEvKeyOwner(win);
     win->usr.evkey = ev;
     const WINEVHANDLER *h = WinEvHandlerOf(win);
@@ -171,7 +175,7 @@ static int CheckEvKeyRelease(const XEvent &ev) {
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) {
         // A box's Escape closes the box once no menu took it.
         int closed = WinMenuCloseFromMouse(nullptr);
-        if (closed == 0 || owner->typ != WIN_DLGMSG) return closed;
+        if (closed == 0 || !WinFind(ev.xkey.window) || owner->typ != WIN_DLGMSG) return closed;
     }
     owner->usr.evkey = ev;
     const WINEVHANDLER *h = WinEvHandlerOf(owner);
