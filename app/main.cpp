@@ -72,6 +72,14 @@ int MenuMainAction(Display *display, int id) {
     (void)display;
     int language = opt_rt[2];
     switch (id) {
+    case 200:
+        MenuCloseFromMouse(nullptr);
+        MF_FileOpen();
+        break;
+    case 203:
+        MenuCloseFromMouse(nullptr);
+        MF_FileSaveAs(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
     case 202:
         MenuCloseFromMouse(nullptr);
         MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));
