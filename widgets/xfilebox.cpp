@@ -267,7 +267,7 @@ int mf_FileSaveAs(WINDAT *dlg, int *typ) {
     int filter = FileboxGetFilterNr(box);
     std::string dir = FileboxGetCurPath(box) ? FileboxGetCurPath(box) : "";
     WinClose(dlg);
-    if (qrc != 0) return MsgErrFile(language, path, -112, 0, nullptr);
+    if (qrc != 0) return MsgErrFile(language, path, -112, -1, nullptr);
     ws_saveas = PaintWndStatusGet(view);
     int rc = IoSaveFile(&req, &save);
     if (ws_saveas) StatusSetProc(ws_saveas, 0);
