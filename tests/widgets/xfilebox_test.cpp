@@ -415,3 +415,46 @@ TEST_F(Filebox, PropertyWindowRows) {
     EXPECT_EQ(rows[16], "Typ:");
     EXPECT_EQ(rows[17], "JPEG - 64x48  24 Bit");
 }
+
+TEST_F(Filebox, AlbumOpenDialogAndAlbumAddPage) {
+    Touch("one.alb");
+    Touch("two.jpg");
+    snprintf(LastPathAlbum, RC_PATH_SIZE, "%s", dir.c_str());
+    static int pressed = 0;
+    pressed = 0;
+    WINDAT *dlg = FileboxOpenAlbum(nullptr, display, [](WINDATUSR *rec) {
+        pressed = rec->i;
+        return 0;
+    });
+    ASSERT_NE(dlg, nullptr);
+    box = FileboxFind(dlg);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->state, FBX_ALBUM_OPEN);
+    EXPECT_EQ(Cur(), dir);
+    ASSERT_EQ(ListEntryGetEntryMax(List()), 2);
+    EXPECT_STREQ(ListEntryGetNr(List(), 1), "one.alb");
+    EXPECT_EQ(Label(FileboxWndFTypGet(box)), "Album (*.alb)");
+    ASSERT_NE(FileboxWndFNameGet(box), nullptr);
+    // The second album type lists everything.
+    EXPECT_EQ(FileboxFilterChoose(box, 1), 0);
+    EXPECT_EQ(ListEntryGetEntryMax(List()), 3);
+    // Return on a file confirms the dialog through its button callback with button 1, the
+    // name in the field.
+    FileboxFilterChoose(box, 0);
+    ListEntrySetSelectNr(List(), 1);
+    KeyInList("Return");
+    EXPECT_EQ(pressed, 1);
+    EXPECT_STREQ(FileboxGetEditFile(box), "one.alb");
+    WinClose(dlg);
+
+    // The album add page: a design-1 box of kind 4 in a page, without a name field.
+    WINTYP ty = Typ(600, 400);
+    WINNEIGHBOR nb{};
+    FILEBOXOPT o{1, FBX_ALBUM_ADD, dir.c_str(), "*.jpg", 1};
+    box = FileboxCreate(main, 0, 0, &ty, &nb, &o);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(FileboxWndFNameGet(box), nullptr);
+    EXPECT_NE(Label(FileboxWndFTypGet(box)).find("JPEG"), std::string::npos);
+    ASSERT_EQ(ListEntryGetEntryMax(List()), 2);
+    EXPECT_STREQ(ListEntryGetNr(List(), 1), "two.jpg");
+}
