@@ -1033,6 +1033,13 @@ static int Gap() {
 
 // Places the children: the list side on the left (all of the box in design 0, 40 % in design
 // 1), the right side beside it.
+// Moves and sizes a child, keeping its record's size in step with its window.
+static void Place(WINDAT *win, int x, int y, int w, int h) {
+    if (!win || w < 1 || h < 1) return;
+    win->width = w, win->height = h;
+    WinMoveResizeWindow(win, x, y, w, h);
+}
+
 static void FileboxLayout(WINDAT *box) {
     int W = box->width, H = box->height, g = Gap();
     int design = Slot(box, FBX_SLOT_NAME) || Slot(box, FBX_SLOT_TYPE) ? 1 : 0;
@@ -1041,7 +1048,7 @@ static void FileboxLayout(WINDAT *box) {
     int lh = LabelGetInitHeight(WIN_TEXT_SAMPLE, 0) + 2;
     int y = 0;
     if (WINDAT *b = Slot(box, FBX_SLOT_DIRBTN)) {
-        WinMoveResizeWindow(b, 0, 0, std::max(1, lw - 2 * b->border), bh);
+        Place(b, 0, 0, std::max(1, lw - 2 * b->border), bh);
         y += bh + 2 * b->border + g;
     }
     int below = FBX_PREVIEW_EDGE + 2 + 3 * (lh + g);
@@ -1051,8 +1058,14 @@ static void FileboxLayout(WINDAT *box) {
     while (tree && tree->typ != WIN_TREE)
         tree = tree->usr.parent;
     if (tree) {
-        WinMoveResizeWindow(tree, 0, y, std::max(1, lw - 2 * tree->border), treeh);
-        TreeResize(tree);
+        Place(tree, 0, y, std::max(1, lw - 2 * tree->border), treeh);
+        // The tree's scroll window fills it (TreeResize would take the tree back to the box's
+        // full size).
+        for (int i = 0; i < tree->nchild; i++)
+            if (WINDAT *c = tree->child[i]) {
+                Place(c, 0, 0, tree->width, tree->height);
+                WinFuncResize(c);
+            }
     }
     y += treeh + g;
     if (WINDAT *c = Slot(box, FBX_SLOT_PREVIEWCHK)) {
@@ -1061,18 +1074,18 @@ static void FileboxLayout(WINDAT *box) {
     }
     for (int s : {FBX_SLOT_DATE, FBX_SLOT_INFO})
         if (WINDAT *l = Slot(box, s)) {
-            WinMoveResizeWindow(l, 0, y, std::max(1, lw - 2 * l->border), lh);
+            Place(l, 0, y, std::max(1, lw - 2 * l->border), lh);
             y += lh + g;
         }
     if (WINDAT *v = Slot(box, FBX_SLOT_PREVIEW)) {
         int ph = std::max<int>(FBX_PREVIEW_EDGE, H - y);
-        WinMoveResizeWindow(v, 0, y, std::max(1, std::min(lw, ph * 4 / 3)), ph);
+        Place(v, 0, y, std::max(1, std::min(lw, ph * 4 / 3)), ph);
     }
     if (!design) return;
     int x = lw + 2 * g, rw = std::max(1, W - x);
     int ry = 0;
     if (WINDAT *f = Slot(box, FBX_SLOT_NAME)) {
-        WinMoveResizeWindow(f, x, ry, rw - 2 * f->border, f->height);
+        Place(f, x, ry, rw - 2 * f->border, f->height);
         ry += f->height + 2 * f->border + 2 * g;
     }
     for (int i = 0; i < box->nchild; i++) {
@@ -1083,11 +1096,11 @@ static void FileboxLayout(WINDAT *box) {
         }
     }
     if (WINDAT *b = Slot(box, FBX_SLOT_TYPE)) {
-        WinMoveResizeWindow(b, x, ry, rw - 2 * b->border, bh);
+        Place(b, x, ry, rw - 2 * b->border, bh);
         ry += bh + 2 * b->border + 2 * g;
     }
     if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS))
-        WinMoveResizeWindow(a, x, ry, rw, std::max(1, H - ry));
+        Place(a, x, ry, rw, std::max(1, H - ry));
 }
 
 static int FileboxResize(WINDATUSR *rec) {

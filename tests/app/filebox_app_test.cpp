@@ -7,6 +7,7 @@
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
 #include "base/settings.h"
+#include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
 #include "widgets/xedit.h"
 #include "widgets/xfilebox.h"
@@ -241,4 +242,32 @@ TEST_F(WorkFilebox, MultiFrameSaveWritesOneFilePerFrameOfTheRangeWithoutAsking) 
     EXPECT_NE(access((dir + "/film.frm3.jpg").c_str(), F_OK), 0);
     EXPECT_EQ(dlgmain[3], 1);
     EXPECT_EQ(dlgmain[4], 1);
+}
+
+TEST_F(WorkFilebox, TheBoxFillsTheLeftPaneAndItsPartsDoNotOverlap) {
+    WINDAT *pane = box->usr.parent;
+    ASSERT_NE(pane, nullptr);
+    for (int size : {600, 450}) {
+        main->height = size;
+        WinResize(main, main->width, size);
+        WINDAT *wrk = WinChildFindTyp(main, WIN_BASE);
+        wrk->height = size;
+        WinResize(wrk, wrk->width, size);
+        WinFuncResize(wrk);
+        Pump([] { return false; }, 50);
+        EXPECT_EQ(box->height, pane->height - 2 * box->border);
+        XWindowAttributes chk = Attr(display, FileboxWndFPreviewChkGet(box)->window);
+        WINDAT *tree = WinChildFindTyp(box, WIN_TREE);
+        XWindowAttributes tr = Attr(display, tree->window);
+        XWindowAttributes pv = Attr(display, FileboxWndFPreviewGet(box)->window);
+        XWindowAttributes info = Attr(display, FileboxWndFInfoGet(box)->window);
+        EXPECT_LE(tr.y + tr.height, chk.y) << size;
+        EXPECT_LE(chk.y + chk.height, info.y) << size;
+        EXPECT_LE(info.y + info.height, pv.y) << size;
+        EXPECT_LE(pv.y + pv.height, box->height + 1) << size;
+        EXPECT_GE(pv.height, FBX_PREVIEW_EDGE);
+        // The list's scroll window fills the tree.
+        XWindowAttributes sc = Attr(display, tree->child[0]->window);
+        EXPECT_EQ(sc.height, tr.height);
+    }
 }
