@@ -1127,6 +1127,12 @@ static int FileBoxFuncIntClose(WINDATUSR *rec) {
         if (box->usr.strm[FBX_SLOT_PATH]) MemFree(box->usr.strm[FBX_SLOT_PATH], TAG_DIR);
         box->usr.strm[FBX_SLOT_PATH] = nullptr;
         if (WINDAT *p = Slot(box, FBX_SLOT_PROPERTY)) WinClose(p);
+        // An open rename or new-directory field goes without acting.
+        if (WINDAT *fly = Slot(box, FBX_SLOT_RENAME)) {
+            WinSetFuncClose(fly, nullptr);
+            WinClose(fly);
+            flyBox = 0;
+        }
         WinUSRStringArrayRemove(box);
     }
     return 0;

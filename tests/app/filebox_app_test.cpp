@@ -144,6 +144,7 @@ TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
     int x, y;
     RootPos(display, List()->window, &x, &y);
     XtMove(display, x + 5, y + 5);
+    XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
     XtKey(display, "Return");
     ASSERT_TRUE(Pump([&] { return std::string(FileboxGetCurPath(box)) == dir + "/sub"; }));
     Select("b.jpg");

@@ -100,6 +100,9 @@ class Filebox : public WidgetTest {
         int x, y;
         RootPos(display, l->window, &x, &y);
         XtMove(display, x + 5, y + 5);
+        // Keys go to the list whatever an earlier window did with the focus.
+        Pump([&] { return Attr(display, l->window).map_state == IsViewable; });
+        XSetInputFocus(display, l->window, RevertToPointerRoot, CurrentTime);
         XtKey(display, key);
         Pump([] { return false; }, 80);
     }
