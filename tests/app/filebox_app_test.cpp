@@ -7,6 +7,7 @@
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
 #include "base/settings.h"
+#include "base/xmem.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
 #include "widgets/xedit.h"
@@ -62,6 +63,11 @@ class WorkFilebox : public WidgetTest {
     }
 
     void TearDown() override {
+        for (char *&slot : mainFileLastName)
+            if (slot) {
+                MemFree(slot, "rc");
+                slot = nullptr;
+            }
         if (!dir.empty()) {
             EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
         }
