@@ -13,6 +13,8 @@
 #include "widgets/xpaint.h"
 
 #include <X11/keysym.h>
+#include <fstream>
+#include "widgets/xbtn.h"
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -460,4 +462,24 @@ TEST_F(Filebox, AlbumOpenDialogAndAlbumAddPage) {
     EXPECT_NE(Label(FileboxWndFTypGet(box)).find("JPEG"), std::string::npos);
     ASSERT_EQ(ListEntryGetEntryMax(List()), 2);
     EXPECT_STREQ(ListEntryGetNr(List(), 1), "two.jpg");
+}
+
+TEST_F(Filebox, SortSubmenuOfTheContextMenuResortsTheList) {
+    std::ofstream(dir + "/a_big.jpg") << std::string(3000, 'x');
+    std::ofstream(dir + "/b_small.jpg") << "x";
+    ASSERT_NE(Make(0, FBX_PLAIN, dir), nullptr);
+    EXPECT_STREQ(ListEntryGetNr(List(), 1), "a_big.jpg");
+    ClickRow(1, 1000, 3);
+    WINDAT *menu = Pulldown(List());
+    ASSERT_NE(menu, nullptr);
+    WINDAT *sort = menu->child[3];
+    ASSERT_EQ(sort->state, BTN_MENU_SUB);
+    MenuEntryEnter(sort);
+    WINDAT *sub = nullptr;
+    ASSERT_TRUE(Pump([&] { return (sub = Pulldown(sort)) != nullptr; }));
+    ChooseEntry(sub, 2);
+    EXPECT_STREQ(ListEntryGetNr(List(), 1), "b_small.jpg");
+    EXPECT_EQ(LastFileSort, 2);
+    EXPECT_EQ(Cur(), dir);
+    LastFileSort = 0;
 }
