@@ -278,3 +278,24 @@ TEST_F(WorkFilebox, TheBoxFillsTheLeftPaneAndItsPartsDoNotOverlap) {
         EXPECT_EQ(sc.height, tr.height);
     }
 }
+
+TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
+    WriteJpeg(dir + "/a.jpg", 64, 48, [](int, int) { return 0x808080u; });
+    Select("a.jpg");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    // A name of 250 bytes exists; the writer's temporary name beside it would be longer than a
+    // file name may be, so the save fails before anything is replaced.
+    std::string name = std::string(246, 'n') + ".jpg";
+    std::ofstream(dir + "/" + name) << "old contents";
+    WINDAT *dlg = SaveAsDialog(name.c_str());
+    ASSERT_NE(dlg, nullptr);
+    testing::internal::CaptureStderr();
+    Press(dlg, 1);
+    ASSERT_EQ(Dialogs().size(), 2u);
+    Press(Dialogs().back(), 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Bytes(dir + "/" + name), "old contents");
+    EXPECT_NE(err.find("dravik: Error"), std::string::npos) << err;
+    for (WINDAT *d : Dialogs())
+        WinClose(d);
+}
