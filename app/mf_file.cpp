@@ -47,6 +47,9 @@ int MF_FileOpen() {
     if (!box) return -16;
     char path[4096];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    // A directory is entered, as Return on it does; only files are opened.
+    struct stat st;
+    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     return SymbolFileOpen(path);
 }
 

@@ -145,6 +145,14 @@ TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
     EXPECT_EQ(Disabled(205), 1);
     EXPECT_STREQ(mainFileLastName[0], (dir + "/a.jpg").c_str());
 
+    // File > Open on a directory enters it, without a message.
+    Select("sub");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MenuMainAction(display, 200), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(std::string(FileboxGetCurPath(box)), dir + "/sub");
+    EXPECT_TRUE(Dialogs().empty());
+    FileboxDirEnter(box, dir.c_str());
     // Return on a directory enters it, on a file opens it.
     Select("sub");
     int x, y;
