@@ -72,6 +72,14 @@ int MF_FileExit() {
 int MenuMainAction(Display *display, int id) {
     int language = opt_rt[2];
     switch (id) {
+    case 200:
+        MenuCloseFromMouse(nullptr);
+        MF_FileOpen();
+        break;
+    case 203:
+        MenuCloseFromMouse(nullptr);
+        MF_FileSaveAs(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
     case 202:
         MenuCloseFromMouse(nullptr);
         MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));

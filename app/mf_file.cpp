@@ -3,6 +3,7 @@
 
 #include "app/main.h"
 #include "app/wnd_paint.h"
+#include "base/lg.h"
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "image/io_files.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The built recent-files sub-menu, attached to File > Open Previous.
@@ -26,6 +28,85 @@ int MF_FileSave(WINDAT *view) {
     int rc = mf_FileSave(view);
     DravikTrace("save rc=%d", rc);
     return rc;
+}
+
+// The work area's file box.
+static WINDAT *MainFilebox() {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return nullptr;
+    WINDAT *wrk = WinChildFindTyp(main, WIN_BASE);
+    return wrk ? WinChildFindTypTree(wrk, WIN_FILEBOX) : nullptr;
+}
+
+int MF_FileOpen() {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    if (!main) return -20;
+    WINDAT *wrk = WinChildFindTyp(main, WIN_BASE);
+    if (!wrk) return -16;
+    WINDAT *box = MainFilebox();
+    if (!box) return -16;
+    char path[4096];
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    // A directory is entered, as Return on it does; only files are opened.
+    struct stat st;
+    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
+    return SymbolFileOpen(path);
+}
+
+// The save-as dialog waiting for the answer to the overwrite question.
+static Window TempSaveAsWd = 0;
+
+static int SaveAsRun(WINDAT *dlg) {
+    int rc = mf_FileSaveAs(dlg, dlgmain);
+    dlgmain[3] = dlgmain[4] = 1;
+    DravikTrace("save as rc=%d", rc);
+    MenuFileViewUpdate();
+    return rc;
+}
+
+int _FileboxSaveAsBtnReturn(WINDATUSR *rec) {
+    if (!rec) return -15;
+    int answer = rec->i;
+    WINDAT *dlg = TempSaveAsWd ? WinFind(TempSaveAsWd) : nullptr;
+    TempSaveAsWd = 0;
+    MsgBoxClose(rec);
+    if (answer != 1 || !dlg) return 0;
+    return SaveAsRun(dlg);
+}
+
+int FileboxSaveAsBtnReturn(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    WINDAT *dlg = rec->win;
+    while (dlg->usr.parent && dlg->typ != WIN_DLGMSG)
+        dlg = dlg->usr.parent;
+    if (rec->i == 2) return WinClose(dlg);
+    if (rec->i != 1) return 0;
+    WINDAT *box = FileboxFind(dlg);
+    char path[4096];
+    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return -15;
+    int frames = FileboxHasFrameFields(box);
+    if (frames) {
+        dlgmain[3] = FileboxWndFFrameStartGet(box);
+        dlgmain[4] = FileboxWndFFrameEndGet(box);
+    } else {
+        dlgmain[3] = dlgmain[4] = 1;
+    }
+    WinSetLabel(box, path, 0);
+    struct stat st;
+    if (!frames && AskFileSaveExist == 1 && stat(path, &st) == 0) {
+        TempSaveAsWd = dlg->window;
+        char text[4300];
+        snprintf(text, sizeof text, "%s\n\n%s\n", path, LgWarn(3, dlg->language));
+        return MsgBox(dlg->language, 3, text, _FileboxSaveAsBtnReturn) ? 0 : -8;
+    }
+    return SaveAsRun(dlg);
+}
+
+int MF_FileSaveAs(WINDAT *view) {
+    if (!view) return -15;
+    WINDAT *dlg = FileboxSaveAs(view, dlgmain, FileboxSaveAsBtnReturn);
+    dlgmain[3] = dlgmain[4] = 1;
+    return dlg ? 0 : -26;
 }
 
 int MF_FileClose(WINDAT *view) {

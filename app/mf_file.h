@@ -4,6 +4,16 @@
 
 #include "toolkit/xwin.h"
 
+// File > Open: the work area file box's selection (-20 without a main window, -16 without the
+// box, -15 without a selection).
+int MF_FileOpen();
+// File > Save as: the save-as dialog for the view.
+int MF_FileSaveAs(WINDAT *view);
+// The save-as dialog's buttons: 1 saves (asking first before overwriting), 2 cancels.
+int FileboxSaveAsBtnReturn(WINDATUSR *rec);
+// The answer to the overwrite question.
+int _FileboxSaveAsBtnReturn(WINDATUSR *rec);
+
 // Saves the view's image under its own name: 100, or the save's error code.
 int MF_FileSave(WINDAT *view);
 // Closes the image: an image window goes away, the work area's view is emptied.

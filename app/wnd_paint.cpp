@@ -112,6 +112,47 @@ static int WorkPaneResize(WINDATUSR *rec) {
     return ScrollWndResize(scroll);
 }
 
+// The left pane's file box fills the pane.
+static int WorkLeftResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *pane = rec->win;
+    WINDAT *box = WinChildFindTyp(pane, WIN_FILEBOX);
+    if (!box) return 0;
+    int w = pane->width - 2 * box->border, h = pane->height - 2 * box->border;
+    if (w < 1 || h < 1) return 0;
+    box->width = w, box->height = h;
+    WinResize(box, w, h);
+    return WinFuncResize(box);
+}
+
+int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    WINDAT *box = FileboxFind(rec->win);
+    char path[4096];
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    struct stat st;
+    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
+    DravikTrace("filebox open %s", path);
+    return SymbolFileOpen(path);
+}
+
+int FileBoxFuncListEntryProperty(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    WINDAT *box = FileboxFind(rec->win);
+    char path[4096];
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    struct stat st;
+    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    WINDAT *view = FileboxWndFPreviewGet(box);
+    PAINTIMG *e = view ? PaintImgGet(view, 0) : nullptr;
+    if (!e || !e->fi.fbuf) return 0;
+    TbFileDicomUpdate(view);
+    DicomDataRelease(&e->fi);
+    e->fi.ftyp = 0;
+    return 0;
+}
+
 WINDAT *WorkCreate(WINDAT *mainwindow) {
     if (!mainwindow) return nullptr;
     int top = 0;
@@ -143,7 +184,6 @@ WINDAT *WorkCreate(WINDAT *mainwindow) {
     ct.state = BASE_FIXED;
     ct.func[WIN_FUNC_KEYB] = nullptr;
     ct.width = t.width / 3;
-    // The file box comes with its own widget; until then the left pane stays empty.
     WINDAT *left = paned ? PanedCreateChild(paned, 0, 0, &ct, &nb, "wpc", WIN_BASE) : nullptr;
     ct.width = t.width;
     WINDAT *right = left ? PanedCreateChild(paned, 0, 0, &ct, &nb, "wpc", WIN_BASE) : nullptr;
@@ -152,6 +192,24 @@ WINDAT *WorkCreate(WINDAT *mainwindow) {
         return nullptr;
     }
     WinSetFuncResize(right, WorkPaneResize);
+    WinSetFuncResize(left, WorkLeftResize);
+    {
+        WINTYP ft{};
+        ft.fg = fg_form;
+        ft.bg = bg_form;
+        ft.width = std::max(1, left->width - 2);
+        ft.height = std::max(1, left->height - 2);
+        ft.language = t.language;
+        ft.mouseleft = t.mouseleft;
+        ft.mouseright = t.mouseright;
+        char filter[8] = "*.*";
+        FILEBOXOPT fo{0, FBX_PLAIN, LastPathFileOpen, filter, dlgmain[1]};
+        WINDAT *box = FileboxCreate(left, 0, 0, &ft, &nb, &fo);
+        if (WINDAT *list = FileboxWndFListGet(box)) {
+            WinSetFuncReturn(list, FileBoxFuncListEntryReturn);
+            WinSetFuncProperty(list, FileBoxFuncListEntryProperty);
+        }
+    }
     WINTYP st{};
     st.fg = fg_scroll;
     st.bg = bg_scroll;

@@ -16,6 +16,9 @@ int WorkPaint(WINDATUSR *rec);
 int WorkKey(WINDATUSR *rec);
 
 int SymbolFileOpen(const char *path);
+// The work area file list's Return (enter a directory, open a file) and property functions.
+int FileBoxFuncListEntryReturn(WINDATUSR *rec);
+int FileBoxFuncListEntryProperty(WINDATUSR *rec);
 WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                          const char *name);
 int SymbolActionFileOpen(WINDATUSR *rec);

@@ -280,10 +280,11 @@ int WinChildResize(WINDAT *win) {
         case WIN_PANED_HORIZ:
         case WIN_EDIT_TXT:
         case WIN_MENUM:
+        // The file box and its extension re-lay out through their own resize routines.
+        case WIN_FILEBOX:
+        case WIN_FILEBOXEXT:
             result = WinFuncResize(c);
             break;
-        // The file box and extended file box re-lay out through their own resize routines,
-        // which join here with their widget.
         default:
             break;
         }

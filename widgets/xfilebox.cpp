@@ -15,8 +15,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
+#include <cerrno>
 #include <pthread.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 void (*FileOpenReadHook)(const char *path, int ok) = nullptr;
@@ -124,7 +127,7 @@ int mf_FileOpen(const char *path, WINDAT *view) {
     int language = view->language;
     struct stat st;
     if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
-        MsgErrFile(language, path, FILE_ERROR_READ, 0, nullptr);
+        MsgErrFile(language, path, FILE_ERROR_READ, S_ISDIR(st.st_mode) ? EISDIR : errno, nullptr);
         return FILE_ERROR_READ;
     }
     auto *job = new FILEOPENJOB{};
@@ -152,8 +155,13 @@ int mf_FileOpen(const char *path, WINDAT *view) {
     int rc = 100;
     if (!job->buf) {
         // The JPEG reader reports its own failures; everything else is reported here.
-        if (!job->req.recognised || !StartsLikeJpeg(path))
-            MsgErrFile(language, path, FILE_ERROR_READ, 0, nullptr);
+        if (!job->req.recognised || !StartsLikeJpeg(path)) {
+            // The reason the file could not be read, or -1 when it was read but not understood.
+            int fd = FileOpenInput(path);
+            int err = fd < 0 ? errno : -1;
+            if (fd >= 0) close(fd);
+            MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
+        }
         IoFreeRecord(&job->fi, path);
         // The view shows again what it showed before the corner.
         if (job->corner) {
@@ -217,5 +225,57 @@ int mf_FileSave(WINDAT *view) {
     ws_save = nullptr;
     // Only JPEG is written; any other type would be a silent no-op.
     if (rc == 0) rc = MsgErrFile(view->language, fi.fname, FILE_ERROR_FORMAT, 0, nullptr);
+    return rc;
+}
+
+// ---- saving as
+
+int mf_FileSaveAs(WINDAT *dlg, int *typ) {
+    if (!dlg || !typ) return -15;
+    WINDAT *box = FileboxFind(dlg);
+    WINDAT *view = box ? FileboxWndFOwnerGet(box) : nullptr;
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    char path[4096];
+    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return -15;
+    PAINTIMG *e = PaintImgGet(view, view->img_current);
+    if (!e || !e->fi.fbuf) return -24;
+    const FILEINFO &fi = e->fi;
+    int language = view->language;
+    FILEREQ req;
+    IoRequestInit(&req, path);
+    req.view = view;
+    req.language = language;
+    req.progress = IoSaveAsJpegStatus;
+    SAVEINFO save;
+    memset(&save, 0, sizeof save);
+    save.w = fi.w;
+    save.h = fi.h;
+    save.bit = fi.bit;
+    save.ftyp = typ[0] >= FTYP_JPEG && typ[0] <= FTYP_ALL ? typ[0] : FTYP_JPEG;
+    save.quality = save.ftyp == FTYP_JPEG ? JpegQuality : 100;
+    save.fbuf = fi.fbuf;
+    save.maptyp = fi.maptyp;
+    save.mapentry = fi.mapentry;
+    save.rmap = fi.rmap;
+    save.gmap = fi.gmap;
+    save.bmap = fi.bmap;
+    save.view = view;
+    save.frames = fi.frames;
+    save.first_frame = fi.frames > 1 ? typ[3] : 0;
+    save.last_frame = fi.frames > 1 ? typ[4] : 0;
+    int qrc = save.ftyp == FTYP_JPEG ? FileboxGetSaveOptJpeg(dlg, &save) : 0;
+    int filter = FileboxGetFilterNr(box);
+    std::string dir = FileboxGetCurPath(box) ? FileboxGetCurPath(box) : "";
+    WinClose(dlg);
+    if (qrc != 0) return MsgErrFile(language, path, -112, -1, nullptr);
+    ws_saveas = PaintWndStatusGet(view);
+    int rc = IoSaveFile(&req, &save);
+    if (ws_saveas) StatusSetProc(ws_saveas, 0);
+    ws_saveas = nullptr;
+    if (rc == 0) return MsgErrFile(language, path, FILE_ERROR_FORMAT, 0, nullptr);
+    if (rc == FILE_SUCCES) {
+        if (filter >= 1 && filter <= 5) dlgmain[2] = filter;
+        snprintf(LastPathFileSave, RC_PATH_SIZE, "%s", dir.c_str());
+    }
     return rc;
 }

@@ -1,6 +1,7 @@
 // The file box's load operation: a file read into an image view on a worker thread.
 #pragma once
 
+#include "image/io_files.h"
 #include "toolkit/xwin.h"
 
 // Reads `path` into the view's current cell: 100 on success; -102 for a missing, unreadable or
@@ -19,3 +20,138 @@ extern WINDAT *ws_save;
 // Test seam: called from the worker after the read (progress has been reported), before the
 // result is handed back.
 extern void (*FileOpenReadHook)(const char *path, int ok);
+
+// ---- the file box widget (window type 30)
+
+// Creation options: design (0 list side only, 1 list side and right side), kind, start directory,
+// filter text ("*.jpg"), filter number (1 JPEG .. 5 all).
+enum { FBX_PLAIN = 0, FBX_OPEN = 1, FBX_SAVEAS = 2, FBX_ALBUM_OPEN = 3, FBX_ALBUM_ADD = 4 };
+struct FILEBOXOPT {
+    int design;
+    int kind;
+    const char *dir;
+    const char *filter;
+    int filternr;
+};
+// User slots of the box (pointers kept in its string array).
+enum {
+    FBX_SLOT_DATE = 1,
+    FBX_SLOT_INFO = 2,
+    FBX_SLOT_PREVIEWCHK = 3,
+    FBX_SLOT_PREVIEW = 4,
+    FBX_SLOT_NAME = 5,
+    FBX_SLOT_TYPE = 6,
+    FBX_SLOT_OPTIONS = 7,
+    FBX_SLOT_LIST = 8,
+    FBX_SLOT_RENAME = 9,
+    FBX_SLOT_OWNER = 10, // the image view a save-as dialog saves
+    FBX_SLOT_PROPERTY = 11,
+    FBX_SLOT_FRAME0 = 12,
+    FBX_SLOT_FRAME1 = 13,
+    FBX_SLOT_DIRBTN = 14,
+    FBX_SLOT_DIRPREV = 15,
+    FBX_SLOT_PATH = 16,
+    FBX_SLOT_BTNFUNC = 17, // the dialog's button callback
+    FBX_SLOTS = 18,
+};
+// The preview edge of the list side's preview.
+enum { FBX_PREVIEW_EDGE = 96, FBX_DIRMENU_MAX = 30 };
+
+WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
+                      const FILEBOXOPT *opt);
+// Save-as dialog for `view`; opt: dlgmain's five words (third word: the filter number, copied
+// into the first). Button 1 OK, 2 Cancel, 3 Ignore reach `btnfunc` with rec->i.
+WINDAT *FileboxSaveAs(WINDAT *view, int *opt, WINFUNC btnfunc);
+// Album open dialog (kind 3) in LastPathAlbum with "*.alb".
+WINDAT *FileboxOpenAlbum(int *opt, Display *display, WINFUNC btnfunc);
+// The file box inside a window (a dialog, a page), or the window itself; null if none.
+WINDAT *FileboxFind(WINDAT *win);
+
+const char *FileboxGetSelectFile(WINDAT *box);
+const char *FileboxGetEditFile(WINDAT *box);
+const char *FileboxGetCurPath(WINDAT *box);
+// The selected entry or the name field's text joined to the current directory; "" if none.
+int FileboxGetFullPath(WINDAT *box, int fromname, char *out, int size);
+WINDAT *FileboxWndFTypGet(WINDAT *box);
+WINDAT *FileboxWndFTypOptGet(WINDAT *box);
+WINDAT *FileboxWndFNameGet(WINDAT *box);
+WINDAT *FileboxWndFListGet(WINDAT *box);
+WINDAT *FileboxWndFPreviewGet(WINDAT *box);
+WINDAT *FileboxWndFDirBtnGet(WINDAT *box);
+WINDAT *FileboxWndFPreviewChkGet(WINDAT *box);
+WINDAT *FileboxWndFInfoGet(WINDAT *box);
+WINDAT *FileboxWndFDateGet(WINDAT *box);
+WINDAT *FileboxWndFOwnerGet(WINDAT *box);
+int FileboxWndFFrameStartGet(WINDAT *box);
+int FileboxWndFFrameEndGet(WINDAT *box);
+int FileboxWndFFrameStartSet(WINDAT *box, int v);
+int FileboxWndFFrameEndSet(WINDAT *box, int v);
+// 1 when the box has frame fields (a multi-frame save).
+int FileboxHasFrameFields(WINDAT *box);
+// The filter number the type button shows.
+int FileboxGetFilterNr(WINDAT *box);
+
+int FileboxSetDirCur(WINDAT *box, const char *path);
+int FileboxUpdate(WINDAT *box, const char *path);
+int FileboxUpdateAll();
+// Enters directory `path` (absolute, or relative to the box's directory) and relabels the box.
+int FileboxDirEnter(WINDAT *box, const char *path);
+// Selection update as a click or key does it (preview, labels, name field, double click).
+int FileboxViewUpdate(WINDAT *box);
+
+int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *label);
+int FileboxPreviewSetup(WINDATUSR *rec);
+int FilePropertyUpdate(WINDAT *container, const char *path);
+const char *FilePropertyGetText(int language, int row, char *buf, int size);
+// The value text of property row `row` (1 .. 9) of `path`; -102 when it cannot be queried.
+int FilePropertyValue(const char *path, int row, int language, char *buf, int size);
+
+// The filter menu's extension rule: the name with extension `ext` (".jpg").
+void FileboxNameExt(const char *name, const char *ext, char *out, int size);
+// Type menus and the ancestor menu.
+int FileboxFuncOptionFileTyp(WINDATUSR *rec);
+int FileboxFuncOptionAlbumTyp(WINDATUSR *rec);
+int FileboxFuncOptionFileTypAction(WINDATUSR *rec);
+int FileboxFuncOptionAlbumTypAction(WINDATUSR *rec);
+// Choosing filter n (1 .. 5) or, for albums, album type n (0, 1) as the menus do.
+int FileboxFilterChoose(WINDAT *box, int n);
+int FileboxFuncOptionDirTree(WINDATUSR *rec);
+int FileboxFuncDirChange(WINDATUSR *rec);
+// The ancestor menu's entries for `cwd`: labels and the directory each stands for, at most
+// FBX_DIRMENU_MAX, the working directory first.
+int FileboxDirTreeEntries(const char *cwd, int full, char labels[][256], char paths[][4096],
+                          int max);
+
+int FileboxFuncMouse(WINDATUSR *rec);
+int FileboxFuncKeyb(WINDATUSR *rec);
+int FileBoxFuncListSelect(WINDATUSR *rec);
+int FileBoxFuncListRemove(WINDATUSR *rec);
+int FileboxFuncListMouseBtnR(WINDATUSR *rec);
+// Runs context-menu entry `id` (0 rename .. 5 directory preview) on the box's selection.
+int FileboxContextAction(WINDAT *box, int id);
+
+int FileRemove(const char *path);
+int FileRemoveFunc(WINDATUSR *rec);
+int mf_FileRemove(WINDAT *box);
+int mf_FileRename(WINDAT *box);
+int FileRename(WINDATUSR *rec);
+int mf_FileDirNew(WINDAT *box);
+int FileNewDir(WINDATUSR *rec);
+int mf_FileProperty(WINDAT *box);
+int FilePropertyClose(WINDATUSR *rec);
+int mf_FileDirPrev(WINDAT *box);
+// The directory preview installs itself here; while none is, mf_FileDirPrev returns -4.
+extern int (*FileDirPrevHook)(WINDAT *box, const char *path);
+
+int FileboxFTypOptCreate(WINDAT *area, int filter);
+// The quality field into save->quality: 0, or -112 when it holds no number in 0 .. 100.
+int FileboxGetSaveOptJpeg(WINDAT *dlg, SAVEINFO *save);
+int FileboxExtResize(WINDATUSR *rec);
+
+// Saves the owner view's image as the dialog's chosen file: 100, or an error code.
+int mf_FileSaveAs(WINDAT *dlg, int *typ);
+extern WINDAT *ws_readOF;
+extern WINDAT *ws_readDP;
+extern WINDAT *ws_saveas;
+void IoReadJpegStatusDirPrev(void *ctx, int percent);
+void IoSaveAsJpegStatus(void *ctx, int percent);

@@ -225,6 +225,8 @@ int ListFuncIntClose(WINDATUSR *rec) {
         l->img_list = nullptr;
         l->img_count = 0;
     }
+    // The directory list's pattern.
+    if (l->usr.str) WinUSRStringRemove(l);
     return WinUSRIntArrayRemove(l);
 }
 

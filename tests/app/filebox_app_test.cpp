@@ -1,0 +1,309 @@
+// The work area's file box with the File commands: Open from the selection (Return and File >
+// Open), Save as with the overwrite question, a multi-frame save into one file per frame of the
+// chosen range, and the menu states after each.
+#include "widgets/widget_support.h"
+
+#include "app/mf_file.h"
+#include "app/paint_binary.h"
+#include "app/wnd_paint.h"
+#include "base/settings.h"
+#include "base/xmem.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xbox.h"
+#include "widgets/xedit.h"
+#include "widgets/xfilebox.h"
+#include "widgets/xlist.h"
+#include "widgets/xmenu.h"
+#include "widgets/xpaint.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Bytes(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+class WorkFilebox : public WidgetTest {
+  protected:
+    std::string dir;
+    WINDAT *box = nullptr;
+    Time t = 20000;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        if (IsSkipped() || !main) return;
+        BoxInit();
+        char tmpl[] = "/tmp/dravik-fbxapp-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        char *real = realpath(tmpl, nullptr);
+        dir = real;
+        free(real);
+        AskFileOpenWin = 0;
+        AskFileSaveExist = 1;
+        dlgmain[0] = dlgmain[1] = 5;
+        dlgmain[2] = dlgmain[3] = dlgmain[4] = 1;
+        snprintf(LastPathFileOpen, RC_PATH_SIZE, "%s", dir.c_str());
+        main->width = 900, main->height = 600;
+        WinResize(main, 900, 600);
+        ASSERT_EQ(WinUSRStringArrayCreate(main, 4), 0);
+        ASSERT_NE(WorkCreate(main), nullptr);
+        box = WinChildFindTypTree(main, WIN_FILEBOX);
+        ASSERT_NE(box, nullptr);
+        WinShow(main, 1);
+        Pump([] { return false; }, 100);
+    }
+
+    void TearDown() override {
+        for (char *&slot : mainFileLastName)
+            if (slot) {
+                MemFree(slot, "rc");
+                slot = nullptr;
+            }
+        if (!dir.empty()) {
+            EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
+        }
+        WidgetTest::TearDown();
+    }
+
+    WINDAT *List() { return FileboxWndFListGet(box); }
+    WINDAT *View() { return static_cast<WINDAT *>(MainPropStrGet(2)); }
+
+    void Select(const char *name) {
+        FileboxUpdate(box, nullptr);
+        WINDAT *l = List();
+        for (int i = 0; i < ListEntryGetEntryMax(l); i++)
+            if (!strcmp(ListEntryGetNr(l, i), name)) ListEntrySetSelectNr(l, i);
+        ASSERT_STREQ(FileboxGetSelectFile(box), name);
+    }
+
+    int Disabled(int id) {
+        MENUHANDLE h = id >= 400 ? M_MAIN_MENU[3] : M_MAIN_MENU[1];
+        for (int i = 1; i <= MenuCount(h); i++)
+            if (MenuItemGet(h, i)->id == id) return MenuItemGet(h, i)->disabled;
+        return -1;
+    }
+
+    // The open dialogs, newest last.
+    std::vector<WINDAT *> Dialogs() {
+        std::vector<WINDAT *> out;
+        for (int i = 0; i < WINDATpi; i++)
+            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
+        return out;
+    }
+
+    void Press(WINDAT *dlg, int button) {
+        WINDAT *grp = WinChildFindTyp(dlg, WIN_BTN_GROUP);
+        ASSERT_NE(grp, nullptr);
+        for (int i = 0; i < grp->nchild; i++)
+            if (grp->child[i]->status == button) {
+                SendClick(display, grp->child[i]->window, t, t + 40);
+                t += 1000;
+                Pump([] { return false; }, 60);
+                return;
+            }
+        FAIL() << "no button " << button;
+    }
+
+    WINDAT *SaveAsDialog(const char *name) {
+        EXPECT_EQ(MF_FileSaveAs(View()), 0);
+        std::vector<WINDAT *> d = Dialogs();
+        if (d.empty()) return nullptr;
+        WINDAT *fbx = FileboxFind(d.back());
+        WINDAT *field = FileboxWndFNameGet(fbx);
+        EditTextNew(field, name, static_cast<int>(strlen(name)));
+        return d.back();
+    }
+};
+
+} // namespace
+
+TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
+    WriteJpeg(dir + "/a.jpg", 64, 48, [](int, int) { return 0x3366CCu; });
+    ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+    WriteJpeg(dir + "/sub/b.jpg", 32, 16, [](int, int) { return 0xCC6633u; });
+    EXPECT_EQ(Disabled(202), 1);
+    EXPECT_EQ(Disabled(203), 1);
+    EXPECT_EQ(Disabled(400), 1);
+    Select("a.jpg");
+    EXPECT_EQ(MenuMainAction(display, 200), 1);
+    PAINTIMG *e = PaintImgGet(View(), View()->img_current);
+    ASSERT_TRUE(e && e->fi.fbuf);
+    EXPECT_EQ(e->fi.w, 64);
+    EXPECT_EQ(Disabled(202), 0);
+    EXPECT_EQ(Disabled(203), 0);
+    EXPECT_EQ(Disabled(204), 0);
+    EXPECT_EQ(Disabled(402), 0);
+    EXPECT_EQ(Disabled(205), 1);
+    EXPECT_STREQ(mainFileLastName[0], (dir + "/a.jpg").c_str());
+
+    // File > Open on a directory enters it, without a message.
+    Select("sub");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MenuMainAction(display, 200), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(std::string(FileboxGetCurPath(box)), dir + "/sub");
+    EXPECT_TRUE(Dialogs().empty());
+    FileboxDirEnter(box, dir.c_str());
+    // Return on a directory enters it, on a file opens it.
+    Select("sub");
+    int x, y;
+    RootPos(display, List()->window, &x, &y);
+    XtMove(display, x + 5, y + 5);
+    XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([&] { return std::string(FileboxGetCurPath(box)) == dir + "/sub"; }));
+    Select("b.jpg");
+    XtKey(display, "Return");
+    ASSERT_TRUE(Pump([&] {
+        PAINTIMG *c = PaintImgGet(View(), View()->img_current);
+        return c && c->fi.w == 32;
+    }));
+    EXPECT_STREQ(mainFileLastName[0], (dir + "/sub/b.jpg").c_str());
+
+    // Close disables them again; Open of nothing selectable does nothing.
+    EXPECT_EQ(MenuMainAction(display, 204), 1);
+    EXPECT_EQ(Disabled(202), 1);
+    EXPECT_EQ(Disabled(203), 1);
+    std::string bad = dir + "/sub/bad.jpg";
+    std::ofstream(bad) << "not a picture";
+    Select("bad.jpg");
+    EXPECT_NE(MF_FileOpen(), 0);
+    EXPECT_EQ(Disabled(202), 1);
+}
+
+TEST_F(WorkFilebox, SaveAsAsksBeforeOverwritingAndKeepsTheFileOnCancel) {
+    WriteJpeg(dir + "/a.jpg", 64, 48, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
+    Select("a.jpg");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    std::string target = dir + "/copy.jpg";
+    std::ofstream(target) << "old contents";
+
+    WINDAT *dlg = SaveAsDialog("copy");
+    ASSERT_NE(dlg, nullptr);
+    WINDAT *fbx = FileboxFind(dlg);
+    EXPECT_EQ(FileboxGetFilterNr(fbx), 1) << "the last save type";
+    EXPECT_FALSE(FileboxHasFrameFields(fbx));
+    EditTextNew(FileboxWndFNameGet(fbx), "copy.jpg", 8);
+    Press(dlg, 1);
+    // The question; Cancel keeps the old file and the dialog.
+    ASSERT_EQ(Dialogs().size(), 2u);
+    Press(Dialogs().back(), 2);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Bytes(target), "old contents");
+    // OK again, then Yes: written.
+    Press(dlg, 1);
+    ASSERT_EQ(Dialogs().size(), 2u);
+    Press(Dialogs().back(), 1);
+    EXPECT_TRUE(Dialogs().empty());
+    std::string b = Bytes(target);
+    ASSERT_GT(b.size(), 4u);
+    EXPECT_EQ(static_cast<unsigned char>(b[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(b[1]), 0xD8);
+    EXPECT_EQ(dlgmain[2], 1);
+    EXPECT_EQ(std::string(LastPathFileSave), dir);
+    EXPECT_EQ(Disabled(202), 0);
+
+    // A new name is written without a question; Cancel writes nothing.
+    dlg = SaveAsDialog("fresh.jpg");
+    Press(dlg, 1);
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_EQ(access((dir + "/fresh.jpg").c_str(), F_OK), 0);
+    dlg = SaveAsDialog("never.jpg");
+    Press(dlg, 2);
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_NE(access((dir + "/never.jpg").c_str(), F_OK), 0);
+
+    // A bad quality is reported with -112 and nothing is written.
+    dlg = SaveAsDialog("q.jpg");
+    WINDAT *area = FileboxWndFTypOptGet(FileboxFind(dlg));
+    WINDAT *q = WinChildFindTyp(area, WIN_EDIT_TXT);
+    ASSERT_NE(q, nullptr);
+    EXPECT_STREQ(EditTextGet(q), "100");
+    EditTextNew(q, "", 0);
+    Press(dlg, 1);
+    EXPECT_NE(access((dir + "/q.jpg").c_str(), F_OK), 0);
+}
+
+TEST_F(WorkFilebox, MultiFrameSaveWritesOneFilePerFrameOfTheRangeWithoutAsking) {
+    WriteDicom(dir + "/film.dcm", 4, 32, 16);
+    Select("film.dcm");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    EXPECT_EQ(Disabled(202), 1) << "DICOM is not saved under its own name";
+    EXPECT_EQ(Disabled(203), 0);
+    EXPECT_EQ(Disabled(204), 0);
+    std::ofstream(dir + "/film.frm1.jpg") << "old";
+    WINDAT *dlg = SaveAsDialog("film.jpg");
+    ASSERT_NE(dlg, nullptr);
+    WINDAT *fbx = FileboxFind(dlg);
+    ASSERT_TRUE(FileboxHasFrameFields(fbx));
+    EXPECT_EQ(FileboxWndFFrameStartGet(fbx), 0);
+    EXPECT_EQ(FileboxWndFFrameEndGet(fbx), 4);
+    FileboxWndFFrameStartSet(fbx, 1);
+    FileboxWndFFrameEndSet(fbx, 2);
+    Press(dlg, 1);
+    EXPECT_TRUE(Dialogs().empty()) << "no overwrite question for a multi-frame save";
+    EXPECT_NE(access((dir + "/film.frm0.jpg").c_str(), F_OK), 0);
+    EXPECT_NE(Bytes(dir + "/film.frm1.jpg"), "old");
+    EXPECT_EQ(access((dir + "/film.frm2.jpg").c_str(), F_OK), 0);
+    EXPECT_NE(access((dir + "/film.frm3.jpg").c_str(), F_OK), 0);
+    EXPECT_EQ(dlgmain[3], 1);
+    EXPECT_EQ(dlgmain[4], 1);
+}
+
+TEST_F(WorkFilebox, TheBoxFillsTheLeftPaneAndItsPartsDoNotOverlap) {
+    WINDAT *pane = box->usr.parent;
+    ASSERT_NE(pane, nullptr);
+    for (int size : {600, 450}) {
+        main->height = size;
+        WinResize(main, main->width, size);
+        WINDAT *wrk = WinChildFindTyp(main, WIN_BASE);
+        wrk->height = size;
+        WinResize(wrk, wrk->width, size);
+        WinFuncResize(wrk);
+        Pump([] { return false; }, 50);
+        EXPECT_EQ(box->height, pane->height - 2 * box->border);
+        XWindowAttributes chk = Attr(display, FileboxWndFPreviewChkGet(box)->window);
+        WINDAT *tree = WinChildFindTyp(box, WIN_TREE);
+        XWindowAttributes tr = Attr(display, tree->window);
+        XWindowAttributes pv = Attr(display, FileboxWndFPreviewGet(box)->window);
+        XWindowAttributes info = Attr(display, FileboxWndFInfoGet(box)->window);
+        EXPECT_LE(tr.y + tr.height, chk.y) << size;
+        EXPECT_LE(chk.y + chk.height, info.y) << size;
+        EXPECT_LE(info.y + info.height, pv.y) << size;
+        EXPECT_LE(pv.y + pv.height, box->height + 1) << size;
+        EXPECT_GE(pv.height, FBX_PREVIEW_EDGE);
+        // The list's scroll window fills the tree.
+        XWindowAttributes sc = Attr(display, tree->child[0]->window);
+        EXPECT_EQ(sc.height, tr.height);
+    }
+}
+
+TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
+    WriteJpeg(dir + "/a.jpg", 64, 48, [](int, int) { return 0x808080u; });
+    Select("a.jpg");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    // A name of 250 bytes exists; the writer's temporary name beside it would be longer than a
+    // file name may be, so the save fails before anything is replaced.
+    std::string name = std::string(246, 'n') + ".jpg";
+    std::ofstream(dir + "/" + name) << "old contents";
+    WINDAT *dlg = SaveAsDialog(name.c_str());
+    ASSERT_NE(dlg, nullptr);
+    testing::internal::CaptureStderr();
+    Press(dlg, 1);
+    ASSERT_EQ(Dialogs().size(), 2u);
+    Press(Dialogs().back(), 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Bytes(dir + "/" + name), "old contents");
+    EXPECT_NE(err.find("dravik: Error"), std::string::npos) << err;
+    for (WINDAT *d : Dialogs())
+        WinClose(d);
+}
