@@ -89,7 +89,6 @@ struct Server {
     }
 };
 
-
 // The photo directory: 8 distinct 4000 x 3000 pictures, each linked 250 times.
 const std::string &Photos() {
     static std::string root;
