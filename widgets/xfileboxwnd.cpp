@@ -274,8 +274,8 @@ int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *
     int maxw = cell >= 0 ? edge : std::max(1, view->width);
     int maxh = cell >= 0 ? edge : std::max(1, view->height);
     const char *tag = fi.fname ? fi.fname : file;
-    uint8_t *scaled = fi.w > maxw || fi.h > maxh ? FilePreviewSetup(fi.fbuf, maxw, maxh, tag, &fi)
-                                                 : nullptr;
+    uint8_t *scaled =
+        fi.w > maxw || fi.h > maxh ? FilePreviewSetup(fi.fbuf, maxw, maxh, tag, &fi) : nullptr;
     if (scaled) {
         MemFree(fi.fbuf, tag);
         fi.fbuf = scaled;
@@ -598,16 +598,16 @@ int FileboxFuncOptionDirTree(WINDATUSR *rec) {
     WINDAT *box = FileboxFind(rec->win);
     const char *cwd = FileboxGetCurPath(box);
     if (!cwd) return -16;
-    int n = FileboxDirTreeEntries(cwd, AskPathShowFull, dirTreeLabels, dirTreePaths,
-                                  FBX_DIRMENU_MAX);
+    int n =
+        FileboxDirTreeEntries(cwd, AskPathShowFull, dirTreeLabels, dirTreePaths, FBX_DIRMENU_MAX);
     if (n < 1) return -15;
     // A window holds at most WIN_CHILD_MAX - 1 children, and every entry is a child of the
     // pull-down: the farthest of 30 ancestors cannot be shown.
     n = std::min(n, WIN_CHILD_MAX - 1);
     MENUITEM items[FBX_DIRMENU_MAX];
     for (int i = 0; i < n; i++)
-        items[i] = MENUITEM{MENU_KIND_CMD, i, "Ctrl", "~", dirTreeLabels[i], 0, nullptr,
-                            FileboxFuncDirChange};
+        items[i] = MENUITEM{MENU_KIND_CMD,    i, "Ctrl",  "~",
+                            dirTreeLabels[i], 0, nullptr, FileboxFuncDirChange};
     MenuCloseFromMouse(nullptr);
     if (dirTreeMenu) MenuSubFree(dirTreeMenu);
     dirTreeMenu = MenuSubCreate(n, items);
@@ -640,7 +640,8 @@ static Window removeBox = 0;
 
 static int FileRemoveDo(WINDAT *box, const std::string &path) {
     int r = FileRemove(path.c_str());
-    if (r == -110) return MsgErrFile(box ? box->language : LG_DEFAULT, path.c_str(), -110, errno, nullptr);
+    if (r == -110)
+        return MsgErrFile(box ? box->language : LG_DEFAULT, path.c_str(), -110, errno, nullptr);
     if (r != 0) return r;
     if (box && box->typ == WIN_FILEBOX) {
         FileboxUpdate(box, nullptr);
@@ -668,12 +669,14 @@ int mf_FileRemove(WINDAT *box) {
     const char *name = FileboxGetSelectFile(box);
     if (name && !strcmp(name, "..")) return -15;
     struct stat st;
-    if (lstat(path, &st) != 0) return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
+    if (lstat(path, &st) != 0)
+        return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
     if (!AskFileRemove) return FileRemoveDo(box, path);
     removePath = path;
     removeBox = box->window;
     char text[FBX_PATH_SIZE + 200];
-    snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(S_ISDIR(st.st_mode) ? 4 : 2, box->language));
+    snprintf(text, sizeof text, "%s\n\n%s", path,
+             LgWarn(S_ISDIR(st.st_mode) ? 4 : 2, box->language));
     return MsgBox(box->language, BOX_QUESTION, text, FileRemoveFunc) ? 0 : -8;
 }
 
@@ -718,7 +721,8 @@ int FileRename(WINDATUSR *rec) {
     if (WINDAT *list = FileboxWndFListGet(box)) {
         std::string name = LastComponent(to.c_str());
         for (int i = 0; i < ListEntryGetEntryMax(list); i++)
-            if (const char *e = ListEntryGetNr(list, i); e && name == e) ListEntrySetSelectNr(list, i);
+            if (const char *e = ListEntryGetNr(list, i); e && name == e)
+                ListEntrySetSelectNr(list, i);
         WinPaint(list);
     }
     return 0;
@@ -759,8 +763,8 @@ int mf_FileDirPrev(WINDAT *box) {
     char path[FBX_PATH_SIZE];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    std::string dir = stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? std::string(path)
-                                                                 : FileboxGetCurPath(box);
+    std::string dir =
+        stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? std::string(path) : FileboxGetCurPath(box);
     return FileDirPrevHook(box, dir.c_str());
 }
 
@@ -884,7 +888,8 @@ static Window propBox = 0;
 
 int FilePropertyClose(WINDATUSR *rec) {
     WINDAT *box = propBox ? WinFind(propBox) : nullptr;
-    if (box && rec && Slot(box, FBX_SLOT_PROPERTY) == rec->win) SlotSet(box, FBX_SLOT_PROPERTY, nullptr);
+    if (box && rec && Slot(box, FBX_SLOT_PROPERTY) == rec->win)
+        SlotSet(box, FBX_SLOT_PROPERTY, nullptr);
     propBox = 0;
     return 0;
 }
@@ -893,7 +898,8 @@ int mf_FileProperty(WINDAT *box) {
     char path[FBX_PATH_SIZE];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    if (lstat(path, &st) != 0) return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
+    if (lstat(path, &st) != 0)
+        return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
     if (WINDAT *old = Slot(box, FBX_SLOT_PROPERTY)) {
         FilePropertyUpdate(old, path);
         return 0;
@@ -1099,8 +1105,7 @@ static void FileboxLayout(WINDAT *box) {
         Place(b, x, ry, rw - 2 * b->border, bh);
         ry += bh + 2 * b->border + 2 * g;
     }
-    if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS))
-        Place(a, x, ry, rw, std::max(1, H - ry));
+    if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS)) Place(a, x, ry, rw, std::max(1, H - ry));
 }
 
 static int FileboxResize(WINDATUSR *rec) {
@@ -1108,8 +1113,10 @@ static int FileboxResize(WINDATUSR *rec) {
     WINDAT *box = rec->win;
     WINDAT *parent = box->usr.parent;
     if (parent && box->neighbor[WIN_SIDE_RIGHT] == nullptr) {
-        box->width = std::max(1, parent->width - box->space[WIN_SIDE_LEFT] - box->space[WIN_SIDE_RIGHT]);
-        box->height = std::max(1, parent->height - box->space[WIN_SIDE_TOP] - box->space[WIN_SIDE_BOTTOM]);
+        box->width =
+            std::max(1, parent->width - box->space[WIN_SIDE_LEFT] - box->space[WIN_SIDE_RIGHT]);
+        box->height =
+            std::max(1, parent->height - box->space[WIN_SIDE_TOP] - box->space[WIN_SIDE_BOTTOM]);
         WinResize(box, box->width, box->height);
     }
     FileboxLayout(box);
@@ -1234,7 +1241,8 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
         ct.width = BtnChkGetInitWidth(pv, 0);
         ct.height = BtnChkGetInitHeight(pv, 0);
         ct.language = box->language;
-        SlotSet(box, FBX_SLOT_PREVIEWCHK, BtnChkCreate(box, 0, 0, &ct, &none, pv, FileboxPreviewSetup));
+        SlotSet(box, FBX_SLOT_PREVIEWCHK,
+                BtnChkCreate(box, 0, 0, &ct, &none, pv, FileboxPreviewSetup));
         LabelMake(box, " ", FBX_SLOT_DATE);
         LabelMake(box, " ", FBX_SLOT_INFO);
         WINTYP pt{};
@@ -1297,7 +1305,8 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
 
 // The main window's mouse buttons and language (the run-time options live above this layer).
 static void RtOfMain(int rt[3]) {
-    if (WINDAT *m = WinFindTyp(WIN_MAIN)) rt[0] = m->mouseleft, rt[1] = m->mouseright, rt[2] = m->language;
+    if (WINDAT *m = WinFindTyp(WIN_MAIN))
+        rt[0] = m->mouseleft, rt[1] = m->mouseright, rt[2] = m->language;
 }
 
 static WINDAT *FileboxDialog(Display *display, const char *title, int w, int h, WINFUNC btnfunc,

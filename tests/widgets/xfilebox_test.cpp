@@ -273,7 +273,8 @@ TEST_F(Filebox, ChoosingJpegGivesTheNameItsExtensionAndFiltersTheList) {
 }
 
 TEST_F(Filebox, PreviewOnShowsThePictureAndItsLineOffOnlyTheLine) {
-    WriteJpeg(dir + "/photo.jpg", 400, 300, [](int x, int y) { return static_cast<unsigned>(x * 0x10101 + y); });
+    WriteJpeg(dir + "/photo.jpg", 400, 300,
+              [](int x, int y) { return static_cast<unsigned>(x * 0x10101 + y); });
     Touch("empty.txt");
     ASSERT_NE(Make(0, FBX_PLAIN, dir), nullptr);
     WINDAT *chk = FileboxWndFPreviewChkGet(box);
@@ -407,7 +408,9 @@ TEST_F(Filebox, PropertyWindowRows) {
     for (int i = 0; i < WINDATpi && !win; i++)
         if (WINDATp[i] && WINDATp[i]->label && !strcmp(WINDATp[i]->label, "property"))
             win = WINDATp[i];
-    if (!win) win = FileboxWndFListGet(box) ? reinterpret_cast<WINDAT *>(box->usr.strm[FBX_SLOT_PROPERTY]) : nullptr;
+    if (!win)
+        win = FileboxWndFListGet(box) ? reinterpret_cast<WINDAT *>(box->usr.strm[FBX_SLOT_PROPERTY])
+                                      : nullptr;
     ASSERT_NE(win, nullptr);
     std::vector<std::string> rows;
     for (int i = 0; i < win->nchild; i++)
