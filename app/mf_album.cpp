@@ -508,13 +508,21 @@ int AlbumPageFuncEntryRemove(WINDATUSR *rec) {
     return 0;
 }
 
+// The text the asking code left in the question box (the button's own record has none).
+static const char *BoxStr(const WINDATUSR *rec) {
+    for (WINDAT *w = rec->parent; w; w = w->usr.parent)
+        if (w->typ == WIN_DLGMSG) return w->usr.str;
+    return rec->str;
+}
+
 int AlbumFileRemove(WINDATUSR *rec) {
     if (!rec) return -15;
     void *p = nullptr;
     int at = 0;
     // "VIEW PATH": the view by address, checked against the registry before use.
-    if (rec->i == 1 && rec->str && sscanf(rec->str, "%p %n", &p, &at) >= 1 && at > 0) {
-        const char *path = rec->str + at;
+    const char *str = BoxStr(rec);
+    if (rec->i == 1 && str && sscanf(str, "%p %n", &p, &at) >= 1 && at > 0) {
+        const char *path = str + at;
         auto *target = static_cast<WINDAT *>(p);
         if (!Registered(target)) target = nullptr;
         if (remove(path) != 0) {
@@ -531,6 +539,8 @@ int AlbumFileRemove(WINDATUSR *rec) {
 
 static void AlbumWindowClose(ALBUMWND *w) {
     WINDAT *win = w->window;
+    // WinClose asks the close callback again.
+    WinSetFuncClose(win, nullptr);
     WinClose(win);
 }
 
@@ -565,31 +575,29 @@ int AlbumClose(WINDATUSR *rec) {
 int AlbumSave(WINDATUSR *rec) {
     if (!rec) return -15;
     void *p = nullptr;
-    if (rec->str) sscanf(rec->str, "%p", &p);
+    const char *str = BoxStr(rec);
+    if (str) sscanf(str, "%p", &p);
     auto *win = static_cast<WINDAT *>(p);
     // The box names its window by address: it may have closed meanwhile.
     ALBUMDAT *a = win && Registered(win) ? AlbumWndDataGet(win) : nullptr;
     int answer = rec->i;
-    MsgBoxClose(rec);
-    if (!a) return 0;
+    if (!a || answer == 2) return MsgBoxClose(rec);
     ALBUMWND *w = AlbumWnd(a);
     if (answer == 1) {
         int rc = IoAlbumEntrySave(a);
         if (rc != FILE_SUCCES) {
             // The loaded copy stays, so the user can try again; the file is as it was.
             w->savefailed = 1;
+            MsgBoxClose(rec);
             MsgErrFile(a->language, a->path, rc, a->file.error, nullptr);
             StatusSetMsg(a->status, LgErr(6, a->language), 1);
             DravikTrace("album save failed %d", rc);
             return rc;
         }
-        a->modified = 0;
-        AlbumWindowClose(w);
-    } else if (answer == 3) {
-        a->modified = 0;
-        AlbumWindowClose(w);
     }
-    return 0;
+    a->modified = 0;
+    AlbumWindowClose(w);
+    return MsgBoxClose(rec);
 }
 
 // ---- adding
