@@ -12,6 +12,10 @@
 #include "widgets/xstatus.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -136,6 +140,160 @@ int AlbumAppendOne(ALBUMWND *w, const char *path) {
     return FILE_SUCCES;
 }
 
+// ---- reading ahead
+
+namespace {
+
+// One source of a tree add: read on a worker, written by the scan thread in scan order.
+struct ALBUMJOB {
+    std::string path;
+    std::vector<uint8_t> entry;
+    int rc = FILE_ERROR_READ;
+    int jrc = FILE_SUCCES;
+    bool done = false;
+};
+
+// A photo's decode is the add's whole cost and sources do not depend on each other: a few
+// workers read ahead while the entries still go to the file one by one, in the order found.
+struct ALBUMPIPE {
+    ALBUMWND *w = nullptr;
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<std::shared_ptr<ALBUMJOB>> inflight; // scan order; the front is written next
+    std::deque<std::shared_ptr<ALBUMJOB>> todo;     // not yet taken by a worker
+    std::vector<std::thread> workers;
+    bool closing = false;
+};
+
+thread_local ALBUMPIPE *album_pipe = nullptr; // of the tree add this scan thread runs
+
+struct PIPECTX {
+    ALBUMPIPE *pipe;
+    ALBUMJOB *job;
+};
+
+// Only the entry written next shows its reading in the first line.
+void PipeProgress(void *ctx, int percent) {
+    auto *c = static_cast<PIPECTX *>(ctx);
+    {
+        std::lock_guard<std::mutex> g(c->pipe->m);
+        if (c->pipe->inflight.empty() || c->pipe->inflight.front().get() != c->job) return;
+    }
+    ToolkitLockGuard guard;
+    if (WINDAT *s = WsReadAlbum.load()) StatusSetProc(s, percent);
+}
+
+void PipeWorker(ALBUMPIPE *p) {
+    for (;;) {
+        std::shared_ptr<ALBUMJOB> job;
+        {
+            std::unique_lock<std::mutex> lk(p->m);
+            p->cv.wait(lk, [&] { return p->closing || !p->todo.empty(); });
+            if (p->todo.empty()) return;
+            job = p->todo.front();
+            p->todo.pop_front();
+        }
+        FILEREQ req;
+        IoRequestInit(&req, p->w->a.path);
+        req.language = p->w->a.language;
+        PIPECTX ctx{p, job.get()};
+        req.ctx = &ctx;
+        req.progress = PipeProgress;
+        req.message = AlbumReadMessage;
+        std::vector<uint8_t> entry;
+        int jrc = FILE_SUCCES;
+        int rc = IoAlbumEntryMake(&req, job->path.c_str(), &p->w->a, &entry, &jrc);
+        std::lock_guard<std::mutex> g(p->m);
+        job->entry.swap(entry);
+        job->rc = rc;
+        job->jrc = jrc;
+        job->done = true;
+        p->cv.notify_all();
+    }
+}
+
+// Waits for the oldest source and appends it, unless an add was cancelled meanwhile.
+void PipeWriteOldest(ALBUMPIPE *p) {
+    std::shared_ptr<ALBUMJOB> job;
+    {
+        std::unique_lock<std::mutex> lk(p->m);
+        if (p->inflight.empty()) return;
+        WsReadAlbum = p->w->a.progress1;
+        p->cv.wait(lk, [&] { return p->inflight.front()->done; });
+        job = p->inflight.front();
+    }
+    WsReadAlbum = nullptr;
+    ALBUMWND *w = p->w;
+    if (!w->cancel && !killProgram) {
+        snprintf(w->a.srcpath, sizeof w->a.srcpath, "%s", job->path.c_str());
+        int rc = job->rc;
+        if (rc == FILE_SUCCES) {
+            FILEREQ req;
+            IoRequestInit(&req, w->a.path);
+            rc = IoAlbumEntryWrite(&req, job->entry);
+            if (rc == FILE_SUCCES) rc = job->jrc;
+        }
+        CurAddNr++;
+        {
+            ToolkitLockGuard guard;
+            StatusSetProc(w->a.progress1, 0);
+            StatusSetMsg(w->a.progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
+        }
+        if (rc == FILE_SUCCES) CurAddAdd++;
+        AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);
+    }
+    std::lock_guard<std::mutex> g(p->m);
+    p->inflight.pop_front();
+}
+
+void PipePush(ALBUMPIPE *p, const std::string &path) {
+    auto job = std::make_shared<ALBUMJOB>();
+    job->path = path;
+    size_t depth;
+    {
+        std::lock_guard<std::mutex> g(p->m);
+        p->inflight.push_back(job);
+        p->todo.push_back(job);
+        depth = p->inflight.size();
+        p->cv.notify_all();
+    }
+    if (depth > p->workers.size()) PipeWriteOldest(p);
+}
+
+void PipeFinish(ALBUMPIPE *p) {
+    {
+        // Sources not started are dropped at once when the add was cancelled.
+        std::lock_guard<std::mutex> g(p->m);
+        if (p->w->cancel || killProgram) {
+            for (auto &job : p->todo)
+                job->done = true;
+            p->todo.clear();
+        }
+    }
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> g(p->m);
+            if (p->inflight.empty()) break;
+        }
+        PipeWriteOldest(p);
+        if (p->w->cancel) {
+            std::lock_guard<std::mutex> g(p->m);
+            for (auto &job : p->todo)
+                job->done = true;
+            p->todo.clear();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> g(p->m);
+        p->closing = true;
+        p->cv.notify_all();
+    }
+    for (std::thread &t : p->workers)
+        t.join();
+}
+
+} // namespace
+
 // ---- the tree scan
 
 int dodir_AddEntry(ALBUMWND *w, const char *path) {
@@ -190,6 +348,8 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
             if (AlbumFilterMatch(name)) {
                 if (mode == 0)
                     CurAddMax++;
+                else if (album_pipe)
+                    PipePush(album_pipe, prefix + name);
                 else
                     dodir_AddEntry(w, (prefix + name).c_str());
             }
@@ -220,5 +380,17 @@ int dodir(int mode, ALBUMWND *w) {
 }
 
 void TreadDoDir(ALBUMWND *w) {
+    ALBUMPIPE pipe;
+    pipe.w = w;
+    unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    try {
+        for (unsigned i = 0; i < n; i++)
+            pipe.workers.emplace_back(PipeWorker, &pipe);
+    } catch (const std::system_error &) {
+        // Fewer readers ahead, or none: the scan then reads each file itself.
+    }
+    album_pipe = pipe.workers.empty() ? nullptr : &pipe;
     dodir(1, w);
+    if (album_pipe) PipeFinish(&pipe);
+    album_pipe = nullptr;
 }

@@ -95,8 +95,8 @@ int main(int argc, char **argv) {
     double vips_ms = -1;
     if (system("command -v vipsthumbnail >/dev/null 2>&1") == 0) {
         mkdir((dir + "/vips").c_str(), 0755);
-        std::string cmd = "vipsthumbnail -s 96 -o '" + dir + "/vips/%s.jpg' '" + dir +
-                          "'/photos/*/*.jpg";
+        std::string cmd =
+            "vipsthumbnail -s 96 -o '" + dir + "/vips/%s.jpg' '" + dir + "'/photos/*/*.jpg";
         auto t0 = Clock::now();
         if (system(cmd.c_str()) != 0) fprintf(stderr, "vipsthumbnail failed\n");
         vips_ms = Ms(t0, Clock::now());
