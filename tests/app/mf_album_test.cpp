@@ -93,6 +93,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     EXPECT_EQ(AlbumOpenPath("/data", "holiday.alb"), "/data/holiday.alb");
     EXPECT_EQ(AlbumOpenPath("/", "x.alb"), "/x.alb");
     EXPECT_EQ(AlbumOpenPath("/data", "ab"), "/data/ab") << "shorter than four: as typed";
+    EXPECT_EQ(MF_AlbumOpen(display), -4) << "no album file box yet";
     // A missing album is created with the configured edge; a present one keeps its own.
     Open(dir + "/new.alb");
     EXPECT_EQ(Slurp(dir + "/new.alb").size(), 222u);
@@ -223,4 +224,56 @@ TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("max. Entry(s) ..."), std::string::npos) << err;
     EXPECT_EQ(Markers(dir + "/deep.alb"), 0);
+}
+
+// The album file was replaced behind the window's back: the save is refused, the window stays
+// and says so, and the file on disk is the replacement, untouched.
+TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
+    std::string path = dir + "/f.alb";
+    for (int i = 0; i < 2; i++)
+        Jpeg("src/f" + std::to_string(i) + ".jpg");
+    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    Open(path);
+    PaintImgCurSelectSet(album->view, 0);
+    EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
+    cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    std::string replaced = Slurp(path);
+    WINDAT *top = album->container->usr.parent;
+    ToolkitLock();
+    WINDATUSR rec = top->usr;
+    rec.win = top;
+    AlbumClose(&rec);
+    ToolkitUnlock();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
+    ASSERT_TRUE(Pump([&] { return FindWindowByName(display, "Error") != 0; }));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("dravik: Error:"), std::string::npos) << err;
+    EXPECT_NE(err.find(path), std::string::npos) << err;
+    EXPECT_TRUE(Open());
+    EXPECT_EQ(album->modified, 1);
+    EXPECT_EQ(Slurp(path), replaced);
+}
+
+namespace {
+class AlbumBinary : public PaintBinary {};
+} // namespace
+
+// On the command line an album opens in its window, by name or by content; images still open.
+TEST_F(AlbumBinary, AnAlbumOnTheCommandLineOpensItsWindow) {
+    std::string photo = Jpeg("p.jpg", 64, 48);
+    std::string alb = dir + "/named.alb", bare = dir + "/bare";
+    for (const std::string &a : {alb, bare}) {
+        ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", a, photo});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    Start({alb, bare, photo});
+    ASSERT_TRUE(WaitFor([&] { return Count(run.Stderr(), "trace: album open") == 2; }, 10000))
+        << run.Stderr();
+    EXPECT_NE(run.Stderr().find("album open " + alb + " entries=1"), std::string::npos);
+    EXPECT_NE(run.Stderr().find("album open " + bare + " entries=1"), std::string::npos);
+    WaitOpen(1);
+    EXPECT_NE(FindWindowByName(display, "named.alb"), 0u);
 }
