@@ -137,7 +137,7 @@ std::string AlbumEntriesText(const ALBUMDAT *a) {
 static const int prop_rows[7] = {43, 44, 31, 32, 29, 30, 45};
 
 static void PageProperty(ALBUMWND *w, WINDAT *page) {
-    Label(w->notebook ? page : page, 10, 6, page->width - 20, w->a.path);
+    Label(page, 10, 6, page->width - 20, w->a.path);
     for (int i = 0; i < 7; i++)
         w->proplabel[i] = Label(page, 10, 30 + i * ALBUM_ROW, page->width - 20, " ");
 }
@@ -428,6 +428,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     }
     w->window = win;
     w->a.language = win->language;
+    snprintf(w->a.path, sizeof w->a.path, "%s", path);
     WinUSRStringArrayValueSet(win, 1, reinterpret_cast<char *>(&w->a));
     WinSetFuncIntClose(win, AlbumIntClose);
     if (gethostname(w->a.host, sizeof w->a.host - 1) != 0) {
@@ -453,7 +454,6 @@ int AlbumOpenAction(Display *display, const char *path) {
     PageSetup(w, NotebookPageGetBase(w->notebook, 5));
     NotebookPageSetCur(w->notebook, 0);
 
-    snprintf(w->a.path, sizeof w->a.path, "%s", path);
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s", LgAct(8, w->a.language), path);
     StatusSetMsg(w->a.status, text, 1);
