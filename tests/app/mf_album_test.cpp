@@ -108,7 +108,8 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
     ASSERT_EQ(system(cmd.c_str()), 0);
     Jpeg("one/single.jpg");
-    Jpeg("tree/a.jpg");
+    Jpeg("flat/x.jpg");
+    std::ofstream(dir + "/flat/readme.txt") << "no picture";
     Jpeg("tree/s/t/B.JPG");
     std::ofstream(dir + "/tree/notes.txt") << "no picture";
     std::ofstream(dir + "/tree/s/c.png") << "no picture";
@@ -118,6 +119,9 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
 
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/one").c_str(), "single.jpg"), 0);
     EXPECT_EQ(Call(AlbumPageEntryAddFuncAdd), 0);
+    // The directory add takes what the list shows; a file that is no picture is skipped.
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/flat").c_str(), nullptr), 0);
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDir), 100);
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/tree").c_str(), nullptr), 0);
     EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDirSub), 100);
     EXPECT_EQ(AlbumEntriesText(album), "5  ( + 3  - 0 )  =  8");
@@ -125,8 +129,18 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     std::string bytes = Slurp(path);
     EXPECT_EQ(Markers(path), 8);
     EXPECT_NE(bytes.find(dir + "/tree/s/t/B.JPG"), std::string::npos);
+    EXPECT_NE(bytes.find(dir + "/flat/x.jpg"), std::string::npos);
     EXPECT_EQ(bytes.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(bytes.find("readme.txt"), std::string::npos);
     EXPECT_EQ(bytes.find("c.png"), std::string::npos);
+}
+
+// A count of 0, or a tree that grew after the count, never divides by 0 nor passes 100 %.
+TEST(AlbumProgress, PercentStaysWithinZeroAndHundred) {
+    EXPECT_EQ(AlbumPercent(0, 0), 0);
+    EXPECT_EQ(AlbumPercent(3, 0), 100);
+    EXPECT_EQ(AlbumPercent(7, 5), 100);
+    EXPECT_EQ(AlbumPercent(1, 3), 33);
 }
 
 // Cancel arrives through the pump thread while the scan thread adds; the scan stops after the
