@@ -193,6 +193,9 @@ static void PageAdd(ALBUMWND *w, WINDAT *page) {
     int listw = page->width / 2;
     WINTYP t = Typ(listw, page->height - 12, lang, fg_list, bg_list);
     WINNEIGHBOR nb{};
+    // The list keeps the right half free for the buttons and progress lines when resized.
+    nb.space[WIN_SIDE_RIGHT] = page->width - listw - 6;
+    nb.space[WIN_SIDE_BOTTOM] = 6;
     // The file box of this page comes with the file box widget; a directory list stands in.
     if (WINDAT *tree =
             TreeCreate(page, 6, 6, &t, &nb, "add", nullptr, WIN_LIST, w->adddir.c_str(), nullptr)) {
@@ -202,12 +205,14 @@ static void PageAdd(ALBUMWND *w, WINDAT *page) {
     int x = listw + 16, y = 6;
     Label(page, x, y, page->width - x - 6, LgAct(16, lang));
     y += ALBUM_ROW;
-    WINDAT *b = Button(page, x, y, LgRes(51, lang), AlbumPageEntryAddFuncAdd);
-    int bx = x + (b ? b->width + 8 : 80);
-    b = Button(page, bx, y, LgRes(1, lang), AlbumPageEntryAddFuncAddDir);
-    bx += b ? b->width + 8 : 80;
-    Button(page, bx, y, LgRes(52, lang), AlbumPageEntryAddFuncAddDirSub);
-    y += ALBUM_ROW + 14;
+    const int rows[3] = {51, 1, 52};
+    const WINFUNC fns[3] = {AlbumPageEntryAddFuncAdd, AlbumPageEntryAddFuncAddDir,
+                            AlbumPageEntryAddFuncAddDirSub};
+    for (int i = 0; i < 3; i++) {
+        WINDAT *b = Button(page, x, y, LgRes(rows[i], lang), fns[i]);
+        y += (b ? b->height + 2 * b->border : ALBUM_ROW) + 6;
+    }
+    y += 10;
     int pw = page->width - x - 6;
     w->a.progress1 = Progress(page, x, y, pw);
     y += StatusGetHeight() + 6;
