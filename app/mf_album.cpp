@@ -570,7 +570,11 @@ int AlbumClose(WINDATUSR *rec) {
         WINDAT *box = MsgBox(a->language, 4, text, AlbumSave);
         char id[40];
         snprintf(id, sizeof id, "%p", static_cast<void *>(w->window));
-        if (box) WinUSRStringSet(box, id);
+        if (box) {
+            WinUSRStringSet(box, id);
+            // The box itself frees no user text.
+            if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
+        }
         return 1;
     }
     AlbumWindowClose(w);

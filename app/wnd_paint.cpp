@@ -536,7 +536,10 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
             WINDAT *box = MsgBox(view->language, 3, text, AlbumFileRemove);
             char id[600];
             snprintf(id, sizeof id, "%p %s", static_cast<void *>(view), path);
-            if (box) WinUSRStringSet(box, id);
+            if (box) {
+                WinUSRStringSet(box, id);
+                if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
+            }
             return 0;
         }
         if (AskFileRemove) {
