@@ -4,6 +4,7 @@
 #include "app/mf_option.h"
 
 #include "app/menus.h"
+#include "app/mf_album.h"
 #include "base/language.h"
 #include "base/lg.h"
 #include "app/rc.h"
@@ -83,6 +84,10 @@ int MenuMainAction(Display *display, int id) {
     case 202:
         MenuCloseFromMouse(nullptr);
         MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
+    case 500:
+        MenuCloseFromMouse(nullptr);
+        MF_AlbumOpen(display);
         break;
     case 204:
         MenuCloseFromMouse(nullptr);

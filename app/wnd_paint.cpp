@@ -3,6 +3,7 @@
 #include "app/wnd_paint.h"
 
 #include "app/main.h"
+#include "app/mf_album.h"
 #include "app/menus.h"
 #include "app/mf_file.h"
 #include "base/language.h"
@@ -586,6 +587,19 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
         struct stat st;
         if (stat(path, &st) != 0) return -102;
         bool dir = S_ISDIR(st.st_mode);
+        if (AlbumWndDataGet(view)) {
+            // The album marks itself: its file named a picture that is gone now.
+            char text[600];
+            snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(2, view->language));
+            WINDAT *box = MsgBox(view->language, 3, text, AlbumFileRemove);
+            char id[600];
+            snprintf(id, sizeof id, "%p %s", static_cast<void *>(view), path);
+            if (box) {
+                WinUSRStringSet(box, id);
+                if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
+            }
+            return 0;
+        }
         if (AskFileRemove) {
             char text[600];
             snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(dir ? 4 : 2, view->language));
@@ -742,8 +756,13 @@ int WinPaintFilesOpen(int index, int step) {
             fprintf(stderr, "dravik: %s: directories cannot be opened yet\n", f.c_str());
             continue;
         }
-        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".alb") == 0) {
-            fprintf(stderr, "dravik: %s: albums cannot be opened yet\n", f.c_str());
+        if ((f.size() > 4 && f.compare(f.size() - 4, 4, ".alb") == 0) ||
+            IsFileAlbum(f.c_str()) == FILE_SUCCES) {
+            // As Album > Open does for the name; a path without a directory is the start one's.
+            char cwd[4096];
+            std::string path =
+                f[0] == '/' || !getcwd(cwd, sizeof cwd) ? f : std::string(cwd) + "/" + f;
+            AlbumOpenAction(main_display, path.c_str());
             continue;
         }
         if (SymbolFileOpen(f.c_str()) == 0) {

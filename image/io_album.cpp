@@ -421,7 +421,9 @@ static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FIL
     return FILE_SUCCES;
 }
 
-int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
+int IoAlbumEntryMake(FILEREQ *albumfile, const char *source, ALBUMDAT *album,
+                     std::vector<uint8_t> *made, int *jpegrc) {
+    if (!made || !jpegrc) return -15;
     if (!albumfile || !albumfile->path || !source) return -15;
     struct stat st;
     if (stat(source, &st) != 0 || !S_ISREG(st.st_mode)) return FILE_ERROR_READ;
@@ -486,7 +488,14 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
     AlbumEntryFill(entry.data(), def, source, &full, lang);
     if (jrc == FILE_SUCCES) entry.insert(entry.end(), jpg, jpg + jlen);
     if (jpg) MemFree(jpg, "album");
-    rc = FileOpenWrite(albumfile);
+    made->swap(entry);
+    *jpegrc = jrc;
+    return FILE_SUCCES;
+}
+
+int IoAlbumEntryWrite(FILEREQ *albumfile, const std::vector<uint8_t> &entry) {
+    if (!albumfile || !albumfile->path || entry.empty()) return -15;
+    int rc = FileOpenWrite(albumfile);
     if (rc != FILE_SUCCES) return rc;
     struct stat ast;
     off_t before = fstat(albumfile->fd, &ast) == 0 ? ast.st_size : -1;
@@ -497,6 +506,15 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
     }
     close(albumfile->fd);
     albumfile->fd = -1;
+    return rc;
+}
+
+int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
+    std::vector<uint8_t> entry;
+    int jrc = FILE_SUCCES;
+    int rc = IoAlbumEntryMake(albumfile, source, album, &entry, &jrc);
+    if (rc != FILE_SUCCES) return rc;
+    rc = IoAlbumEntryWrite(albumfile, entry);
     return rc != FILE_SUCCES ? rc : jrc;
 }
 

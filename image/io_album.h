@@ -5,6 +5,7 @@
 #include "image/io_files.h"
 
 #include <cstdint>
+#include <vector>
 
 enum {
     ALBUM_HEADER_SIZE = 222,
@@ -81,6 +82,12 @@ int IoAlbumEntryGetEntrys(FILEREQ *file);
 int IoAlbumEntrySetupPos(ALBUMDAT *album);
 int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album);
 int IsFileAlbum(const char *path);
+// IoAlbumAppend in two steps, so sources can be read in parallel and written in order: the
+// entry's bytes (marker, fields, thumbnail) for `source`, then their append in one write (cut
+// off again on failure). Make returns 100 when the bytes stand, `*jpegrc` the thumbnail's code.
+int IoAlbumEntryMake(FILEREQ *albumfile, const char *source, ALBUMDAT *album,
+                     std::vector<uint8_t> *out, int *jpegrc);
+int IoAlbumEntryWrite(FILEREQ *albumfile, const std::vector<uint8_t> &entry);
 
 // The open sequence: create the album when it is missing or empty (thumbnail edge `edge`; with
 // an edge of 0 an existing album is required), load it, read its definition array and index its

@@ -210,9 +210,10 @@ static int CheckEvResizeRequest(const XEvent &ev) {
     int x, y;
     unsigned int width, height, border, depth;
     Display *d = ev.xany.display;
-    if (!XGetGeometry(d, w, &root, &x, &y, &width, &height, &border, &depth)) return -1;
+    // A queued event may name a window closed since: no geometry request for it.
     WINDAT *win = WinFind(w);
     if (!win) return -1;
+    if (!XGetGeometry(d, w, &root, &x, &y, &width, &height, &border, &depth)) return -1;
     if (win->width == static_cast<int>(width) && win->height == static_cast<int>(height)) return 0;
     win->width = static_cast<int>(width);
     win->height = static_cast<int>(height);

@@ -225,7 +225,7 @@ int ListFuncIntClose(WINDATUSR *rec) {
         l->img_list = nullptr;
         l->img_count = 0;
     }
-    // The directory list's pattern.
+    // A directory list keeps its directory as its user text.
     if (l->usr.str) WinUSRStringRemove(l);
     return WinUSRIntArrayRemove(l);
 }

@@ -1,0 +1,764 @@
+// The album window: the notebook pages, the view of the thumbnails, adding files, directories
+// and trees to the album file, removing entries and the save question on closing.
+#include "app/mf_album.h"
+
+#include "app/main.h"
+#include "app/wnd_paint.h"
+#include "base/language.h"
+#include "base/lg.h"
+#include "base/settings.h"
+#include "base/xerror.h"
+#include "base/xmem.h"
+#include "render/ximage.h"
+#include "toolkit/xbase.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xbtn.h"
+#include "widgets/xedit.h"
+#include "widgets/xlabel.h"
+#include "widgets/xlist.h"
+#include "widgets/xmenu.h"
+#include "widgets/xnotebook.h"
+#include "widgets/xpaint.h"
+#include "widgets/xpaned.h"
+#include "widgets/xscroll.h"
+#include "widgets/xstatus.h"
+#include "widgets/xtree.h"
+
+#include "base/allg.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+int (*AlbumFileboxOpenHook)(Display *display, WINFUNC btnfunc) = nullptr;
+
+enum { ALBUM_W = 640, ALBUM_H = 620, ALBUM_NB_H = 250, ALBUM_ROW = 22 };
+
+ALBUMWND *AlbumWnd(ALBUMDAT *album) {
+    return reinterpret_cast<ALBUMWND *>(album);
+}
+
+// ---- opening
+
+int MF_AlbumOpen(Display *display) {
+    if (!AlbumFileboxOpenHook) return -4;
+    return AlbumFileboxOpenHook(display, AlbumOpenBtnReturn);
+}
+
+std::string AlbumOpenPath(const char *dir, const char *name) {
+    std::string n = name ? name : "";
+    size_t len = n.size();
+    if (len >= 4 && n.compare(len - 4, 4, ".alb") != 0) n += ".alb";
+    if (!n.empty() && n[0] == '/') return n;
+    std::string d = dir ? dir : ".";
+    return d == "/" ? "/" + n : d + "/" + n;
+}
+
+static WINDAT *TopOf(WINDAT *win) {
+    while (win && win->usr.parent)
+        win = win->usr.parent;
+    return win;
+}
+
+int AlbumOpenBtnReturn(WINDATUSR *rec) {
+    if (!rec) return -15;
+    if (rec->i != 1 || !rec->str || !*rec->str) return rec->win ? WinClose(TopOf(rec->win)) : 0;
+    char cwd[RC_PATH_SIZE];
+    if (!getcwd(cwd, sizeof cwd)) return -151;
+    snprintf(LastPathAlbum, sizeof LastPathAlbum, "%s", cwd);
+    std::string path = AlbumOpenPath(cwd, rec->str);
+    if (rec->win) WinClose(TopOf(rec->win));
+    return AlbumOpenAction(main_display, path.c_str());
+}
+
+static WINTYP Typ(int w, int h, int lang, unsigned long fg, unsigned long bg) {
+    WINTYP t{};
+    t.fg = fg;
+    t.bg = bg;
+    t.width = w;
+    t.height = h;
+    t.language = lang;
+    t.mouseleft = opt_rt[0];
+    t.mouseright = opt_rt[1];
+    return t;
+}
+
+static WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
+    WINTYP t = Typ(w, std::max(LabelGetInitHeight(text, 0), ALBUM_ROW - 2), parent->language,
+                   fg_label, parent->bg);
+    WINNEIGHBOR nb{};
+    return LabelCreate(parent, x, y, &t, &nb, text);
+}
+
+static WINDAT *Field(WINDAT *parent, int x, int y, int w, int lines, const char *text) {
+    WINTYP t = Typ(w, EditGetInitHeight(text, 0, lines), parent->language, fg_edit, bg_edit);
+    t.state = lines > 1 ? EDIT_MULTI : EDIT_SINGLE;
+    WINNEIGHBOR nb{};
+    WINDAT *f = EditCreate(parent, x, y, &t, &nb, "edit");
+    if (!f) return nullptr;
+    EditTextSetCharMax(f, 300);
+    EditTextNew(f, text, 0);
+    WinSetDisable(f, 1, 0);
+    return f;
+}
+
+static WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn) {
+    WINTYP t =
+        Typ(BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0), parent->language, fg_btn, bg_btn);
+    t.state = BTN_PUSH;
+    WINNEIGHBOR nb{};
+    return BtnCreate(parent, x, y, &t, &nb, text, fn);
+}
+
+static WINDAT *Progress(WINDAT *parent, int x, int y, int w) {
+    WINTYP t = Typ(w, StatusGetHeight(), parent->language, fg_status, bg_status);
+    WINDAT *s = StatusCreate(parent, &t, "progress", STATUS_GEOMETRY, 1);
+    if (s) WinMove(s, x, y);
+    return s;
+}
+
+std::string AlbumEntriesText(const ALBUMDAT *a) {
+    char text[120];
+    snprintf(text, sizeof text, "%i  ( + %i  - %i )  =  %i", a->entries, a->added, a->removed,
+             a->entries + a->added - a->removed);
+    return text;
+}
+
+static const int prop_rows[7] = {43, 44, 31, 32, 29, 30, 45};
+
+static void PageProperty(ALBUMWND *w, WINDAT *page) {
+    Label(page, 10, 6, page->width - 20, w->a.path);
+    for (int i = 0; i < 7; i++)
+        w->proplabel[i] = Label(page, 10, 30 + i * ALBUM_ROW, page->width - 20, " ");
+}
+
+static void AlbumPageUpdateProp(ALBUMWND *w) {
+    int lang = w->a.language;
+    struct stat st {};
+    bool ok = stat(w->a.path, &st) == 0;
+    for (int i = 0; i < 7; i++) {
+        if (!w->proplabel[i]) continue;
+        char value[200] = "";
+        char tbuf[64] = "";
+        switch (i) {
+        case 0:
+            if (ok) MakeTimeString(tbuf, st.st_atime);
+            snprintf(value, sizeof value, "%s", tbuf);
+            break;
+        case 1:
+            if (ok) MakeTimeString(tbuf, st.st_mtime);
+            snprintf(value, sizeof value, "%s", tbuf);
+            break;
+        case 2:
+            snprintf(value, sizeof value, "%lld", ok ? static_cast<long long>(st.st_size) : 0LL);
+            break;
+        case 3:
+            snprintf(value, sizeof value, "%04o", ok ? st.st_mode & 07777 : 0);
+            break;
+        case 4:
+            snprintf(value, sizeof value, "%u", ok ? st.st_uid : 0);
+            break;
+        case 5:
+            snprintf(value, sizeof value, "%u", ok ? st.st_gid : 0);
+            break;
+        default:
+            snprintf(value, sizeof value, "%s", AlbumEntriesText(&w->a).c_str());
+            break;
+        }
+        char line[300];
+        snprintf(line, sizeof line, "%s:  %s", LgRes(prop_rows[i], lang), value);
+        LabelSet(w->proplabel[i], line);
+    }
+}
+
+static void PageDetails(WINDAT *page, int lang) {
+    char word[80];
+    snprintf(word, sizeof word, "%s:", LgRes(46, lang));
+    Label(page, 10, 6, page->width - 20, word);
+    Field(page, 10, 30, page->width - 20, 3, LgRes(46, lang));
+}
+
+static void PageAdd(ALBUMWND *w, WINDAT *page) {
+    int lang = w->a.language;
+    int listw = page->width / 2;
+    WINTYP t = Typ(listw, page->height - 12, lang, fg_list, bg_list);
+    WINNEIGHBOR nb{};
+    // The list keeps the right half free for the buttons and progress lines when resized.
+    nb.space[WIN_SIDE_RIGHT] = page->width - listw - 6;
+    nb.space[WIN_SIDE_BOTTOM] = 6;
+    // The file box of this page comes with the file box widget; a directory list stands in.
+    if (WINDAT *tree =
+            TreeCreate(page, 6, 6, &t, &nb, "add", nullptr, WIN_LIST, w->adddir.c_str(), nullptr)) {
+        WINDAT *scroll = WinChildFindTyp(tree, WIN_SCROLLM);
+        w->addlist = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
+    }
+    int x = listw + 16, y = 6;
+    Label(page, x, y, page->width - x - 6, LgAct(16, lang));
+    y += ALBUM_ROW;
+    const int rows[3] = {51, 1, 52};
+    const WINFUNC fns[3] = {AlbumPageEntryAddFuncAdd, AlbumPageEntryAddFuncAddDir,
+                            AlbumPageEntryAddFuncAddDirSub};
+    for (int i = 0; i < 3; i++) {
+        WINDAT *b = Button(page, x, y, LgRes(rows[i], lang), fns[i]);
+        y += (b ? b->height + 2 * b->border : ALBUM_ROW) + 6;
+    }
+    y += 10;
+    int pw = page->width - x - 6;
+    w->a.progress1 = Progress(page, x, y, pw);
+    y += StatusGetHeight() + 6;
+    w->a.progress2 = Progress(page, x, y, pw);
+    y += StatusGetHeight() + 10;
+    w->a.cancelbtn = Button(page, x, y, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
+    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 0);
+}
+
+static void PageEntryEdit(ALBUMWND *w, WINDAT *page) {
+    int lang = w->a.language;
+    const int rows[10] = {45, 0, 0, 46, 0, 31, 43, 44, 54, 32};
+    for (int i = 0; i < 10; i++)
+        w->editlabel[i] = Label(page, 10, 4 + i * ALBUM_ROW, page->width - 20,
+                                rows[i] ? LgRes(rows[i], lang) : " ");
+    (void)lang;
+}
+
+static void PageEntryRemove(ALBUMWND *w, WINDAT *page) {
+    int lang = w->a.language;
+    w->removelabel[0] = Label(page, 10, 6, page->width - 20, " ");
+    w->removelabel[1] = Label(page, 10, 6 + ALBUM_ROW, page->width - 20, " ");
+    Button(page, 10, 10 + 2 * ALBUM_ROW, LgAct(5, lang), AlbumPageFuncEntryRemove);
+}
+
+static void PageSetup(ALBUMWND *w, WINDAT *page) {
+    w->setupfield = Field(page, 10, 10, page->width - 20, 1, " ");
+}
+
+static std::string FieldText(const ALBUMDAT *a, int index, int field) {
+    char buf[300] = "";
+    IoAlbumEntryField(a, index, field, buf, sizeof buf);
+    return buf;
+}
+
+static std::string PermissionText(const char *path) {
+    struct stat st;
+    if (stat(path, &st) != 0) return "?";
+    char t = S_ISDIR(st.st_mode)    ? 'd'
+             : S_ISCHR(st.st_mode)  ? 'c'
+             : S_ISBLK(st.st_mode)  ? 'b'
+             : S_ISREG(st.st_mode)  ? 'f'
+             : S_ISFIFO(st.st_mode) ? '-'
+                                    : '?';
+    char out[40];
+    const char *rwx = "rwxrwxrwx";
+    std::string s(1, t);
+    for (int i = 0; i < 9; i++)
+        s += (st.st_mode & (0400 >> i)) ? rwx[i] : '-';
+    snprintf(out, sizeof out, " (%04o)", st.st_mode & 07777);
+    return s + out;
+}
+
+int AlbumPageEntryShow(ALBUMDAT *album, int index) {
+    ALBUMWND *w = AlbumWnd(album);
+    if (!w || index < 0 || index >= album->entries) return -15;
+    int lang = album->language;
+    std::string name = FieldText(album, index, ALBUM_F_NAME);
+    const char *base = strrchr(name.c_str(), '/');
+    base = base ? base + 1 : name.c_str();
+    struct stat st;
+    bool avail = stat(name.c_str(), &st) == 0;
+    std::string lines[10] = {
+        std::string(LgRes(45, lang)) + ":  " + std::to_string(index + 1),
+        base,
+        name,
+        std::string(LgRes(46, lang)) + ":  " + FieldText(album, index, ALBUM_F_DESCRIPTION),
+        std::string(LgRes(0, lang)) + ":  " + FieldText(album, index, ALBUM_F_WIDTH) + "x" +
+            FieldText(album, index, ALBUM_F_HEIGHT) + "  " + FieldText(album, index, ALBUM_F_BITS) +
+            " Bit",
+        std::string(LgRes(31, lang)) + ":  " + FieldText(album, index, ALBUM_F_SIZE),
+        std::string(LgRes(43, lang)) + ":  " + FieldText(album, index, ALBUM_F_ATIME),
+        std::string(LgRes(44, lang)) + ":  " + FieldText(album, index, ALBUM_F_MTIME),
+        std::string(LgRes(54, lang)) + ":  " + (avail ? "OK" : LgErr(41, lang)),
+        std::string(LgRes(32, lang)) + ":  " + PermissionText(name.c_str()),
+    };
+    for (int i = 0; i < 10; i++)
+        if (w->editlabel[i]) LabelSet(w->editlabel[i], lines[i].c_str());
+    if (w->removelabel[0]) LabelSet(w->removelabel[0], base);
+    if (w->removelabel[1]) LabelSet(w->removelabel[1], name.c_str());
+    return 0;
+}
+
+// ---- the window
+
+static int AlbumIntClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -15;
+    auto *a = reinterpret_cast<ALBUMDAT *>(WinUSRStringArrayValueGet(rec->win, 1));
+    WinUSRStringArrayRemove(rec->win);
+    if (a) {
+        IoAlbumFree(a);
+        delete AlbumWnd(a);
+    }
+    return 0;
+}
+
+ALBUMDAT *AlbumWndDataGet(WINDAT *win) {
+    for (WINDAT *w = win; w; w = w->usr.parent)
+        if (w->intclose == AlbumIntClose)
+            return reinterpret_cast<ALBUMDAT *>(WinUSRStringArrayValueGet(w, 1));
+    return nullptr;
+}
+
+static int PaneFill(WINDATUSR *rec) {
+    if (!rec || !rec->win || rec->win->nchild < 1) return 0;
+    WINDAT *c = rec->win->child[0];
+    c->width = rec->win->width, c->height = rec->win->height;
+    WinResize(c, c->width, c->height);
+    if (c->typ == WIN_SCROLLM) return ScrollWndResize(c);
+    if (c->typ == WIN_NOTEBOOK) return NotebookResize(c);
+    return 0;
+}
+
+int ResizeAlbum(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *win = rec->win;
+    XWindowAttributes a;
+    if (WinGetAttrib(win, &a) == 0) win->width = a.width, win->height = a.height;
+    WINDAT *paned = WinChildFindTyp(win, WIN_PANED_VERT);
+    if (!paned) return 0;
+    paned->width = win->width, paned->height = win->height;
+    WinResize(paned, paned->width, paned->height);
+    return PanedResize(paned);
+}
+
+static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
+    int lang = win->language;
+    WINTYP pt = Typ(win->width, win->height, lang, fg_form, bg_form);
+    pt.typ = WIN_PANED_VERT;
+    WINNEIGHBOR nb{};
+    WINDAT *paned = PanedCreate(win, 0, 0, &pt, &nb, "paned");
+    if (!paned) return nullptr;
+    WINTYP ct = Typ(win->width, ALBUM_NB_H, lang, fg_form, bg_form);
+    ct.state = BASE_FIXED;
+    WINDAT *upper = PanedCreateChild(paned, 0, 0, &ct, &nb, "nbp", WIN_BASE);
+    ct.height = win->height - ALBUM_NB_H - sp_paned;
+    WINDAT *lower = upper ? PanedCreateChild(paned, 0, 0, &ct, &nb, "vwp", WIN_BASE) : nullptr;
+    if (!lower) return nullptr;
+    WinSetFuncResize(upper, PaneFill);
+    WinSetFuncResize(lower, PaneFill);
+    WINTYP nt = Typ(upper->width, upper->height, lang, fg_form, bg_form);
+    w->notebook = NotebookCreate(upper, 0, 0, &nt, &nb, "nb", 0);
+    if (!w->notebook) return nullptr;
+    for (int i = 0; i < 6; i++)
+        NotebookPageCreate(w->notebook, szNB_ALBUM ? szNB_ALBUM[i] : sznbalbumL[i * LG_COLUMNS]);
+    WINTYP st = Typ(lower->width, lower->height, lang, fg_scroll, bg_scroll);
+    WINDAT *scroll = ScrollWndCreate(lower, 0, 0, &st, &nb, "scw", nullptr, WIN_PAINT, 1, 1, 1);
+    WINDAT *view = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
+    if (!view) return nullptr;
+    view->state = PAINT_ALBUM;
+    w->a.view = view;
+    w->a.status = ScrollGetStatus(scroll);
+    w->a.container = paned;
+    WinSetFuncExpose(view, WinPaintFuncExpose);
+    WinSetFuncResize(view, WinPaintFuncResize);
+    return paned;
+}
+
+int AlbumOpenStartUp(ALBUMDAT *album) {
+    if (!album) return -15;
+    int rc = IoAlbumLoad(album, AlbumTbSizeWH > 0 ? AlbumTbSizeWH : ALBUM_EDGE_DEFAULT);
+    if (rc == FILE_ERROR_DATA || rc == FILE_ERROR_FORMAT)
+        MsgErrFile(album->language, album->path, FILE_ERROR_DATA, 0, nullptr);
+    else if (rc != FILE_SUCCES)
+        MsgErrFile(album->language, album->path, rc, album->file.error, nullptr);
+    return rc;
+}
+
+static int AlbumViewFill(ALBUMDAT *album) {
+    WINDAT *view = album->view;
+    if (!view || !album->file.data) return FILE_ERROR_DATA;
+    int rc = IoAlbumEntryPaintInit(album);
+    if (rc != FILE_SUCCES || view->img_count < 1) return rc;
+    for (int i = 0; i < view->img_count; i++) {
+        PAINTIMG *e = PaintImgGet(view, i);
+        if (e && e->fi.fbuf && !e->fi.ximage) WinCreateXImageSimple(view, &e->fi);
+    }
+    PaintImgCurFirstSet(view, 0);
+    PaintImgCurSelectSet(view, 0);
+    if (PaintImgSetupMaxWH(view, album->edge) < 1) return FILE_ERROR_DATA;
+    ScrollWndUpdateMaxFromChild(view, view->width, PaintImgHGetMax(view));
+    WinClearWindow(view);
+    WinPaint(view);
+    return FILE_SUCCES;
+}
+
+int AlbumPageUpdate(ALBUMDAT *album, int page) {
+    if (!album || page != 0) return 0;
+    AlbumPageUpdateProp(AlbumWnd(album));
+    DravikTrace("album entries %s", AlbumEntriesText(album).c_str());
+    return 0;
+}
+
+static void SetupText(ALBUMWND *w) {
+    char text[80];
+    snprintf(text, sizeof text, "%i, %i, %i", w->a.blocksize, w->a.def[0], w->a.edge);
+    if (w->setupfield) EditTextNew(w->setupfield, text, 0);
+}
+
+int AlbumOpenAction(Display *display, const char *path) {
+    if (!display || !path) return -15;
+    const char *slash = strrchr(path, '/');
+    const char *title = slash ? slash + 1 : path;
+    WINTYP t = Typ(ALBUM_W, ALBUM_H, opt_rt[2], fg_form, bg_form);
+    t.typ = WIN_BASE;
+    t.unvisible = 1;
+    WINNEIGHBOR nb{};
+    WINDAT *win = WinCreateFromRootExt(nullptr, 0, 0, &t, &nb, title, fontfs_text);
+    if (!win) return -26;
+    WinSetWinTitle(win, title);
+    WinSetFuncClose(win, AlbumClose);
+    WinSetFuncResize(win, ResizeAlbum);
+    auto *w = new (std::nothrow) ALBUMWND();
+    if (!w || WinUSRStringArrayCreate(win, 5) != 0) {
+        delete w;
+        WinClose(win);
+        return -8;
+    }
+    w->window = win;
+    w->a.language = win->language;
+    snprintf(w->a.path, sizeof w->a.path, "%s", path);
+    WinUSRStringArrayValueSet(win, 1, reinterpret_cast<char *>(&w->a));
+    WinSetFuncIntClose(win, AlbumIntClose);
+    if (gethostname(w->a.host, sizeof w->a.host - 1) != 0) {
+        MsgErrNet(win->language, "hostname", -201, errno, nullptr);
+        WinShow(win, 1);
+        return 250;
+    }
+    char cwd[RC_PATH_SIZE] = ".";
+    w->adddir = LastPathFileOpen[0] ? LastPathFileOpen : getcwd(cwd, sizeof cwd) ? cwd : ".";
+    if (!AlbumIconWndCreate(w, win)) {
+        WinClose(win);
+        return -26;
+    }
+    WinUSRStringArrayValueSet(win, 2, reinterpret_cast<char *>(w->notebook));
+    WinUSRStringArrayValueSet(win, 3, reinterpret_cast<char *>(w->a.view));
+    WinUSRStringArrayValueSet(win, 4, reinterpret_cast<char *>(w->a.status));
+    CursorSet(win, cursorWatch);
+    PageProperty(w, NotebookPageGetBase(w->notebook, 0));
+    PageDetails(NotebookPageGetBase(w->notebook, 1), w->a.language);
+    PageEntryEdit(w, NotebookPageGetBase(w->notebook, 3));
+    PageEntryRemove(w, NotebookPageGetBase(w->notebook, 4));
+    PageAdd(w, NotebookPageGetBase(w->notebook, 2));
+    PageSetup(w, NotebookPageGetBase(w->notebook, 5));
+    NotebookPageSetCur(w->notebook, 0);
+
+    char text[RC_PATH_SIZE + 40];
+    snprintf(text, sizeof text, "%s %s", LgAct(8, w->a.language), path);
+    StatusSetMsg(w->a.status, text, 1);
+    WinShow(win, 1);
+    ResizeAlbum(&win->usr);
+    if (AlbumOpenStartUp(&w->a) == FILE_SUCCES) AlbumViewFill(&w->a);
+    AlbumPageUpdate(&w->a, 0);
+    CursorSet(win, cursorArrow);
+    WinSetFuncMouse(w->a.view, AlbumPaintMouseFunc);
+    if (w->a.entries > 0) AlbumPageEntryShow(&w->a, 0);
+    SetupText(w);
+    StatusSetMsg(w->a.status, "", 1);
+    DravikTrace("album open %s entries=%d", path, w->a.entries);
+    return 250;
+}
+
+// ---- selecting and removing
+
+static bool Registered(const WINDAT *win) {
+    for (int i = 0; i < WINDATpi; i++)
+        if (WINDATp[i] == win) return true;
+    return false;
+}
+
+int AlbumPaintMouseFunc(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    WINDAT *view = rec->win;
+    ALBUMDAT *a = AlbumWndDataGet(view);
+    const XEvent &ev = view->usr.evmouse;
+    if (!a || ev.type != ButtonRelease) return 0;
+    int sel = PaintImgGetSelectFromMouse(view);
+    if (sel < 0) return 0;
+    PaintImgCurSelectSet(view, sel);
+    PaintImgPaintText(view, PaintImgCurFirstGet(view), view->img_count - 1);
+    int button = static_cast<int>(ev.xbutton.button);
+    if (button == view->mouseright)
+        return MenuPulldownCreate(view, ev.xbutton.x, ev.xbutton.y, M_OPTION_MENU[5], nullptr) ? 0
+                                                                                               : -1;
+    return AlbumPageEntryShow(a, sel);
+}
+
+int AlbumPageFuncEntryRemove(WINDATUSR *rec) {
+    ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a || !a->view) return -15;
+    int sel = PaintImgCurSelectGet(a->view);
+    PAINTIMG *e = PaintImgGet(a->view, sel);
+    if (!e || !e->fi.fname) return -15;
+    if (PaintFileRemove(a->view) != 0) return -1;
+    a->modified = 1;
+    a->removed++;
+    AlbumPageUpdate(a, 0);
+    return 0;
+}
+
+// The text the asking code left in the question box (the button's own record has none).
+static const char *BoxStr(const WINDATUSR *rec) {
+    for (WINDAT *w = rec->parent; w; w = w->usr.parent)
+        if (w->typ == WIN_DLGMSG) return w->usr.str;
+    return rec->str;
+}
+
+int AlbumFileRemove(WINDATUSR *rec) {
+    if (!rec) return -15;
+    void *p = nullptr;
+    int at = 0;
+    // "VIEW PATH": the view by address, checked against the registry before use.
+    const char *str = BoxStr(rec);
+    if (rec->i == 1 && str && sscanf(str, "%p %n", &p, &at) >= 1 && at > 0) {
+        const char *path = str + at;
+        auto *target = static_cast<WINDAT *>(p);
+        if (!Registered(target)) target = nullptr;
+        if (remove(path) != 0) {
+            MsgErrFile(opt_rt[2], path, -110, errno, nullptr);
+        } else if (ALBUMDAT *a = AlbumWndDataGet(target)) {
+            a->modified = 2;
+            if (target && target->typ == WIN_PAINT) PaintFileRemove(target);
+        }
+    }
+    return MsgBoxClose(rec);
+}
+
+// ---- closing
+
+static void AlbumWindowClose(ALBUMWND *w) {
+    WINDAT *win = w->window;
+    // WinClose asks the close callback again.
+    WinSetFuncClose(win, nullptr);
+    WinClose(win);
+}
+
+int AlbumClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    ALBUMDAT *a = AlbumWndDataGet(rec->win);
+    if (!a) return 0;
+    ALBUMWND *w = AlbumWnd(a);
+    // An add runs on this record: it stops first, the window stays.
+    if (w->busy) {
+        w->cancel = 1;
+        return 1;
+    }
+    char text[RC_PATH_SIZE + 200];
+    snprintf(text, sizeof text, "%s\n\n%s", a->path, LgWarn(1, a->language));
+    if (a->modified == 2) {
+        a->modified = 0;
+        MsgErrFile(a->language, text, -110, 0, nullptr);
+        return 1;
+    }
+    if (a->modified == 1) {
+        WINDAT *box = MsgBox(a->language, 4, text, AlbumSave);
+        char id[40];
+        snprintf(id, sizeof id, "%p", static_cast<void *>(w->window));
+        if (box) {
+            WinUSRStringSet(box, id);
+            // The box itself frees no user text.
+            if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
+        }
+        return 1;
+    }
+    AlbumWindowClose(w);
+    return 1;
+}
+
+int AlbumSave(WINDATUSR *rec) {
+    if (!rec) return -15;
+    void *p = nullptr;
+    const char *str = BoxStr(rec);
+    if (str) sscanf(str, "%p", &p);
+    auto *win = static_cast<WINDAT *>(p);
+    // The box names its window by address: it may have closed meanwhile.
+    ALBUMDAT *a = win && Registered(win) ? AlbumWndDataGet(win) : nullptr;
+    int answer = rec->i;
+    if (!a || answer == 2) return MsgBoxClose(rec);
+    ALBUMWND *w = AlbumWnd(a);
+    if (answer == 1) {
+        int rc = IoAlbumEntrySave(a);
+        if (rc != FILE_SUCCES) {
+            // The loaded copy stays, so the user can try again; the file is as it was.
+            w->savefailed = 1;
+            MsgBoxClose(rec);
+            MsgErrFile(a->language, a->path, rc, a->file.error, nullptr);
+            StatusSetMsg(a->status, LgErr(6, a->language), 1);
+            DravikTrace("album save failed %d", rc);
+            return rc;
+        }
+    }
+    a->modified = 0;
+    AlbumWindowClose(w);
+    return MsgBoxClose(rec);
+}
+
+// ---- adding
+
+static int AlbumSelectedFile(ALBUMWND *w, std::string *path) {
+    std::string name = w->addfile;
+    if (w->addlist) {
+        const char *sel = ListEntryGetSelectEntry(w->addlist);
+        if (sel && *sel) name = sel;
+    }
+    if (name.empty()) return -3;
+    if (name[0] == '/') {
+        *path = name;
+        return 0;
+    }
+    *path = (w->adddir == "/" ? "/" : w->adddir + "/") + name;
+    return 0;
+}
+
+static void AddDone(ALBUMWND *w) {
+    ToolkitLockGuard guard;
+    StatusSetMsg(w->a.progress1, "", 1);
+    StatusSetProc(w->a.progress1, 0);
+    StatusSetMsg(w->a.progress2, "", 1);
+    StatusSetProc(w->a.progress2, 0);
+    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 1);
+    AlbumPageUpdate(&w->a, 0);
+    w->busy = 0;
+}
+
+int AlbumPageEntryAddFuncAdd(WINDATUSR *rec) {
+    ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a) return -15;
+    ALBUMWND *w = AlbumWnd(a);
+    if (w->busy) return 0;
+    std::string path;
+    if (AlbumSelectedFile(w, &path) != 0) return 0;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+    w->busy = 1;
+    snprintf(a->srcpath, sizeof a->srcpath, "%s", path.c_str());
+    int depth = ToolkitLockRelease();
+    int rc = AlbumAppendOne(w, path.c_str());
+    ToolkitLockRestore(depth);
+    if (rc == FILE_SUCCES) a->added++;
+    AddDone(w);
+    return rc == FILE_SUCCES ? 0 : FILE_ERROR_WRITE;
+}
+
+int AlbumPageEntryAddFuncAddCancel(WINDATUSR *rec) {
+    ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a) return -15;
+    AlbumWnd(a)->cancel = 1;
+    DravikTrace("album cancel");
+    return 0;
+}
+
+static void AddStart(ALBUMWND *w) {
+    w->busy = 1;
+    w->cancel = 0;
+    StatusSetMsg(w->a.progress2, "", 1);
+    StatusSetProc(w->a.progress2, 0);
+    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 0, 1);
+}
+
+int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec) {
+    ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a) return -15;
+    ALBUMWND *w = AlbumWnd(a);
+    if (w->busy) return 0;
+    AddStart(w);
+    ALBUMPUMP pump;
+    AlbumPumpStart(&pump, rec->win->usr.display, a->language);
+    std::vector<std::string> names;
+    if (w->addlist)
+        for (int i = 0; i < ListEntryGetEntryMax(w->addlist); i++)
+            if (const char *n = ListEntryGetNr(w->addlist, i)) names.emplace_back(n);
+    int n = static_cast<int>(names.size()), added = 0;
+    std::string prefix = w->adddir == "/" ? "/" : w->adddir + "/";
+    for (int i = 0; i < n && !w->cancel && !killProgram; i++) {
+        std::string path = names[i][0] == '/' ? names[i] : prefix + names[i];
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        AlbumProgress2(w, i, n, added);
+        snprintf(a->srcpath, sizeof a->srcpath, "%s", path.c_str());
+        int depth = ToolkitLockRelease();
+        if (AlbumAppendOne(w, path.c_str()) == FILE_SUCCES) added++;
+        ToolkitLockRestore(depth);
+    }
+    a->added += added;
+    AlbumPumpStop(&pump, a->language);
+    AddDone(w);
+    WinPaint(a->view);
+    return 100;
+}
+
+int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
+    ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a) return -15;
+    ALBUMWND *w = AlbumWnd(a);
+    if (w->busy) return 0;
+    int lang = a->language;
+    AddStart(w);
+    char text[RC_PATH_SIZE + 40];
+    snprintf(text, sizeof text, "%s %s ...", LgAct(8, lang), w->adddir.c_str());
+    StatusSetMsg(a->progress1, text, 1);
+    CurLevel = 0, MaxLevel = 0, CurAddMax = 0, CurAddNr = 0, CurAddAdd = 0;
+    ALBUMPUMP pump;
+    AlbumPumpStart(&pump, rec->win->usr.display, lang);
+    // The count runs with the pump as well: a large tree keeps the window alive and Cancel
+    // reachable.
+    int depth = ToolkitLockRelease();
+    dodir(0, w);
+    ToolkitLockRestore(depth);
+    DravikTrace("album count %d", CurAddMax.load());
+    if (w->cancel) {
+        AlbumPumpStop(&pump, lang);
+        w->cancel = 0;
+        AddDone(w);
+        return 0;
+    }
+    CurLevel = 0, MaxLevel = 0, CurAddNr = 0, CurAddAdd = 0;
+    std::thread scan;
+    try {
+        scan = std::thread(TreadDoDir, w);
+    } catch (const std::system_error &e) {
+        MsgErrThr(lang, LgRes(68, lang), -301, e.code().value());
+        AlbumPumpStop(&pump, lang);
+        AddDone(w);
+        return -301;
+    }
+    depth = ToolkitLockRelease();
+    scan.join();
+    ToolkitLockRestore(depth);
+    AlbumPumpStop(&pump, lang);
+    a->added += CurAddAdd;
+    DravikTrace("album tree added=%d handled=%d", CurAddAdd.load(), CurAddNr.load());
+    AddDone(w);
+    WinPaint(a->view);
+    return 100;
+}
+
+int AlbumAddSourceSet(ALBUMDAT *album, const char *dir, const char *file) {
+    ALBUMWND *w = AlbumWnd(album);
+    if (!w || !dir) return -15;
+    w->adddir = dir;
+    w->addfile = file ? file : "";
+    if (w->addlist) {
+        std::vector<char> path(4096);
+        snprintf(path.data(), path.size(), "%s", dir);
+        ListDirectoryAdd(w->addlist, path.data(), static_cast<int>(path.size()));
+        if (file) ListEntrySetSelectText(w->addlist, file);
+    }
+    return 0;
+}

@@ -1,0 +1,43 @@
+// The album window: an album's thumbnails under a notebook of six pages (properties,
+// description, add, entry, remove, setup), opened from the Album menu or the command line.
+#pragma once
+
+#include "app/mf_album_tools.h"
+#include "image/io_album.h"
+#include "toolkit/xwin.h"
+
+#include <string>
+
+// The album file box; installed by the file box. Without it Album > Open has nothing to show.
+extern int (*AlbumFileboxOpenHook)(Display *display, WINFUNC btnfunc);
+
+int MF_AlbumOpen(Display *display);
+// The file box's answer: rec->i the button, rec->str the typed name; the directory is the
+// working directory.
+int AlbumOpenBtnReturn(WINDATUSR *rec);
+// The album path for a typed name in `dir`: ".alb" appended unless the name ends in it.
+std::string AlbumOpenPath(const char *dir, const char *name);
+int AlbumOpenAction(Display *display, const char *path);
+int AlbumOpenStartUp(ALBUMDAT *album);
+int AlbumPageUpdate(ALBUMDAT *album, int page);
+
+int AlbumPageEntryAddFuncAdd(WINDATUSR *rec);
+int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec);
+int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec);
+int AlbumPageEntryAddFuncAddCancel(WINDATUSR *rec);
+int AlbumPageFuncEntryRemove(WINDATUSR *rec);
+int AlbumPaintMouseFunc(WINDATUSR *rec);
+int AlbumClose(WINDATUSR *rec);
+int AlbumSave(WINDATUSR *rec);
+int ResizeAlbum(WINDATUSR *rec);
+ALBUMDAT *AlbumWndDataGet(WINDAT *win);
+int AlbumFileRemove(WINDATUSR *rec);
+
+// The window record of an album; and the seam of the add page: the directory it shows and the
+// file chosen in it (the list's selection wins when it has one).
+ALBUMWND *AlbumWnd(ALBUMDAT *album);
+int AlbumAddSourceSet(ALBUMDAT *album, const char *dir, const char *file);
+// The entries row of page 0: "%i  ( + %i  - %i )  =  %i".
+std::string AlbumEntriesText(const ALBUMDAT *album);
+// Shows entry `index` on the edit and remove pages.
+int AlbumPageEntryShow(ALBUMDAT *album, int index);

@@ -1,0 +1,64 @@
+// The album window's background work: the event pump, the directory-tree scan and the progress
+// lines they write to.
+#pragma once
+
+#include "image/io_album.h"
+#include "toolkit/xwin.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+// The window's side of an album record. `a` comes first: slot 1 of the album view container
+// holds &a, which leads back here.
+struct ALBUMWND {
+    ALBUMDAT a{};
+    // Set by Cancel (on the pump thread) or a failed scan step; read by the add loops.
+    std::atomic<int> cancel{0};
+    // An add is running: the window must not close under it, nor start a second one.
+    std::atomic<int> busy{0};
+    std::string adddir;  // the directory shown on the add page
+    std::string addfile; // the file chosen there when no list selection says otherwise
+    WINDAT *window = nullptr;
+    WINDAT *notebook = nullptr;
+    WINDAT *addlist = nullptr;
+    WINDAT *proplabel[10] = {};
+    WINDAT *editlabel[12] = {};
+    WINDAT *removelabel[2] = {};
+    WINDAT *setupfield = nullptr;
+    int savefailed = 0;
+    std::string savemsg;
+};
+
+// The scan state of a tree add. The counts are read by the progress text while the scan runs.
+enum { ALBUM_LEVEL_MAX = 150 };
+extern std::atomic<int> CurLevel, MaxLevel;
+extern std::atomic<int> CurAddMax, CurAddNr, CurAddAdd;
+// The first progress line of the running add; the read request's progress reaches it here.
+extern std::atomic<WINDAT *> WsReadAlbum;
+
+// The event pump: dispatches events until `stop` is set or the program ends. Started and
+// stopped with AlbumPumpStart / AlbumPumpStop (which joins it).
+struct ALBUMPUMP {
+    std::thread thread;
+    std::atomic<int> stop{0};
+    bool running = false;
+};
+void TreadEvent(Display *display, ALBUMPUMP *pump);
+int AlbumPumpStart(ALBUMPUMP *pump, Display *display, int language);
+int AlbumPumpStop(ALBUMPUMP *pump, int language);
+
+// The tree scan: mode 0 counts the matching files (CurAddMax), mode 1 adds them. Starts at the
+// add page's directory. 100, or the code of the step that stopped it (cancel flag set).
+int dodir(int mode, ALBUMWND *w);
+int dodir_AddEntry(ALBUMWND *w, const char *path);
+void TreadDoDir(ALBUMWND *w);
+
+// Whether `name` passes the save-type filter of dlgmain[0] (5: every file).
+bool AlbumFilterMatch(const char *name);
+// Appends `path` with the JPEG progress in the first progress line; 100 or -109.
+int AlbumAppendOne(ALBUMWND *w, const char *path);
+// The second progress line: "%i / %i:  + %i" and the percentage, capped at 100 and safe for a
+// total of 0.
+void AlbumProgress2(ALBUMWND *w, int done, int total, int added);
+int AlbumPercent(int done, int total);

@@ -1,0 +1,293 @@
+// The album window in this process on a private server: opening by name, the entry counts
+// after adds, the JPEG filter of a tree add, Cancel on the scan thread, the save question and
+// the depth limit.
+#include "widgets/widget_support.h"
+
+#include "app/mf_album.h"
+#include "app/paint_binary.h"
+#include "base/settings.h"
+#include "widgets/xbox.h"
+#include "widgets/xnotebook.h"
+#include "widgets/xpaint.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+std::string Slurp(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+int Markers(const std::string &path) {
+    std::string b = Slurp(path);
+    int n = 0;
+    for (size_t p = 222; (p = b.find("+SK+", p)) != std::string::npos; p += 4)
+        n++;
+    return n;
+}
+
+unsigned Pixel(int x, int y) {
+    return static_cast<unsigned>((x * 7) & 0xFF) << 16 | static_cast<unsigned>((y * 5) & 0xFF);
+}
+
+class AlbumWindow : public WidgetTest {
+  protected:
+    std::string dir;
+    ALBUMDAT *album = nullptr;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        if (IsSkipped()) return;
+        char tmpl[] = "/tmp/dravik-album-XXXXXX";
+        dir = mkdtemp(tmpl);
+        BoxInit();
+        dlgmain[0] = FTYP_JPEG;
+        AlbumTbSizeWH = 48;
+    }
+    void TearDown() override {
+        std::string cmd = "rm -rf " + dir;
+        (void)!system(cmd.c_str());
+        WidgetTest::TearDown();
+    }
+    void Jpeg(const std::string &rel, int w = 64, int h = 48) {
+        std::string path = dir + "/" + rel;
+        std::string parent = path.substr(0, path.rfind('/'));
+        std::string cmd = "mkdir -p " + parent;
+        ASSERT_EQ(system(cmd.c_str()), 0);
+        WriteJpeg(path, w, h, Pixel);
+    }
+    // Opens the album and waits until its view is laid out.
+    void Open(const std::string &path) {
+        ToolkitLock();
+        ASSERT_EQ(AlbumOpenAction(display, path.c_str()), 250);
+        ToolkitUnlock();
+        WINDAT *top = nullptr;
+        for (int i = 0; i < WINDATpi; i++)
+            if (WINDATp[i]->intclose && AlbumWndDataGet(WINDATp[i]) && !WINDATp[i]->usr.parent)
+                top = WINDATp[i];
+        ASSERT_NE(top, nullptr);
+        album = AlbumWndDataGet(top);
+        ASSERT_TRUE(Pump([&] { return Attr(display, top->window).map_state == IsViewable; }));
+    }
+    int Call(WINFUNC fn) {
+        WINDATUSR rec = album->view->usr;
+        rec.win = album->view;
+        ToolkitLock();
+        int r = fn(&rec);
+        ToolkitUnlock();
+        return r;
+    }
+    bool Open() {
+        for (int i = 0; i < WINDATpi; i++)
+            if (AlbumWndDataGet(WINDATp[i]) == album) return true;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
+    EXPECT_EQ(AlbumOpenPath("/data", "holiday"), "/data/holiday.alb");
+    EXPECT_EQ(AlbumOpenPath("/data", "holiday.alb"), "/data/holiday.alb");
+    EXPECT_EQ(AlbumOpenPath("/", "x.alb"), "/x.alb");
+    EXPECT_EQ(AlbumOpenPath("/data", "ab"), "/data/ab") << "shorter than four: as typed";
+    EXPECT_EQ(MF_AlbumOpen(display), -4) << "no album file box yet";
+    // A missing album is created with the configured edge; a present one keeps its own.
+    Open(dir + "/new.alb");
+    EXPECT_EQ(Slurp(dir + "/new.alb").size(), 222u);
+    EXPECT_EQ(album->entries, 0);
+    EXPECT_EQ(album->edge, 48);
+}
+
+TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
+    std::string path = dir + "/five.alb";
+    for (int i = 0; i < 5; i++)
+        Jpeg("src/p" + std::to_string(i) + ".jpg");
+    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    Jpeg("one/single.jpg");
+    Jpeg("flat/x.jpg");
+    std::ofstream(dir + "/flat/readme.txt") << "no picture";
+    Jpeg("tree/s/t/B.JPG");
+    std::ofstream(dir + "/tree/notes.txt") << "no picture";
+    std::ofstream(dir + "/tree/s/c.png") << "no picture";
+    Open(path);
+    ASSERT_EQ(album->view->img_count, 5);
+    EXPECT_EQ(AlbumEntriesText(album), "5  ( + 0  - 0 )  =  5");
+
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/one").c_str(), "single.jpg"), 0);
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAdd), 0);
+    // The directory add takes what the list shows; a file that is no picture is skipped.
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/flat").c_str(), nullptr), 0);
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDir), 100);
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/tree").c_str(), nullptr), 0);
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDirSub), 100);
+    EXPECT_EQ(AlbumEntriesText(album), "5  ( + 3  - 0 )  =  8");
+    EXPECT_EQ(album->view->img_count, 5) << "added entries show when opened again";
+    std::string bytes = Slurp(path);
+    EXPECT_EQ(Markers(path), 8);
+    EXPECT_NE(bytes.find(dir + "/tree/s/t/B.JPG"), std::string::npos);
+    EXPECT_NE(bytes.find(dir + "/flat/x.jpg"), std::string::npos);
+    EXPECT_EQ(bytes.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(bytes.find("readme.txt"), std::string::npos);
+    EXPECT_EQ(bytes.find("c.png"), std::string::npos);
+}
+
+// A count of 0, or a tree that grew after the count, never divides by 0 nor passes 100 %.
+TEST(AlbumProgress, PercentStaysWithinZeroAndHundred) {
+    EXPECT_EQ(AlbumPercent(0, 0), 0);
+    EXPECT_EQ(AlbumPercent(3, 0), 100);
+    EXPECT_EQ(AlbumPercent(7, 5), 100);
+    EXPECT_EQ(AlbumPercent(1, 3), 33);
+}
+
+// Cancel arrives through the pump thread while the scan thread adds; the scan stops after the
+// file it is on.
+TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
+    for (int i = 0; i < 60; i++)
+        Jpeg("big/d" + std::to_string(i % 6) + "/f" + std::to_string(i) + ".jpg", 900, 700);
+    std::string path = dir + "/c.alb";
+    Open(path);
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/big").c_str(), nullptr), 0);
+    WINDAT *nb = AlbumWnd(album)->notebook;
+    NotebookPageSetCur(nb, 2);
+    WINDAT *cancel = album->cancelbtn;
+    ASSERT_TRUE(Pump([&] { return Attr(display, cancel->window).map_state == IsViewable; }));
+    std::atomic<int> at_click{-1};
+    std::thread clicker([&] {
+        Display *input = XOpenDisplay(server->name.c_str());
+        if (!input) return;
+        WaitFor([&] { return Markers(path) >= 3; }, 20000);
+        // The window is mapped and still; its place is known from this connection.
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(input, cancel->window, DefaultRootWindow(input), 4, 4, &x, &y,
+                              &child);
+        XtMove(input, x, y);
+        XTestFakeButtonEvent(input, 1, True, CurrentTime);
+        XTestFakeButtonEvent(input, 1, False, 40);
+        XSync(input, False);
+        XCloseDisplay(input);
+        if (WaitFor([&] { return AlbumWnd(album)->cancel.load() == 1; }, 10000))
+            at_click = Markers(path);
+    });
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDirSub), 100);
+    clicker.join();
+    ASSERT_GE(at_click.load(), 3);
+    int final = Markers(path);
+    EXPECT_LT(final, 60);
+    EXPECT_LE(final - at_click, 1) << "only the file in hand when Cancel came";
+    EXPECT_EQ(album->added, final);
+}
+
+TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends) {
+    std::string path = dir + "/r.alb";
+    for (int i = 0; i < 3; i++)
+        Jpeg("src/r" + std::to_string(i) + ".jpg");
+    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    std::string before = Slurp(path);
+
+    Open(path);
+    PaintImgCurSelectSet(album->view, 1);
+    EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
+    EXPECT_EQ(AlbumEntriesText(album), "3  ( + 0  - 1 )  =  2");
+    WINDAT *top = album->container->usr.parent;
+    ToolkitLock();
+    WINDATUSR rec = top->usr;
+    rec.win = top;
+    AlbumClose(&rec);
+    ToolkitUnlock();
+    ASSERT_TRUE(AnswerBox(display, "Question", "Ignore"));
+    ASSERT_TRUE(Pump([&] { return !Open(); }));
+    EXPECT_EQ(Slurp(path), before);
+
+    Open(path);
+    Jpeg("late.jpg");
+    ASSERT_EQ(AlbumAddSourceSet(album, dir.c_str(), "late.jpg"), 0);
+    EXPECT_EQ(Call(AlbumPageEntryAddFuncAdd), 0);
+    PaintImgCurSelectSet(album->view, 0);
+    EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
+    top = album->container->usr.parent;
+    ToolkitLock();
+    rec = top->usr;
+    rec.win = top;
+    AlbumClose(&rec);
+    ToolkitUnlock();
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
+    ASSERT_TRUE(Pump([&] { return !Open(); }));
+    std::string after = Slurp(path);
+    EXPECT_EQ(Markers(path), 3);
+    EXPECT_EQ(after.find(dir + "/src/r0.jpg"), std::string::npos);
+    EXPECT_NE(after.find(dir + "/late.jpg"), std::string::npos);
+}
+
+TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
+    std::string deep = dir + "/deep";
+    for (int i = 0; i < 155; i++)
+        deep += "/d";
+    std::string cmd = "mkdir -p " + deep;
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    WriteJpeg(deep + "/bottom.jpg", 16, 16, Pixel);
+    Open(dir + "/deep.alb");
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/deep").c_str(), nullptr), 0);
+    testing::internal::CaptureStderr();
+    Call(AlbumPageEntryAddFuncAddDirSub);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("max. Entry(s) ..."), std::string::npos) << err;
+    EXPECT_EQ(Markers(dir + "/deep.alb"), 0);
+}
+
+// The album file was replaced behind the window's back: the save is refused, the window stays
+// and says so, and the file on disk is the replacement, untouched.
+TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
+    std::string path = dir + "/f.alb";
+    for (int i = 0; i < 2; i++)
+        Jpeg("src/f" + std::to_string(i) + ".jpg");
+    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    Open(path);
+    PaintImgCurSelectSet(album->view, 0);
+    EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
+    cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    std::string replaced = Slurp(path);
+    WINDAT *top = album->container->usr.parent;
+    ToolkitLock();
+    WINDATUSR rec = top->usr;
+    rec.win = top;
+    AlbumClose(&rec);
+    ToolkitUnlock();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
+    ASSERT_TRUE(Pump([&] { return FindWindowByName(display, "Error") != 0; }));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("dravik: Error:"), std::string::npos) << err;
+    EXPECT_NE(err.find(path), std::string::npos) << err;
+    EXPECT_TRUE(Open());
+    EXPECT_EQ(album->modified, 1);
+    EXPECT_EQ(Slurp(path), replaced);
+}
+
+namespace {
+class AlbumBinary : public PaintBinary {};
+} // namespace
+
+// On the command line an album opens in its window, by name or by content; images still open.
+TEST_F(AlbumBinary, AnAlbumOnTheCommandLineOpensItsWindow) {
+    std::string photo = Jpeg("p.jpg", 64, 48);
+    std::string alb = dir + "/named.alb", bare = dir + "/bare";
+    for (const std::string &a : {alb, bare}) {
+        ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", a, photo});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    Start({alb, bare, photo});
+    ASSERT_TRUE(WaitFor([&] { return Count(run.Stderr(), "trace: album open") == 2; }, 10000))
+        << run.Stderr();
+    EXPECT_NE(run.Stderr().find("album open " + alb + " entries=1"), std::string::npos);
+    EXPECT_NE(run.Stderr().find("album open " + bare + " entries=1"), std::string::npos);
+    WaitOpen(1);
+    EXPECT_NE(FindWindowByName(display, "named.alb"), 0u);
+}
