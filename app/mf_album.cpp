@@ -17,6 +17,7 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
 #include "widgets/xedit.h"
+#include "widgets/xfilebox.h"
 #include "widgets/xlabel.h"
 #include "widgets/xlist.h"
 #include "widgets/xmenu.h"
@@ -40,8 +41,6 @@
 #include <unistd.h>
 #include <vector>
 
-int (*AlbumFileboxOpenHook)(Display *display, WINFUNC btnfunc) = nullptr;
-
 enum { ALBUM_W = 640, ALBUM_H = 620, ALBUM_NB_H = 250, ALBUM_ROW = 22 };
 
 ALBUMWND *AlbumWnd(ALBUMDAT *album) {
@@ -51,8 +50,7 @@ ALBUMWND *AlbumWnd(ALBUMDAT *album) {
 // ---- opening
 
 int MF_AlbumOpen(Display *display) {
-    if (!AlbumFileboxOpenHook) return -4;
-    return AlbumFileboxOpenHook(display, AlbumOpenBtnReturn);
+    return FileboxOpenAlbum(nullptr, display, AlbumOpenBtnReturn) ? 0 : -26;
 }
 
 std::string AlbumOpenPath(const char *dir, const char *name) {
@@ -72,12 +70,27 @@ static WINDAT *TopOf(WINDAT *win) {
 
 int AlbumOpenBtnReturn(WINDATUSR *rec) {
     if (!rec) return -15;
-    if (rec->i != 1 || !rec->str || !*rec->str) return rec->win ? WinClose(TopOf(rec->win)) : 0;
-    char cwd[RC_PATH_SIZE];
-    if (!getcwd(cwd, sizeof cwd)) return -151;
-    snprintf(LastPathAlbum, sizeof LastPathAlbum, "%s", cwd);
-    std::string path = AlbumOpenPath(cwd, rec->str);
-    if (rec->win) WinClose(TopOf(rec->win));
+    WINDAT *dlg = rec->win ? TopOf(rec->win) : nullptr;
+    if (rec->i != 1) return dlg ? WinClose(dlg) : 0;
+    // From the album file box: its directory and the typed or selected name; otherwise the
+    // name in rec->str, relative to the working directory.
+    std::string dir, name;
+    if (WINDAT *box = dlg ? FileboxFind(dlg) : nullptr) {
+        const char *cur = FileboxGetCurPath(box);
+        const char *typed = FileboxGetEditFile(box);
+        const char *sel = FileboxGetSelectFile(box);
+        dir = cur ? cur : "";
+        name = typed && *typed ? typed : sel && strcmp(sel, "..") ? sel : "";
+    } else {
+        char cwd[RC_PATH_SIZE];
+        if (!getcwd(cwd, sizeof cwd)) return -151;
+        dir = cwd;
+        name = rec->str ? rec->str : "";
+    }
+    if (name.empty()) return -15;
+    snprintf(LastPathAlbum, sizeof LastPathAlbum, "%s", dir.c_str());
+    std::string path = AlbumOpenPath(dir.c_str(), name.c_str());
+    if (dlg) WinClose(dlg);
     return AlbumOpenAction(main_display, path.c_str());
 }
 

@@ -8,12 +8,10 @@
 
 #include <string>
 
-// The album file box; installed by the file box. Without it Album > Open has nothing to show.
-extern int (*AlbumFileboxOpenHook)(Display *display, WINFUNC btnfunc);
-
+// Album > Open: the album file box, answered by AlbumOpenBtnReturn.
 int MF_AlbumOpen(Display *display);
-// The file box's answer: rec->i the button, rec->str the typed name; the directory is the
-// working directory.
+// The album file box's answer: rec->i the button; the name typed (or else selected) in the
+// box's directory. Without a box, rec->str in the working directory.
 int AlbumOpenBtnReturn(WINDATUSR *rec);
 // The album path for a typed name in `dir`: ".alb" appended unless the name ends in it.
 std::string AlbumOpenPath(const char *dir, const char *name);

@@ -6,6 +6,8 @@
 #include "app/mf_album.h"
 #include "app/paint_binary.h"
 #include "base/settings.h"
+#include "widgets/xedit.h"
+#include "widgets/xfilebox.h"
 #include "widgets/xbox.h"
 #include "widgets/xnotebook.h"
 #include "widgets/xpaint.h"
@@ -93,12 +95,34 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     EXPECT_EQ(AlbumOpenPath("/data", "holiday.alb"), "/data/holiday.alb");
     EXPECT_EQ(AlbumOpenPath("/", "x.alb"), "/x.alb");
     EXPECT_EQ(AlbumOpenPath("/data", "ab"), "/data/ab") << "shorter than four: as typed";
-    EXPECT_EQ(MF_AlbumOpen(display), -4) << "no album file box yet";
     // A missing album is created with the configured edge; a present one keeps its own.
     Open(dir + "/new.alb");
     EXPECT_EQ(Slurp(dir + "/new.alb").size(), 222u);
     EXPECT_EQ(album->entries, 0);
     EXPECT_EQ(album->edge, 48);
+
+    // Album > Open: the album file box in LastPathAlbum; OK with a typed name opens NAME.alb
+    // there and closes the box.
+    snprintf(LastPathAlbum, sizeof LastPathAlbum, "%s", dir.c_str());
+    ToolkitLock();
+    ASSERT_EQ(MF_AlbumOpen(display), 0);
+    WINDAT *box = nullptr;
+    for (int i = 0; i < WINDATpi && !box; i++)
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX) box = WINDATp[i];
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(FileboxWndFNameGet(box), nullptr);
+    EditTextNew(FileboxWndFNameGet(box), "typed", 0);
+    WINDATUSR rec = box->usr;
+    rec.win = box;
+    rec.i = 1;
+    EXPECT_EQ(AlbumOpenBtnReturn(&rec), 250);
+    bool boxgone = true;
+    for (int i = 0; i < WINDATpi; i++)
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX) boxgone = false;
+    ToolkitUnlock();
+    EXPECT_TRUE(boxgone);
+    EXPECT_EQ(Slurp(dir + "/typed.alb").size(), 222u);
+    EXPECT_STREQ(LastPathAlbum, dir.c_str());
 }
 
 TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
