@@ -71,6 +71,8 @@ class WorkFilebox : public WidgetTest {
         if (!dir.empty()) {
             EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
         }
+        // The slots the work area keeps in the main window, made in SetUp.
+        if (main && main->usr.strm) WinUSRStringArrayRemove(main);
         WidgetTest::TearDown();
     }
 
