@@ -162,13 +162,10 @@ static MENUHANDLE LanguageOptionMenu(const MENUITEM *tmpl, const char *const *la
     if (n > 16) return nullptr;
     for (int i = 0; i < n; i++) {
         items[i] = tmpl[i];
-        if (labels && (language == LG_GERMAN || language == LG_ENGLISH))
-            items[i].label = labels[i * LG_COLUMNS + language];
         if (items[i].kind == MENU_KIND_SUB) items[i].submenu = submenu;
-        // The file box and list actions are set when those widgets exist.
-        items[i].action = nullptr;
     }
-    return MenuSubCreate(n, items);
+    // The widgets that open these menus set their actions.
+    return LanguageMenuBuild(items, items, labels, n, language, nullptr);
 }
 
 int LanguageMenuInit(Display *display, int language) {
