@@ -26,7 +26,7 @@
 #include "widgets/xpaned.h"
 #include "widgets/xscroll.h"
 #include "widgets/xstatus.h"
-#include "widgets/xtree.h"
+#include "widgets/xsymbol.h"
 
 #include "base/allg.h"
 
@@ -41,7 +41,7 @@
 #include <unistd.h>
 #include <vector>
 
-enum { ALBUM_W = 640, ALBUM_H = 620, ALBUM_NB_H = 250, ALBUM_ROW = 22 };
+enum { ALBUM_W = 640, ALBUM_H = 720, ALBUM_NB_H = 370, ALBUM_ROW = 22 };
 
 ALBUMWND *AlbumWnd(ALBUMDAT *album) {
     return reinterpret_cast<ALBUMWND *>(album);
@@ -135,6 +135,8 @@ static WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn
 
 static WINDAT *Progress(WINDAT *parent, int x, int y, int w) {
     WINTYP t = Typ(w, StatusGetHeight(), parent->language, fg_status, bg_status);
+    // Framed, so the lines can be found while they are empty.
+    t.border = 1;
     WINDAT *s = StatusCreate(parent, &t, "progress", STATUS_GEOMETRY, 1);
     if (s) WinMove(s, x, y);
     return s;
@@ -147,49 +149,28 @@ std::string AlbumEntriesText(const ALBUMDAT *a) {
     return text;
 }
 
-static const int prop_rows[7] = {43, 44, 31, 32, 29, 30, 45};
-
+// Page 0: the album file's property rows 2 .. 8 of the file box (access, modification, i-node
+// change, size, permission, user and group) and the entries row.
 static void PageProperty(ALBUMWND *w, WINDAT *page) {
     Label(page, 10, 6, page->width - 20, w->a.path);
-    for (int i = 0; i < 7; i++)
+    for (int i = 0; i < 8; i++)
         w->proplabel[i] = Label(page, 10, 30 + i * ALBUM_ROW, page->width - 20, " ");
 }
 
 static void AlbumPageUpdateProp(ALBUMWND *w) {
     int lang = w->a.language;
-    struct stat st {};
-    bool ok = stat(w->a.path, &st) == 0;
-    for (int i = 0; i < 7; i++) {
+    for (int i = 0; i < 8; i++) {
         if (!w->proplabel[i]) continue;
-        char value[200] = "";
-        char tbuf[64] = "";
-        switch (i) {
-        case 0:
-            if (ok) MakeTimeString(tbuf, st.st_atime);
-            snprintf(value, sizeof value, "%s", tbuf);
-            break;
-        case 1:
-            if (ok) MakeTimeString(tbuf, st.st_mtime);
-            snprintf(value, sizeof value, "%s", tbuf);
-            break;
-        case 2:
-            snprintf(value, sizeof value, "%lld", ok ? static_cast<long long>(st.st_size) : 0LL);
-            break;
-        case 3:
-            snprintf(value, sizeof value, "%04o", ok ? st.st_mode & 07777 : 0);
-            break;
-        case 4:
-            snprintf(value, sizeof value, "%u", ok ? st.st_uid : 0);
-            break;
-        case 5:
-            snprintf(value, sizeof value, "%u", ok ? st.st_gid : 0);
-            break;
-        default:
+        char word[100], value[300] = "";
+        if (i < 7) {
+            FilePropertyGetText(lang, i + 2, word, sizeof word);
+            FilePropertyValue(w->a.path, i + 2, lang, value, sizeof value);
+        } else {
+            snprintf(word, sizeof word, "%s", LgRes(45, lang));
             snprintf(value, sizeof value, "%s", AlbumEntriesText(&w->a).c_str());
-            break;
         }
-        char line[300];
-        snprintf(line, sizeof line, "%s:  %s", LgRes(prop_rows[i], lang), value);
+        char line[420];
+        snprintf(line, sizeof line, "%s:  %s", word, value);
         LabelSet(w->proplabel[i], line);
     }
 }
@@ -201,54 +182,122 @@ static void PageDetails(WINDAT *page, int lang) {
     Field(page, 10, 30, page->width - 20, 3, LgRes(46, lang));
 }
 
+// The add controls in the file box's right side, below its type selector: the label, the
+// three add buttons in a row, the two progress lines and Cancel.
+static int AddAreaLayout(WINDATUSR *rec) {
+    ALBUMDAT *a = rec && rec->win ? AlbumWndDataGet(rec->win) : nullptr;
+    if (!a) return 0;
+    ALBUMWND *w = AlbumWnd(a);
+    WINDAT *area = rec->win;
+    int x = 0, y = 0, width = std::max(40, area->width - 8);
+    if (WINDAT *l = w->addctl[0]) {
+        WinMove(l, 0, 0);
+        y = l->height + 6;
+    }
+    int bh = 0;
+    for (int i = 1; i < 4; i++)
+        if (WINDAT *b = w->addctl[i]) {
+            int bw = b->width + 2 * b->border;
+            // A narrow area takes the buttons in two rows.
+            if (x > 0 && x + bw > width) x = 0, y += bh + 6;
+            WinMove(b, x, y);
+            x += bw + 6;
+            bh = std::max(bh, b->height + 2 * b->border);
+        }
+    y += bh + 12;
+    for (WINDAT *p : {w->a.progress1, w->a.progress2})
+        if (p) {
+            p->width = width - 2 * p->border;
+            WinMoveResizeWindow(p, 0, y, p->width, p->height);
+            WinFuncResize(p);
+            y += p->height + 2 * p->border + 6;
+        }
+    if (WINDAT *c = w->a.cancelbtn) WinMove(c, 0, y + 4);
+    return 0;
+}
+
+// Page 2: a file box of the add kind in the last open directory, every file listed.
 static void PageAdd(ALBUMWND *w, WINDAT *page) {
     int lang = w->a.language;
-    int listw = page->width / 2;
-    WINTYP t = Typ(listw, page->height - 12, lang, fg_list, bg_list);
+    WINTYP t = Typ(page->width - 12, page->height - 12, lang, fg_form, bg_form);
     WINNEIGHBOR nb{};
-    // The list keeps the right half free for the buttons and progress lines when resized.
-    nb.space[WIN_SIDE_RIGHT] = page->width - listw - 6;
-    nb.space[WIN_SIDE_BOTTOM] = 6;
-    // The file box of this page comes with the file box widget; a directory list stands in.
-    if (WINDAT *tree =
-            TreeCreate(page, 6, 6, &t, &nb, "add", nullptr, WIN_LIST, w->adddir.c_str(), nullptr)) {
-        WINDAT *scroll = WinChildFindTyp(tree, WIN_SCROLLM);
-        w->addlist = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
-    }
-    int x = listw + 16, y = 6;
-    Label(page, x, y, page->width - x - 6, LgAct(16, lang));
-    y += ALBUM_ROW;
+    nb.space[WIN_SIDE_LEFT] = nb.space[WIN_SIDE_TOP] = 6;
+    nb.space[WIN_SIDE_RIGHT] = nb.space[WIN_SIDE_BOTTOM] = 6;
+    FILEBOXOPT fo{1, FBX_ALBUM_ADD, w->adddir.c_str(), "*.*", 5};
+    w->addbox = FileboxCreate(page, 0, 0, &t, &nb, &fo);
+    WINDAT *area = w->addbox ? FileboxWndFTypOptGet(w->addbox) : nullptr;
+    if (!area) return;
+    w->addctl[0] = Label(area, 0, 0, area->width, LgAct(16, lang));
     const int rows[3] = {51, 1, 52};
     const WINFUNC fns[3] = {AlbumPageEntryAddFuncAdd, AlbumPageEntryAddFuncAddDir,
                             AlbumPageEntryAddFuncAddDirSub};
-    for (int i = 0; i < 3; i++) {
-        WINDAT *b = Button(page, x, y, LgRes(rows[i], lang), fns[i]);
-        y += (b ? b->height + 2 * b->border : ALBUM_ROW) + 6;
-    }
-    y += 10;
-    int pw = page->width - x - 6;
-    w->a.progress1 = Progress(page, x, y, pw);
-    y += StatusGetHeight() + 6;
-    w->a.progress2 = Progress(page, x, y, pw);
-    y += StatusGetHeight() + 10;
-    w->a.cancelbtn = Button(page, x, y, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
+    for (int i = 0; i < 3; i++)
+        w->addctl[i + 1] = Button(area, 0, 0, LgRes(rows[i], lang), fns[i]);
+    w->a.progress1 = Progress(area, 0, 0, area->width);
+    w->a.progress2 = Progress(area, 0, 0, area->width);
+    w->a.cancelbtn = Button(area, 0, 0, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
     if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 0);
+    WinSetFuncResize(area, AddAreaLayout);
+    AddAreaLayout(&area->usr);
 }
 
+// A label of width `lw` at `left` and a single-line field right of it that keeps filling the
+// rest of the row when the window is resized (the field follows its left neighbour).
+static WINDAT *LabeledField(WINDAT *page, int left, int y, int lw, const char *word, int kind) {
+    WINTYP lt = Typ(lw, ALBUM_ROW - 2, page->language, fg_label, page->bg);
+    WINNEIGHBOR nb{};
+    nb.space[WIN_SIDE_LEFT] = left;
+    WINDAT *label = LabelCreate(page, 0, y + 2, &lt, &nb, word);
+    if (!label) return nullptr;
+    WINTYP ft = Typ(std::max(20, page->width - left - lw - 16), EditGetInitHeight(word, 0, 1),
+                    page->language, fg_edit, bg_edit);
+    ft.state = kind;
+    WINNEIGHBOR fnb{};
+    fnb.neighbor[WIN_SIDE_LEFT] = label;
+    fnb.space[WIN_SIDE_LEFT] = 6;
+    fnb.space[WIN_SIDE_RIGHT] = 10;
+    WINDAT *f = EditCreate(page, 0, y, &ft, &fnb, "edit");
+    if (!f) return nullptr;
+    EditTextSetCharMax(f, 300);
+    WinSetDisable(f, 1, 0);
+    return f;
+}
+
+// Page 3: the selected entry as stored; the fields show it and never change it. Left the
+// entry's rows, right its user, password and group.
 static void PageEntryEdit(ALBUMWND *w, WINDAT *page) {
     int lang = w->a.language;
-    const int rows[10] = {45, 0, 0, 46, 0, 31, 43, 44, 54, 32};
-    for (int i = 0; i < 10; i++)
-        w->editlabel[i] = Label(page, 10, 4 + i * ALBUM_ROW, page->width - 20,
-                                rows[i] ? LgRes(rows[i], lang) : " ");
-    (void)lang;
+    int W = page->width;
+    WINDAT *sym = SymbolFileCreate(page, 10, 6);
+    int x0 = sym ? 10 + sym->width + 10 : 10;
+    for (int i = 0; i < 3; i++)
+        w->editlabel[i] = Label(page, x0, 4 + i * (ALBUM_ROW - 4), W - x0 - 10, " ");
+    int y = 4 + 3 * (ALBUM_ROW - 4) + 8;
+    char word[100];
+    snprintf(word, sizeof word, "%s:", LgRes(46, lang));
+    w->editfield[0] = LabeledField(page, 10, y, LabelGetInitWidth(word, 0) + 4, word, EDIT_SINGLE);
+    y += (w->editfield[0] ? w->editfield[0]->height : ALBUM_ROW) + 8;
+    int col = W / 2 + 20;
+    for (int i = 3; i < 9; i++)
+        w->editlabel[i] = Label(page, 10, y + (i - 3) * (ALBUM_ROW - 2), col - 20, " ");
+    const int words[3] = {29, 53, 30};
+    int lw = 0;
+    for (int r : words)
+        lw = std::max(lw, LabelGetInitWidth(LgRes(r, lang), 0) + 4);
+    for (int i = 0; i < 3; i++) {
+        w->editfield[i + 1] = LabeledField(page, col, y, lw, LgRes(words[i], lang),
+                                           i == 1 ? EDIT_PASSWORD : EDIT_SINGLE);
+        y += (w->editfield[i + 1] ? w->editfield[i + 1]->height : ALBUM_ROW) + 6;
+    }
 }
 
 static void PageEntryRemove(ALBUMWND *w, WINDAT *page) {
     int lang = w->a.language;
-    w->removelabel[0] = Label(page, 10, 6, page->width - 20, " ");
-    w->removelabel[1] = Label(page, 10, 6 + ALBUM_ROW, page->width - 20, " ");
-    Button(page, 10, 10 + 2 * ALBUM_ROW, LgAct(5, lang), AlbumPageFuncEntryRemove);
+    WINDAT *sym = SymbolFileCreate(page, 10, 6);
+    int x0 = sym ? 10 + sym->width + 10 : 10;
+    w->removelabel[0] = Label(page, x0, 4, page->width - x0 - 10, " ");
+    w->removelabel[1] = Label(page, x0, 4 + ALBUM_ROW - 4, page->width - x0 - 10, " ");
+    Button(page, 10, 14 + 2 * ALBUM_ROW, LgAct(5, lang), AlbumPageFuncEntryRemove);
 }
 
 static void PageSetup(ALBUMWND *w, WINDAT *page) {
@@ -263,20 +312,9 @@ static std::string FieldText(const ALBUMDAT *a, int index, int field) {
 
 static std::string PermissionText(const char *path) {
     struct stat st;
-    if (stat(path, &st) != 0) return "?";
-    char t = S_ISDIR(st.st_mode)    ? 'd'
-             : S_ISCHR(st.st_mode)  ? 'c'
-             : S_ISBLK(st.st_mode)  ? 'b'
-             : S_ISREG(st.st_mode)  ? 'f'
-             : S_ISFIFO(st.st_mode) ? '-'
-                                    : '?';
-    char out[40];
-    const char *rwx = "rwxrwxrwx";
-    std::string s(1, t);
-    for (int i = 0; i < 9; i++)
-        s += (st.st_mode & (0400 >> i)) ? rwx[i] : '-';
-    snprintf(out, sizeof out, " (%04o)", st.st_mode & 07777);
-    return s + out;
+    char out[40] = "?";
+    if (stat(path, &st) == 0) FilePermissionText(st.st_mode, out, sizeof out);
+    return out;
 }
 
 int AlbumPageEntryShow(ALBUMDAT *album, int index) {
@@ -288,11 +326,10 @@ int AlbumPageEntryShow(ALBUMDAT *album, int index) {
     base = base ? base + 1 : name.c_str();
     struct stat st;
     bool avail = stat(name.c_str(), &st) == 0;
-    std::string lines[10] = {
+    std::string lines[9] = {
         std::string(LgRes(45, lang)) + ":  " + std::to_string(index + 1),
         base,
         name,
-        std::string(LgRes(46, lang)) + ":  " + FieldText(album, index, ALBUM_F_DESCRIPTION),
         std::string(LgRes(0, lang)) + ":  " + FieldText(album, index, ALBUM_F_WIDTH) + "x" +
             FieldText(album, index, ALBUM_F_HEIGHT) + "  " + FieldText(album, index, ALBUM_F_BITS) +
             " Bit",
@@ -302,8 +339,14 @@ int AlbumPageEntryShow(ALBUMDAT *album, int index) {
         std::string(LgRes(54, lang)) + ":  " + (avail ? "OK" : LgErr(41, lang)),
         std::string(LgRes(32, lang)) + ":  " + PermissionText(name.c_str()),
     };
-    for (int i = 0; i < 10; i++)
+    for (int i = 0; i < 9; i++)
         if (w->editlabel[i]) LabelSet(w->editlabel[i], lines[i].c_str());
+    const int fields[4] = {ALBUM_F_DESCRIPTION, ALBUM_F_USER, ALBUM_F_PASSWORD, ALBUM_F_GROUP};
+    for (int i = 0; i < 4; i++)
+        if (WINDAT *f = w->editfield[i]) {
+            std::string v = FieldText(album, index, fields[i]);
+            EditTextNew(f, v.c_str(), static_cast<int>(v.size()));
+        }
     if (w->removelabel[0]) LabelSet(w->removelabel[0], base);
     if (w->removelabel[1]) LabelSet(w->removelabel[1], name.c_str());
     return 0;
@@ -625,18 +668,16 @@ int AlbumSave(WINDATUSR *rec) {
 // ---- adding
 
 static int AlbumSelectedFile(ALBUMWND *w, std::string *path) {
-    std::string name = w->addfile;
-    if (w->addlist) {
-        const char *sel = ListEntryGetSelectEntry(w->addlist);
-        if (sel && *sel) name = sel;
-    }
-    if (name.empty()) return -3;
-    if (name[0] == '/') {
-        *path = name;
-        return 0;
-    }
-    *path = (w->adddir == "/" ? "/" : w->adddir + "/") + name;
+    char full[4096];
+    if (!w->addbox || FileboxGetFullPath(w->addbox, 0, full, sizeof full) != 0) return -3;
+    *path = full;
     return 0;
+}
+
+// The add page's directory, fixed for the add that starts now.
+static void AddDirTake(ALBUMWND *w) {
+    const char *cur = w->addbox ? FileboxGetCurPath(w->addbox) : nullptr;
+    if (cur && *cur) w->adddir = cur;
 }
 
 static void AddDone(ALBUMWND *w) {
@@ -693,10 +734,11 @@ int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec) {
     AddStart(w);
     ALBUMPUMP pump;
     AlbumPumpStart(&pump, rec->win->usr.display, a->language);
+    AddDirTake(w);
     std::vector<std::string> names;
-    if (w->addlist)
-        for (int i = 0; i < ListEntryGetEntryMax(w->addlist); i++)
-            if (const char *n = ListEntryGetNr(w->addlist, i)) names.emplace_back(n);
+    if (WINDAT *list = w->addbox ? FileboxWndFListGet(w->addbox) : nullptr)
+        for (int i = 0; i < ListEntryGetEntryMax(list); i++)
+            if (const char *n = ListEntryGetNr(list, i)) names.emplace_back(n);
     int n = static_cast<int>(names.size()), added = 0;
     std::string prefix = w->adddir == "/" ? "/" : w->adddir + "/";
     for (int i = 0; i < n && !w->cancel && !killProgram; i++) {
@@ -723,6 +765,7 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     if (w->busy) return 0;
     int lang = a->language;
     AddStart(w);
+    AddDirTake(w);
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s ...", LgAct(8, lang), w->adddir.c_str());
     StatusSetMsg(a->progress1, text, 1);
@@ -764,14 +807,14 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
 
 int AlbumAddSourceSet(ALBUMDAT *album, const char *dir, const char *file) {
     ALBUMWND *w = AlbumWnd(album);
-    if (!w || !dir) return -15;
-    w->adddir = dir;
-    w->addfile = file ? file : "";
-    if (w->addlist) {
-        std::vector<char> path(4096);
-        snprintf(path.data(), path.size(), "%s", dir);
-        ListDirectoryAdd(w->addlist, path.data(), static_cast<int>(path.size()));
-        if (file) ListEntrySetSelectText(w->addlist, file);
+    if (!w || !dir || !w->addbox) return -15;
+    int rc = FileboxDirEnter(w->addbox, dir);
+    if (rc < 0) return rc;
+    WINDAT *list = FileboxWndFListGet(w->addbox);
+    if (!file || !list) return 0;
+    for (int i = 0; i < ListEntryGetEntryMax(list); i++) {
+        const char *e = ListEntryGetNr(list, i);
+        if (e && strcmp(e, file) == 0) return ListEntrySetSelectNr(list, i) < 0 ? -3 : 0;
     }
-    return 0;
+    return -3;
 }

@@ -17,13 +17,16 @@ struct ALBUMWND {
     std::atomic<int> cancel{0};
     // An add is running: the window must not close under it, nor start a second one.
     std::atomic<int> busy{0};
-    std::string adddir;  // the directory shown on the add page
-    std::string addfile; // the file chosen there when no list selection says otherwise
+    // The directory a directory or tree add works on, taken from the add page's file box when
+    // the add starts (the box may move on meanwhile).
+    std::string adddir;
     WINDAT *window = nullptr;
     WINDAT *notebook = nullptr;
-    WINDAT *addlist = nullptr;
-    WINDAT *proplabel[10] = {};
-    WINDAT *editlabel[12] = {};
+    WINDAT *addbox = nullptr; // the add page's file box
+    WINDAT *addctl[4] = {};   // its "add" label and the three add buttons
+    WINDAT *proplabel[8] = {};
+    WINDAT *editlabel[10] = {};
+    WINDAT *editfield[4] = {}; // description, user, password, group
     WINDAT *removelabel[2] = {};
     WINDAT *setupfield = nullptr;
     int savefailed = 0;

@@ -15,6 +15,7 @@ extern const char *const fforward_col[];
 extern const char *const fbackward_gray[];
 extern const char *const fbackward_col[];
 extern const char *const dir_closed_gray[];
+extern const char *const file_xpm[];
 extern const char *const warning_xpm[];
 extern const char *const error_xpm[];
 extern const char *const question_xpm[];

@@ -115,30 +115,9 @@ static int BoxTextWidth(const char *text) {
     return widest;
 }
 
-// The kind's picture as the background of a small window: the server keeps the pixmap, so
-// nothing needs freeing or repainting.
 static WINDAT *BoxIconCreate(WINDAT *box, int kind) {
-    Display *d = box->usr.display;
-    XImage *img = XImageCreateMsg(d, kind);
-    if (!img) return nullptr;
-    Pixmap pm = XCreatePixmap(d, box->window, static_cast<unsigned>(img->width),
-                              static_cast<unsigned>(img->height),
-                              static_cast<unsigned>(DefaultDepth(d, DefaultScreen(d))));
-    XPutImage(d, pm, box->gc, img, 0, 0, 0, 0, static_cast<unsigned>(img->width),
-              static_cast<unsigned>(img->height));
-    WINTYP t{};
-    t.fg = fg_form;
-    t.bg = bg_form;
-    t.width = img->width;
-    t.height = img->height;
-    t.typ = WIN_IMAGE1;
-    t.language = box->language;
-    WINNEIGHBOR nb{};
-    WINDAT *icon = WinCreate(box, BOX_MARGIN, BOX_MARGIN, &t, &nb, "icon", nullptr);
-    if (icon) WinSetBgPixmap(icon, pm);
-    XFreePixmap(d, pm);
-    WinFreeXImage(img);
-    return icon;
+    return SymbolPictureCreate(box, BOX_MARGIN, BOX_MARGIN, XImageCreateMsg(box->usr.display, kind),
+                               "icon");
 }
 
 WINDAT *BoxCreate(int language, Display *display, const char *text, int kind, WINFUNC callback) {

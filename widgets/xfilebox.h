@@ -103,6 +103,9 @@ int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *
 int FileboxPreviewSetup(WINDATUSR *rec);
 int FilePropertyUpdate(WINDAT *container, const char *path);
 const char *FilePropertyGetText(int language, int row, char *buf, int size);
+// "-rwxr-x--- (0750)": the type letter (d, c, b, f for a FIFO, - for a file, ?), the three
+// permission triplets and the bits.
+int FilePermissionText(unsigned mode, char *buf, int size);
 // The value text of property row `row` (1 .. 9) of `path`; -102 when it cannot be queried.
 int FilePropertyValue(const char *path, int row, int language, char *buf, int size);
 

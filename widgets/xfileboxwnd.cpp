@@ -807,6 +807,20 @@ const char *FilePropertyGetText(int language, int row, char *buf, int size) {
     return buf;
 }
 
+int FilePermissionText(unsigned mode, char *buf, int size) {
+    if (!buf || size < 1) return -15;
+    static const char *const perm[8] = {"---", "--x", "-w-", "-wx", "r--", "r-x", "rw-", "rwx"};
+    char t = S_ISDIR(mode)    ? 'd'
+             : S_ISCHR(mode)  ? 'c'
+             : S_ISBLK(mode)  ? 'b'
+             : S_ISFIFO(mode) ? 'f'
+             : S_ISREG(mode)  ? '-'
+                              : '?';
+    snprintf(buf, static_cast<size_t>(size), "%c%s%s%s (%04o)", t, perm[(mode >> 6) & 7],
+             perm[(mode >> 3) & 7], perm[mode & 7], mode & 07777);
+    return 0;
+}
+
 int FilePropertyValue(const char *path, int row, int language, char *buf, int size) {
     (void)language;
     if (!path || !buf || size < 1) return -15;
@@ -814,7 +828,6 @@ int FilePropertyValue(const char *path, int row, int language, char *buf, int si
     struct stat st;
     if (lstat(path, &st) != 0) return FILE_ERROR_READ;
     size_t n = static_cast<size_t>(size);
-    static const char *const perm[8] = {"---", "--x", "-w-", "-wx", "r--", "r-x", "rw-", "rwx"};
     switch (row) {
     case 1:
         snprintf(buf, n, "%s", path);
@@ -835,15 +848,9 @@ int FilePropertyValue(const char *path, int row, int language, char *buf, int si
         break;
     }
     case 6: {
-        char t = S_ISDIR(st.st_mode)    ? 'd'
-                 : S_ISCHR(st.st_mode)  ? 'c'
-                 : S_ISBLK(st.st_mode)  ? 'b'
-                 : S_ISFIFO(st.st_mode) ? 'f'
-                 : S_ISREG(st.st_mode)  ? '-'
-                                        : '?';
-        snprintf(buf, n, "%c%s%s%s (%04o)  Link(s): %i", t, perm[(st.st_mode >> 6) & 7],
-                 perm[(st.st_mode >> 3) & 7], perm[st.st_mode & 7],
-                 static_cast<unsigned>(st.st_mode & 07777), static_cast<int>(st.st_nlink));
+        char mode[40];
+        FilePermissionText(st.st_mode, mode, sizeof mode);
+        snprintf(buf, n, "%s  Link(s): %i", mode, static_cast<int>(st.st_nlink));
         break;
     }
     case 7:
@@ -1105,7 +1112,11 @@ static void FileboxLayout(WINDAT *box) {
         Place(b, x, ry, rw - 2 * b->border, bh);
         ry += bh + 2 * b->border + 2 * g;
     }
-    if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS)) Place(a, x, ry, rw, std::max(1, H - ry));
+    if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS)) {
+        Place(a, x, ry, rw, std::max(1, H - ry));
+        // Whoever filled the area lays its contents out.
+        WinFuncResize(a);
+    }
 }
 
 static int FileboxResize(WINDATUSR *rec) {
@@ -1284,7 +1295,8 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
         WINDAT *tb = BtnCreate(box, 0, 0, &tt, &none, label, fn);
         if (tb) tb->status = n;
         SlotSet(box, FBX_SLOT_TYPE, tb);
-        if (opt->kind == FBX_SAVEAS) {
+        // Save as holds its save options here; the album add page its add controls.
+        if (opt->kind == FBX_SAVEAS || opt->kind == FBX_ALBUM_ADD) {
             WINTYP at{};
             at.fg = fg_form, at.bg = bg_form;
             at.width = std::max(40, t.width / 2);
@@ -1293,7 +1305,7 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
             at.language = box->language;
             WINDAT *area = BaseCreate(box, 0, 0, &at, &none, "opt");
             SlotSet(box, FBX_SLOT_OPTIONS, area);
-            FileboxFTypOptCreate(area, n);
+            if (opt->kind == FBX_SAVEAS) FileboxFTypOptCreate(area, n);
         }
     }
     FileboxLayout(box);

@@ -4,6 +4,8 @@
 #include "render/ximage.h"
 #include "resources/symbols.h"
 #include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +88,39 @@ Pixmap PixmapCreateMsg(Display *display, Drawable drawable, int kind) {
     return XCreatePixmapFromBitmapData(
         display, drawable, bits.data(), static_cast<unsigned>(w), static_cast<unsigned>(h), fg_form,
         bg_form, static_cast<unsigned>(DefaultDepth(display, DefaultScreen(display))));
+}
+
+WINDAT *SymbolPictureCreate(WINDAT *parent, int x, int y, XImage *img, const char *name) {
+    if (!img) return nullptr;
+    if (!parent || !parent->window) {
+        WinFreeXImage(img);
+        return nullptr;
+    }
+    Display *d = parent->usr.display;
+    // The picture as the window's background: the server keeps and repaints it.
+    Pixmap pm = XCreatePixmap(d, parent->window, static_cast<unsigned>(img->width),
+                              static_cast<unsigned>(img->height),
+                              static_cast<unsigned>(DefaultDepth(d, DefaultScreen(d))));
+    XPutImage(d, pm, parent->gc, img, 0, 0, 0, 0, static_cast<unsigned>(img->width),
+              static_cast<unsigned>(img->height));
+    WINTYP t{};
+    t.fg = fg_form;
+    t.bg = bg_form;
+    t.width = img->width;
+    t.height = img->height;
+    t.typ = WIN_IMAGE1;
+    t.language = parent->language;
+    WINNEIGHBOR nb{};
+    WINDAT *icon = WinCreate(parent, x, y, &t, &nb, name, nullptr);
+    if (icon) WinSetBgPixmap(icon, pm);
+    XFreePixmap(d, pm);
+    WinFreeXImage(img);
+    return icon;
+}
+
+WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y) {
+    return SymbolPictureCreate(parent, x, y, ImageCreateFromDataSimple(Data(file_xpm), bg_sz_form),
+                               "file");
 }
 
 int IconsDestroy(Display *display) {

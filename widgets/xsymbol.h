@@ -23,4 +23,8 @@ XImage *XImageCreateMsg(Display *display, int kind);
 // The matching 40 x 40 bitmap drawn in fg_form on bg_form.
 Pixmap PixmapCreateMsg(Display *display, Drawable drawable, int kind);
 char **MsgXpmData(int kind);
+// A window of the picture's size with `img` as its background; `img` is released.
+WINDAT *SymbolPictureCreate(WINDAT *parent, int x, int y, XImage *img, const char *name);
+// A small window showing the file picture (a page), for panels about one file.
+WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y);
 int IconsDestroy(Display *display);

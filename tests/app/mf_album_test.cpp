@@ -108,7 +108,8 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     ASSERT_EQ(MF_AlbumOpen(display), 0);
     WINDAT *box = nullptr;
     for (int i = 0; i < WINDATpi && !box; i++)
-        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX) box = WINDATp[i];
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX && WINDATp[i]->state == FBX_ALBUM_OPEN)
+            box = WINDATp[i];
     ASSERT_NE(box, nullptr);
     ASSERT_NE(FileboxWndFNameGet(box), nullptr);
     EditTextNew(FileboxWndFNameGet(box), "typed", 0);
@@ -118,7 +119,8 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     EXPECT_EQ(AlbumOpenBtnReturn(&rec), 250);
     bool boxgone = true;
     for (int i = 0; i < WINDATpi; i++)
-        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX) boxgone = false;
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_FILEBOX && WINDATp[i]->state == FBX_ALBUM_OPEN)
+            boxgone = false;
     ToolkitUnlock();
     EXPECT_TRUE(boxgone);
     EXPECT_EQ(Slurp(dir + "/typed.alb").size(), 222u);
@@ -157,6 +159,68 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     EXPECT_EQ(bytes.find("notes.txt"), std::string::npos);
     EXPECT_EQ(bytes.find("readme.txt"), std::string::npos);
     EXPECT_EQ(bytes.find("c.png"), std::string::npos);
+}
+
+// The add page is a file box: its buttons add what the box shows, the user's way (clicks). The
+// entry pages show the stored user, password (as stars) and group, read-only; page 0 has the
+// i-node change row.
+TEST_F(AlbumWindow, TheAddPageFileBoxChoosesWhatTheButtonsAdd) {
+    Jpeg("pick/a.jpg");
+    Jpeg("pick/b.jpg");
+    std::ofstream(dir + "/pick/c.txt") << "no picture";
+    std::string path = dir + "/p.alb";
+    Open(path);
+    ALBUMWND *w = AlbumWnd(album);
+    ASSERT_NE(w->addbox, nullptr);
+    EXPECT_EQ(w->addbox->state, FBX_ALBUM_ADD);
+    NotebookPageSetCur(w->notebook, 2);
+    WINDAT *single = w->addctl[1], *directory = w->addctl[2];
+    ASSERT_TRUE(single && directory);
+    ASSERT_TRUE(Pump([&] { return Attr(display, single->window).map_state == IsViewable; }));
+
+    // Nothing chosen (the list's ".." is selected): "single" adds nothing.
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/pick").c_str(), nullptr), 0);
+    ClickAt(display, single->window, 4, 4);
+    Pump([] { return false; }, 300);
+    EXPECT_EQ(Markers(path), 0);
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/pick").c_str(), "b.jpg"), 0);
+    EXPECT_STREQ(FileboxGetCurPath(w->addbox), (dir + "/pick").c_str());
+    ClickAt(display, single->window, 4, 4);
+    ASSERT_TRUE(Pump([&] { return album->added == 1; }, 10000));
+    EXPECT_NE(Slurp(path).find(dir + "/pick/b.jpg"), std::string::npos);
+    // "Directory" takes every file the box lists; the text file is no picture.
+    ClickAt(display, directory->window, 4, 4);
+    ASSERT_TRUE(Pump([&] { return album->added == 3; }, 10000));
+    EXPECT_EQ(Markers(path), 3);
+    EXPECT_EQ(AlbumEntriesText(album), "0  ( + 3  - 0 )  =  3");
+
+    char word[100];
+    FilePropertyGetText(album->language, 4, word, sizeof word);
+    const char *row = w->proplabel[2] ? w->proplabel[2]->label : nullptr;
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(std::string(row).rfind(word, 0), 0u) << row;
+
+    // Reopened, the entries show on the edit page as stored.
+    WINDAT *top = album->container->usr.parent;
+    ToolkitLock();
+    WINDATUSR rec = top->usr;
+    rec.win = top;
+    AlbumClose(&rec);
+    ToolkitUnlock();
+    ASSERT_TRUE(Pump([&] { return !Open(); }));
+    Open(path);
+    w = AlbumWnd(album);
+    ASSERT_EQ(AlbumPageEntryShow(album, 2), 0);
+    const int fields[4] = {ALBUM_F_DESCRIPTION, ALBUM_F_USER, ALBUM_F_PASSWORD, ALBUM_F_GROUP};
+    for (int i = 0; i < 4; i++) {
+        WINDAT *f = w->editfield[i];
+        ASSERT_NE(f, nullptr);
+        char stored[300];
+        IoAlbumEntryField(album, 2, fields[i], stored, sizeof stored);
+        EXPECT_STREQ(EditTextGet(f), stored);
+        EXPECT_TRUE(WinGetDisable(f)) << "the page shows, it does not edit";
+    }
+    EXPECT_EQ(w->editfield[2]->state, EDIT_PASSWORD);
 }
 
 // A count of 0, or a tree that grew after the count, never divides by 0 nor passes 100 %.
