@@ -31,9 +31,10 @@ int ResizeAlbum(WINDATUSR *rec);
 ALBUMDAT *AlbumWndDataGet(WINDAT *win);
 int AlbumFileRemove(WINDATUSR *rec);
 
-// The window record of an album; and the seam of the add page: the directory it shows and the
-// file chosen in it (the list's selection wins when it has one).
+// The window record of an album.
 ALBUMWND *AlbumWnd(ALBUMDAT *album);
+// Points the add page's file box at `dir` and selects `file` there (null: the box's first
+// entry): 0, -3 when the file is not listed, else the box's error.
 int AlbumAddSourceSet(ALBUMDAT *album, const char *dir, const char *file);
 // The entries row of page 0: "%i  ( + %i  - %i )  =  %i".
 std::string AlbumEntriesText(const ALBUMDAT *album);

@@ -6,9 +6,11 @@
 #include "app/mf_album.h"
 #include "app/paint_binary.h"
 #include "base/settings.h"
+#include "widgets/xbtnchk.h"
 #include "widgets/xedit.h"
 #include "widgets/xfilebox.h"
 #include "widgets/xbox.h"
+#include "widgets/xlist.h"
 #include "widgets/xnotebook.h"
 #include "widgets/xpaint.h"
 
@@ -232,25 +234,42 @@ TEST(AlbumProgress, PercentStaysWithinZeroAndHundred) {
 }
 
 // Cancel arrives through the pump thread while the scan thread adds; the scan stops after the
-// file it is on.
+// file it is on. Before that, the user walks the add page's file box with its preview on: the
+// preview reads on the pump thread while the scan thread reads its files.
 TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     for (int i = 0; i < 60; i++)
         Jpeg("big/d" + std::to_string(i % 6) + "/f" + std::to_string(i) + ".jpg", 900, 700);
+    for (int i = 0; i < 4; i++)
+        Jpeg("big/top" + std::to_string(i) + ".jpg", 300, 200);
     std::string path = dir + "/c.alb";
     Open(path);
-    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/big").c_str(), nullptr), 0);
-    WINDAT *nb = AlbumWnd(album)->notebook;
-    NotebookPageSetCur(nb, 2);
+    ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/big").c_str(), "top0.jpg"), 0);
+    ALBUMWND *w = AlbumWnd(album);
+    NotebookPageSetCur(w->notebook, 2);
     WINDAT *cancel = album->cancelbtn;
+    WINDAT *list = FileboxWndFListGet(w->addbox);
+    WINDAT *chk = FileboxWndFPreviewChkGet(w->addbox);
+    ASSERT_TRUE(list && chk && chk->nchild > 0);
     ASSERT_TRUE(Pump([&] { return Attr(display, cancel->window).map_state == IsViewable; }));
-    std::atomic<int> at_click{-1};
+    ClickAt(display, chk->child[0]->window, 2, 2);
+    ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 1; }));
+    int first = ListEntryGetSelectNr(list);
+    std::atomic<int> at_click{-1}, walked{0};
     std::thread clicker([&] {
         Display *input = XOpenDisplay(server->name.c_str());
         if (!input) return;
         WaitFor([&] { return Markers(path) >= 3; }, 20000);
-        // The window is mapped and still; its place is known from this connection.
+        // The window is mapped and still; places are known from this connection.
         int x = 0, y = 0;
         Window child;
+        XTranslateCoordinates(input, list->window, DefaultRootWindow(input), 20, 4, &x, &y,
+                              &child);
+        XtMove(input, x, y);
+        for (int i = 0; i < 3; i++)
+            XtKey(input, "Down");
+        XSync(input, False);
+        if (WaitFor([&] { return ListEntryGetSelectNr(list) == first + 3; }, 10000))
+            walked = Markers(path) < 64 ? 1 : 2;
         XTranslateCoordinates(input, cancel->window, DefaultRootWindow(input), 4, 4, &x, &y,
                               &child);
         XtMove(input, x, y);
@@ -263,11 +282,14 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     });
     EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDirSub), 100);
     clicker.join();
+    EXPECT_EQ(walked.load(), 1) << "the box answered the keys while the add ran";
     ASSERT_GE(at_click.load(), 3);
     int final = Markers(path);
-    EXPECT_LT(final, 60);
+    EXPECT_LT(final, 64);
     EXPECT_LE(final - at_click, 1) << "only the file in hand when Cancel came";
     EXPECT_EQ(album->added, final);
+    PAINTIMG *e = PaintImgGet(FileboxWndFPreviewGet(w->addbox), 0);
+    EXPECT_TRUE(e && e->fi.fbuf) << "the preview followed the keys";
 }
 
 TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends) {
