@@ -57,16 +57,27 @@ void *MainPropStrGet(int slot) {
     return WinUSRStringArrayValueGet(main, slot);
 }
 
+// The open quit question, by its window: a second Exit raises it instead of asking twice.
+static WINDAT *quit_box = nullptr;
+static Window quit_box_window = 0;
+
 static int ProgramExit(WINDATUSR *rec) {
     if (rec && rec->i == 1) killProgram = 1;
+    quit_box = nullptr, quit_box_window = 0;
     return MsgBoxClose(rec);
 }
 
 int MF_FileExit() {
-    if (AskProgramExit)
-        MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit);
-    else
+    if (!AskProgramExit) {
         killProgram = 1;
+        return 0;
+    }
+    if (quit_box && WinFind(quit_box_window) == quit_box) {
+        XRaiseWindow(quit_box->usr.display, quit_box->window);
+        return 0;
+    }
+    quit_box = MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit);
+    quit_box_window = quit_box ? quit_box->window : 0;
     return 0;
 }
 

@@ -262,8 +262,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
         // The window is mapped and still; places are known from this connection.
         int x = 0, y = 0;
         Window child;
-        XTranslateCoordinates(input, list->window, DefaultRootWindow(input), 20, 4, &x, &y,
-                              &child);
+        XTranslateCoordinates(input, list->window, DefaultRootWindow(input), 20, 4, &x, &y, &child);
         XtMove(input, x, y);
         for (int i = 0; i < 3; i++)
             XtKey(input, "Down");

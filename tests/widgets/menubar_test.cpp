@@ -276,6 +276,21 @@ TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
     Key("Escape");
     ASSERT_TRUE(NoMenu());
     EXPECT_EQ(run.Stderr().find("Question"), std::string::npos) << run.Stderr();
+    // Ctrl+Q while the question is open asks no second question; Cancel keeps the program.
+    XtKey(display, "q", true);
+    ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; })) << run.Stderr();
+    XtMove(display, 400, 400);
+    XtKey(display, "q", true);
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
+    EXPECT_TRUE(WaitFor([&] { return Find("Question") == 0; }, 2000)) << "a second question";
+    size_t n = 0;
+    for (size_t p = 0; (p = run.Stderr().find("dravik: Question", p)) != std::string::npos; p++)
+        n++;
+    EXPECT_EQ(n, 1u) << run.Stderr();
     Quit();
     std::string err = run.Stderr();
     EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
