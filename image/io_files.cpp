@@ -141,6 +141,22 @@ void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
     return buf;
 }
 
+void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
+    if (!save) return;
+    memset(save, 0, sizeof *save);
+    if (!fi) return;
+    save->w = fi->w;
+    save->h = fi->h;
+    save->bit = fi->bit;
+    save->fbuf = fi->fbuf;
+    save->maptyp = fi->maptyp;
+    save->mapentry = fi->mapentry;
+    save->rmap = fi->rmap;
+    save->gmap = fi->gmap;
+    save->bmap = fi->bmap;
+    save->frames = fi->frames;
+}
+
 int IoSaveFile(FILEREQ *req, SAVEINFO *save) {
     if (!req || !save) return -15;
     IoStatusClear(req);

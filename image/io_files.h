@@ -122,6 +122,9 @@ enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };
 void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode);
 void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode);
 int IoSaveFile(FILEREQ *req, SAVEINFO *save);
+// A save record of the picture in `fi` (size, pixels, colour maps, frames); type, quality,
+// frame range and view are the caller's.
+void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save);
 
 // Releases a display image; installed by the render layer.
 extern int (*IoXImageFreeHook)(_XImage *image);

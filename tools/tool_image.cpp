@@ -97,23 +97,13 @@ int WritePnm(const FILEINFO *fi, const char *out, int first, int last) {
 }
 
 int WriteJpeg(FILEINFO *fi, const char *out, int first, int last) {
+    // A multi-frame record is saved the way its view would save it: one file per frame.
     SAVEINFO save;
-    memset(&save, 0, sizeof save);
-    save.w = fi->w;
-    save.h = fi->h;
-    save.bit = fi->bit;
+    IoSaveInfoFromImage(fi, &save);
     save.quality = 100;
     save.ftyp = FTYP_JPEG;
     save.first_frame = first;
     save.last_frame = last;
-    save.fbuf = fi->fbuf;
-    save.maptyp = fi->maptyp;
-    save.rmap = fi->rmap;
-    save.gmap = fi->gmap;
-    save.bmap = fi->bmap;
-    save.mapentry = fi->mapentry;
-    // A multi-frame record is saved the way its view would save it: one file per frame.
-    save.frames = fi->frames;
     FILEREQ req;
     IoRequestInit(&req, out);
     int rc = IoSaveFile(&req, &save);
