@@ -6,6 +6,8 @@
 #include "image/io_album.h"
 #include "image/io_jpg.h"
 
+#include "bench_photo.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,27 +29,6 @@ struct Scratch {
     }
 };
 
-// A photo-like picture: gradients with a camera's noise, so the file has realistic entropy.
-int WritePhoto(const std::string &path, int w, int h) {
-    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 3);
-    uint32_t seed = 7;
-    for (size_t i = 0; i < px.size(); i++) {
-        seed = seed * 1664525u + 1013904223u;
-        size_t p = i / 3;
-        int v = static_cast<int>((p % w) * 255 / w + (p / w) * 255 / h) / 2 +
-                static_cast<int>(seed >> 28) - 8;
-        px[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-    }
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
-    save.w = w, save.h = h, save.bit = 24, save.quality = 90, save.ftyp = FTYP_JPEG;
-    save.fbuf = px.data();
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
-    return IoWriteJpeg(&req, &save);
-}
-
 void OpenAlbum(ALBUMDAT *album, const std::string &path) {
     memset(album, 0, sizeof *album);
     snprintf(album->path, sizeof album->path, "%s", path.c_str());
@@ -57,7 +38,7 @@ void OpenAlbum(ALBUMDAT *album, const std::string &path) {
 void BM_AlbumAppend12MP(benchmark::State &state) {
     Scratch s;
     std::string photo = s.dir + "/photo.jpg", path = s.dir + "/a.alb";
-    WritePhoto(photo, 4000, 3000);
+    WriteBenchPhoto(photo, 4000, 3000);
     ALBUMDAT album;
     OpenAlbum(&album, path);
     for (auto _ : state)
@@ -70,7 +51,7 @@ BENCHMARK(BM_AlbumAppend12MP)->Unit(benchmark::kMillisecond);
 // An album of 5000 entries, made by repeating one appended entry.
 std::string MakeBigAlbum(const Scratch &s) {
     std::string photo = s.dir + "/small.jpg", path = s.dir + "/big.alb";
-    WritePhoto(photo, 640, 480);
+    WriteBenchPhoto(photo, 640, 480);
     ALBUMDAT album;
     OpenAlbum(&album, path);
     IoAlbumAppend(&album.file, photo.c_str(), &album);

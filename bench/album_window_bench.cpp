@@ -15,6 +15,8 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
 
+#include "bench_photo.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -34,26 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// A photo-like picture with a camera's noise; `seed` makes each one different.
-int WritePhoto(const std::string &path, int w, int h, uint32_t seed) {
-    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 3);
-    for (size_t i = 0; i < px.size(); i++) {
-        seed = seed * 1664525u + 1013904223u;
-        size_t p = i / 3;
-        int v = static_cast<int>((p % w) * 255 / w + (p / w) * 255 / h) / 2 +
-                static_cast<int>(seed >> 28) - 8 + static_cast<int>(i % 3) * 20;
-        px[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-    }
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
-    save.w = w, save.h = h, save.bit = 24, save.quality = 90, save.ftyp = FTYP_JPEG;
-    save.fbuf = px.data();
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
-    return IoWriteJpeg(&req, &save);
 }
 
 std::mutex gap_mutex;
@@ -89,7 +71,7 @@ int main(int argc, char **argv) {
         std::string sub = dir + "/photos/d" + std::to_string(i % 10);
         mkdir((dir + "/photos").c_str(), 0755);
         mkdir(sub.c_str(), 0755);
-        WritePhoto(sub + "/p" + std::to_string(i) + ".jpg", 4000, 3000, 7u + i * 977u);
+        WriteBenchPhoto(sub + "/p" + std::to_string(i) + ".jpg", 4000, 3000, 7u + i * 977u);
     }
 
     double vips_ms = -1;

@@ -267,7 +267,12 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
         for (int i = 0; i < 3; i++)
             XtKey(input, "Down");
         XSync(input, False);
-        if (WaitFor([&] { return ListEntryGetSelectNr(list) == first + 3; }, 10000))
+        // The list belongs to the windows: read it as they do, under the toolkit lock.
+        auto selected = [&] {
+            ToolkitLockGuard guard;
+            return ListEntryGetSelectNr(list);
+        };
+        if (WaitFor([&] { return selected() == first + 3; }, 10000))
             walked = Markers(path) < 64 ? 1 : 2;
         XTranslateCoordinates(input, cancel->window, DefaultRootWindow(input), 4, 4, &x, &y,
                               &child);
