@@ -138,6 +138,8 @@ int IsFileJpeg(const char *path) {
     return FILE_SUCCES;
 }
 
+struct JPGPOOL;
+
 // Everything a read holds; released on every way out of IoReadJpeg.
 struct JPGREAD {
     jpeg_decompress_struct cinfo;
@@ -149,6 +151,7 @@ struct JPGREAD {
     uint8_t *buf;
     uint8_t *cmyk;
     int created;
+    JPGPOOL *pool; // scratch buffers of this read
 };
 
 // Largest DCT scale-down whose output still covers the edge in both directions.
@@ -183,22 +186,58 @@ static void JpgHugePages(void *buf, long size) {
 
 // A scratch buffer, on huge pages where the system gives them: in a large buffer a page fault
 // every 4 KiB costs more than the bytes' decoding.
+// Its room is kept for the next Alloc that fits.
 struct JPGSCRATCH {
     uint8_t *p = nullptr;
     size_t size = 0;
+    size_t cap = 0;
     JPGSCRATCH() = default;
     JPGSCRATCH(const JPGSCRATCH &) = delete;
     JPGSCRATCH &operator=(const JPGSCRATCH &) = delete;
     ~JPGSCRATCH() { free(p); }
     bool Alloc(size_t n) {
+        if (p && n <= cap) {
+            size = n;
+            return true;
+        }
         const size_t huge = 2u << 20;
         free(p);
-        p = static_cast<uint8_t *>(n >= huge ? aligned_alloc(huge, (n + huge - 1) / huge * huge)
-                                             : malloc(n ? n : 1));
+        size_t room = n >= huge ? (n + huge - 1) / huge * huge : n ? n : 1;
+        p = static_cast<uint8_t *>(n >= huge ? aligned_alloc(huge, room) : malloc(room));
         size = p ? n : 0;
-        if (p && n >= huge) madvise(p, (n + huge - 1) / huge * huge, MADV_HUGEPAGE);
+        cap = p ? room : 0;
+        if (p && n >= huge) madvise(p, room, MADV_HUGEPAGE);
         return p != nullptr;
     }
+    void Release() {
+        free(p);
+        p = nullptr;
+        size = cap = 0;
+    }
+};
+
+// The large buffers of one read, kept by each thread between its reads: a folder of photos
+// otherwise pays for megabytes of fresh pages per file, more than the decoding of its preview.
+// A read nested in a callback of another on the same thread gets buffers of its own.
+struct JPGPOOL {
+    JPGSCRATCH whole, data, log;
+    bool busy = false;
+};
+static thread_local JPGPOOL jpg_pool;
+
+struct JPGPOOLUSE {
+    JPGPOOL own;
+    JPGPOOL *pool;
+    JPGPOOLUSE() : pool(jpg_pool.busy ? &own : &jpg_pool) { pool->busy = true; }
+    ~JPGPOOLUSE() {
+        pool->busy = false;
+        // An unusually large file does not keep its memory.
+        enum : size_t { JPG_POOL_KEEP = 64u << 20 };
+        for (JPGSCRATCH *b : {&pool->whole, &pool->data, &pool->log})
+            if (b->cap > JPG_POOL_KEEP) b->Release();
+    }
+    JPGPOOLUSE(const JPGPOOLUSE &) = delete;
+    JPGPOOLUSE &operator=(const JPGPOOLUSE &) = delete;
 };
 
 static bool JpgHasAllDc(const jpeg_decompress_struct *c) {
@@ -674,7 +713,7 @@ static uint8_t JpgClamp(long v) {
 // The 1/8-scale picture of a single-scan baseline Huffman file, grey or YCbCr, into out
 // (w x h, 1 or 3 bytes a pixel); false leaves the file to the library.
 static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, long memlen,
-                         uint8_t *out, int w, int h) {
+                         uint8_t *out, int w, int h, JPGPOOL *pool) {
     int nc = c->num_components;
     if (w != static_cast<long>((c->image_width + 7) / 8) ||
         h != static_cast<long>((c->image_height + 7) / 8))
@@ -754,10 +793,10 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
     }
     s.interval = c->restart_interval;
     long intervals = s.interval ? (s.mcus + s.interval - 1) / s.interval : 0;
-    JPGSCRATCH data;
+    JPGSCRATCH &data = pool->data;
     if (!JpgDcUnstuff(mem + used, static_cast<size_t>(memlen - used), intervals, &s, &data))
         return false;
-    JPGSCRATCH log; // a large log is touched once: huge pages save most of its page faults
+    JPGSCRATCH &log = pool->log; // on huge pages where the system gives them
     if (!log.Alloc(static_cast<size_t>(s.mcus) * s.stride * sizeof(int16_t))) return false;
     auto *diff = reinterpret_cast<int16_t *>(log.p);
     if (!JpgDcDecode(&s, diff)) return false;
@@ -944,7 +983,8 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);
-    if (c->scale_denom == 8 && r->mem && JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h)) {
+    if (c->scale_denom == 8 && r->mem &&
+        JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h, r->pool)) {
         jpg_dc_tune.taken++;
         JpgProgress(req, 100);
     } else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)
@@ -987,10 +1027,11 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     r.client.language = JpgLanguage(req);
     r.fp = FileStdOpen(req->path);
     if (!r.fp) return FILE_ERROR_OPEN;
-    JPGSCRATCH whole;
-    if (mode != IO_READ_PROBE && JpgSlurp(r.fp, &whole)) {
-        r.mem = whole.p;
-        r.memlen = static_cast<long>(whole.size);
+    JPGPOOLUSE use;
+    r.pool = use.pool;
+    if (mode != IO_READ_PROBE && JpgSlurp(r.fp, &use.pool->whole)) {
+        r.mem = use.pool->whole.p;
+        r.memlen = static_cast<long>(use.pool->whole.size);
     }
     int rc = JpgReadRun(&r, req, fi, mode);
     if (r.created) jpeg_destroy_decompress(&r.cinfo);
@@ -1016,6 +1057,8 @@ int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const c
     r.client.quiet = 1;
     r.mem = data;
     r.memlen = len;
+    JPGPOOLUSE use;
+    r.pool = use.pool;
     int rc = JpgReadRun(&r, &req, fi, IO_READ_FULL);
     if (r.created) jpeg_destroy_decompress(&r.cinfo);
     if (r.buf) MemFree(r.buf, req.path);
