@@ -83,6 +83,15 @@ class AlbumWindow : public WidgetTest {
         ToolkitUnlock();
         return r;
     }
+    // The window manager's close, as the window gets it.
+    void CloseWindow() {
+        WINDAT *top = album->container->usr.parent;
+        ToolkitLock();
+        WINDATUSR rec = top->usr;
+        rec.win = top;
+        AlbumClose(&rec);
+        ToolkitUnlock();
+    }
     bool Open() {
         for (int i = 0; i < WINDATpi; i++)
             if (AlbumWndDataGet(WINDATp[i]) == album) return true;
@@ -203,12 +212,7 @@ TEST_F(AlbumWindow, TheAddPageFileBoxChoosesWhatTheButtonsAdd) {
     EXPECT_EQ(std::string(row).rfind(word, 0), 0u) << row;
 
     // Reopened, the entries show on the edit page as stored.
-    WINDAT *top = album->container->usr.parent;
-    ToolkitLock();
-    WINDATUSR rec = top->usr;
-    rec.win = top;
-    AlbumClose(&rec);
-    ToolkitUnlock();
+    CloseWindow();
     ASSERT_TRUE(Pump([&] { return !Open(); }));
     Open(path);
     w = AlbumWnd(album);
@@ -308,12 +312,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     PaintImgCurSelectSet(album->view, 1);
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
     EXPECT_EQ(AlbumEntriesText(album), "3  ( + 0  - 1 )  =  2");
-    WINDAT *top = album->container->usr.parent;
-    ToolkitLock();
-    WINDATUSR rec = top->usr;
-    rec.win = top;
-    AlbumClose(&rec);
-    ToolkitUnlock();
+    CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "Ignore"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
     EXPECT_EQ(Slurp(path), before);
@@ -324,12 +323,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     EXPECT_EQ(Call(AlbumPageEntryAddFuncAdd), 0);
     PaintImgCurSelectSet(album->view, 0);
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
-    top = album->container->usr.parent;
-    ToolkitLock();
-    rec = top->usr;
-    rec.win = top;
-    AlbumClose(&rec);
-    ToolkitUnlock();
+    CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
     std::string after = Slurp(path);
@@ -368,12 +362,7 @@ TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
     ASSERT_EQ(system(cmd.c_str()), 0);
     std::string replaced = Slurp(path);
-    WINDAT *top = album->container->usr.parent;
-    ToolkitLock();
-    WINDATUSR rec = top->usr;
-    rec.win = top;
-    AlbumClose(&rec);
-    ToolkitUnlock();
+    CloseWindow();
     testing::internal::CaptureStderr();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
     ASSERT_TRUE(Pump([&] { return FindWindowByName(display, "Error") != 0; }));
