@@ -354,7 +354,8 @@ int PaintFileRename(WINDATUSR *rec) {
         MemFree(e->fi.fname, "label");
         e->fi.fname = name;
     }
-    if (dlg != v) WinClose(dlg);
+    // A fly field is closing already: its close callback is what called here.
+    if (dlg != v && dlg->typ != WIN_EDIT_FLY) WinClose(dlg);
     WinPaint(v);
     if (PaintFileboxUpdateHook) PaintFileboxUpdateHook();
     return 0;
