@@ -44,7 +44,7 @@
 int DirPreviewThreads = 0;
 
 static const char *const TAG_USR = "usr";
-enum { DPV_W = 720, DPV_H = 640, DPV_ROW = 20, DPV_KEY_W = 150 };
+enum { DPV_W = 720, DPV_H = 640, DPV_ROW = 20, DPV_PROGRESS_MS = 100 };
 
 // Slot 1 of "fb": what the preview needs beyond its windows. The owner by window id: the box
 // may close first.
@@ -401,10 +401,13 @@ static void DirReadAll(DIRREAD *job, WINDAT *view, WINDAT *status, WINDAT *prop)
     if (threads.empty()) DirReadWorker(job);
     Display *d = view->usr.display;
     int shown = -1;
+    auto next = std::chrono::steady_clock::now();
     for (;;) {
         int done = job->done;
-        if (done != shown) {
+        // A few updates a second are enough to watch; each costs a probe of the file.
+        if (done != shown && (done >= n || std::chrono::steady_clock::now() >= next)) {
             shown = done;
+            next = std::chrono::steady_clock::now() + std::chrono::milliseconds(DPV_PROGRESS_MS);
             int last = job->last;
             if (last >= 0) {
                 const std::string &path = job->paths[static_cast<size_t>(last)];

@@ -7,7 +7,7 @@
 // Slots of the preview's base window "fb".
 enum { DPV_SLOT_USR = 1, DPV_SLOT_PROP = 2, DPV_SLOT_VIEW = 3, DPV_SLOT_STATUS = 4, DPV_SLOTS = 4 };
 // Thumbnail edge, rows of the property area, and the most reader threads one fill starts.
-enum { DPV_EDGE = 96, DPV_PROP_ROWS = 10, DPV_THREADS_MAX = 16 };
+enum { DPV_EDGE = 96, DPV_PROP_ROWS = 10, DPV_THREADS_MAX = 8 };
 // Modes of DirPreviewEntryProperty.
 enum { DPV_PROP_PROPERTY = 0, DPV_PROP_DESCRIPTION = 1 };
 

@@ -271,7 +271,7 @@ TEST_F(DirPreview, DirPreviewThreadReadsGiveTheCellsOfAOneThreadRead) {
     EXPECT_EQ(DirPreviewThreadCount(1), 1);
 }
 
-TEST_F(DirPreview, MenuOpenShowsTheFileAndRenameRenamesFileAndCell) {
+TEST_F(DirPreview, MenuOpenShowsTheFileRenameRenamesFileAndCellButNotOntoAnother) {
     Jpeg("a.jpg", 64, 48);
     Jpeg("b.jpg", 72, 40, 0xCC6633u);
     ASSERT_NE(Open(), nullptr);
@@ -283,12 +283,24 @@ TEST_F(DirPreview, MenuOpenShowsTheFileAndRenameRenamesFileAndCell) {
     }));
     EXPECT_EQ(PaintImgGet(view, view->img_current)->fi.w, 72);
 
+    // Onto another file's name: refused, both files stay.
     MenuOnCell(0, 1);
     WINDAT *fly = WinFindTyp(WIN_EDIT_FLY);
     ASSERT_NE(fly, nullptr);
     WINDAT *field = EditFlyGetField(fly);
     EXPECT_STREQ(EditTextGet(field), "a.jpg");
-    EditTextNew(field, "renamed.jpg", 11);
+    EditTextNew(field, "b.jpg", 5);
+    WinClose(fly);
+    EXPECT_EQ(WinFindTyp(WIN_EDIT_FLY), nullptr);
+    EXPECT_TRUE(Exists(dir + "/a.jpg"));
+    EXPECT_EQ(PaintImgGet(View(), 1)->fi.w, 72);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    WinClose(Dialogs()[0]);
+    EXPECT_STREQ(PaintImgGet(View(), 0)->fi.fname, (dir + "/a.jpg").c_str());
+
+    MenuOnCell(0, 1);
+    ASSERT_NE(fly = WinFindTyp(WIN_EDIT_FLY), nullptr);
+    EditTextNew(EditFlyGetField(fly), "renamed.jpg", 11);
     WinClose(fly);
     EXPECT_FALSE(Exists(dir + "/a.jpg"));
     EXPECT_TRUE(Exists(dir + "/renamed.jpg"));
