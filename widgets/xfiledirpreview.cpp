@@ -45,6 +45,8 @@ int DirPreviewThreads = 0;
 
 static const char *const TAG_USR = "usr";
 enum { DPV_W = 720, DPV_H = 640, DPV_ROW = 20, DPV_PROGRESS_MS = 100 };
+// The state of an external window, as WinCreateExtSimple makes them.
+enum { DPV_EXTERNAL = 29 };
 
 // Slot 1 of "fb": what the preview needs beyond its windows. The owner by window id: the box
 // may close first.
@@ -301,7 +303,7 @@ static WINDAT *PreviewCreate(WINDAT *box, const char *title) {
     WINTYP t{};
     t.fg = fg_form, t.bg = bg_form;
     t.width = DPV_W, t.height = DPV_H;
-    t.state = 29;
+    t.state = DPV_EXTERNAL;
     t.unvisible = 1;
     t.language = box->language;
     t.mouseleft = box->mouseleft, t.mouseright = box->mouseright;
@@ -434,11 +436,11 @@ static void DirReadAll(DIRREAD *job, WINDAT *view, WINDAT *status, WINDAT *prop)
 }
 
 int mf_FileDirPrev(WINDAT *win) {
+    ToolkitLockGuard guard;
     WINDAT *box = win ? FileboxFind(win) : nullptr;
     WINDAT *list = FileboxWndFListGet(box);
     const char *dir = FileboxGetCurPath(box);
     if (!box || !list || !dir) return -17;
-    ToolkitLockGuard guard;
     std::string cwd = dir;
     WINDAT *top = DirPreviewGet(box);
     if (top) {
