@@ -101,8 +101,10 @@ int FileboxViewUpdate(WINDAT *box);
 
 int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *label);
 // Reads `file` decoded for edge `edge` and scaled to fit maxw x maxh into `fi`; touches no
-// window, so worker threads may call it. 0, or FILE_ERROR_READ with `fi` left empty.
-int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, FILEINFO *fi);
+// window, so worker threads may call it (with `onethread` when several run at once). 0, or
+// FILE_ERROR_READ with `fi` left empty.
+int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, int onethread,
+                    FILEINFO *fi);
 int FileboxPreviewSetup(WINDATUSR *rec);
 int FilePropertyUpdate(WINDAT *container, const char *path);
 const char *FilePropertyGetText(int language, int row, char *buf, int size);

@@ -240,7 +240,8 @@ static int QuietMessage(void *, int, const char *, int code, int) {
     return code;
 }
 
-int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, FILEINFO *fi) {
+int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, int onethread,
+                    FILEINFO *fi) {
     if (!fi) return -15;
     memset(fi, 0, sizeof *fi);
     struct stat st;
@@ -249,6 +250,7 @@ int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language
     IoRequestInit(&req, file);
     req.preview = edge > 0 ? edge : 0;
     req.language = language;
+    req.onethread = onethread;
     // Previews are quiet: an unreadable file shows no picture and no message.
     req.message = QuietMessage;
     if (!IoReadFile(&req, fi, IO_READ_FULL) || !fi->fbuf) {
@@ -288,7 +290,8 @@ int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *
     }
     int maxw = cell >= 0 ? edge : std::max(1, view->width);
     int maxh = cell >= 0 ? edge : std::max(1, view->height);
-    if (FilePreviewLoad(file, edge, maxw, maxh, view->language, &fi) != 0) return FILE_ERROR_READ;
+    if (FilePreviewLoad(file, edge, maxw, maxh, view->language, 0, &fi) != 0)
+        return FILE_ERROR_READ;
     if (label) {
         char size[32], text[128];
         MakeSizeString(size, static_cast<unsigned>(std::min<long long>(st.st_size, UINT_MAX)));

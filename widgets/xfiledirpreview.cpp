@@ -341,6 +341,7 @@ struct DIRREAD {
     std::vector<FILEINFO> fi;
     std::vector<char> ok;
     int language = LG_DEFAULT;
+    int threads = 1;
     std::atomic<int> next{0}, done{0}, last{-1};
     std::mutex mutex;
     std::condition_variable cv;
@@ -353,7 +354,9 @@ static void DirReadOne(DIRREAD *job, int i) {
     struct stat st;
     // Directories and what cannot be looked at get no cell; neither do devices and pipes.
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    if (FilePreviewLoad(path.c_str(), DPV_EDGE, DPV_EDGE, DPV_EDGE, job->language, &fi) != 0)
+    // The cores are busy with files already: no reader splits one file between threads.
+    if (FilePreviewLoad(path.c_str(), DPV_EDGE, DPV_EDGE, DPV_EDGE, job->language, job->threads > 1,
+                        &fi) != 0)
         return;
     // A thumbnail needs no DICOM data set.
     DicomDataRelease(&fi);
@@ -390,6 +393,7 @@ static void DirReadAll(DIRREAD *job, WINDAT *view, WINDAT *status, WINDAT *prop)
     int n = static_cast<int>(job->paths.size());
     if (n < 1) return;
     int want = DirPreviewThreadCount(n);
+    job->threads = want;
     std::vector<std::thread> threads;
     for (int t = 0; t < want; t++) {
         try {
