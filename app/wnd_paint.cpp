@@ -583,6 +583,13 @@ static int PathRemove(WINDAT *view, const char *path, int language) {
     return view ? ViewCellRemove(view, path) : 0;
 }
 
+// "VIEW PATH" for a question box; the whole path, however long (a cut one names another file).
+static std::string ViewPathId(WINDAT *view, const char *path) {
+    char p[40];
+    snprintf(p, sizeof p, "%p ", static_cast<void *>(view));
+    return p + std::string(path);
+}
+
 static int FileRemoveAnswer(WINDATUSR *rec) {
     if (!rec) return -15;
     void *p = nullptr;
@@ -657,10 +664,9 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
             char text[600];
             snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(2, view->language));
             WINDAT *box = MsgBox(view->language, 3, text, AlbumFileRemove);
-            char id[600];
-            snprintf(id, sizeof id, "%p %s", static_cast<void *>(view), path);
+            std::string id = ViewPathId(view, path);
             if (box) {
-                WinUSRStringSet(box, id);
+                WinUSRStringSet(box, id.c_str());
                 if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
             }
             return 0;
@@ -669,10 +675,9 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
             char text[600];
             snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(dir ? 4 : 2, view->language));
             WINDAT *box = MsgBox(view->language, 3, text, FileRemoveAnswer);
-            char id[600];
-            snprintf(id, sizeof id, "%p %s", static_cast<void *>(view), path);
+            std::string id = ViewPathId(view, path);
             if (box) {
-                WinUSRStringSet(box, id);
+                WinUSRStringSet(box, id.c_str());
                 if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
             }
             return 0;

@@ -75,8 +75,8 @@ class DirPreview : public WidgetTest {
     }
 
     // Lists the directory again and opens (or refreshes) the preview.
-    WINDAT *Open() {
-        FileboxUpdate(box, dir.c_str());
+    WINDAT *Open(const std::string &where = "") {
+        FileboxUpdate(box, where.empty() ? dir.c_str() : where.c_str());
         EXPECT_EQ(mf_FileDirPrev(box), 0);
         WINDAT *top = DirPreviewGet(box);
         if (top) Pump([&] { return Attr(display, top->window).map_state == IsViewable; });
@@ -337,4 +337,21 @@ TEST_F(DirPreview, RemoveWithTheQuestionRemovesFileAndCellEvenAfterThePreviewClo
     ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
     EXPECT_FALSE(Exists(dir + "/c.jpg"));
     EXPECT_TRUE(Exists(dir + "/a.jpg"));
+}
+
+TEST_F(DirPreview, RemoveTakesTheWholeOfAPathLongerThanTheQuestionsText) {
+    std::string deep = dir;
+    for (int i = 0; i < 3; i++) {
+        deep += "/" + std::string(240, static_cast<char>('a' + i));
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    WriteJpeg(deep + "/x.jpg", 40, 30, [](int, int) { return 0x808080u; });
+    ASSERT_NE(Open(deep), nullptr);
+    ASSERT_EQ(Cells(), std::vector<std::string>{deep + "/x.jpg"});
+    MenuOnCell(0, 2);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    Press(Dialogs()[0], 1);
+    ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
+    EXPECT_FALSE(Exists(deep + "/x.jpg"));
+    EXPECT_EQ(PaintImgGet(View(), 0)->fi.fname, nullptr);
 }
