@@ -429,9 +429,9 @@ static void MainWmProperties(WINDAT *main, XSizeHints *size, XWMHints *wm, XClas
 }
 
 static const char USAGE[] =
-    "usage: dravik [FILE]...\n"
-    "Shows JPEG and DICOM images. n and p show the next and previous file, f fits the image\n"
-    "to the view.\n";
+    "usage: dravik [FILE|ALBUM.alb|DIRECTORY]...\n"
+    "Shows JPEG and DICOM images, albums, and directories as thumbnails. n and p show the next\n"
+    "and previous file, f fits the image to the view.\n";
 
 // The files to open; exits for --help (0) and unknown options (2).
 static void MainArgs(int argc, char **argv) {

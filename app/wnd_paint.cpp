@@ -16,7 +16,10 @@
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
+#include "widgets/xedit.h"
+#include "widgets/xfiledirpreview.h"
 #include "widgets/xfilebox.h"
 #include "widgets/xlabel.h"
 #include "widgets/xmenu.h"
@@ -553,16 +556,85 @@ int WinPaintFuncMouseBtnR0(WINDATUSR *rec) {
     return MenuMainAction(rec->display ? rec->display : main_display, id);
 }
 
-static int FileRemoveAnswer(WINDATUSR *rec) {
-    if (rec && rec->i == 1 && rec->str) {
-        struct stat st;
-        if (stat(rec->str, &st) == 0) {
-            int r = S_ISDIR(st.st_mode) ? rmdir(rec->str) : remove(rec->str);
-            if (r != 0)
-                MsgErrFile(opt_rt[2], rec->str, S_ISDIR(st.st_mode) ? -157 : -110, errno, nullptr);
+// The text the asking code left in the question box (the button's own record has none).
+static const char *QuestionStr(const WINDATUSR *rec) {
+    for (WINDAT *w = rec->parent; w; w = w->usr.parent)
+        if (w->typ == WIN_DLGMSG) return w->usr.str;
+    return rec->str;
+}
+
+// Takes the cell of `path` out of a thumbnail view; other cells may be selected by now.
+static int ViewCellRemove(WINDAT *view, const char *path) {
+    for (int i = 0; i < view->img_count; i++)
+        if (PAINTIMG *e = PaintImgGet(view, i); e && e->fi.fname && !strcmp(e->fi.fname, path)) {
+            PaintImgCurSelectSet(view, i);
+            return PaintFileRemove(view);
         }
+    return -15;
+}
+
+static int PathRemove(WINDAT *view, const char *path, int language) {
+    struct stat st;
+    if (lstat(path, &st) != 0) return MsgErrFile(language, path, FILE_ERROR_READ, errno, nullptr);
+    bool dir = S_ISDIR(st.st_mode);
+    if ((dir ? rmdir(path) : remove(path)) != 0)
+        return MsgErrFile(language, path, dir ? -157 : -110, errno, nullptr);
+    DravikTrace("remove %s", path);
+    return view ? ViewCellRemove(view, path) : 0;
+}
+
+// "VIEW PATH" for a question box; the whole path, however long (a cut one names another file).
+static std::string ViewPathId(WINDAT *view, const char *path) {
+    char p[40];
+    snprintf(p, sizeof p, "%p ", static_cast<void *>(view));
+    return p + std::string(path);
+}
+
+static int FileRemoveAnswer(WINDATUSR *rec) {
+    if (!rec) return -15;
+    void *p = nullptr;
+    int at = 0;
+    // "VIEW PATH": the view by address, checked against the registry before use.
+    const char *str = QuestionStr(rec);
+    if (rec->i == 1 && str && sscanf(str, "%p %n", &p, &at) >= 1 && at > 0) {
+        std::string path = str + at;
+        auto *view = static_cast<WINDAT *>(p);
+        if (!Registered(view) || view->typ != WIN_PAINT) view = nullptr;
+        PathRemove(view, path.c_str(), view ? view->language : opt_rt[2]);
     }
     return MsgBoxClose(rec);
+}
+
+// The rename field over a thumbnail closes: the cell it was opened for gets the new name.
+static int PaintRenameFlyClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return 0;
+    WINDAT *view = rec->parentgrp;
+    const char *from = rec->win->usr.str;
+    if (!from || !Registered(view) || view->typ != WIN_PAINT) return 0;
+    for (int i = 0; i < view->img_count; i++)
+        if (PAINTIMG *e = PaintImgGet(view, i); e && e->fi.fname && !strcmp(e->fi.fname, from)) {
+            PaintImgCurSelectSet(view, i);
+            // The field closes whatever came of it: an error has been reported.
+            if (PaintFileRename(rec) == 0) DravikTrace("rename %s", e->fi.fname);
+            break;
+        }
+    return 0;
+}
+
+static int PaintRenameFly(WINDAT *view, int sel) {
+    PAINTIMG *e = PaintImgGet(view, sel);
+    if (!e || !e->fi.fname) return -15;
+    const char *slash = strrchr(e->fi.fname, '/');
+    const char *name = slash ? slash + 1 : e->fi.fname;
+    int th = WinGetTextHeight(fontfs_text, WIN_TEXT_SAMPLE, 0);
+    int w = std::max(e->cw, EditGetInitWidth(name, 0) + 20);
+    WINDAT *fly = EditFlyCreate(e->x, std::max(0, e->y + e->ch - th), w, view, name);
+    if (!fly) return -8;
+    fly->usr.parentgrp = view;
+    WinUSRStringSet(fly, e->fi.fname);
+    if (!fly->intclose) WinSetFuncIntClose(fly, WinFuncIntCloseSimple);
+    WinSetFuncClose(fly, PaintRenameFlyClose);
+    return 0;
 }
 
 int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
@@ -592,10 +664,9 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
             char text[600];
             snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(2, view->language));
             WINDAT *box = MsgBox(view->language, 3, text, AlbumFileRemove);
-            char id[600];
-            snprintf(id, sizeof id, "%p %s", static_cast<void *>(view), path);
+            std::string id = ViewPathId(view, path);
             if (box) {
-                WinUSRStringSet(box, id);
+                WinUSRStringSet(box, id.c_str());
                 if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
             }
             return 0;
@@ -604,16 +675,20 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
             char text[600];
             snprintf(text, sizeof text, "%s\n\n%s", path, LgWarn(dir ? 4 : 2, view->language));
             WINDAT *box = MsgBox(view->language, 3, text, FileRemoveAnswer);
-            if (box) WinUSRStringSet(box, path);
+            std::string id = ViewPathId(view, path);
+            if (box) {
+                WinUSRStringSet(box, id.c_str());
+                if (!box->intclose) WinSetFuncIntClose(box, WinFuncIntCloseSimple);
+            }
             return 0;
         }
-        if ((dir ? rmdir(path) : remove(path)) != 0)
-            return MsgErrFile(view->language, path, dir ? -157 : -110, errno, nullptr);
-        return PaintFileRemove(view);
+        std::string p = path;
+        return PathRemove(view, p.c_str(), view->language);
     }
+    case 1:
+        return PaintRenameFly(view, sel);
     default:
-        // Renaming needs the edit field, which comes with its own widget.
-        return -4;
+        return -15;
     }
 }
 
@@ -746,14 +821,32 @@ std::string WinPaintDirStep(const std::string &path, int step) {
     return "";
 }
 
+int WinPaintDirPreview(const char *path) {
+    WINDAT *mainwin = WinFindTyp(WIN_MAIN);
+    WINDAT *box = mainwin ? WinChildFindTypTree(mainwin, WIN_FILEBOX) : nullptr;
+    if (!box || !path) return -17;
+    // A relative name is the start directory's, not the box's.
+    char *real = realpath(path, nullptr);
+    if (!real) return MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, errno, nullptr);
+    std::string dir = real;
+    free(real);
+    FileboxDirEnter(box, dir.c_str());
+    int rc = mf_FileDirPrev(box);
+    WINDAT *top = DirPreviewGet(box);
+    WINDAT *view = DirPreviewView(top);
+    DravikTrace("dirprev %s rc=%d top=0x%lx view=0x%lx cells=%d", FileboxGetCurPath(box), rc,
+                top ? top->window : 0, view ? view->window : 0, view ? view->img_count : 0);
+    return rc;
+}
+
 int WinPaintFilesOpen(int index, int step) {
     int n = static_cast<int>(WinPaintFiles.size());
     for (int i = index; i >= 0 && i < n; i += step) {
         const std::string &f = WinPaintFiles[i];
         struct stat st;
         if (stat(f.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            // Directories and albums open in windows of their own, which come later.
-            fprintf(stderr, "dravik: %s: directories cannot be opened yet\n", f.c_str());
+            // Directories and albums open in windows of their own.
+            WinPaintDirPreview(f.c_str());
             continue;
         }
         if ((f.size() > 4 && f.compare(f.size() - 4, 4, ".alb") == 0) ||

@@ -51,6 +51,8 @@ extern int WinPaintFileIndex;
 // Opens the command-line file at `index`, trying the following ones (in `step` direction) when
 // one cannot be read; 0 when one was shown.
 int WinPaintFilesOpen(int index, int step);
+// Points the work area's file box at directory `path` and opens its directory preview.
+int WinPaintDirPreview(const char *path);
 // The viewer's own keys in an image view: n next, p previous, f fit; 1 when taken.
 int WinPaintKeyNav(WINDAT *view, KeySym sym);
 // The largest whole percent (at least 1) at which a w x h image fits a vw x vh view.

@@ -128,8 +128,10 @@ void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
         int lang = IoLanguage(req);
         IoStatusAction(req, LgAct(10, lang), LgRes(26, lang));
         const char *tag = req->path;
-        fi->fname = static_cast<char *>(MemCreate(256, tag));
-        if (fi->fname) snprintf(fi->fname, 256, "%s", req->path);
+        // The whole path: the name is what removing and renaming act on later.
+        size_t len = strlen(req->path) + 1;
+        fi->fname = static_cast<char *>(MemCreate(static_cast<long>(len), tag));
+        if (fi->fname) memcpy(fi->fname, req->path, len);
         struct stat st;
         if (stat(req->path, &st) == 0) fi->fsize = static_cast<int>(st.st_size);
         if (req->render && (req->render(req->ctx, fi) != 0 || !fi->ximage)) {

@@ -75,6 +75,8 @@ struct FILEREQ {
     int hounsfield_use;
     int hounsfield_min;
     int hounsfield_max;
+    // 1 when the caller reads several files at once: the reader starts no threads of its own.
+    int onethread;
 };
 
 struct SAVEINFO {

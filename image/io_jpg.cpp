@@ -635,9 +635,9 @@ static bool JpgDcMeet(const JPGDCSCAN *s, int16_t *diff, JPGDCGUESS *g, size_t f
 }
 
 // Every MCU's DC differences, on two threads when the scan is large.
-static bool JpgDcDecode(const JPGDCSCAN *s, int16_t *diff) {
+static bool JpgDcDecode(const JPGDCSCAN *s, int16_t *diff, bool split) {
     size_t bytes = s->seg.back() / 8;
-    bool two = static_cast<long>(bytes) >= jpg_dc_tune.split_bytes && s->mcus > 1 &&
+    bool two = split && static_cast<long>(bytes) >= jpg_dc_tune.split_bytes && s->mcus > 1 &&
                std::thread::hardware_concurrency() != 1;
     long intervals = s->interval ? static_cast<long>(s->seg.size()) - 1 : 0;
     if (!two || intervals == 1) return JpgDcRange(s, 0, s->mcus, diff);
@@ -713,7 +713,7 @@ static uint8_t JpgClamp(long v) {
 // The 1/8-scale picture of a single-scan baseline Huffman file, grey or YCbCr, into out
 // (w x h, 1 or 3 bytes a pixel); false leaves the file to the library.
 static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, long memlen,
-                         uint8_t *out, int w, int h, JPGPOOL *pool) {
+                         uint8_t *out, int w, int h, JPGPOOL *pool, bool split) {
     int nc = c->num_components;
     if (w != static_cast<long>((c->image_width + 7) / 8) ||
         h != static_cast<long>((c->image_height + 7) / 8))
@@ -799,7 +799,7 @@ static bool JpgDcPreview(const jpeg_decompress_struct *c, const uint8_t *mem, lo
     JPGSCRATCH &log = pool->log; // on huge pages where the system gives them
     if (!log.Alloc(static_cast<size_t>(s.mcus) * s.stride * sizeof(int16_t))) return false;
     auto *diff = reinterpret_cast<int16_t *>(log.p);
-    if (!JpgDcDecode(&s, diff)) return false;
+    if (!JpgDcDecode(&s, diff, split)) return false;
 
     // Differences to values (each restart interval starts from 0), values to samples as the
     // library's 1x1 or 2x2 inverse DCT gives them.
@@ -984,7 +984,7 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     if (!r->buf) return -8;
     JpgHugePages(r->buf, size);
     if (c->scale_denom == 8 && r->mem &&
-        JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h, r->pool)) {
+        JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h, r->pool, !req->onethread)) {
         jpg_dc_tune.taken++;
         JpgProgress(req, 100);
     } else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)

@@ -100,6 +100,11 @@ int FileboxDirEnter(WINDAT *box, const char *path);
 int FileboxViewUpdate(WINDAT *box);
 
 int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *label);
+// Reads `file` decoded for edge `edge` and scaled to fit maxw x maxh into `fi`; touches no
+// window, so worker threads may call it (with `onethread` when several run at once). 0, or
+// FILE_ERROR_READ with `fi` left empty.
+int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, int onethread,
+                    FILEINFO *fi);
 int FileboxPreviewSetup(WINDATUSR *rec);
 int FilePropertyUpdate(WINDAT *container, const char *path);
 const char *FilePropertyGetText(int language, int row, char *buf, int size);
@@ -142,9 +147,6 @@ int mf_FileDirNew(WINDAT *box);
 int FileNewDir(WINDATUSR *rec);
 int mf_FileProperty(WINDAT *box);
 int FilePropertyClose(WINDATUSR *rec);
-int mf_FileDirPrev(WINDAT *box);
-// The directory preview installs itself here; while none is, mf_FileDirPrev returns -4.
-extern int (*FileDirPrevHook)(WINDAT *box, const char *path);
 
 int FileboxFTypOptCreate(WINDAT *area, int filter);
 // The quality field into save->quality: 0, or -112 when it holds no number in 0 .. 100.

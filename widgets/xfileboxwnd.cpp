@@ -17,6 +17,7 @@
 #include "widgets/xbtn.h"
 #include "widgets/xbtnchk.h"
 #include "widgets/xedit.h"
+#include "widgets/xfiledirpreview.h"
 #include "widgets/xlabel.h"
 #include "widgets/xlist.h"
 #include "widgets/xmenu.h"
@@ -39,7 +40,6 @@
 WINDAT *ws_readOF = nullptr;
 WINDAT *ws_readDP = nullptr;
 WINDAT *ws_saveas = nullptr;
-int (*FileDirPrevHook)(WINDAT *box, const char *path) = nullptr;
 
 static const char *const TAG_DIR = "Directory";
 enum { FBX_PATH_SIZE = 4096 };
@@ -236,50 +236,68 @@ static void LabelText(WINDAT *label, const char *text) {
     if (label) LabelSet(label, text);
 }
 
+static int QuietMessage(void *, int, const char *, int code, int) {
+    return code;
+}
+
+int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, int onethread,
+                    FILEINFO *fi) {
+    if (!fi) return -15;
+    memset(fi, 0, sizeof *fi);
+    struct stat st;
+    if (!file || stat(file, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
+    FILEREQ req;
+    IoRequestInit(&req, file);
+    req.preview = edge > 0 ? edge : 0;
+    req.language = language;
+    req.onethread = onethread;
+    // Previews are quiet: an unreadable file shows no picture and no message.
+    req.message = QuietMessage;
+    if (!IoReadFile(&req, fi, IO_READ_FULL) || !fi->fbuf) {
+        IoFreeRecord(fi, file);
+        return FILE_ERROR_READ;
+    }
+    maxw = std::max(1, maxw), maxh = std::max(1, maxh);
+    const char *tag = fi->fname ? fi->fname : file;
+    uint8_t *scaled =
+        fi->w > maxw || fi->h > maxh ? FilePreviewSetup(fi->fbuf, maxw, maxh, tag, fi) : nullptr;
+    if (scaled) {
+        MemFree(fi->fbuf, tag);
+        fi->fbuf = scaled;
+        fi->frames = 1;
+    }
+    return 0;
+}
+
 int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *label) {
     struct stat st;
     if (!file || stat(file, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
     if (!view) return -8;
     if (cell < 0 && !view->img_list && PaintImgSetup(view, 1) != 0) return -8;
     if (cell >= 0 && !view->img_list) return -8;
-    FILEREQ req;
-    IoRequestInit(&req, file);
-    req.preview = edge > 0 ? edge : 0;
-    req.language = view->language;
-    // Previews are quiet: an unreadable file shows no picture and no message.
-    req.message = [](void *, int, const char *, int code, int) { return code; };
     FILEINFO fi;
     memset(&fi, 0, sizeof fi);
     // The preview may be decoded at a fraction of the size; the line shows the picture's own.
     int w = 0, h = 0;
-    if (label && req.preview > 0) {
+    if (label && edge > 0) {
+        FILEREQ req;
+        IoRequestInit(&req, file);
+        req.preview = edge;
+        req.language = view->language;
+        req.message = QuietMessage;
         if (IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE)) w = fi.w, h = fi.h;
         IoFreeRecord(&fi, file);
-        IoRequestInit(&req, file);
-        req.preview = edge > 0 ? edge : 0;
-        req.language = view->language;
-        req.message = [](void *, int, const char *, int code, int) { return code; };
     }
-    if (!IoReadFile(&req, &fi, IO_READ_FULL) || !fi.fbuf) {
-        IoFreeRecord(&fi, file);
+    int maxw = cell >= 0 ? edge : std::max(1, view->width);
+    int maxh = cell >= 0 ? edge : std::max(1, view->height);
+    if (FilePreviewLoad(file, edge, maxw, maxh, view->language, 0, &fi) != 0)
         return FILE_ERROR_READ;
-    }
     if (label) {
         char size[32], text[128];
         MakeSizeString(size, static_cast<unsigned>(std::min<long long>(st.st_size, UINT_MAX)));
         snprintf(text, sizeof text, " %s  %ix%i  %i Bit", size, w > 0 ? w : fi.w, h > 0 ? h : fi.h,
                  fi.bit);
         LabelText(label, text);
-    }
-    int maxw = cell >= 0 ? edge : std::max(1, view->width);
-    int maxh = cell >= 0 ? edge : std::max(1, view->height);
-    const char *tag = fi.fname ? fi.fname : file;
-    uint8_t *scaled =
-        fi.w > maxw || fi.h > maxh ? FilePreviewSetup(fi.fbuf, maxw, maxh, tag, &fi) : nullptr;
-    if (scaled) {
-        MemFree(fi.fbuf, tag);
-        fi.fbuf = scaled;
-        fi.frames = 1;
     }
     int index = cell >= 0 ? cell : 0;
     if (cell < 0) PaintImgSetup(view, 1);
@@ -758,16 +776,6 @@ int mf_FileDirNew(WINDAT *box) {
     return FlyOver(box, label, EditGetInitWidth(label, 0) + 60, FileNewDir) ? 0 : -8;
 }
 
-int mf_FileDirPrev(WINDAT *box) {
-    if (!FileDirPrevHook) return -4;
-    char path[FBX_PATH_SIZE];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
-    struct stat st;
-    std::string dir =
-        stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? std::string(path) : FileboxGetCurPath(box);
-    return FileDirPrevHook(box, dir.c_str());
-}
-
 // ---- property window
 
 const char *FilePropertyGetText(int language, int row, char *buf, int size) {
@@ -1145,6 +1153,7 @@ static int FileBoxFuncIntClose(WINDATUSR *rec) {
         if (box->usr.strm[FBX_SLOT_PATH]) MemFree(box->usr.strm[FBX_SLOT_PATH], TAG_DIR);
         box->usr.strm[FBX_SLOT_PATH] = nullptr;
         if (WINDAT *p = Slot(box, FBX_SLOT_PROPERTY)) WinClose(p);
+        if (WINDAT *p = DirPreviewGet(box)) DirPreviewOwnerGone(p);
         // An open rename or new-directory field goes without acting.
         if (WINDAT *fly = Slot(box, FBX_SLOT_RENAME)) {
             WinSetFuncClose(fly, nullptr);

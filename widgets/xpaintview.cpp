@@ -26,6 +26,7 @@
 #include <cstring>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
 
 int (*PaintPlayHook)(WINDAT *view, int frame) = nullptr;
 int (*PaintFrameFieldsHook)(WINDAT *filebox, WINDAT *first, WINDAT *last) = nullptr;
@@ -344,6 +345,12 @@ int PaintFileRename(WINDATUSR *rec) {
     const char *slash = strrchr(e->fi.fname, '/');
     if (to.find('/') == std::string::npos && slash)
         to = std::string(e->fi.fname, static_cast<size_t>(slash - e->fi.fname + 1)) + to;
+    // rename() would replace another file of that name without a word.
+    struct stat st;
+    if (to != e->fi.fname && lstat(to.c_str(), &st) == 0) {
+        MsgErrFile(v->language, to.c_str(), FILE_ERROR_EXIST, EEXIST, nullptr);
+        return FILE_ERROR_EXIST;
+    }
     if (rename(e->fi.fname, to.c_str()) != 0) {
         MsgErrFile(v->language, e->fi.fname, -106, errno, nullptr);
         return -106;
@@ -354,7 +361,8 @@ int PaintFileRename(WINDATUSR *rec) {
         MemFree(e->fi.fname, "label");
         e->fi.fname = name;
     }
-    if (dlg != v) WinClose(dlg);
+    // A fly field is closing already: its close callback is what called here.
+    if (dlg != v && dlg->typ != WIN_EDIT_FLY) WinClose(dlg);
     WinPaint(v);
     if (PaintFileboxUpdateHook) PaintFileboxUpdateHook();
     return 0;

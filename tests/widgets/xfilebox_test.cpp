@@ -7,6 +7,7 @@
 #include "widgets/xbox.h"
 #include "widgets/xbtnchk.h"
 #include "widgets/xedit.h"
+#include "widgets/xfiledirpreview.h"
 #include "widgets/xfilebox.h"
 #include "widgets/xlist.h"
 #include "widgets/xmenu.h"
@@ -378,8 +379,11 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0755u & ~static_cast<unsigned>(umask(022)));
     EXPECT_EQ(Index("made"), 1);
-    // The directory preview is a seam until its window exists.
-    EXPECT_EQ(FileboxContextAction(box, 5), -4);
+    // The last entry previews the box's directory; the preview needs a file box.
+    EXPECT_EQ(FileboxContextAction(box, 5), 0);
+    EXPECT_NE(DirPreviewGet(box), nullptr);
+    EXPECT_EQ(mf_FileDirPrev(nullptr), -17);
+    EXPECT_EQ(mf_FileDirPrev(DirPreviewGet(box)), -17);
 }
 
 TEST_F(Filebox, PropertyWindowRows) {
