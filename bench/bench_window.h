@@ -1,0 +1,128 @@
+// What the window benchmarks share: their own Xvfb, the toolkit set up as the program sets it
+// up, and a probe that asks a window for a redraw every 10 ms and records the longest time
+// between two answered redraws.
+#pragma once
+
+#include "app/main.h"
+#include "app/menus.h"
+#include "app/rc.h"
+#include "base/language.h"
+#include "render/ximage.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xwinfunc.h"
+#include "widgets/xbox.h"
+
+#include "bench_xvfb.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+using BenchClock = std::chrono::steady_clock;
+
+inline double BenchMs(BenchClock::time_point a, BenchClock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// A server of its own (none is shared with a desktop), then the toolkit on it: null if either
+// fails.
+inline Display *BenchWindowDisplay(BenchXvfb *server) {
+    if (!server->Start("1280x1024x24")) {
+        fprintf(stderr, "Xvfb did not start (Debian package xvfb)\n");
+        return nullptr;
+    }
+    XInitThreads();
+    Display *display = XOpenDisplay(server->name.c_str());
+    if (!display) return nullptr;
+    main_display = display;
+    main_screen_number = DefaultScreen(display);
+    main_root = DefaultRootWindow(display);
+    main_visual = DefaultVisual(display, main_screen_number);
+    main_depth = DefaultDepth(display, main_screen_number);
+    main_colormap = DefaultColormap(display, main_screen_number);
+    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
+    LanguageLabelMemInit();
+    WinMemInit();
+    ProgramResInit();
+    ColorStep1LibInit(display);
+    ImageDisplaySetup(display);
+    ColorStep2FontLibInit(display);
+    LanguageMenuInit(display, 1);
+    LanguageMenuProgInit(display, 1);
+    BoxInit();
+    CursorInit(display);
+    return display;
+}
+
+// The expose callback of the watched window is wrapped to time the answers; Measure brackets
+// the work whose gaps count.
+struct BenchExposeProbe {
+    static inline std::mutex m;
+    static inline BenchClock::time_point last;
+    static inline double longest = 0;
+    static inline std::atomic<int> measuring{0};
+    static inline WINFUNC inner = nullptr;
+
+    std::atomic<int> stop{0};
+    std::thread thread;
+
+    static int OnExpose(WINDATUSR *rec) {
+        auto now = BenchClock::now();
+        if (measuring) {
+            std::lock_guard<std::mutex> g(m);
+            longest = std::max(longest, BenchMs(last, now));
+            last = now;
+        }
+        return inner ? inner(rec) : 0;
+    }
+    // Call with the toolkit lock held.
+    void Start(const char *display_name, WINDAT *win) {
+        inner = win->func[WIN_FUNC_EXPOSE];
+        WinSetFuncExpose(win, OnExpose);
+        Window target = win->window;
+        std::string name = display_name;
+        thread = std::thread([this, name, target] {
+            Display *d = XOpenDisplay(name.c_str());
+            if (!d) return;
+            while (!stop) {
+                XEvent ev{};
+                ev.xexpose.type = Expose;
+                ev.xexpose.window = target;
+                ev.xexpose.width = ev.xexpose.height = 10;
+                XSendEvent(d, target, False, ExposureMask, &ev);
+                XFlush(d);
+                usleep(10000);
+            }
+            XCloseDisplay(d);
+        });
+    }
+    void Begin() {
+        {
+            std::lock_guard<std::mutex> g(m);
+            last = BenchClock::now();
+            longest = 0;
+        }
+        measuring = 1;
+    }
+    double End() {
+        measuring = 0;
+        std::lock_guard<std::mutex> g(m);
+        return longest;
+    }
+    void Stop() {
+        stop = 1;
+        if (thread.joinable()) thread.join();
+    }
+};
+
+inline void BenchLoadLine() {
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    printf("load average %.2f %.2f %.2f on %ld cores\n", load[0], load[1], load[2],
+           sysconf(_SC_NPROCESSORS_ONLN));
+}
