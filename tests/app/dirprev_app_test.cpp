@@ -1,7 +1,7 @@
 // The directory preview opened from the work area's file box: which entries get cells and in
 // what order, reuse of the open window, the thumbnails' context menu (open, rename, remove with
 // the question), and parallel reading against a one-thread read.
-#include "widgets/widget_support.h"
+#include "app/work_area.h"
 
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
@@ -24,47 +24,15 @@
 
 namespace {
 
-class DirPreview : public WidgetTest {
+class DirPreview : public WorkAreaTest {
   protected:
-    std::string dir;
-    WINDAT *box = nullptr;
-    Time t = 30000;
-
-    void SetUp() override {
-        WidgetTest::SetUp();
-        if (IsSkipped() || !main) return;
-        BoxInit();
-        char tmpl[] = "/tmp/dravik-dirprev-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char *real = realpath(tmpl, nullptr);
-        dir = real;
-        free(real);
-        AskFileOpenWin = 0;
+    void Settings() override {
         AskFileRemove = 1;
         DirPreviewThreads = 0;
-        snprintf(LastPathFileOpen, RC_PATH_SIZE, "%s", dir.c_str());
-        main->width = 900, main->height = 600;
-        WinResize(main, 900, 600);
-        ASSERT_EQ(WinUSRStringArrayCreate(main, 4), 0);
-        ASSERT_NE(WorkCreate(main), nullptr);
-        box = WinChildFindTypTree(main, WIN_FILEBOX);
-        ASSERT_NE(box, nullptr);
-        WinShow(main, 1);
-        Pump([] { return false; }, 100);
     }
-
     void TearDown() override {
-        for (char *&slot : mainFileLastName)
-            if (slot) {
-                MemFree(slot, "rc");
-                slot = nullptr;
-            }
-        if (!dir.empty()) {
-            EXPECT_EQ(system(("chmod -R u+rwx " + dir + "; rm -rf " + dir).c_str()), 0);
-        }
         DirPreviewThreads = 0;
-        if (main && main->usr.strm) WinUSRStringArrayRemove(main);
-        WidgetTest::TearDown();
+        WorkAreaTest::TearDown();
     }
 
     void Jpeg(const std::string &name, int w, int h, unsigned colour = 0x3366CCu) {

@@ -1,7 +1,7 @@
 // The work area's file box with the File commands: Open from the selection (Return and File >
 // Open), Save as with the overwrite question, a multi-frame save into one file per frame of the
 // chosen range, and the menu states after each.
-#include "widgets/widget_support.h"
+#include "app/work_area.h"
 
 #include "app/mf_file.h"
 #include "app/paint_binary.h"
@@ -32,48 +32,12 @@ std::string Bytes(const std::string &path) {
     return ss.str();
 }
 
-class WorkFilebox : public WidgetTest {
+class WorkFilebox : public WorkAreaTest {
   protected:
-    std::string dir;
-    WINDAT *box = nullptr;
-    Time t = 20000;
-
-    void SetUp() override {
-        WidgetTest::SetUp();
-        if (IsSkipped() || !main) return;
-        BoxInit();
-        char tmpl[] = "/tmp/dravik-fbxapp-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char *real = realpath(tmpl, nullptr);
-        dir = real;
-        free(real);
-        AskFileOpenWin = 0;
+    void Settings() override {
         AskFileSaveExist = 1;
         dlgmain[0] = dlgmain[1] = 5;
         dlgmain[2] = dlgmain[3] = dlgmain[4] = 1;
-        snprintf(LastPathFileOpen, RC_PATH_SIZE, "%s", dir.c_str());
-        main->width = 900, main->height = 600;
-        WinResize(main, 900, 600);
-        ASSERT_EQ(WinUSRStringArrayCreate(main, 4), 0);
-        ASSERT_NE(WorkCreate(main), nullptr);
-        box = WinChildFindTypTree(main, WIN_FILEBOX);
-        ASSERT_NE(box, nullptr);
-        WinShow(main, 1);
-        Pump([] { return false; }, 100);
-    }
-
-    void TearDown() override {
-        for (char *&slot : mainFileLastName)
-            if (slot) {
-                MemFree(slot, "rc");
-                slot = nullptr;
-            }
-        if (!dir.empty()) {
-            EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
-        }
-        // The slots the work area keeps in the main window, made in SetUp.
-        if (main && main->usr.strm) WinUSRStringArrayRemove(main);
-        WidgetTest::TearDown();
     }
 
     WINDAT *List() { return FileboxWndFListGet(box); }

@@ -1,0 +1,61 @@
+// A fixture with the main window's work area (file box in the left pane, image view beside it)
+// on the test server, its file box listing a fresh directory.
+#pragma once
+
+#include "widgets/widget_support.h"
+
+#include "app/wnd_paint.h"
+#include "base/settings.h"
+#include "base/xmem.h"
+#include "widgets/xbox.h"
+#include "widgets/xfilebox.h"
+
+#include <cstdlib>
+#include <string>
+
+class WorkAreaTest : public WidgetTest {
+  protected:
+    std::string dir;
+    WINDAT *box = nullptr;
+    Time t = 20000;
+
+    // Settings a test needs before the work area is made.
+    virtual void Settings() {}
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        if (IsSkipped() || !main) return;
+        BoxInit();
+        char tmpl[] = "/tmp/dravik-work-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        char *real = realpath(tmpl, nullptr);
+        dir = real;
+        free(real);
+        AskFileOpenWin = 0;
+        snprintf(LastPathFileOpen, RC_PATH_SIZE, "%s", dir.c_str());
+        Settings();
+        main->width = 900, main->height = 600;
+        WinResize(main, 900, 600);
+        ASSERT_EQ(WinUSRStringArrayCreate(main, 4), 0);
+        ASSERT_NE(WorkCreate(main), nullptr);
+        box = WinChildFindTypTree(main, WIN_FILEBOX);
+        ASSERT_NE(box, nullptr);
+        WinShow(main, 1);
+        Pump([] { return false; }, 100);
+    }
+
+    void TearDown() override {
+        for (char *&slot : mainFileLastName)
+            if (slot) {
+                MemFree(slot, "rc");
+                slot = nullptr;
+            }
+        // Tests may leave entries without permissions behind.
+        if (!dir.empty()) {
+            EXPECT_EQ(system(("chmod -R u+rwx " + dir + "; rm -rf " + dir).c_str()), 0);
+        }
+        // The slots the work area keeps in the main window, made in SetUp.
+        if (main && main->usr.strm) WinUSRStringArrayRemove(main);
+        WidgetTest::TearDown();
+    }
+};
