@@ -342,3 +342,14 @@ void FileReplaceAbort(FILEREPLACE *r) {
     if (r->tmp[0]) unlink(r->tmp);
     r->tmp[0] = '\0';
 }
+
+int FileRenameNoReplace(const char *from, const char *to) {
+    if (!from || !to) return EINVAL;
+    if (strcmp(from, to) == 0) return 0;
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the flag: look first, then rename.
+    struct stat st;
+    if (lstat(to, &st) == 0) return EEXIST;
+    return rename(from, to) == 0 ? 0 : errno;
+}

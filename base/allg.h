@@ -50,3 +50,7 @@ int FileReplaceOpen(FILEREPLACE *r, const char *path, int mode);
 int FileReplaceCommit(FILEREPLACE *r);
 // Drops the temporary file; the target stays as it was.
 void FileReplaceAbort(FILEREPLACE *r);
+
+// Renames `from` to `to` unless `to` exists (a user's rename must not replace another file):
+// 0, or the errno (EEXIST when `to` is there).
+int FileRenameNoReplace(const char *from, const char *to);

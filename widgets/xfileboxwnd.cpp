@@ -733,8 +733,15 @@ int FileRename(WINDATUSR *rec) {
     if (!box || to.empty()) return -15;
     std::string from = flyFrom;
     if (to[0] != '/') to = Join(FileboxGetCurPath(box), to.c_str());
-    if (rename(from.c_str(), to.c_str()) != 0)
-        return MsgErrFile(box->language, from.c_str(), -106, errno, nullptr);
+    // Another file of that name is never replaced. The field closes whatever came of it (a
+    // refusal kept it open with no box behind it): the error has been reported.
+    if (int err = FileRenameNoReplace(from.c_str(), to.c_str())) {
+        if (err == EEXIST)
+            MsgErrFile(box->language, to.c_str(), FILE_ERROR_EXIST, err, nullptr);
+        else
+            MsgErrFile(box->language, from.c_str(), -106, err, nullptr);
+        return 0;
+    }
     FileboxUpdate(box, nullptr);
     if (WINDAT *list = FileboxWndFListGet(box)) {
         std::string name = LastComponent(to.c_str());
@@ -762,9 +769,10 @@ int FileNewDir(WINDATUSR *rec) {
     WINDAT *box = FlyDone(rec, &name);
     if (!box || name.empty()) return -15;
     std::string path = name[0] == '/' ? name : Join(FileboxGetCurPath(box), name.c_str());
+    // As for a rename, the field closes after a reported failure.
     if (mkdir(path.c_str(), 0755) != 0) {
         MsgErrFile(box->language, path.c_str(), -156, errno, nullptr);
-        return -156;
+        return 0;
     }
     FileboxUpdate(box, nullptr);
     return 0;

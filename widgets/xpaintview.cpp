@@ -345,14 +345,13 @@ int PaintFileRename(WINDATUSR *rec) {
     const char *slash = strrchr(e->fi.fname, '/');
     if (to.find('/') == std::string::npos && slash)
         to = std::string(e->fi.fname, static_cast<size_t>(slash - e->fi.fname + 1)) + to;
-    // rename() would replace another file of that name without a word.
-    struct stat st;
-    if (to != e->fi.fname && lstat(to.c_str(), &st) == 0) {
-        MsgErrFile(v->language, to.c_str(), FILE_ERROR_EXIST, EEXIST, nullptr);
-        return FILE_ERROR_EXIST;
-    }
-    if (rename(e->fi.fname, to.c_str()) != 0) {
-        MsgErrFile(v->language, e->fi.fname, -106, errno, nullptr);
+    // Another file of that name is never replaced.
+    if (int err = FileRenameNoReplace(e->fi.fname, to.c_str())) {
+        if (err == EEXIST) {
+            MsgErrFile(v->language, to.c_str(), FILE_ERROR_EXIST, EEXIST, nullptr);
+            return FILE_ERROR_EXIST;
+        }
+        MsgErrFile(v->language, e->fi.fname, -106, err, nullptr);
         return -106;
     }
     auto *name = static_cast<char *>(MemCreate(static_cast<long>(to.size() + 1), "label"));

@@ -339,6 +339,26 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_EQ(access((dir + "/old.jpg").c_str(), F_OK), -1);
     EXPECT_GT(Index("new.jpg"), 0);
     EXPECT_STREQ(FileboxGetSelectFile(box), "new.jpg");
+    // A name that is taken is refused: neither file is lost.
+    std::ofstream(dir + "/new.jpg") << "new";
+    std::ofstream(dir + "/gone.jpg") << "gone";
+    EXPECT_EQ(FileboxContextAction(box, 0), 0);
+    ASSERT_TRUE(Pump([&] { return (fly = WinFindTyp(WIN_EDIT_FLY)) != nullptr; }));
+    EditTextNew(EditFlyGetField(fly), "gone.jpg", 8);
+    XtKey(display, "Return");
+    WINDAT *err = nullptr;
+    ASSERT_TRUE(Pump([&] { return (err = WinFindTyp(WIN_DLGMSG)) != nullptr; }));
+    EXPECT_EQ(WinFindTyp(WIN_EDIT_FLY), nullptr) << "the field closes after the refusal";
+    WINDAT *ok = WinChildFindTyp(err, WIN_BTN_GROUP);
+    ASSERT_TRUE(ok && ok->nchild > 0);
+    SendClick(display, ok->child[0]->window, t, t + 40);
+    t += 1000;
+    ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_DLGMSG) == nullptr; }));
+    std::string kept;
+    std::getline(std::ifstream(dir + "/gone.jpg"), kept);
+    EXPECT_EQ(kept, "gone");
+    std::getline(std::ifstream(dir + "/new.jpg"), kept);
+    EXPECT_EQ(kept, "new");
 
     // Remove without the question.
     AskFileRemove = 0;
