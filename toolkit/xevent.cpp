@@ -241,8 +241,10 @@ static int CheckEvClientMessage(const XEvent &ev) {
     }
     WINDAT *win = WinFind(ev.xclient.window);
     if (!win) return 0;
+    // Other top-level windows with a Close callback (the album window, the directory preview)
+    // close the same way: the window manager's close is the only one they have.
     if ((win->typ == WIN_TOOLBAR && win->state != 5) || win->typ == WIN_DLGMSG ||
-        win->typ == WIN_EXT_PAINT)
+        win->typ == WIN_EXT_PAINT || (!win->usr.parent && win->func[WIN_FUNC_CLOSE]))
         WinClose(win);
     return 0;
 }

@@ -176,8 +176,10 @@ TEST_F(DirPreview, EmptyDirectoryGivesAnEmptyViewASecondOpeningRefreshesTheSameW
         if (prop->child[i]->usr.i == 1) shown = prop->child[i]->label == dir + "/a.jpg";
     EXPECT_TRUE(shown);
 
-    // A preview closed by the user is opened anew, and the box forgets the closed one.
-    WinClose(top);
+    // A preview closed by the user (the window manager's close) is opened anew, and the box
+    // forgets the closed one.
+    SendDeleteRequest(display, top->window);
+    EXPECT_TRUE(Pump([&] { return Previews() == 0; }));
     EXPECT_EQ(DirPreviewGet(box), nullptr);
     WINDAT *again = Open();
     ASSERT_NE(again, nullptr);

@@ -83,14 +83,13 @@ class AlbumWindow : public WidgetTest {
         ToolkitUnlock();
         return r;
     }
-    // The window manager's close, as the window gets it.
+    // The window manager's close request.
     void CloseWindow() {
-        WINDAT *top = album->container->usr.parent;
-        ToolkitLock();
-        WINDATUSR rec = top->usr;
-        rec.win = top;
-        AlbumClose(&rec);
-        ToolkitUnlock();
+        Window top = album->container->usr.parent->window;
+        int before = WINDATpi;
+        SendDeleteRequest(display, top);
+        // Answered: the window is gone or a box asks.
+        Pump([&] { return !Open() || WINDATpi > before; });
     }
     bool Open() {
         for (int i = 0; i < WINDATpi; i++)

@@ -132,6 +132,8 @@ class WidgetTest : public XvfbTest {
         WinRemoveInParent(main);
         main->usr.parent = nullptr;
         WinOptRtUpdate(main, opt_rt);
+        // As the program's main window has it: the window manager's close is checked against it.
+        main->wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSelectInput(display, main->window, 0x01FBE33F);
         XSync(display, False);
     }
