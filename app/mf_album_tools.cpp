@@ -30,6 +30,7 @@
 std::atomic<int> CurLevel{0}, MaxLevel{0};
 std::atomic<int> CurAddMax{0}, CurAddNr{0}, CurAddAdd{0};
 std::atomic<WINDAT *> WsReadAlbum{nullptr};
+void (*AlbumScanHook)(ALBUMWND *w) = nullptr;
 
 // ---- the event pump
 
@@ -348,9 +349,10 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
             if (AlbumFilterMatch(name)) {
                 if (mode == 0)
                     CurAddMax++;
-                else if (album_pipe)
+                else if (album_pipe) {
+                    if (AlbumScanHook) AlbumScanHook(w);
                     PipePush(album_pipe, prefix + name);
-                else
+                } else
                     dodir_AddEntry(w, (prefix + name).c_str());
             }
         } else {

@@ -51,6 +51,7 @@ class AlbumWindow : public WidgetTest {
         AlbumTbSizeWH = 48;
     }
     void TearDown() override {
+        AlbumScanHook = nullptr;
         std::string cmd = "rm -rf " + dir;
         (void)!system(cmd.c_str());
         WidgetTest::TearDown();
@@ -257,6 +258,11 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     ClickAt(display, chk->child[0]->window, 2, 2);
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 1; }));
     int first = ListEntryGetSelectNr(list);
+    // After three entries the scan waits for Cancel (at most 20 s), so the clicks below find
+    // the add running however fast the files are read.
+    AlbumScanHook = [](ALBUMWND *aw) {
+        if (CurAddNr >= 3) WaitFor([&] { return aw->cancel.load() != 0; }, 20000);
+    };
     std::atomic<int> at_click{-1}, walked{0};
     std::thread clicker([&] {
         Display *input = XOpenDisplay(server->name.c_str());
