@@ -372,16 +372,6 @@ ALBUMDAT *AlbumWndDataGet(WINDAT *win) {
     return nullptr;
 }
 
-static int PaneFill(WINDATUSR *rec) {
-    if (!rec || !rec->win || rec->win->nchild < 1) return 0;
-    WINDAT *c = rec->win->child[0];
-    c->width = rec->win->width, c->height = rec->win->height;
-    WinResize(c, c->width, c->height);
-    if (c->typ == WIN_SCROLLM) return ScrollWndResize(c);
-    if (c->typ == WIN_NOTEBOOK) return NotebookResize(c);
-    return 0;
-}
-
 int ResizeAlbum(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     WINDAT *win = rec->win;
@@ -407,8 +397,8 @@ static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
     ct.height = win->height - ALBUM_NB_H - sp_paned;
     WINDAT *lower = upper ? PanedCreateChild(paned, 0, 0, &ct, &nb, "vwp", WIN_BASE) : nullptr;
     if (!lower) return nullptr;
-    WinSetFuncResize(upper, PaneFill);
-    WinSetFuncResize(lower, PaneFill);
+    WinSetFuncResize(upper, PanedChildFill);
+    WinSetFuncResize(lower, PanedChildFill);
     WINTYP nt = Typ(upper->width, upper->height, lang, fg_form, bg_form);
     w->notebook = NotebookCreate(upper, 0, 0, &nt, &nb, "nb", 0);
     if (!w->notebook) return nullptr;

@@ -103,32 +103,6 @@ static int WorkResize(WINDATUSR *rec) {
     return PanedResize(paned);
 }
 
-// The right pane's scroll window fills the pane.
-static int WorkPaneResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
-    WINDAT *pane = rec->win;
-    WINDAT *scroll = WinChildFindTyp(pane, WIN_SCROLLM);
-    if (!scroll) return 0;
-    int w = pane->width - 2 * scroll->border, h = pane->height - 2 * scroll->border;
-    if (w < 1 || h < 1) return 0;
-    scroll->width = w, scroll->height = h;
-    WinResize(scroll, w, h);
-    return ScrollWndResize(scroll);
-}
-
-// The left pane's file box fills the pane.
-static int WorkLeftResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
-    WINDAT *pane = rec->win;
-    WINDAT *box = WinChildFindTyp(pane, WIN_FILEBOX);
-    if (!box) return 0;
-    int w = pane->width - 2 * box->border, h = pane->height - 2 * box->border;
-    if (w < 1 || h < 1) return 0;
-    box->width = w, box->height = h;
-    WinResize(box, w, h);
-    return WinFuncResize(box);
-}
-
 int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
     if (!rec || !rec->win) return -15;
     WINDAT *box = FileboxFind(rec->win);
@@ -195,8 +169,9 @@ WINDAT *WorkCreate(WINDAT *mainwindow) {
         WinClose(wrk);
         return nullptr;
     }
-    WinSetFuncResize(right, WorkPaneResize);
-    WinSetFuncResize(left, WorkLeftResize);
+    // Each pane's one window (the file box, the view's scroll window) fills it.
+    WinSetFuncResize(right, PanedChildFill);
+    WinSetFuncResize(left, PanedChildFill);
     {
         WINTYP ft{};
         ft.fg = fg_form;

@@ -211,15 +211,6 @@ static void Fill(WINDAT *parent, WINDAT *child) {
     WinResize(child, child->width, child->height);
 }
 
-// A pane's one child fills it.
-static int PaneFill(WINDATUSR *rec) {
-    if (!rec || !rec->win || rec->win->nchild < 1) return 0;
-    WINDAT *c = rec->win->child[0];
-    if (c->typ != WIN_SCROLLM) return 0;
-    Fill(rec->win, c);
-    return ScrollWndResize(c);
-}
-
 int DirPreviewResize(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     WINDAT *top = rec->win;
@@ -274,7 +265,7 @@ WINDAT *DirPreviewWndCreate(WINDAT *win, const int geometry[4], int proph) {
         WinClose(fb);
         return nullptr;
     }
-    WinSetFuncResize(lower, PaneFill);
+    WinSetFuncResize(lower, PanedChildFill);
     WINTYP st = t;
     st.fg = fg_scroll, st.bg = bg_scroll;
     st.width = lower->width, st.height = lower->height;

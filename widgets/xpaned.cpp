@@ -204,3 +204,13 @@ int ResizePaned(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     return PanedResize(rec->win);
 }
+
+int PanedChildFill(WINDATUSR *rec) {
+    if (!rec || !rec->win || rec->win->nchild < 1 || !rec->win->child[0]) return 0;
+    WINDAT *pane = rec->win, *c = pane->child[0];
+    int w = pane->width - 2 * c->border, h = pane->height - 2 * c->border;
+    if (w < 1 || h < 1) return 0;
+    c->width = w, c->height = h;
+    WinResize(c, w, h);
+    return WinFuncResize(c);
+}
