@@ -29,8 +29,49 @@ inline double BenchMs(BenchClock::time_point a, BenchClock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// A server of its own (none is shared with a desktop), then the toolkit on it: null if either
-// fails.
+// The toolkit on `d` as the program sets it up: tables, colours, fonts and menus.
+inline bool BenchToolkitUp(Display *d) {
+    main_display = d;
+    main_screen_number = DefaultScreen(d);
+    main_root = DefaultRootWindow(d);
+    main_visual = DefaultVisual(d, main_screen_number);
+    main_depth = DefaultDepth(d, main_screen_number);
+    main_colormap = DefaultColormap(d, main_screen_number);
+    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
+    if (LanguageLabelMemInit() != 0 || WinMemInit() != 0) {
+        fprintf(stderr, "toolkit tables not made\n");
+        return false;
+    }
+    ProgramResInit();
+    ColorStep1LibInit(d);
+    ImageDisplaySetup(d);
+    ColorStep2FontLibInit(d);
+    LanguageMenuInit(d, 1);
+    LanguageMenuProgInit(d, 1);
+    return true;
+}
+
+// A main window of w x h at the top left of the screen; null if it cannot be made.
+inline WINDAT *BenchMainWindow(Display *d, int w, int h) {
+    static WINDAT root_rec;
+    root_rec = WINDAT{};
+    root_rec.window = DefaultRootWindow(d);
+    root_rec.usr.display = d;
+    WINTYP t{};
+    t.fg = fg_form, t.bg = bg_form;
+    t.width = w, t.height = h;
+    t.typ = WIN_MAIN, t.language = 1;
+    t.mouseleft = 1, t.mouseright = 3;
+    WINNEIGHBOR nb{};
+    WINDAT *main = WinCreate(&root_rec, 0, 0, &t, &nb, "dravik", fontfs_text);
+    if (!main) return nullptr;
+    WinRemoveInParent(main);
+    main->usr.parent = nullptr;
+    return main;
+}
+
+// A server of its own (none is shared with a desktop), then the toolkit on it with the boxes
+// and cursors: null if either fails.
 inline Display *BenchWindowDisplay(BenchXvfb *server) {
     if (!server->Start("1280x1024x24")) {
         fprintf(stderr, "Xvfb did not start (Debian package xvfb)\n");
@@ -38,22 +79,7 @@ inline Display *BenchWindowDisplay(BenchXvfb *server) {
     }
     XInitThreads();
     Display *display = XOpenDisplay(server->name.c_str());
-    if (!display) return nullptr;
-    main_display = display;
-    main_screen_number = DefaultScreen(display);
-    main_root = DefaultRootWindow(display);
-    main_visual = DefaultVisual(display, main_screen_number);
-    main_depth = DefaultDepth(display, main_screen_number);
-    main_colormap = DefaultColormap(display, main_screen_number);
-    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
-    LanguageLabelMemInit();
-    WinMemInit();
-    ProgramResInit();
-    ColorStep1LibInit(display);
-    ImageDisplaySetup(display);
-    ColorStep2FontLibInit(display);
-    LanguageMenuInit(display, 1);
-    LanguageMenuProgInit(display, 1);
+    if (!display || !BenchToolkitUp(display)) return nullptr;
     BoxInit();
     CursorInit(display);
     return display;

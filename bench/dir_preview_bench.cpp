@@ -36,22 +36,15 @@ int main(int argc, char **argv) {
     if (!display) return 1;
 
     ToolkitLock();
-    WINDAT root{};
-    root.window = main_root;
-    root.usr.display = display;
-    WINTYP t{};
-    t.fg = fg_form, t.bg = bg_form;
-    t.width = 400, t.height = 500;
-    t.typ = WIN_MAIN;
-    t.language = 1;
-    t.mouseleft = 1, t.mouseright = 3;
-    WINNEIGHBOR nb{};
-    WINDAT *mainwin = WinCreate(&root, 0, 0, &t, &nb, "dravik", fontfs_text);
-    WinRemoveInParent(mainwin);
-    mainwin->usr.parent = nullptr;
+    WINDAT *mainwin = BenchMainWindow(display, 400, 500);
+    if (!mainwin) return 1;
     WinOptRtUpdate(mainwin, opt_rt);
-    WINTYP ft = t;
-    ft.typ = 0;
+    WINTYP ft{};
+    ft.fg = fg_form, ft.bg = bg_form;
+    ft.width = 400, ft.height = 500;
+    ft.language = 1;
+    ft.mouseleft = 1, ft.mouseright = 3;
+    WINNEIGHBOR nb{};
     FILEBOXOPT fo{0, FBX_PLAIN, (dir + "/empty").c_str(), "*.*", 5};
     WINDAT *box = FileboxCreate(mainwin, 0, 0, &ft, &nb, &fo);
     // The preview's window exists before the measured fills, so the probe has a target.

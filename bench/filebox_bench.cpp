@@ -5,7 +5,7 @@
 // to 8 distinct photos written by our own JPEG writer.
 #include <benchmark/benchmark.h>
 
-#include "bench_xvfb.h"
+#include "bench_window.h"
 
 #include "app/main.h"
 #include "app/menus.h"
@@ -77,37 +77,17 @@ const std::string &Photos() {
     return root;
 }
 
-WINDAT root_rec{};
 WINDAT *box = nullptr;
 
 bool ToolkitUp(Display *d) {
-    main_display = d;
-    main_screen_number = DefaultScreen(d);
-    main_root = DefaultRootWindow(d);
-    main_visual = DefaultVisual(d, main_screen_number);
-    main_depth = DefaultDepth(d, main_screen_number);
-    main_colormap = DefaultColormap(d, main_screen_number);
-    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
-    if (LanguageLabelMemInit() != 0 || WinMemInit() != 0) return false;
-    ProgramResInit();
-    ColorStep1LibInit(d);
-    ImageDisplaySetup(d);
-    ColorStep2FontLibInit(d);
-    LanguageMenuInit(d, 1);
-    LanguageMenuProgInit(d, 1);
-    root_rec = WINDAT{};
-    root_rec.window = DefaultRootWindow(d);
-    root_rec.usr.display = d;
+    if (!BenchToolkitUp(d)) return false;
+    WINDAT *main = BenchMainWindow(d, 420, 800);
+    if (!main) return false;
     WINTYP t{};
     t.fg = fg_form, t.bg = bg_form;
     t.width = 420, t.height = 800;
-    t.typ = WIN_MAIN, t.language = 1;
+    t.language = 1;
     WINNEIGHBOR nb{};
-    WINDAT *main = WinCreate(&root_rec, 0, 0, &t, &nb, "dravik", fontfs_text);
-    if (!main) return false;
-    WinRemoveInParent(main);
-    main->usr.parent = nullptr;
-    t.typ = 0;
     FILEBOXOPT o{0, FBX_PLAIN, Photos().c_str(), "*.*", 5};
     box = FileboxCreate(main, 0, 0, &t, &nb, &o);
     WinShow(main, 1);

@@ -3,7 +3,7 @@
 // 512 x 512 DICOM series (frames per second at Frame Time 1, CPU share at Frame Time 40).
 #include <benchmark/benchmark.h>
 
-#include "bench_xvfb.h"
+#include "bench_window.h"
 
 #include "dicom_elements.h"
 
@@ -38,45 +38,22 @@ const int kViewW = 1280, kViewH = 1024;
 
 using Server = BenchXvfb;
 
-WINDAT root_rec{};
 WINDAT *view = nullptr;
 
 // The program's toolkit on `d` with a scroll window whose view is 1280 x 1024.
 bool ToolkitUp(Display *d) {
-    main_display = d;
-    main_screen_number = DefaultScreen(d);
-    main_root = DefaultRootWindow(d);
-    main_visual = DefaultVisual(d, main_screen_number);
-    main_depth = DefaultDepth(d, main_screen_number);
-    main_colormap = DefaultColormap(d, main_screen_number);
-    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
-    if (LanguageLabelMemInit() != 0 || WinMemInit() != 0) {
-        fprintf(stderr, "paint_bench: toolkit tables not made\n");
-        return false;
-    }
-    ProgramResInit();
-    ColorStep1LibInit(d);
-    ImageDisplaySetup(d);
-    ColorStep2FontLibInit(d);
-    LanguageMenuInit(d, 1);
-    LanguageMenuProgInit(d, 1);
+    if (!BenchToolkitUp(d)) return false;
     AskFileInfoInWinPaint = 0;
-    root_rec = WINDAT{};
-    root_rec.window = DefaultRootWindow(d);
-    root_rec.usr.display = d;
-    WINTYP t{};
-    t.fg = fg_form, t.bg = bg_form;
-    t.width = kViewW + sp_scroll, t.height = kViewH + sp_scroll;
-    t.typ = WIN_MAIN, t.language = 1;
-    WINNEIGHBOR nb{};
-    WINDAT *main = WinCreate(&root_rec, 0, 0, &t, &nb, "dravik", fontfs_text);
+    WINDAT *main = BenchMainWindow(d, kViewW + sp_scroll, kViewH + sp_scroll);
     if (!main) {
         fprintf(stderr, "paint_bench: no main window\n");
         return false;
     }
-    WinRemoveInParent(main);
-    main->usr.parent = nullptr;
-    t.typ = 0, t.fg = fg_scroll, t.bg = bg_scroll;
+    WINTYP t{};
+    t.width = kViewW + sp_scroll, t.height = kViewH + sp_scroll;
+    t.language = 1;
+    WINNEIGHBOR nb{};
+    t.fg = fg_scroll, t.bg = bg_scroll;
     WINDAT *scroll = ScrollWndCreate(main, 0, 0, &t, &nb, "scm", nullptr, WIN_PAINT, 0, 0, 0);
     view = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
     XSync(d, False);
