@@ -4,6 +4,7 @@
 #include "app/main.h"
 #include "app/menus.h"
 #include "app/mf_file.h"
+#include "app/rc.h"
 #include "app/wnd_paint.h"
 #include "base/language.h"
 #include "base/lg.h"
@@ -32,15 +33,17 @@ WINDAT *wdnb = nullptr;
 
 namespace {
 
-enum { OPT_WIDTH = 560, OPT_HEIGHT = 470, OPT_MARGIN = 10, OPT_COLORS = 28, OPT_FONTS = 7 };
+enum {
+    OPT_WIDTH = 560,
+    OPT_HEIGHT = 470,
+    OPT_MARGIN = 10,
+    OPT_COLORS = 28,
+    OPT_FONTS = RC_FONT_KEYS
+};
 enum { OPT_PAGE_ASK = 0, OPT_PAGE_INFO = 1, OPT_PAGE_WINDOW = 2, OPT_PAGE_COLOR = 3 };
 enum { OPT_PAGE_DICOM = 4 };
 
-struct OPTNAME {
-    const char *key;
-    char *value;
-    int size;
-};
+using OPTNAME = RCTEXTKEY;
 
 const OPTNAME optColors[OPT_COLORS] = {
     {"FgForm", fg_sz_form, COLOR_NAME_SIZE},       {"FgMenu", fg_sz_menu, COLOR_NAME_SIZE},
@@ -59,15 +62,8 @@ const OPTNAME optColors[OPT_COLORS] = {
     {"BgHint", bg_sz_hint, COLOR_NAME_SIZE},       {"BgDisable", bg_sz_disable, COLOR_NAME_SIZE},
 };
 
-const OPTNAME optFonts[OPT_FONTS] = {
-    {"FontMenu", fontfs_sz_menu, FONT_NAME_SIZE},
-    {"FontStatus", fontfs_sz_status, FONT_NAME_SIZE},
-    {"FontPaint", fontfs_sz_paint, FONT_NAME_SIZE},
-    {"FontButton", fontfs_sz_btn, FONT_NAME_SIZE},
-    {"FontLabel", fontfs_sz_label, FONT_NAME_SIZE},
-    {"FontText", fontfs_sz_text, FONT_NAME_SIZE},
-    {"FontList", fontfs_sz_list, FONT_NAME_SIZE},
-};
+// The fonts in the configuration's order.
+const OPTNAME *const optFonts = rcFontKeys;
 
 const char *const optNotAvailableL[] = {"nicht verf\xFCgbar", "not available"};
 

@@ -25,15 +25,21 @@
 #include <cstring>
 #include <string>
 
+const RCTEXTKEY rcFontKeys[RC_FONT_KEYS] = {
+    {"FontMenu", fontfs_sz_menu, FONT_NAME_SIZE},
+    {"FontStatus", fontfs_sz_status, FONT_NAME_SIZE},
+    {"FontPaint", fontfs_sz_paint, FONT_NAME_SIZE},
+    {"FontButton", fontfs_sz_btn, FONT_NAME_SIZE},
+    {"FontLabel", fontfs_sz_label, FONT_NAME_SIZE},
+    {"FontText", fontfs_sz_text, FONT_NAME_SIZE},
+    {"FontList", fontfs_sz_list, FONT_NAME_SIZE},
+};
+
 namespace {
 
 const char RC_NAME[] = ".dravikrc";
 
-struct TextKey {
-    const char *key;
-    char *value;
-    int size;
-};
+using TextKey = RCTEXTKEY;
 
 struct IntKey {
     const char *key;
@@ -46,16 +52,6 @@ const TextKey pathKeys[] = {
     {"LastFileOpenPath", LastPathFileOpen, RC_PATH_SIZE},
     {"LastFileSavePath", LastPathFileSave, RC_PATH_SIZE},
     {"LastAlbumPath", LastPathAlbum, RC_PATH_SIZE},
-};
-
-const TextKey fontKeys[] = {
-    {"FontMenu", fontfs_sz_menu, FONT_NAME_SIZE},
-    {"FontStatus", fontfs_sz_status, FONT_NAME_SIZE},
-    {"FontPaint", fontfs_sz_paint, FONT_NAME_SIZE},
-    {"FontButton", fontfs_sz_btn, FONT_NAME_SIZE},
-    {"FontLabel", fontfs_sz_label, FONT_NAME_SIZE},
-    {"FontText", fontfs_sz_text, FONT_NAME_SIZE},
-    {"FontList", fontfs_sz_list, FONT_NAME_SIZE},
 };
 
 const TextKey bgKeys[] = {
@@ -329,7 +325,7 @@ void RcApplyBuffer(const char *buf, long len) {
     for (int i = 0; i < RC_LAST_FILES; i++)
         ApplyLastFile(buf, len, i);
     ApplyInt(buf, len, lastIntKeys[2]);
-    for (const TextKey &k : fontKeys)
+    for (const TextKey &k : rcFontKeys)
         ApplyText(buf, len, k);
     for (const TextKey &k : bgKeys)
         ApplyText(buf, len, k);
@@ -398,7 +394,7 @@ static void WriteSettings(FILE *f) {
     num("MouseLeft", opt_rt[0]);
     num("MouseRight", opt_rt[1]);
     fputs("\n# Fonts\n\n", f);
-    for (const TextKey &k : fontKeys)
+    for (const TextKey &k : rcFontKeys)
         text(k.key, k.value);
     fputs("\n# Color Background\n\n", f);
     for (const TextKey &k : bgKeys)

@@ -4,6 +4,16 @@
 
 #include "base/settings.h"
 
+// A text setting with its configuration key and the size of its buffer.
+struct RCTEXTKEY {
+    const char *key;
+    char *value;
+    int size;
+};
+// The seven font keys, menu font first.
+enum { RC_FONT_KEYS = 7 };
+extern const RCTEXTKEY rcFontKeys[RC_FONT_KEYS];
+
 int ProgramResInit();
 int ProgramResFileRead();
 char *ReadRcDat();
