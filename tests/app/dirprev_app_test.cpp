@@ -116,18 +116,6 @@ class DirPreview : public WorkAreaTest {
         t += 1000;
         Pump([&] { return WinChildFindTyp(v, WIN_MENUP) == nullptr; });
     }
-
-    void Press(WINDAT *dlg, int button) {
-        WINDAT *grp = WinChildFindTyp(dlg, WIN_BTN_GROUP);
-        ASSERT_NE(grp, nullptr);
-        for (int i = 0; i < grp->nchild; i++)
-            if (grp->child[i]->status == button) {
-                SendClick(display, grp->child[i]->window, t, t + 40);
-                t += 1000;
-                return;
-            }
-        FAIL() << "no button " << button;
-    }
 };
 
 bool Exists(const std::string &path) {

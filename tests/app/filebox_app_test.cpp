@@ -66,19 +66,6 @@ class WorkFilebox : public WorkAreaTest {
         return out;
     }
 
-    void Press(WINDAT *dlg, int button) {
-        WINDAT *grp = WinChildFindTyp(dlg, WIN_BTN_GROUP);
-        ASSERT_NE(grp, nullptr);
-        for (int i = 0; i < grp->nchild; i++)
-            if (grp->child[i]->status == button) {
-                SendClick(display, grp->child[i]->window, t, t + 40);
-                t += 1000;
-                Pump([] { return false; }, 60);
-                return;
-            }
-        FAIL() << "no button " << button;
-    }
-
     WINDAT *SaveAsDialog(const char *name) {
         EXPECT_EQ(MF_FileSaveAs(View()), 0);
         std::vector<WINDAT *> d = Dialogs();

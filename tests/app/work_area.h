@@ -44,6 +44,20 @@ class WorkAreaTest : public WidgetTest {
         Pump([] { return false; }, 100);
     }
 
+    // Clicks the button numbered `button` (1 the first) of a dialog's button row.
+    void Press(WINDAT *dlg, int button) {
+        WINDAT *grp = WinChildFindTyp(dlg, WIN_BTN_GROUP);
+        ASSERT_NE(grp, nullptr);
+        for (int i = 0; i < grp->nchild; i++)
+            if (grp->child[i]->status == button) {
+                SendClick(display, grp->child[i]->window, t, t + 40);
+                t += 1000;
+                Pump([] { return false; }, 60);
+                return;
+            }
+        FAIL() << "no button " << button;
+    }
+
     void TearDown() override {
         for (char *&slot : mainFileLastName)
             if (slot) {
