@@ -310,13 +310,6 @@ static std::string FieldText(const ALBUMDAT *a, int index, int field) {
     return buf;
 }
 
-static std::string PermissionText(const char *path) {
-    struct stat st;
-    char out[40] = "?";
-    if (stat(path, &st) == 0) FilePermissionText(st.st_mode, out, sizeof out);
-    return out;
-}
-
 int AlbumPageEntryShow(ALBUMDAT *album, int index) {
     ALBUMWND *w = AlbumWnd(album);
     if (!w || index < 0 || index >= album->entries) return -15;
@@ -325,7 +318,10 @@ int AlbumPageEntryShow(ALBUMDAT *album, int index) {
     const char *base = strrchr(name.c_str(), '/');
     base = base ? base + 1 : name.c_str();
     struct stat st;
+    // One status query of the source file serves "available" and "Permission".
     bool avail = stat(name.c_str(), &st) == 0;
+    char perm[40] = "?";
+    if (avail) FilePermissionText(st.st_mode, perm, sizeof perm);
     std::string lines[9] = {
         std::string(LgRes(45, lang)) + ":  " + std::to_string(index + 1),
         base,
@@ -337,7 +333,7 @@ int AlbumPageEntryShow(ALBUMDAT *album, int index) {
         std::string(LgRes(43, lang)) + ":  " + FieldText(album, index, ALBUM_F_ATIME),
         std::string(LgRes(44, lang)) + ":  " + FieldText(album, index, ALBUM_F_MTIME),
         std::string(LgRes(54, lang)) + ":  " + (avail ? "OK" : LgErr(41, lang)),
-        std::string(LgRes(32, lang)) + ":  " + PermissionText(name.c_str()),
+        std::string(LgRes(32, lang)) + ":  " + perm,
     };
     for (int i = 0; i < 9; i++)
         if (w->editlabel[i]) LabelSet(w->editlabel[i], lines[i].c_str());
