@@ -455,6 +455,7 @@ static void MainArgs(int argc, char **argv) {
 int main(int argc, char **argv) {
     MainArgs(argc, argv);
     MainSignalsInstall();
+    WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
     // A signal waits until start-up is complete: the settings and the registry it ends with are
     // written until then.
     ToolkitLock();

@@ -229,7 +229,14 @@ static int CheckEvConfigureNotify(const XEvent &) {
     return 0;
 }
 
+void (*WinEvPingHook)(long seq) = nullptr;
+
 static int CheckEvClientMessage(const XEvent &ev) {
+    if (WinEvPingHook &&
+        ev.xclient.message_type == XInternAtom(ev.xany.display, "_DRAVIK_PING", False)) {
+        WinEvPingHook(ev.xclient.data.l[0]);
+        return 1;
+    }
     Atom protocols = XInternAtom(ev.xany.display, "WM_PROTOCOLS", False);
     WINDAT *main = WinFindTyp(WIN_MAIN);
     if (!main) return -20;

@@ -28,5 +28,9 @@ int WinEvHandlerSet(int typ, const WINEVHANDLER *h);
 extern int (*WinEvMenuClose)(WINDAT *win);
 extern int (*WinEvMenuKey)(Display *display, const XEvent *ev);
 
+// Answers a liveness probe: a ClientMessage "_DRAVIK_PING" whose first word is a sequence
+// number. The application installs it where it traces; the soak test waits for the answers.
+extern void (*WinEvPingHook)(long seq);
+
 int WinEvent(Display *display, XEvent ev);
 int WinEventQueued(Display *display);
