@@ -12,6 +12,7 @@
 #include "base/xmem.h"
 #include "render/ximage.h"
 #include "resources/icon.h"
+#include "resources/icon_colour.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
@@ -32,6 +33,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <pthread.h>
+#include <unistd.h>
+#include <vector>
 
 XEvent event;
 std::atomic<int> killProgram{0};
@@ -426,10 +429,46 @@ static void MainWmProperties(WINDAT *main, XSizeHints *size, XWMHints *wm, XClas
     XFree(name_prop.value);
     XFree(icon_prop.value);
     XSetWMProtocols(main_display, main->window, &main->wm_delete, 1);
+    MainTopLevelProperties(main_display, main->window);
+}
+
+// Class, icon, process and machine of a top-level window: the desktop entry's StartupWMClass
+// and the task bar's icon match every window of the program, not only the main one.
+void MainTopLevelProperties(Display *display, Window window) {
+    XClassHint cls;
+    char name[] = "dravik";
+    cls.res_name = name;
+    cls.res_class = name;
+    XSetClassHint(display, window, &cls);
+    // _NET_WM_ICON: sizes one after the other, each width, height, then ARGB words in longs.
+    static std::vector<unsigned long> icon;
+    if (icon.empty())
+        for (int size : {16, 32, 48, 64}) {
+            std::vector<uint32_t> argb = IconArgb(size);
+            icon.push_back(static_cast<unsigned long>(size));
+            icon.push_back(static_cast<unsigned long>(size));
+            icon.insert(icon.end(), argb.begin(), argb.end());
+        }
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(icon.data()),
+                    static_cast<int>(icon.size()));
+    unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(&pid), 1);
+    char host[256] = "";
+    if (gethostname(host, sizeof host - 1) == 0 && host[0]) {
+        char *hosts[] = {host};
+        XTextProperty prop;
+        if (XStringListToTextProperty(hosts, 1, &prop)) {
+            XSetWMClientMachine(display, window, &prop);
+            XFree(prop.value);
+        }
+    }
 }
 
 static const char USAGE[] =
     "usage: dravik [FILE|ALBUM.alb|DIRECTORY]...\n"
+    "       dravik --help | --version\n"
     "Shows JPEG and DICOM images, albums, and directories as thumbnails. n and p show the next\n"
     "and previous file, f fits the image to the view.\n";
 
@@ -442,6 +481,9 @@ static void MainArgs(int argc, char **argv) {
             options = false;
         } else if (options && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
             fputs(USAGE, stdout);
+            exit(0);
+        } else if (options && strcmp(a, "--version") == 0) {
+            printf("%s %s\n", PROGRAM, DRAVIK_VERSION);
             exit(0);
         } else if (options && a[0] == '-' && a[1] != '\0') {
             fprintf(stderr, "%s: unknown option %s\n%s", PROGRAM, a, USAGE);
@@ -456,6 +498,7 @@ int main(int argc, char **argv) {
     MainArgs(argc, argv);
     MainSignalsInstall();
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
+    WinTopLevelHook = MainTopLevelProperties;
     // A signal waits until start-up is complete: the settings and the registry it ends with are
     // written until then.
     ToolkitLock();

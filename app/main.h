@@ -21,6 +21,7 @@ int MF_FileExit();
 int MainMenuBtn(WINDATUSR *rec);
 int MenuMainActionWithKeyCTRL(const char *keyname);
 int CheckEvKeyReleaseMain(const XEvent &ev);
+void MainTopLevelProperties(Display *display, Window window);
 WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y);
 int ToolbarBtnMainAction(WINDATUSR *rec);
 int MainFuncTbFileSymbolCloseTb(WINDATUSR *rec);

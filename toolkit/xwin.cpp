@@ -265,6 +265,8 @@ WINDAT *WinCreateFromRoot(Display *display, int x, int y, const WINTYP *typ, con
     return w;
 }
 
+void (*WinTopLevelHook)(Display *display, Window window) = nullptr;
+
 WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, const WINNEIGHBOR *nb,
                              const char *name, XFontStruct *font) {
     if (!typ) return nullptr;
@@ -294,6 +296,7 @@ WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, co
     }
     Atom wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, xw, &wm_delete, 1);
+    if (WinTopLevelHook) WinTopLevelHook(display, xw);
     if (WinSetup(w, display, xw, parent, typ, nb, name, font) != 0) {
         WinSetupUndo(w, display, xw);
         return nullptr;

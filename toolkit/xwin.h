@@ -184,6 +184,9 @@ WINDAT *WinCreateExtSimple(Display *display, const int *opt_rt, const char *titl
 WINDAT *WinCreateDlg(Display *display, const int *opt_rt, const char *title, int kind,
                      WINFUNC btnfunc);
 extern WINDAT *(*WinCreateDlgHook)(WINDAT *dlg, int kind, WINFUNC btnfunc);
+// Called for every top-level window the toolkit creates, before it is mapped: the application
+// gives it its class, icon and process properties, so the desktop matches all its windows.
+extern void (*WinTopLevelHook)(Display *display, Window window);
 
 // Tree, registry and lookup.
 int WinChildAdd(WINDAT *parent, WINDAT *child);

@@ -48,7 +48,7 @@ int ToolInputCheck(const char *path) {
 }
 
 static void ToolUsage(FILE *out) {
-    fputs("usage: dravik-tool COMMAND [ARGS...]\n", out);
+    fputs("usage: dravik-tool COMMAND [ARGS...] | dravik-tool --version\n", out);
     if (!tool_commands[0].name) fputs("no commands are available yet\n", out);
     for (const TOOLCMD *c = tool_commands; c->name; c++)
         fprintf(out, "  %s\n", c->usage);
@@ -61,6 +61,10 @@ int main(int argc, char **argv) {
     }
     if (!strcmp(argv[1], "help") || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
         ToolUsage(stdout);
+        return 0;
+    }
+    if (!strcmp(argv[1], "--version")) {
+        printf("dravik-tool %s\n", DRAVIK_VERSION);
         return 0;
     }
     for (const TOOLCMD *c = tool_commands; c->name; c++)
