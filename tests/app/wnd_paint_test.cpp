@@ -77,6 +77,22 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
             ASSERT_TRUE(XGetWindowAttributes(display, top, &at));
             EXPECT_EQ(at.x, 100);
             EXPECT_EQ(at.y, 0);
+            // The desktop matches picture windows to the program by class and shows its icon.
+            XClassHint cls{};
+            ASSERT_TRUE(XGetClassHint(display, top, &cls));
+            EXPECT_STREQ(cls.res_class, "dravik");
+            XFree(cls.res_name);
+            XFree(cls.res_class);
+            Atom type;
+            int format;
+            unsigned long n = 0, left;
+            unsigned char *icon = nullptr;
+            XGetWindowProperty(display, top, XInternAtom(display, "_NET_WM_ICON", False), 0, 2,
+                               False, AnyPropertyType, &type, &format, &n, &left, &icon);
+            ASSERT_EQ(n, 2u);
+            EXPECT_EQ(reinterpret_cast<unsigned long *>(icon)[0], 16u); // the first size's width
+            EXPECT_GT(left, 16u * 16u);
+            XFree(icon);
         }
         run.Signal(SIGKILL);
         run.Wait();
@@ -213,6 +229,7 @@ TEST(PaintCommandLine, HelpPrintsUsageAndUnknownOptionsAreRefused) {
     ToolResult help = RunTool({DRAVIK_BIN, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: dravik [FILE|ALBUM.alb|DIRECTORY]..."), std::string::npos);
+    EXPECT_EQ(RunTool({DRAVIK_BIN, "--version"}).out, "dravik " DRAVIK_VERSION "\n");
     ToolResult bad = RunTool({DRAVIK_BIN, "--bogus", "a.jpg"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--bogus"), std::string::npos);
