@@ -96,6 +96,7 @@ const IntKey otherIntKeys[] = {
     {"HounsfieldUse", &HounsfieldUse},
     {"HounsfieldMin", &HounsfieldMin},
     {"HounsfieldMax", &HounsfieldMax},
+    {"ExifRotate", &ExifRotate},
 };
 
 void CopyText(char *dst, int size, const char *src) {
@@ -190,6 +191,7 @@ int ProgramResInit() {
     HounsfieldUse = 0;
     HounsfieldMin = -1024;
     HounsfieldMax = 3071;
+    ExifRotate = 1;
     JpegQuality = 100;
     sp_scroll = 16;
     sp_paned = 20;
@@ -345,6 +347,7 @@ void RcApplyBuffer(const char *buf, long len) {
     }
     ApplyInt(buf, len, lastIntKeys[3]);
     ApplyInt(buf, len, lastIntKeys[4]);
+    if (ExifRotate != 0) ExifRotate = 1;
 }
 
 int ProgramResFileRead() {
@@ -415,6 +418,8 @@ static void WriteSettings(FILE *f) {
     num("HounsfieldUse", HounsfieldUse);
     num("HounsfieldMin", HounsfieldMin);
     num("HounsfieldMax", HounsfieldMax);
+    fputs("\n# View\n\n", f);
+    num("ExifRotate", ExifRotate);
     fputs("\n##\n", f);
 }
 

@@ -15,6 +15,7 @@ int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskP
     AskHintBtnSym, AskProgramExit, AskAlbumEntryRemove;
 int AlbumTbSizeWH;
 int HounsfieldUse, HounsfieldMin, HounsfieldMax;
+int ExifRotate = 1;
 int JpegQuality;
 int sp_scroll, sp_paned, sp_paned_b;
 DSEARCHDAT DSearch[RC_DSEARCH];

@@ -32,6 +32,8 @@ extern int HounsfieldUse;
 extern int HounsfieldMin;
 extern int HounsfieldMax;
 extern int JpegQuality;
+// 1: pictures are shown as their Exif orientation says (turned upright).
+extern int ExifRotate;
 extern int sp_scroll;
 extern int sp_paned;
 extern int sp_paned_b;

@@ -41,6 +41,7 @@ void IoRequestInit(FILEREQ *req, const char *path) {
     req->hounsfield_use = HounsfieldUse;
     req->hounsfield_min = HounsfieldMin;
     req->hounsfield_max = HounsfieldMax;
+    req->exif_rotate = ExifRotate;
 }
 
 static int IoLanguage(const FILEREQ *req) {

@@ -49,6 +49,7 @@ struct FILEINFO {
     uint16_t *bmap;
     _XImage *ximage; // the display image, made and released by the render layer
     int busy;
+    int orientation; // the file's Exif orientation (0 or 1: none); applied when the request said so
 };
 
 // A file request; the album code uses it as its file record too.
@@ -75,6 +76,8 @@ struct FILEREQ {
     int hounsfield_use;
     int hounsfield_min;
     int hounsfield_max;
+    // 1: a JPEG is turned upright as its Exif orientation says.
+    int exif_rotate;
     // 1 when the caller reads several files at once: the reader starts no threads of its own.
     int onethread;
 };

@@ -1,5 +1,7 @@
 #include "image/io_jpg.h"
 
+#include "image/io_exif.h"
+
 #include "base/allg.h"
 #include "base/lg.h"
 #include "base/xmem.h"
@@ -1018,6 +1020,25 @@ static bool JpgSlurp(FILE *fp, JPGSCRATCH *out) {
     return out->size >= 4;
 }
 
+// The Exif orientation of the file, and with the setting on the picture turned upright; a probe
+// reports the size as shown. A whole file read holds the headers already; a probe reads them.
+static int JpgOrient(JPGREAD *r, const FILEREQ *req, FILEINFO *fi, int mode) {
+    if (r->mem) {
+        fi->orientation = ExifOrientationFromJpeg(r->mem, static_cast<size_t>(r->memlen));
+    } else {
+        std::vector<uint8_t> head(64 * 1024 + 4);
+        rewind(r->fp);
+        size_t n = fread(head.data(), 1, head.size(), r->fp);
+        fi->orientation = ExifOrientationFromJpeg(head.data(), n);
+    }
+    if (!req->exif_rotate || fi->orientation <= EXIF_ORIENT_NORMAL) return FILE_SUCCES;
+    if (mode == IO_READ_PROBE) {
+        if (fi->orientation >= EXIF_ORIENT_TRANSPOSE) std::swap(fi->w, fi->h);
+        return FILE_SUCCES;
+    }
+    return ImageOrient(fi, fi->orientation);
+}
+
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     JPGREAD r;
@@ -1035,6 +1056,7 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     }
     int rc = JpgReadRun(&r, req, fi, mode);
     if (r.created) jpeg_destroy_decompress(&r.cinfo);
+    if (rc == FILE_SUCCES) rc = JpgOrient(&r, req, fi, mode);
     fclose(r.fp);
     if (r.buf) MemFree(r.buf, req->path);
     if (r.cmyk) MemFree(r.cmyk, req->path);

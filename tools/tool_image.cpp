@@ -194,6 +194,7 @@ int ToolImageInfo(int argc, char **argv) {
         return ToolFail("%s: not a readable image", argv[0]);
     printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", IoFileTypName(fi.ftyp),
            fi.w, fi.h, fi.bit, fi.frames > 0 ? fi.frames : 1, fi.maptyp);
+    if (fi.ftyp == FTYP_JPEG) printf("orientation=%i\n", fi.orientation > 0 ? fi.orientation : 1);
     if (fi.ftyp == FTYP_DICOM) return ToolDicomInfo(&fi, stdout);
     return 0;
 }
