@@ -1,6 +1,8 @@
 // Exif orientation.
 #include "image/io_exif.h"
 
+#include "image/io_levels.h"
+
 #include "base/xmem.h"
 
 #include <cstring>
@@ -114,6 +116,7 @@ int ImageOrient(FILEINFO *fi, int value) {
     value = OrientValid(value);
     if (!fi || !fi->fbuf || value == EXIF_ORIENT_NORMAL || fi->w <= 0 || fi->h <= 0)
         return FILE_SUCCES;
+    ImageLevelsDrop(fi);
     const int *m = orient_matrix[value];
     const long w = fi->w, h = fi->h;
     const bool swap = m[0] == 0;

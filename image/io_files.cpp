@@ -8,6 +8,7 @@
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
 #include "image/io_jpg.h"
+#include "image/io_levels.h"
 
 #include <cerrno>
 #include <climits>
@@ -71,6 +72,7 @@ long FileBufferSize(long w, long h, long comps, long frames) {
 
 void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
+    ImageLevelsDrop(fi);
     if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
     uint8_t *blocks[] = {
         fi->fbuf, reinterpret_cast<uint8_t *>(fi->rmap), reinterpret_cast<uint8_t *>(fi->gmap),
@@ -83,6 +85,7 @@ void IoFreeRecord(FILEINFO *fi, const char *tag) {
 }
 
 static void IoDropPixels(FILEINFO *fi, const char *tag) {
+    ImageLevelsDrop(fi);
     if (fi->fbuf) MemFree(fi->fbuf, tag);
     fi->fbuf = nullptr;
     fi->ftyp = 0;

@@ -7,6 +7,7 @@
 // Window records and display images stay opaque to the decoding core.
 struct WINDAT;
 struct _XImage;
+struct IMGLEVELS;
 
 // File-type codes (`ftyp`).
 enum {
@@ -50,6 +51,7 @@ struct FILEINFO {
     _XImage *ximage; // the display image, made and released by the render layer
     int busy;
     int orientation; // the file's Exif orientation (0 or 1: none); applied when the request said so
+    IMGLEVELS *levels; // reduced levels of the shown frame, built by the view (image/io_levels)
 };
 
 // A file request; the album code uses it as its file record too.

@@ -1,6 +1,7 @@
 #include "render/ximage.h"
 
 #include "dicom/io_dicom.h"
+#include "image/io_levels.h"
 
 #include "base/lg.h"
 #include "base/xerror.h"
@@ -106,6 +107,7 @@ int WinFreeXImage(XImage *image) {
 
 static void WinFreeRecord(FILEINFO *fi) {
     const char *tag = fi->fname ? fi->fname : "ip";
+    ImageLevelsDrop(fi);
     if (fi->ximage) WinFreeXImage(fi->ximage);
     fi->ximage = nullptr;
     void **blocks[] = {reinterpret_cast<void **>(&fi->fbuf), reinterpret_cast<void **>(&fi->rmap),

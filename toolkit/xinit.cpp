@@ -53,6 +53,15 @@ void ToolkitUnlock() {
     }
 }
 
+bool ToolkitTryLock() {
+    std::unique_lock<std::mutex> l(lock_mutex);
+    auto self = std::this_thread::get_id();
+    if (lock_depth > 0 && lock_owner != self) return false;
+    lock_owner = self;
+    lock_depth++;
+    return true;
+}
+
 int ToolkitLockRelease() {
     std::unique_lock<std::mutex> l(lock_mutex);
     if (lock_depth == 0 || lock_owner != std::this_thread::get_id()) return 0;

@@ -11,6 +11,9 @@
 // wait (ToolkitLockRelease / ToolkitLockRestore).
 void ToolkitLock();
 void ToolkitUnlock();
+// Takes the lock only when it is free or already this thread's: a worker that must give up when
+// told to (while the holder waits for it) polls this instead of waiting.
+bool ToolkitTryLock();
 int ToolkitLockRelease();
 void ToolkitLockRestore(int depth);
 

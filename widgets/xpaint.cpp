@@ -3,6 +3,7 @@
 #include "base/lg.h"
 #include "base/settings.h"
 #include "base/xmem.h"
+#include "image/io_levels.h"
 #include "render/reduce16.h"
 #include "render/reduce8a.h"
 #include "toolkit/xcolor.h"
@@ -14,7 +15,10 @@
 
 #include <X11/keysym.h>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 const long PAINT_INPUT = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
@@ -380,6 +384,71 @@ static int ClampScroll(int zsize, int shown, int *scroll) {
     return *scroll < 0 ? -15 : 0;
 }
 
+static int PaintRender(const FILEINFO *fi, const uint8_t *src, XImage *d, const int *xt,
+                       const int *yt);
+
+// Called on the levels' builder thread once they are ready: an expose brings the smooth picture.
+static void PaintLevelsDone(void *ctx, const std::atomic<int> *cancel) {
+    auto *v = static_cast<WINDAT *>(ctx);
+    // The view's owner drops the levels (and waits for this) while holding the lock.
+    while (!cancel->load()) {
+        if (!ToolkitTryLock()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
+        if (!cancel->load() && v->window) {
+            XEvent ev{};
+            ev.xexpose.type = Expose;
+            ev.xexpose.display = v->usr.display;
+            ev.xexpose.window = v->window;
+            ev.xexpose.width = v->width;
+            ev.xexpose.height = v->height;
+            XSendEvent(v->usr.display, v->window, False, ExposureMask, &ev);
+            XFlush(v->usr.display);
+        }
+        ToolkitUnlock();
+        return;
+    }
+}
+
+// Below 100 % each screen pixel is the mean of the picture pixels it covers, taken from the
+// picture's reduced levels; until they are built (on a thread of their own) the caller paints
+// point-sampled pixels (-24).
+static int PaintSmooth(WINDAT *v, FILEINFO *fi, int frame, XImage *d, int sx, int sy, int zw,
+                       int zh) {
+    if (!ImageLevelsReady(fi, frame)) {
+        // This paint stays point-sampled; the builder's expose brings the smooth one.
+        if (ImageLevelsFrame(fi) != frame) ImageLevelsStart(fi, frame, PaintLevelsDone, v);
+        return -24;
+    }
+    const int ow = d->width, oh = d->height;
+    std::vector<int> xs(static_cast<size_t>(ow) + 1), ys(static_cast<size_t>(oh) + 1);
+    for (int i = 0; i <= ow; i++)
+        xs[static_cast<size_t>(i)] = static_cast<int>(
+            std::min<long long>(fi->w, static_cast<long long>(i + sx) * fi->w / zw));
+    for (int j = 0; j <= oh; j++)
+        ys[static_cast<size_t>(j)] = static_cast<int>(
+            std::min<long long>(fi->h, static_cast<long long>(j + sy) * fi->h / zh));
+    std::vector<uint8_t> box(static_cast<size_t>(ow) * oh * 3);
+    int grey = 0;
+    if (ImageLevelsBox(fi, xs.data(), ow, ys.data(), oh, box.data(), &grey) != FILE_SUCCES)
+        return -24;
+    FILEINFO t{};
+    t.w = ow;
+    t.h = oh;
+    t.bit = grey ? 8 : 24;
+    if (grey) {
+        t.maptyp = fi->maptyp, t.mapentry = fi->mapentry;
+        t.rmap = fi->rmap, t.gmap = fi->gmap, t.bmap = fi->bmap;
+    }
+    std::vector<int> it(static_cast<size_t>(ow)), jt(static_cast<size_t>(oh));
+    for (int i = 0; i < ow; i++)
+        it[static_cast<size_t>(i)] = i;
+    for (int j = 0; j < oh; j++)
+        jt[static_cast<size_t>(j)] = j;
+    return PaintRender(&t, box.data(), d, it.data(), jt.data());
+}
+
 int PaintCalcImageSize(WINDAT *v) {
     if (!v) return -15;
     PAINTIMG *e = Current(v);
@@ -402,14 +471,23 @@ int PaintCalcImageSize(WINDAT *v) {
     int frame = fi->frame >= 0 && fi->frame < frames ? fi->frame : 0;
     long fsize = static_cast<long>(fi->w) * fi->h * (fi->bit == 24 ? 3 : 1);
     const uint8_t *src = fi->fbuf + frame * fsize;
+    if (v->zoom < 100) {
+        int r = PaintSmooth(v, fi, frame, d, sx, sy, zw, zh);
+        if (r != -24) return r;
+    }
+    return PaintRender(fi, src, d, xt.data(), yt.data());
+}
+
+static int PaintRender(const FILEINFO *fi, const uint8_t *src, XImage *d, const int *xt,
+                       const int *yt) {
     switch (d->bits_per_pixel) {
     case 8:
-        return RenderTo8(fi, src, d, xt.data(), yt.data());
+        return RenderTo8(fi, src, d, xt, yt);
     case 16:
-        return RenderTo16(fi, src, d, xt.data(), yt.data());
+        return RenderTo16(fi, src, d, xt, yt);
     case 24:
     case 32:
-        return RenderTo32(fi, src, d, xt.data(), yt.data());
+        return RenderTo32(fi, src, d, xt, yt);
     default:
         return -15;
     }
