@@ -362,6 +362,7 @@ WINDAT *WinCreateDlg(Display *display, const int *opt, const char *title, int ki
     if (!w) return nullptr;
     w->typ = WIN_DLGMSG;
     w->state = kind;
+    WinSetTransientForHint(w, WinFindTyp(WIN_MAIN));
     if (!WinCreateDlgHook(w, kind, btnfunc ? btnfunc : MsgBoxClose)) {
         WinClose(w);
         return nullptr;
@@ -695,7 +696,12 @@ int WinSetLabel(WINDAT *win, const char *text, int repaint) {
 int WinSetTransientForHint(WINDAT *win, WINDAT *owner) {
     if (!win || !owner) return -15;
     if (!win->window || !owner->window) return -20;
-    XSetTransientForHint(win->usr.display, win->window, owner->window);
+    Display *d = win->usr.display;
+    XSetTransientForHint(d, win->window, owner->window);
+    // A window manager keeps it above its owner and decorates it as a dialog.
+    Atom dialog = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+    XChangeProperty(d, win->window, XInternAtom(d, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(&dialog), 1);
     return 0;
 }
 

@@ -52,6 +52,20 @@ TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
 TEST_F(MainBinary, DeleteRequestAsksCancelKeepsOkEndsWithBothEndLines) {
     StartDravik();
     SendDeleteRequest(display, main);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Question") != 0; }));
+    // The question is a dialog of the main window for a window manager.
+    Window question = FindWindowByName(display, "Question"), owner = 0;
+    EXPECT_TRUE(XGetTransientForHint(display, question, &owner));
+    EXPECT_EQ(owner, main);
+    Atom type = 0, *types = nullptr;
+    int format;
+    unsigned long n = 0, left;
+    XGetWindowProperty(display, question, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), 0, 1,
+                       False, XA_ATOM, &type, &format, &n, &left,
+                       reinterpret_cast<unsigned char **>(&types));
+    ASSERT_EQ(n, 1u);
+    EXPECT_EQ(types[0], XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False));
+    XFree(types);
     ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
     ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Question") == 0; }));
     EXPECT_NE(FindWindowByName(display, "dravik"), 0u);
