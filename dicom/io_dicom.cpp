@@ -112,10 +112,55 @@ static const DICOMUID DicomTransUIDMore[] = {
     {"1.2.840.10008.1.2.5", "RLE Lossless"},
 };
 
+// Storage classes of objects that hold no picture, and newer image classes, named when a file
+// is told to hold no image.
+static const DICOMUID DicomSopUIDMore[] = {
+    {"1.2.840.10008.5.1.4.1.1.2.1", "Enhanced CT Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.4.1", "Enhanced MR Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.1", "Multi-frame Single Bit Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.2", "Multi-frame Grayscale Byte Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.3", "Multi-frame Grayscale Word Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.4", "Multi-frame True Color Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.1", "12-lead ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.2", "General ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.3", "Ambulatory ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.2.1", "Hemodynamic Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.3.1", "Cardiac Electrophysiology Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.4.1", "Basic Voice Audio Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.4.2", "General Audio Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.5.1", "Arterial Pulse Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.6.1", "Respiratory Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.1", "Grayscale Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.2", "Color Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.3", "Pseudo-Color Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.4", "Blending Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.1", "Spatial Registration Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.2", "Spatial Fiducials Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.4", "Segmentation Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.11", "Basic Text SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.22", "Enhanced SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.33", "Comprehensive SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.34", "Comprehensive 3D SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.40", "Procedure Log Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.50", "Mammography CAD SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.59", "Key Object Selection Document Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.65", "Chest CAD SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.67", "X-Ray Radiation Dose SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.68", "Radiopharmaceutical Radiation Dose SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.104.1", "Encapsulated PDF Storage"},
+    {"1.2.840.10008.5.1.4.1.1.104.2", "Encapsulated CDA Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.8", "RT Ion Plan Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.9", "RT Ion Beams Treatment Record Storage"},
+};
+
 /* ---- tag search ---- */
 
 static uint32_t DcmLe32(const uint8_t *p) {
     return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+
+static uint32_t DcmBe32(const uint8_t *p) {
+    return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 // Explicit VRs whose length takes 4 bytes after 2 reserved ones.
@@ -328,6 +373,21 @@ void DicomDataRelease(FILEINFO *fi) {
     fi->dicom = nullptr;
 }
 
+// "DICM" after the 128-byte preamble.
+static bool DicomMarked(const uint8_t *buf, long len) {
+    return len >= 132 && !memcmp(buf + 128, "DICM", 4);
+}
+
+// The marker read from the file itself, before its bytes are loaded.
+static bool DicomMarkedFile(const char *path) {
+    int fd = FileOpenInput(path);
+    if (fd < 0) return false;
+    uint8_t m[4];
+    bool marked = pread(fd, m, sizeof m, 128) == ssize_t(sizeof m) && !memcmp(m, "DICM", 4);
+    close(fd);
+    return marked;
+}
+
 // Reads the whole file behind the record; a file that shrank below the minimum is refused. A large
 // file's bytes start on a huge-page boundary and lie on huge pages, since a page fault every 4 KiB
 // costs more than the bytes' decoding; the room left before and after them is never touched.
@@ -361,7 +421,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
         got += r;
     }
     close(fd);
-    if (failed || got < DICOM_MIN_FILE) {
+    if (failed || (got < DICOM_MIN_FILE && !DicomMarked(data, got))) {
         MemFree(f, dcm_file_tag);
         return failed ? FILE_ERROR_READ : FILE_ERROR_DATA;
     }
@@ -475,13 +535,17 @@ static bool DcmNestAdd(DICOMWALK *w, long from, long to) {
 
 static long DcmWalkItems(DICOMWALK *w, long p, bool implicit, int depth, bool fragments);
 
+enum { DCM_WALK_BROKEN = -1, DCM_WALK_END = -2 };
+
 // The elements from p: of the data set up to its Pixel Data, whose tag offset is returned, or of
-// an undefined-length item (depth > 0) up to its delimiter, the offset after it returned. -1
-// when the structure breaks. Every step moves on by a header at least.
+// an undefined-length item (depth > 0) up to its delimiter, the offset after it returned.
+// DCM_WALK_END when the data set ends exactly at the file's end without Pixel Data, -1 when the
+// structure breaks. Every step moves on by a header at least.
 static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
     const bool top = depth == 0;
     DCMWALKELEM e;
-    while (DcmWalkHeader(w, p, implicit, &e)) {
+    for (;;) {
+        if (!DcmWalkHeader(w, p, implicit, &e)) return top && p == w->len ? DCM_WALK_END : -1;
         if (e.group == 0xFFFE) return !top && e.elem == DCM_ITEM_END ? e.value : -1;
         const bool pixel = e.group == 0x7FE0 && e.elem == 0x0010;
         if (top && pixel) return p;
@@ -502,7 +566,6 @@ static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
         if (top && seq && end > e.value && !DcmNestAdd(w, e.value, end)) return -1;
         p = end;
     }
-    return -1;
 }
 
 // The items of an undefined-length sequence, or the fragments of encapsulated pixel data, from p
@@ -542,6 +605,36 @@ static int DcmWalkSyntax(char *text, const uint8_t *buf, long len, long p) {
     return 0;
 }
 
+int DicomPlainStart(const uint8_t *buf, long len, int *bigendian, int *explicitvr) {
+    if (!buf || len < 12) return 0;
+    // Group 0002 or 0008 in either byte order, an element below 0x2000 of it.
+    const bool le = (buf[0] == 0x02 || buf[0] == 0x08) && buf[1] == 0;
+    const bool be = buf[0] == 0 && (buf[1] == 0x02 || buf[1] == 0x08);
+    if (!le && !be) return 0;
+    const unsigned elem = le ? DcmLe16(buf + 2) : unsigned(buf[2] << 8 | buf[3]);
+    if (elem >= 0x2000) return 0;
+    const bool ex = DcmLongVR(buf[4], buf[5]) || DcmShortVR(buf[4], buf[5]);
+    // The first value must fit in the file: an implicit length of four bytes, an explicit one
+    // after the VR.
+    uint32_t n;
+    long value;
+    if (!ex) {
+        n = le ? DcmLe32(buf + 4) : DcmBe32(buf + 4);
+        value = 8;
+    } else if (DcmLongVR(buf[4], buf[5])) {
+        if (buf[6] || buf[7]) return 0;
+        n = le ? DcmLe32(buf + 8) : DcmBe32(buf + 8);
+        value = 12;
+    } else {
+        n = le ? DcmLe16(buf + 6) : unsigned(buf[6] << 8 | buf[7]);
+        value = 8;
+    }
+    if (n == DCM_UNDEFINED || long(n) > len - value) return 0;
+    if (bigendian) *bigendian = be;
+    if (explicitvr) *explicitvr = ex;
+    return 1;
+}
+
 void DicomNestRelease(DICOMNEST *nest) {
     if (!nest) return;
     if (nest->range) MemFree(nest->range, dcm_nest_tag);
@@ -569,6 +662,11 @@ int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
     }
     int implicit = DcmWalkSyntax(uid, buf, len, p);
     long tag = implicit < 0 ? -1 : DcmWalkElements(&w, p, implicit == 1, 0);
+    nest->metaend = int(p);
+    if (tag == DCM_WALK_END) {
+        nest->ended = 1;
+        return FILE_SUCCES;
+    }
     if (tag <= 0) {
         DicomNestRelease(nest);
         return w.nomem ? -8 : FILE_ERROR_FORMAT;
@@ -644,6 +742,9 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
     if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
+    // The meta group lies in front of the data set: a walked file has none past it.
+    const DICOMNEST &nest = DicomFileHeld(fi)->nest;
+    if (group == DCM_G0002 && (nest.pixeltag || nest.ended)) bound = std::min(bound, nest.metaend);
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
@@ -888,6 +989,8 @@ const char *DicomUidName(const char *uid) {
         if (!strcmp(u.uid, uid)) return u.name;
     for (const DICOMUID &u : DicomTransUIDMore)
         if (!strcmp(u.uid, uid)) return u.name;
+    for (const DICOMUID &u : DicomSopUIDMore)
+        if (!strcmp(u.uid, uid)) return u.name;
     return nullptr;
 }
 
@@ -906,6 +1009,29 @@ static int DicomPixelTag(const FILEINFO *fi) {
     if (f && f->nest.pixeltag) return f->nest.pixeltag;
     uint8_t header[8];
     return DicomTagFind(fi, INT_MAX, 0x7F, 0xE0, 0x00, 0x10, 0, nullptr, 0, header);
+}
+
+// Whether the data set names Rows and Columns ahead of its Pixel Data at `pixeltag`.
+static bool DicomImageSized(const FILEINFO *fi, int pixeltag) {
+    uint8_t header[8];
+    return DicomTagFind(fi, pixeltag, 0x00, 0x28, 0x00, 0x10, 0, nullptr, 0, header) &&
+           DicomTagFind(fi, pixeltag, 0x00, 0x28, 0x00, 0x11, 0, nullptr, 0, header);
+}
+
+// A file that parses but holds no picture: the request says so, with the object's SOP class.
+static int DicomNoImage(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi) {
+    int len;
+    DicomFileBytes(fi, &len);
+    DcmGroupSetup(ctx, fi, len, DCM_G0002, &ctx->groups.dcmgroup0002);
+    DcmGroupSetup(ctx, fi, len, DCM_G0008, &ctx->groups.dcmgroup0008);
+    DicomDataRelease(fi);
+    const char *uid = ctx->groups.dcmgroup0008.SOPClassUID;
+    if (!uid[0]) uid = ctx->groups.dcmgroup0002.MediaStoredSOPClassUID;
+    const char *name = DicomUidName(uid);
+    snprintf(req->what, sizeof req->what, "%s", name ? name : uid);
+    req->noimage = FILE_ERROR_NOIMAGE;
+    req->recognised = 1;
+    return FILE_ERROR_NOIMAGE;
 }
 
 // The caller's context, or one of the call's own that goes with the call.
@@ -928,7 +1054,9 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     struct stat st;
     if (stat(req->path, &st) != 0) return FILE_ERROR_READ;
-    if (st.st_size < DICOM_MIN_FILE || st.st_size > INT_MAX) return FILE_ERROR_DATA;
+    // The minimum size keeps other small files out; the marker says DICOM at any size.
+    if (st.st_size > INT_MAX) return FILE_ERROR_DATA;
+    if (st.st_size < DICOM_MIN_FILE && !DicomMarkedFile(req->path)) return FILE_ERROR_DATA;
     DicomDataRelease(fi);
     fi->fsize = int(st.st_size);
     int r = DicomFileLoad(fi, req->path, long(st.st_size));
@@ -936,6 +1064,11 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
+    const DICOMNEST &nest = DicomFileHeld(fi)->nest;
+    // A data set that walks to its end is one: whatever a byte search finds in it is no image.
+    const bool dataset = DicomMarked(buf, len) || DicomPlainStart(buf, len, nullptr, nullptr);
+    if (dataset && (nest.ended || (nest.pixeltag && !DicomImageSized(fi, nest.pixeltag))))
+        return DicomNoImage(ctx, req, fi);
     int tag = DicomPixelTag(fi);
     if (!tag) {
         // The meta header is little endian whatever follows; a big-endian data set hides its

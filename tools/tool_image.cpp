@@ -1,6 +1,7 @@
 // dravik-tool info and convert: the viewer's read dispatch and JPEG writer from the shell.
 #include "tools/tool_image.h"
 
+#include "base/language.h"
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "dicom/io_dcm3.h"
@@ -162,6 +163,14 @@ int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
     return 0;
 }
 
+// A file whose reader found no picture in it says so, with what it holds; true when it did.
+bool NoImage(const FILEREQ &req, const char *path) {
+    char text[160];
+    if (!*IoNoImageText(&req, LG_ENGLISH, text, sizeof text)) return false;
+    ToolFail("%s: %s", path, text);
+    return true;
+}
+
 // The stored values of a monochrome DICOM file, read without windowing.
 int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     if (!EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm only");
@@ -172,7 +181,7 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     RecordGuard guard{&fi, in};
     DICOMSAMPLES s;
     if (IsFileDicom(&req, &fi, IO_READ_FULL) != FILE_SUCCES)
-        return ToolFail("%s: not a readable DICOM image", in);
+        return NoImage(req, in) ? 1 : ToolFail("%s: not a readable DICOM image", in);
     int rc = IoReadDicomRaw(&req, &fi, &s);
     if (rc == FILE_ERROR_FORMAT && s.s16.empty() && s.s32.empty())
         return ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
@@ -191,7 +200,7 @@ int ToolImageInfo(int argc, char **argv) {
     FILEINFO fi;
     RecordGuard guard{&fi, argv[0]};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.ftyp == FTYP_NONE)
-        return ToolFail("%s: not a readable image", argv[0]);
+        return NoImage(req, argv[0]) ? 1 : ToolFail("%s: not a readable image", argv[0]);
     printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", IoFileTypName(fi.ftyp),
            fi.w, fi.h, fi.bit, fi.frames > 0 ? fi.frames : 1, fi.maptyp);
     if (fi.ftyp == FTYP_DICOM) return ToolDicomInfo(&fi, stdout);
@@ -244,7 +253,7 @@ int ToolImageConvert(int argc, char **argv) {
     FILEINFO fi;
     RecordGuard guard{&fi, in};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL) || !fi.fbuf)
-        return ToolFail("%s: cannot read", in);
+        return NoImage(req, in) ? 1 : ToolFail("%s: cannot read", in);
     int frames = fi.frames > 0 ? fi.frames : 1;
     if (frame >= frames) return ToolFail("%s has %i frame(s)", in, frames);
     int first = all ? 0 : frame, last = all ? frames - 1 : frame;

@@ -189,8 +189,12 @@ TEST(DicomNest, EveryCutBeforeThePixelDataFailsTheWalk) {
             std::vector<uint8_t> part(bytes.begin(), bytes.begin() + cut); // exact size for ASan
             DICOMNEST n{};
             int r = DicomNestWalk(part.data(), cut, &n);
-            ASSERT_EQ(cut >= whole.pixeltag + c.header ? 100 : -111, r) << c.name << " " << cut;
-            EXPECT_EQ(r == 100 ? whole.pixeltag : 0, n.pixeltag);
+            // A cut between two top-level elements leaves a whole data set without pixels.
+            if (cut < whole.pixeltag + c.header && r == 100)
+                EXPECT_EQ(1, n.ended) << c.name << " " << cut;
+            else
+                ASSERT_EQ(cut >= whole.pixeltag + c.header ? 100 : -111, r) << c.name << " " << cut;
+            EXPECT_EQ(r == 100 && !n.ended ? whole.pixeltag : 0, n.pixeltag);
             DicomNestRelease(&n);
         }
         DicomNestRelease(&whole);
@@ -228,9 +232,26 @@ TEST(DicomDetect, SizeAndPixelTagDecide) {
     d.b.insert(d.b.end() - 16, 'q'); // 1024 bytes: examined
     EXPECT_EQ(100, DicomRead(TempFile(d.b).path).test);
 
+    // A data set that walks to its end without Pixel Data holds no picture.
     DataSet none = ImageHeader(4, 4, "MONOCHROME2");
     none.PadTo(2000);
+    DicomRead noimage(TempFile(none.b).path);
+    EXPECT_EQ(-115, noimage.test);
+    EXPECT_EQ(-115, noimage.req.noimage);
+    EXPECT_EQ(1, noimage.req.recognised);
+    EXPECT_EQ(nullptr, noimage.fi.dicom);
+    // One that breaks off is unreadable as before.
+    none.b.resize(none.b.size() - 3);
     EXPECT_EQ(-111, DicomRead(TempFile(none.b).path).test);
+    // Pixel Data without Rows and Columns is no picture either; 0 rows is a broken one.
+    DataSet unsized;
+    unsized.Implicit(0x0008, 0x0005, "ISO_IR 100")
+        .Implicit(0x0008, 0x0016, "1.2.840.10008.5.1.4.1.1.88.22")
+        .PadTo(1500)
+        .Implicit(0x7FE0, 0x0010, std::string(16, 'p'));
+    DicomRead r(TempFile(unsized.b).path);
+    EXPECT_EQ(-115, r.test);
+    EXPECT_STREQ("Enhanced SR Storage", r.req.what);
 
     EXPECT_EQ(-102, DicomRead("/nonexistent/file.dcm").test);
 }
@@ -310,9 +331,14 @@ TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
                  {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""},
                  {"1.2.840.10008.1.2.1.99", "Deflated", ""}};
     for (auto &c : cases) {
-        DataSet meta;
-        meta.Implicit(0x0002, 0x0010, c.uid);
-        TempFile made = Image(meta);
+        // The meta group in front of the data set, as files have it.
+        DataSet made_set;
+        made_set.Explicit(0x0002, 0x0000, "UL", std::string(4, '\0'))
+            .Explicit(0x0002, 0x0010, "UI", c.uid);
+        DataSet image = ImageHeader(4, 4, "MONOCHROME2");
+        made_set.b.insert(made_set.b.end(), image.b.begin(), image.b.end());
+        made_set.PadTo(1024 - 8 - 16).Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
+        TempFile made(made_set.b);
         testing::internal::CaptureStderr();
         DicomRead r(c.path.empty() ? made.path : c.path);
         std::string err = testing::internal::GetCapturedStderr();

@@ -168,3 +168,46 @@ TEST(ToolDicom, HounsfieldOptionWindowsRescaledValues) {
         ASSERT_EQ(uint32_t(std::fmin(std::fmax(want, 0), 255)), p[0].px[i]) << i;
     }
 }
+
+std::string Wild(const std::string &name) {
+    return std::string(DRAVIK_TEST_DATA) + "/wild/" + name;
+}
+
+TEST(ToolDicomWild, FilesWithoutAPictureSaySoAndFail) {
+    struct {
+        const char *name, *what;
+    } cases[] = {{"noimage-sr.dcm", "Basic Text SR Storage"},
+                 {"noimage-rtplan.dcm", "RT Plan Storage"},
+                 {"noimage-plain.dcm", "Secondary Capture Image Storage"}};
+    for (const auto &c : cases) {
+        std::string path = Wild(c.name);
+        std::string want =
+            "dravik-tool: " + path + ": no image in this DICOM file (" + c.what + ")\n";
+        TempOut out(".pgm");
+        for (std::vector<std::string> args : {std::vector<std::string>{"info", path},
+                                              {"convert", path, out.path},
+                                              {"convert", path, out.path, "--raw"}}) {
+            ToolResult r = Tool(args);
+            EXPECT_EQ(1, r.status) << c.name << " " << args[0];
+            EXPECT_EQ(want, r.err) << args[0];
+            EXPECT_EQ("", r.out);
+        }
+    }
+    // A file that does not parse stays unreadable.
+    std::string garbage = std::string(DRAVIK_TEST_DATA) + "/garbage.bin";
+    ToolResult r = Tool({"info", garbage});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dravik-tool: " + garbage + ": not a readable image\n", r.err);
+}
+
+TEST(ToolDicomWild, MarkedFilesAreReadAtAnySize) {
+    ToolResult info = Tool({"info", Wild("small.dcm")});
+    ASSERT_EQ(0, info.status) << info.err;
+    EXPECT_NE(std::string::npos, info.out.find("width=4\nheight=4\n")) << info.out;
+    TempOut out(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Wild("small.dcm"), out.path, "--raw"}).status);
+    std::vector<Pgm> p = ReadPgms(out.path);
+    ASSERT_EQ(1u, p.size());
+    std::vector<uint8_t> want = Bytes(Wild("small.raw"));
+    EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), p[0].px);
+}
