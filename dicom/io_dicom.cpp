@@ -2,6 +2,7 @@
 
 #include "base/xmem.h"
 #include "dicom/io_dcm4.h"
+#include "dicom/io_dcmform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,6 +102,8 @@ static const char uid_lossless_sv1[] = "1.2.840.10008.1.2.4.70";
 static const char uid_jpeg_baseline[] = "1.2.840.10008.1.2.4.50";
 static const char uid_jpeg_extended[] = "1.2.840.10008.1.2.4.51";
 static const char uid_rle[] = "1.2.840.10008.1.2.5";
+static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
+static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
 
 // Syntaxes beyond the two tables, named when a file that uses one is refused.
 static const DICOMUID DicomTransUIDMore[] = {
@@ -342,6 +345,8 @@ struct DICOMFILE {
     int offset;       // of the bytes, from the header
     DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
     DICOMNEST nest;   // where their sequences lie
+    int refused;      // a code when the data set's form could not be turned little endian
+    const char *why;  // and the reason
 };
 static const char dcm_file_magic[8] = "DCMFILE";
 
@@ -388,6 +393,58 @@ static bool DicomMarkedFile(const char *path) {
     return marked;
 }
 
+static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form);
+static long DcmMetaEnd(const uint8_t *buf, long len, char *uid, size_t size);
+static bool DcmUidIs(const char *text, const char *uid);
+
+DICOMFORMTUNE dicom_form_tune;
+
+// The data set in a form the search and the walk read: a big-endian one swapped in place, a
+// deflated one inflated into a new block that replaces *pf (null when memory runs out). The
+// form the walk is to take (DCM_FORM_...).
+static int DicomFormSetup(DICOMFILE **pf) {
+    DICOMFILE *f = *pf;
+    uint8_t *data = reinterpret_cast<uint8_t *>(f) + f->offset;
+    char uid[65] = "";
+    long start = DcmMetaEnd(data, f->len, uid, sizeof uid);
+    if (start < 0) return DCM_FORM_SYNTAX;
+    int be = 0, ex = 0;
+    const bool plain = !uid[0] && DicomPlainStart(data + start, f->len - start, &be, &ex);
+    if (DcmUidIs(uid, uid_explicit_be) || (plain && be)) {
+        const int implicit = plain && !ex;
+        if (DicomFormSwap(data, f->len, start, implicit) != FILE_SUCCES) {
+            f->refused = FILE_ERROR_FORMAT;
+            f->why = "the big-endian data set does not parse";
+            return DCM_FORM_SYNTAX;
+        }
+        return implicit ? DCM_FORM_IMPLICIT : DCM_FORM_EXPLICIT;
+    }
+    if (!DcmUidIs(uid, uid_deflated)) return DCM_FORM_SYNTAX;
+    // Counted before anything is kept: a small file that inflates past the budget is refused
+    // without its memory ever being taken.
+    long n = DicomFormInflatedSize(data + start, f->len - start, dicom_form_tune.inflate_budget);
+    if (n < 0 || long(start) + n > INT_MAX) {
+        f->refused = n == FILE_ERROR_FORMAT ? FILE_ERROR_FORMAT : FILE_ERROR_DATA;
+        f->why = n == FILE_ERROR_FORMAT ? "the deflated data set does not inflate"
+                                        : "the deflated data set inflates past the 1 GiB image "
+                                          "limit";
+        return DCM_FORM_SYNTAX;
+    }
+    const long head = long(sizeof(DICOMFILE));
+    auto *g = static_cast<DICOMFILE *>(MemCreate(head + start + n, dcm_file_tag));
+    if (g) {
+        memcpy(g, f, sizeof *g);
+        auto *out = reinterpret_cast<uint8_t *>(g) + head;
+        memcpy(out, data, size_t(start));
+        n = DicomFormInflate(data + start, f->len - start, out + start, n);
+        g->offset = int(head);
+        g->len = int(start + n);
+    }
+    MemFree(f, dcm_file_tag);
+    *pf = g;
+    return DCM_FORM_EXPLICIT;
+}
+
 // Reads the whole file behind the record; a file that shrank below the minimum is refused. A large
 // file's bytes start on a huge-page boundary and lie on huge pages, since a page fault every 4 KiB
 // costs more than the bytes' decoding; the room left before and after them is never touched.
@@ -429,8 +486,12 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     f->len = int(got);
     f->offset = int(offset);
     f->parsed = nullptr;
+    f->refused = 0;
+    f->why = nullptr;
     memset(&f->nest, 0, sizeof f->nest);
-    DicomNestWalk(data, f->len, &f->nest);
+    int form = DicomFormSetup(&f);
+    if (!f) return -8;
+    DcmNestWalkAs(reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest, form);
     fi->dicom = f;
     return FILE_SUCCES;
 }
@@ -441,8 +502,6 @@ static const char dcm_nest_tag[] = "dcm_nest";
 
 enum : uint32_t { DCM_UNDEFINED = 0xFFFFFFFFu };
 enum { DCM_ITEM = 0xE000, DCM_ITEM_END = 0xE00D, DCM_SEQ_END = 0xE0DD };
-static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
-static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
 
 // An element header met by the walk.
 struct DCMWALKELEM {
@@ -641,26 +700,47 @@ void DicomNestRelease(DICOMNEST *nest) {
     memset(nest, 0, sizeof *nest);
 }
 
-int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
-    if (!nest) return -15;
-    DicomNestRelease(nest);
-    if (!buf || len < 8) return FILE_ERROR_FORMAT;
-    DICOMWALK w = {buf, len, nest, false};
-    long p = len >= 132 && !memcmp(buf + 128, "DICM", 4) ? 132 : 0;
-    // The meta group is explicit VR little endian whatever follows.
-    char uid[65] = "";
+// Where the data set begins: after the marker and the meta group, which is explicit VR little
+// endian whatever follows; its transfer syntax to uid. -1 when the meta group breaks.
+static long DcmMetaEnd(const uint8_t *buf, long len, char *uid, size_t size) {
+    DICOMWALK w = {buf, len, nullptr, false};
+    long p = DicomMarked(buf, len) ? 132 : 0;
+    uid[0] = 0;
     DCMWALKELEM e;
     while (p <= len - 8 && DcmLe16(buf + p) == 0x0002) {
         if (!DcmWalkHeader(&w, p, false, &e) || e.n == DCM_UNDEFINED || long(e.n) > len - e.value)
-            return FILE_ERROR_FORMAT;
+            return -1;
         if (e.elem == 0x0010) {
-            size_t k = std::min<size_t>(e.n, sizeof uid - 1);
+            size_t k = std::min<size_t>(e.n, size - 1);
             memcpy(uid, buf + e.value, k);
             uid[k] = 0;
         }
         p = e.value + long(e.n);
     }
-    int implicit = DcmWalkSyntax(uid, buf, len, p);
+    return p;
+}
+
+static bool DcmUidIs(const char *text, const char *uid) {
+    size_t n = strlen(text);
+    while (n > 0 && (DcmIsSpace(uint8_t(text[n - 1])) || !text[n - 1]))
+        n--;
+    return n == strlen(uid) && !strncmp(text, uid, n);
+}
+
+int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
+    return DcmNestWalkAs(buf, len, nest, DCM_FORM_SYNTAX);
+}
+
+static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form) {
+    if (!nest) return -15;
+    DicomNestRelease(nest);
+    if (!buf || len < 8) return FILE_ERROR_FORMAT;
+    DICOMWALK w = {buf, len, nest, false};
+    char uid[65] = "";
+    long p = DcmMetaEnd(buf, len, uid, sizeof uid);
+    if (p < 0) return FILE_ERROR_FORMAT;
+    int implicit =
+        form == DCM_FORM_SYNTAX ? DcmWalkSyntax(uid, buf, len, p) : form == DCM_FORM_IMPLICIT;
     long tag = implicit < 0 ? -1 : DcmWalkElements(&w, p, implicit == 1, 0);
     nest->metaend = int(p);
     if (tag == DCM_WALK_END) {
@@ -973,7 +1053,9 @@ int DicomTransferSyntaxClass(const char *uid) {
     size_t n = strlen(text);
     while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
         text[--n] = 0;
-    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
+    // Big-endian and deflated data sets are little endian once the file is loaded.
+    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le) ||
+        !strcmp(text, uid_explicit_be) || !strcmp(text, uid_deflated))
         return DICOM_TS_NATIVE;
     if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
     if (!strcmp(text, uid_jpeg_baseline) || !strcmp(text, uid_jpeg_extended)) return DICOM_TS_JPEG;
@@ -1064,6 +1146,13 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (const DICOMFILE *f = DicomFileHeld(fi); f->refused) {
+        fprintf(stderr, "dravik: %s: %s\n", req->path, f->why);
+        req->recognised = 1;
+        r = f->refused;
+        DicomDataRelease(fi);
+        return r;
+    }
     const DICOMNEST &nest = DicomFileHeld(fi)->nest;
     // A data set that walks to its end is one: whatever a byte search finds in it is no image.
     const bool dataset = DicomMarked(buf, len) || DicomPlainStart(buf, len, nullptr, nullptr);

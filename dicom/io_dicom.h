@@ -85,6 +85,16 @@ enum { DICOM_NEST_DEPTH = 32 };
 // On failure `nest` is left empty and searches see plain bytes.
 int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest);
 void DicomNestRelease(DICOMNEST *nest);
+// How the walk reads the data set: by the meta group's transfer syntax (and, without one, the
+// first header), or as explicit or implicit VR little endian once the form was turned so.
+enum { DCM_FORM_SYNTAX = -1, DCM_FORM_EXPLICIT = 0, DCM_FORM_IMPLICIT = 1 };
+
+// The most bytes a deflated data set may inflate to; tests lower it. Read-only while reads run.
+struct DICOMFORMTUNE {
+    long inflate_budget = IO_BUDGET_IMAGE;
+};
+extern DICOMFORMTUNE dicom_form_tune;
+
 // Whether buf holds a data set without preamble and meta header: its first element a plausible
 // group 0002 or 0008 one whose value fits. Sets the byte order and the VR kind it shows.
 int DicomPlainStart(const uint8_t *buf, long len, int *bigendian, int *explicitvr);

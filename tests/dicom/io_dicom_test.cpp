@@ -315,21 +315,21 @@ TEST(DicomTransferSyntax, WholeUidsDecide) {
     EXPECT_EQ(DICOM_TS_LOSSLESS, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.70"));
     // Substrings of accepted UIDs and UIDs that extend them are other syntaxes.
     EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1"));
-    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.99"));
+    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.9"));
+    // Big endian and deflated are native once the file is loaded.
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.99"));
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2.2"));
     EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.7"));
     EXPECT_STREQ("JPEG Baseline (Process 1)", DicomUidName("1.2.840.10008.1.2.4.50"));
     EXPECT_STREQ("Explicit VR Little Endian", DicomUidName("1.2.840.10008.1.2.1"));
 }
 
 TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
-    DumpValue be = DumpFind("bigendian.dump", "(0002,0010)");
     struct {
         std::string uid, name;
         std::string path;
-    } cases[] = {{be.value, "Big Endian", DataPath("bigendian.dcm")},
-                 {"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless", ""},
-                 {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""},
-                 {"1.2.840.10008.1.2.1.99", "Deflated", ""}};
+    } cases[] = {{"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless", ""},
+                 {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""}};
     for (auto &c : cases) {
         // The meta group in front of the data set, as files have it.
         DataSet made_set;
@@ -558,4 +558,33 @@ TEST(DicomRead, TheReadTakesOverTheTestsParse) {
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 2));
     EXPECT_EQ(-111, IoReadDicom(&req, &fi));
     EXPECT_EQ(nullptr, fi.dicom);
+}
+
+// A deflated or big-endian file whose data set cannot be turned little endian is refused with
+// its reason; one inflating past the budget is refused before its memory is taken.
+TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
+    std::vector<uint8_t> deflated = FileBytes(DataPath("wild/deflated-s16.dcm"));
+    struct {
+        std::vector<uint8_t> bytes;
+        int code;
+        const char *why;
+        long budget;
+    } cases[] = {{deflated, -103, "inflates past the 1 GiB image limit", 500},
+                 {deflated, -111, "does not inflate", IO_BUDGET_IMAGE},
+                 {FileBytes(DataPath("wild/be-s16.dcm")), -111,
+                  "big-endian data set does not parse", IO_BUDGET_IMAGE}};
+    // Garbage where the stream starts; a length past the end in the big-endian header.
+    size_t meta = 132 + 12 + (deflated[140] | deflated[141] << 8);
+    std::fill(cases[1].bytes.begin() + long(meta), cases[1].bytes.begin() + long(meta) + 8, 0xFF);
+    cases[2].bytes[132 + 12 + (cases[2].bytes[140] | cases[2].bytes[141] << 8) + 6] = 0xFF;
+    for (auto &c : cases) {
+        dicom_form_tune.inflate_budget = c.budget;
+        testing::internal::CaptureStderr();
+        DicomRead r(TempFile(c.bytes).path);
+        std::string err = testing::internal::GetCapturedStderr();
+        dicom_form_tune.inflate_budget = IO_BUDGET_IMAGE;
+        EXPECT_EQ(c.code, r.test) << c.why;
+        EXPECT_NE(std::string::npos, err.find(c.why)) << err;
+        EXPECT_EQ(nullptr, r.fi.dicom);
+    }
 }

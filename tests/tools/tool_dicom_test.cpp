@@ -211,3 +211,90 @@ TEST(ToolDicomWild, MarkedFilesAreReadAtAnySize) {
     std::vector<uint8_t> want = Bytes(Wild("small.raw"));
     EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), p[0].px);
 }
+
+// dcmtk's decoding of a wild vector (NAME.raw) as stored values, as OracleStored reads them.
+std::vector<uint32_t> WildOracle(const std::string &oracle, int bytes, int bits, bool sign,
+                                 size_t count) {
+    std::vector<uint8_t> raw = Bytes(Wild(oracle + ".raw"));
+    const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    std::vector<uint32_t> v;
+    for (size_t i = 0; i + size_t(bytes) <= raw.size() && v.size() < count; i += size_t(bytes)) {
+        uint32_t p = 0;
+        for (int k = bytes - 1; k >= 0; k--)
+            p = p << 8 | raw[i + size_t(k)];
+        p &= mask;
+        if (sign && p >> (bits - 1)) p = (p | ~mask) & 0xFFFF;
+        v.push_back(p);
+    }
+    return v;
+}
+
+std::vector<uint32_t> RawFrames(const std::string &path, int *frames, std::string *err) {
+    TempOut out(".pgm");
+    ToolResult r = Tool({"convert", path, out.path, "--raw", "--all-frames"});
+    *err = r.err;
+    std::vector<uint32_t> all;
+    *frames = 0;
+    if (r.status != 0) return all;
+    for (const Pgm &p : ReadPgms(out.path)) {
+        all.insert(all.end(), p.px.begin(), p.px.end());
+        ++*frames;
+    }
+    return all;
+}
+
+TEST(ToolDicomWild, BigEndianDeflatedAndPlainDataSetsEqualDcmtk) {
+    // Exact: every syntax here is lossless.
+    struct Case {
+        const char *name, *oracle;
+        int bytes, bits, frames, pixels;
+        bool sign;
+        const char *syntax;
+    } cases[] = {{"be-s16", "be-s16", 2, 12, 3, 91, true, "1.2.840.10008.1.2.2"},
+                 {"be-u8", "be-u8", 1, 8, 1, 1147, false, "1.2.840.10008.1.2.2"},
+                 {"deflated-s16", "deflated-s16", 2, 12, 3, 91, true, "1.2.840.10008.1.2.1.99"},
+                 {"deflated-u8", "deflated-u8", 1, 8, 1, 1147, false, "1.2.840.10008.1.2.1.99"},
+                 {"plain-implicit", "plain-implicit", 2, 16, 1, 600, false, ""},
+                 {"plain-explicit", "plain-explicit", 2, 16, 1, 600, false, ""},
+                 {"plain-be", "plain-be", 2, 16, 1, 600, false, ""},
+                 {"plain-implicit-be", "plain-be", 2, 16, 1, 600, false, ""}};
+    for (const Case &c : cases) {
+        std::string path = Wild(std::string(c.name) + ".dcm");
+        ToolResult info = Tool({"info", path});
+        ASSERT_EQ(0, info.status) << c.name << info.err;
+        EXPECT_NE(std::string::npos,
+                  info.out.find(std::string("transfer_syntax=") + c.syntax + "\n"))
+            << info.out;
+        int frames;
+        std::string err;
+        std::vector<uint32_t> got = RawFrames(path, &frames, &err);
+        ASSERT_EQ(c.frames, frames) << c.name << err;
+        size_t n = size_t(c.frames) * size_t(c.pixels);
+        EXPECT_EQ(WildOracle(c.oracle, c.bytes, c.bits, c.sign, n), got) << c.name;
+        if (c.sign) {
+            EXPECT_EQ(-2048, int16_t(got[0])) << c.name;
+            EXPECT_EQ(2047, int16_t(got[1])) << c.name;
+        }
+    }
+}
+
+TEST(ToolDicomWild, CutFilesShowWhatTheyHold) {
+    // Cut inside the last frame, inside the compressed stream, inside the pixels.
+    struct Case {
+        const char *name, *oracle;
+        int bytes, bits, frames;
+        size_t whole; // leading values the cut file still holds
+        bool sign;
+    } cases[] = {{"be-s16-cut", "be-s16", 2, 12, 3, 2 * 91, true},
+                 {"deflated-u8-cut", "deflated-u8", 1, 8, 1, 37, false},
+                 {"plain-be-cut", "plain-be", 2, 16, 1, 500, false}};
+    for (const Case &c : cases) {
+        int frames;
+        std::string err;
+        std::vector<uint32_t> got = RawFrames(Wild(std::string(c.name) + ".dcm"), &frames, &err);
+        ASSERT_EQ(c.frames, frames) << c.name << err;
+        EXPECT_NE(std::string::npos, err.find("dravik: ")) << c.name << ": the cut is told";
+        got.resize(c.whole);
+        EXPECT_EQ(WildOracle(c.oracle, c.bytes, c.bits, c.sign, c.whole), got) << c.name;
+    }
+}
