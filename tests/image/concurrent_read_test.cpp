@@ -98,6 +98,7 @@ std::vector<READJOB> Jobs() {
                            "wild/deflated-u8-cut.dcm",
                            "wild/plain-implicit-be.dcm",
                            "wild/small.dcm",
+                           "wild/bits1.dcm",
                            "wild/noimage-sr.dcm"};
     const char *jpeg[] = {"col-160x120.jpg", "grey-37x23.jpg", "col-progressive.jpg",
                           "cmyk-adobe.jpg",  "col-exif.jpg",   "dc-420.jpg",

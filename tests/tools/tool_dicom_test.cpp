@@ -298,3 +298,33 @@ TEST(ToolDicomWild, CutFilesShowWhatTheyHold) {
         EXPECT_EQ(WildOracle(c.oracle, c.bytes, c.bits, c.sign, c.whole), got) << c.name;
     }
 }
+
+TEST(ToolDicomWild, OneBitFramesAreUnpackedAcrossBytesAsDcmtkShowsThem) {
+    // 7 x 5 pixels: frames 1 and 2 begin inside a byte (bits 35 and 70). dcm2pnm's 0/255.
+    std::vector<uint8_t> want = Bytes(Wild("bits1.raw"));
+    TempOut shown(".pgm"), raw(".pgm"), cut(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Wild("bits1.dcm"), shown.path, "--all-frames"}).status);
+    std::vector<uint32_t> all;
+    for (const Pgm &p : ReadPgms(shown.path))
+        all.insert(all.end(), p.px.begin(), p.px.end());
+    EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), all);
+
+    // Stored values are 0 and 1.
+    ASSERT_EQ(0, Tool({"convert", Wild("bits1.dcm"), raw.path, "--raw", "--all-frames"}).status);
+    std::vector<Pgm> r = ReadPgms(raw.path);
+    ASSERT_EQ(3u, r.size());
+    EXPECT_EQ(1, r[0].max);
+    for (size_t i = 0; i < 35; i++)
+        EXPECT_EQ(want[70 + i] ? 1u : 0u, r[2].px[i]) << i;
+
+    // Cut after 64 pixels: those shown, the rest black.
+    ToolResult c = Tool({"convert", Wild("bits1-cut.dcm"), cut.path, "--all-frames"});
+    ASSERT_EQ(0, c.status) << c.err;
+    EXPECT_NE(std::string::npos, c.err.find("ends after 64 of 105 pixels")) << c.err;
+    all.clear();
+    for (const Pgm &p : ReadPgms(cut.path))
+        all.insert(all.end(), p.px.begin(), p.px.end());
+    ASSERT_EQ(105u, all.size());
+    for (size_t i = 0; i < 105; i++)
+        EXPECT_EQ(i < 64 ? want[i] : 0u, all[i]) << i;
+}
