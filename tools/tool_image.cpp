@@ -134,7 +134,8 @@ void WordsBigEndian(const uint16_t *src, uint16_t *dst, size_t n) {
 // sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
 // 16-bit gets the stored value back.
 int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
-    if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
+    if (s.bits > 16)
+        return ToolFail("%s: %i-bit samples do not fit a PGM (write a .pfm)", out, s.bits);
     FILE *fp = fopen(out, "wb");
     if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
     const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
@@ -171,9 +172,41 @@ bool NoImage(const FILEREQ &req, const char *path) {
     return true;
 }
 
+// Stored values as PFM (grey, 32-bit float, little endian, rows bottom to top): any bits stored,
+// signed or not; exact while a value's magnitude stays within 2^24.
+int WriteRawPfm(const DICOMSAMPLES &s, const char *out, int first, int last) {
+    FILE *fp = fopen(out, "wb");
+    if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
+    const size_t w = static_cast<size_t>(s.w), pixels = w * static_cast<size_t>(s.h);
+    std::vector<float> row(w);
+    for (int f = first; f <= last; f++) {
+        fprintf(fp, "Pf\n%i %i\n-1.0\n", s.w, s.h);
+        const size_t base = static_cast<size_t>(f) * pixels;
+        for (int y = s.h - 1; y >= 0; y--) {
+            for (size_t x = 0; x < w; x++) {
+                size_t i = base + static_cast<size_t>(y) * w + x;
+                uint32_t p = s.s32.empty() ? s.s16[i] : s.s32[i];
+                row[x] = s.sign ? static_cast<float>(DicomSampleValue(p, s.bits, s.sign))
+                                : static_cast<float>(p);
+            }
+            if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__)
+                for (float &v : row) {
+                    uint32_t b;
+                    memcpy(&b, &v, 4);
+                    b = __builtin_bswap32(b);
+                    memcpy(&v, &b, 4);
+                }
+            fwrite(row.data(), sizeof(float), w, fp);
+        }
+    }
+    if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
+    return 0;
+}
+
 // The stored values of a monochrome DICOM file, read without windowing.
 int ConvertRaw(const char *in, const char *out, int frame, bool all) {
-    if (!EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm only");
+    const bool pfm = EndsWith(out, ".pfm");
+    if (!pfm && !EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm or .pfm");
     FILEREQ req;
     IoRequestInit(&req, in);
     FILEINFO fi;
@@ -187,7 +220,8 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
         return ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
     if (rc != FILE_SUCCES) return ToolFail("%s: cannot read (%i)", in, rc);
     if (frame >= s.frames) return ToolFail("%s has %i frame(s)", in, s.frames);
-    return WriteRawPgm(s, out, all ? 0 : frame, all ? s.frames - 1 : frame);
+    int first = all ? 0 : frame, last = all ? s.frames - 1 : frame;
+    return pfm ? WriteRawPfm(s, out, first, last) : WriteRawPgm(s, out, first, last);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/proc.h"
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -327,4 +328,54 @@ TEST(ToolDicomWild, OneBitFramesAreUnpackedAcrossBytesAsDcmtkShowsThem) {
     ASSERT_EQ(105u, all.size());
     for (size_t i = 0; i < 105; i++)
         EXPECT_EQ(i < 64 ? want[i] : 0u, all[i]) << i;
+}
+
+// PFM images of one file: width, height and the values top row first.
+std::vector<std::vector<float>> ReadPfms(const std::string &path, int *w, int *h) {
+    std::vector<uint8_t> b = Bytes(path);
+    std::vector<std::vector<float>> out;
+    size_t pos = 0;
+    while (pos < b.size()) {
+        char magic[3] = {};
+        float scale = 0;
+        int n = 0;
+        if (sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %f%n", magic, w, h,
+                   &scale, &n) != 4 ||
+            std::string(magic) != "Pf" || scale >= 0)
+            break;
+        pos += size_t(n) + 1;
+        std::vector<float> img(size_t(*w) * size_t(*h));
+        for (int y = *h - 1; y >= 0; y--)
+            for (int x = 0; x < *w && pos + 4 <= b.size(); x++, pos += 4)
+                memcpy(&img[size_t(y) * size_t(*w) + size_t(x)], &b[pos], 4);
+        out.push_back(img);
+    }
+    return out;
+}
+
+TEST(ToolDicomWild, ThirtyTwoBitSamplesGoToAFloatMap) {
+    TempOut pfm(".pfm"), pgm(".pgm");
+    ToolResult r = Tool({"convert", Wild("dose32.dcm"), pfm.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, r.status) << r.err;
+    int w = 0, h = 0;
+    std::vector<std::vector<float>> frames = ReadPfms(pfm.path, &w, &h);
+    ASSERT_EQ(2u, frames.size());
+    EXPECT_EQ(5, w);
+    EXPECT_EQ(4, h);
+    std::vector<uint32_t> want = WildOracle("dose32", 4, 32, false, 40);
+    ASSERT_EQ(40u, want.size());
+    for (size_t i = 0; i < 40; i++)
+        EXPECT_EQ(float(want[i]), frames[i / 20][i % 20]) << i;
+    EXPECT_EQ(16777215.0f, frames[0][0]); // 2^24 - 1, the largest exact
+
+    // Signed 16-bit values come out signed as well.
+    ASSERT_EQ(0, Tool({"convert", Wild("be-s16.dcm"), pfm.path, "--raw", "--frame", "0"}).status);
+    frames = ReadPfms(pfm.path, &w, &h);
+    ASSERT_EQ(1u, frames.size());
+    EXPECT_EQ(-2048.0f, frames[0][0]);
+    EXPECT_EQ(2047.0f, frames[0][1]);
+
+    ToolResult p = Tool({"convert", Wild("dose32.dcm"), pgm.path, "--raw"});
+    EXPECT_EQ(1, p.status);
+    EXPECT_NE(std::string::npos, p.err.find("do not fit a PGM (write a .pfm)")) << p.err;
 }
