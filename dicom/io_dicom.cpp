@@ -420,6 +420,16 @@ static int DicomFormSetup(DICOMFILE **pf) {
         return implicit ? DCM_FORM_IMPLICIT : DCM_FORM_EXPLICIT;
     }
     if (!DcmUidIs(uid, uid_deflated)) return DCM_FORM_SYNTAX;
+    // A data set begins with a group 0008 element (0002 at most): a stream of anything else,
+    // a deflate bomb of zeros say, is refused after a few bytes instead of a counting pass.
+    uint8_t first[4096];
+    long got = DicomFormInflate(data + start, f->len - start, first, sizeof first);
+    int firstbe = 1;
+    if (!DicomPlainStart(first, got, &firstbe, nullptr) || firstbe) {
+        f->refused = FILE_ERROR_FORMAT;
+        f->why = "the deflated data set does not inflate to a data set";
+        return DCM_FORM_SYNTAX;
+    }
     // Counted before anything is kept: a small file that inflates past the budget is refused
     // without its memory ever being taken.
     long n = DicomFormInflatedSize(data + start, f->len - start, dicom_form_tune.inflate_budget);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <zlib.h>
 
 using namespace dcmtest;
 
@@ -572,11 +573,27 @@ TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
     } cases[] = {{deflated, -103, "inflates past the 1 GiB image limit", 500},
                  {deflated, -111, "does not inflate", IO_BUDGET_IMAGE},
                  {FileBytes(DataPath("wild/be-s16.dcm")), -111,
-                  "big-endian data set does not parse", IO_BUDGET_IMAGE}};
+                  "big-endian data set does not parse", IO_BUDGET_IMAGE},
+                 {{}, 0, "", 0}};
     // Garbage where the stream starts; a length past the end in the big-endian header.
     size_t meta = 132 + 12 + (deflated[140] | deflated[141] << 8);
     std::fill(cases[1].bytes.begin() + long(meta), cases[1].bytes.begin() + long(meta) + 8, 0xFF);
     cases[2].bytes[132 + 12 + (cases[2].bytes[140] | cases[2].bytes[141] << 8) + 6] = 0xFF;
+    // A bomb: 64 MiB of zeros in 64 KiB of stream, refused before it is counted.
+    std::vector<uint8_t> bomb(deflated.begin(), deflated.begin() + long(meta));
+    {
+        std::vector<uint8_t> zeros(64L << 20), packed(zeros.size() / 500);
+        z_stream z{};
+        ASSERT_EQ(Z_OK, deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY));
+        z.next_in = zeros.data();
+        z.avail_in = uInt(zeros.size());
+        z.next_out = packed.data();
+        z.avail_out = uInt(packed.size());
+        ASSERT_EQ(Z_STREAM_END, deflate(&z, Z_FINISH));
+        bomb.insert(bomb.end(), packed.begin(), packed.begin() + long(z.total_out));
+        deflateEnd(&z);
+    }
+    cases[3] = {bomb, -111, "does not inflate to a data set", IO_BUDGET_IMAGE};
     for (auto &c : cases) {
         dicom_form_tune.inflate_budget = c.budget;
         testing::internal::CaptureStderr();

@@ -179,7 +179,8 @@ TEST(ToolDicomWild, FilesWithoutAPictureSaySoAndFail) {
         const char *name, *what;
     } cases[] = {{"noimage-sr.dcm", "Basic Text SR Storage"},
                  {"noimage-rtplan.dcm", "RT Plan Storage"},
-                 {"noimage-plain.dcm", "Secondary Capture Image Storage"}};
+                 {"noimage-plain.dcm", "Secondary Capture Image Storage"},
+                 {"noimage-pdf.dcm", "Encapsulated PDF Storage"}}; // big endian
     for (const auto &c : cases) {
         std::string path = Wild(c.name);
         std::string want =
