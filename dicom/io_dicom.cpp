@@ -676,12 +676,12 @@ static int DcmWalkSyntax(char *text, const uint8_t *buf, long len, long p) {
 
 int DicomPlainStart(const uint8_t *buf, long len, int *bigendian, int *explicitvr) {
     if (!buf || len < 12) return 0;
-    // Group 0002 or 0008 in either byte order, an element below 0x2000 of it.
+    // Group 0002 (an element of the meta group's few) or 0008, in either byte order.
     const bool le = (buf[0] == 0x02 || buf[0] == 0x08) && buf[1] == 0;
     const bool be = buf[0] == 0 && (buf[1] == 0x02 || buf[1] == 0x08);
     if (!le && !be) return 0;
     const unsigned elem = le ? DcmLe16(buf + 2) : unsigned(buf[2] << 8 | buf[3]);
-    if (elem >= 0x2000) return 0;
+    if ((le ? buf[0] : buf[1]) == 0x02 && elem > 0x0102) return 0;
     const bool ex = DcmLongVR(buf[4], buf[5]) || DcmShortVR(buf[4], buf[5]);
     // The first value must fit in the file: an implicit length of four bytes, an explicit one
     // after the VR.

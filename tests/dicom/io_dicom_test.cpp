@@ -605,3 +605,53 @@ TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
         EXPECT_EQ(nullptr, r.fi.dicom);
     }
 }
+
+TEST(DicomPlain, TheFirstElementTellsByteOrderAndVRKind) {
+    const std::string text = "ISO_IR 100";
+    struct {
+        std::string bytes;
+        int ok, be, ex;
+    } cases[] = {{std::string("\x08\x00\x05\x00\x0A\x00\x00\x00", 8) + text, 1, 0, 0},
+                 {std::string("\x08\x00\x05\x00"
+                              "CS\x0A\x00",
+                              8) +
+                      text,
+                  1, 0, 1},
+                 {std::string("\x00\x08\x00\x05"
+                              "CS\x00\x0A",
+                              8) +
+                      text,
+                  1, 1, 1},
+                 {std::string("\x00\x08\x00\x05\x00\x00\x00\x0A", 8) + text, 1, 1, 0},
+                 {std::string("\x00\x08\x00\x05"
+                              "OB\x00\x00\x00\x00\x00\x0A",
+                              12) +
+                      text,
+                  1, 1, 1},
+                 // A value past the end, another group, an element the meta group does not have.
+                 {std::string("\x08\x00\x05\x00"
+                              "CS\x0B\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x10\x00\x10\x00"
+                              "PN\x0A\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x02\x00\x00\x10"
+                              "UI\x0A\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x00\x08\x00\x05\xFF\xFF\xFF\xFF", 8) + text, 0, 0, 0}};
+    for (const auto &c : cases) {
+        int be = -1, ex = -1;
+        const auto *b = reinterpret_cast<const uint8_t *>(c.bytes.data());
+        EXPECT_EQ(c.ok, DicomPlainStart(b, long(c.bytes.size()), &be, &ex)) << c.bytes;
+        if (c.ok) {
+            EXPECT_EQ(c.be, be) << c.bytes;
+            EXPECT_EQ(c.ex, ex) << c.bytes;
+        }
+    }
+}
