@@ -195,6 +195,12 @@ TEST(ToolDicomWild, FilesWithoutAPictureSaySoAndFail) {
             EXPECT_EQ("", r.out);
         }
     }
+    // An album takes no entry of it and says why.
+    TempOut album(".alb");
+    ToolResult add = Tool({"album", "add", album.path, Wild("noimage-sr.dcm")});
+    EXPECT_EQ(1, add.status);
+    EXPECT_NE(std::string::npos, add.err.find("cannot add: no image in this DICOM file (-115)"))
+        << add.err;
     // A file that does not parse stays unreadable.
     std::string garbage = std::string(DRAVIK_TEST_DATA) + "/garbage.bin";
     ToolResult r = Tool({"info", garbage});
