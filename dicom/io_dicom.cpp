@@ -1113,11 +1113,21 @@ static bool DicomImageSized(const FILEINFO *fi, int pixeltag) {
 // A file that parses but holds no picture: the request says so, with the object's SOP class.
 static int DicomNoImage(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi) {
     int len;
-    DicomFileBytes(fi, &len);
+    const uint8_t *buf = DicomFileBytes(fi, &len);
     DcmGroupSetup(ctx, fi, len, DCM_G0002, &ctx->groups.dcmgroup0002);
     DcmGroupSetup(ctx, fi, len, DCM_G0008, &ctx->groups.dcmgroup0008);
+    char *uid = ctx->groups.dcmgroup0008.SOPClassUID;
+    // The search never sees a tag at offset 0, where a bare data set may hold its class.
+    if (!uid[0] && len >= 8 && !memcmp(buf, "\x08\x00\x16\x00", 4)) {
+        int n;
+        int at = DicomValueSpan(buf, len, 0, &n);
+        n = std::min(n, int(sizeof ctx->groups.dcmgroup0008.SOPClassUID) - 1);
+        memcpy(uid, buf + at, size_t(n));
+        uid[n] = 0;
+        while (n > 0 && (!uid[n - 1] || DcmIsSpace(uint8_t(uid[n - 1]))))
+            uid[--n] = 0;
+    }
     DicomDataRelease(fi);
-    const char *uid = ctx->groups.dcmgroup0008.SOPClassUID;
     if (!uid[0]) uid = ctx->groups.dcmgroup0002.MediaStoredSOPClassUID;
     const char *name = DicomUidName(uid);
     snprintf(req->what, sizeof req->what, "%s", name ? name : uid);

@@ -253,6 +253,13 @@ TEST(DicomDetect, SizeAndPixelTagDecide) {
     DicomRead r(TempFile(unsized.b).path);
     EXPECT_EQ(-115, r.test);
     EXPECT_STREQ("Enhanced SR Storage", r.req.what);
+    // The class as the first element of a bare data set, explicit VR, padded with a NUL.
+    DataSet first;
+    first.Explicit(0x0008, 0x0016, "UI", std::string("1.2.840.10008.5.1.4.1.1.88.59\0", 30))
+        .Explicit(0x0009, 0x1000, "OB", std::string(1060, 'x'));
+    DicomRead k(TempFile(first.b).path);
+    EXPECT_EQ(-115, k.test);
+    EXPECT_STREQ("Key Object Selection Document Storage", k.req.what);
 
     EXPECT_EQ(-102, DicomRead("/nonexistent/file.dcm").test);
 }
