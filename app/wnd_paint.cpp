@@ -326,8 +326,8 @@ int SymbolFileOpen(const char *path) {
         if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.w < 1 || fi.h < 1) {
             DicomDataRelease(&fi);
             IoFreeRecord(&fi, path);
-            MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, 0, nullptr);
-            return FILE_ERROR_READ;
+            IoReportUnread(&req, path, opt_rt[2], 0);
+            return req.noimage ? FILE_ERROR_NOIMAGE : FILE_ERROR_READ;
         }
         w = fi.w, h = fi.h;
         DicomDataRelease(&fi);

@@ -128,7 +128,7 @@ const char *const szerrL[52 * LG_COLUMNS] = {
     /* 20 */ "#", "image", "fr", "es", "it",
     /* 21 */ "Die Datei ist defekt oder ung\xFCltig.", "File is damage or invalid.", "fr", "es", "it",
     /* 22 */ "Zu viele Farben oder falsches Format", "To many colors or false format.", "fr", "es", "it",
-    /* 23 */ "23#", "23file", "fr", "es", "it",
+    /* 23 */ "kein Bild in dieser DICOM-Datei", "no image in this DICOM file", "fr", "es", "it",
     /* 24 */ "24#", "24file", "fr", "es", "it",
     /* 25 */ "25#", "25file", "fr", "es", "it",
     /* 26 */ "26#", "26file", "fr", "es", "it",

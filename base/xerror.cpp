@@ -103,6 +103,8 @@ static int MsgFileRow(int code) {
         return 3;
     case -113:
         return 22;
+    case -115:
+        return 23;
     default:
         return -1;
     }
@@ -113,18 +115,27 @@ static bool MsgToList(WINDAT *list) {
     return list && MsgListAddHook;
 }
 
-int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list) {
+static int MsgFileText(int language, const char *subject, int code, const std::string &why,
+                       WINDAT *list) {
     if (code == 100 || code == 150) return code;
     std::string sep1 = MsgToList(list) ? " " : "\n\n", sep2 = MsgToList(list) ? " " : "\n";
-    std::string syserr = MsgSysErr(err);
     std::string text = MsgUnknown(code, subject);
     int row = MsgFileRow(code);
     if (row >= 0)
-        text = MsgCompose(MsgStr(LgErr(row, language)) + " (" + syserr + ")" + sep1, subject, sep2);
+        text = MsgCompose(MsgStr(LgErr(row, language)) + why + sep1, subject, sep2);
     else if (code == -153)
-        text = MsgCompose("ERROR_DIR (" + syserr + ")" + sep1, subject, sep2);
+        text = MsgCompose("ERROR_DIR" + why + sep1, subject, sep2);
     MsgDeliver(language, text, list);
     return code;
+}
+
+int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list) {
+    return MsgFileText(language, subject, code, " (" + MsgSysErr(err) + ")", list);
+}
+
+int MsgErrFileWhat(int language, const char *subject, int code, const char *what, WINDAT *list) {
+    std::string w = MsgStr(what);
+    return MsgFileText(language, subject, code, w.empty() ? "" : " (" + w + ")", list);
 }
 
 int MsgErrWin(int language, const char *text, int code) {

@@ -23,6 +23,8 @@ extern int (*MsgListAddHook)(WINDAT *list, const char *line);
 std::string MsgOneLine(const char *text);
 
 int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list);
+// As MsgErrFile, with `what` in the parentheses instead of a system error (none when empty).
+int MsgErrFileWhat(int language, const char *subject, int code, const char *what, WINDAT *list);
 int MsgErrWin(int language, const char *text, int code);
 int MsgErrThr(int language, const char *name, int code, int err);
 int MsgErrNet(int language, const char *subject, int code, int err, WINDAT *list);

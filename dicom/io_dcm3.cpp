@@ -29,6 +29,12 @@ int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
     int ba = d->bitsallocated;
     // Old headers without Bits Allocated: the smallest word that holds Bits Stored.
     if (ba == 0) ba = d->bitsstored <= 8 ? 8 : d->bitsstored <= 16 ? 16 : 32;
+    if (ba == 1 && (d->samples > 1 || DicomPhotometricClass(d->photometric) >= DICOM_PI_PALETTE)) {
+        fprintf(stderr, "dravik: %s: 1 bit allocated is read for monochrome images only\n", name);
+        return FILE_ERROR_FORMAT;
+    }
+    lay->packed = ba == 1;
+    if (lay->packed) ba = 8; // one store word a sample: values 0 and 1
     if (ba != 8 && ba != 16 && ba != 32) {
         fprintf(stderr, "dravik: %s: %i bits allocated per sample are not supported\n", name, ba);
         return FILE_ERROR_FORMAT;
@@ -37,7 +43,8 @@ int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
     lay->bits = d->bitsstored >= 1 && d->bitsstored <= ba ? d->bitsstored : ba;
     lay->shift = d->highbit - lay->bits + 1;
     if (lay->shift < 0 || lay->shift + lay->bits > ba) lay->shift = 0;
-    lay->sign = d->pixelrep == 1;
+    if (lay->packed) lay->bits = 1, lay->shift = 0, lay->sign = 0;
+    lay->sign = d->pixelrep == 1 && !lay->packed;
     lay->pi = DicomPhotometricClass(d->photometric);
     if (lay->pi == DICOM_PI_OTHER) {
         fprintf(stderr, "dravik: %s: photometric interpretation %s is not supported\n", name,
@@ -59,9 +66,31 @@ int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
     lay->pixels = long(lay->w) * lay->h;
     if (lay->pi == DICOM_PI_YBR_422)
         lay->framebytes = long(lay->h) * ((lay->w + 1) / 2) * 4 * lay->bytes;
+    else if (lay->packed)
+        lay->framebytes = (lay->pixels + 7) / 8;
     else
         lay->framebytes = lay->pixels * lay->samples * lay->bytes;
     return FILE_SUCCES;
+}
+
+long DicomNativeBytes(const DICOMLAYOUT *lay) {
+    if (!lay) return 0;
+    return lay->packed ? (lay->pixels * lay->frames + 7) / 8 : lay->framebytes * lay->frames;
+}
+
+long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICOMSAMPLES *s,
+                    int f) {
+    if (!src || !lay || !s || f < 0 || f >= s->frames || avail <= 0 || s->s16.empty()) return 0;
+    // Frame f begins at bit f x pixels, inside a byte when pixels is no multiple of 8.
+    const long first = long(f) * lay->pixels;
+    const long n = std::max(0L, std::min(lay->pixels, avail * 8 - first));
+    uint16_t *o = s->s16.data() + size_t(f) * size_t(lay->pixels);
+    for (long i = 0; i < n; i++) {
+        long bit = first + i;
+        o[i] = uint16_t(src[bit >> 3] >> (bit & 7) & 1);
+    }
+    s->valid[size_t(f)] = n;
+    return n;
 }
 
 int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {

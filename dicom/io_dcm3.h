@@ -33,8 +33,14 @@ struct DICOMLAYOUT {
     int pi;      // DICOM_PI_...
     int w, h, frames;
     long pixels;     // w x h
-    long framebytes; // bytes of one native frame
+    long framebytes; // bytes of one native frame; whole bytes over it when bits are packed
+    int packed;      // Bits Allocated 1: frames packed back to back, frame n from bit n x pixels
 };
+// Bytes all native frames take: framebytes x frames, or the bits of all pixels when packed.
+long DicomNativeBytes(const DICOMLAYOUT *lay);
+// One frame of 1-bit samples, LSB first, from the packed pixel data at src (avail bytes), into
+// the store's frame f as 0 and 1; the number of whole pixels the bytes hold.
+long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f);
 // 100, -111 for a sample layout the stage does not handle (a stderr line says which), -103
 // when the sizes do not fit.
 int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay);

@@ -372,6 +372,11 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     const DICOMLAYOUT &lay = job->lay;
     const bool one = lay.samples == 1;
     uint8_t *out = job->rgb ? job->rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
+    if (job->syntax == DICOM_TS_NATIVE && lay.packed) {
+        // Held counts pixels here: frames share bytes.
+        *held = DicomFrameBits(job->buf + job->off, job->len - job->off, &lay, job->s, f);
+        return FILE_SUCCES;
+    }
     if (job->syntax == DICOM_TS_NATIVE) {
         long from = job->off + long(f) * lay.framebytes;
         long avail = from < job->len ? std::min<long>(job->len - from, lay.framebytes) : 0;
@@ -489,7 +494,7 @@ enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel dat
 // share of it, so that a small file never gets a large image.
 static int DicomNativeBudget(const uint8_t *buf, long len, long off, const DICOMLAYOUT *lay,
                              const char *name) {
-    const long claim = lay->framebytes * lay->frames;
+    const long claim = DicomNativeBytes(lay);
     const uint32_t declared = off >= 8 && off <= len ? Le32(buf + off - 4) : 0xFFFFFFFFu;
     const long held = std::max(0L, len - off);
     if (declared != 0xFFFFFFFFu && claim > long(declared)) {
@@ -569,6 +574,10 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     DICOMLAYOUT lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != FILE_SUCCES) return rc;
+    if (lay.packed && syntax != DICOM_TS_NATIVE) {
+        fprintf(stderr, "dravik: %s: 1 bit allocated is read in native pixel data only\n", name);
+        return FILE_ERROR_FORMAT;
+    }
     if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
@@ -578,7 +587,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     bool cut;
     if (syntax == DICOM_TS_NATIVE) {
         rc = DicomNativeBudget(buf, len, off, &lay, name);
-        cut = lay.framebytes * lay.frames > len - off;
+        cut = DicomNativeBytes(&lay) > len - off;
     } else {
         std::vector<uint32_t> bot;
         std::vector<DICOMFRAG> frags, spans;
@@ -622,6 +631,10 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     DICOMLAYOUT &lay = job.lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != FILE_SUCCES) return rc;
+    if (lay.packed && syntax != DICOM_TS_NATIVE) {
+        fprintf(stderr, "dravik: %s: 1 bit allocated is read in native pixel data only\n", name);
+        return FILE_ERROR_FORMAT;
+    }
     if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
@@ -651,7 +664,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     fi->frames = lay.frames;
     const std::vector<DICOMFRAG> &frags = job.frags;
     if (syntax == DICOM_TS_NATIVE)
-        desc->dataend = int(std::min<long>(len, off + lay.framebytes * lay.frames));
+        desc->dataend = int(std::min<long>(len, off + DicomNativeBytes(&lay)));
     else
         desc->dataend = frags.empty() ? int(off) : int(frags.back().offset + frags.back().length);
     if (one) {
@@ -690,9 +703,10 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         else if (d.rc == FILE_QUIET)
             damaged++;
     }
-    if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
-        fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",
-                name, held, lay.framebytes * lay.frames);
+    const long whole = lay.packed ? lay.pixels * lay.frames : DicomNativeBytes(&lay);
+    if (syntax == DICOM_TS_NATIVE && held < whole)
+        fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld %s; the rest is black\n",
+                name, held, whole, lay.packed ? "pixels" : "bytes");
     if (missing || damaged)
         fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
                 name, missing, lay.frames, damaged);

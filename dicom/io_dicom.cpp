@@ -2,6 +2,7 @@
 
 #include "base/xmem.h"
 #include "dicom/io_dcm4.h"
+#include "dicom/io_dcmform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,6 +102,8 @@ static const char uid_lossless_sv1[] = "1.2.840.10008.1.2.4.70";
 static const char uid_jpeg_baseline[] = "1.2.840.10008.1.2.4.50";
 static const char uid_jpeg_extended[] = "1.2.840.10008.1.2.4.51";
 static const char uid_rle[] = "1.2.840.10008.1.2.5";
+static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
+static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
 
 // Syntaxes beyond the two tables, named when a file that uses one is refused.
 static const DICOMUID DicomTransUIDMore[] = {
@@ -112,10 +115,55 @@ static const DICOMUID DicomTransUIDMore[] = {
     {"1.2.840.10008.1.2.5", "RLE Lossless"},
 };
 
+// Storage classes of objects that hold no picture, and newer image classes, named when a file
+// is told to hold no image.
+static const DICOMUID DicomSopUIDMore[] = {
+    {"1.2.840.10008.5.1.4.1.1.2.1", "Enhanced CT Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.4.1", "Enhanced MR Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.1", "Multi-frame Single Bit Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.2", "Multi-frame Grayscale Byte Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.3", "Multi-frame Grayscale Word Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.7.4", "Multi-frame True Color Secondary Capture Image Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.1", "12-lead ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.2", "General ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.1.3", "Ambulatory ECG Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.2.1", "Hemodynamic Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.3.1", "Cardiac Electrophysiology Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.4.1", "Basic Voice Audio Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.4.2", "General Audio Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.5.1", "Arterial Pulse Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.9.6.1", "Respiratory Waveform Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.1", "Grayscale Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.2", "Color Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.3", "Pseudo-Color Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.11.4", "Blending Softcopy Presentation State Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.1", "Spatial Registration Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.2", "Spatial Fiducials Storage"},
+    {"1.2.840.10008.5.1.4.1.1.66.4", "Segmentation Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.11", "Basic Text SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.22", "Enhanced SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.33", "Comprehensive SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.34", "Comprehensive 3D SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.40", "Procedure Log Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.50", "Mammography CAD SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.59", "Key Object Selection Document Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.65", "Chest CAD SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.67", "X-Ray Radiation Dose SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.88.68", "Radiopharmaceutical Radiation Dose SR Storage"},
+    {"1.2.840.10008.5.1.4.1.1.104.1", "Encapsulated PDF Storage"},
+    {"1.2.840.10008.5.1.4.1.1.104.2", "Encapsulated CDA Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.8", "RT Ion Plan Storage"},
+    {"1.2.840.10008.5.1.4.1.1.481.9", "RT Ion Beams Treatment Record Storage"},
+};
+
 /* ---- tag search ---- */
 
 static uint32_t DcmLe32(const uint8_t *p) {
     return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+
+static uint32_t DcmBe32(const uint8_t *p) {
+    return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 // Explicit VRs whose length takes 4 bytes after 2 reserved ones.
@@ -297,6 +345,8 @@ struct DICOMFILE {
     int offset;       // of the bytes, from the header
     DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
     DICOMNEST nest;   // where their sequences lie
+    int refused;      // a code when the data set's form could not be turned little endian
+    const char *why;  // and the reason
 };
 static const char dcm_file_magic[8] = "DCMFILE";
 
@@ -326,6 +376,83 @@ void DicomDataRelease(FILEINFO *fi) {
     } else
         DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
     fi->dicom = nullptr;
+}
+
+// "DICM" after the 128-byte preamble.
+static bool DicomMarked(const uint8_t *buf, long len) {
+    return len >= 132 && !memcmp(buf + 128, "DICM", 4);
+}
+
+// The marker read from the file itself, before its bytes are loaded.
+static bool DicomMarkedFile(const char *path) {
+    int fd = FileOpenInput(path);
+    if (fd < 0) return false;
+    uint8_t m[4];
+    bool marked = pread(fd, m, sizeof m, 128) == ssize_t(sizeof m) && !memcmp(m, "DICM", 4);
+    close(fd);
+    return marked;
+}
+
+static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form);
+static long DcmMetaEnd(const uint8_t *buf, long len, char *uid, size_t size);
+static bool DcmUidIs(const char *text, const char *uid);
+
+DICOMFORMTUNE dicom_form_tune;
+
+// The data set in a form the search and the walk read: a big-endian one swapped in place, a
+// deflated one inflated into a new block that replaces *pf (null when memory runs out). The
+// form the walk is to take (DCM_FORM_...).
+static int DicomFormSetup(DICOMFILE **pf) {
+    DICOMFILE *f = *pf;
+    uint8_t *data = reinterpret_cast<uint8_t *>(f) + f->offset;
+    char uid[65] = "";
+    long start = DcmMetaEnd(data, f->len, uid, sizeof uid);
+    if (start < 0) return DCM_FORM_SYNTAX;
+    int be = 0, ex = 0;
+    const bool plain = !uid[0] && DicomPlainStart(data + start, f->len - start, &be, &ex);
+    if (DcmUidIs(uid, uid_explicit_be) || (plain && be)) {
+        const int implicit = plain && !ex;
+        if (DicomFormSwap(data, f->len, start, implicit) != FILE_SUCCES) {
+            f->refused = FILE_ERROR_FORMAT;
+            f->why = "the big-endian data set does not parse";
+            return DCM_FORM_SYNTAX;
+        }
+        return implicit ? DCM_FORM_IMPLICIT : DCM_FORM_EXPLICIT;
+    }
+    if (!DcmUidIs(uid, uid_deflated)) return DCM_FORM_SYNTAX;
+    // A data set begins with a group 0008 element (0002 at most): a stream of anything else,
+    // a deflate bomb of zeros say, is refused after a few bytes instead of a counting pass.
+    uint8_t first[4096];
+    long got = DicomFormInflate(data + start, f->len - start, first, sizeof first);
+    int firstbe = 1;
+    if (!DicomPlainStart(first, got, &firstbe, nullptr) || firstbe) {
+        f->refused = FILE_ERROR_FORMAT;
+        f->why = "the deflated data set does not inflate to a data set";
+        return DCM_FORM_SYNTAX;
+    }
+    // Counted before anything is kept: a small file that inflates past the budget is refused
+    // without its memory ever being taken.
+    long n = DicomFormInflatedSize(data + start, f->len - start, dicom_form_tune.inflate_budget);
+    if (n < 0 || long(start) + n > INT_MAX) {
+        f->refused = n == FILE_ERROR_FORMAT ? FILE_ERROR_FORMAT : FILE_ERROR_DATA;
+        f->why = n == FILE_ERROR_FORMAT ? "the deflated data set does not inflate"
+                                        : "the deflated data set inflates past the 1 GiB image "
+                                          "limit";
+        return DCM_FORM_SYNTAX;
+    }
+    const long head = long(sizeof(DICOMFILE));
+    auto *g = static_cast<DICOMFILE *>(MemCreate(head + start + n, dcm_file_tag));
+    if (g) {
+        memcpy(g, f, sizeof *g);
+        auto *out = reinterpret_cast<uint8_t *>(g) + head;
+        memcpy(out, data, size_t(start));
+        n = DicomFormInflate(data + start, f->len - start, out + start, n);
+        g->offset = int(head);
+        g->len = int(start + n);
+    }
+    MemFree(f, dcm_file_tag);
+    *pf = g;
+    return DCM_FORM_EXPLICIT;
 }
 
 // Reads the whole file behind the record; a file that shrank below the minimum is refused. A large
@@ -361,7 +488,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
         got += r;
     }
     close(fd);
-    if (failed || got < DICOM_MIN_FILE) {
+    if (failed || (got < DICOM_MIN_FILE && !DicomMarked(data, got))) {
         MemFree(f, dcm_file_tag);
         return failed ? FILE_ERROR_READ : FILE_ERROR_DATA;
     }
@@ -369,8 +496,12 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     f->len = int(got);
     f->offset = int(offset);
     f->parsed = nullptr;
+    f->refused = 0;
+    f->why = nullptr;
     memset(&f->nest, 0, sizeof f->nest);
-    DicomNestWalk(data, f->len, &f->nest);
+    int form = DicomFormSetup(&f);
+    if (!f) return -8;
+    DcmNestWalkAs(reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest, form);
     fi->dicom = f;
     return FILE_SUCCES;
 }
@@ -381,8 +512,6 @@ static const char dcm_nest_tag[] = "dcm_nest";
 
 enum : uint32_t { DCM_UNDEFINED = 0xFFFFFFFFu };
 enum { DCM_ITEM = 0xE000, DCM_ITEM_END = 0xE00D, DCM_SEQ_END = 0xE0DD };
-static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
-static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
 
 // An element header met by the walk.
 struct DCMWALKELEM {
@@ -475,13 +604,17 @@ static bool DcmNestAdd(DICOMWALK *w, long from, long to) {
 
 static long DcmWalkItems(DICOMWALK *w, long p, bool implicit, int depth, bool fragments);
 
+enum { DCM_WALK_BROKEN = -1, DCM_WALK_END = -2 };
+
 // The elements from p: of the data set up to its Pixel Data, whose tag offset is returned, or of
-// an undefined-length item (depth > 0) up to its delimiter, the offset after it returned. -1
-// when the structure breaks. Every step moves on by a header at least.
+// an undefined-length item (depth > 0) up to its delimiter, the offset after it returned.
+// DCM_WALK_END when the data set ends exactly at the file's end without Pixel Data, -1 when the
+// structure breaks. Every step moves on by a header at least.
 static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
     const bool top = depth == 0;
     DCMWALKELEM e;
-    while (DcmWalkHeader(w, p, implicit, &e)) {
+    for (;;) {
+        if (!DcmWalkHeader(w, p, implicit, &e)) return top && p == w->len ? DCM_WALK_END : -1;
         if (e.group == 0xFFFE) return !top && e.elem == DCM_ITEM_END ? e.value : -1;
         const bool pixel = e.group == 0x7FE0 && e.elem == 0x0010;
         if (top && pixel) return p;
@@ -502,7 +635,6 @@ static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
         if (top && seq && end > e.value && !DcmNestAdd(w, e.value, end)) return -1;
         p = end;
     }
-    return -1;
 }
 
 // The items of an undefined-length sequence, or the fragments of encapsulated pixel data, from p
@@ -542,33 +674,89 @@ static int DcmWalkSyntax(char *text, const uint8_t *buf, long len, long p) {
     return 0;
 }
 
+int DicomPlainStart(const uint8_t *buf, long len, int *bigendian, int *explicitvr) {
+    if (!buf || len < 12) return 0;
+    // Group 0002 (an element of the meta group's few) or 0008, in either byte order.
+    const bool le = (buf[0] == 0x02 || buf[0] == 0x08) && buf[1] == 0;
+    const bool be = buf[0] == 0 && (buf[1] == 0x02 || buf[1] == 0x08);
+    if (!le && !be) return 0;
+    const unsigned elem = le ? DcmLe16(buf + 2) : unsigned(buf[2] << 8 | buf[3]);
+    if ((le ? buf[0] : buf[1]) == 0x02 && elem > 0x0102) return 0;
+    const bool ex = DcmLongVR(buf[4], buf[5]) || DcmShortVR(buf[4], buf[5]);
+    // The first value must fit in the file: an implicit length of four bytes, an explicit one
+    // after the VR.
+    uint32_t n;
+    long value;
+    if (!ex) {
+        n = le ? DcmLe32(buf + 4) : DcmBe32(buf + 4);
+        value = 8;
+    } else if (DcmLongVR(buf[4], buf[5])) {
+        if (buf[6] || buf[7]) return 0;
+        n = le ? DcmLe32(buf + 8) : DcmBe32(buf + 8);
+        value = 12;
+    } else {
+        n = le ? DcmLe16(buf + 6) : unsigned(buf[6] << 8 | buf[7]);
+        value = 8;
+    }
+    if (n == DCM_UNDEFINED || long(n) > len - value) return 0;
+    if (bigendian) *bigendian = be;
+    if (explicitvr) *explicitvr = ex;
+    return 1;
+}
+
 void DicomNestRelease(DICOMNEST *nest) {
     if (!nest) return;
     if (nest->range) MemFree(nest->range, dcm_nest_tag);
     memset(nest, 0, sizeof *nest);
 }
 
-int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
-    if (!nest) return -15;
-    DicomNestRelease(nest);
-    if (!buf || len < 8) return FILE_ERROR_FORMAT;
-    DICOMWALK w = {buf, len, nest, false};
-    long p = len >= 132 && !memcmp(buf + 128, "DICM", 4) ? 132 : 0;
-    // The meta group is explicit VR little endian whatever follows.
-    char uid[65] = "";
+// Where the data set begins: after the marker and the meta group, which is explicit VR little
+// endian whatever follows; its transfer syntax to uid. -1 when the meta group breaks.
+static long DcmMetaEnd(const uint8_t *buf, long len, char *uid, size_t size) {
+    DICOMWALK w = {buf, len, nullptr, false};
+    long p = DicomMarked(buf, len) ? 132 : 0;
+    uid[0] = 0;
     DCMWALKELEM e;
     while (p <= len - 8 && DcmLe16(buf + p) == 0x0002) {
         if (!DcmWalkHeader(&w, p, false, &e) || e.n == DCM_UNDEFINED || long(e.n) > len - e.value)
-            return FILE_ERROR_FORMAT;
+            return -1;
         if (e.elem == 0x0010) {
-            size_t k = std::min<size_t>(e.n, sizeof uid - 1);
+            size_t k = std::min<size_t>(e.n, size - 1);
             memcpy(uid, buf + e.value, k);
             uid[k] = 0;
         }
         p = e.value + long(e.n);
     }
-    int implicit = DcmWalkSyntax(uid, buf, len, p);
+    return p;
+}
+
+static bool DcmUidIs(const char *text, const char *uid) {
+    size_t n = strlen(text);
+    while (n > 0 && (DcmIsSpace(uint8_t(text[n - 1])) || !text[n - 1]))
+        n--;
+    return n == strlen(uid) && !strncmp(text, uid, n);
+}
+
+int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
+    return DcmNestWalkAs(buf, len, nest, DCM_FORM_SYNTAX);
+}
+
+static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form) {
+    if (!nest) return -15;
+    DicomNestRelease(nest);
+    if (!buf || len < 8) return FILE_ERROR_FORMAT;
+    DICOMWALK w = {buf, len, nest, false};
+    char uid[65] = "";
+    long p = DcmMetaEnd(buf, len, uid, sizeof uid);
+    if (p < 0) return FILE_ERROR_FORMAT;
+    int implicit =
+        form == DCM_FORM_SYNTAX ? DcmWalkSyntax(uid, buf, len, p) : form == DCM_FORM_IMPLICIT;
     long tag = implicit < 0 ? -1 : DcmWalkElements(&w, p, implicit == 1, 0);
+    nest->metaend = int(p);
+    if (tag == DCM_WALK_END) {
+        nest->ended = 1;
+        return FILE_SUCCES;
+    }
     if (tag <= 0) {
         DicomNestRelease(nest);
         return w.nomem ? -8 : FILE_ERROR_FORMAT;
@@ -644,6 +832,9 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
     if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
+    // The meta group lies in front of the data set: a walked file has none past it.
+    const DICOMNEST &nest = DicomFileHeld(fi)->nest;
+    if (group == DCM_G0002 && (nest.pixeltag || nest.ended)) bound = std::min(bound, nest.metaend);
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
@@ -872,7 +1063,9 @@ int DicomTransferSyntaxClass(const char *uid) {
     size_t n = strlen(text);
     while (n > 0 && DcmIsSpace(uint8_t(text[n - 1])))
         text[--n] = 0;
-    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le))
+    // Big-endian and deflated data sets are little endian once the file is loaded.
+    if (!n || !strcmp(text, uid_implicit_le) || !strcmp(text, uid_explicit_le) ||
+        !strcmp(text, uid_explicit_be) || !strcmp(text, uid_deflated))
         return DICOM_TS_NATIVE;
     if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
     if (!strcmp(text, uid_jpeg_baseline) || !strcmp(text, uid_jpeg_extended)) return DICOM_TS_JPEG;
@@ -887,6 +1080,8 @@ const char *DicomUidName(const char *uid) {
     for (const DICOMUID &u : DicomTransUIDJpeg)
         if (!strcmp(u.uid, uid)) return u.name;
     for (const DICOMUID &u : DicomTransUIDMore)
+        if (!strcmp(u.uid, uid)) return u.name;
+    for (const DICOMUID &u : DicomSopUIDMore)
         if (!strcmp(u.uid, uid)) return u.name;
     return nullptr;
 }
@@ -906,6 +1101,39 @@ static int DicomPixelTag(const FILEINFO *fi) {
     if (f && f->nest.pixeltag) return f->nest.pixeltag;
     uint8_t header[8];
     return DicomTagFind(fi, INT_MAX, 0x7F, 0xE0, 0x00, 0x10, 0, nullptr, 0, header);
+}
+
+// Whether the data set names Rows and Columns ahead of its Pixel Data at `pixeltag`.
+static bool DicomImageSized(const FILEINFO *fi, int pixeltag) {
+    uint8_t header[8];
+    return DicomTagFind(fi, pixeltag, 0x00, 0x28, 0x00, 0x10, 0, nullptr, 0, header) &&
+           DicomTagFind(fi, pixeltag, 0x00, 0x28, 0x00, 0x11, 0, nullptr, 0, header);
+}
+
+// A file that parses but holds no picture: the request says so, with the object's SOP class.
+static int DicomNoImage(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi) {
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    DcmGroupSetup(ctx, fi, len, DCM_G0002, &ctx->groups.dcmgroup0002);
+    DcmGroupSetup(ctx, fi, len, DCM_G0008, &ctx->groups.dcmgroup0008);
+    char *uid = ctx->groups.dcmgroup0008.SOPClassUID;
+    // The search never sees a tag at offset 0, where a bare data set may hold its class.
+    if (!uid[0] && len >= 8 && !memcmp(buf, "\x08\x00\x16\x00", 4)) {
+        int n;
+        int at = DicomValueSpan(buf, len, 0, &n);
+        n = std::min(n, int(sizeof ctx->groups.dcmgroup0008.SOPClassUID) - 1);
+        memcpy(uid, buf + at, size_t(n));
+        uid[n] = 0;
+        while (n > 0 && (!uid[n - 1] || DcmIsSpace(uint8_t(uid[n - 1]))))
+            uid[--n] = 0;
+    }
+    DicomDataRelease(fi);
+    if (!uid[0]) uid = ctx->groups.dcmgroup0002.MediaStoredSOPClassUID;
+    const char *name = DicomUidName(uid);
+    snprintf(req->what, sizeof req->what, "%s", name ? name : uid);
+    req->noimage = FILE_ERROR_NOIMAGE;
+    req->recognised = 1;
+    return FILE_ERROR_NOIMAGE;
 }
 
 // The caller's context, or one of the call's own that goes with the call.
@@ -928,7 +1156,9 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     struct stat st;
     if (stat(req->path, &st) != 0) return FILE_ERROR_READ;
-    if (st.st_size < DICOM_MIN_FILE || st.st_size > INT_MAX) return FILE_ERROR_DATA;
+    // The minimum size keeps other small files out; the marker says DICOM at any size.
+    if (st.st_size > INT_MAX) return FILE_ERROR_DATA;
+    if (st.st_size < DICOM_MIN_FILE && !DicomMarkedFile(req->path)) return FILE_ERROR_DATA;
     DicomDataRelease(fi);
     fi->fsize = int(st.st_size);
     int r = DicomFileLoad(fi, req->path, long(st.st_size));
@@ -936,6 +1166,18 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
+    if (const DICOMFILE *f = DicomFileHeld(fi); f->refused) {
+        fprintf(stderr, "dravik: %s: %s\n", req->path, f->why);
+        req->recognised = 1;
+        r = f->refused;
+        DicomDataRelease(fi);
+        return r;
+    }
+    const DICOMNEST &nest = DicomFileHeld(fi)->nest;
+    // A data set that walks to its end is one: whatever a byte search finds in it is no image.
+    const bool dataset = DicomMarked(buf, len) || DicomPlainStart(buf, len, nullptr, nullptr);
+    if (dataset && (nest.ended || (nest.pixeltag && !DicomImageSized(fi, nest.pixeltag))))
+        return DicomNoImage(ctx, req, fi);
     int tag = DicomPixelTag(fi);
     if (!tag) {
         // The meta header is little endian whatever follows; a big-endian data set hides its

@@ -73,15 +73,31 @@ struct DICOMRANGE {
 };
 struct DICOMNEST {
     int pixeltag;      // offset of the top-level (7FE0,0010); 0 when the walk failed
+    int ended;         // 1: the walk reached the data set's end and found no Pixel Data
+    int metaend;       // where the meta group ends (the data set begins) once walked
     int count, room;   // ranges held, room for
     DICOMRANGE *range; // value of each top-level sequence, ascending
 };
 enum { DICOM_NEST_DEPTH = 32 };
-// 100; -111 when the structure does not walk to a top-level Pixel Data (a length past the end,
-// an unknown VR, nesting deeper than DICOM_NEST_DEPTH, a big-endian or deflated data set), -8
-// when memory runs out. On failure `nest` is left empty and searches see plain bytes.
+// 100 when the structure walks to a top-level Pixel Data or, without one, exactly to the end of
+// the data set (`ended`); -111 when it does not (a length past the end, an unknown VR, nesting
+// deeper than DICOM_NEST_DEPTH, a big-endian or deflated data set), -8 when memory runs out.
+// On failure `nest` is left empty and searches see plain bytes.
 int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest);
 void DicomNestRelease(DICOMNEST *nest);
+// How the walk reads the data set: by the meta group's transfer syntax (and, without one, the
+// first header), or as explicit or implicit VR little endian once the form was turned so.
+enum { DCM_FORM_SYNTAX = -1, DCM_FORM_EXPLICIT = 0, DCM_FORM_IMPLICIT = 1 };
+
+// The most bytes a deflated data set may inflate to; tests lower it. Read-only while reads run.
+struct DICOMFORMTUNE {
+    long inflate_budget = IO_BUDGET_IMAGE;
+};
+extern DICOMFORMTUNE dicom_form_tune;
+
+// Whether buf holds a data set without preamble and meta header: its first element a plausible
+// group 0002 or 0008 one whose value fits. Sets the byte order and the VR kind it shows.
+int DicomPlainStart(const uint8_t *buf, long len, int *bigendian, int *explicitvr);
 // The search of the dictionary over the record's held file bytes below `bound`: the first match
 // outside every sequence value; when there is none and `nested` is set, the first one inside.
 // Otherwise as ReadByteGroup.

@@ -415,7 +415,7 @@ static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FIL
     }
     if (!IoFindOrReadFileTyp(&req, fi, IO_READ_FULL) || !fi->fbuf) {
         AlbumRecordDrop(fi, source);
-        return FILE_ERROR_READ;
+        return req.noimage ? FILE_ERROR_NOIMAGE : FILE_ERROR_READ;
     }
     if (!req.preview) full->w = fi->w, full->h = fi->h, full->bit = fi->bit;
     return FILE_SUCCES;

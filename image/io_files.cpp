@@ -84,6 +84,27 @@ void IoFreeRecord(FILEINFO *fi, const char *tag) {
     fi->dicom = dicom;
 }
 
+const char *IoNoImageText(const FILEREQ *req, int language, char *out, size_t size) {
+    if (!out || !size) return out;
+    out[0] = 0;
+    if (!req || req->noimage != FILE_ERROR_NOIMAGE) return out;
+    const char *text = LgErr(23, language);
+    if (req->what[0])
+        snprintf(out, size, "%s (%.*s)", text ? text : "", int(sizeof req->what), req->what);
+    else
+        snprintf(out, size, "%s", text ? text : "");
+    return out;
+}
+
+int IoReportUnread(const FILEREQ *req, const char *path, int language, int err) {
+    if (req && req->noimage == FILE_ERROR_NOIMAGE) {
+        char what[sizeof req->what + 1];
+        snprintf(what, sizeof what, "%.*s", int(sizeof req->what), req->what);
+        return MsgErrFileWhat(language, path, FILE_ERROR_NOIMAGE, what, nullptr);
+    }
+    return MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
+}
+
 static void IoDropPixels(FILEINFO *fi, const char *tag) {
     ImageLevelsDrop(fi);
     if (fi->fbuf) MemFree(fi->fbuf, tag);

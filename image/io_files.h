@@ -82,6 +82,10 @@ struct FILEREQ {
     int exif_rotate;
     // 1 when the caller reads several files at once: the reader starts no threads of its own.
     int onethread;
+    // Set by a reader that knows the file but finds nothing to show: FILE_ERROR_NOIMAGE, and
+    // in `what` the kind of object it holds instead (a DICOM SOP class name), maybe empty.
+    int noimage;
+    char what[80];
 };
 
 struct SAVEINFO {
@@ -121,6 +125,7 @@ enum {
     FILE_ERROR_FORMAT = -111,
     FILE_ERROR_COLORS = -113,
     FILE_ERROR_EXTENSION = -114,
+    FILE_ERROR_NOIMAGE = -115, // a DICOM data set that parses but holds no picture
 };
 
 // Read modes of the dispatch.
@@ -132,6 +137,13 @@ int IoSaveFile(FILEREQ *req, SAVEINFO *save);
 // A save record of the picture in `fi` (size, pixels, colour maps, frames); type, quality,
 // frame range and view are the caller's.
 void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save);
+
+// The message of a file the dispatch gave nothing for, in a box (stderr without one): the
+// reader's "no image" with what the file holds, else "cannot read" with `err` (errno, or -1).
+int IoReportUnread(const FILEREQ *req, const char *path, int language, int err);
+// "no image in this DICOM file (WHAT)" in the language, for a request whose reader said so;
+// empty otherwise.
+const char *IoNoImageText(const FILEREQ *req, int language, char *out, size_t size);
 
 // Releases a display image; installed by the render layer.
 extern int (*IoXImageFreeHook)(_XImage *image);

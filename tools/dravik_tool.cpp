@@ -13,7 +13,7 @@ static const TOOLCMD tool_commands[] = {
     {"info", "info FILE", ToolImageInfo},
     {"convert",
      "convert IN OUT [--frame N | --all-frames] [--raw] [--hounsfield MIN:MAX]   OUT: .pgm, .ppm "
-     "or .jpg",
+     "or .jpg; with --raw .pgm or .pfm",
      ToolImageConvert},
     {"album",
      "album create FILE [--edge N]\n"

@@ -37,6 +37,8 @@ const char *AlbumErrText(int rc) {
         return "cannot write";
     case FILE_ERROR_FORMAT:
         return "format not supported";
+    case FILE_ERROR_NOIMAGE:
+        return "no image in this DICOM file";
     case -8:
         return "out of memory";
     default:

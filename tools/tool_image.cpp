@@ -1,6 +1,7 @@
 // dravik-tool info and convert: the viewer's read dispatch and JPEG writer from the shell.
 #include "tools/tool_image.h"
 
+#include "base/language.h"
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "dicom/io_dcm3.h"
@@ -133,7 +134,8 @@ void WordsBigEndian(const uint16_t *src, uint16_t *dst, size_t n) {
 // sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
 // 16-bit gets the stored value back.
 int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
-    if (s.bits > 16) return ToolFail("%s: %i-bit samples do not fit a PGM", out, s.bits);
+    if (s.bits > 16)
+        return ToolFail("%s: %i-bit samples do not fit a PGM (write a .pfm)", out, s.bits);
     FILE *fp = fopen(out, "wb");
     if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
     const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
@@ -162,9 +164,49 @@ int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
     return 0;
 }
 
+// A file whose reader found no picture in it says so, with what it holds; true when it did.
+bool NoImage(const FILEREQ &req, const char *path) {
+    char text[160];
+    if (!*IoNoImageText(&req, LG_ENGLISH, text, sizeof text)) return false;
+    ToolFail("%s: %s", path, text);
+    return true;
+}
+
+// Stored values as PFM (grey, 32-bit float, little endian, rows bottom to top): any bits stored,
+// signed or not; exact while a value's magnitude stays within 2^24.
+int WriteRawPfm(const DICOMSAMPLES &s, const char *out, int first, int last) {
+    FILE *fp = fopen(out, "wb");
+    if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
+    const size_t w = static_cast<size_t>(s.w), pixels = w * static_cast<size_t>(s.h);
+    std::vector<float> row(w);
+    for (int f = first; f <= last; f++) {
+        fprintf(fp, "Pf\n%i %i\n-1.0\n", s.w, s.h);
+        const size_t base = static_cast<size_t>(f) * pixels;
+        for (int y = s.h - 1; y >= 0; y--) {
+            for (size_t x = 0; x < w; x++) {
+                size_t i = base + static_cast<size_t>(y) * w + x;
+                uint32_t p = s.s32.empty() ? s.s16[i] : s.s32[i];
+                row[x] = s.sign ? static_cast<float>(DicomSampleValue(p, s.bits, s.sign))
+                                : static_cast<float>(p);
+            }
+            if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__)
+                for (float &v : row) {
+                    uint32_t b;
+                    memcpy(&b, &v, 4);
+                    b = __builtin_bswap32(b);
+                    memcpy(&v, &b, 4);
+                }
+            fwrite(row.data(), sizeof(float), w, fp);
+        }
+    }
+    if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
+    return 0;
+}
+
 // The stored values of a monochrome DICOM file, read without windowing.
 int ConvertRaw(const char *in, const char *out, int frame, bool all) {
-    if (!EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm only");
+    const bool pfm = EndsWith(out, ".pfm");
+    if (!pfm && !EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm or .pfm");
     FILEREQ req;
     IoRequestInit(&req, in);
     FILEINFO fi;
@@ -172,13 +214,14 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     RecordGuard guard{&fi, in};
     DICOMSAMPLES s;
     if (IsFileDicom(&req, &fi, IO_READ_FULL) != FILE_SUCCES)
-        return ToolFail("%s: not a readable DICOM image", in);
+        return NoImage(req, in) ? 1 : ToolFail("%s: not a readable DICOM image", in);
     int rc = IoReadDicomRaw(&req, &fi, &s);
     if (rc == FILE_ERROR_FORMAT && s.s16.empty() && s.s32.empty())
         return ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
     if (rc != FILE_SUCCES) return ToolFail("%s: cannot read (%i)", in, rc);
     if (frame >= s.frames) return ToolFail("%s has %i frame(s)", in, s.frames);
-    return WriteRawPgm(s, out, all ? 0 : frame, all ? s.frames - 1 : frame);
+    int first = all ? 0 : frame, last = all ? s.frames - 1 : frame;
+    return pfm ? WriteRawPfm(s, out, first, last) : WriteRawPgm(s, out, first, last);
 }
 
 } // namespace
@@ -191,7 +234,7 @@ int ToolImageInfo(int argc, char **argv) {
     FILEINFO fi;
     RecordGuard guard{&fi, argv[0]};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE) || fi.ftyp == FTYP_NONE)
-        return ToolFail("%s: not a readable image", argv[0]);
+        return NoImage(req, argv[0]) ? 1 : ToolFail("%s: not a readable image", argv[0]);
     printf("type=%s\nwidth=%i\nheight=%i\nbits=%i\nframes=%i\nmaptyp=%i\n", IoFileTypName(fi.ftyp),
            fi.w, fi.h, fi.bit, fi.frames > 0 ? fi.frames : 1, fi.maptyp);
     if (fi.ftyp == FTYP_JPEG) printf("orientation=%i\n", fi.orientation > 0 ? fi.orientation : 1);
@@ -245,7 +288,7 @@ int ToolImageConvert(int argc, char **argv) {
     FILEINFO fi;
     RecordGuard guard{&fi, in};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL) || !fi.fbuf)
-        return ToolFail("%s: cannot read", in);
+        return NoImage(req, in) ? 1 : ToolFail("%s: cannot read", in);
     int frames = fi.frames > 0 ? fi.frames : 1;
     if (frame >= frames) return ToolFail("%s has %i frame(s)", in, frames);
     int first = all ? 0 : frame, last = all ? frames - 1 : frame;

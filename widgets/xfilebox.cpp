@@ -160,7 +160,7 @@ int mf_FileOpen(const char *path, WINDAT *view) {
             int fd = FileOpenInput(path);
             int err = fd < 0 ? errno : -1;
             if (fd >= 0) close(fd);
-            MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
+            IoReportUnread(&job->req, path, language, err);
         }
         IoFreeRecord(&job->fi, path);
         // The view shows again what it showed before the corner.

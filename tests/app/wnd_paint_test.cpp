@@ -198,11 +198,16 @@ TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
     std::string bad = dir + "/bad.jpg";
     std::ofstream(bad) << "not an image at all";
     std::string a = Jpeg("a.jpg", 64, 48, 0x00FF00);
-    // The unreadable first file is reported and the next one shown.
-    Start({bad, a, bad});
+    std::string sr = std::string(DRAVIK_TEST_DATA) + "/wild/noimage-sr.dcm";
+    // The unreadable first files are reported and the next one shown; a DICOM file without a
+    // picture says so instead of "cannot read".
+    Start({bad, sr, a, bad});
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, a);
     EXPECT_NE(run.Stderr().find(bad), std::string::npos) << run.Stderr();
+    EXPECT_NE(run.Stderr().find("no image in this DICOM file (Basic Text SR Storage) " + sr),
+              std::string::npos)
+        << run.Stderr();
     unsigned long before = ReadPixel(display, o.view, 10, 10);
     KeyInView(o, 5, 5, "n");
     ASSERT_TRUE(WaitErr(bad, 2)) << run.Stderr();

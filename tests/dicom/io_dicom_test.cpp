@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <zlib.h>
 
 using namespace dcmtest;
 
@@ -189,8 +190,12 @@ TEST(DicomNest, EveryCutBeforeThePixelDataFailsTheWalk) {
             std::vector<uint8_t> part(bytes.begin(), bytes.begin() + cut); // exact size for ASan
             DICOMNEST n{};
             int r = DicomNestWalk(part.data(), cut, &n);
-            ASSERT_EQ(cut >= whole.pixeltag + c.header ? 100 : -111, r) << c.name << " " << cut;
-            EXPECT_EQ(r == 100 ? whole.pixeltag : 0, n.pixeltag);
+            // A cut between two top-level elements leaves a whole data set without pixels.
+            if (cut < whole.pixeltag + c.header && r == 100)
+                EXPECT_EQ(1, n.ended) << c.name << " " << cut;
+            else
+                ASSERT_EQ(cut >= whole.pixeltag + c.header ? 100 : -111, r) << c.name << " " << cut;
+            EXPECT_EQ(r == 100 && !n.ended ? whole.pixeltag : 0, n.pixeltag);
             DicomNestRelease(&n);
         }
         DicomNestRelease(&whole);
@@ -228,9 +233,33 @@ TEST(DicomDetect, SizeAndPixelTagDecide) {
     d.b.insert(d.b.end() - 16, 'q'); // 1024 bytes: examined
     EXPECT_EQ(100, DicomRead(TempFile(d.b).path).test);
 
+    // A data set that walks to its end without Pixel Data holds no picture.
     DataSet none = ImageHeader(4, 4, "MONOCHROME2");
     none.PadTo(2000);
+    DicomRead noimage(TempFile(none.b).path);
+    EXPECT_EQ(-115, noimage.test);
+    EXPECT_EQ(-115, noimage.req.noimage);
+    EXPECT_EQ(1, noimage.req.recognised);
+    EXPECT_EQ(nullptr, noimage.fi.dicom);
+    // One that breaks off is unreadable as before.
+    none.b.resize(none.b.size() - 3);
     EXPECT_EQ(-111, DicomRead(TempFile(none.b).path).test);
+    // Pixel Data without Rows and Columns is no picture either; 0 rows is a broken one.
+    DataSet unsized;
+    unsized.Implicit(0x0008, 0x0005, "ISO_IR 100")
+        .Implicit(0x0008, 0x0016, "1.2.840.10008.5.1.4.1.1.88.22")
+        .PadTo(1500)
+        .Implicit(0x7FE0, 0x0010, std::string(16, 'p'));
+    DicomRead r(TempFile(unsized.b).path);
+    EXPECT_EQ(-115, r.test);
+    EXPECT_STREQ("Enhanced SR Storage", r.req.what);
+    // The class as the first element of a bare data set, explicit VR, padded with a NUL.
+    DataSet first;
+    first.Explicit(0x0008, 0x0016, "UI", std::string("1.2.840.10008.5.1.4.1.1.88.59\0", 30))
+        .Explicit(0x0009, 0x1000, "OB", std::string(1060, 'x'));
+    DicomRead k(TempFile(first.b).path);
+    EXPECT_EQ(-115, k.test);
+    EXPECT_STREQ("Key Object Selection Document Storage", k.req.what);
 
     EXPECT_EQ(-102, DicomRead("/nonexistent/file.dcm").test);
 }
@@ -294,25 +323,30 @@ TEST(DicomTransferSyntax, WholeUidsDecide) {
     EXPECT_EQ(DICOM_TS_LOSSLESS, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.70"));
     // Substrings of accepted UIDs and UIDs that extend them are other syntaxes.
     EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1"));
-    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.99"));
+    EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.9"));
+    // Big endian and deflated are native once the file is loaded.
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2.1.99"));
+    EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2.2"));
     EXPECT_EQ(DICOM_TS_REFUSED, DicomTransferSyntaxClass("1.2.840.10008.1.2.4.7"));
     EXPECT_STREQ("JPEG Baseline (Process 1)", DicomUidName("1.2.840.10008.1.2.4.50"));
     EXPECT_STREQ("Explicit VR Little Endian", DicomUidName("1.2.840.10008.1.2.1"));
 }
 
 TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
-    DumpValue be = DumpFind("bigendian.dump", "(0002,0010)");
     struct {
         std::string uid, name;
         std::string path;
-    } cases[] = {{be.value, "Big Endian", DataPath("bigendian.dcm")},
-                 {"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless", ""},
-                 {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""},
-                 {"1.2.840.10008.1.2.1.99", "Deflated", ""}};
+    } cases[] = {{"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless", ""},
+                 {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""}};
     for (auto &c : cases) {
-        DataSet meta;
-        meta.Implicit(0x0002, 0x0010, c.uid);
-        TempFile made = Image(meta);
+        // The meta group in front of the data set, as files have it.
+        DataSet made_set;
+        made_set.Explicit(0x0002, 0x0000, "UL", std::string(4, '\0'))
+            .Explicit(0x0002, 0x0010, "UI", c.uid);
+        DataSet image = ImageHeader(4, 4, "MONOCHROME2");
+        made_set.b.insert(made_set.b.end(), image.b.begin(), image.b.end());
+        made_set.PadTo(1024 - 8 - 16).Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
+        TempFile made(made_set.b);
         testing::internal::CaptureStderr();
         DicomRead r(c.path.empty() ? made.path : c.path);
         std::string err = testing::internal::GetCapturedStderr();
@@ -532,4 +566,99 @@ TEST(DicomRead, TheReadTakesOverTheTestsParse) {
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 2));
     EXPECT_EQ(-111, IoReadDicom(&req, &fi));
     EXPECT_EQ(nullptr, fi.dicom);
+}
+
+// A deflated or big-endian file whose data set cannot be turned little endian is refused with
+// its reason; one inflating past the budget is refused before its memory is taken.
+TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
+    std::vector<uint8_t> deflated = FileBytes(DataPath("wild/deflated-s16.dcm"));
+    struct {
+        std::vector<uint8_t> bytes;
+        int code;
+        const char *why;
+        long budget;
+    } cases[] = {{deflated, -103, "inflates past the 1 GiB image limit", 500},
+                 {deflated, -111, "does not inflate", IO_BUDGET_IMAGE},
+                 {FileBytes(DataPath("wild/be-s16.dcm")), -111,
+                  "big-endian data set does not parse", IO_BUDGET_IMAGE},
+                 {{}, 0, "", 0}};
+    // Garbage where the stream starts; a length past the end in the big-endian header.
+    size_t meta = 132 + 12 + (deflated[140] | deflated[141] << 8);
+    std::fill(cases[1].bytes.begin() + long(meta), cases[1].bytes.begin() + long(meta) + 8, 0xFF);
+    cases[2].bytes[132 + 12 + (cases[2].bytes[140] | cases[2].bytes[141] << 8) + 6] = 0xFF;
+    // A bomb: 64 MiB of zeros in 64 KiB of stream, refused before it is counted.
+    std::vector<uint8_t> bomb(deflated.begin(), deflated.begin() + long(meta));
+    {
+        std::vector<uint8_t> zeros(64L << 20), packed(zeros.size() / 500);
+        z_stream z{};
+        ASSERT_EQ(Z_OK, deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY));
+        z.next_in = zeros.data();
+        z.avail_in = uInt(zeros.size());
+        z.next_out = packed.data();
+        z.avail_out = uInt(packed.size());
+        ASSERT_EQ(Z_STREAM_END, deflate(&z, Z_FINISH));
+        bomb.insert(bomb.end(), packed.begin(), packed.begin() + long(z.total_out));
+        deflateEnd(&z);
+    }
+    cases[3] = {bomb, -111, "does not inflate to a data set", IO_BUDGET_IMAGE};
+    for (auto &c : cases) {
+        dicom_form_tune.inflate_budget = c.budget;
+        testing::internal::CaptureStderr();
+        DicomRead r(TempFile(c.bytes).path);
+        std::string err = testing::internal::GetCapturedStderr();
+        dicom_form_tune.inflate_budget = IO_BUDGET_IMAGE;
+        EXPECT_EQ(c.code, r.test) << c.why;
+        EXPECT_NE(std::string::npos, err.find(c.why)) << err;
+        EXPECT_EQ(nullptr, r.fi.dicom);
+    }
+}
+
+TEST(DicomPlain, TheFirstElementTellsByteOrderAndVRKind) {
+    const std::string text = "ISO_IR 100";
+    struct {
+        std::string bytes;
+        int ok, be, ex;
+    } cases[] = {{std::string("\x08\x00\x05\x00\x0A\x00\x00\x00", 8) + text, 1, 0, 0},
+                 {std::string("\x08\x00\x05\x00"
+                              "CS\x0A\x00",
+                              8) +
+                      text,
+                  1, 0, 1},
+                 {std::string("\x00\x08\x00\x05"
+                              "CS\x00\x0A",
+                              8) +
+                      text,
+                  1, 1, 1},
+                 {std::string("\x00\x08\x00\x05\x00\x00\x00\x0A", 8) + text, 1, 1, 0},
+                 {std::string("\x00\x08\x00\x05"
+                              "OB\x00\x00\x00\x00\x00\x0A",
+                              12) +
+                      text,
+                  1, 1, 1},
+                 // A value past the end, another group, an element the meta group does not have.
+                 {std::string("\x08\x00\x05\x00"
+                              "CS\x0B\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x10\x00\x10\x00"
+                              "PN\x0A\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x02\x00\x00\x10"
+                              "UI\x0A\x00",
+                              8) +
+                      text,
+                  0, 0, 0},
+                 {std::string("\x00\x08\x00\x05\xFF\xFF\xFF\xFF", 8) + text, 0, 0, 0}};
+    for (const auto &c : cases) {
+        int be = -1, ex = -1;
+        const auto *b = reinterpret_cast<const uint8_t *>(c.bytes.data());
+        EXPECT_EQ(c.ok, DicomPlainStart(b, long(c.bytes.size()), &be, &ex)) << c.bytes;
+        if (c.ok) {
+            EXPECT_EQ(c.be, be) << c.bytes;
+            EXPECT_EQ(c.ex, ex) << c.bytes;
+        }
+    }
 }

@@ -348,6 +348,23 @@ void MakeDicom() {
     rle.frames.clear();
     rle.rows = rle.cols = 65535;
     Put("refuse-dcm-rle-65535.dcm", DicomEncapsulated(rle, {rlef}));
+
+    // Other toolkits' forms: big endian, deflated, bare data sets, packed bits, no picture.
+    Bytes be = Load("wild/be-s16.dcm"), deflated = Load("wild/deflated-s16.dcm");
+    Put("ok-dcm-big-endian.dcm", be);
+    Put("ok-dcm-deflated.dcm", deflated);
+    Put("ok-dcm-plain-implicit-be.dcm", Load("wild/plain-implicit-be.dcm"));
+    Put("ok-dcm-bits1.dcm", Load("wild/bits1.dcm"));
+    Put("cut-dcm-deflated.dcm", Cut(deflated, deflated.size() - 300));
+    Put("dcm-noimage-sr.dcm", Load("wild/noimage-sr.dcm"));
+    // The first data-set element's length past the end; the stream's start overwritten.
+    const size_t be_meta = 144 + (be[140] | be[141] << 8);
+    be[be_meta + 6] = 0xFF;
+    Put("bad-dcm-big-endian-length.dcm", be);
+    const size_t df_meta = 144 + (deflated[140] | deflated[141] << 8);
+    for (size_t i = df_meta; i < df_meta + 16; i++)
+        deflated[i] = 0xFF;
+    Put("bad-dcm-deflated-stream.dcm", deflated);
 }
 
 /* ---- albums ---- */

@@ -5,6 +5,7 @@
 #include "support/proc.h"
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -167,4 +168,221 @@ TEST(ToolDicom, HounsfieldOptionWindowsRescaledValues) {
         double want = std::floor((double(v) - 1024 + 1000) * 255 / 2000);
         ASSERT_EQ(uint32_t(std::fmin(std::fmax(want, 0), 255)), p[0].px[i]) << i;
     }
+}
+
+std::string Wild(const std::string &name) {
+    return std::string(DRAVIK_TEST_DATA) + "/wild/" + name;
+}
+
+TEST(ToolDicomWild, FilesWithoutAPictureSaySoAndFail) {
+    struct {
+        const char *name, *what;
+    } cases[] = {{"noimage-sr.dcm", "Basic Text SR Storage"},
+                 {"noimage-rtplan.dcm", "RT Plan Storage"},
+                 {"noimage-plain.dcm", "Secondary Capture Image Storage"},
+                 {"noimage-pdf.dcm", "Encapsulated PDF Storage"}}; // big endian
+    for (const auto &c : cases) {
+        std::string path = Wild(c.name);
+        std::string want =
+            "dravik-tool: " + path + ": no image in this DICOM file (" + c.what + ")\n";
+        TempOut out(".pgm");
+        for (std::vector<std::string> args : {std::vector<std::string>{"info", path},
+                                              {"convert", path, out.path},
+                                              {"convert", path, out.path, "--raw"}}) {
+            ToolResult r = Tool(args);
+            EXPECT_EQ(1, r.status) << c.name << " " << args[0];
+            EXPECT_EQ(want, r.err) << args[0];
+            EXPECT_EQ("", r.out);
+        }
+    }
+    // An album takes no entry of it and says why.
+    TempOut album(".alb");
+    ToolResult add = Tool({"album", "add", album.path, Wild("noimage-sr.dcm")});
+    EXPECT_EQ(1, add.status);
+    EXPECT_NE(std::string::npos, add.err.find("cannot add: no image in this DICOM file (-115)"))
+        << add.err;
+    // A file that does not parse stays unreadable.
+    std::string garbage = std::string(DRAVIK_TEST_DATA) + "/garbage.bin";
+    ToolResult r = Tool({"info", garbage});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dravik-tool: " + garbage + ": not a readable image\n", r.err);
+}
+
+TEST(ToolDicomWild, MarkedFilesAreReadAtAnySize) {
+    ToolResult info = Tool({"info", Wild("small.dcm")});
+    ASSERT_EQ(0, info.status) << info.err;
+    EXPECT_NE(std::string::npos, info.out.find("width=4\nheight=4\n")) << info.out;
+    TempOut out(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Wild("small.dcm"), out.path, "--raw"}).status);
+    std::vector<Pgm> p = ReadPgms(out.path);
+    ASSERT_EQ(1u, p.size());
+    std::vector<uint8_t> want = Bytes(Wild("small.raw"));
+    EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), p[0].px);
+}
+
+// dcmtk's decoding of a wild vector (NAME.raw) as stored values, as OracleStored reads them.
+std::vector<uint32_t> WildOracle(const std::string &oracle, int bytes, int bits, bool sign,
+                                 size_t count) {
+    std::vector<uint8_t> raw = Bytes(Wild(oracle + ".raw"));
+    const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    std::vector<uint32_t> v;
+    for (size_t i = 0; i + size_t(bytes) <= raw.size() && v.size() < count; i += size_t(bytes)) {
+        uint32_t p = 0;
+        for (int k = bytes - 1; k >= 0; k--)
+            p = p << 8 | raw[i + size_t(k)];
+        p &= mask;
+        if (sign && p >> (bits - 1)) p = (p | ~mask) & 0xFFFF;
+        v.push_back(p);
+    }
+    return v;
+}
+
+std::vector<uint32_t> RawFrames(const std::string &path, int *frames, std::string *err) {
+    TempOut out(".pgm");
+    ToolResult r = Tool({"convert", path, out.path, "--raw", "--all-frames"});
+    *err = r.err;
+    std::vector<uint32_t> all;
+    *frames = 0;
+    if (r.status != 0) return all;
+    for (const Pgm &p : ReadPgms(out.path)) {
+        all.insert(all.end(), p.px.begin(), p.px.end());
+        ++*frames;
+    }
+    return all;
+}
+
+TEST(ToolDicomWild, BigEndianDeflatedAndPlainDataSetsEqualDcmtk) {
+    // Exact: every syntax here is lossless.
+    struct Case {
+        const char *name, *oracle;
+        int bytes, bits, frames, pixels;
+        bool sign;
+        const char *syntax;
+    } cases[] = {{"be-s16", "be-s16", 2, 12, 3, 91, true, "1.2.840.10008.1.2.2"},
+                 {"be-u8", "be-u8", 1, 8, 1, 1147, false, "1.2.840.10008.1.2.2"},
+                 {"deflated-s16", "deflated-s16", 2, 12, 3, 91, true, "1.2.840.10008.1.2.1.99"},
+                 {"deflated-u8", "deflated-u8", 1, 8, 1, 1147, false, "1.2.840.10008.1.2.1.99"},
+                 {"plain-implicit", "plain-implicit", 2, 16, 1, 600, false, ""},
+                 {"plain-explicit", "plain-explicit", 2, 16, 1, 600, false, ""},
+                 {"plain-be", "plain-be", 2, 16, 1, 600, false, ""},
+                 {"plain-implicit-be", "plain-be", 2, 16, 1, 600, false, ""}};
+    for (const Case &c : cases) {
+        std::string path = Wild(std::string(c.name) + ".dcm");
+        ToolResult info = Tool({"info", path});
+        ASSERT_EQ(0, info.status) << c.name << info.err;
+        EXPECT_NE(std::string::npos,
+                  info.out.find(std::string("transfer_syntax=") + c.syntax + "\n"))
+            << info.out;
+        int frames;
+        std::string err;
+        std::vector<uint32_t> got = RawFrames(path, &frames, &err);
+        ASSERT_EQ(c.frames, frames) << c.name << err;
+        size_t n = size_t(c.frames) * size_t(c.pixels);
+        EXPECT_EQ(WildOracle(c.oracle, c.bytes, c.bits, c.sign, n), got) << c.name;
+        if (c.sign) {
+            EXPECT_EQ(-2048, int16_t(got[0])) << c.name;
+            EXPECT_EQ(2047, int16_t(got[1])) << c.name;
+        }
+    }
+}
+
+TEST(ToolDicomWild, CutFilesShowWhatTheyHold) {
+    // Cut inside the last frame, inside the compressed stream, inside the pixels.
+    struct Case {
+        const char *name, *oracle;
+        int bytes, bits, frames;
+        size_t whole; // leading values the cut file still holds
+        bool sign;
+    } cases[] = {{"be-s16-cut", "be-s16", 2, 12, 3, 2 * 91, true},
+                 {"deflated-u8-cut", "deflated-u8", 1, 8, 1, 37, false},
+                 {"plain-be-cut", "plain-be", 2, 16, 1, 500, false}};
+    for (const Case &c : cases) {
+        int frames;
+        std::string err;
+        std::vector<uint32_t> got = RawFrames(Wild(std::string(c.name) + ".dcm"), &frames, &err);
+        ASSERT_EQ(c.frames, frames) << c.name << err;
+        EXPECT_NE(std::string::npos, err.find("dravik: ")) << c.name << ": the cut is told";
+        got.resize(c.whole);
+        EXPECT_EQ(WildOracle(c.oracle, c.bytes, c.bits, c.sign, c.whole), got) << c.name;
+    }
+}
+
+TEST(ToolDicomWild, OneBitFramesAreUnpackedAcrossBytesAsDcmtkShowsThem) {
+    // 7 x 5 pixels: frames 1 and 2 begin inside a byte (bits 35 and 70). dcm2pnm's 0/255.
+    std::vector<uint8_t> want = Bytes(Wild("bits1.raw"));
+    TempOut shown(".pgm"), raw(".pgm"), cut(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Wild("bits1.dcm"), shown.path, "--all-frames"}).status);
+    std::vector<uint32_t> all;
+    for (const Pgm &p : ReadPgms(shown.path))
+        all.insert(all.end(), p.px.begin(), p.px.end());
+    EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), all);
+
+    // Stored values are 0 and 1.
+    ASSERT_EQ(0, Tool({"convert", Wild("bits1.dcm"), raw.path, "--raw", "--all-frames"}).status);
+    std::vector<Pgm> r = ReadPgms(raw.path);
+    ASSERT_EQ(3u, r.size());
+    EXPECT_EQ(1, r[0].max);
+    for (size_t i = 0; i < 35; i++)
+        EXPECT_EQ(want[70 + i] ? 1u : 0u, r[2].px[i]) << i;
+
+    // Cut after 64 pixels: those shown, the rest black.
+    ToolResult c = Tool({"convert", Wild("bits1-cut.dcm"), cut.path, "--all-frames"});
+    ASSERT_EQ(0, c.status) << c.err;
+    EXPECT_NE(std::string::npos, c.err.find("ends after 64 of 105 pixels")) << c.err;
+    all.clear();
+    for (const Pgm &p : ReadPgms(cut.path))
+        all.insert(all.end(), p.px.begin(), p.px.end());
+    ASSERT_EQ(105u, all.size());
+    for (size_t i = 0; i < 105; i++)
+        EXPECT_EQ(i < 64 ? want[i] : 0u, all[i]) << i;
+}
+
+// PFM images of one file: width, height and the values top row first.
+std::vector<std::vector<float>> ReadPfms(const std::string &path, int *w, int *h) {
+    std::vector<uint8_t> b = Bytes(path);
+    std::vector<std::vector<float>> out;
+    size_t pos = 0;
+    while (pos < b.size()) {
+        char magic[3] = {};
+        float scale = 0;
+        int n = 0;
+        if (sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %f%n", magic, w, h,
+                   &scale, &n) != 4 ||
+            std::string(magic) != "Pf" || scale >= 0)
+            break;
+        pos += size_t(n) + 1;
+        std::vector<float> img(size_t(*w) * size_t(*h));
+        for (int y = *h - 1; y >= 0; y--)
+            for (int x = 0; x < *w && pos + 4 <= b.size(); x++, pos += 4)
+                memcpy(&img[size_t(y) * size_t(*w) + size_t(x)], &b[pos], 4);
+        out.push_back(img);
+    }
+    return out;
+}
+
+TEST(ToolDicomWild, ThirtyTwoBitSamplesGoToAFloatMap) {
+    TempOut pfm(".pfm"), pgm(".pgm");
+    ToolResult r = Tool({"convert", Wild("dose32.dcm"), pfm.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, r.status) << r.err;
+    int w = 0, h = 0;
+    std::vector<std::vector<float>> frames = ReadPfms(pfm.path, &w, &h);
+    ASSERT_EQ(2u, frames.size());
+    EXPECT_EQ(5, w);
+    EXPECT_EQ(4, h);
+    std::vector<uint32_t> want = WildOracle("dose32", 4, 32, false, 40);
+    ASSERT_EQ(40u, want.size());
+    for (size_t i = 0; i < 40; i++)
+        EXPECT_EQ(float(want[i]), frames[i / 20][i % 20]) << i;
+    EXPECT_EQ(16777215.0f, frames[0][0]); // 2^24 - 1, the largest exact
+
+    // Signed 16-bit values come out signed as well.
+    ASSERT_EQ(0, Tool({"convert", Wild("be-s16.dcm"), pfm.path, "--raw", "--frame", "0"}).status);
+    frames = ReadPfms(pfm.path, &w, &h);
+    ASSERT_EQ(1u, frames.size());
+    EXPECT_EQ(-2048.0f, frames[0][0]);
+    EXPECT_EQ(2047.0f, frames[0][1]);
+
+    ToolResult p = Tool({"convert", Wild("dose32.dcm"), pgm.path, "--raw"});
+    EXPECT_EQ(1, p.status);
+    EXPECT_NE(std::string::npos, p.err.find("do not fit a PGM (write a .pfm)")) << p.err;
 }
