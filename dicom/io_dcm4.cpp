@@ -1,17 +1,21 @@
 #include "dicom/io_dcm4.h"
 
 #include "base/xmem.h"
+#include "dicom/io_j2k.h"
+#include "dicom/io_jls.h"
 #include "image/io_jpg.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <thread>
+#include <time.h>
 
 #include <jpeglib.h>
 
@@ -365,10 +369,13 @@ struct DICOMFRAMESCRATCH {
 struct DICOMFRAMEDONE {
     int rc = 0;       // the decoder's result; negative: missing or undecodable
     long held = 0;    // native frames: bytes the file holds
+    int sign = -1;    // JPEG 2000: the codestream's signedness
+    long cpu_ms = 0;  // the decoder's CPU time
     std::string warn; // the decoder's diagnostic lines
 };
 
-static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc, long *held) {
+static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc, long *held,
+                         int *sign) {
     const DICOMLAYOUT &lay = job->lay;
     const bool one = lay.samples == 1;
     uint8_t *out = job->rgb ? job->rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
@@ -403,6 +410,8 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     }
     if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, f, out);
     if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_J2K) return DicomJ2kFrame(data, n, &lay, job->s, f, out, sign);
     uint8_t *native = sc->native.data();
     int rc = DicomRleFrame(data, n, &job->rle, native);
     if (rc >= 0) {
@@ -432,6 +441,12 @@ static int DicomFrameThreads(const DICOMLAYOUT &lay) {
     return std::max(1, std::min({n, int(DICOM_FRAME_THREADS), lay.frames}));
 }
 
+static long DicomThreadCpuMs() {
+    timespec ts;
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return 0;
+    return long(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
 // Every frame of the job, on as many threads as the tuning allows; the calling thread decodes
 // too and alone reports progress, from the count of frames done.
 static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
@@ -456,13 +471,23 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
         }
     }
     std::atomic<int> next{0}, finished{0};
+    std::atomic<bool> stop{false};
     int last = 0;
     auto work = [&](DICOMFRAMESCRATCH *sc, bool reporter) {
         for (int f; (f = next.fetch_add(1)) < frames;) {
             DICOMFRAMEDONE &d = (*done)[size_t(f)];
-            LjpegWarnTo(&d.warn);
-            d.rc = DicomFrameRun(job, f, sc, &d.held);
-            LjpegWarnTo(nullptr);
+            if (stop.load()) {
+                d.rc = FILE_ERROR_DATA;
+            } else {
+                LjpegWarnTo(&d.warn);
+                const long t0 = DicomThreadCpuMs();
+                d.rc = DicomFrameRun(job, f, sc, &d.held, &d.sign);
+                d.cpu_ms = DicomThreadCpuMs() - t0;
+                LjpegWarnTo(nullptr);
+                // The codec libraries cannot be stopped inside a frame: once a frame has taken
+                // the budget, the frames still waiting are not started.
+                if (d.cpu_ms > dicom_frame_tune.frame_cpu_ms) stop.store(true);
+            }
             if (!job->rgb) DicomFrameClearRest(job->s, f);
             int k = finished.fetch_add(1) + 1;
             if (reporter) DicomProgress(req, int(long(k) * top / frames), &last);
@@ -481,6 +506,26 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
         t.join();
     DicomProgress(req, top, &last);
     return FILE_SUCCES;
+}
+
+// A JPEG 2000 codestream that says its samples are signed (or not) against Pixel Representation
+// is followed, as other toolkits do; the status line says so.
+static void DicomJ2kSignNote(FILEREQ *req, const char *name,
+                             const std::vector<DICOMFRAMEDONE> &done, DICOMSAMPLES *s) {
+    int sign = -1;
+    for (const DICOMFRAMEDONE &d : done)
+        if (d.sign >= 0) {
+            sign = d.sign;
+            break;
+        }
+    if (sign < 0 || sign == s->sign) return;
+    char text[200];
+    snprintf(
+        text, sizeof text, "JPEG 2000 samples are %s, Pixel Representation says %s: read as %s",
+        sign ? "signed" : "unsigned", sign ? "unsigned" : "signed", sign ? "signed" : "unsigned");
+    fprintf(stderr, "dravik: %s: %s\n", name, text);
+    if (req && req->statusmsg) req->statusmsg(req->ctx, text);
+    s->sign = sign;
 }
 
 enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel data it claims
@@ -522,6 +567,17 @@ static long DicomCodedLimit(int syntax, const DICOMLAYOUT *lay, long bytes, DICO
     if (syntax == DICOM_TS_RLE) {
         *c = {"RLE", "64 sample bytes a byte"};
         return 64 * bytes / lay->bytes;
+    }
+    if (syntax == DICOM_TS_JPEGLS) {
+        // Run mode codes up to 2^15 samples with one bit.
+        *c = {"JPEG-LS", "262144 samples a byte"};
+        return 262144L * bytes;
+    }
+    if (syntax == DICOM_TS_J2K) {
+        // An empty packet stands for a whole precinct: only the size header and the image
+        // budget bound a JPEG 2000 frame.
+        *c = {"JPEG 2000", "no rule"};
+        return LONG_MAX;
     }
     *c = {"JPEG", "1024 pixels a byte"};
     return 1024L * lay->samples * bytes;
@@ -696,6 +752,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     if (missing || damaged)
         fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
                 name, missing, lay.frames, damaged);
+    for (int f = 0; f < lay.frames; f++)
+        if (done[size_t(f)].cpu_ms > dicom_frame_tune.frame_cpu_ms && f + 1 < lay.frames) {
+            fprintf(stderr,
+                    "dravik: %s: frame %i took %ld ms of CPU, more than the %ld ms budget; "
+                    "the frames not yet started stay black\n",
+                    name, f, done[size_t(f)].cpu_ms, dicom_frame_tune.frame_cpu_ms);
+            break;
+        }
+    if (syntax == DICOM_TS_J2K && one) DicomJ2kSignNote(req, name, done, s);
 
     if (raw) return FILE_SUCCES;
     if (!one) {

@@ -101,6 +101,10 @@ static const char uid_lossless_sv1[] = "1.2.840.10008.1.2.4.70";
 static const char uid_jpeg_baseline[] = "1.2.840.10008.1.2.4.50";
 static const char uid_jpeg_extended[] = "1.2.840.10008.1.2.4.51";
 static const char uid_rle[] = "1.2.840.10008.1.2.5";
+static const char uid_jls[] = "1.2.840.10008.1.2.4.80";
+static const char uid_jls_near[] = "1.2.840.10008.1.2.4.81";
+static const char uid_j2k[] = "1.2.840.10008.1.2.4.90";
+static const char uid_j2k_lossy[] = "1.2.840.10008.1.2.4.91";
 
 // Syntaxes beyond the two tables, named when a file that uses one is refused.
 static const DICOMUID DicomTransUIDMore[] = {
@@ -877,6 +881,8 @@ int DicomTransferSyntaxClass(const char *uid) {
     if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
     if (!strcmp(text, uid_jpeg_baseline) || !strcmp(text, uid_jpeg_extended)) return DICOM_TS_JPEG;
     if (!strcmp(text, uid_rle)) return DICOM_TS_RLE;
+    if (!strcmp(text, uid_jls) || !strcmp(text, uid_jls_near)) return DICOM_TS_JPEGLS;
+    if (!strcmp(text, uid_j2k) || !strcmp(text, uid_j2k_lossy)) return DICOM_TS_J2K;
     return DICOM_TS_REFUSED;
 }
 

@@ -92,7 +92,12 @@ std::vector<READJOB> Jobs() {
                            "pixel/rgb-ll.dcm",
                            "baseline.dcm",
                            "pixel/mf-range-sv4pt2.dcm",
-                           "pixel/rgb-rle.dcm"};
+                           "pixel/rgb-rle.dcm",
+                           "codecs/jls-mf-near.dcm",
+                           "codecs/jls-rgb-in.dcm",
+                           "codecs/j2k-mf.dcm",
+                           "codecs/j2k-rgb-ict.dcm",
+                           "codecs/j2k-cut.dcm"};
     const char *jpeg[] = {"col-160x120.jpg", "grey-37x23.jpg", "col-progressive.jpg",
                           "cmyk-adobe.jpg",  "col-exif.jpg",   "dc-420.jpg",
                           "dc-444-rst.jpg",  "dc-422.jpg"};

@@ -1,0 +1,250 @@
+// dravik-tool on JPEG-LS, JPEG 2000 and 12-bit JPEG files: every frame's stored values and colours
+// against GDCM's or dcmtk's decoding of the same file (tests/data/make-dicom-codecs.sh), cut
+// codestreams, and the reader's checks of a codestream against its header.
+#include <gtest/gtest.h>
+
+#include "dicom/io_dicom.h"
+#include "support/proc.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string Vector(const std::string &name, const char *ext = ".dcm") {
+    return std::string(DRAVIK_TEST_DATA) + "/codecs/" + name + ext;
+}
+
+std::vector<uint8_t> Bytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The samples of consecutive binary PGM or PPM images, in file order.
+std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
+    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint32_t> out;
+    size_t pos = 0;
+    *images = 0;
+    while (pos < b.size()) {
+        int w, h, max, n = 0;
+        char magic[3] = {};
+        b.push_back(0);
+        int got = sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %d%n", magic,
+                         &w, &h, &max, &n);
+        b.pop_back();
+        if (got != 4 || (std::string(magic) != "P5" && std::string(magic) != "P6")) break;
+        pos += size_t(n) + 1;
+        const long count = long(w) * h * (magic[1] == '6' ? 3 : 1);
+        const size_t bytes = max > 255 ? 2 : 1;
+        for (long i = 0; i < count && pos + bytes <= b.size(); i++, pos += bytes)
+            out.push_back(bytes == 2 ? uint32_t(b[pos] << 8 | b[pos + 1]) : b[pos]);
+        ++*images;
+    }
+    return out;
+}
+
+struct TempOut {
+    std::string path;
+    explicit TempOut(const char *ext) {
+        char name[] = "/tmp/dravik-tool-codecs-XXXXXX";
+        int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        unlink(name);
+        path = std::string(name) + ext;
+    }
+    ~TempOut() { unlink(path.c_str()); }
+};
+
+ToolResult Tool(std::vector<std::string> args) {
+    args.insert(args.begin(), DRAVIK_TOOL_BIN);
+    return RunTool(args);
+}
+
+// The oracle's samples: `count` words (or bytes) of `bits` bits; signed ones as the values.
+std::vector<long> Oracle(const std::string &name, size_t count, int bytes, int bits, bool sign) {
+    std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    std::vector<long> v;
+    const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    for (size_t i = 0; i < count && (i + 1) * size_t(bytes) <= raw.size(); i++) {
+        const uint8_t *p = raw.data() + i * size_t(bytes);
+        uint32_t u = (bytes == 2 ? uint32_t(p[0] | p[1] << 8) : p[0]) & mask;
+        v.push_back(sign && u >> (bits - 1) ? long(u) - (1L << bits) : long(u));
+    }
+    return v;
+}
+
+long MaxDiff(const std::vector<long> &a, const std::vector<long> &b) {
+    long d = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
+        d = std::max(d, std::labs(a[i] - b[i]));
+    return d;
+}
+
+// The decoders' tolerances against the oracle: lossless syntaxes exactly; JPEG-LS near-lossless
+// exactly too, since its decoding is integer arithmetic that every decoder does alike; JPEG 2000
+// irreversible (9/7 wavelet, ICT) and 12-bit DCT JPEG within 1 of the oracle.
+enum { TOL_LOSSLESS = 0, TOL_JLS_NEAR = 0, TOL_J2K_LOSSY = 1, TOL_JPEG12 = 1 };
+
+} // namespace
+
+TEST(ToolCodecs, RawEqualsTheIndependentDecoders) {
+    struct Case {
+        const char *name;
+        int w, h, frames, bytes, bits;
+        bool sign;
+        long tol;
+    } cases[] = {
+        {"jls-ct-signed", 40, 30, 1, 2, 12, true, TOL_LOSSLESS},
+        {"jls-odd16s", 37, 23, 2, 2, 16, true, TOL_LOSSLESS},
+        {"jls-grey8odd", 33, 17, 1, 1, 8, false, TOL_LOSSLESS},
+        {"jls-mf-near", 64, 48, 3, 2, 16, false, TOL_JLS_NEAR},
+        {"j2k-ct-signed", 40, 30, 1, 2, 12, true, TOL_LOSSLESS},
+        {"j2k-odd16s", 37, 23, 2, 2, 16, true, TOL_LOSSLESS},
+        {"j2k-mf", 64, 48, 3, 2, 16, false, TOL_LOSSLESS},
+        {"j2k-grey8odd", 33, 17, 1, 1, 8, false, TOL_LOSSLESS},
+        {"j2k-mf-lossy", 64, 48, 3, 2, 16, false, TOL_J2K_LOSSY},
+    };
+    for (const Case &c : cases) {
+        TempOut out(".pgm");
+        ToolResult r = Tool({"convert", Vector(c.name), out.path, "--raw", "--all-frames"});
+        ASSERT_EQ(0, r.status) << c.name << r.err;
+        EXPECT_EQ("", r.err) << c.name;
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        ASSERT_EQ(c.frames, images) << c.name;
+        const size_t n = size_t(c.w) * size_t(c.h) * size_t(c.frames);
+        ASSERT_EQ(n, got.size()) << c.name;
+        std::vector<long> values;
+        for (uint32_t p : got)
+            values.push_back(c.sign ? long(int16_t(p)) : long(p));
+        std::vector<long> want = Oracle(c.name, n, c.bytes, c.bits, c.sign);
+        ASSERT_EQ(n, want.size()) << c.name;
+        EXPECT_LE(MaxDiff(values, want), c.tol) << c.name;
+        if (c.tol == 0) {
+            EXPECT_EQ(want, values) << c.name;
+        }
+    }
+    // The vectors' corner values survive: -32768 and 32767 in the first two pixels.
+    for (const char *name : {"jls-odd16s", "j2k-odd16s"}) {
+        TempOut out(".pgm");
+        ASSERT_EQ(0, Tool({"convert", Vector(name), out.path, "--raw"}).status);
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        ASSERT_GE(got.size(), 2u);
+        EXPECT_EQ(-32768, int16_t(got[0])) << name;
+        EXPECT_EQ(32767, int16_t(got[1])) << name;
+    }
+}
+
+TEST(ToolCodecs, ColourEqualsTheIndependentDecoders) {
+    struct Case {
+        const char *name;
+        int bytes, bits;
+        long tol;
+    } cases[] = {
+        {"jls-rgb-il", 1, 8, TOL_LOSSLESS},   {"jls-rgb-is", 1, 8, TOL_LOSSLESS},
+        {"jls-rgb-in", 1, 8, TOL_LOSSLESS},   {"j2k-rgb-rct", 1, 8, TOL_LOSSLESS},
+        {"j2k-rgb-ict", 1, 8, TOL_J2K_LOSSY},
+    };
+    for (const Case &c : cases) {
+        TempOut out(".ppm");
+        ToolResult r = Tool({"convert", Vector(c.name), out.path});
+        ASSERT_EQ(0, r.status) << c.name << r.err;
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        const size_t n = 20 * 10 * 3;
+        ASSERT_EQ(n, got.size()) << c.name;
+        std::vector<long> values(got.begin(), got.end());
+        std::vector<long> want = Oracle(c.name, n, c.bytes, c.bits, false);
+        EXPECT_LE(MaxDiff(values, want), c.tol) << c.name;
+        if (c.tol == 0) {
+            EXPECT_EQ(want, values) << c.name;
+        }
+    }
+}
+
+TEST(ToolCodecs, CutCodestreamsGiveAPartialPictureOrTheClearError) {
+    // Both files end 60% into the first frame's codestream; the second frame is gone.
+    TempOut out(".pgm");
+    ToolResult jls = Tool({"convert", Vector("jls-cut"), out.path, "--raw", "--all-frames"});
+    EXPECT_EQ(0, jls.status) << jls.err;
+    EXPECT_NE(std::string::npos, jls.err.find("JPEG-LS frame cut")) << jls.err;
+    EXPECT_NE(std::string::npos, jls.err.find("1 of 1 frames missing or undecodable")) << jls.err;
+
+    ToolResult j2k = Tool({"convert", Vector("j2k-cut"), out.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, j2k.status) << j2k.err;
+    EXPECT_NE(std::string::npos, j2k.err.find("0 of 1 frames missing or undecodable (black), 1 "
+                                              "damaged"))
+        << j2k.err;
+    // The codestream sends coarse detail first: what arrived is the picture, less its finest
+    // detail (here, off by a thirtieth of the mean magnitude on average).
+    int images;
+    std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+    std::vector<long> want = Oracle("j2k-odd16s", 37 * 23, 2, 16, true);
+    ASSERT_EQ(want.size(), got.size());
+    double diff = 0, size = 0;
+    for (size_t i = 0; i < got.size(); i++) {
+        diff += std::labs(long(int16_t(got[i])) - want[i]);
+        size += std::labs(want[i]);
+    }
+    EXPECT_LT(diff, size / 10);
+}
+
+TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
+    // A signed codestream under Pixel Representation 0 reads as the signed file does.
+    TempOut a(".pgm"), b(".pgm");
+    ToolResult r = Tool({"convert", Vector("j2k-sign-mismatch"), a.path, "--raw"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos,
+              r.err.find("JPEG 2000 samples are signed, Pixel Representation says unsigned"))
+        << r.err;
+    ASSERT_EQ(0, Tool({"convert", Vector("j2k-ct-signed"), b.path, "--raw"}).status);
+    EXPECT_EQ(Bytes(b.path), Bytes(a.path));
+
+    // The viewer's status line gets the note too.
+    std::string path = Vector("j2k-sign-mismatch");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    std::vector<std::string> notes;
+    req.ctx = &notes;
+    req.statusmsg = [](void *ctx, const char *text) {
+        if (text) static_cast<std::vector<std::string> *>(ctx)->push_back(text);
+    };
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+    ASSERT_EQ(100, IoReadDicom(&req, &fi));
+    testing::internal::GetCapturedStderr();
+    EXPECT_NE(notes.end(), std::find_if(notes.begin(), notes.end(), [](const std::string &s) {
+                  return s.find("JPEG 2000 samples are signed") != std::string::npos;
+              }));
+    IoFreeRecord(&fi, "test");
+    DicomDataRelease(&fi);
+}
+
+TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
+    // Columns (0028,0011) 40 -> 20 and 37 -> 20 in copies: the size header no longer agrees.
+    for (const char *name : {"jls-ct-signed", "j2k-ct-signed", "jls-odd16s"}) {
+        std::vector<uint8_t> b = Bytes(Vector(name));
+        const uint8_t tag[] = {0x28, 0x00, 0x11, 0x00, 'U', 'S', 2, 0};
+        auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
+        ASSERT_NE(b.end(), at) << name;
+        at[8] = 20;
+        at[9] = 0;
+        TempOut in(".dcm"), out(".pgm");
+        std::ofstream(in.path, std::ios::binary)
+            .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+        ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
+        EXPECT_NE(std::string::npos, r.err.find("in an image of 20x")) << name << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("missing or undecodable")) << name << r.err;
+    }
+}
