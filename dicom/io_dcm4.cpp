@@ -3,7 +3,9 @@
 #include "base/xmem.h"
 #include "dicom/io_j2k.h"
 #include "dicom/io_jls.h"
+#include "dicom/io_jpeg12.h"
 #include "image/io_jpg.h"
+#include "image/io_jpg12.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
@@ -310,6 +312,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
 
 int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                    uint8_t *out) {
+    if (Jpg12Precision(data, len) == 12) return DicomJpeg12Frame(data, len, lay, s, f, out);
     volatile long rows = 0;
     const size_t pixels = size_t(lay->pixels);
     if (lay->samples == 3) {
@@ -625,7 +628,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     DICOMLAYOUT lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != FILE_SUCCES) return rc;
-    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+    if (syntax == DICOM_TS_JPEG && lay.bits > 12) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
         return FILE_ERROR_FORMAT;
@@ -678,7 +681,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     DICOMLAYOUT &lay = job.lay;
     int rc = DicomLayoutSetup(desc, name, &lay);
     if (rc != FILE_SUCCES) return rc;
-    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+    if (syntax == DICOM_TS_JPEG && lay.bits > 12) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
         return FILE_ERROR_FORMAT;

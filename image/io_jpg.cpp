@@ -1,4 +1,5 @@
 #include "image/io_jpg.h"
+#include "image/io_jpg12.h"
 
 #include "base/allg.h"
 #include "base/lg.h"
@@ -1018,6 +1019,14 @@ static bool JpgSlurp(FILE *fp, JPGSCRATCH *out) {
     return out->size >= 4;
 }
 
+// Whether the file's frame header, within its first segments, says 12 bits a sample.
+static bool JpgIs12Bit(FILE *fp) {
+    std::vector<uint8_t> head(256 * 1024);
+    size_t n = fread(head.data(), 1, head.size(), fp);
+    rewind(fp);
+    return Jpg12Precision(head.data(), n) == 12;
+}
+
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     JPGREAD r;
@@ -1027,6 +1036,10 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     r.client.language = JpgLanguage(req);
     r.fp = FileStdOpen(req->path);
     if (!r.fp) return FILE_ERROR_OPEN;
+    if (JpgIs12Bit(r.fp)) {
+        fclose(r.fp);
+        return IoReadJpeg12(req, fi, mode);
+    }
     JPGPOOLUSE use;
     r.pool = use.pool;
     if (mode != IO_READ_PROBE && JpgSlurp(r.fp, &use.pool->whole)) {

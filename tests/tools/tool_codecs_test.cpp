@@ -110,6 +110,7 @@ TEST(ToolCodecs, RawEqualsTheIndependentDecoders) {
         {"j2k-mf", 64, 48, 3, 2, 16, false, TOL_LOSSLESS},
         {"j2k-grey8odd", 33, 17, 1, 1, 8, false, TOL_LOSSLESS},
         {"j2k-mf-lossy", 64, 48, 3, 2, 16, false, TOL_J2K_LOSSY},
+        {"jpeg12-ct", 45, 31, 2, 2, 12, false, TOL_JPEG12},
     };
     for (const Case &c : cases) {
         TempOut out(".pgm");
@@ -144,6 +145,7 @@ TEST(ToolCodecs, RawEqualsTheIndependentDecoders) {
 }
 
 TEST(ToolCodecs, ColourEqualsTheIndependentDecoders) {
+    // The 12-bit vector's colours are the top 8 of their 12 bits.
     struct Case {
         const char *name;
         int bytes, bits;
@@ -151,7 +153,7 @@ TEST(ToolCodecs, ColourEqualsTheIndependentDecoders) {
     } cases[] = {
         {"jls-rgb-il", 1, 8, TOL_LOSSLESS},   {"jls-rgb-is", 1, 8, TOL_LOSSLESS},
         {"jls-rgb-in", 1, 8, TOL_LOSSLESS},   {"j2k-rgb-rct", 1, 8, TOL_LOSSLESS},
-        {"j2k-rgb-ict", 1, 8, TOL_J2K_LOSSY},
+        {"j2k-rgb-ict", 1, 8, TOL_J2K_LOSSY}, {"jpeg12-rgb", 2, 12, TOL_JPEG12},
     };
     for (const Case &c : cases) {
         TempOut out(".ppm");
@@ -163,11 +165,35 @@ TEST(ToolCodecs, ColourEqualsTheIndependentDecoders) {
         ASSERT_EQ(n, got.size()) << c.name;
         std::vector<long> values(got.begin(), got.end());
         std::vector<long> want = Oracle(c.name, n, c.bytes, c.bits, false);
+        for (long &v : want)
+            v >>= c.bits - 8;
         EXPECT_LE(MaxDiff(values, want), c.tol) << c.name;
         if (c.tol == 0) {
             EXPECT_EQ(want, values) << c.name;
         }
     }
+}
+
+TEST(ToolCodecs, Plain12BitJpegShowsItsRange) {
+    // Frame 0 of the 12-bit DICOM vector as a .jpg file: grey from its smallest to its largest
+    // value.
+    TempOut out(".pgm");
+    ToolResult info = Tool({"info", Vector("jpeg12-ct", ".jpg")});
+    ASSERT_EQ(0, info.status) << info.err;
+    EXPECT_NE(std::string::npos, info.out.find("type=JPEG\nwidth=45\nheight=31\nbits=8\n"))
+        << info.out;
+    ToolResult r = Tool({"convert", Vector("jpeg12-ct", ".jpg"), out.path});
+    ASSERT_EQ(0, r.status) << r.err;
+    int images;
+    std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+    std::vector<long> want = Oracle("jpeg12-ct", 45 * 31, 2, 12, false);
+    ASSERT_EQ(want.size(), got.size());
+    const long lo = *std::min_element(want.begin(), want.end());
+    const long hi = *std::max_element(want.begin(), want.end());
+    long worst = 0;
+    for (size_t i = 0; i < got.size(); i++)
+        worst = std::max(worst, std::labs(long(got[i]) - (want[i] - lo) * 255 / (hi - lo)));
+    EXPECT_LE(worst, TOL_JPEG12);
 }
 
 TEST(ToolCodecs, CutCodestreamsGiveAPartialPictureOrTheClearError) {
@@ -195,6 +221,11 @@ TEST(ToolCodecs, CutCodestreamsGiveAPartialPictureOrTheClearError) {
         size += std::labs(want[i]);
     }
     EXPECT_LT(diff, size / 10);
+
+    // The 12-bit stream ends inside its scan: the library fills the rest.
+    ToolResult j12 = Tool({"convert", Vector("jpeg12-cut"), out.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, j12.status) << j12.err;
+    EXPECT_NE(std::string::npos, j12.err.find("12-bit JPEG frame damaged or cut")) << j12.err;
 }
 
 TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
