@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 #include <openjpeg.h>
 
@@ -70,6 +72,28 @@ bool DicomJ2kHeader(const uint8_t *data, size_t len, DICOMJ2KHEAD *head) {
     for (int c = 0; c < comps; c++)
         head->full = head->full && v[39 + 3 * c] == 1 && v[40 + 3 * c] == 1;
     return true;
+}
+
+// OpenJPEG allocates a tile-part's declared length (Psot) before it reads it, whatever the stream
+// holds. A tile-part that claims more than what is left becomes the last one (Psot 0: to the
+// end), in a copy. Coded data never holds FF 90 (bit stuffing keeps a byte after FF below 90),
+// so every SOT is found by its bytes, even behind segments OpenJPEG skips.
+static const uint8_t *J2kTilePartsFit(const uint8_t *data, size_t len, std::vector<uint8_t> *copy) {
+    const uint8_t *d = data;
+    for (size_t pos = 0; pos + 12 <= len; pos++) {
+        if (d[pos] != 0xFF || d[pos + 1] != 0x90 || d[pos + 2] != 0 || d[pos + 3] != 10) continue;
+        if (Be32(d + pos + 6) <= len - pos) continue;
+        if (d == data) {
+            try {
+                copy->assign(data, data + len);
+            } catch (const std::bad_alloc &) {
+                return nullptr;
+            }
+            d = copy->data();
+        }
+        memset(copy->data() + pos + 6, 0, 4);
+    }
+    return d;
 }
 
 /* ---- OpenJPEG over a block of memory ---- */
@@ -177,6 +201,9 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
     }
     if (!J2kHeaderFits(head, lay)) return FILE_ERROR_DATA;
 
+    std::vector<uint8_t> fixed;
+    data = J2kTilePartsFit(data, len, &fixed);
+    if (!data) return -8;
     J2KCALL call;
     J2KLOG log{std::string(), 0};
     J2KSRC src{data, len, 0};

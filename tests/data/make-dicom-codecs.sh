@@ -145,3 +145,5 @@ open(sys.argv[2], "wb").write(next(generate_pixel_data_frame(ds.PixelData)))
 PY
 cut jpeg12-ct jpeg12-cut
 ls -l "$out"
+
+../../fuzz/make-codec-seeds.sh
