@@ -437,10 +437,21 @@ static void DicomFrameClearRest(DICOMSAMPLES *s, int f) {
         memset(s->s32.data() + at, 0, (pixels - from) * sizeof(uint32_t));
 }
 
-static int DicomFrameThreads(const DICOMLAYOUT &lay) {
+// What the codec library itself allocates to decode one frame, bytes a sample: OpenJPEG keeps the
+// tile's and the image's 32-bit samples, the 12-bit IJG build its 16-bit samples and
+// coefficients.
+static long DicomDecoderBytes(int syntax, const DICOMLAYOUT &lay) {
+    const long per = syntax == DICOM_TS_J2K ? 8 : syntax == DICOM_TS_JPEG && lay.bits > 8 ? 4 : 0;
+    return per * lay.pixels * lay.samples;
+}
+
+static int DicomFrameThreads(int syntax, const DICOMLAYOUT &lay) {
     const DICOMFRAMETUNE &tune = dicom_frame_tune;
     if (double(lay.pixels) * lay.samples * lay.frames < double(tune.min_samples)) return 1;
     int n = tune.threads > 0 ? tune.threads : int(std::thread::hardware_concurrency());
+    // Frames decoded at once share the decoder budget.
+    const long dec = DicomDecoderBytes(syntax, lay);
+    if (dec > 0) n = int(std::min<long>(n, IO_BUDGET_DECODER / dec));
     return std::max(1, std::min({n, int(DICOM_FRAME_THREADS), lay.frames}));
 }
 
@@ -455,7 +466,7 @@ static long DicomThreadCpuMs() {
 static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
                              std::vector<DICOMFRAMEDONE> *done) {
     const int frames = job->lay.frames;
-    int threads = DicomFrameThreads(job->lay);
+    int threads = DicomFrameThreads(job->syntax, job->lay);
     std::vector<DICOMFRAMESCRATCH> scratch;
     try {
         done->resize(size_t(frames));
@@ -612,6 +623,14 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
     if (long(lay->pixels) * lay->frames * (store + out) + lay->framebytes > IO_BUDGET_IMAGE) {
         fprintf(stderr, "dravik: %s: %ix%i x %i frames exceed the %ld MiB image budget\n", name,
                 lay->w, lay->h, lay->frames, IO_BUDGET_IMAGE >> 20);
+        return FILE_ERROR_DATA;
+    }
+    if (DicomDecoderBytes(syntax, *lay) > IO_BUDGET_DECODER) {
+        fprintf(stderr,
+                "dravik: %s: decoding a %s frame of %ix%i needs %ld MiB, more than the "
+                "%ld MiB decoder budget\n",
+                name, c.name, lay->w, lay->h, DicomDecoderBytes(syntax, *lay) >> 20,
+                IO_BUDGET_DECODER >> 20);
         return FILE_ERROR_DATA;
     }
     return FILE_SUCCES;

@@ -3,6 +3,7 @@
 // codestreams, and the reader's checks of a codestream against its header.
 #include <gtest/gtest.h>
 
+#include "dicom/io_dcm4.h"
 #include "dicom/io_dicom.h"
 #include "support/proc.h"
 
@@ -258,8 +259,69 @@ TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
     EXPECT_NE(notes.end(), std::find_if(notes.begin(), notes.end(), [](const std::string &s) {
                   return s.find("JPEG 2000 samples are signed") != std::string::npos;
               }));
-    IoFreeRecord(&fi, "test");
+    IoFreeRecord(&fi, path.c_str());
     DicomDataRelease(&fi);
+}
+
+namespace {
+void PutBe32(uint8_t *p, uint32_t v) {
+    p[0] = uint8_t(v >> 24);
+    p[1] = uint8_t(v >> 16);
+    p[2] = uint8_t(v >> 8);
+    p[3] = uint8_t(v);
+}
+} // namespace
+
+TEST(ToolCodecs, J2kDecoderMemoryIsBudgetedBeforeDecoding) {
+    // 12000 x 12000 in the DICOM header and in SIZ (one tile), from 1.3 KB: OpenJPEG would take
+    // 8 bytes a sample, 1.1 GB.
+    std::vector<uint8_t> b = Bytes(Vector("j2k-grey8odd"));
+    for (uint8_t elo : {0x10, 0x11}) {
+        const uint8_t tag[] = {0x28, 0x00, elo, 0x00, 'U', 'S', 2, 0};
+        auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
+        ASSERT_NE(b.end(), at);
+        at[8] = 12000 & 0xFF;
+        at[9] = 12000 >> 8;
+    }
+    const uint8_t siz[] = {0xFF, 0x4F, 0xFF, 0x51};
+    auto s = std::search(b.begin(), b.end(), std::begin(siz), std::end(siz));
+    ASSERT_NE(b.end(), s);
+    uint8_t *p = &*s + 2;
+    for (int off : {6, 10, 22, 26})
+        PutBe32(p + off, 12000);
+    TempOut in(".dcm"), out(".pgm");
+    std::ofstream(in.path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+    ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
+    EXPECT_NE(0, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("more than the 512 MiB decoder budget")) << r.err;
+}
+
+TEST(ToolCodecs, NoFrameStartsAfterOneTookTheCpuBudget) {
+    // With a budget every frame exceeds, the first frame is decoded and the other two are not.
+    DICOMFRAMETUNE saved = dicom_frame_tune;
+    dicom_frame_tune.frame_cpu_ms = -1;
+    dicom_frame_tune.threads = 1;
+    std::string path = Vector("j2k-mf");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    DICOMSAMPLES s;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+    int rc = IoReadDicomRaw(&req, &fi, &s);
+    std::string err = testing::internal::GetCapturedStderr();
+    dicom_frame_tune = saved;
+    ASSERT_EQ(100, rc) << err;
+    ASSERT_EQ(3, s.frames);
+    EXPECT_EQ(long(64 * 48), s.valid[0]);
+    EXPECT_EQ(0, s.valid[1]);
+    EXPECT_EQ(0, s.valid[2]);
+    EXPECT_NE(std::string::npos, err.find("frames not yet started stay black")) << err;
+    DicomDataRelease(&fi);
+    IoFreeRecord(&fi, path.c_str());
 }
 
 TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
