@@ -36,6 +36,56 @@ int Jpg12Precision(const uint8_t *data, size_t len) {
     return 0;
 }
 
+// The marker structure the 12-bit build trusts: it indexes its components by a scan's selectors
+// without the checks later libraries added, and crashed on a scan naming one component twice
+// (found by the fuzzer). Frame components distinct with sampling factors 1 to 4; every scan's
+// selectors distinct and known to the frame.
+static bool Jpg12MarkersSane(const uint8_t *d, size_t len) {
+    int ids[4], nids = -1;
+    size_t pos = 2;
+    while (pos + 4 <= len) {
+        if (d[pos] != 0xFF) {
+            pos++; // entropy-coded data up to the next marker
+            continue;
+        }
+        const int m = d[pos + 1];
+        if (m == 0xFF || m == 0x00 || (m >= 0xD0 && m <= 0xD7)) {
+            pos += m == 0xFF ? 1 : 2;
+            continue;
+        }
+        if (m == 0xD9) break;
+        const size_t n = size_t(d[pos + 2] << 8 | d[pos + 3]);
+        if (n < 2 || pos + 2 + n > len) break; // cut: the library stops there with a warning
+        const uint8_t *v = d + pos + 4;
+        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
+            if (nids >= 0 || n < 8) return false;
+            nids = v[5];
+            if (nids < 1 || nids > 4 || n != 8 + 3 * size_t(nids)) return false;
+            for (int i = 0; i < nids; i++) {
+                ids[i] = v[6 + 3 * i];
+                const int hs = v[7 + 3 * i] >> 4, vs = v[7 + 3 * i] & 15;
+                if (hs < 1 || hs > 4 || vs < 1 || vs > 4) return false;
+                for (int k = 0; k < i; k++)
+                    if (ids[k] == ids[i]) return false;
+            }
+        } else if (m == 0xDA) {
+            const int ns = n >= 3 ? v[0] : 0;
+            if (nids < 0 || ns < 1 || ns > nids || n < 6 + 2 * size_t(ns)) return false;
+            for (int i = 0; i < ns; i++) {
+                const int cs = v[1 + 2 * i];
+                bool known = false;
+                for (int k = 0; k < nids; k++)
+                    known = known || ids[k] == cs;
+                for (int k = 0; k < i; k++)
+                    if (v[1 + 2 * k] == cs) return false;
+                if (!known) return false;
+            }
+        }
+        pos += 2 + n;
+    }
+    return true;
+}
+
 /* ---- the library over memory, within the budgets ---- */
 
 struct JPG12ERR {
@@ -178,6 +228,11 @@ int Jpg12Header(const uint8_t *data, size_t len, int *w, int *h, int *comps) {
 int Jpg12Decode(const uint8_t *data, size_t len, int w, int h, int comps, int rgb_hint,
                 uint16_t *out, long *rows, const char *name) {
     if (!data || !out || !rows) return -15;
+    *rows = 0;
+    if (!Jpg12MarkersSane(data, len)) {
+        if (name) fprintf(stderr, "dravik: %s: 12-bit JPEG with a malformed frame or scan\n", name);
+        return FILE_ERROR_DATA;
+    }
     volatile long done = 0;
     int rc = Jpg12Run(data, len, 1, &w, &h, &comps, rgb_hint, out, &done, name);
     *rows = done;
