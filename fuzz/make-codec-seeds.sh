@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 for kind in jls j2k jpeg12; do
     dir=corpus/${kind}_fuzz
-    rm -rf "$dir"
+    rm -f "$dir"/$kind-*.bin # other seeds (found inputs) stay
     mkdir -p "$dir"
     /usr/bin/python3 - "$dir" ../tests/data/codecs/$kind-*.dcm <<'PY'
 import os, sys, pydicom
