@@ -359,8 +359,9 @@ struct DICOMFRAMEJOB {
     DICOMLAYOUT lay;
     DICOMLAYOUT rle; // RLE frames decode into the interleaved layout whatever the header says
     std::vector<DICOMFRAG> frags, spans;
-    DICOMSAMPLES *s; // one-sample images
-    uint8_t *rgb;    // colour images
+    DICOMSAMPLES *s;   // one-sample images
+    uint8_t *rgb;      // colour images
+    int codec_threads; // a lone large JPEG 2000 frame: OpenJPEG's own threads
 };
 
 // One thread's scratch: a frame's fragments joined, an RLE frame's native bytes.
@@ -414,7 +415,8 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, f, out);
     if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, f, out);
     if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, f, out);
-    if (job->syntax == DICOM_TS_J2K) return DicomJ2kFrame(data, n, &lay, job->s, f, out, sign);
+    if (job->syntax == DICOM_TS_J2K)
+        return DicomJ2kFrame(data, n, &lay, job->s, f, out, sign, job->codec_threads);
     uint8_t *native = sc->native.data();
     int rc = DicomRleFrame(data, n, &job->rle, native);
     if (rc >= 0) {
@@ -749,6 +751,16 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     job.rle.planar = 0;
     job.s = s;
     job.rgb = rgb;
+    // Frames decode side by side; a single large frame lets OpenJPEG use the cores instead.
+    job.codec_threads = 1;
+    if (syntax == DICOM_TS_J2K && lay.frames == 1 && !(req && req->onethread) &&
+        lay.pixels * lay.samples >= dicom_frame_tune.min_samples) {
+        const int n = dicom_frame_tune.threads > 0 ? dicom_frame_tune.threads
+                                                   : int(std::thread::hardware_concurrency());
+        const long dec = DicomDecoderBytes(syntax, lay);
+        job.codec_threads = int(std::clamp<long>(
+            std::min<long>(n, dec > 0 ? IO_BUDGET_DECODER / dec : n), 1, DICOM_FRAME_THREADS));
+    }
 
     // Decoding takes most of the time; grey and palette images finish with their windowing.
     const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;

@@ -191,7 +191,7 @@ static bool J2kHeaderFits(const DICOMJ2KHEAD &h, const DICOMLAYOUT *lay) {
 }
 
 int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
-                  uint8_t *out, int *sign) {
+                  uint8_t *out, int *sign, int threads) {
     if (sign) *sign = -1;
     if (!data || !lay || !s) return -15;
     DICOMJ2KHEAD head;
@@ -223,6 +223,7 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
     if (!opj_setup_decoder(call.codec, &par)) return J2kFail(log, "decoder set-up failed");
     // A cut codestream gives what it holds instead of nothing.
     opj_decoder_set_strict_mode(call.codec, OPJ_FALSE);
+    if (threads > 1) opj_codec_set_threads(call.codec, threads);
     if (!opj_read_header(call.stream, call.codec, &call.image) || !call.image)
         return J2kFail(log, "unreadable main header");
     opj_image_t *img = call.image;
