@@ -32,20 +32,22 @@ for i, f in enumerate(generate_pixel_data_frame(ds.PixelData, int(ds.NumberOfFra
     open(f"{sys.argv[2]}/f{i:02d}.j2k", "wb").write(f)
 PY
 
-# One run: "WALL_MS RSS_KB".
+# One run: "WALL_MS RSS_KB CPU_MS" (CPU = user + system, all threads).
 once() {
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1
-    local t r
-    read -r t r <"$work/time"
-    echo "$(awk -v t="$t" 'BEGIN { printf "%d", t * 1000 }') $r"
+    /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null 2>&1
+    local t r u s
+    read -r t r u s <"$work/time"
+    echo "$(awk -v t="$t" 'BEGIN { printf "%d", t * 1000 }') $r $(awk -v u="$u" -v s="$s" 'BEGIN { printf "%d", (u + s) * 1000 }')"
 }
-# best NAME COMMAND...: keeps the fastest run of each command and that run's RSS in T_NAME, R_NAME.
-declare -A T R
+# best NAME COMMAND...: keeps the fastest run of each command and that run's RSS in T, R; the
+# smallest CPU time in C (the steadier figure on a shared machine).
+declare -A T R C
 best() {
-    local name=$1 t r
+    local name=$1 t r c
     shift
-    read -r t r <<<"$(once "$@")"
+    read -r t r c <<<"$(once "$@")"
     if [ -z "${T[$name]:-}" ] || [ "$t" -lt "${T[$name]}" ]; then T[$name]=$t R[$name]=$r; fi
+    if [ -z "${C[$name]:-}" ] || [ "$c" -lt "${C[$name]}" ]; then C[$name]=$c; fi
 }
 for _ in $(seq "$runs"); do
     best opj opj_decompress -ImgDir "$work/cs" -OutFor PGM -threads ALL_CPUS
@@ -54,9 +56,9 @@ for _ in $(seq "$runs"); do
     best dcmdjpls dcmdjpls "$work/jls.dcm" "$work/out.dcm"
     best jls "$tool" convert "$work/jls.dcm" "$work/out.pgm" --raw --all-frames
 done
-echo "codec series: $frames frames ${w}x$h 16-bit, $(nproc) cores, best of $runs"
+echo "codec series: $frames frames ${w}x$h 16-bit, $(nproc) cores, best of $runs, load $(cut -d' ' -f1 /proc/loadavg)"
 for k in opj gdcm j2k dcmdjpls jls; do
-    printf "  %-9s %6s ms  peak RSS %7s KB\n" "$k" "${T[$k]}" "${R[$k]}"
+    printf "  %-9s %6s ms wall %6s ms CPU  peak RSS %7s KB\n" "$k" "${T[$k]}" "${C[$k]}" "${R[$k]}"
 done
 awk -v o="${T[opj]}" -v g="${T[gdcm]}" -v d="${T[j2k]}" -v ro="${R[opj]}" -v rg="${R[gdcm]}" \
     -v rd="${R[j2k]}" 'BEGIN {
