@@ -92,3 +92,6 @@ fi
 
 # --- DICOM pixel stage: the same kind of series through dravik-tool against dcmdjpeg.
 "$(dirname "$0")/compare_dicom.sh" "$(realpath "$build")"
+
+# --- JPEG 2000 and JPEG-LS: the same kind of series against opj_decompress, gdcmconv, dcmdjpls.
+"$(dirname "$0")/compare_codecs.sh" "$(realpath "$build")"

@@ -18,7 +18,10 @@ int DicomPhotometricClass(const char *pi) {
     if (strstr(pi, "PALETTECOLOR") || strstr(pi, "PALETTE COLOR")) return DICOM_PI_PALETTE;
     if (strstr(pi, "YBR_FULL_422") || strstr(pi, "YBR FULL 422")) return DICOM_PI_YBR_422;
     if (strstr(pi, "YBR_FULL") || strstr(pi, "YBR FULL")) return DICOM_PI_YBR_FULL;
-    if (strstr(pi, "RGB")) return DICOM_PI_RGB;
+    // The JPEG 2000 component transforms give R, G, B back when decoded.
+    if (strstr(pi, "RGB") || strstr(pi, "YBR_RCT") || strstr(pi, "YBR RCT") ||
+        strstr(pi, "YBR_ICT") || strstr(pi, "YBR ICT"))
+        return DICOM_PI_RGB;
     return DICOM_PI_OTHER;
 }
 

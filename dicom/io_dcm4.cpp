@@ -1,17 +1,23 @@
 #include "dicom/io_dcm4.h"
 
 #include "base/xmem.h"
+#include "dicom/io_j2k.h"
+#include "dicom/io_jls.h"
+#include "dicom/io_jpeg12.h"
 #include "image/io_jpg.h"
+#include "image/io_jpg12.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <thread>
+#include <time.h>
 
 #include <jpeglib.h>
 
@@ -306,6 +312,7 @@ static int DicomJpegRun(const uint8_t *data, size_t len, int w, int h, int comps
 
 int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                    uint8_t *out) {
+    if (Jpg12Precision(data, len) == 12) return DicomJpeg12Frame(data, len, lay, s, f, out);
     volatile long rows = 0;
     const size_t pixels = size_t(lay->pixels);
     if (lay->samples == 3) {
@@ -352,8 +359,9 @@ struct DICOMFRAMEJOB {
     DICOMLAYOUT lay;
     DICOMLAYOUT rle; // RLE frames decode into the interleaved layout whatever the header says
     std::vector<DICOMFRAG> frags, spans;
-    DICOMSAMPLES *s; // one-sample images
-    uint8_t *rgb;    // colour images
+    DICOMSAMPLES *s;   // one-sample images
+    uint8_t *rgb;      // colour images
+    int codec_threads; // a lone large JPEG 2000 frame: OpenJPEG's own threads
 };
 
 // One thread's scratch: a frame's fragments joined, an RLE frame's native bytes.
@@ -365,10 +373,13 @@ struct DICOMFRAMESCRATCH {
 struct DICOMFRAMEDONE {
     int rc = 0;       // the decoder's result; negative: missing or undecodable
     long held = 0;    // native frames: bytes the file holds
+    int sign = -1;    // JPEG 2000: the codestream's signedness
+    long cpu_ms = 0;  // the decoder's CPU time
     std::string warn; // the decoder's diagnostic lines
 };
 
-static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc, long *held) {
+static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc, long *held,
+                         int *sign) {
     const DICOMLAYOUT &lay = job->lay;
     const bool one = lay.samples == 1;
     uint8_t *out = job->rgb ? job->rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
@@ -408,6 +419,9 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     }
     if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, f, out);
     if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_J2K)
+        return DicomJ2kFrame(data, n, &lay, job->s, f, out, sign, job->codec_threads);
     uint8_t *native = sc->native.data();
     int rc = DicomRleFrame(data, n, &job->rle, native);
     if (rc >= 0) {
@@ -430,11 +444,28 @@ static void DicomFrameClearRest(DICOMSAMPLES *s, int f) {
         memset(s->s32.data() + at, 0, (pixels - from) * sizeof(uint32_t));
 }
 
-static int DicomFrameThreads(const DICOMLAYOUT &lay) {
+// What the codec library itself allocates to decode one frame, bytes a sample: OpenJPEG keeps the
+// tile's and the image's 32-bit samples, the 12-bit IJG build its 16-bit samples and
+// coefficients.
+static long DicomDecoderBytes(int syntax, const DICOMLAYOUT &lay) {
+    const long per = syntax == DICOM_TS_J2K ? 8 : syntax == DICOM_TS_JPEG && lay.bits > 8 ? 4 : 0;
+    return per * lay.pixels * lay.samples;
+}
+
+static int DicomFrameThreads(int syntax, const DICOMLAYOUT &lay) {
     const DICOMFRAMETUNE &tune = dicom_frame_tune;
     if (double(lay.pixels) * lay.samples * lay.frames < double(tune.min_samples)) return 1;
     int n = tune.threads > 0 ? tune.threads : int(std::thread::hardware_concurrency());
+    // Frames decoded at once share the decoder budget.
+    const long dec = DicomDecoderBytes(syntax, lay);
+    if (dec > 0) n = int(std::min<long>(n, IO_BUDGET_DECODER / dec));
     return std::max(1, std::min({n, int(DICOM_FRAME_THREADS), lay.frames}));
+}
+
+static long DicomThreadCpuMs() {
+    timespec ts;
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return 0;
+    return long(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 // Every frame of the job, on as many threads as the tuning allows; the calling thread decodes
@@ -442,7 +473,7 @@ static int DicomFrameThreads(const DICOMLAYOUT &lay) {
 static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
                              std::vector<DICOMFRAMEDONE> *done) {
     const int frames = job->lay.frames;
-    int threads = DicomFrameThreads(job->lay);
+    int threads = DicomFrameThreads(job->syntax, job->lay);
     std::vector<DICOMFRAMESCRATCH> scratch;
     try {
         done->resize(size_t(frames));
@@ -461,13 +492,23 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
         }
     }
     std::atomic<int> next{0}, finished{0};
+    std::atomic<bool> stop{false};
     int last = 0;
     auto work = [&](DICOMFRAMESCRATCH *sc, bool reporter) {
         for (int f; (f = next.fetch_add(1)) < frames;) {
             DICOMFRAMEDONE &d = (*done)[size_t(f)];
-            LjpegWarnTo(&d.warn);
-            d.rc = DicomFrameRun(job, f, sc, &d.held);
-            LjpegWarnTo(nullptr);
+            if (stop.load()) {
+                d.rc = FILE_ERROR_DATA;
+            } else {
+                LjpegWarnTo(&d.warn);
+                const long t0 = DicomThreadCpuMs();
+                d.rc = DicomFrameRun(job, f, sc, &d.held, &d.sign);
+                d.cpu_ms = DicomThreadCpuMs() - t0;
+                LjpegWarnTo(nullptr);
+                // The codec libraries cannot be stopped inside a frame: once a frame has taken
+                // the budget, the frames still waiting are not started.
+                if (d.cpu_ms > dicom_frame_tune.frame_cpu_ms) stop.store(true);
+            }
             if (!job->rgb) DicomFrameClearRest(job->s, f);
             int k = finished.fetch_add(1) + 1;
             if (reporter) DicomProgress(req, int(long(k) * top / frames), &last);
@@ -486,6 +527,26 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
         t.join();
     DicomProgress(req, top, &last);
     return FILE_SUCCES;
+}
+
+// A JPEG 2000 codestream that says its samples are signed (or not) against Pixel Representation
+// is followed, as other toolkits do; the status line says so.
+static void DicomJ2kSignNote(FILEREQ *req, const char *name,
+                             const std::vector<DICOMFRAMEDONE> &done, DICOMSAMPLES *s) {
+    int sign = -1;
+    for (const DICOMFRAMEDONE &d : done)
+        if (d.sign >= 0) {
+            sign = d.sign;
+            break;
+        }
+    if (sign < 0 || sign == s->sign) return;
+    char text[200];
+    snprintf(
+        text, sizeof text, "JPEG 2000 samples are %s, Pixel Representation says %s: read as %s",
+        sign ? "signed" : "unsigned", sign ? "unsigned" : "signed", sign ? "signed" : "unsigned");
+    fprintf(stderr, "dravik: %s: %s\n", name, text);
+    if (req && req->statusmsg) req->statusmsg(req->ctx, text);
+    s->sign = sign;
 }
 
 enum { DICOM_CUT_SHARE = 8 }; // a cut file must hold an eighth of the pixel data it claims
@@ -528,6 +589,17 @@ static long DicomCodedLimit(int syntax, const DICOMLAYOUT *lay, long bytes, DICO
         *c = {"RLE", "64 sample bytes a byte"};
         return 64 * bytes / lay->bytes;
     }
+    if (syntax == DICOM_TS_JPEGLS) {
+        // Run mode codes up to 2^15 samples with one bit.
+        *c = {"JPEG-LS", "262144 samples a byte"};
+        return 262144L * bytes;
+    }
+    if (syntax == DICOM_TS_J2K) {
+        // An empty packet stands for a whole precinct: only the size header and the image
+        // budget bound a JPEG 2000 frame.
+        *c = {"JPEG 2000", "no rule"};
+        return LONG_MAX;
+    }
     *c = {"JPEG", "1024 pixels a byte"};
     return 1024L * lay->samples * bytes;
 }
@@ -560,6 +632,14 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
                 lay->w, lay->h, lay->frames, IO_BUDGET_IMAGE >> 20);
         return FILE_ERROR_DATA;
     }
+    if (DicomDecoderBytes(syntax, *lay) > IO_BUDGET_DECODER) {
+        fprintf(stderr,
+                "dravik: %s: decoding a %s frame of %ix%i needs %ld MiB, more than the "
+                "%ld MiB decoder budget\n",
+                name, c.name, lay->w, lay->h, DicomDecoderBytes(syntax, *lay) >> 20,
+                IO_BUDGET_DECODER >> 20);
+        return FILE_ERROR_DATA;
+    }
     return FILE_SUCCES;
 }
 
@@ -578,7 +658,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
         fprintf(stderr, "dravik: %s: 1 bit allocated is read in native pixel data only\n", name);
         return FILE_ERROR_FORMAT;
     }
-    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+    if (syntax == DICOM_TS_JPEG && lay.bits > 12) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
         return FILE_ERROR_FORMAT;
@@ -635,7 +715,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         fprintf(stderr, "dravik: %s: 1 bit allocated is read in native pixel data only\n", name);
         return FILE_ERROR_FORMAT;
     }
-    if (syntax == DICOM_TS_JPEG && lay.bits > 8) {
+    if (syntax == DICOM_TS_JPEG && lay.bits > 12) {
         fprintf(stderr, "dravik: %s: lossy JPEG with %i bits stored is not supported\n", name,
                 lay.bits);
         return FILE_ERROR_FORMAT;
@@ -684,6 +764,16 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     job.rle.planar = 0;
     job.s = s;
     job.rgb = rgb;
+    // Frames decode side by side; a single large frame lets OpenJPEG use the cores instead.
+    job.codec_threads = 1;
+    if (syntax == DICOM_TS_J2K && lay.frames == 1 && !(req && req->onethread) &&
+        lay.pixels * lay.samples >= dicom_frame_tune.min_samples) {
+        const int n = dicom_frame_tune.threads > 0 ? dicom_frame_tune.threads
+                                                   : int(std::thread::hardware_concurrency());
+        const long dec = DicomDecoderBytes(syntax, lay);
+        job.codec_threads = int(std::clamp<long>(
+            std::min<long>(n, dec > 0 ? IO_BUDGET_DECODER / dec : n), 1, DICOM_FRAME_THREADS));
+    }
 
     // Decoding takes most of the time; grey and palette images finish with their windowing.
     const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;
@@ -710,6 +800,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     if (missing || damaged)
         fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
                 name, missing, lay.frames, damaged);
+    for (int f = 0; f < lay.frames; f++)
+        if (done[size_t(f)].cpu_ms > dicom_frame_tune.frame_cpu_ms && f + 1 < lay.frames) {
+            fprintf(stderr,
+                    "dravik: %s: frame %i took %ld ms of CPU, more than the %ld ms budget; "
+                    "the frames not yet started stay black\n",
+                    name, f, done[size_t(f)].cpu_ms, dicom_frame_tune.frame_cpu_ms);
+            break;
+        }
+    if (syntax == DICOM_TS_J2K && one) DicomJ2kSignNote(req, name, done, s);
 
     if (raw) return FILE_SUCCES;
     if (!one) {

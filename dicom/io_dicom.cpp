@@ -104,6 +104,10 @@ static const char uid_jpeg_extended[] = "1.2.840.10008.1.2.4.51";
 static const char uid_rle[] = "1.2.840.10008.1.2.5";
 static const char uid_explicit_be[] = "1.2.840.10008.1.2.2";
 static const char uid_deflated[] = "1.2.840.10008.1.2.1.99";
+static const char uid_jls[] = "1.2.840.10008.1.2.4.80";
+static const char uid_jls_near[] = "1.2.840.10008.1.2.4.81";
+static const char uid_j2k[] = "1.2.840.10008.1.2.4.90";
+static const char uid_j2k_lossy[] = "1.2.840.10008.1.2.4.91";
 
 // Syntaxes beyond the two tables, named when a file that uses one is refused.
 static const DICOMUID DicomTransUIDMore[] = {
@@ -113,6 +117,18 @@ static const DICOMUID DicomTransUIDMore[] = {
     {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless"},
     {"1.2.840.10008.1.2.4.91", "JPEG 2000"},
     {"1.2.840.10008.1.2.5", "RLE Lossless"},
+    {"1.2.840.10008.1.2.4.92",
+     "JPEG 2000 Part 2 Multi-component Image Compression (Lossless Only)"},
+    {"1.2.840.10008.1.2.4.93", "JPEG 2000 Part 2 Multi-component Image Compression"},
+    {"1.2.840.10008.1.2.4.94", "JPIP Referenced"},
+    {"1.2.840.10008.1.2.4.100", "MPEG2 Main Profile / Main Level"},
+    {"1.2.840.10008.1.2.4.102", "MPEG-4 AVC/H.264 High Profile / Level 4.1"},
+    {"1.2.840.10008.1.2.4.107", "HEVC/H.265 Main Profile / Level 5.1"},
+    {"1.2.840.10008.1.2.4.110", "JPEG XL Lossless"},
+    {"1.2.840.10008.1.2.4.201", "High-Throughput JPEG 2000 Image Compression (Lossless Only)"},
+    {"1.2.840.10008.1.2.4.202",
+     "High-Throughput JPEG 2000 with RPCL Options Image Compression (Lossless Only)"},
+    {"1.2.840.10008.1.2.4.203", "High-Throughput JPEG 2000 Image Compression"},
 };
 
 // Storage classes of objects that hold no picture, and newer image classes, named when a file
@@ -1070,6 +1086,8 @@ int DicomTransferSyntaxClass(const char *uid) {
     if (!strcmp(text, uid_lossless) || !strcmp(text, uid_lossless_sv1)) return DICOM_TS_LOSSLESS;
     if (!strcmp(text, uid_jpeg_baseline) || !strcmp(text, uid_jpeg_extended)) return DICOM_TS_JPEG;
     if (!strcmp(text, uid_rle)) return DICOM_TS_RLE;
+    if (!strcmp(text, uid_jls) || !strcmp(text, uid_jls_near)) return DICOM_TS_JPEGLS;
+    if (!strcmp(text, uid_j2k) || !strcmp(text, uid_j2k_lossy)) return DICOM_TS_J2K;
     return DICOM_TS_REFUSED;
 }
 

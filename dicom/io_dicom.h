@@ -167,7 +167,9 @@ enum {
     DICOM_TS_NATIVE = 1,
     DICOM_TS_LOSSLESS = 2, // process 14, also selection value 1
     DICOM_TS_JPEG = 3,     // baseline and extended, 8-bit samples through libjpeg
-    DICOM_TS_RLE = 4
+    DICOM_TS_RLE = 4,
+    DICOM_TS_JPEGLS = 5, // lossless and near-lossless, through CharLS
+    DICOM_TS_J2K = 6     // lossless and lossy, through OpenJPEG
 };
 // Classifies a Transfer Syntax UID by its whole text (trailing NUL and blanks ignored); an empty
 // UID is implicit VR little endian.

@@ -1,4 +1,5 @@
 #include "image/io_jpg.h"
+#include "image/io_jpg12.h"
 
 #include "image/io_exif.h"
 
@@ -1039,6 +1040,14 @@ static int JpgOrient(JPGREAD *r, const FILEREQ *req, FILEINFO *fi, int mode) {
     return ImageOrient(fi, fi->orientation);
 }
 
+// Whether the file's frame header, within its first segments, says 12 bits a sample.
+static bool JpgIs12Bit(FILE *fp) {
+    std::vector<uint8_t> head(256 * 1024);
+    size_t n = fread(head.data(), 1, head.size(), fp);
+    rewind(fp);
+    return Jpg12Precision(head.data(), n) == 12;
+}
+
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     if (!req || !fi || !req->path) return -15;
     JPGREAD r;
@@ -1048,6 +1057,10 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
     r.client.language = JpgLanguage(req);
     r.fp = FileStdOpen(req->path);
     if (!r.fp) return FILE_ERROR_OPEN;
+    if (JpgIs12Bit(r.fp)) {
+        fclose(r.fp);
+        return IoReadJpeg12(req, fi, mode);
+    }
     JPGPOOLUSE use;
     r.pool = use.pool;
     if (mode != IO_READ_PROBE && JpgSlurp(r.fp, &use.pool->whole)) {

@@ -336,8 +336,8 @@ TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
     struct {
         std::string uid, name;
         std::string path;
-    } cases[] = {{"1.2.840.10008.1.2.4.80", "JPEG-LS Lossless", ""},
-                 {"1.2.840.10008.1.2.4.90", "JPEG 2000 Lossless", ""}};
+    } cases[] = {{"1.2.840.10008.1.2.4.100", "MPEG2 Main Profile / Main Level", ""},
+                 {"1.2.840.10008.1.2.4.201", "High-Throughput JPEG 2000", ""}};
     for (auto &c : cases) {
         // The meta group in front of the data set, as files have it.
         DataSet made_set;
@@ -360,6 +360,10 @@ TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
     for (const char *uid : {"1.2.840.10008.1.2.4.50", "1.2.840.10008.1.2.4.51"})
         EXPECT_EQ(DICOM_TS_JPEG, DicomTransferSyntaxClass(uid));
     EXPECT_EQ(DICOM_TS_RLE, DicomTransferSyntaxClass("1.2.840.10008.1.2.5"));
+    for (const char *uid : {"1.2.840.10008.1.2.4.80", "1.2.840.10008.1.2.4.81"})
+        EXPECT_EQ(DICOM_TS_JPEGLS, DicomTransferSyntaxClass(uid));
+    for (const char *uid : {"1.2.840.10008.1.2.4.90", "1.2.840.10008.1.2.4.91"})
+        EXPECT_EQ(DICOM_TS_J2K, DicomTransferSyntaxClass(uid));
 }
 
 // The committed vectors against dcmdump's view of them.

@@ -281,6 +281,68 @@ Bytes LjpegClaim(Bytes b, int w, int h) {
     exit(1);
 }
 
+// The first fragment of an encapsulated DICOM file's pixel data: the codestream of frame 0.
+Bytes FirstFragment(const Bytes &dcm) {
+    const uint8_t tag[] = {0xE0, 0x7F, 0x10, 0x00};
+    size_t at = 0;
+    for (size_t i = 0; i + 4 <= dcm.size(); i++)
+        if (!memcmp(&dcm[i], tag, 4)) at = i;
+    auto le32 = [&](size_t i) {
+        return uint32_t(dcm[i] | dcm[i + 1] << 8 | dcm[i + 2] << 16 | uint32_t(dcm[i + 3]) << 24);
+    };
+    at += 12;               // the element's header
+    at += 8 + le32(at + 4); // the offset table
+    return Bytes(dcm.begin() + long(at + 8), dcm.begin() + long(at + 8 + le32(at + 4)));
+}
+
+// A JPEG 2000 codestream (SIZ right after SOC, one tile) or a JPEG-LS stream (SOF55) with
+// another size claim.
+Bytes CodecClaim(Bytes b, int w, int h) {
+    auto be32 = [&](size_t i, uint32_t v) {
+        for (int k = 0; k < 4; k++)
+            b[i + size_t(k)] = uint8_t(v >> (24 - 8 * k));
+    };
+    if (b.size() > 40 && b[2] == 0xFF && b[3] == 0x51) {
+        be32(8, uint32_t(w)), be32(12, uint32_t(h)), be32(24, uint32_t(w)), be32(28, uint32_t(h));
+        return b;
+    }
+    for (size_t i = 2; i + 9 < b.size(); i++)
+        if (b[i] == 0xFF && b[i + 1] == 0xF7) {
+            b[i + 5] = uint8_t(h >> 8), b[i + 6] = uint8_t(h);
+            b[i + 7] = uint8_t(w >> 8), b[i + 8] = uint8_t(w);
+            return b;
+        }
+    fprintf(stderr, "make-hostile: no codec frame header\n");
+    exit(1);
+}
+
+// JPEG 2000 and JPEG-LS: a good file, a cut one, frames claimed, and sizes past the decoder and
+// image budgets, in the DICOM header and the codestream alike.
+void MakeDicomCodecs() {
+    struct {
+        const char *kind, *vector, *syntax;
+    } codecs[] = {{"j2k", "codecs/j2k-grey8odd.dcm", "1.2.840.10008.1.2.4.90"},
+                  {"jls", "codecs/jls-grey8odd.dcm", "1.2.840.10008.1.2.4.80"}};
+    for (const auto &c : codecs) {
+        IMAGE im;
+        im.syntax = c.syntax;
+        im.rows = 17, im.cols = 33;
+        Bytes cs = FirstFragment(Load(c.vector));
+        std::string k = c.kind;
+        Bytes ok = DicomEncapsulated(im, {cs});
+        Put("ok-dcm-" + k + ".dcm", ok);
+        Put("cut-dcm-" + k + ".dcm", Cut(ok, ok.size() - cs.size() / 2));
+        im.frames = "2147483647";
+        Put("dcm-" + k + "-frames-2g.dcm", DicomEncapsulated(im, {cs, cs}));
+        im.frames.clear();
+        for (int edge : {12000, 46000}) {
+            im.rows = im.cols = edge;
+            Put("refuse-dcm-" + k + "-" + std::to_string(edge) + ".dcm",
+                DicomEncapsulated(im, {CodecClaim(cs, edge, edge)}));
+        }
+    }
+}
+
 void MakeDicom() {
     IMAGE im;
     Bytes ramp(16 * 16);
@@ -365,6 +427,7 @@ void MakeDicom() {
     for (size_t i = df_meta; i < df_meta + 16; i++)
         deflated[i] = 0xFF;
     Put("bad-dcm-deflated-stream.dcm", deflated);
+    MakeDicomCodecs();
 }
 
 /* ---- albums ---- */

@@ -99,10 +99,16 @@ std::vector<READJOB> Jobs() {
                            "wild/plain-implicit-be.dcm",
                            "wild/small.dcm",
                            "wild/bits1.dcm",
-                           "wild/noimage-sr.dcm"};
+                           "wild/noimage-sr.dcm",
+                           "codecs/jls-mf-near.dcm",
+                           "codecs/jls-rgb-in.dcm",
+                           "codecs/j2k-mf.dcm",
+                           "codecs/j2k-rgb-ict.dcm",
+                           "codecs/j2k-cut.dcm",
+                           "codecs/jpeg12-ct.dcm"};
     const char *jpeg[] = {"col-160x120.jpg", "grey-37x23.jpg", "col-progressive.jpg",
                           "cmyk-adobe.jpg",  "col-exif.jpg",   "dc-420.jpg",
-                          "dc-444-rst.jpg",  "dc-422.jpg"};
+                          "dc-444-rst.jpg",  "dc-422.jpg",     "codecs/jpeg12-ct.jpg"};
     std::vector<READJOB> jobs;
     for (const char *name : dicom)
         for (int way : {WAY_PROBE_DISPATCH, WAY_FULL_DISPATCH, WAY_DICOM_TEST})

@@ -1,0 +1,343 @@
+// dravik-tool on JPEG-LS, JPEG 2000 and 12-bit JPEG files: every frame's stored values and colours
+// against GDCM's or dcmtk's decoding of the same file (tests/data/make-dicom-codecs.sh), cut
+// codestreams, and the reader's checks of a codestream against its header.
+#include <gtest/gtest.h>
+
+#include "dicom/io_dcm4.h"
+#include "dicom/io_dicom.h"
+#include "support/proc.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string Vector(const std::string &name, const char *ext = ".dcm") {
+    return std::string(DRAVIK_TEST_DATA) + "/codecs/" + name + ext;
+}
+
+std::vector<uint8_t> Bytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The samples of consecutive binary PGM or PPM images, in file order.
+std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
+    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint32_t> out;
+    size_t pos = 0;
+    *images = 0;
+    while (pos < b.size()) {
+        int w, h, max, n = 0;
+        char magic[3] = {};
+        b.push_back(0);
+        int got = sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %d%n", magic,
+                         &w, &h, &max, &n);
+        b.pop_back();
+        if (got != 4 || (std::string(magic) != "P5" && std::string(magic) != "P6")) break;
+        pos += size_t(n) + 1;
+        const long count = long(w) * h * (magic[1] == '6' ? 3 : 1);
+        const size_t bytes = max > 255 ? 2 : 1;
+        for (long i = 0; i < count && pos + bytes <= b.size(); i++, pos += bytes)
+            out.push_back(bytes == 2 ? uint32_t(b[pos] << 8 | b[pos + 1]) : b[pos]);
+        ++*images;
+    }
+    return out;
+}
+
+struct TempOut {
+    std::string path;
+    explicit TempOut(const char *ext) {
+        char name[] = "/tmp/dravik-tool-codecs-XXXXXX";
+        int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        unlink(name);
+        path = std::string(name) + ext;
+    }
+    ~TempOut() { unlink(path.c_str()); }
+};
+
+ToolResult Tool(std::vector<std::string> args) {
+    args.insert(args.begin(), DRAVIK_TOOL_BIN);
+    return RunTool(args);
+}
+
+// The oracle's samples: `count` words (or bytes) of `bits` bits; signed ones as the values.
+std::vector<long> Oracle(const std::string &name, size_t count, int bytes, int bits, bool sign) {
+    std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    std::vector<long> v;
+    const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    for (size_t i = 0; i < count && (i + 1) * size_t(bytes) <= raw.size(); i++) {
+        const uint8_t *p = raw.data() + i * size_t(bytes);
+        uint32_t u = (bytes == 2 ? uint32_t(p[0] | p[1] << 8) : p[0]) & mask;
+        v.push_back(sign && u >> (bits - 1) ? long(u) - (1L << bits) : long(u));
+    }
+    return v;
+}
+
+long MaxDiff(const std::vector<long> &a, const std::vector<long> &b) {
+    long d = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
+        d = std::max(d, std::labs(a[i] - b[i]));
+    return d;
+}
+
+// The decoders' tolerances against the oracle: lossless syntaxes exactly; JPEG-LS near-lossless
+// exactly too, since its decoding is integer arithmetic that every decoder does alike; JPEG 2000
+// irreversible (9/7 wavelet, ICT) and 12-bit DCT JPEG within 1 of the oracle.
+enum { TOL_LOSSLESS = 0, TOL_JLS_NEAR = 0, TOL_J2K_LOSSY = 1, TOL_JPEG12 = 1 };
+
+} // namespace
+
+TEST(ToolCodecs, RawEqualsTheIndependentDecoders) {
+    struct Case {
+        const char *name;
+        int w, h, frames, bytes, bits;
+        bool sign;
+        long tol;
+    } cases[] = {
+        {"jls-ct-signed", 40, 30, 1, 2, 12, true, TOL_LOSSLESS},
+        {"jls-odd16s", 37, 23, 2, 2, 16, true, TOL_LOSSLESS},
+        {"jls-grey8odd", 33, 17, 1, 1, 8, false, TOL_LOSSLESS},
+        {"jls-mf-near", 64, 48, 3, 2, 16, false, TOL_JLS_NEAR},
+        {"j2k-ct-signed", 40, 30, 1, 2, 12, true, TOL_LOSSLESS},
+        {"j2k-odd16s", 37, 23, 2, 2, 16, true, TOL_LOSSLESS},
+        {"j2k-mf", 64, 48, 3, 2, 16, false, TOL_LOSSLESS},
+        {"j2k-grey8odd", 33, 17, 1, 1, 8, false, TOL_LOSSLESS},
+        {"j2k-mf-lossy", 64, 48, 3, 2, 16, false, TOL_J2K_LOSSY},
+        {"jpeg12-ct", 45, 31, 2, 2, 12, false, TOL_JPEG12},
+    };
+    for (const Case &c : cases) {
+        TempOut out(".pgm");
+        ToolResult r = Tool({"convert", Vector(c.name), out.path, "--raw", "--all-frames"});
+        ASSERT_EQ(0, r.status) << c.name << r.err;
+        EXPECT_EQ("", r.err) << c.name;
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        ASSERT_EQ(c.frames, images) << c.name;
+        const size_t n = size_t(c.w) * size_t(c.h) * size_t(c.frames);
+        ASSERT_EQ(n, got.size()) << c.name;
+        std::vector<long> values;
+        for (uint32_t p : got)
+            values.push_back(c.sign ? long(int16_t(p)) : long(p));
+        std::vector<long> want = Oracle(c.name, n, c.bytes, c.bits, c.sign);
+        ASSERT_EQ(n, want.size()) << c.name;
+        EXPECT_LE(MaxDiff(values, want), c.tol) << c.name;
+        if (c.tol == 0) {
+            EXPECT_EQ(want, values) << c.name;
+        }
+    }
+    // The vectors' corner values survive: -32768 and 32767 in the first two pixels.
+    for (const char *name : {"jls-odd16s", "j2k-odd16s"}) {
+        TempOut out(".pgm");
+        ASSERT_EQ(0, Tool({"convert", Vector(name), out.path, "--raw"}).status);
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        ASSERT_GE(got.size(), 2u);
+        EXPECT_EQ(-32768, int16_t(got[0])) << name;
+        EXPECT_EQ(32767, int16_t(got[1])) << name;
+    }
+}
+
+TEST(ToolCodecs, ColourEqualsTheIndependentDecoders) {
+    // The 12-bit vector's colours are the top 8 of their 12 bits.
+    struct Case {
+        const char *name;
+        int bytes, bits;
+        long tol;
+    } cases[] = {
+        {"jls-rgb-il", 1, 8, TOL_LOSSLESS},   {"jls-rgb-is", 1, 8, TOL_LOSSLESS},
+        {"jls-rgb-in", 1, 8, TOL_LOSSLESS},   {"j2k-rgb-rct", 1, 8, TOL_LOSSLESS},
+        {"j2k-rgb-ict", 1, 8, TOL_J2K_LOSSY}, {"jpeg12-rgb", 2, 12, TOL_JPEG12},
+    };
+    for (const Case &c : cases) {
+        TempOut out(".ppm");
+        ToolResult r = Tool({"convert", Vector(c.name), out.path});
+        ASSERT_EQ(0, r.status) << c.name << r.err;
+        int images;
+        std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+        const size_t n = 20 * 10 * 3;
+        ASSERT_EQ(n, got.size()) << c.name;
+        std::vector<long> values(got.begin(), got.end());
+        std::vector<long> want = Oracle(c.name, n, c.bytes, c.bits, false);
+        for (long &v : want)
+            v >>= c.bits - 8;
+        EXPECT_LE(MaxDiff(values, want), c.tol) << c.name;
+        if (c.tol == 0) {
+            EXPECT_EQ(want, values) << c.name;
+        }
+    }
+}
+
+TEST(ToolCodecs, Plain12BitJpegShowsItsRange) {
+    // Frame 0 of the 12-bit DICOM vector as a .jpg file: grey from its smallest to its largest
+    // value.
+    TempOut out(".pgm");
+    ToolResult info = Tool({"info", Vector("jpeg12-ct", ".jpg")});
+    ASSERT_EQ(0, info.status) << info.err;
+    EXPECT_NE(std::string::npos, info.out.find("type=JPEG\nwidth=45\nheight=31\nbits=8\n"))
+        << info.out;
+    ToolResult r = Tool({"convert", Vector("jpeg12-ct", ".jpg"), out.path});
+    ASSERT_EQ(0, r.status) << r.err;
+    int images;
+    std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+    std::vector<long> want = Oracle("jpeg12-ct", 45 * 31, 2, 12, false);
+    ASSERT_EQ(want.size(), got.size());
+    const long lo = *std::min_element(want.begin(), want.end());
+    const long hi = *std::max_element(want.begin(), want.end());
+    long worst = 0;
+    for (size_t i = 0; i < got.size(); i++)
+        worst = std::max(worst, std::labs(long(got[i]) - (want[i] - lo) * 255 / (hi - lo)));
+    EXPECT_LE(worst, TOL_JPEG12);
+}
+
+TEST(ToolCodecs, CutCodestreamsGiveAPartialPictureOrTheClearError) {
+    // Both files end 60% into the first frame's codestream; the second frame is gone.
+    TempOut out(".pgm");
+    ToolResult jls = Tool({"convert", Vector("jls-cut"), out.path, "--raw", "--all-frames"});
+    EXPECT_EQ(0, jls.status) << jls.err;
+    EXPECT_NE(std::string::npos, jls.err.find("JPEG-LS frame cut")) << jls.err;
+    EXPECT_NE(std::string::npos, jls.err.find("1 of 1 frames missing or undecodable")) << jls.err;
+
+    ToolResult j2k = Tool({"convert", Vector("j2k-cut"), out.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, j2k.status) << j2k.err;
+    EXPECT_NE(std::string::npos, j2k.err.find("0 of 1 frames missing or undecodable (black), 1 "
+                                              "damaged"))
+        << j2k.err;
+    // The codestream sends coarse detail first: what arrived is the picture, less its finest
+    // detail (here, off by a thirtieth of the mean magnitude on average).
+    int images;
+    std::vector<uint32_t> got = ReadPnmSamples(out.path, &images);
+    std::vector<long> want = Oracle("j2k-odd16s", 37 * 23, 2, 16, true);
+    ASSERT_EQ(want.size(), got.size());
+    double diff = 0, size = 0;
+    for (size_t i = 0; i < got.size(); i++) {
+        diff += std::labs(long(int16_t(got[i])) - want[i]);
+        size += std::labs(want[i]);
+    }
+    EXPECT_LT(diff, size / 10);
+
+    // The 12-bit stream ends inside its scan: the library fills the rest.
+    ToolResult j12 = Tool({"convert", Vector("jpeg12-cut"), out.path, "--raw", "--all-frames"});
+    ASSERT_EQ(0, j12.status) << j12.err;
+    EXPECT_NE(std::string::npos, j12.err.find("12-bit JPEG frame damaged or cut")) << j12.err;
+}
+
+TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
+    // A signed codestream under Pixel Representation 0 reads as the signed file does.
+    TempOut a(".pgm"), b(".pgm");
+    ToolResult r = Tool({"convert", Vector("j2k-sign-mismatch"), a.path, "--raw"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos,
+              r.err.find("JPEG 2000 samples are signed, Pixel Representation says unsigned"))
+        << r.err;
+    ASSERT_EQ(0, Tool({"convert", Vector("j2k-ct-signed"), b.path, "--raw"}).status);
+    EXPECT_EQ(Bytes(b.path), Bytes(a.path));
+
+    // The viewer's status line gets the note too.
+    std::string path = Vector("j2k-sign-mismatch");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    std::vector<std::string> notes;
+    req.ctx = &notes;
+    req.statusmsg = [](void *ctx, const char *text) {
+        if (text) static_cast<std::vector<std::string> *>(ctx)->push_back(text);
+    };
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+    ASSERT_EQ(100, IoReadDicom(&req, &fi));
+    testing::internal::GetCapturedStderr();
+    EXPECT_NE(notes.end(), std::find_if(notes.begin(), notes.end(), [](const std::string &s) {
+                  return s.find("JPEG 2000 samples are signed") != std::string::npos;
+              }));
+    IoFreeRecord(&fi, path.c_str());
+    DicomDataRelease(&fi);
+}
+
+namespace {
+void PutBe32(uint8_t *p, uint32_t v) {
+    p[0] = uint8_t(v >> 24);
+    p[1] = uint8_t(v >> 16);
+    p[2] = uint8_t(v >> 8);
+    p[3] = uint8_t(v);
+}
+} // namespace
+
+TEST(ToolCodecs, J2kDecoderMemoryIsBudgetedBeforeDecoding) {
+    // 12000 x 12000 in the DICOM header and in SIZ (one tile), from 1.3 KB: OpenJPEG would take
+    // 8 bytes a sample, 1.1 GB.
+    std::vector<uint8_t> b = Bytes(Vector("j2k-grey8odd"));
+    for (uint8_t elo : {0x10, 0x11}) {
+        const uint8_t tag[] = {0x28, 0x00, elo, 0x00, 'U', 'S', 2, 0};
+        auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
+        ASSERT_NE(b.end(), at);
+        at[8] = 12000 & 0xFF;
+        at[9] = 12000 >> 8;
+    }
+    const uint8_t siz[] = {0xFF, 0x4F, 0xFF, 0x51};
+    auto s = std::search(b.begin(), b.end(), std::begin(siz), std::end(siz));
+    ASSERT_NE(b.end(), s);
+    uint8_t *p = &*s + 2;
+    for (int off : {6, 10, 22, 26})
+        PutBe32(p + off, 12000);
+    TempOut in(".dcm"), out(".pgm");
+    std::ofstream(in.path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+    ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
+    EXPECT_NE(0, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("more than the 512 MiB decoder budget")) << r.err;
+}
+
+TEST(ToolCodecs, NoFrameStartsAfterOneTookTheCpuBudget) {
+    // With a budget every frame exceeds, the first frame is decoded and the other two are not.
+    DICOMFRAMETUNE saved = dicom_frame_tune;
+    dicom_frame_tune.frame_cpu_ms = -1;
+    dicom_frame_tune.threads = 1;
+    std::string path = Vector("j2k-mf");
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = path.c_str();
+    FILEINFO fi;
+    memset(&fi, 0, sizeof fi);
+    DICOMSAMPLES s;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
+    int rc = IoReadDicomRaw(&req, &fi, &s);
+    std::string err = testing::internal::GetCapturedStderr();
+    dicom_frame_tune = saved;
+    ASSERT_EQ(100, rc) << err;
+    ASSERT_EQ(3, s.frames);
+    EXPECT_EQ(long(64 * 48), s.valid[0]);
+    EXPECT_EQ(0, s.valid[1]);
+    EXPECT_EQ(0, s.valid[2]);
+    EXPECT_NE(std::string::npos, err.find("frames not yet started stay black")) << err;
+    DicomDataRelease(&fi);
+    IoFreeRecord(&fi, path.c_str());
+}
+
+TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
+    // Columns (0028,0011) 40 -> 20 and 37 -> 20 in copies: the size header no longer agrees.
+    for (const char *name : {"jls-ct-signed", "j2k-ct-signed", "jls-odd16s"}) {
+        std::vector<uint8_t> b = Bytes(Vector(name));
+        const uint8_t tag[] = {0x28, 0x00, 0x11, 0x00, 'U', 'S', 2, 0};
+        auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
+        ASSERT_NE(b.end(), at) << name;
+        at[8] = 20;
+        at[9] = 0;
+        TempOut in(".dcm"), out(".pgm");
+        std::ofstream(in.path, std::ios::binary)
+            .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+        ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
+        EXPECT_NE(std::string::npos, r.err.find("in an image of 20x")) << name << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("missing or undecodable")) << name << r.err;
+    }
+}
