@@ -16,5 +16,6 @@ int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskP
 int AlbumTbSizeWH;
 int HounsfieldUse, HounsfieldMin, HounsfieldMax;
 int JpegQuality;
+long long ArchiveCacheLimit = 2LL << 30;
 int sp_scroll, sp_paned, sp_paned_b;
 DSEARCHDAT DSearch[RC_DSEARCH];

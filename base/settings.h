@@ -32,6 +32,8 @@ extern int HounsfieldUse;
 extern int HounsfieldMin;
 extern int HounsfieldMax;
 extern int JpegQuality;
+// Bytes the archive cache may hold before its oldest series are removed.
+extern long long ArchiveCacheLimit;
 extern int sp_scroll;
 extern int sp_paned;
 extern int sp_paned_b;
