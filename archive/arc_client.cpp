@@ -6,6 +6,8 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -132,10 +134,35 @@ int OnXfer(void *ud, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
-std::string Escape(CURL *curl, const std::string &s) {
-    char *e = curl_easy_escape(curl, s.c_str(), static_cast<int>(s.size()));
-    std::string r = e ? e : "";
-    curl_free(e);
+// A query value: only what would change the query's meaning or is not ASCII text is
+// percent-escaped. The DICOM characters (^ of person names, the wildcards * and ?) go as they
+// are, since some archives match the escaped form literally.
+std::string QueryValue(const std::string &s) {
+    std::string r;
+    for (unsigned char ch : s) {
+        if (ch > 0x20 && ch < 0x7F && !strchr("&=#+%\"<>`{}|\\", ch)) {
+            r += static_cast<char>(ch);
+        } else {
+            char esc[4];
+            snprintf(esc, sizeof esc, "%%%02X", ch);
+            r += esc;
+        }
+    }
+    return r;
+}
+
+// A path segment (a UID): everything but the unreserved characters is escaped.
+std::string PathSegment(const std::string &s) {
+    std::string r;
+    for (unsigned char ch : s) {
+        if (isalnum(ch) || strchr("-._~", ch)) {
+            r += static_cast<char>(ch);
+        } else {
+            char esc[4];
+            snprintf(esc, sizeof esc, "%%%02X", ch);
+            r += esc;
+        }
+    }
     return r;
 }
 
@@ -393,7 +420,7 @@ int ArcFindStudies(ARCCONN *c, const ARCQUERY &q, std::vector<ARCSTUDY> *out, st
     out->clear();
     std::string filter;
     auto add = [&](const char *key, const std::string &v) {
-        if (!v.empty()) filter += std::string("&") + key + "=" + Escape(c->curl, v);
+        if (!v.empty()) filter += std::string("&") + key + "=" + QueryValue(v);
     };
     add("PatientName", q.patient);
     add("PatientID", q.patient_id);
@@ -434,7 +461,7 @@ int ArcFindStudies(ARCCONN *c, const ARCQUERY &q, std::vector<ARCSTUDY> *out, st
 int ArcFindSeries(ARCCONN *c, const std::string &study, std::vector<ARCSERIES> *out,
                   std::string *err) {
     out->clear();
-    std::string url = c->archive.url + "/studies/" + Escape(c->curl, study) +
+    std::string url = c->archive.url + "/studies/" + PathSegment(study) +
                       "/series?includefield=0008103E&includefield=00201209";
     REQUEST rq;
     RequestInit(&rq, ARC_JSON_MAX_BYTES);
@@ -457,8 +484,8 @@ int ArcRetrieve(ARCCONN *c, const std::string &study, const std::string &series,
                 const std::string &outdir, const ARCPROGRESS *progress, int *count,
                 std::string *err) {
     *count = 0;
-    std::string url = c->archive.url + "/studies/" + Escape(c->curl, study);
-    if (!series.empty()) url += "/series/" + Escape(c->curl, series);
+    std::string url = c->archive.url + "/studies/" + PathSegment(study);
+    if (!series.empty()) url += "/series/" + PathSegment(series);
     std::string msg;
     PARTOUT out{outdir, "", -1, "", 0, 0, &msg};
     MPPARSER mp;
