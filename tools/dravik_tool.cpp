@@ -25,7 +25,8 @@ static const TOOLCMD tool_commands[] = {
      "  album remove FILE INDEX...",
      ToolAlbum},
     {"archive",
-     "archive find ARCHIVE [--patient NAME] [--id ID] [--date FROM-TO] [--modality M]\n"
+     "archive find ARCHIVE [--patient NAME] [--id ID] [--date FROM-TO] [--modality M] "
+     "[--accession A]\n"
      "  archive get ARCHIVE STUDY_UID [SERIES_UID] OUTDIR   ARCHIVE: a name of the archives "
      "file or a URL",
      ToolArchive},

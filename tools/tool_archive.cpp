@@ -67,7 +67,8 @@ std::string Count(long n) {
 
 int ArchiveFind(int argc, char **argv) {
     const char *usage =
-        "usage: archive find ARCHIVE [--patient NAME] [--id ID] [--date FROM-TO] [--modality M]";
+        "usage: archive find ARCHIVE [--patient NAME] [--id ID] [--date FROM-TO] [--modality M] "
+        "[--accession A]";
     if (argc < 1) return ToolFail("%s", usage);
     ARCQUERY q;
     for (int i = 1; i < argc; i++) {
