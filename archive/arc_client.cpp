@@ -267,6 +267,10 @@ int PartFail(PARTOUT *o, const std::string &what) {
 
 int PartBegin(void *ctx, long long) {
     auto *o = static_cast<PARTOUT *>(ctx);
+    if (o->written >= ARC_PARTS_MAX) {
+        *o->msg = "more than " + std::to_string(ARC_PARTS_MAX) + " instances in one answer";
+        return 3;
+    }
     std::string tmp = o->outdir + "/.dravik-part-XXXXXX";
     int fd = mkostemp(&tmp[0], O_CLOEXEC);
     if (fd < 0) return PartFail(o, o->outdir + ": cannot create a file: " + strerror(errno));
@@ -507,7 +511,7 @@ int ArcRetrieve(ARCCONN *c, const std::string &study, const std::string &series,
                (rq.mpstarted ? mp.err : std::string("the answer is empty"));
         rc = ARC_ERR_NET;
     }
-    if (rc == ARC_ERR_FILE) *err = msg;
+    if (rq.mprc > 0) *err = msg; // the sink's own message
     // Whatever stopped the transfer, the instance under way is not kept.
     if (out.fd >= 0) close(out.fd);
     if (!out.tmp.empty()) unlink(out.tmp.c_str());

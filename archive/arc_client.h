@@ -25,6 +25,7 @@ enum {
     ARC_PAGE = 100,         // studies asked for per search request
     ARC_FIND_MAX = 5000,    // studies of one search, over all pages
     ARC_ERRBODY_MAX = 4096, // bytes of an error answer kept for its message
+    ARC_PARTS_MAX = 100000, // instances of one retrieval (each a file)
 };
 // One instance of a retrieval; a part declaring more is refused before anything is written.
 const long long ARC_PART_MAX = 4LL << 30;
