@@ -616,3 +616,69 @@ TEST(ArchiveCut, ASearchAnswerOverItsBudgetIsRefusedUnread) {
     EXPECT_NE(err.find("larger than"), std::string::npos) << err;
     ArcClose(c);
 }
+
+TEST(ArchiveCut, SearchPagesWithLimitAndOffsetOverOneConnection) {
+    // Pages of ARC_PAGE studies and a short last page, served on whatever connections come.
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t alen = sizeof a;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    listen(fd, 4);
+    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &alen);
+    std::vector<std::string> lines;
+    int accepted = 0;
+    std::thread srv([&] {
+        while (lines.size() < 2) {
+            int c = accept(fd, nullptr, nullptr);
+            if (c < 0) return;
+            accepted++;
+            std::string req;
+            char buf[4096];
+            while (lines.size() < 2) {
+                size_t end;
+                while ((end = req.find("\r\n\r\n")) == std::string::npos) {
+                    ssize_t n = read(c, buf, sizeof buf);
+                    if (n <= 0) break;
+                    req.append(buf, size_t(n));
+                }
+                if (end == std::string::npos) break;
+                lines.push_back(req.substr(0, req.find("\r\n")));
+                req.erase(0, end + 4);
+                int first = lines.size() == 1 ? 0 : ARC_PAGE,
+                    count = lines.size() == 1 ? ARC_PAGE : 30;
+                std::string body = "[";
+                for (int i = 0; i < count; i++)
+                    body += std::string(i ? "," : "") +
+                            "{\"0020000D\":{\"vr\":\"UI\",\"Value\":[\"1." +
+                            std::to_string(first + i) + "\"]}}";
+                body += "]";
+                std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/dicom+json\r\n"
+                                     "Content-Length: " +
+                                     std::to_string(body.size()) + "\r\n\r\n" + body;
+                (void)!write(c, answer.data(), answer.size());
+            }
+            close(c);
+        }
+    });
+    ARCHIVE arc;
+    arc.url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/dw";
+    std::string err;
+    ARCCONN *c = ArcOpen(arc, &err);
+    std::vector<ARCSTUDY> studies;
+    ARCQUERY q;
+    q.patient = "Doe^J*";
+    EXPECT_EQ(ArcFindStudies(c, q, &studies, &err), ARC_OK) << err;
+    ArcClose(c);
+    srv.join();
+    close(fd);
+    ASSERT_EQ(studies.size(), size_t(ARC_PAGE + 30));
+    EXPECT_EQ(studies.back().study_uid, "1." + std::to_string(ARC_PAGE + 29));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("/dw/studies?limit=100&offset=0&PatientName=Doe^J*&"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("offset=100&"), std::string::npos) << lines[1];
+    EXPECT_EQ(accepted, 1); // the second page came over the first page's connection
+}
