@@ -682,3 +682,61 @@ TEST(ArchiveCut, SearchPagesWithLimitAndOffsetOverOneConnection) {
     EXPECT_NE(lines[1].find("offset=100&"), std::string::npos) << lines[1];
     EXPECT_EQ(accepted, 1); // the second page came over the first page's connection
 }
+
+TEST(ArchiveTls, CertificatesAreVerifiedAndACaFileIsUsed) {
+    if (system("command -v openssl >/dev/null 2>&1") != 0) GTEST_SKIP() << "openssl is missing";
+    ScratchDir dir;
+    std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+                      "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                      dir.File("key.pem") + "' -out '" + dir.File("cert.pem") + "' 2>/dev/null";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    int port = FreePort();
+    std::string accept = "127.0.0.1:" + std::to_string(port);
+    int pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("openssl", "openssl", "s_server", "-accept", accept.c_str(), "-cert",
+               dir.File("cert.pem").c_str(), "-key", dir.File("key.pem").c_str(), "-www", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // Up when it takes a connection.
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(uint16_t(port));
+        bool up = connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+        close(fd);
+        if (up) break;
+        if (std::chrono::steady_clock::now() > until) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            FAIL() << "openssl s_server did not start";
+        }
+        usleep(50000);
+    }
+    mkdir(dir.File("config").c_str(), 0700);
+    mkdir(dir.File("config/dravik").c_str(), 0700);
+    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    std::string url = "https://" + accept + "/dw";
+    // Not trusted by the system: refused, whatever the answer would be.
+    ToolResult plain = RunTool({tool, "archive", "find", url});
+    // Trusted through the entry's CA file: the connection is made, and the server's HTML page
+    // is refused as a search answer.
+    Spit(dir.File("config/dravik/archives"),
+         "[self]\nurl = " + url + "\ncafile = " + dir.File("cert.pem") + "\n");
+    ToolResult trusted = RunTool({tool, "archive", "find", "self"});
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_NE(plain.err.find("certificate"), std::string::npos) << plain.err;
+    EXPECT_EQ(trusted.status, 1);
+    EXPECT_EQ(trusted.err.find("certificate"), std::string::npos) << trusted.err;
+    EXPECT_NE(trusted.err.find("JSON"), std::string::npos) << trusted.err;
+}
