@@ -17,5 +17,6 @@ int AlbumTbSizeWH;
 int HounsfieldUse, HounsfieldMin, HounsfieldMax;
 int ExifRotate = 1;
 int JpegQuality;
+long long ArchiveCacheLimit = 2LL << 30;
 int sp_scroll, sp_paned, sp_paned_b;
 DSEARCHDAT DSearch[RC_DSEARCH];

@@ -1,11 +1,13 @@
 #include "tools/dravik_tool.h"
 
 #include "tools/tool_album.h"
+#include "tools/tool_archive.h"
 #include "tools/tool_image.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 // Sub-commands join this table as their subsystems arrive.
@@ -22,6 +24,12 @@ static const TOOLCMD tool_commands[] = {
      "  album extract FILE INDEX OUT.jpg\n"
      "  album remove FILE INDEX...",
      ToolAlbum},
+    {"archive",
+     "archive find ARCHIVE [--patient NAME] [--id ID] [--date FROM-TO] [--modality M] "
+     "[--accession A]\n"
+     "  archive get ARCHIVE STUDY_UID [SERIES_UID] OUTDIR   ARCHIVE: a name of the archives "
+     "file or a URL",
+     ToolArchive},
     {nullptr, nullptr, nullptr},
 };
 
@@ -45,6 +53,46 @@ int ToolInputCheck(const char *path) {
                        : S_ISSOCK(st.st_mode) ? "a socket"
                                               : "not a regular file";
     return ToolFail("%s: %s, not opened", path, what);
+}
+
+static int Utf8Length(const unsigned char *p) {
+    int n = p[0] >= 0xC2 && p[0] <= 0xDF   ? 2
+            : p[0] >= 0xE0 && p[0] <= 0xEF ? 3
+            : p[0] >= 0xF0 && p[0] <= 0xF4 ? 4
+                                           : 0;
+    for (int i = 1; i < n; i++)
+        if ((p[i] & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// Texts from files and servers come from outside: control bytes would drive the terminal. C0, DEL
+// and C1 (a lone byte 80..9F, or UTF-8 C2 80..9F) become \xNN, a backslash \\; others pass.
+std::string ToolPrintable(const char *text) {
+    std::string s;
+    for (const auto *p = reinterpret_cast<const unsigned char *>(text); *p;) {
+        int n = Utf8Length(p);
+        bool c1 = n == 2 && p[0] == 0xC2 && p[1] <= 0x9F;
+        if (n > 1 && !c1) {
+            s.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
+            p += n;
+            continue;
+        }
+        n = c1 ? 2 : 1;
+        unsigned c = *p;
+        if (!c1 && c >= 0x20 && c != 0x7F && c != '\\' && (c < 0x80 || c > 0x9F)) {
+            s += static_cast<char>(c);
+        } else if (c == '\\') {
+            s += "\\\\";
+        } else {
+            for (int i = 0; i < n; i++) {
+                char esc[8];
+                snprintf(esc, sizeof esc, "\\x%02X", p[i]);
+                s += esc;
+            }
+        }
+        p += n;
+    }
+    return s;
 }
 
 static void ToolUsage(FILE *out) {

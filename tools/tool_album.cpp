@@ -224,46 +224,6 @@ int AlbumAdd(int argc, char **argv) {
 }
 
 // Length of the well-formed UTF-8 sequence of two to four bytes at p, or 0.
-int Utf8Length(const unsigned char *p) {
-    int n = p[0] >= 0xC2 && p[0] <= 0xDF   ? 2
-            : p[0] >= 0xE0 && p[0] <= 0xEF ? 3
-            : p[0] >= 0xF0 && p[0] <= 0xF4 ? 4
-                                           : 0;
-    for (int i = 1; i < n; i++)
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    return n;
-}
-
-// Album texts come from outside: control bytes would drive the terminal. C0, DEL and C1 (a lone
-// byte 80..9F, or UTF-8 C2 80..9F) become \xNN, a backslash \\; other characters pass.
-std::string Printable(const char *text) {
-    std::string s;
-    for (const auto *p = reinterpret_cast<const unsigned char *>(text); *p;) {
-        int n = Utf8Length(p);
-        bool c1 = n == 2 && p[0] == 0xC2 && p[1] <= 0x9F;
-        if (n > 1 && !c1) {
-            s.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
-            p += n;
-            continue;
-        }
-        n = c1 ? 2 : 1;
-        unsigned c = *p;
-        if (!c1 && c >= 0x20 && c != 0x7F && c != '\\' && (c < 0x80 || c > 0x9F)) {
-            s += static_cast<char>(c);
-        } else if (c == '\\') {
-            s += "\\\\";
-        } else {
-            for (int i = 0; i < n; i++) {
-                char esc[8];
-                snprintf(esc, sizeof esc, "\\x%02X", p[i]);
-                s += esc;
-            }
-        }
-        p += n;
-    }
-    return s;
-}
-
 // A field as text; the buffer follows the bytes the entry has, not the width its header claims.
 std::string Field(const ALBUMDAT *album, int index, int field) {
     const uint8_t *p = nullptr;
@@ -271,7 +231,7 @@ std::string Field(const ALBUMDAT *album, int index, int field) {
     IoAlbumEntryBytes(album, index, &p, &len);
     std::vector<char> buf(static_cast<size_t>(std::min<long>(album->def[field], len)) + 8);
     IoAlbumEntryField(album, index, field, buf.data(), static_cast<int>(buf.size()));
-    return Printable(buf.data());
+    return ToolPrintable(buf.data());
 }
 
 int AlbumList(int argc, char **argv) {
