@@ -322,6 +322,7 @@ void *MainFuncTread(void *) {
         // Wait for the event without the lock so that pump and worker threads can draw.
         XNextEvent(main_display, &event);
         ToolkitLockGuard guard;
+        WinEventKeyState(&event);
         XEvent copy = event;
         WinEvent(main_display, copy);
         switch (event.type) {

@@ -187,3 +187,32 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     EXPECT_NE(rc.find("\nBgDisable=blue\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nFgDisable=red\n"), std::string::npos) << rc;
 }
+
+// Keys count with the modifiers that were down at their press: xdotool type releases Shift
+// before the shifted key, and a typist's Shift may come up first too.
+TEST_F(OptionsDialog, ShiftReleasedBeforeItsKeyStillTypesTheShiftedCharacter) {
+    Start();
+    Open();
+    Tab(3);
+    Window list = ColourList(), field = ColourField();
+    ASSERT_NE(list, 0u);
+    Press(list, 20, 3);
+    ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
+    Erase(field);
+    Move(field, 5, 5);
+    Type("#303030");
+    // The next entry stores the typed colour; there Shift+e with Shift up first, then e.
+    KeysIn(list, {"Down"});
+    Erase(field);
+    Move(field, 5, 5);
+    PressKey("shift");
+    PressKey("e");
+    ReleaseKey("shift");
+    ReleaseKey("e");
+    Key("e");
+    KeysIn(list, {"Down"});
+    EXPECT_TRUE(Traced("\"Ee\" is not available")) << run.Stderr();
+    Close();
+    std::string rc = QuitAndReadRc();
+    EXPECT_NE(rc.find("\nFgForm=#303030\n"), std::string::npos) << rc;
+}
