@@ -3,6 +3,7 @@
 
 #include "base/allg.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
 #include <X11/keysym.h>
@@ -75,6 +76,7 @@ static void WinEvRepeat(WINDAT *win, const WINEVHANDLER *h) {
 }
 
 static int CheckEvButtonPress(const XEvent &ev) {
+    if (WINDAT *clicked = WinFind(ev.xbutton.window)) WinFocusRepair(clicked);
     WinEachMatch(ev.xbutton.window, [&](WINDAT *win) {
         win->usr.evmouse = ev;
         if (static_cast<int>(ev.xbutton.button) == win->mouseleft) {

@@ -28,9 +28,6 @@ const char kOpenboxRc[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <keyboard></keyboard>
   <mouse>
     <dragThreshold>3</dragThreshold>
-    <context name="Frame">
-      <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
-    </context>
     <context name="Titlebar">
       <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
     </context>
@@ -54,11 +51,21 @@ bool WindowManager::Start(const std::string &display) {
     Display *d = XOpenDisplay(display.c_str());
     if (!d) return false;
     Atom sel = XInternAtom(d, "WM_S0", False);
+    // A window manager of an earlier test may still be leaving the server.
+    WaitFor([&] { return XGetSelectionOwner(d, sel) == 0; }, 5000);
     pid = fork();
     if (pid == 0) {
         int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, 1);
         dup2(devnull, 2);
+        // A clean start: no descriptors, signal mask or dispositions of the test process.
+        for (int fd = 3; fd < 1024; fd++)
+            close(fd);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int sig = 1; sig < NSIG; sig++)
+            signal(sig, SIG_DFL);
         setenv("DISPLAY", display.c_str(), 1);
         setenv("HOME", dir.c_str(), 1);
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
@@ -66,8 +73,28 @@ bool WindowManager::Start(const std::string &display) {
                static_cast<char *>(nullptr));
         _exit(127);
     }
-    // Running once it owns the window manager selection of the screen.
+    // Running once it frames a window mapped now: owning the selection comes earlier.
     bool up = pid > 0 && WaitFor([&] { return XGetSelectionOwner(d, sel) != 0; }, 10000);
+    if (up) {
+        // A map request that comes while it starts up may go unanswered: map again.
+        Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+        up = false;
+        for (int tries = 0; tries < 20 && !up; tries++) {
+            XUnmapWindow(d, probe);
+            XMapWindow(d, probe);
+            XSync(d, False);
+            up = WaitFor(
+                [&] {
+                    Window root, parent = 0, *kids = nullptr;
+                    unsigned int n = 0;
+                    if (XQueryTree(d, probe, &root, &parent, &kids, &n) && kids) XFree(kids);
+                    return parent && parent != root;
+                },
+                500);
+        }
+        XDestroyWindow(d, probe);
+        XSync(d, False);
+    }
     XCloseDisplay(d);
     if (!up) Stop();
     return up;
