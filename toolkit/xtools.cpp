@@ -303,21 +303,11 @@ bool Viewable(Display *d, Window w) {
     return w > PointerRoot && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
 
-// The top-level of the toolkit that holds X window `w`, or 0 (another client's, the root).
-Window TopWindowOf(Display *d, Window w) {
-    if (w <= PointerRoot) return 0;
-    if (WINDAT *win = WinFind(w)) return TopOf(win)->window;
-    // A window of ours without a record (a menu's inner window): its parents tell.
-    for (int depth = 0; w && depth < 64; depth++) {
-        Window root, parent = 0, *kids = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return 0;
-        if (kids) XFree(kids);
-        if (WINDAT *win = WinFind(parent)) return TopOf(win)->window;
-        if (parent == root) return 0;
-        w = parent;
-    }
-    return 0;
+// The top-level of the toolkit that holds X window `w`, or 0 (another client's, the root). Only
+// records are asked: a window of another client may be gone by the time it would be queried.
+Window TopWindowOf(Window w) {
+    WINDAT *win = w > PointerRoot ? WinFind(w) : nullptr;
+    return win ? TopOf(win)->window : 0;
 }
 } // namespace
 
@@ -330,7 +320,7 @@ int WinFocusTake(WINDAT *win) {
     Window cur = 0;
     int revert;
     XGetInputFocus(d, &cur, &revert);
-    if (TopWindowOf(d, cur) != top) {
+    if (TopWindowOf(cur) != top) {
         FOCUSBACK *slot = nullptr;
         for (FOCUSBACK &f : focus_back)
             if (f.top == top || (!slot && !f.top)) slot = &f;
@@ -358,9 +348,10 @@ int WinFocusGiveBack(WINDAT *top) {
     int revert;
     XGetInputFocus(d, &cur, &revert);
     // Only the holder gives the focus away; a window that lost it meanwhile leaves it be.
-    bool holds = TopWindowOf(d, cur) == top->window || cur == None;
+    bool holds = TopWindowOf(cur) == top->window || cur == None;
     if (!holds) return 0;
-    if (back != PointerRoot && (back == top->window || !Viewable(d, back))) {
+    // Only a window of ours is asked whether it still shows.
+    if (back != PointerRoot && (back == top->window || !WinFind(back) || !Viewable(d, back))) {
         WINDAT *main = WinFindTyp(WIN_MAIN);
         back = main && main != top && Viewable(d, main->window) ? main->window
                                                                 : (noted ? PointerRoot : 0);
