@@ -83,6 +83,7 @@ static int CheckEvButtonPress(const XEvent &ev) {
             if (win->typ == WIN_PANEDXM) {
                 WinEvButtonPress = win->window;
                 WinSetSelect(win, 1, 1);
+                if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) h->press(win);
             } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) {
                 if (h->repeat > 0)
                     WinEvRepeat(win, h);
