@@ -1143,8 +1143,11 @@ static void FileboxLayout(WINDAT *box) {
     }
     if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS)) {
         Place(a, x, ry, rw, std::max(1, H - ry));
-        // Whoever filled the area lays its contents out.
+        // Whoever filled the area lays its contents out; a row of its own (the frame fields)
+        // follows the area's width.
         WinFuncResize(a);
+        for (int i = 0; i < a->nchild; i++)
+            if (WINDAT *c = a->child[i]; c && c->typ == WIN_BASE) WinFuncResize(c);
     }
 }
 

@@ -136,3 +136,51 @@ TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {
     EXPECT_TRUE(WaitErr("file menu save=0 close=0")) << run.Stderr();
     EXPECT_TRUE(Quit()) << run.Stderr();
 }
+
+// The frame row of a multi-frame picture's Save as: "from" and "to" both lie inside the row and
+// the row inside its area, at the dialog's width and after it is made narrower or wider.
+TEST_F(FileMenu, MultiFrameSaveAsShowsBothFrameFieldsInsideTheirRow) {
+    std::string d = dir + "/m.dcm";
+    WriteDicom(d, 10, 64, 32);
+    StartWith({d}, "");
+    WaitOpen(1);
+    Click(Wait("File"), -1, -1, 40);
+    Click(Wait("SaveAs", Wait("MenuP")), -1, -1, 40);
+    Window dlg = Wait("File save as");
+    ASSERT_NE(dlg, 0u) << run.Stderr();
+    auto inside = [&](Window inner, Window outer) {
+        XRectangle i = RootRect(inner), o = RootRect(outer);
+        return i.width > 0 && i.x >= o.x && i.y >= o.y && i.x + i.width <= o.x + o.width &&
+               i.y + i.height <= o.y + o.height;
+    };
+    // The frame fields are the dialog's only "edit" windows; their parent is the row.
+    auto row = [&] {
+        std::vector<Window> e = FindAll("edit", dlg);
+        return e.size() == 2 && Parent(e[0]) == Parent(e[1]) ? Parent(e[0]) : Window(0);
+    };
+    for (int width : {0, 420, 900}) {
+        SCOPED_TRACE(width);
+        if (width) Resize(dlg, width, Attr(dlg).height);
+        Window fb = 0;
+        ASSERT_TRUE(WaitFor([&] {
+            fb = row();
+            return fb && (!width || Attr(dlg).width == width);
+        }));
+        std::vector<Window> fields = FindAll("edit", fb);
+        ASSERT_EQ(fields.size(), 2u);
+        EXPECT_TRUE(WaitFor([&] {
+            return inside(fields[0], fb) && inside(fields[1], fb) && inside(fb, Parent(fb)) &&
+                   inside(Parent(fb), dlg);
+        })) <<
+            [&] {
+                std::string t;
+                for (Window w : {fields[0], fields[1], fb, Parent(fb), dlg}) {
+                    XRectangle r = RootRect(w);
+                    t += Name(w) + " " + std::to_string(r.x) + "," + std::to_string(r.y) + " " +
+                         std::to_string(r.width) + "x" + std::to_string(r.height) + "; ";
+                }
+                return t;
+            }();
+        EXPECT_GE(Attr(fields[0]).width, 20);
+    }
+}
