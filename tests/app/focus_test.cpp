@@ -129,4 +129,16 @@ TEST_P(FocusBack, SaveAsDialogAndAMessageBox) {
     QuitByKeys();
 }
 
+// Another client left the focus on None: a click in dravik brings the keyboard back.
+TEST_P(FocusBack, AClickTakesTheFocusBackFromNone) {
+    StartTwo();
+    XSetInputFocus(display, None, RevertToNone, CurrentTime);
+    XSync(display, False);
+    ASSERT_EQ(Focus(), static_cast<Window>(None));
+    Click(view.view, 5, 5, 40);
+    ASSERT_TRUE(WaitFor([&] { return Focus() != None; }));
+    ViewKeysWork();
+    QuitByKeys();
+}
+
 DRAVIK_BARE_AND_WM(FocusBack);
