@@ -9,6 +9,7 @@ class FocusBack : public WmBinary {
   protected:
     OpenLine view;
     int opens = 1;
+    int kx = 5, ky = 5; // where in the view the pointer is for its keys
 
     // Two pictures in the work area; the file box lists their directory in rows of 17 pixels.
     void StartTwo() {
@@ -22,9 +23,9 @@ class FocusBack : public WmBinary {
     void ViewKeysWork() {
         EXPECT_NE(Focus(), static_cast<Window>(None));
         int zooms = Traces("trace: zoom");
-        KeyInView(view, 5, 5, "f");
+        KeyInView(view, kx, ky, "f");
         EXPECT_TRUE(WaitTrace("trace: zoom", zooms + 1)) << Err();
-        Move(view.view, 5, 5);
+        Move(view.view, kx, ky);
         Key(opens % 2 ? "n" : "p");
         WaitOpen(++opens);
     }
@@ -125,6 +126,51 @@ TEST_P(FocusBack, SaveAsDialogAndAMessageBox) {
     Move(box, 10, 10);
     Key("Return");
     ASSERT_TRUE(WaitGone("Information")) << Err();
+    ViewKeysWork();
+    QuitByKeys();
+}
+
+// The rename field over a thumbnail of the directory preview.
+TEST_P(FocusBack, ThumbnailRenameFieldEscape) {
+    ASSERT_EQ(mkdir((dir + "/pics").c_str(), 0755), 0);
+    Jpeg("pics/p.jpg", 64, 48);
+    std::string a = Jpeg("a.jpg", 96, 64), b = Jpeg("b.jpg", 64, 48);
+    Start({dir + "/pics", a, b});
+    view = WaitOpen(1);
+    Window preview = Wait(dir + "/pics");
+    ASSERT_NE(preview, 0u) << Err();
+    Window cells = 0;
+    ASSERT_TRUE(WaitFor([&] { return (cells = Find("scp", preview)) != 0 && Viewable(cells); }));
+    Click(cells, 40, 40, 40, 3);
+    Window menu = Wait("MenuP");
+    ASSERT_NE(menu, 0u);
+    Click(Wait("File: Rename", menu), -1, -1, 40);
+    Window field = Wait("edit", Wait("fly"));
+    ASSERT_NE(field, 0u) << Err();
+    ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
+    Move(field, 5, 5);
+    Key("Escape");
+    ASSERT_TRUE(WaitGone("fly")) << Err();
+    EXPECT_EQ(access((dir + "/pics/p.jpg").c_str(), F_OK), 0);
+    // Back where it came from: the preview (bare, the pointer root).
+    EXPECT_TRUE(WaitFor([&] {
+        Window f = Focus();
+        return wm ? f == preview || Parent(f) == preview : f == PointerRoot;
+    })) << Focus();
+    // A corner of the view the preview (and its frame) does not cover; a click there gives
+    // the main window the keyboard.
+    XRectangle p = RootRect(preview), v = RootRect(view.view);
+    bool found = false;
+    for (auto [x, y] :
+         {std::pair{5, 5}, {view.vw - 10, 5}, {5, view.vh - 10}, {view.vw - 10, view.vh - 10}}) {
+        int rx = v.x + x, ry = v.y + y;
+        if (found ||
+            (rx > p.x - 30 && rx < p.x + p.width + 30 && ry > p.y - 30 && ry < p.y + p.height + 30))
+            continue;
+        kx = x, ky = y, found = true;
+    }
+    ASSERT_TRUE(found);
+    Click(view.view, kx, ky, 40);
     ViewKeysWork();
     QuitByKeys();
 }
