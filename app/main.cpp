@@ -27,6 +27,7 @@
 #include "widgets/xtb.h"
 
 #include <X11/Xatom.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -325,6 +326,7 @@ void *MainFuncTread(void *) {
         // Wait for the event without the lock so that pump and worker threads can draw.
         XNextEvent(main_display, &event);
         ToolkitLockGuard guard;
+        WinEventKeyState(&event);
         XEvent copy = event;
         WinEvent(main_display, copy);
         switch (event.type) {
@@ -494,6 +496,31 @@ static void MainArgs(int argc, char **argv) {
     }
 }
 
+// The least size: the whole menu bar, and the docked toolbars above a view of 200 x 150 with
+// its scroll bar and status line. A start size larger than that is no reason to refuse less.
+static void MainMinSize(WINDAT *main, XSizeHints *size) {
+    int width = 200, bars = 0;
+    if (WINDAT *bar = WinChildFindTypTree(main, WIN_MENUM)) {
+        int bx = 0, by = 0;
+        Window child;
+        XTranslateCoordinates(main_display, bar->window, main->window, 0, 0, &bx, &by, &child);
+        for (int i = 0; i < bar->nchild; i++) {
+            XWindowAttributes a;
+            if (bar->child[i] && WinGetAttrib(bar->child[i], &a) == 0)
+                width = std::max(width, bx + a.x + a.width + 4);
+        }
+    }
+    for (int i = 0; i < main->nchild; i++)
+        if (WINDAT *c = main->child[i]; c && c->typ == WIN_TOOLBAR && c->status == 0)
+            bars += c->height + 2 * c->border;
+    size->flags = PPosition | PSize | PMinSize;
+    size->width = main->width;
+    size->height = main->height;
+    size->min_width = width;
+    size->min_height = bars + 150 + 2 * 20;
+    XSetWMNormalHints(main_display, main->window, size);
+}
+
 int main(int argc, char **argv) {
     MainArgs(argc, argv);
     MainSignalsInstall();
@@ -610,6 +637,7 @@ int main(int argc, char **argv) {
     else if (!WinMainToolbarCreate(0, TbStateDicom, 0, 0))
         MenuSetupDisable(702, M_MAIN_MENU[6], 0);
     ToolbarParentResize(main);
+    MainMinSize(main, size_hints);
     XFlush(main_display);
     // The first file that can be read is shown as if chosen in the file box.
     if (!WinPaintFiles.empty()) WinPaintFilesOpen(0, 1);

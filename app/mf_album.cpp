@@ -31,6 +31,7 @@
 #include "base/allg.h"
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -300,8 +301,18 @@ static void PageEntryRemove(ALBUMWND *w, WINDAT *page) {
     Button(page, 10, 14 + 2 * ALBUM_ROW, LgAct(5, lang), AlbumPageFuncEntryRemove);
 }
 
+// Page 5: the album's set-up, a labelled row each: the entry block size, the definition word
+// and the thumbnail edge (shown, not edited: they are the file's own).
 static void PageSetup(ALBUMWND *w, WINDAT *page) {
-    w->setupfield = Field(page, 10, 10, page->width - 20, 1, " ");
+    int lang = w->a.language;
+    int lw = 0;
+    for (int r = 70; r < 73; r++)
+        lw = std::max(lw, LabelGetInitWidth(LgRes(r, lang), 0) + 4);
+    int y = 10;
+    for (int i = 0; i < 3; i++) {
+        w->setupfield[i] = LabeledField(page, 10, y, lw, LgRes(70 + i, lang), EDIT_SINGLE);
+        y += (w->setupfield[i] ? w->setupfield[i]->height : ALBUM_ROW) + 8;
+    }
 }
 
 static std::string FieldText(const ALBUMDAT *a, int index, int field) {
@@ -449,9 +460,12 @@ int AlbumPageUpdate(ALBUMDAT *album, int page) {
 }
 
 static void SetupText(ALBUMWND *w) {
-    char text[80];
-    snprintf(text, sizeof text, "%i, %i, %i", w->a.blocksize, w->a.def[0], w->a.edge);
-    if (w->setupfield) EditTextNew(w->setupfield, text, 0);
+    const int values[3] = {w->a.blocksize, w->a.def[0], w->a.edge};
+    for (int i = 0; i < 3; i++)
+        if (w->setupfield[i]) {
+            std::string text = std::to_string(values[i]);
+            EditTextNew(w->setupfield[i], text.c_str(), static_cast<int>(text.size()));
+        }
 }
 
 int AlbumOpenAction(Display *display, const char *path) {
@@ -666,8 +680,89 @@ static void AddDirTake(ALBUMWND *w) {
     if (cur && *cur) w->adddir = cur;
 }
 
+// Entries appended since the album was loaded join the thumbnails at once. The file's bytes past
+// those already shown are read (from the very file that was loaded, within the size the file
+// has) and indexed as an album of their own behind the loaded header; their thumbnails become
+// new cells after the loaded ones, which keep their places (saving drops cells by index and
+// keeps appended entries).
+static void AlbumViewAppendNew(ALBUMWND *w) {
+    ALBUMDAT *a = &w->a;
+    WINDAT *view = a->view;
+    if (!view || !a->file.data || a->file.datalen < ALBUM_HEADER_SIZE) return;
+    int fd = FileOpenInput(a->path);
+    if (fd < 0) return;
+    struct stat st;
+    long from = a->file.datalen + w->tailshown;
+    if (fstat(fd, &st) != 0 || static_cast<unsigned long>(st.st_dev) != a->loaded_dev ||
+        static_cast<unsigned long>(st.st_ino) != a->loaded_ino || st.st_size <= from ||
+        st.st_size - from > LONG_MAX / 4) {
+        close(fd);
+        return;
+    }
+    long tail = static_cast<long>(st.st_size) - from;
+    ALBUMDAT part{};
+    snprintf(part.path, sizeof part.path, "%s", a->path);
+    IoRequestInit(&part.file, part.path);
+    auto *buf = static_cast<uint8_t *>(MemCreate(ALBUM_HEADER_SIZE + tail, part.path));
+    if (!buf) {
+        close(fd);
+        return;
+    }
+    memcpy(buf, a->file.data, ALBUM_HEADER_SIZE);
+    long got = 0;
+    while (got < tail) {
+        ssize_t n =
+            pread(fd, buf + ALBUM_HEADER_SIZE + got, static_cast<size_t>(tail - got), from + got);
+        if (n <= 0) break;
+        got += n;
+    }
+    close(fd);
+    part.file.data = buf;
+    part.file.datalen = ALBUM_HEADER_SIZE + got;
+    memcpy(part.def, a->def, sizeof part.def);
+    part.blocksize = a->blocksize;
+    part.edge = a->edge;
+    int n = IoAlbumEntryGetEntrys(&part.file);
+    part.pos =
+        n > 0
+            ? static_cast<long *>(MemCreate((n + 1L) * static_cast<long>(sizeof(long)), part.path))
+            : nullptr;
+    if (part.pos) {
+        part.entries = n;
+        part.entries = IoAlbumEntrySetupPos(&part);
+    }
+    int old = view->img_count, add = part.pos ? part.entries : 0;
+    auto *list =
+        add > 0 ? static_cast<PAINTIMG *>(MemCreate(
+                      static_cast<long>(old + add) * static_cast<long>(sizeof(PAINTIMG)), "ip"))
+                : nullptr;
+    if (list) {
+        memset(list, 0, static_cast<size_t>(old + add) * sizeof(PAINTIMG));
+        if (old > 0 && view->img_list) {
+            memcpy(list, view->img_list, static_cast<size_t>(old) * sizeof(PAINTIMG));
+            MemFree(view->img_list, "ip");
+        }
+        for (int i = 0; i < add; i++) {
+            PAINTIMG *e = &list[old + i];
+            IoAlbumEntryImage(&part, i, &e->fi);
+            if (e->fi.fbuf && !e->fi.ximage) WinCreateXImageSimple(view, &e->fi);
+        }
+        view->img_list = list;
+        view->img_size = sizeof(PAINTIMG);
+        view->img_count = old + add;
+        w->tailshown += got;
+        PaintImgSetupMaxWH(view, a->edge);
+        ScrollWndUpdateMaxFromChild(view, view->width, PaintImgHGetMax(view));
+        WinClearWindow(view);
+        WinPaint(view);
+        DravikTrace("album cells %d", view->img_count);
+    }
+    IoAlbumFree(&part);
+}
+
 static void AddDone(ALBUMWND *w) {
     ToolkitLockGuard guard;
+    AlbumViewAppendNew(w);
     StatusSetMsg(w->a.progress1, "", 1);
     StatusSetProc(w->a.progress1, 0);
     StatusSetMsg(w->a.progress2, "", 1);

@@ -42,6 +42,7 @@ void TreadEvent(Display *display, ALBUMPUMP *pump) {
             while (!pump->stop && XPending(display) > 0) {
                 XEvent ev;
                 XNextEvent(display, &ev);
+                WinEventKeyState(&ev);
                 WinEvent(display, ev);
                 if (ev.type == ClientMessage)
                     CheckEvClientMessageMain(ev);

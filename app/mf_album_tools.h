@@ -28,7 +28,9 @@ struct ALBUMWND {
     WINDAT *editlabel[10] = {};
     WINDAT *editfield[4] = {}; // description, user, password, group
     WINDAT *removelabel[2] = {};
-    WINDAT *setupfield = nullptr;
+    WINDAT *setupfield[3] = {}; // block size, definition word, thumbnail edge
+    // Bytes of the album file past the loaded ones whose entries the view shows already.
+    long tailshown = 0;
     int savefailed = 0;
     std::string savemsg;
 };

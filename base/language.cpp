@@ -8,7 +8,7 @@ const char *const mainLanguage[LG_COLUMNS] = {"DE", "EN", "FR", "ES", "IT"};
 
 // clang-format off
 // General words (LgRes).
-const char *const szresL[70 * LG_COLUMNS] = {
+const char *const szresL[73 * LG_COLUMNS] = {
     /*  0 */ "Datei", "File", "fr", "es", "it",
     /*  1 */ "Verzeichnis", "Directory", "fr", "es", "it",
     /*  2 */ "Bild(er)", "Image(s)", "fr", "es", "it",
@@ -79,6 +79,9 @@ const char *const szresL[70 * LG_COLUMNS] = {
     /* 67 */ "Hintergrund", "Background", "fr", "es", "it",
     /* 68 */ "Thread", "Thread", "fr", "es", "it",
     /* 69 */ "Maustaste", "Mousebutton", "fr", "es", "it",
+    /* 70 */ "Blockgr\xF6\xDF" "e", "Block size", "fr", "es", "it",
+    /* 71 */ "Felder", "Fields", "fr", "es", "it",
+    /* 72 */ "Vorschaugr\xF6\xDF" "e", "Thumbnail size", "fr", "es", "it",
 };
 
 // Action words (LgAct).

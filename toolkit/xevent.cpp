@@ -3,6 +3,7 @@
 
 #include "base/allg.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
 #include <X11/keysym.h>
@@ -75,12 +76,14 @@ static void WinEvRepeat(WINDAT *win, const WINEVHANDLER *h) {
 }
 
 static int CheckEvButtonPress(const XEvent &ev) {
+    if (WINDAT *clicked = WinFind(ev.xbutton.window)) WinFocusRepair(clicked);
     WinEachMatch(ev.xbutton.window, [&](WINDAT *win) {
         win->usr.evmouse = ev;
         if (static_cast<int>(ev.xbutton.button) == win->mouseleft) {
             if (win->typ == WIN_PANEDXM) {
                 WinEvButtonPress = win->window;
                 WinSetSelect(win, 1, 1);
+                if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) h->press(win);
             } else if (const WINEVHANDLER *h = WinEvHandlerOf(win); h && h->press) {
                 if (h->repeat > 0)
                     WinEvRepeat(win, h);
@@ -256,9 +259,45 @@ static int CheckEvClientMessage(const XEvent &ev) {
     return 0;
 }
 
+namespace {
+// The press of each keycode, until a release has used it.
+struct KEYPRESSNOTE {
+    bool pressed = false;
+    unsigned int state = 0;
+    // The release that used it, so that a second look at that release finds the same state.
+    unsigned long used_serial = 0;
+    Time used_time = 0;
+    bool used = false;
+};
+KEYPRESSNOTE key_press_note[256];
+} // namespace
+
+void WinEventKeyState(XEvent *ev) {
+    if (!ev || (ev->type != KeyPress && ev->type != KeyRelease)) return;
+    ToolkitLockGuard guard;
+    KEYPRESSNOTE &n = key_press_note[ev->xkey.keycode & 0xFF];
+    if (ev->type == KeyPress) {
+        n = KEYPRESSNOTE{};
+        n.pressed = true;
+        n.state = ev->xkey.state;
+        return;
+    }
+    if (!n.pressed) return;
+    bool same = n.used && n.used_serial == ev->xany.serial && n.used_time == ev->xkey.time;
+    if (n.used && !same) return;
+    n.used = true;
+    n.used_serial = ev->xany.serial;
+    n.used_time = ev->xkey.time;
+    // Pointer buttons come from the release; the modifiers from the press.
+    const unsigned int mods =
+        ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
+    ev->xkey.state = (ev->xkey.state & ~mods) | (n.state & mods);
+}
+
 int WinEvent(Display *display, XEvent ev) {
     (void)display;
     ToolkitLockGuard guard;
+    WinEventKeyState(&ev);
     switch (ev.type) {
     case KeyPress:
         CheckEvKeyPress(ev);

@@ -32,5 +32,12 @@ extern int (*WinEvMenuKey)(Display *display, const XEvent *ev);
 // number. The application installs it where it traces; the soak test waits for the answers.
 extern void (*WinEvPingHook)(long seq);
 
+// A key counts with the modifiers that were down when it was pressed: typists, on-screen
+// keyboards and xdotool release Shift or Ctrl before the key, and keys act on their release.
+// Gives a KeyRelease the state of its key's press (remembered by keycode); a release without a
+// seen press keeps its own. Notes presses; the same release may be passed again.
+void WinEventKeyState(XEvent *ev);
+
+// Dispatches one event (the key state above applied first).
 int WinEvent(Display *display, XEvent ev);
 int WinEventQueued(Display *display);

@@ -2,6 +2,7 @@
 
 #include "base/xmem.h"
 #include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -282,6 +283,97 @@ int WinSetInputFocus(WINDAT *win, int revert_to, Time time) {
     if (!win || !win->usr.display) return -15;
     XSetInputFocus(win->usr.display, win->window, revert_to, time);
     return 0;
+}
+
+namespace {
+// Where each top-level that took the focus got it from.
+struct FOCUSBACK {
+    Window top = 0, back = 0;
+};
+FOCUSBACK focus_back[32];
+
+WINDAT *TopOf(WINDAT *win) {
+    while (win && win->usr.parent)
+        win = win->usr.parent;
+    return win;
+}
+
+bool Viewable(Display *d, Window w) {
+    XWindowAttributes a;
+    return w > PointerRoot && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// The top-level of the toolkit that holds X window `w`, or 0 (another client's, the root). Only
+// records are asked: a window of another client may be gone by the time it would be queried.
+Window TopWindowOf(Window w) {
+    WINDAT *win = w > PointerRoot ? WinFind(w) : nullptr;
+    return win ? TopOf(win)->window : 0;
+}
+} // namespace
+
+int WinFocusTake(WINDAT *win) {
+    if (!win || !win->usr.display || !win->window) return -15;
+    ToolkitLockGuard guard;
+    Display *d = win->usr.display;
+    if (!Viewable(d, win->window)) return -1;
+    Window top = TopOf(win)->window;
+    Window cur = 0;
+    int revert;
+    XGetInputFocus(d, &cur, &revert);
+    if (TopWindowOf(cur) != top) {
+        FOCUSBACK *slot = nullptr;
+        for (FOCUSBACK &f : focus_back)
+            if (f.top == top || (!slot && !f.top)) slot = &f;
+        if (!slot) slot = &focus_back[0];
+        slot->top = top;
+        slot->back = cur == None ? 0 : cur;
+    }
+    XSetInputFocus(d, win->window, RevertToPointerRoot, CurrentTime);
+    return 0;
+}
+
+int WinFocusGiveBack(WINDAT *top) {
+    if (!top || !top->usr.display || !top->window) return -15;
+    ToolkitLockGuard guard;
+    Display *d = top->usr.display;
+    Window back = 0;
+    bool noted = false;
+    for (FOCUSBACK &f : focus_back)
+        if (f.top == top->window) {
+            back = f.back;
+            noted = true;
+            f = FOCUSBACK{};
+        }
+    Window cur = 0;
+    int revert;
+    XGetInputFocus(d, &cur, &revert);
+    // Only the holder gives the focus away; a window that lost it meanwhile leaves it be.
+    bool holds = TopWindowOf(cur) == top->window || cur == None;
+    if (!holds) return 0;
+    // Only a window of ours is asked whether it still shows.
+    if (back != PointerRoot && (back == top->window || !WinFind(back) || !Viewable(d, back))) {
+        WINDAT *main = WinFindTyp(WIN_MAIN);
+        back = main && main != top && Viewable(d, main->window) ? main->window
+                                                                : (noted ? PointerRoot : 0);
+    }
+    if (!back) back = PointerRoot;
+    XSetInputFocus(d, back, RevertToPointerRoot, CurrentTime);
+    return 0;
+}
+
+int WinFocusRepair(WINDAT *clicked) {
+    if (!clicked || !clicked->usr.display) return -15;
+    Display *d = clicked->usr.display;
+    Window cur = 0;
+    int revert;
+    XGetInputFocus(d, &cur, &revert);
+    if (cur != None) return 0;
+    WINDAT *top = TopOf(clicked);
+    if (Viewable(d, top->window))
+        XSetInputFocus(d, top->window, RevertToPointerRoot, CurrentTime);
+    else
+        XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
+    return 1;
 }
 
 Pixmap PixmapCreateFromData(Display *display, Drawable drawable, const char *bits, unsigned int w,

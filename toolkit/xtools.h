@@ -38,6 +38,16 @@ int WinGetTextBearing(XFontStruct *font, const char *text, int n, int which);
 
 int WinSetInputFocus(WINDAT *win, int revert_to, Time time);
 
+// The keyboard focus is handed on, never dropped: a window that takes it remembers where it
+// came from (the pointer root, or another top-level), with a revert mode that ends at the
+// pointer root if the window goes; closing a top-level that holds the focus gives it back there
+// (or to the main window). No-ops for a window that is not viewable yet (a window manager
+// focuses it once mapped).
+int WinFocusTake(WINDAT *win);
+int WinFocusGiveBack(WINDAT *top);
+// A click with the focus on None (left so by another client) takes the clicked top-level.
+int WinFocusRepair(WINDAT *clicked);
+
 // Longest press that still makes a click.
 enum { WIN_CLICK_MS = 250 };
 

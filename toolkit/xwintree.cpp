@@ -3,6 +3,7 @@
 
 #include "base/xmem.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
 #include <cstdio>
@@ -193,6 +194,8 @@ int WinClose(WINDAT *win) {
         int r = WinFuncClose(win);
         if (r != 0) return r;
     }
+    // A closing top-level hands the keyboard on before its windows go.
+    if (!win->usr.parent && win->typ != WIN_MAIN) WinFocusGiveBack(win);
     if (win->nchild > 0) {
         int r = WinCloseChildren(win);
         if (r != 0) return r;

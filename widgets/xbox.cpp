@@ -197,6 +197,15 @@ WINDAT *BoxCreate(int language, Display *display, const char *text, int kind, WI
     BoxKeyTabSet(box);
     if (kind != BOX_STATUS) WinSetMaxWidthHeight(box, width, height);
     WinShow(box, 1);
+    // A field that holds the keyboard would keep Return and Escape from the box: the box takes
+    // it over (with the pointer root, keys follow the pointer as before).
+    Window focus = 0;
+    int revert;
+    XGetInputFocus(display, &focus, &revert);
+    if (kind != BOX_STATUS && focus > PointerRoot) {
+        XSync(display, False);
+        WinFocusTake(box);
+    }
     return box;
 }
 

@@ -566,7 +566,7 @@ int EditTextRelease(WINDAT *e) {
         MsgBeep(e, 0);
         return -1;
     }
-    WinSetInputFocus(e, RevertToParent, CurrentTime);
+    WinFocusTake(e);
     Time t = e->usr.evmouse.xbutton.time;
     if (((t - editPressTime) & 0xFFFFFFFFul) >= EDIT_CLICK_MS) {
         editClickValid = false;
@@ -721,7 +721,7 @@ WINDAT *EditFlyCreate(int x, int y, int width, WINDAT *win, const char *text) {
     XRaiseWindow(d, fly->window);
     // Typing goes to the field while the pointer is anywhere.
     XSync(d, False);
-    WinSetInputFocus(field, RevertToParent, CurrentTime);
+    WinFocusTake(field);
     return fly;
 }
 

@@ -702,6 +702,18 @@ int mf_FileRemove(WINDAT *box) {
 static Window flyBox = 0;
 static std::string flyFrom;
 
+// The field leaves its box's slot however it closes: Escape closes it without its Close
+// callback, and a slot left behind would be closed again with the box.
+static int FlyIntClose(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -20;
+    if (WINDAT *box = flyBox ? WinFind(flyBox) : nullptr;
+        box && Slot(box, FBX_SLOT_RENAME) == rec->win) {
+        SlotSet(box, FBX_SLOT_RENAME, nullptr);
+        flyBox = 0;
+    }
+    return WinFuncIntCloseSimple(rec);
+}
+
 static WINDAT *FlyOver(WINDAT *box, const char *text, int width, WINFUNC close) {
     WINDAT *list = FileboxWndFListGet(box);
     if (!list) return nullptr;
@@ -711,6 +723,7 @@ static WINDAT *FlyOver(WINDAT *box, const char *text, int width, WINFUNC close) 
     WINDAT *fly = EditFlyCreate(0, y, width, list, text);
     if (!fly) return nullptr;
     WinSetFuncClose(fly, close);
+    WinSetFuncIntClose(fly, FlyIntClose);
     SlotSet(box, FBX_SLOT_RENAME, fly);
     flyBox = box->window;
     return fly;
@@ -1130,8 +1143,11 @@ static void FileboxLayout(WINDAT *box) {
     }
     if (WINDAT *a = Slot(box, FBX_SLOT_OPTIONS)) {
         Place(a, x, ry, rw, std::max(1, H - ry));
-        // Whoever filled the area lays its contents out.
+        // Whoever filled the area lays its contents out; a row of its own (the frame fields)
+        // follows the area's width.
         WinFuncResize(a);
+        for (int i = 0; i < a->nchild; i++)
+            if (WINDAT *c = a->child[i]; c && c->typ == WIN_BASE) WinFuncResize(c);
     }
 }
 

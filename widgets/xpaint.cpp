@@ -747,16 +747,28 @@ int PaintImgPaintText(WINDAT *v, int first, int last) {
     Display *d = v->usr.display;
     int th = TextHeight();
     int sel = PaintImgCurSelectGet(v);
+    // Only the cells the last paint laid out have places; the others keep old ones (or none)
+    // and their names would land over the grid.
+    int laid = Slot(v, PAINT_LAST);
+    first = std::max(first, PaintImgCurFirstGet(v));
+    last = std::min(last, laid);
     for (int i = first; i <= last && i < v->img_count; i++) {
         PAINTIMG *e = PaintImgGet(v, i);
         const char *name = BaseName(e->fi.fname);
         int n = static_cast<int>(strlen(name));
         int tw = WinGetTextWidth(fontfs_text, name, n);
+        // A name wider than its cell is cut at the cell's edge.
+        XRectangle cell{static_cast<short>(e->x), static_cast<short>(e->y + e->ch - th),
+                        static_cast<unsigned short>(std::max(1, e->cw)),
+                        static_cast<unsigned short>(th + 4)};
+        XSetClipRectangles(d, v->gc, 0, 0, &cell, 1, Unsorted);
         XSetForeground(d, v->gc, i == sel ? bg_sel : v->bg);
-        XFillRectangle(d, v->window, v->gc, e->x, e->y + e->ch - th, static_cast<unsigned>(tw),
+        XFillRectangle(d, v->window, v->gc, e->x, e->y + e->ch - th,
+                       static_cast<unsigned>(std::min(tw, std::max(1, e->cw))),
                        static_cast<unsigned>(th + 4));
         XSetForeground(d, v->gc, i == sel ? fg_sel : v->fg);
         WinDrawString(v, e->x, e->y + e->ch + 2, name, n);
+        XSetClipMask(d, v->gc, None);
     }
     XSetForeground(d, v->gc, v->fg);
     return 0;

@@ -378,6 +378,45 @@ int PaintFileRemove(WINDAT *v) {
     return 0;
 }
 
+// The frame row: "Image(s)", "from" [field], "to" [field]. When one row is narrower than that,
+// the title takes a row of its own, and the fields shrink to what is left (never below two
+// digits): both fields always lie inside the row.
+static int PaintMultiFrameLayout(WINDATUSR *rec) {
+    WINDAT *fb = rec ? rec->win : nullptr;
+    if (!fb || fb->nchild < 5) return 0;
+    WINDAT *parent = fb->usr.parent;
+    if (parent) fb->width = std::max(1, parent->width - 2 * fb->border);
+    WINDAT *title = fb->child[0], *from = fb->child[1], *first = fb->child[2];
+    WINDAT *to = fb->child[3], *last = fb->child[4];
+    if (!title || !from || !first || !to || !last) return 0;
+    const int gap = 4;
+    int th = std::max(first->height, title->height);
+    int fieldw = WinGetTextWidth(fontfs_text, "01234", 5);
+    int minw = WinGetTextWidth(fontfs_text, "00", 2) + 6;
+    int fixed = from->width + to->width + 4 * gap;
+    bool split = title->width + gap + fixed + 2 * fieldw > fb->width;
+    int row = 0;
+    if (split) {
+        WinMove(title, 0, 0);
+        row = th;
+        fieldw = std::max(minw, std::min(fieldw, (fb->width - fixed) / 2));
+    }
+    int x = split ? 0 : title->width + gap;
+    if (!split) WinMove(title, 0, 0);
+    WinMove(from, x, row);
+    x += from->width + gap;
+    first->width = fieldw;
+    WinMoveResizeWindow(first, x, row, fieldw, first->height);
+    x += fieldw + gap;
+    WinMove(to, x, row);
+    x += to->width + gap;
+    last->width = fieldw;
+    WinMoveResizeWindow(last, x, row, fieldw, last->height);
+    fb->height = row + th;
+    WinResize(fb, fb->width, fb->height);
+    return 0;
+}
+
 WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox) {
     if (!parent) return nullptr;
     int th = WinGetTextHeight(fontfs_label, WIN_TEXT_SAMPLE, 0) + 8;
@@ -389,7 +428,6 @@ WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox) {
     WINDAT *fb = WinCreate(parent, 0, 0, &t, &nb, "fb", fontfs_label);
     if (!fb) return nullptr;
     fb->typ = WIN_BASE;
-    int x = 0;
     const char *texts[3] = {LgRes(2, t.language), LgRes(63, t.language), LgRes(64, t.language)};
     int fieldw = WinGetTextWidth(fontfs_text, "01234", 5);
     WINDAT *fields[2] = {nullptr, nullptr};
@@ -397,20 +435,19 @@ WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox) {
         WINTYP lt = t;
         lt.fg = fg_label, lt.bg = bg_label;
         lt.width = LabelGetInitWidth(texts[i], 0);
-        WINDAT *label = LabelCreate(fb, x, 0, &lt, &nb, texts[i]);
-        x += lt.width + 4;
+        WINDAT *label = LabelCreate(fb, 0, 0, &lt, &nb, texts[i]);
         if (i > 0 && label) {
             WINTYP et = t;
             et.fg = fg_edit, et.bg = bg_edit;
             et.state = EDIT_NUMBER;
             et.width = fieldw;
             WINNEIGHBOR enb{};
-            enb.neighbor[WIN_SIDE_LEFT] = label;
-            fields[i - 1] = EditCreate(fb, x, 0, &et, &enb, "edit");
+            fields[i - 1] = EditCreate(fb, 0, 0, &et, &enb, "edit");
             EditValueMinMaxSet(fields[i - 1], 0, PAINT_FRAME_FIELD_MAX);
-            x += fieldw + 4;
         }
     }
+    WinSetFuncResize(fb, PaintMultiFrameLayout);
+    PaintMultiFrameLayout(&fb->usr);
     if (fields[0] && fields[1] && PaintFrameFieldsHook)
         PaintFrameFieldsHook(filebox, fields[0], fields[1]);
     return fb;

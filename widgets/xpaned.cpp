@@ -18,14 +18,27 @@ static WINDAT *SashPane(WINDAT *sash, int slot) {
     return reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(sash, slot));
 }
 
-static int PanedGripRelease(WINDAT *grip) {
-    const XButtonEvent &b = grip->usr.evmouse.xbutton;
-    return PanedResizeBtn(grip, b.x, b.y);
+// A sash moves by the way the pointer went between press and release, wherever on the sash or
+// its grip the drag began.
+static int pressRootX = 0, pressRootY = 0;
+
+static int PanedSashPress(WINDAT *w) {
+    pressRootX = w->usr.evmouse.xbutton.x_root;
+    pressRootY = w->usr.evmouse.xbutton.y_root;
+    return 0;
+}
+
+static int PanedSashRelease(WINDAT *w) {
+    const XButtonEvent &b = w->usr.evmouse.xbutton;
+    WINDAT *grip = w->typ == WIN_PANEDXM ? w : WinChildFindTyp(w, WIN_PANEDXM);
+    return PanedResizeBtn(grip, b.x_root - pressRootX, b.y_root - pressRootY);
 }
 
 static void PanedEvInit() {
-    static const WINEVHANDLER h = {nullptr, PanedGripRelease, nullptr, nullptr, nullptr, nullptr};
+    static const WINEVHANDLER h = {PanedSashPress, PanedSashRelease, nullptr,
+                                   nullptr,        nullptr,          nullptr};
     WinEvHandlerSet(WIN_PANEDXM, &h);
+    WinEvHandlerSet(WIN_PANEDX, &h);
 }
 
 WINDAT *PanedCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
@@ -96,6 +109,11 @@ WINDAT *PanedCreateChild(WINDAT *paned, int x, int y, WINTYP *typ, const WINNEIG
         int sy = h ? 0 : py + prev->height + 2 * prev->border + prev->space[WIN_SIDE_BOTTOM];
         sash = WinCreate(paned, sx, sy, &st, &none, h ? "px" : "py", fontfs_text);
         if (!sash) return nullptr;
+        WinSelectInput(sash->usr.display, sash->window,
+                       ButtonPressMask | ButtonReleaseMask | ExposureMask);
+        sash->cursor =
+            CursorCreate(sash->usr.display, h ? XC_sb_h_double_arrow : XC_sb_v_double_arrow);
+        CursorSet(sash, sash->cursor);
         if (WinUSRStringArrayCreate(sash, 2) != 0 || !PanedBtnCreate(sash)) {
             WinClose(sash);
             return nullptr;
@@ -170,25 +188,43 @@ int PanedResize(WINDAT *paned) {
         WinMoveResizeWindow(paned, g[0], g[1], g[2], g[3]);
     }
     bool h = SideBySide(paned);
-    // Panes keep their length along the axis except the last, which takes what is left; across
-    // the axis every child fills the window.
+    auto len = [h](const WINDAT *c) { return h ? c->width : c->height; };
+    auto margins = [h](const WINDAT *c) {
+        return (h ? c->space[WIN_SIDE_LEFT] + c->space[WIN_SIDE_RIGHT]
+                  : c->space[WIN_SIDE_TOP] + c->space[WIN_SIDE_BOTTOM]) +
+               2 * c->border;
+    };
+    // Along the axis the panes keep their share of the room the sashes leave, the last taking
+    // the rounding; across the axis every child fills the window.
     WINDAT *last = LastPane(paned);
+    int fixed = 0, flex = 0;
+    for (int i = 0; i < paned->nchild; i++)
+        if (WINDAT *c = paned->child[i]) {
+            fixed += margins(c) + (c->typ == WIN_PANEDX ? len(c) : 0);
+            if (c->typ != WIN_PANEDX) flex += len(c);
+        }
+    int room = std::max(0, (h ? paned->width : paned->height) - fixed);
+    int pos = 0, given = 0;
     for (int i = 0; i < paned->nchild; i++) {
         WINDAT *c = paned->child[i];
         if (!c) continue;
-        int x = 0, y = 0;
-        Geometry(c, &x, &y);
-        int w = c->width, ht = c->height;
-        if (h) {
-            ht = paned->height - c->space[WIN_SIDE_TOP] - c->space[WIN_SIDE_BOTTOM] - 2 * c->border;
-            if (c == last) w = paned->width - x - c->space[WIN_SIDE_RIGHT] - 2 * c->border;
-        } else {
-            w = paned->width - c->space[WIN_SIDE_LEFT] - c->space[WIN_SIDE_RIGHT] - 2 * c->border;
-            if (c == last) ht = paned->height - y - c->space[WIN_SIDE_BOTTOM] - 2 * c->border;
+        int along = len(c);
+        if (c->typ != WIN_PANEDX && flex > 0) {
+            along = c == last ? room - given
+                              : static_cast<int>(static_cast<long long>(along) * room / flex);
+            along = std::max(1, along);
+            given += along;
         }
+        int w = h ? along : paned->width - margins(c);
+        int ht =
+            h ? paned->height - c->space[WIN_SIDE_TOP] - c->space[WIN_SIDE_BOTTOM] - 2 * c->border
+              : along;
+        pos += h ? c->space[WIN_SIDE_LEFT] : c->space[WIN_SIDE_TOP];
+        int x = h ? pos : c->space[WIN_SIDE_LEFT], y = h ? c->space[WIN_SIDE_TOP] : pos;
+        pos += along + 2 * c->border + (h ? c->space[WIN_SIDE_RIGHT] : c->space[WIN_SIDE_BOTTOM]);
         if (w < 1 || ht < 1) continue;
         c->width = w, c->height = ht;
-        WinResize(c, w, ht);
+        WinMoveResizeWindow(c, x, y, w, ht);
         if (c->typ == WIN_PANEDX) {
             for (int k = 0; k < c->nchild; k++)
                 if (WINDAT *grip = c->child[k])

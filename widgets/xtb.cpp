@@ -94,6 +94,8 @@ int ToolbarParentResize(WINDAT *parent) {
         for (int i = 0; i < parent->nchild; i++) {
             WINDAT *c = parent->child[i];
             if (!c || c->typ == WIN_TOOLBAR) continue;
+            // The work area spans the window, whatever width it had before.
+            c->width = std::max(1, parent->width - 2 * c->border);
             c->height = std::max(1, c->height + share);
             WinMoveResizeWindow(c, 0, y, c->width, c->height);
             WinChildResize(c);

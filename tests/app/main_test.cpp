@@ -1,28 +1,24 @@
 // The real binary under a private X server: start-up, the main window, and the ways it ends.
-#include "support/xvfb.h"
-#include "support/proc.h"
+#include "app/paint_binary.h"
+
 #include "app/main.h"
 
 #include <X11/Xatom.h>
 #include <csignal>
 
-class MainBinary : public XvfbTest {
+class MainBinary : public PaintBinary {
   protected:
-    ProgramRun run;
     Window main = 0;
 
     void StartDravik() {
-        ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name));
-        ASSERT_TRUE(WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }))
-            << run.Stderr();
+        ASSERT_TRUE(Launch({}));
+        ASSERT_NE(main = Main(), 0u) << run.Stderr();
     }
 };
 
 TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
     StartDravik();
-    XWindowAttributes a;
-    ASSERT_TRUE(WaitFor(
-        [&] { return XGetWindowAttributes(display, main, &a) && a.map_state == IsViewable; }));
+    XWindowAttributes a = Attr(main);
     EXPECT_EQ(a.x, 0);
     EXPECT_EQ(a.y, 0);
     EXPECT_EQ(a.width, 1280 / 3 * 2);
@@ -92,7 +88,7 @@ TEST_F(MainBinary, InterruptAndQuitSignalsEndWithStatusZero) {
         EXPECT_NE(err.find("signal: " + std::to_string(sig)), std::string::npos) << err;
         EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
         // The window is gone before the next round looks for one.
-        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+        ASSERT_TRUE(WaitGone("dravik"));
         run.~ProgramRun();
         new (&run) ProgramRun;
     }

@@ -162,7 +162,12 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/tree").c_str(), nullptr), 0);
     EXPECT_EQ(Call(AlbumPageEntryAddFuncAddDirSub), 100);
     EXPECT_EQ(AlbumEntriesText(album), "5  ( + 3  - 0 )  =  8");
-    EXPECT_EQ(album->view->img_count, 5) << "added entries show when opened again";
+    // The added entries are thumbnails at once, after the loaded ones, named by their source.
+    ASSERT_EQ(album->view->img_count, 8);
+    PAINTIMG *last = PaintImgGet(album->view, 7);
+    ASSERT_TRUE(last && last->fi.fname);
+    EXPECT_NE(std::string(last->fi.fname).find("tree/s/t/B.JPG"), std::string::npos);
+    EXPECT_TRUE(last->fi.ximage);
     std::string bytes = Slurp(path);
     EXPECT_EQ(Markers(path), 8);
     EXPECT_NE(bytes.find(dir + "/tree/s/t/B.JPG"), std::string::npos);
@@ -398,4 +403,51 @@ TEST_F(AlbumBinary, AnAlbumOnTheCommandLineOpensItsWindow) {
     EXPECT_NE(run.Stderr().find("album open " + bare + " entries=1"), std::string::npos);
     WaitOpen(1);
     EXPECT_NE(FindWindowByName(display, "named.alb"), 0u);
+}
+
+// The Setup page: each setting in a row of its own, its label left of a field of a line's height
+// that shows the value.
+TEST_F(AlbumWindow, SetupShowsEachSettingWithItsLabelAndField) {
+    Jpeg("s/a.jpg");
+    std::string path = dir + "/s.alb";
+    ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", path, dir + "/s/a.jpg"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Open(path);
+    ALBUMWND *w = AlbumWnd(album);
+    const int values[3] = {album->blocksize, album->def[0], album->edge};
+    int y = -1;
+    for (int i = 0; i < 3; i++) {
+        WINDAT *f = w->setupfield[i];
+        ASSERT_NE(f, nullptr);
+        EXPECT_STREQ(EditTextGet(f), std::to_string(values[i]).c_str());
+        EXPECT_GE(f->height, 15);
+        WINDAT *label = f->neighbor[WIN_SIDE_LEFT];
+        ASSERT_TRUE(label && label->label);
+        EXPECT_STREQ(label->label, LgRes(70 + i, album->language));
+        XWindowAttributes a = Attr(display, f->window);
+        EXPECT_GT(a.y, y) << "one row each";
+        y = a.y + a.height - 1;
+    }
+}
+
+// Selecting a thumbnail redraws the names of the cells on screen only: the cells below the
+// window have no place yet, and their names once landed over the first row.
+TEST_F(AlbumBinary, ASelectionDrawsNoNamesOverTheGrid) {
+    std::vector<std::string> args = {DRAVIK_TOOL_BIN, "album", "add", dir + "/g.alb",
+                                     Jpeg("a.jpg", 120, 90, 0xFFFFFF)};
+    for (int i = 0; i < 30; i++)
+        args.push_back(Jpeg("a-rather-long-name-" + std::to_string(i) + ".jpg", 120, 90, 0xFFFFFF));
+    ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    Start({dir + "/g.alb"});
+    Window top = Wait("g.alb");
+    ASSERT_NE(top, 0u) << run.Stderr();
+    Window view = 0;
+    ASSERT_TRUE(WaitFor([&] { return (view = Find("scp", top)) != 0 && Viewable(view); }));
+    // Above the first row's thumbnails (96 x 72, at the cells' bottoms) nothing is drawn.
+    auto ink = [&] { return Colours(view, 0, 0, Attr(view).width, 18).count(0x000000); };
+    ASSERT_TRUE(WaitFor([&] { return Colours(view, 10, 40, 4, 4).count(0xFFFFFF) > 0; }));
+    EXPECT_EQ(ink(), 0u);
+    Click(view, 96 + 25 + 48, 40, 40);
+    EXPECT_FALSE(WaitFor([&] { return ink() > 0; }, 1000)) << "names drawn over the first cell";
 }

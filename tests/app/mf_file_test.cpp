@@ -2,7 +2,6 @@
 // the entry states that follow the current image.
 #include "app/paint_binary.h"
 
-#include <X11/extensions/XTest.h>
 #include <sstream>
 
 namespace {
@@ -18,39 +17,17 @@ class FileMenu : public PaintBinary {
   protected:
     // Starts with `rc` added to the configuration; the quit question stays off.
     void StartWith(const std::vector<std::string> &files, const std::string &rc) {
-        run.rc = "AskProgramExit=0\nAskFileOpenWin=0\n" + rc;
-        run.env = {"DRAVIK_TRACE=1"};
-        ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name, files));
+        ASSERT_TRUE(Launch(files, "AskProgramExit=0\nAskFileOpenWin=0\n" + rc));
     }
 
     void CtrlKeyInView(const OpenLine &o, const char *key) {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, o.view, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
-        XtMove(display, rx, ry);
-        XtKey(display, key, true);
+        Move(o.view, 5, 5);
+        Key(std::string("ctrl+") + key, HOLD_TOOL, true);
     }
 
     std::string QuitAndReadRc() {
-        XtKey(display, "q", true);
-        EXPECT_TRUE(run.Wait()) << run.Stderr();
-        EXPECT_EQ(run.status, 0) << run.Stderr();
+        EXPECT_TRUE(Quit()) << run.Stderr();
         return ReadAll(run.home + "/.dravikrc");
-    }
-
-    Window Find(const std::string &name) { return FindWindowByName(display, name.c_str()); }
-
-    void ClickWindow(Window w) {
-        XWindowAttributes a;
-        XGetWindowAttributes(display, w, &a);
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, w, DefaultRootWindow(display), a.width / 2, a.height / 2,
-                              &rx, &ry, &child);
-        XtMove(display, rx, ry);
-        XTestFakeButtonEvent(display, 1, True, CurrentTime);
-        XTestFakeButtonEvent(display, 1, False, 40);
-        XSync(display, False);
     }
 };
 
@@ -89,22 +66,14 @@ TEST_F(FileMenu, OpenPreviousListsTheFilesAndOpensTheChosenOne) {
     std::string b = Jpeg("b.jpg", 48, 32);
     StartWith({b}, "LastFile0=" + a + "\n");
     WaitOpen(1);
-    Window file = 0;
-    ASSERT_TRUE(WaitFor([&] { return (file = Find("File")) != 0; }));
-    ClickWindow(file);
-    Window cascade = 0;
-    ASSERT_TRUE(WaitFor([&] { return (cascade = Find("Open Previous")) != 0; }));
-    ClickWindow(cascade);
+    Click(Wait("File"), -1, -1, 40);
+    Click(Wait("Open Previous"), -1, -1, 40);
     // The sub-menu holds both files, the one opened last first.
     Window entry = 0;
     ASSERT_TRUE(WaitFor([&] { return (entry = Find(a)) != 0 && Find(b) != 0; }))
         << "a click on the cascade keeps it open";
-    int ax, ay, bx, by;
-    Window child;
-    XTranslateCoordinates(display, Find(b), DefaultRootWindow(display), 0, 0, &bx, &by, &child);
-    XTranslateCoordinates(display, entry, DefaultRootWindow(display), 0, 0, &ax, &ay, &child);
-    EXPECT_LT(by, ay);
-    ClickWindow(entry);
+    EXPECT_LT(RootRect(Find(b)).y, RootRect(entry).y);
+    Click(entry, -1, -1, 40);
     OpenLine o = WaitOpen(2);
     EXPECT_EQ(o.path, a);
     EXPECT_EQ(o.w, 64);
@@ -152,32 +121,66 @@ TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {
     // Nothing left to save.
     CtrlKeyInView(o, "s");
     KeyInView(o, 5, 5, "f");
-    XtKey(display, "q", true);
-    ASSERT_TRUE(run.Wait()) << run.Stderr();
+    ASSERT_TRUE(Quit()) << run.Stderr();
     EXPECT_EQ(Count(run.Stderr(), "save rc="), 0) << run.Stderr();
 
     // In an image window of its own, Close closes that window.
     run.~ProgramRun();
     new (&run) ProgramRun;
-    run.rc = "AskProgramExit=0\nAskFileOpenWin=2\n";
-    run.env = {"DRAVIK_TRACE=1"};
-    ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name, {a}));
+    ASSERT_TRUE(Launch({a}, "AskProgramExit=0\nAskFileOpenWin=2\n"));
     OpenLine ext = WaitOpen(1);
     Window mainwin = Find("dravik");
     ASSERT_NE(ext.top, mainwin);
     CtrlKeyInView(ext, "c");
-    EXPECT_TRUE(WaitFor([&] {
-        Window root, parent, *kids = nullptr;
-        unsigned int n = 0;
-        bool found = false;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n))
-            for (unsigned int i = 0; i < n; i++)
-                found |= kids[i] == ext.top;
-        if (kids) XFree(kids);
-        return !found;
-    })) << run.Stderr();
+    EXPECT_TRUE(WaitFor([&] { return !Exists(ext.top); })) << run.Stderr();
     EXPECT_TRUE(WaitErr("file menu save=0 close=0")) << run.Stderr();
-    XtKey(display, "q", true);
-    ASSERT_TRUE(run.Wait()) << run.Stderr();
-    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Quit()) << run.Stderr();
+}
+
+// The frame row of a multi-frame picture's Save as: "from" and "to" both lie inside the row and
+// the row inside its area, at the dialog's width and after it is made narrower or wider.
+TEST_F(FileMenu, MultiFrameSaveAsShowsBothFrameFieldsInsideTheirRow) {
+    std::string d = dir + "/m.dcm";
+    WriteDicom(d, 10, 64, 32);
+    StartWith({d}, "");
+    WaitOpen(1);
+    Click(Wait("File"), -1, -1, 40);
+    Click(Wait("SaveAs", Wait("MenuP")), -1, -1, 40);
+    Window dlg = Wait("File save as");
+    ASSERT_NE(dlg, 0u) << run.Stderr();
+    auto inside = [&](Window inner, Window outer) {
+        XRectangle i = RootRect(inner), o = RootRect(outer);
+        return i.width > 0 && i.x >= o.x && i.y >= o.y && i.x + i.width <= o.x + o.width &&
+               i.y + i.height <= o.y + o.height;
+    };
+    // The frame fields are the dialog's only "edit" windows; their parent is the row.
+    auto row = [&] {
+        std::vector<Window> e = FindAll("edit", dlg);
+        return e.size() == 2 && Parent(e[0]) == Parent(e[1]) ? Parent(e[0]) : Window(0);
+    };
+    for (int width : {0, 420, 900}) {
+        SCOPED_TRACE(width);
+        if (width) Resize(dlg, width, Attr(dlg).height);
+        Window fb = 0;
+        ASSERT_TRUE(WaitFor([&] {
+            fb = row();
+            return fb && (!width || Attr(dlg).width == width);
+        }));
+        std::vector<Window> fields = FindAll("edit", fb);
+        ASSERT_EQ(fields.size(), 2u);
+        EXPECT_TRUE(WaitFor([&] {
+            return inside(fields[0], fb) && inside(fields[1], fb) && inside(fb, Parent(fb)) &&
+                   inside(Parent(fb), dlg);
+        })) <<
+            [&] {
+                std::string t;
+                for (Window w : {fields[0], fields[1], fb, Parent(fb), dlg}) {
+                    XRectangle r = RootRect(w);
+                    t += Name(w) + " " + std::to_string(r.x) + "," + std::to_string(r.y) + " " +
+                         std::to_string(r.width) + "x" + std::to_string(r.height) + "; ";
+                }
+                return t;
+            }();
+        EXPECT_GE(Attr(fields[0]).width, 20);
+    }
 }

@@ -1,13 +1,11 @@
 // The real program's menu bar, pull-downs, accelerators and symbol toolbar, driven as a user.
-#include "widgets/widget_support.h"
-
-#include "support/proc.h"
+#include "app/paint_binary.h"
 
 #include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -15,80 +13,28 @@ namespace {
 const unsigned long MENU_BG = 0xd0d0d0, MENU_SEL = 0xe6e6e6, MENU_FG = 0x000000,
                     DISABLED_FG = 0x808080;
 
-// Windows of the program come and go while the tests walk the tree.
-int IgnoreXErrors(Display *, XErrorEvent *) {
-    return 0;
-}
-
-class MainWindow : public XvfbTest {
+class MainWindow : public PaintBinary {
   protected:
-    ProgramRun run;
     Window main = 0;
-    std::string staged;
-
-    void TearDown() override {
-        if (!staged.empty()) unlink(staged.c_str());
-    }
 
     // Starts dravik, with `config` as its configuration file when given.
     void Start(const char *config = nullptr) {
-        XSetErrorHandler(IgnoreXErrors);
-        // The server may still be tearing down the windows of an earlier run.
-        ASSERT_TRUE(WaitFor([&] { return Find("dravik") == 0; }));
-        std::string script;
-        if (config) {
-            char tmpl[] = "/tmp/dravik-menu-XXXXXX";
-            int fd = mkstemp(tmpl);
-            ASSERT_GE(fd, 0);
-            ASSERT_EQ(write(fd, config, strlen(config)), static_cast<ssize_t>(strlen(config)));
-            close(fd);
-            staged = tmpl;
-            script = "cp \"$1\" \"$HOME/.dravikrc\" || exit 90; ";
-        }
-        ASSERT_TRUE(run.Start("/bin/sh", server->name,
-                              {"-c", script + "exec \"$2\"", "sh", staged, DRAVIK_BIN}));
-        ASSERT_TRUE(WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }))
-            << run.Stderr();
-        ASSERT_TRUE(WaitFor([&] { return Find("MenuM") != 0 && Find("sym") != 0; }))
-            << run.Stderr();
-        ASSERT_TRUE(WaitFor([&] { return Attr(display, main).map_state == IsViewable; }));
+        ASSERT_TRUE(Launch({}, config ? config : ""));
+        ASSERT_NE(main = Main(), 0u) << run.Stderr();
+        ASSERT_NE(Wait("sym"), 0u) << run.Stderr();
     }
 
-    void Quit() {
-        XtMove(display, 400, 400);
-        XtKey(display, "q", true);
-        ASSERT_TRUE(ConfirmQuit(display, [&] { return run.Wait(0); })) << run.Stderr();
-        ASSERT_TRUE(run.Wait()) << run.Stderr();
-        EXPECT_EQ(run.status, 0);
-    }
+    void Quit() { ASSERT_TRUE(PaintBinary::Quit()) << run.Stderr(); }
 
-    Window Find(const char *name) { return FindWindowByName(display, name); }
-
-    Window Parent(Window w) {
-        Window root, parent, *kids = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(display, w, &root, &parent, &kids, &n)) return 0;
-        if (kids) XFree(kids);
-        return parent;
-    }
-
-    int X(Window w) {
-        int x, y;
-        RootPos(display, w, &x, &y);
-        return x;
-    }
-    int Y(Window w) {
-        int x, y;
-        RootPos(display, w, &x, &y);
-        return y;
-    }
+    int X(Window w) { return RootRect(w).x; }
+    int Y(Window w) { return RootRect(w).y; }
 
     void Click(const char *name) {
         Window w = 0;
         ASSERT_TRUE(WaitFor([&] { return (w = Find(name)) != 0; })) << name;
-        XWindowAttributes a = Attr(display, w);
-        ClickAt(display, w, a.width / 2, a.height / 2);
+        Driver::Click(w, -1, -1, 40);
     }
+    using Driver::Click;
 
     // The open pull-down once it lies under the title `title`.
     Window MenuUnder(const char *title) {
@@ -104,17 +50,14 @@ class MainWindow : public XvfbTest {
 
     unsigned long Background(const char *entry) {
         Window w = Find(entry);
-        return w ? ReadPixel(display, w, 2, 2) : ~0UL;
+        return w ? Pixel(w, 2, 2) : ~0UL;
     }
 
     std::set<unsigned long> Ink(const char *entry) {
         Window w = Find(entry);
-        if (!w) return {};
-        XWindowAttributes a = Attr(display, w);
-        return Colours(display, w, 0, 0, a.width, a.height);
+        XWindowAttributes a = Attr(w);
+        return w ? Colours(w, 0, 0, a.width, a.height) : std::set<unsigned long>{};
     }
-
-    void Key(const char *name) { XtKey(display, name); }
 };
 
 } // namespace
@@ -131,6 +74,7 @@ TEST_F(MainWindow, MenuBarHasItsTitlesInEnglishAndInGerman) {
     Quit();
     run.~ProgramRun();
     new (&run) ProgramRun;
+    WaitGone("dravik");
 
     Start("Language=DE\n");
     for (const char *t :
@@ -150,7 +94,7 @@ TEST_F(MainWindow, ClickingTitlesOpensReopensAndSwitchesMenus) {
     Click("File");
     Window first = MenuUnder("File");
     ASSERT_NE(first, 0u);
-    EXPECT_EQ(Y(first), Y(file) + static_cast<int>(Attr(display, file).height) + 2);
+    EXPECT_EQ(Y(first), Y(file) + static_cast<int>(Attr(file).height) + 2);
 
     // A second click closes the menu and opens it anew.
     Click("File");
@@ -161,23 +105,14 @@ TEST_F(MainWindow, ClickingTitlesOpensReopensAndSwitchesMenus) {
 
     // Moving onto Edit switches menus.
     Window edit = Find("Edit");
-    XtMove(display, X(edit) + 5, Y(edit) + 5);
+    Move(edit, 5, 5);
     ASSERT_NE(MenuUnder("Edit"), 0u);
 
     // A click outside, on the symbol toolbar's grip, only closes the menu.
     Window tb = Parent(Find("sym"));
-    Window grip = 0;
-    ASSERT_TRUE(WaitFor([&] { return (grip = Find("grip")) != 0; }));
-    Window root, parent, *kids = nullptr;
-    unsigned int n = 0;
-    ASSERT_TRUE(XQueryTree(display, tb, &root, &parent, &kids, &n));
-    for (unsigned int i = 0; i < n; i++) {
-        char *name = nullptr;
-        if (XFetchName(display, kids[i], &name) && name && !strcmp(name, "grip")) grip = kids[i];
-        if (name) XFree(name);
-    }
-    if (kids) XFree(kids);
-    ClickAt(display, grip, 5, 10);
+    Window grip = Wait("grip", tb);
+    ASSERT_NE(grip, 0u);
+    Click(grip, 5, 10, 40);
     ASSERT_TRUE(NoMenu());
     EXPECT_EQ(Parent(Parent(Find("sym"))), main) << "the toolbar must stay docked";
     Quit();
@@ -214,13 +149,7 @@ TEST_F(MainWindow, KeysWalkTheBarAndTheEntries) {
     EXPECT_TRUE(NoMenu());
 
     // Alt with a title's first letter opens that menu.
-    KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
-    KeyCode h = XKeysymToKeycode(display, XK_h);
-    XTestFakeKeyEvent(display, alt, True, CurrentTime);
-    XTestFakeKeyEvent(display, h, True, CurrentTime);
-    XTestFakeKeyEvent(display, h, False, CurrentTime);
-    XTestFakeKeyEvent(display, alt, False, CurrentTime);
-    XSync(display, False);
+    Key("alt+h", HOLD_TOOL, true);
     EXPECT_NE(MenuUnder("Help"), 0u);
     Key("Escape");
     EXPECT_TRUE(NoMenu());
@@ -236,7 +165,7 @@ TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
     // Drawn once the entries have had their first Expose.
     ASSERT_TRUE(WaitFor([&] { return Ink("Open;Ctrl+o").count(MENU_FG) > 0; }));
     ASSERT_TRUE(WaitFor([&] { return Ink("Save;Ctrl+s").count(DISABLED_FG) > 0; }));
-    XWindowAttributes a = Attr(display, open);
+    XWindowAttributes a = Attr(open);
     XImage *img = XGetImage(display, open, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     ASSERT_NE(img, nullptr);
     int left = a.width, right = -1;
@@ -266,10 +195,9 @@ TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
 
 TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
     Start();
-    XtMove(display, 400, 400);
-    XtKey(display, "s", true);
-    XtKey(display, "space", true);
-    XtKey(display, "period", true);
+    Move(main, 400, 400);
+    for (const char *k : {"ctrl+s", "ctrl+space", "ctrl+period"})
+        Key(k, HOLD_TOOL, true);
     // Still alive and answering: the keys before this click have been handled.
     Click("File");
     ASSERT_NE(MenuUnder("File"), 0u);
@@ -277,10 +205,10 @@ TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
     ASSERT_TRUE(NoMenu());
     EXPECT_EQ(run.Stderr().find("Question"), std::string::npos) << run.Stderr();
     // Ctrl+Q while the question is open asks no second question; Cancel keeps the program.
-    XtKey(display, "q", true);
+    Key("ctrl+q", HOLD_TOOL, true);
     ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; })) << run.Stderr();
-    XtMove(display, 400, 400);
-    XtKey(display, "q", true);
+    Move(main, 400, 400);
+    Key("ctrl+q", HOLD_TOOL, true);
     Click("File");
     ASSERT_NE(MenuUnder("File"), 0u);
     Key("Escape");
@@ -301,10 +229,10 @@ TEST_F(MainWindow, GripDetachesTheSymbolToolbarAtThePointerAndDocksItUnderTheMen
     Window sym = Find("sym"), tb = Parent(sym);
     ASSERT_NE(sym, 0u);
     Window menutb = Parent(Find("MenuM"));
-    EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(menutb).height));
     // Where the click lands, taken before the toolbar it names is replaced.
     int px = X(tb) + 5, py = Y(tb) + 10;
-    ClickAt(display, tb, 5, 10);
+    Click(tb, 5, 10, 40);
     Window floating = 0;
     ASSERT_TRUE(WaitFor([&] {
         Window s = Find("sym");
@@ -313,20 +241,20 @@ TEST_F(MainWindow, GripDetachesTheSymbolToolbarAtThePointerAndDocksItUnderTheMen
     EXPECT_EQ(X(floating), px);
     EXPECT_EQ(Y(floating), py);
 
-    ClickAt(display, floating, 5, 10);
+    Click(floating, 5, 10, 40);
     Window docked = 0;
     ASSERT_TRUE(WaitFor([&] {
         Window s = Find("sym");
         return s && (docked = Parent(s)) && Parent(docked) == main;
     }));
-    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
     Quit();
 }
 
 TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
     Start();
     Window tb = Parent(Find("sym"));
-    ClickAt(display, tb, 5, 10);
+    Click(tb, 5, 10, 40);
     Window floating = 0;
     ASSERT_TRUE(WaitFor([&] {
         Window s = Find("sym");
@@ -351,7 +279,7 @@ TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
     Start();
     Window tb = Parent(Find("sym"));
     Window menutb = Parent(Find("MenuM"));
-    ClickAt(display, tb, 5, 10);
+    Click(tb, 5, 10, 40);
     Window floating = 0;
     ASSERT_TRUE(WaitFor([&] {
         Window s = Find("sym");
@@ -369,7 +297,7 @@ TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
         return s && (docked = Parent(s)) && Parent(docked) == main;
     }));
     EXPECT_TRUE(NoMenu());
-    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(display, menutb).height));
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
     Quit();
     std::ifstream f(run.home + "/.dravikrc");
     std::stringstream ss;
@@ -395,20 +323,43 @@ TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
     // The Help entry: the window name is the entry's text.
     Window help = 0;
     ASSERT_TRUE(WaitFor([&] {
-        Window p = Find("MenuP");
-        if (!p) return false;
-        Window root, parent, *kids = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(display, p, &root, &parent, &kids, &n) || n == 0) return false;
-        help = kids[0];
-        XFree(kids);
-        return true;
+        std::vector<Window> kids = Kids(Find("MenuP"));
+        return !kids.empty() && (help = kids[0]) != 0;
     }));
-    ClickAt(display, help, 10, 10);
+    Click(help, 10, 10, 40);
     EXPECT_TRUE(WaitFor([&] {
         return run.Stderr().find("dravik: Error: Is not available (-28) File") != std::string::npos;
     })) << run.Stderr();
     ASSERT_TRUE(AnswerBox(display, "Error", "OK"));
     ASSERT_TRUE(WaitFor([&] { return Find("Error") == 0; }));
+    Quit();
+}
+
+// xdotool key and rolling fingers release the modifier before the key; the key still counts
+// with it, fast or held 100 ms.
+TEST_F(MainWindow, FastCombinationsWithTheModifierReleasedFirstWork) {
+    Jpeg("a.jpg", 32, 24);
+    std::string rc = "LastFileOpenPath=" + dir + "\nFontList=6x13\n";
+    Start(rc.c_str());
+    // a.jpg, below "..", is what File > Open (Ctrl+O) opens.
+    Click(Wait("scl", Find("fbx")), 20, 17 + 8, 40);
+    int opens = 0;
+    for (int hold : {HOLD_TOOL, HOLD_PERSON}) {
+        SCOPED_TRACE(hold);
+        Move(main, 400, 400);
+        Key("alt+f", hold);
+        ASSERT_NE(MenuUnder("File"), 0u);
+        Key("Escape");
+        ASSERT_TRUE(NoMenu());
+        Key("alt+v", hold);
+        ASSERT_NE(MenuUnder("View"), 0u);
+        Key("Escape");
+        ASSERT_TRUE(NoMenu());
+        Key("ctrl+o", hold);
+        EXPECT_TRUE(WaitTrace("trace: open " + dir + "/a.jpg", ++opens)) << run.Stderr();
+        Key("ctrl+q", hold);
+        ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
+        ASSERT_TRUE(WaitGone("Question"));
+    }
     Quit();
 }

@@ -101,6 +101,8 @@ class WidgetTest : public XvfbTest {
         XvfbTest::SetUp();
         if (IsSkipped()) return;
         main_display = display;
+        // Cursors made on the server of an earlier suite name nothing (or something else) here.
+        cursorWatch = cursorTopLeftArrow = cursorArrow = 0;
         main_screen_number = DefaultScreen(display);
         main_root = DefaultRootWindow(display);
         main_visual = DefaultVisual(display, main_screen_number);

@@ -1,0 +1,392 @@
+#include "support/driver.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Windows of the program come and go while a test walks the tree or reads them.
+int IgnoreXErrors(Display *, XErrorEvent *) {
+    return 0;
+}
+
+const char kOpenboxRc[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <placement><policy>Smart</policy></placement>
+  <desktops><number>1</number></desktops>
+  <keyboard></keyboard>
+  <mouse>
+    <dragThreshold>3</dragThreshold>
+    <context name="Titlebar">
+      <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
+    </context>
+    <context name="Client">
+      <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+      <mousebind button="Middle" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+      <mousebind button="Right" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+    </context>
+  </mouse>
+</openbox_config>
+)";
+
+} // namespace
+
+bool WindowManager::Start(const std::string &display) {
+    char tmpl[] = "/tmp/dravik-wm-XXXXXX";
+    if (!mkdtemp(tmpl)) return false;
+    dir = tmpl;
+    std::string rc = dir + "/rc.xml";
+    std::ofstream(rc) << kOpenboxRc;
+    Display *d = XOpenDisplay(display.c_str());
+    if (!d) return false;
+    Atom sel = XInternAtom(d, "WM_S0", False);
+    // A window manager of an earlier test may still be leaving the server.
+    WaitFor([&] { return XGetSelectionOwner(d, sel) == 0; }, 5000);
+    pid = fork();
+    if (pid == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        // A clean start: no descriptors, signal mask or dispositions of the test process.
+        for (int fd = 3; fd < 1024; fd++)
+            close(fd);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int sig = 1; sig < NSIG; sig++)
+            signal(sig, SIG_DFL);
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("HOME", dir.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        execlp("openbox", "openbox", "--sm-disable", "--config-file", rc.c_str(),
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    // Running once it frames a window mapped now: owning the selection comes earlier.
+    bool up = pid > 0 && WaitFor([&] { return XGetSelectionOwner(d, sel) != 0; }, 10000);
+    if (up) {
+        // A map request that comes while it starts up may go unanswered: map again.
+        Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+        up = false;
+        for (int tries = 0; tries < 20 && !up; tries++) {
+            XUnmapWindow(d, probe);
+            XMapWindow(d, probe);
+            XSync(d, False);
+            up = WaitFor(
+                [&] {
+                    Window root, parent = 0, *kids = nullptr;
+                    unsigned int n = 0;
+                    if (XQueryTree(d, probe, &root, &parent, &kids, &n) && kids) XFree(kids);
+                    return parent && parent != root;
+                },
+                500);
+        }
+        XDestroyWindow(d, probe);
+        XSync(d, False);
+    }
+    XCloseDisplay(d);
+    if (!up) Stop();
+    return up;
+}
+
+void WindowManager::Stop() {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        int st;
+        if (!WaitFor([&] { return waitpid(pid, &st, WNOHANG) == pid; }, 3000)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &st, 0);
+        }
+    }
+    pid = -1;
+    if (!dir.empty()) (void)!system(("rm -rf '" + dir + "'").c_str());
+    dir.clear();
+}
+
+bool Driver::Launch(const std::vector<std::string> &args, const std::string &rc,
+                    const std::vector<std::string> &env) {
+    XSetErrorHandler(IgnoreXErrors);
+    run.rc = rc;
+    run.env = env;
+    run.env.push_back("DRAVIK_TRACE=1");
+    return run.Start(DRAVIK_BIN, xname, args);
+}
+
+bool Driver::Quit(int ms) {
+    Window m = Find("dravik");
+    if (m) Move(m, 300, 300);
+    Key("ctrl+q", HOLD_TOOL, true);
+    if (!ConfirmQuit(
+            xd, [&] { return run.Wait(0); }, ms))
+        return false;
+    return run.Wait(ms) && run.status == 0;
+}
+
+void Driver::Kill() {
+    if (run.pid <= 0) return;
+    run.Signal(SIGKILL);
+    run.Wait();
+    WaitGone("dravik");
+}
+
+std::string Driver::Name(Window w) {
+    char *name = nullptr;
+    std::string s;
+    if (XFetchName(xd, w, &name) && name) s = name;
+    if (name) XFree(name);
+    return s;
+}
+
+std::vector<Window> Driver::Kids(Window w) {
+    Window root, parent, *kids = nullptr;
+    unsigned int n = 0;
+    std::vector<Window> v;
+    if (XQueryTree(xd, w, &root, &parent, &kids, &n) && kids) v.assign(kids, kids + n);
+    if (kids) XFree(kids);
+    return v;
+}
+
+Window Driver::Parent(Window w) {
+    Window root, parent = 0, *kids = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(xd, w, &root, &parent, &kids, &n)) return 0;
+    if (kids) XFree(kids);
+    return parent;
+}
+
+XWindowAttributes Driver::Attr(Window w) {
+    XWindowAttributes a;
+    memset(&a, 0, sizeof a);
+    if (w) XGetWindowAttributes(xd, w, &a);
+    return a;
+}
+
+bool Driver::Exists(Window w) {
+    XWindowAttributes a;
+    return w && XGetWindowAttributes(xd, w, &a);
+}
+
+static void Collect(Driver &dr, Window w, const std::string &name, const std::string &skip,
+                    bool first, std::vector<Window> &out) {
+    for (Window k : dr.Kids(w)) {
+        std::string n = dr.Name(k);
+        if (n == name) {
+            out.push_back(k);
+            if (first) return;
+        }
+        if (!skip.empty() && n == skip) continue;
+        Collect(dr, k, name, skip, first, out);
+        if (first && !out.empty()) return;
+    }
+}
+
+Window Driver::Find(const std::string &name, Window under, const std::string &skip) {
+    std::vector<Window> out;
+    Collect(*this, under ? under : DefaultRootWindow(xd), name, skip, true, out);
+    return out.empty() ? 0 : out[0];
+}
+
+std::vector<Window> Driver::FindAll(const std::string &name, Window under) {
+    std::vector<Window> out;
+    Collect(*this, under ? under : DefaultRootWindow(xd), name, "", false, out);
+    return out;
+}
+
+Window Driver::Wait(const std::string &name, Window under, int ms) {
+    Window found = 0;
+    WaitFor(
+        [&] {
+            for (Window w : FindAll(name, under))
+                if (Viewable(w)) return (found = w) != 0;
+            return false;
+        },
+        ms);
+    return found;
+}
+
+bool Driver::WaitGone(const std::string &name, int ms) {
+    return WaitFor([&] { return Find(name) == 0; }, ms);
+}
+
+Window Driver::Main(int ms) {
+    Window m = 0;
+    WaitFor([&] { return (m = Wait("dravik", 0, 0)) != 0 && Find("MenuM", m) != 0; }, ms);
+    return m && Find("MenuM", m) ? m : 0;
+}
+
+void Driver::RootPos(Window w, int *x, int *y) {
+    Window child;
+    *x = *y = 0;
+    XTranslateCoordinates(xd, w, DefaultRootWindow(xd), 0, 0, x, y, &child);
+}
+
+XRectangle Driver::RootRect(Window w) {
+    int x, y;
+    RootPos(w, &x, &y);
+    XWindowAttributes a = Attr(w);
+    return XRectangle{static_cast<short>(x), static_cast<short>(y),
+                      static_cast<unsigned short>(a.width), static_cast<unsigned short>(a.height)};
+}
+
+Window Driver::Focus() {
+    Window f = 0;
+    int revert;
+    XGetInputFocus(xd, &f, &revert);
+    return f;
+}
+
+void Driver::Resize(Window top, int w, int h) {
+    XResizeWindow(xd, top, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XSync(xd, False);
+}
+
+void Driver::Move(Window w, int x, int y) {
+    XWindowAttributes a = Attr(w);
+    int rx, ry;
+    RootPos(w, &rx, &ry);
+    XtMove(xd, rx + (x < 0 ? a.width / 2 : x), ry + (y < 0 ? a.height / 2 : y));
+}
+
+void Driver::Click(Window w, int x, int y, int hold_ms, unsigned button) {
+    Move(w, x, y);
+    XTestFakeButtonEvent(xd, button, True, CurrentTime);
+    XTestFakeButtonEvent(xd, button, False, static_cast<unsigned long>(hold_ms));
+    XSync(xd, False);
+}
+
+void Driver::Drag(Window w, int x0, int y0, int x1, int y1, unsigned button) {
+    Move(w, x0, y0);
+    XTestFakeButtonEvent(xd, button, True, CurrentTime);
+    XSync(xd, False);
+    // In steps, as a hand moves, so that motion compression still leaves the path.
+    for (int i = 1; i <= 8; i++) {
+        int rx, ry;
+        RootPos(w, &rx, &ry);
+        XTestFakeMotionEvent(xd, -1, rx + x0 + (x1 - x0) * i / 8, ry + y0 + (y1 - y0) * i / 8, 15);
+    }
+    XTestFakeButtonEvent(xd, button, False, 30);
+    XSync(xd, False);
+}
+
+void Driver::Wheel(Window w, int x, int y, int steps) {
+    Move(w, x, y);
+    unsigned button = steps < 0 ? 4 : 5;
+    for (int i = 0; i < abs(steps); i++) {
+        XTestFakeButtonEvent(xd, button, True, CurrentTime);
+        XTestFakeButtonEvent(xd, button, False, CurrentTime);
+    }
+    XSync(xd, False);
+}
+
+static KeyCode Code(Display *d, const std::string &name) {
+    static const struct {
+        const char *alias, *keysym;
+    } aliases[] = {{"ctrl", "Control_L"},
+                   {"shift", "Shift_L"},
+                   {"alt", "Alt_L"},
+                   {"super", "Super_L"},
+                   {"meta", "Meta_L"}};
+    std::string k = name;
+    for (auto &a : aliases)
+        if (k == a.alias) k = a.keysym;
+    KeySym sym = XStringToKeysym(k.c_str());
+    return sym == NoSymbol ? 0 : XKeysymToKeycode(d, sym);
+}
+
+void Driver::PressKey(const std::string &keysym) {
+    XTestFakeKeyEvent(xd, Code(xd, keysym), True, CurrentTime);
+    XSync(xd, False);
+}
+
+void Driver::ReleaseKey(const std::string &keysym, int delay_ms) {
+    XTestFakeKeyEvent(xd, Code(xd, keysym), False, static_cast<unsigned long>(delay_ms));
+    XSync(xd, False);
+}
+
+void Driver::Key(const std::string &combo, int hold_ms, bool nested) {
+    std::vector<KeyCode> mods;
+    size_t start = 0, plus;
+    while ((plus = combo.find('+', start)) != std::string::npos && plus + 1 < combo.size()) {
+        mods.push_back(Code(xd, combo.substr(start, plus - start)));
+        start = plus + 1;
+    }
+    KeyCode key = Code(xd, combo.substr(start));
+    for (KeyCode m : mods)
+        XTestFakeKeyEvent(xd, m, True, CurrentTime);
+    XTestFakeKeyEvent(xd, key, True, CurrentTime);
+    if (nested) XTestFakeKeyEvent(xd, key, False, static_cast<unsigned long>(hold_ms));
+    for (auto m = mods.rbegin(); m != mods.rend(); ++m)
+        XTestFakeKeyEvent(xd, *m, False,
+                          nested ? CurrentTime : static_cast<unsigned long>(hold_ms));
+    if (!nested) XTestFakeKeyEvent(xd, key, False, CurrentTime);
+    XSync(xd, False);
+}
+
+void Driver::Keys(const std::vector<std::string> &combos) {
+    for (const std::string &c : combos)
+        Key(c);
+}
+
+void Driver::Type(const std::string &text) {
+    KeyCode shift = Code(xd, "Shift_L");
+    for (unsigned char c : text) {
+        // Latin-1 characters are their own keysyms.
+        KeySym sym = c == '\n' ? XK_Return : c;
+        KeyCode code = XKeysymToKeycode(xd, sym);
+        if (!code) continue;
+        bool shifted = XkbKeycodeToKeysym(xd, code, 0, 0) != sym;
+        if (shifted) XTestFakeKeyEvent(xd, shift, True, CurrentTime);
+        XTestFakeKeyEvent(xd, code, True, CurrentTime);
+        if (shifted) XTestFakeKeyEvent(xd, shift, False, CurrentTime);
+        XTestFakeKeyEvent(xd, code, False, CurrentTime);
+    }
+    XSync(xd, False);
+}
+
+unsigned long Driver::Pixel(Window w, int x, int y) {
+    return ReadPixel(xd, w, x, y);
+}
+
+std::set<unsigned long> Driver::Colours(Window w, int x, int y, int width, int height) {
+    std::set<unsigned long> set;
+    if (width <= 0 || height <= 0) return set;
+    XImage *img = XGetImage(xd, w, x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!img) return set;
+    for (int j = 0; j < height; j++)
+        for (int i = 0; i < width; i++)
+            set.insert(XGetPixel(img, i, j));
+    XDestroyImage(img);
+    return set;
+}
+
+bool Driver::Screenshot(Window w, const std::string &png) {
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", w);
+    std::string cmd = "DISPLAY=" + xname + " xwd -silent -id " + id + " | convert xwd:- '" + png +
+                      "' 2>/dev/null";
+    return system(cmd.c_str()) == 0;
+}
+
+int Driver::Traces(const std::string &text) const {
+    std::string s = Err();
+    int n = 0;
+    for (size_t p = 0; (p = s.find(text, p)) != std::string::npos; p += text.size())
+        n++;
+    return n;
+}
+
+bool Driver::WaitTrace(const std::string &text, int count, int ms) {
+    return WaitFor([&] { return Traces(text) >= count; }, ms);
+}
