@@ -125,7 +125,16 @@ int FileBoxFuncListEntryProperty(WINDATUSR *rec) {
     WINDAT *view = FileboxWndFPreviewGet(box);
     PAINTIMG *e = view ? PaintImgGet(view, 0) : nullptr;
     if (!e || !e->fi.fbuf) return 0;
-    TbFileDicomUpdate(view);
+    // The toolbar describes the shown picture; a previewed file's header stays in the box.
+    DICOMINFO info{};
+    if (DicomInfoGet(&e->fi, &info) == 100) {
+        char line[400];
+        snprintf(line, sizeof line, " %s: %s  %s", LgRes(62, box->language), info.patient_name,
+                 info.description);
+        if (WINDAT *label = FileboxWndFDicomGet(box)) LabelSet(label, line);
+        DravikTrace("filebox dicom patient=\"%s\" description=\"%s\"", info.patient_name,
+                    info.description);
+    }
     DicomDataRelease(&e->fi);
     e->fi.ftyp = 0;
     return 0;
@@ -277,6 +286,7 @@ int WinPaintUpdate(Display *display, Window window) {
     (void)display;
     WINDAT *win = WinFind(window);
     if (!win) return -20;
+    void *before = MainPropStrGet(1);
     if (win->typ == WIN_MAIN) {
         auto *view = static_cast<WINDAT *>(MainPropStrGet(2));
         if (view && PaintImgExist(view) >= 0) MainPropStrSet(1, view);
@@ -287,6 +297,7 @@ int WinPaintUpdate(Display *display, Window window) {
             MainPropStrSet(3, win);
         }
     }
+    if (MainPropStrGet(1) != before) TbFileDicomUpdate(static_cast<WINDAT *>(MainPropStrGet(1)));
     return 0;
 }
 
@@ -417,6 +428,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
         WINDAT *next = MainPropStrGet(3) ? ExtView(static_cast<WINDAT *>(MainPropStrGet(3)))
                                          : static_cast<WINDAT *>(MainPropStrGet(2));
         MainPropStrSet(1, next);
+        if (next) TbFileDicomUpdate(next);
     }
 }
 
@@ -461,8 +473,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     if (fi.bit == 24) {
         r = fi.fbuf[i * 3], g = fi.fbuf[i * 3 + 1], bl = fi.fbuf[i * 3 + 2];
     } else if (fi.rmap && fi.gmap && fi.bmap) {
-        int k = fi.fbuf[i];
-        if (fi.mapentry > 0 && k >= fi.mapentry) k = fi.mapentry - 1;
+        int k = std::min<int>(fi.fbuf[i], IoMapEntries(&fi) - 1);
         r = fi.rmap[k], g = fi.gmap[k], bl = fi.bmap[k];
     } else {
         r = g = bl = fi.fbuf[i];
@@ -719,6 +730,8 @@ static WINDAT *DicomPanelFind() {
 
 int TbFileDicomUpdate(WINDAT *view) {
     if (!view || view->typ != WIN_PAINT) return -22;
+    // Only the view whose picture the main window shows speaks for the panel.
+    if (view != MainPropStrGet(1)) return 0;
     WINDAT *panel = DicomPanelFind();
     if (!panel) return 0;
     DICOMINFO info{};

@@ -71,9 +71,12 @@ long FileBufferSize(long w, long h, long comps, long frames) {
 void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
     if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
-    uint8_t *blocks[] = {
-        fi->fbuf, reinterpret_cast<uint8_t *>(fi->rmap), reinterpret_cast<uint8_t *>(fi->gmap),
-        reinterpret_cast<uint8_t *>(fi->bmap), reinterpret_cast<uint8_t *>(fi->fname)};
+    uint8_t *blocks[] = {fi->fbuf,
+                         reinterpret_cast<uint8_t *>(fi->rmap),
+                         reinterpret_cast<uint8_t *>(fi->gmap),
+                         reinterpret_cast<uint8_t *>(fi->bmap),
+                         reinterpret_cast<uint8_t *>(fi->fname),
+                         fi->markers};
     for (uint8_t *b : blocks)
         if (b) MemFree(b, tag);
     void *dicom = fi->dicom;
@@ -143,6 +146,11 @@ void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
     return buf;
 }
 
+int IoMapEntries(const FILEINFO *fi) {
+    if (!fi || fi->maptyp == MAPTYP_GREY || fi->mapentry <= 0 || fi->mapentry > 256) return 256;
+    return fi->mapentry;
+}
+
 void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
     if (!save) return;
     memset(save, 0, sizeof *save);
@@ -157,6 +165,8 @@ void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
     save->gmap = fi->gmap;
     save->bmap = fi->bmap;
     save->frames = fi->frames;
+    save->markers = fi->markers;
+    save->markerlen = fi->markerlen;
 }
 
 int IoSaveFile(FILEREQ *req, SAVEINFO *save) {

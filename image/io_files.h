@@ -49,6 +49,13 @@ struct FILEINFO {
     uint16_t *bmap;
     _XImage *ximage; // the display image, made and released by the render layer
     int busy;
+    // A JPEG source's Exif/XMP (APP1), ICC (APP2) and comment markers, which every JPEG written
+    // from the picture carries on: records of the marker code, a 2-byte big-endian length and
+    // the data (IO_BUDGET_MARKERS at most).
+    uint8_t *markers;
+    long markerlen;
+    // 1 once the pixels differ from the file's: Save writes only a changed picture.
+    int changed;
 };
 
 // A file request; the album code uses it as its file record too.
@@ -93,8 +100,10 @@ struct SAVEINFO {
     uint16_t *gmap;
     uint16_t *bmap;
     WINDAT *view;
-    int mapentry; // entries of the maps; 0 = unknown (256 assumed)
-    int frames;   // frames of the image shown; more than one saves one file per frame
+    int mapentry;           // entries of the maps; 0 = unknown (256 assumed)
+    int frames;             // frames of the image shown; more than one saves one file per frame
+    const uint8_t *markers; // FILEINFO.markers of the source, written after the header
+    long markerlen;
 };
 
 // Type name and extension of a file-type code, from the shared table `file_ext` (label tables:
@@ -128,6 +137,10 @@ int IoSaveFile(FILEREQ *req, SAVEINFO *save);
 // frame range and view are the caller's.
 void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save);
 
+// Map entries an 8-bit index may select: a grey ramp always has all 256 (its readers give
+// mapentry 255, the largest value), a palette its own count.
+int IoMapEntries(const FILEINFO *fi);
+
 // Releases a display image; installed by the render layer.
 extern int (*IoXImageFreeHook)(_XImage *image);
 
@@ -152,6 +165,7 @@ uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *ta
 enum : long {
     IO_BUDGET_IMAGE = 1L << 30,     // decoded image and sample store of compressed data
     IO_BUDGET_DECODER = 512L << 20, // libjpeg's working memory (whole-image coefficients)
+    IO_BUDGET_MARKERS = 4L << 20,   // kept Exif, ICC and comment markers of one JPEG
 };
 enum { IO_BUDGET_SCANS = 100 }; // scans of one JPEG stream
 

@@ -197,6 +197,13 @@ int mf_FileSave(WINDAT *view) {
     PAINTIMG *e = PaintImgGet(view, view->img_current);
     if (!e || !e->fi.fbuf || !e->fi.fname) return -24;
     const FILEINFO &fi = e->fi;
+    // The picture as read is its file: encoding it again would only lose quality and data.
+    struct stat st;
+    if (!fi.changed && stat(fi.fname, &st) == 0) {
+        if (WINDAT *status = PaintWndStatusGet(view))
+            StatusSetMsg(status, LgErr(42, view->language), 1);
+        return FILE_QUIET;
+    }
     FILEREQ req;
     IoRequestInit(&req, fi.fname);
     req.view = view;

@@ -88,6 +88,9 @@ WINDAT *FileboxWndFInfoGet(WINDAT *box) {
 WINDAT *FileboxWndFDateGet(WINDAT *box) {
     return Slot(box, FBX_SLOT_DATE);
 }
+WINDAT *FileboxWndFDicomGet(WINDAT *box) {
+    return Slot(box, FBX_SLOT_DICOM);
+}
 
 static int FrameGet(WINDAT *box, int slot) {
     WINDAT *f = Slot(box, slot);
@@ -383,6 +386,7 @@ static int _FileboxViewUpdate(WINDAT *box) {
         return WinFuncReturn(list);
     }
     WINDAT *info = FileboxWndFInfoGet(box);
+    LabelText(FileboxWndFDicomGet(box), " ");
     if (!ok) {
         char text[128];
         snprintf(text, sizeof text, "%s: %s", LgRes(0, box->language), LgRes(21, box->language));
@@ -1080,7 +1084,7 @@ static void FileboxLayout(WINDAT *box) {
         Place(b, 0, 0, std::max(1, lw - 2 * b->border), bh);
         y += bh + 2 * b->border + g;
     }
-    int below = FBX_PREVIEW_EDGE + 2 + 3 * (lh + g);
+    int below = FBX_PREVIEW_EDGE + 2 + 4 * (lh + g);
     int treeh = std::max(40, H - y - below);
     WINDAT *list = Slot(box, FBX_SLOT_LIST);
     WINDAT *tree = list;
@@ -1101,7 +1105,7 @@ static void FileboxLayout(WINDAT *box) {
         WinMove(c, 0, y);
         y += c->height + g;
     }
-    for (int s : {FBX_SLOT_DATE, FBX_SLOT_INFO})
+    for (int s : {FBX_SLOT_DATE, FBX_SLOT_INFO, FBX_SLOT_DICOM})
         if (WINDAT *l = Slot(box, s)) {
             Place(l, 0, y, std::max(1, lw - 2 * l->border), lh);
             y += lh + g;
@@ -1273,6 +1277,7 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
                 BtnChkCreate(box, 0, 0, &ct, &none, pv, FileboxPreviewSetup));
         LabelMake(box, " ", FBX_SLOT_DATE);
         LabelMake(box, " ", FBX_SLOT_INFO);
+        LabelMake(box, " ", FBX_SLOT_DICOM);
         WINTYP pt{};
         pt.fg = fg_paint, pt.bg = bg_paint;
         pt.width = FBX_PREVIEW_EDGE * 4 / 3;

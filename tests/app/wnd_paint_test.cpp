@@ -230,3 +230,39 @@ TEST_F(PaintBinary, DirectoriesOpenTheirPreviewAlbumsTheirWindow) {
     EXPECT_NE(err.find("cells=1"), std::string::npos) << err;
     EXPECT_NE(err.find("album open " + dir + "/x.alb entries=0"), std::string::npos) << err;
 }
+
+TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
+    std::string a = dir + "/a.dcm", b = dir + "/b.dcm";
+    WriteDicom(a, 1, 64, 32);
+    std::ifstream in(a, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    bytes.replace(bytes.find("Doe^Jane"), 8, "Roe^Rick");
+    std::ofstream(b, std::ios::binary) << bytes;
+    run.rc = "AskFileOpenWin=0\nLastFileOpenPath=" + dir + "\n";
+    run.env = {"DRAVIK_TRACE=1"};
+    ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name, {a}));
+    WaitOpen(1);
+    ASSERT_TRUE(WaitErr("\" patient=\"Doe,Jane\"")) << run.Stderr();
+    Window chk = 0, list = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        return (chk = FindWindowByName(display, "Preview")) &&
+               (list = FindWindowByName(display, "scl"));
+    }));
+    auto click = [&](Window w, int x, int y) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        XtMove(display, rx, ry);
+        XtClick(display, 1);
+    };
+    click(chk, 5, 5);
+    click(list, 10, 5);
+    XtKey(display, "b");
+    // The box shows the other patient under its preview; the panel keeps the image's.
+    ASSERT_TRUE(WaitErr("filebox dicom patient=\"Roe,Rick\"")) << run.Stderr();
+    EXPECT_EQ(Count(run.Stderr(), "\" patient=\"Roe,Rick\""), 0) << run.Stderr();
+    // Opened, the file is the view's image and the panel follows it.
+    XtKey(display, "Return");
+    WaitOpen(2);
+    EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
+}
