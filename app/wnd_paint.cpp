@@ -109,7 +109,7 @@ int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
     char path[4096];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     DravikTrace("filebox open %s", path);
     return SymbolFileOpen(path);
@@ -373,6 +373,8 @@ int SymbolFileOpen(const char *path) {
     WinPaint(view);
     XFlush(mainwin->usr.display);
     TraceOpen(path, view);
+    if (const char *note = StatusGetMsg(PaintWndStatusGet(view), 1); *note)
+        DravikTrace("status %s", note);
     return 0;
 }
 
@@ -818,7 +820,10 @@ int WinPaintDirPreview(const char *path) {
     if (!real) return MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, errno, nullptr);
     std::string dir = real;
     free(real);
-    FileboxDirEnter(box, dir.c_str());
+    // A directory that cannot be entered is not previewed: its box has said why.
+    if (int entered = FileboxDirEnter(box, dir.c_str());
+        entered == FILE_ERROR_OPEN || entered == FILE_ERROR_NOTFOUND)
+        return entered;
     int rc = mf_FileDirPrev(box);
     WINDAT *top = DirPreviewGet(box);
     WINDAT *view = DirPreviewView(top);

@@ -127,6 +127,13 @@ int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *lis
     return code;
 }
 
+int MsgErrFileWhy(int language, const char *subject, int code, const char *why) {
+    int row = MsgFileRow(code);
+    std::string head = row >= 0 ? MsgStr(LgErr(row, language)) : MsgCode(code);
+    MsgDeliver(language, MsgCompose(head + " (" + MsgStr(why) + ")\n\n", subject, "\n"), nullptr);
+    return code;
+}
+
 int MsgErrWin(int language, const char *text, int code) {
     if (code == 0) return code;
     std::string c = MsgCode(code), msg;

@@ -23,6 +23,8 @@ extern int (*MsgListAddHook)(WINDAT *list, const char *line);
 std::string MsgOneLine(const char *text);
 
 int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list);
+// As MsgErrFile in a box, with the reason in words ("empty file") where errno has none.
+int MsgErrFileWhy(int language, const char *subject, int code, const char *why);
 int MsgErrWin(int language, const char *text, int code);
 int MsgErrThr(int language, const char *name, int code, int err);
 int MsgErrNet(int language, const char *subject, int code, int err, WINDAT *list);

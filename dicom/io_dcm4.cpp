@@ -691,11 +691,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             damaged++;
     }
     if (syntax == DICOM_TS_NATIVE && held < lay.framebytes * lay.frames)
-        fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld bytes; the rest is black\n",
-                name, held, lay.framebytes * lay.frames);
+        snprintf(req->note, sizeof req->note,
+                 "pixel data ends after %ld of %ld bytes; the rest is black", held,
+                 lay.framebytes * lay.frames);
     if (missing || damaged)
-        fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
-                name, missing, lay.frames, damaged);
+        snprintf(req->note, sizeof req->note,
+                 "%i of %i frames missing or undecodable (black), %i damaged", missing, lay.frames,
+                 damaged);
+    // The note goes to stderr and, through the request, to the view's status line.
+    if (req->note[0]) fprintf(stderr, "dravik: %s: %s\n", name, req->note);
 
     if (raw) return FILE_SUCCES;
     if (!one) {

@@ -84,6 +84,8 @@ struct FILEREQ {
     int hounsfield_max;
     // 1 when the caller reads several files at once: the reader starts no threads of its own.
     int onethread;
+    // What a reader wants seen beside a picture it did show (pixel data cut short); "" if none.
+    char note[240];
 };
 
 struct SAVEINFO {

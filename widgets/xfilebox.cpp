@@ -156,11 +156,17 @@ int mf_FileOpen(const char *path, WINDAT *view) {
     if (!job->buf) {
         // The JPEG reader reports its own failures; everything else is reported here.
         if (!job->req.recognised || !StartsLikeJpeg(path)) {
-            // The reason the file could not be read, or -1 when it was read but not understood.
+            // The reason the file could not be read: the system's, or what its bytes are not.
             int fd = FileOpenInput(path);
-            int err = fd < 0 ? errno : -1;
+            struct stat fst;
+            if (fd < 0)
+                MsgErrFile(language, path, FILE_ERROR_READ, errno, nullptr);
+            else if (!job->req.recognised)
+                MsgErrFileWhy(language, path, FILE_ERROR_READ,
+                              LgErr(fstat(fd, &fst) == 0 && fst.st_size == 0 ? 46 : 45, language));
+            else
+                MsgErrFile(language, path, FILE_ERROR_READ, -1, nullptr);
             if (fd >= 0) close(fd);
-            MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
         }
         IoFreeRecord(&job->fi, path);
         // The view shows again what it showed before the corner.
@@ -178,6 +184,9 @@ int mf_FileOpen(const char *path, WINDAT *view) {
         rc = 100;
     }
     if (job->req.status) StatusSetProc(job->req.status, 0);
+    // A picture shown in part says so where it is seen, not only on stderr.
+    if (rc == 100 && job->req.status && job->req.note[0])
+        StatusSetMsg(job->req.status, job->req.note, 1);
     delete job;
     return rc;
 }

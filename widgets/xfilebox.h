@@ -84,6 +84,9 @@ WINDAT *FileboxWndFInfoGet(WINDAT *box);
 WINDAT *FileboxWndFDateGet(WINDAT *box);
 // The line under the info line that names a previewed DICOM file's patient and image.
 WINDAT *FileboxWndFDicomGet(WINDAT *box);
+// An entry deleted since the list was made: says so in a box and lists the directory again;
+// FILE_ERROR_NOTFOUND.
+int FileboxEntryGone(WINDAT *box, const char *path);
 WINDAT *FileboxWndFOwnerGet(WINDAT *box);
 int FileboxWndFFrameStartGet(WINDAT *box);
 int FileboxWndFFrameEndGet(WINDAT *box);

@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,15 +190,8 @@ int FileboxSetDirCur(WINDAT *box, const char *path) {
 
 // ---- listing
 
-int FileboxDirEnter(WINDAT *box, const char *path) {
-    WINDAT *list = FileboxWndFListGet(box);
-    if (!list || !path) return -15;
-    std::string p = path[0] == '/' ? std::string(path) : Join(FileboxGetCurPath(box), path);
-    char *real = realpath(p.c_str(), nullptr);
-    if (real) {
-        p = real;
-        free(real);
-    }
+// Lists directory p; one that cannot be listed falls back to a parent or $HOME.
+static int DirList(WINDAT *box, WINDAT *list, const std::string &p) {
     std::string buf = p;
     buf.resize(p.size() + FBX_PATH_SIZE, '\0');
     int rc = ListDirectoryAdd(list, &buf[0], static_cast<int>(buf.size()));
@@ -209,14 +203,48 @@ int FileboxDirEnter(WINDAT *box, const char *path) {
     return rc;
 }
 
+static std::string DirReal(WINDAT *box, const char *path) {
+    std::string p = path[0] == '/' ? std::string(path) : Join(FileboxGetCurPath(box), path);
+    char *real = realpath(p.c_str(), nullptr);
+    if (real) {
+        p = real;
+        free(real);
+    }
+    return p;
+}
+
+int FileboxEntryGone(WINDAT *box, const char *path) {
+    if (!box || !path) return -15;
+    MsgErrFileWhy(box->language, path, FILE_ERROR_OPEN, LgErr(43, box->language));
+    FileboxUpdate(box, nullptr);
+    return FILE_ERROR_NOTFOUND;
+}
+
+int FileboxDirEnter(WINDAT *box, const char *path) {
+    WINDAT *list = FileboxWndFListGet(box);
+    if (!list || !path) return -15;
+    std::string p = DirReal(box, path);
+    // A directory the user may not list is named in a box, and the box stays where it is
+    // (listing it would fall back to a parent without a word).
+    DIR *d = access(p.c_str(), R_OK | X_OK) == 0 ? opendir(p.c_str()) : nullptr;
+    if (!d) {
+        if (errno == ENOENT) return FileboxEntryGone(box, p.c_str());
+        std::string why = std::string(LgErr(44, box->language)) + ": " + strerror(errno);
+        return MsgErrFileWhy(box->language, p.c_str(), FILE_ERROR_OPEN, why.c_str());
+    }
+    closedir(d);
+    return DirList(box, list, p);
+}
+
 int FileboxUpdate(WINDAT *box, const char *path) {
     if (!box) return -15;
+    WINDAT *list = FileboxWndFListGet(box);
+    if (!list) return -15;
     if (!path) path = FileboxGetCurPath(box);
     char cwd[FBX_PATH_SIZE];
     if (!path || !*path) path = getcwd(cwd, sizeof cwd);
     if (!path) return -15;
-    std::string p = path;
-    return FileboxDirEnter(box, p.c_str());
+    return DirList(box, list, DirReal(box, path));
 }
 
 int FileboxUpdateAll() {
@@ -454,7 +482,7 @@ static int FileboxListReturn(WINDATUSR *rec) {
     char path[FBX_PATH_SIZE];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     auto fn = reinterpret_cast<WINFUNC>(Slot(box, FBX_SLOT_BTNFUNC));
     WINDAT *dlg = box;

@@ -260,3 +260,51 @@ TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
     for (WINDAT *d : Dialogs())
         WinClose(d);
 }
+
+TEST_F(WorkFilebox, SaveAsOfAJpegKeepsItsExifProfileAndComment) {
+    std::string src = dir + "/cam.jpg";
+    WriteJpeg(src, 64, 48, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
+    std::string b = Bytes(src);
+    std::string exif = std::string("Exif\0\0MM\0*", 10) + "camera";
+    std::string icc = std::string("ICC_PROFILE\0\1\1", 14) + "profile";
+    std::vector<std::string> segs;
+    for (auto [code, data] : {std::pair<int, std::string>{0xE1, exif}, {0xE2, icc}, {0xFE, "hi"}})
+        segs.push_back(std::string{'\xFF', static_cast<char>(code),
+                                   static_cast<char>((data.size() + 2) >> 8),
+                                   static_cast<char>(data.size() + 2)} +
+                       data);
+    std::string markers = segs[0] + segs[1] + segs[2];
+    std::ofstream(src, std::ios::binary) << b.substr(0, 2) + markers + b.substr(2);
+    Select("cam.jpg");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    WINDAT *dlg = SaveAsDialog("out.jpg");
+    ASSERT_NE(dlg, nullptr);
+    Press(dlg, 1);
+    std::string out = Bytes(dir + "/out.jpg");
+    size_t sos = out.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    std::string head = out.substr(0, sos);
+    for (const std::string &seg : segs)
+        EXPECT_NE(head.find(seg), std::string::npos) << seg.substr(4);
+}
+
+TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
+    WriteJpeg(dir + "/a.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
+    WriteJpeg(dir + "/b.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
+    Select("b.jpg");
+    ASSERT_EQ(unlink((dir + "/b.jpg").c_str()), 0);
+    int x, y;
+    RootPos(display, List()->window, &x, &y);
+    XtMove(display, x + 5, y + 5);
+    XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
+    testing::internal::CaptureStderr();
+    XtKey(display, "Return");
+    bool boxed = Pump([&] { return Dialogs().size() == 1; });
+    std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(boxed);
+    EXPECT_NE(err.find("Cannot open (this file no longer exists)"), std::string::npos) << err;
+    for (int i = 0; i < ListEntryGetEntryMax(List()); i++)
+        EXPECT_STRNE(ListEntryGetNr(List(), i), "b.jpg");
+    Press(Dialogs().back(), 1);
+    EXPECT_TRUE(Dialogs().empty());
+}

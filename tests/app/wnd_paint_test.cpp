@@ -266,3 +266,57 @@ TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     WaitOpen(2);
     EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
 }
+
+TEST_F(PaintBinary, FilesThatAreNoPicturesSayWhatTheyAre) {
+    std::ofstream(dir + "/text.jpg") << "just some words\n";
+    std::ofstream(dir + "/empty.dcm");
+    std::string c = Jpeg("c.jpg", 32, 32);
+    Start({dir + "/text.jpg", dir + "/empty.dcm", c});
+    EXPECT_EQ(WaitOpen(1).path, c);
+    EXPECT_TRUE(WaitErr("Cannot read (not a JPEG or DICOM file) " + dir + "/text.jpg"))
+        << run.Stderr();
+    EXPECT_TRUE(WaitErr("Cannot read (empty file) " + dir + "/empty.dcm")) << run.Stderr();
+}
+
+TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
+    // The program runs as an unprivileged user: root may read any directory.
+    std::string noread = dir + "/noread", home = dir + "/home";
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(noread.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(home.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(home.c_str(), 0777), 0);
+    Jpeg("a.jpg", 16, 16);
+    std::ofstream(home + "/.dravikrc") << "AskProgramExit=0\nLastFileOpenPath=" + dir + "\n";
+    run.env = {"DRAVIK_TRACE=1", "HOME=" + home};
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is not installed";
+    ASSERT_TRUE(run.Start(
+        "/usr/bin/setpriv", server->name,
+        {"--reuid=nobody", "--regid=nogroup", "--clear-groups", DRAVIK_BIN, noread + "/"}));
+    ASSERT_TRUE(
+        WaitErr("Cannot open (this directory may not be read: Permission denied) " + noread))
+        << run.Stderr();
+    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
+    EXPECT_EQ(Count(run.Stderr(), "trace: dirprev"), 0) << run.Stderr();
+    // Return on it in the list says so again; the program goes on.
+    Window list = FindWindowByName(display, "scl");
+    ASSERT_NE(list, 0u);
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(display, list, DefaultRootWindow(display), 10, 5, &rx, &ry, &child);
+    XtMove(display, rx, ry);
+    XtClick(display, 1);
+    XtKey(display, "n");
+    XtKey(display, "Return");
+    ASSERT_TRUE(WaitErr("may not be read", 2)) << run.Stderr();
+    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
+    XtKey(display, "q", true);
+    ASSERT_TRUE(run.Wait()) << run.Stderr();
+    EXPECT_EQ(run.status, 0) << run.Stderr();
+}
+
+TEST_F(PaintBinary, APictureCutShortSaysSoInItsStatusLine) {
+    Start({std::string(DRAVIK_TEST_DATA) + "/truncated.dcm"});
+    WaitOpen(1);
+    EXPECT_TRUE(WaitErr("trace: status pixel data ends after 312 of 512 bytes; the rest is black"))
+        << run.Stderr();
+}
