@@ -308,3 +308,14 @@ TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
     Press(Dialogs().back(), 1);
     EXPECT_TRUE(Dialogs().empty());
 }
+
+TEST_F(WorkFilebox, HelpShowsTheKeysAndMouseButtons) {
+    testing::internal::CaptureStderr();
+    MenuMainAction(display, 800);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("dravik: Information: Image view:"), std::string::npos) << err;
+    EXPECT_NE(err.find("Ctrl+Q quit"), std::string::npos) << err;
+    ASSERT_EQ(Dialogs().size(), 1u);
+    Press(Dialogs().back(), 1);
+    EXPECT_TRUE(Dialogs().empty());
+}
