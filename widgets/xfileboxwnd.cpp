@@ -377,24 +377,44 @@ static int PreviewOn(WINDAT *box) {
     return chk && BtnChkGetSelect(chk) == 1;
 }
 
+static void ContextMenuOpen(WINDAT *list, int x, int y) {
+    MENUHANDLE menu = M_OPTION_MENU[3];
+    for (int i = 1; i <= MenuCount(menu); i++)
+        if (MENUITEM *it = MenuItemGet(menu, i))
+            if (it->kind == MENU_KIND_CMD) it->action = FileboxFuncListMouseBtnR;
+    for (int i = 1; i <= MenuCount(M_OPTION_MENU[1]); i++)
+        if (MENUITEM *it = MenuItemGet(M_OPTION_MENU[1], i)) it->action = ListEntrySetSort;
+    MenuPulldownCreate(list, x, y, menu, list);
+}
+
+static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name);
+
 static int _FileboxViewUpdate(WINDAT *box) {
     WINDAT *list = FileboxWndFListGet(box);
-    const char *entry = FileboxGetSelectFile(box);
-    if (!list || !entry) return -15;
-    std::string name = entry;
+    if (!list) return -15;
     const XEvent &ev = list->usr.evmouse;
-    if (ev.type == ButtonRelease && static_cast<int>(ev.xbutton.button) == list->mouseright &&
-        list->mouseright > 0) {
+    bool menu = ev.type == ButtonRelease &&
+                static_cast<int>(ev.xbutton.button) == list->mouseright && list->mouseright > 0;
+    int mx = ev.xbutton.x, my = ev.xbutton.y;
+    if (menu) {
         list->dblclick = 0;
-        MENUHANDLE menu = M_OPTION_MENU[3];
-        for (int i = 1; i <= MenuCount(menu); i++)
-            if (MENUITEM *it = MenuItemGet(menu, i))
-                if (it->kind == MENU_KIND_CMD) it->action = FileboxFuncListMouseBtnR;
-        for (int i = 1; i <= MenuCount(M_OPTION_MENU[1]); i++)
-            if (MENUITEM *it = MenuItemGet(M_OPTION_MENU[1], i)) it->action = ListEntrySetSort;
-        MenuPulldownCreate(list, ev.xbutton.x, ev.xbutton.y, menu, list);
-        return 0;
+        // The menu acts on the row under the pointer: that row is highlighted and shown first.
+        int count = ListEntryGetEntryMax(list), eh = ListEntryGetSizeY(list);
+        if (count > 0 && eh > 0) {
+            int n = ListEntryGetViewFirstNr(list) + std::max(0, my) / eh;
+            ListEntrySetSelectNr(list, std::min(n, count - 1));
+            ListPaint(list);
+        }
     }
+    const char *entry = FileboxGetSelectFile(box);
+    if (!entry) return -15;
+    int rc = FileboxEntryShow(box, list, entry);
+    if (menu && WinFind(list->window) == list) ContextMenuOpen(list, mx, my);
+    return rc;
+}
+
+// The selected entry in the box's lines and preview; a double click opens or enters it.
+static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name) {
     std::string path = Join(FileboxGetCurPath(box), name.c_str());
     struct stat st;
     int ok = stat(path.c_str(), &st) == 0;
@@ -969,6 +989,8 @@ int mf_FileProperty(WINDAT *box) {
         keyw = std::max(keyw, LabelGetInitWidth(t, 0));
     }
     WINTYP t{};
+    // A box: Escape and the window manager's close end it.
+    t.typ = WIN_DLGMSG;
     t.fg = fg_form, t.bg = bg_form;
     t.width = keyw + 420;
     t.height = 9 * lh + 20;

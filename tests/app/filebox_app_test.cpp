@@ -319,3 +319,37 @@ TEST_F(WorkFilebox, HelpShowsTheKeysAndMouseButtons) {
     Press(Dialogs().back(), 1);
     EXPECT_TRUE(Dialogs().empty());
 }
+
+TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeABox) {
+    for (const char *n : {"a.jpg", "b.jpg", "c.jpg"})
+        WriteJpeg(dir + "/" + n, 16, 16, [](int, int) { return 0x3366CCu; });
+    Select("a.jpg");
+    WINDAT *l = List();
+    int row = -1;
+    for (int i = 0; i < ListEntryGetEntryMax(l); i++)
+        if (!strcmp(ListEntryGetNr(l, i), "c.jpg")) row = i;
+    ASSERT_GE(row, 0);
+    int x, y, eh = ListEntryGetSizeY(l);
+    RootPos(display, l->window, &x, &y);
+    XtMove(display, x + 10, y + (row - ListEntryGetViewFirstNr(l)) * eh + eh / 2);
+    XtClick(display, 3);
+    Window entry = 0;
+    ASSERT_TRUE(Pump([&] { return (entry = FindWindowByName(display, "Property")) != 0; }));
+    EXPECT_STREQ(FileboxGetSelectFile(box), "c.jpg") << "the highlight is on the menu's row";
+    ClickAt(display, entry, 5, 5);
+    ASSERT_TRUE(Pump([&] { return Dialogs().size() == 1; }));
+    WINDAT *prop = Dialogs().back();
+    const char *file = nullptr;
+    for (int i = 0; i < prop->nchild; i++)
+        if (prop->child[i]->usr.i == 1) file = prop->child[i]->label;
+    EXPECT_STREQ(file, (dir + "/c.jpg").c_str());
+    // Escape closes it, and so does the window manager's close.
+    RootPos(display, prop->window, &x, &y);
+    XtMove(display, x + 20, y + 20);
+    XtKey(display, "Escape");
+    EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
+    ASSERT_EQ(FileboxContextAction(box, 2), 0);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    SendDeleteRequest(display, Dialogs().back()->window);
+    EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
+}
