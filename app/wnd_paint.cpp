@@ -325,6 +325,50 @@ static void TraceOpen(const char *path, WINDAT *view) {
                 e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
 }
 
+// The Hounsfield window the shown pictures were read with.
+static int readHu[3] = {0, 0, 0};
+
+static bool HuChanged() {
+    return readHu[0] != HounsfieldUse || readHu[1] != HounsfieldMin || readHu[2] != HounsfieldMax;
+}
+
+static void HuRead() {
+    readHu[0] = HounsfieldUse, readHu[1] = HounsfieldMin, readHu[2] = HounsfieldMax;
+}
+
+int WinPaintDicomReread() {
+    if (!HuChanged()) return 0;
+    HuRead();
+    // The main window's view and the image windows' views; previews and thumbnails are left.
+    std::vector<Window> views;
+    for (int i = 0; i < WINDATpi; i++) {
+        WINDAT *w = WINDATp[i];
+        if (!w || w->typ != WIN_PAINT || w->state != PAINT_SINGLE) continue;
+        WINDAT *top = TopOf(w);
+        if (w != MainPropStrGet(2) && (!top || top->typ != WIN_EXT_PAINT)) continue;
+        PAINTIMG *e = Current(w);
+        if (e && e->fi.fbuf && e->fi.fname && e->fi.ftyp == FTYP_DICOM) views.push_back(w->window);
+    }
+    int n = 0;
+    for (Window xw : views) {
+        // A read lets events through: a view may be gone by its turn.
+        WINDAT *view = WinFind(xw);
+        PAINTIMG *e = view ? Current(view) : nullptr;
+        if (!e || !e->fi.fname) continue;
+        std::string path = e->fi.fname;
+        int frame = e->fi.frame;
+        if (mf_FileOpen(path.c_str(), view) != 100) continue;
+        if ((e = Current(view)) && frame > 0 && frame < e->fi.frames) {
+            e->fi.frame = frame;
+            PaintViewZoom(view, PAINT_ZOOM_KEEP);
+        }
+        TbFileDicomUpdate(view);
+        TraceOpen(path.c_str(), view);
+        n++;
+    }
+    return n;
+}
+
 int SymbolFileOpen(const char *path) {
     if (!path) return -15;
     WINDAT *mainwin = WinFindTyp(WIN_MAIN);
@@ -364,6 +408,7 @@ int SymbolFileOpen(const char *path) {
     }
     int rc = mf_FileOpen(path, view);
     if (rc != 100) return rc;
+    HuRead();
     MainPropStrSet(1, view);
     if (WINDAT *top = TopOf(view); top && top->typ == WIN_EXT_PAINT) WinSetWinTitle(top, path);
     MenuFileViewUpdate();
@@ -639,8 +684,13 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
     const char *path = e->fi.fname;
     switch (action) {
     case 0: {
-        int r = SymbolFileOpen(path);
-        if (auto *cur = static_cast<WINDAT *>(MainPropStrGet(1))) WinPaint(cur);
+        std::string file = path;
+        int r = SymbolFileOpen(file.c_str());
+        if (auto *cur = static_cast<WINDAT *>(MainPropStrGet(1))) {
+            WinPaint(cur);
+            // The picture shows in front of the preview it was chosen in.
+            if (r == 0) WinRaiseTop(TopOf(cur));
+        }
         return r;
     }
     case 2: {

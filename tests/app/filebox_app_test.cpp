@@ -4,9 +4,11 @@
 #include "app/work_area.h"
 
 #include "app/mf_file.h"
+#include "app/mf_option.h"
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
 #include "base/settings.h"
+#include "bench/dicom_elements.h"
 #include "base/xmem.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
@@ -352,4 +354,41 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
     ASSERT_EQ(Dialogs().size(), 1u);
     SendDeleteRequest(display, Dialogs().back()->window);
     EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
+}
+
+TEST_F(WorkFilebox, AChangedHounsfieldWindowReachesTheShownPictureWhenTheOptionsClose) {
+    // A CT whose column x holds the stored value 64 x, Hounsfield units 64 x - 1024.
+    std::vector<uint8_t> b(128, 0);
+    Element(b, 0x0008, 0x0060, "CT");
+    Element(b, 0x0028, 0x0002, Us(1));
+    Element(b, 0x0028, 0x0004, "MONOCHROME2 ");
+    Element(b, 0x0028, 0x0010, Us(16));
+    Element(b, 0x0028, 0x0011, Us(64));
+    for (auto [e, v] :
+         {std::pair<unsigned, unsigned>{0x0100, 16}, {0x0101, 12}, {0x0102, 11}, {0x0103, 0}})
+        Element(b, 0x0028, e, Us(v));
+    Element(b, 0x0028, 0x1052, "-1024 ");
+    Element(b, 0x0028, 0x1053, "1 ");
+    std::string px;
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 64; x++)
+            px += Us(static_cast<unsigned>(x * 64));
+    Element(b, 0x7FE0, 0x0010, px);
+    std::ofstream(dir + "/ct.dcm", std::ios::binary)
+        .write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+    HounsfieldUse = 0, HounsfieldMin = 0, HounsfieldMax = 100;
+    Select("ct.dcm");
+    ASSERT_EQ(MF_FileOpen(), 0);
+    auto shown = [&] {
+        PAINTIMG *e = PaintImgGet(View(), View()->img_current);
+        return e && e->fi.fbuf ? e->fi.fbuf[17] : -1;
+    };
+    EXPECT_EQ(shown(), 1088 * 255 / 4032) << "the stored values' range";
+    // As the dialog's check box sets it; its close applies it.
+    HounsfieldUse = 1;
+    ASSERT_EQ(MF_OptionProgramCreate(display), 0);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    WinClose(Dialogs().back());
+    EXPECT_EQ(shown(), 64 * 255 / 100) << "0 to 100 HU";
+    HounsfieldUse = 0, HounsfieldMin = -1024, HounsfieldMax = 3071;
 }

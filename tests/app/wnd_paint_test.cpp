@@ -320,3 +320,39 @@ TEST_F(PaintBinary, APictureCutShortSaysSoInItsStatusLine) {
     EXPECT_TRUE(WaitErr("trace: status pixel data ends after 312 of 512 bytes; the rest is black"))
         << run.Stderr();
 }
+
+TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
+    Jpeg("a.jpg", 64, 48);
+    Start({dir});
+    ASSERT_TRUE(WaitErr("cells=1")) << run.Stderr();
+    std::string err = run.Stderr();
+    unsigned long top = 0, view = 0;
+    size_t at = err.find("dirprev ");
+    ASSERT_EQ(sscanf(err.c_str() + err.find("top=", at), "top=0x%lx view=0x%lx", &top, &view), 2);
+    OpenLine cell;
+    cell.view = view;
+    ClickInView(cell, 40, 40, 3);
+    Window entry = 0;
+    ASSERT_TRUE(WaitFor([&] { return (entry = FindWindowByName(display, "File: Open")) != 0; }));
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(display, entry, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
+    XtMove(display, rx, ry);
+    XtClick(display, 1);
+    OpenLine o = WaitOpen(1);
+    EXPECT_EQ(o.path, dir + "/a.jpg");
+    Window mainwin = o.top;
+    // Stacking order: the root's children from the bottom up.
+    EXPECT_TRUE(WaitFor([&] {
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        int mainat = -1, prevat = -1;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n))
+            for (unsigned int i = 0; i < n; i++) {
+                if (kids[i] == mainwin) mainat = static_cast<int>(i);
+                if (kids[i] == top) prevat = static_cast<int>(i);
+            }
+        if (kids) XFree(kids);
+        return mainat > prevat && prevat >= 0;
+    })) << run.Stderr();
+}
