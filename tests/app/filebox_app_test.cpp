@@ -311,17 +311,6 @@ TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
     EXPECT_TRUE(Dialogs().empty());
 }
 
-TEST_F(WorkFilebox, HelpShowsTheKeysAndMouseButtons) {
-    testing::internal::CaptureStderr();
-    MenuMainAction(display, 800);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("dravik: Information: Image view:"), std::string::npos) << err;
-    EXPECT_NE(err.find("Ctrl+Q quit"), std::string::npos) << err;
-    ASSERT_EQ(Dialogs().size(), 1u);
-    Press(Dialogs().back(), 1);
-    EXPECT_TRUE(Dialogs().empty());
-}
-
 TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeABox) {
     for (const char *n : {"a.jpg", "b.jpg", "c.jpg"})
         WriteJpeg(dir + "/" + n, 16, 16, [](int, int) { return 0x3366CCu; });
