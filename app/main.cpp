@@ -85,6 +85,30 @@ int MF_FileExit() {
     return 0;
 }
 
+// Help > Help: the keys and mouse buttons, built in (no file to go missing).
+static const char HELP_EN[] = "Image view:\n"
+                              "  n, p  next, previous file    f  fit the image to the view\n"
+                              "  left button: x,y (r,g,b) of the pixel in the status line\n"
+                              "  right button: the image's menu (open, rename, remove)\n"
+                              "File box: Return or a double click opens, Delete removes,\n"
+                              "  the right button opens its menu\n"
+                              "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
+                              "Options > Program: settings; dravik --help: the command line";
+static const char HELP_DE[] = "Bildansicht:\n"
+                              "  n, p  n\xE4"
+                              "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
+                              "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
+                              "  rechte Taste: das Men\xFC des Bildes (\xF6"
+                              "ffnen, umbenennen, entfernen)\n"
+                              "Dateiauswahl: Return oder Doppelklick \xF6"
+                              "ffnet, Entf entfernt,\n"
+                              "  die rechte Taste \xF6"
+                              "ffnet ihr Men\xFC\n"
+                              "Strg+O \xF6"
+                              "ffnen, Strg+S sichern, Strg+C schlie\xDF"
+                              "en, Strg+Q beenden\n"
+                              "Optionen > Programm: Einstellungen; dravik --help: die Befehlszeile";
+
 int MenuMainAction(Display *display, int id) {
     int language = opt_rt[2];
     switch (id) {
@@ -128,7 +152,8 @@ int MenuMainAction(Display *display, int id) {
         if (WinMainToolbarCreate(0, TbStateDicom, 0, 0)) TbDicom = 1;
         break;
     case 800:
-        MsgErrWin(language, LgRes(0, language), -28);
+        MenuCloseFromMouse(nullptr);
+        MsgBox(language, 6, language == LG_GERMAN ? HELP_DE : HELP_EN, nullptr);
         break;
     case 801: {
         char text[400];

@@ -27,6 +27,7 @@ int MF_FileSave(WINDAT *view) {
     if (!view) return -15;
     int rc = mf_FileSave(view);
     DravikTrace("save rc=%d", rc);
+    if (rc == FILE_QUIET) DravikTrace("status %s", LgErr(42, view->language));
     return rc;
 }
 

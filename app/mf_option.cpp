@@ -511,5 +511,7 @@ int OptCloseFunc(WINDATUSR *rec) {
     MenuSetupDisable(702, M_MAIN_MENU[6], TbDicom ? 1 : 0);
     MenuSetupDisable(600, M_MAIN_MENU[5], 0);
     DravikTrace("options closed language=%d mouse=%d,%d", opt_rt[2], opt_rt[0], opt_rt[1]);
+    // A changed DICOM display setting reaches the pictures on screen.
+    WinPaintDicomReread();
     return 0;
 }

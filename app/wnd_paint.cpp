@@ -109,7 +109,7 @@ int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
     char path[4096];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     DravikTrace("filebox open %s", path);
     return SymbolFileOpen(path);
@@ -125,7 +125,16 @@ int FileBoxFuncListEntryProperty(WINDATUSR *rec) {
     WINDAT *view = FileboxWndFPreviewGet(box);
     PAINTIMG *e = view ? PaintImgGet(view, 0) : nullptr;
     if (!e || !e->fi.fbuf) return 0;
-    TbFileDicomUpdate(view);
+    // The toolbar describes the shown picture; a previewed file's header stays in the box.
+    DICOMINFO info{};
+    if (DicomInfoGet(&e->fi, &info) == 100) {
+        char line[400];
+        snprintf(line, sizeof line, " %s: %s  %s", LgRes(62, box->language), info.patient_name,
+                 info.description);
+        if (WINDAT *label = FileboxWndFDicomGet(box)) LabelSet(label, line);
+        DravikTrace("filebox dicom patient=\"%s\" description=\"%s\"", info.patient_name,
+                    info.description);
+    }
     DicomDataRelease(&e->fi);
     e->fi.ftyp = 0;
     return 0;
@@ -277,6 +286,7 @@ int WinPaintUpdate(Display *display, Window window) {
     (void)display;
     WINDAT *win = WinFind(window);
     if (!win) return -20;
+    void *before = MainPropStrGet(1);
     if (win->typ == WIN_MAIN) {
         auto *view = static_cast<WINDAT *>(MainPropStrGet(2));
         if (view && PaintImgExist(view) >= 0) MainPropStrSet(1, view);
@@ -287,6 +297,7 @@ int WinPaintUpdate(Display *display, Window window) {
             MainPropStrSet(3, win);
         }
     }
+    if (MainPropStrGet(1) != before) TbFileDicomUpdate(static_cast<WINDAT *>(MainPropStrGet(1)));
     return 0;
 }
 
@@ -312,6 +323,50 @@ static void TraceOpen(const char *path, WINDAT *view) {
     DravikTrace("open %s view=0x%lx top=0x%lx image=%dx%d frames=%d zoom=%d size=%dx%d tools=%d",
                 path, view->window, top ? top->window : 0, e ? e->fi.w : 0, e ? e->fi.h : 0,
                 e ? e->fi.frames : 0, view->zoom, view->width, view->height, enabled);
+}
+
+// The Hounsfield window the shown pictures were read with.
+static int readHu[3] = {0, 0, 0};
+
+static bool HuChanged() {
+    return readHu[0] != HounsfieldUse || readHu[1] != HounsfieldMin || readHu[2] != HounsfieldMax;
+}
+
+static void HuRead() {
+    readHu[0] = HounsfieldUse, readHu[1] = HounsfieldMin, readHu[2] = HounsfieldMax;
+}
+
+int WinPaintDicomReread() {
+    if (!HuChanged()) return 0;
+    HuRead();
+    // The main window's view and the image windows' views; previews and thumbnails are left.
+    std::vector<Window> views;
+    for (int i = 0; i < WINDATpi; i++) {
+        WINDAT *w = WINDATp[i];
+        if (!w || w->typ != WIN_PAINT || w->state != PAINT_SINGLE) continue;
+        WINDAT *top = TopOf(w);
+        if (w != MainPropStrGet(2) && (!top || top->typ != WIN_EXT_PAINT)) continue;
+        PAINTIMG *e = Current(w);
+        if (e && e->fi.fbuf && e->fi.fname && e->fi.ftyp == FTYP_DICOM) views.push_back(w->window);
+    }
+    int n = 0;
+    for (Window xw : views) {
+        // A read lets events through: a view may be gone by its turn.
+        WINDAT *view = WinFind(xw);
+        PAINTIMG *e = view ? Current(view) : nullptr;
+        if (!e || !e->fi.fname) continue;
+        std::string path = e->fi.fname;
+        int frame = e->fi.frame;
+        if (mf_FileOpen(path.c_str(), view) != 100) continue;
+        if ((e = Current(view)) && frame > 0 && frame < e->fi.frames) {
+            e->fi.frame = frame;
+            PaintViewZoom(view, PAINT_ZOOM_KEEP);
+        }
+        TbFileDicomUpdate(view);
+        TraceOpen(path.c_str(), view);
+        n++;
+    }
+    return n;
 }
 
 int SymbolFileOpen(const char *path) {
@@ -353,6 +408,7 @@ int SymbolFileOpen(const char *path) {
     }
     int rc = mf_FileOpen(path, view);
     if (rc != 100) return rc;
+    HuRead();
     MainPropStrSet(1, view);
     if (WINDAT *top = TopOf(view); top && top->typ == WIN_EXT_PAINT) WinSetWinTitle(top, path);
     MenuFileViewUpdate();
@@ -362,6 +418,8 @@ int SymbolFileOpen(const char *path) {
     WinPaint(view);
     XFlush(mainwin->usr.display);
     TraceOpen(path, view);
+    if (const char *note = StatusGetMsg(PaintWndStatusGet(view), 1); *note)
+        DravikTrace("status %s", note);
     return 0;
 }
 
@@ -417,6 +475,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
         WINDAT *next = MainPropStrGet(3) ? ExtView(static_cast<WINDAT *>(MainPropStrGet(3)))
                                          : static_cast<WINDAT *>(MainPropStrGet(2));
         MainPropStrSet(1, next);
+        if (next) TbFileDicomUpdate(next);
     }
 }
 
@@ -461,8 +520,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     if (fi.bit == 24) {
         r = fi.fbuf[i * 3], g = fi.fbuf[i * 3 + 1], bl = fi.fbuf[i * 3 + 2];
     } else if (fi.rmap && fi.gmap && fi.bmap) {
-        int k = fi.fbuf[i];
-        if (fi.mapentry > 0 && k >= fi.mapentry) k = fi.mapentry - 1;
+        int k = std::min<int>(fi.fbuf[i], IoMapEntries(&fi) - 1);
         r = fi.rmap[k], g = fi.gmap[k], bl = fi.bmap[k];
     } else {
         r = g = bl = fi.fbuf[i];
@@ -626,8 +684,13 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
     const char *path = e->fi.fname;
     switch (action) {
     case 0: {
-        int r = SymbolFileOpen(path);
-        if (auto *cur = static_cast<WINDAT *>(MainPropStrGet(1))) WinPaint(cur);
+        std::string file = path;
+        int r = SymbolFileOpen(file.c_str());
+        if (auto *cur = static_cast<WINDAT *>(MainPropStrGet(1))) {
+            WinPaint(cur);
+            // The picture shows in front of the preview it was chosen in.
+            if (r == 0) WinRaiseTop(TopOf(cur));
+        }
         return r;
     }
     case 2: {
@@ -719,6 +782,8 @@ static WINDAT *DicomPanelFind() {
 
 int TbFileDicomUpdate(WINDAT *view) {
     if (!view || view->typ != WIN_PAINT) return -22;
+    // Only the view whose picture the main window shows speaks for the panel.
+    if (view != MainPropStrGet(1)) return 0;
     WINDAT *panel = DicomPanelFind();
     if (!panel) return 0;
     DICOMINFO info{};
@@ -805,7 +870,10 @@ int WinPaintDirPreview(const char *path) {
     if (!real) return MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, errno, nullptr);
     std::string dir = real;
     free(real);
-    FileboxDirEnter(box, dir.c_str());
+    // A directory that cannot be entered is not previewed: its box has said why.
+    if (int entered = FileboxDirEnter(box, dir.c_str());
+        entered == FILE_ERROR_OPEN || entered == FILE_ERROR_NOTFOUND)
+        return entered;
     int rc = mf_FileDirPrev(box);
     WINDAT *top = DirPreviewGet(box);
     WINDAT *view = DirPreviewView(top);

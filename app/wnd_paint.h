@@ -42,6 +42,9 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec);
 WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *nb,
                           const char *name);
 int TbFileDicomUpdate(WINDAT *view);
+// Reads the shown DICOM pictures again when the Hounsfield setting differs from the one they
+// were read with (the options dialog has closed); the number read.
+int WinPaintDicomReread();
 
 int MF_ViewZoom(WINDAT *view, int id);
 

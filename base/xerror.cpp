@@ -138,6 +138,10 @@ int MsgErrFileWhat(int language, const char *subject, int code, const char *what
     return MsgFileText(language, subject, code, w.empty() ? "" : " (" + w + ")", list);
 }
 
+int MsgErrFileWhy(int language, const char *subject, int code, const char *why) {
+    return MsgErrFileWhat(language, subject, code, why, nullptr);
+}
+
 int MsgErrWin(int language, const char *text, int code) {
     if (code == 0) return code;
     std::string c = MsgCode(code), msg;

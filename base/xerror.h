@@ -25,6 +25,8 @@ std::string MsgOneLine(const char *text);
 int MsgErrFile(int language, const char *subject, int code, int err, WINDAT *list);
 // As MsgErrFile, with `what` in the parentheses instead of a system error (none when empty).
 int MsgErrFileWhat(int language, const char *subject, int code, const char *what, WINDAT *list);
+// As MsgErrFile in a box, with the reason in words ("empty file") where errno has none.
+int MsgErrFileWhy(int language, const char *subject, int code, const char *why);
 int MsgErrWin(int language, const char *text, int code);
 int MsgErrThr(int language, const char *name, int code, int err);
 int MsgErrNet(int language, const char *subject, int code, int err, WINDAT *list);

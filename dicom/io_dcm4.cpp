@@ -795,11 +795,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     }
     const long whole = lay.packed ? lay.pixels * lay.frames : DicomNativeBytes(&lay);
     if (syntax == DICOM_TS_NATIVE && held < whole)
-        fprintf(stderr, "dravik: %s: pixel data ends after %ld of %ld %s; the rest is black\n",
-                name, held, whole, lay.packed ? "pixels" : "bytes");
+        snprintf(req->note, sizeof req->note,
+                 "pixel data ends after %ld of %ld %s; the rest is black", held, whole,
+                 lay.packed ? "pixels" : "bytes");
     if (missing || damaged)
-        fprintf(stderr, "dravik: %s: %i of %i frames missing or undecodable (black), %i damaged\n",
-                name, missing, lay.frames, damaged);
+        snprintf(req->note, sizeof req->note,
+                 "%i of %i frames missing or undecodable (black), %i damaged", missing, lay.frames,
+                 damaged);
+    // The note goes to stderr and, through the request, to the view's status line.
+    if (req->note[0]) fprintf(stderr, "dravik: %s: %s\n", name, req->note);
     for (int f = 0; f < lay.frames; f++)
         if (done[size_t(f)].cpu_ms > dicom_frame_tune.frame_cpu_ms && f + 1 < lay.frames) {
             fprintf(stderr,

@@ -74,9 +74,12 @@ void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
     ImageLevelsDrop(fi);
     if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
-    uint8_t *blocks[] = {
-        fi->fbuf, reinterpret_cast<uint8_t *>(fi->rmap), reinterpret_cast<uint8_t *>(fi->gmap),
-        reinterpret_cast<uint8_t *>(fi->bmap), reinterpret_cast<uint8_t *>(fi->fname)};
+    uint8_t *blocks[] = {fi->fbuf,
+                         reinterpret_cast<uint8_t *>(fi->rmap),
+                         reinterpret_cast<uint8_t *>(fi->gmap),
+                         reinterpret_cast<uint8_t *>(fi->bmap),
+                         reinterpret_cast<uint8_t *>(fi->fname),
+                         fi->markers};
     for (uint8_t *b : blocks)
         if (b) MemFree(b, tag);
     void *dicom = fi->dicom;
@@ -102,7 +105,17 @@ int IoReportUnread(const FILEREQ *req, const char *path, int language, int err) 
         snprintf(what, sizeof what, "%.*s", int(sizeof req->what), req->what);
         return MsgErrFileWhat(language, path, FILE_ERROR_NOIMAGE, what, nullptr);
     }
-    return MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
+    if (err > 0) return MsgErrFile(language, path, FILE_ERROR_READ, err, nullptr);
+    // Where errno has no reason: the system's for a file that does not open, else what the
+    // bytes are not.
+    int fd = path ? FileOpenInput(path) : -1;
+    if (fd < 0) return MsgErrFile(language, path, FILE_ERROR_READ, errno, nullptr);
+    struct stat st;
+    bool empty = fstat(fd, &st) == 0 && st.st_size == 0;
+    close(fd);
+    if (empty || !req || !req->recognised)
+        return MsgErrFileWhy(language, path, FILE_ERROR_READ, LgErr(empty ? 46 : 45, language));
+    return MsgErrFile(language, path, FILE_ERROR_READ, -1, nullptr);
 }
 
 static void IoDropPixels(FILEINFO *fi, const char *tag) {
@@ -168,6 +181,11 @@ void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
     return buf;
 }
 
+int IoMapEntries(const FILEINFO *fi) {
+    if (!fi || fi->maptyp == MAPTYP_GREY || fi->mapentry <= 0 || fi->mapentry > 256) return 256;
+    return fi->mapentry;
+}
+
 void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
     if (!save) return;
     memset(save, 0, sizeof *save);
@@ -182,6 +200,8 @@ void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
     save->gmap = fi->gmap;
     save->bmap = fi->bmap;
     save->frames = fi->frames;
+    save->markers = fi->markers;
+    save->markerlen = fi->markerlen;
 }
 
 int IoSaveFile(FILEREQ *req, SAVEINFO *save) {

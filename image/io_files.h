@@ -52,6 +52,13 @@ struct FILEINFO {
     int busy;
     int orientation; // the file's Exif orientation (0 or 1: none); applied when the request said so
     IMGLEVELS *levels; // reduced levels of the shown frame, built by the view (image/io_levels)
+    // A JPEG source's Exif/XMP (APP1), ICC (APP2) and comment markers, which every JPEG written
+    // from the picture carries on: records of the marker code, a 2-byte big-endian length and
+    // the data (IO_BUDGET_MARKERS at most).
+    uint8_t *markers;
+    long markerlen;
+    // 1 once the pixels differ from the file's: Save writes only a changed picture.
+    int changed;
 };
 
 // A file request; the album code uses it as its file record too.
@@ -86,6 +93,8 @@ struct FILEREQ {
     // in `what` the kind of object it holds instead (a DICOM SOP class name), maybe empty.
     int noimage;
     char what[80];
+    // What a reader wants seen beside a picture it did show (pixel data cut short); "" if none.
+    char note[240];
 };
 
 struct SAVEINFO {
@@ -102,8 +111,10 @@ struct SAVEINFO {
     uint16_t *gmap;
     uint16_t *bmap;
     WINDAT *view;
-    int mapentry; // entries of the maps; 0 = unknown (256 assumed)
-    int frames;   // frames of the image shown; more than one saves one file per frame
+    int mapentry;           // entries of the maps; 0 = unknown (256 assumed)
+    int frames;             // frames of the image shown; more than one saves one file per frame
+    const uint8_t *markers; // FILEINFO.markers of the source, written after the header
+    long markerlen;
 };
 
 // Type name and extension of a file-type code, from the shared table `file_ext` (label tables:
@@ -144,6 +155,9 @@ int IoReportUnread(const FILEREQ *req, const char *path, int language, int err);
 // "no image in this DICOM file (WHAT)" in the language, for a request whose reader said so;
 // empty otherwise.
 const char *IoNoImageText(const FILEREQ *req, int language, char *out, size_t size);
+// Map entries an 8-bit index may select: a grey ramp always has all 256 (its readers give
+// mapentry 255, the largest value), a palette its own count.
+int IoMapEntries(const FILEINFO *fi);
 
 // Releases a display image; installed by the render layer.
 extern int (*IoXImageFreeHook)(_XImage *image);
@@ -169,6 +183,7 @@ uint8_t *FilePreviewSetup(const uint8_t *buf, int maxw, int maxh, const char *ta
 enum : long {
     IO_BUDGET_IMAGE = 1L << 30,     // decoded image and sample store of compressed data
     IO_BUDGET_DECODER = 512L << 20, // libjpeg's working memory (whole-image coefficients)
+    IO_BUDGET_MARKERS = 4L << 20,   // kept Exif, ICC and comment markers of one JPEG
 };
 enum { IO_BUDGET_SCANS = 100 }; // scans of one JPEG stream
 

@@ -36,6 +36,11 @@ struct JPGCLIENT {
     int language;
     int quiet; // no message box: an album shows hundreds of thumbnails at once
     JPGLIMIT limit;
+    // The kept markers of a full read (see FILEINFO.markers), and whether an ICC chunk did not
+    // fit the budget (a profile is only whole with all its chunks).
+    uint8_t *markers;
+    long markerlen, markercap;
+    int iccdropped;
 };
 
 // A decoded pixel may need at least one bit per 8x8 block of each component, so a header whose
@@ -154,7 +159,8 @@ struct JPGREAD {
     uint8_t *buf;
     uint8_t *cmyk;
     int created;
-    JPGPOOL *pool; // scratch buffers of this read
+    int keepmarkers; // a full-size read of a file: its markers go to the record
+    JPGPOOL *pool;   // scratch buffers of this read
 };
 
 // Largest DCT scale-down whose output still covers the edge in both directions.
@@ -918,6 +924,114 @@ static int JpgDecodeLib(JPGREAD *r, FILEREQ *req, int w, bool cmyk) {
     return FILE_SUCCES;
 }
 
+// ---- markers a written JPEG carries on
+
+static bool JpgMarkerByte(j_decompress_ptr c, int *out) {
+    jpeg_source_mgr *src = c->src;
+    if (src->bytes_in_buffer == 0 && !(*src->fill_input_buffer)(c)) return false;
+    src->bytes_in_buffer--;
+    *out = *src->next_input_byte++;
+    return true;
+}
+
+static bool JpgIsIcc(int code, const uint8_t *data, long len) {
+    return code == JPEG_APP0 + 2 && len >= 12 && memcmp(data, "ICC_PROFILE", 12) == 0;
+}
+
+// The processor of APP1, APP2 and COM: copies the marker while the budget lasts, and skips it
+// through the source either way (the library's own would keep every byte of a hostile file).
+static boolean JpgMarkerKeep(j_decompress_ptr c) {
+    auto *client = static_cast<JPGCLIENT *>(c->client_data);
+    int hi = 0, lo = 0;
+    if (!JpgMarkerByte(c, &hi) || !JpgMarkerByte(c, &lo)) return FALSE;
+    long len = ((hi << 8) | lo) - 2;
+    if (len < 0) len = 0;
+    long need = client->markerlen + 3 + len;
+    bool keep = need <= IO_BUDGET_MARKERS;
+    if (keep && need > client->markercap) {
+        long cap = std::min<long>(IO_BUDGET_MARKERS, std::max(need, client->markercap * 2));
+        auto *grown = static_cast<uint8_t *>(MemRealloc(client->markers, cap, "jpeg markers"));
+        if (grown) {
+            client->markers = grown;
+            client->markercap = cap;
+        } else {
+            keep = false;
+        }
+    }
+    uint8_t *rec = keep ? client->markers + client->markerlen : nullptr;
+    if (rec) {
+        rec[0] = static_cast<uint8_t>(c->unread_marker);
+        rec[1] = static_cast<uint8_t>(len >> 8);
+        rec[2] = static_cast<uint8_t>(len);
+    }
+    jpeg_source_mgr *src = c->src;
+    for (long done = 0; done < len;) {
+        if (src->bytes_in_buffer == 0 && !(*src->fill_input_buffer)(c)) return FALSE;
+        long n = std::min<long>(len - done, static_cast<long>(src->bytes_in_buffer));
+        if (rec) memcpy(rec + 3 + done, src->next_input_byte, static_cast<size_t>(n));
+        src->next_input_byte += n;
+        src->bytes_in_buffer -= static_cast<size_t>(n);
+        done += n;
+    }
+    // Of APP2 only ICC chunks: a multi-picture index (MPF) points at bytes of the source.
+    if (rec && (c->unread_marker != JPEG_APP0 + 2 || JpgIsIcc(rec[0], rec + 3, len)))
+        client->markerlen = need;
+    else if (!rec && c->unread_marker == JPEG_APP0 + 2)
+        client->iccdropped = 1;
+    return TRUE;
+}
+
+// Hands the kept markers to the record; without a whole ICC profile, none of its chunks.
+static void JpgMarkersGive(JPGCLIENT *client, FILEINFO *fi) {
+    if (!client->markers) return;
+    if (client->iccdropped) {
+        long out = 0;
+        for (long p = 0; p + 3 <= client->markerlen;) {
+            long n = 3 + ((client->markers[p + 1] << 8) | client->markers[p + 2]);
+            if (!JpgIsIcc(client->markers[p], client->markers + p + 3, n - 3)) {
+                memmove(client->markers + out, client->markers + p, static_cast<size_t>(n));
+                out += n;
+            }
+            p += n;
+        }
+        client->markerlen = out;
+    }
+    if (client->markerlen > 0) {
+        fi->markers = client->markers;
+        fi->markerlen = client->markerlen;
+    } else {
+        MemFree(client->markers, "jpeg markers");
+    }
+    client->markers = nullptr;
+    client->markerlen = client->markercap = 0;
+}
+
+// Writes the source's markers after the header; true when one was a comment.
+static bool JpgMarkersWrite(j_compress_ptr c, const SAVEINFO *save) {
+    bool comment = false;
+    const uint8_t *m = save->markers;
+    for (long p = 0; m && p + 3 <= save->markerlen;) {
+        long n = (m[p + 1] << 8) | m[p + 2];
+        if (p + 3 + n > save->markerlen) break;
+        jpeg_write_marker(c, m[p], m + p + 3, static_cast<unsigned>(n));
+        comment = comment || m[p] == JPEG_COM;
+        p += 3 + n;
+    }
+    return comment;
+}
+
+// Exif belongs right after the start of the image, where a JFIF header would be.
+static bool JpgMarkersHaveExif(const SAVEINFO *save) {
+    const uint8_t *m = save->markers;
+    for (long p = 0; m && p + 3 <= save->markerlen;) {
+        long n = (m[p + 1] << 8) | m[p + 2];
+        if (p + 3 + n > save->markerlen) break;
+        if (m[p] == JPEG_APP0 + 1 && n >= 6 && memcmp(m + p + 3, "Exif\0\0", 6) == 0) return true;
+        p += 3 + n;
+    }
+    return false;
+}
+
 static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_decompress_struct *c = &r->cinfo;
     c->err = &r->err.pub;
@@ -929,6 +1043,9 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     jpeg_create_decompress(c);
     r->created = 1;
     JpgLimitSetup(c, &r->client.limit, &r->err.jump);
+    if (r->keepmarkers && mode != IO_READ_PROBE && req->preview <= 0)
+        for (int code : {JPEG_APP0 + 1, JPEG_APP0 + 2, static_cast<int>(JPEG_COM)})
+            jpeg_set_marker_processor(c, code, JpgMarkerKeep);
     if (r->mem)
         jpeg_mem_src(c, r->mem, static_cast<unsigned long>(r->memlen));
     else
@@ -1004,6 +1121,7 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
     r->buf = nullptr;
     fi->ftyp = FTYP_JPEG;
     fi->frames = 1;
+    JpgMarkersGive(&r->client, fi);
     return FILE_SUCCES;
 }
 
@@ -1067,9 +1185,11 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
         r.mem = use.pool->whole.p;
         r.memlen = static_cast<long>(use.pool->whole.size);
     }
+    r.keepmarkers = 1;
     int rc = JpgReadRun(&r, req, fi, mode);
     if (r.created) jpeg_destroy_decompress(&r.cinfo);
     if (rc == FILE_SUCCES) rc = JpgOrient(&r, req, fi, mode);
+    if (r.client.markers) MemFree(r.client.markers, "jpeg markers");
     fclose(r.fp);
     if (r.buf) MemFree(r.buf, req->path);
     if (r.cmyk) MemFree(r.cmyk, req->path);
@@ -1175,11 +1295,15 @@ static int JpgWriteRun(JPGWRITE *wr, FILEREQ *req, const SAVEINFO *save, const u
     c->in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(c);
     jpeg_set_quality(c, save->quality, TRUE);
+    if (JpgMarkersHaveExif(save)) c->write_JFIF_header = FALSE;
     jpeg_start_compress(c, TRUE);
-    char comment[64];
-    int clen = snprintf(comment, sizeof comment, "create: %s", "dravik");
-    jpeg_write_marker(c, JPEG_COM, reinterpret_cast<const JOCTET *>(comment),
-                      static_cast<unsigned>(clen));
+    // The source's own comment stays the only one.
+    if (!JpgMarkersWrite(c, save)) {
+        char comment[64];
+        int clen = snprintf(comment, sizeof comment, "create: %s", "dravik");
+        jpeg_write_marker(c, JPEG_COM, reinterpret_cast<const JOCTET *>(comment),
+                          static_cast<unsigned>(clen));
+    }
     size_t stride = static_cast<size_t>(save->w) * (grey ? 1 : 3);
     while (c->next_scanline < c->image_height) {
         JSAMPROW row = const_cast<uint8_t *>(frame + c->next_scanline * stride);

@@ -111,13 +111,15 @@ static void WinFreeRecord(FILEINFO *fi) {
     if (fi->ximage) WinFreeXImage(fi->ximage);
     fi->ximage = nullptr;
     void **blocks[] = {reinterpret_cast<void **>(&fi->fbuf), reinterpret_cast<void **>(&fi->rmap),
-                       reinterpret_cast<void **>(&fi->gmap), reinterpret_cast<void **>(&fi->bmap)};
+                       reinterpret_cast<void **>(&fi->gmap), reinterpret_cast<void **>(&fi->bmap),
+                       reinterpret_cast<void **>(&fi->markers)};
     for (void **b : blocks) {
         if (*b) MemFree(*b, tag);
         *b = nullptr;
     }
     if (fi->fname) MemFree(fi->fname, "ip");
     fi->fname = nullptr;
+    fi->markerlen = 0;
     // The record owns its DICOM data too.
     DicomDataRelease(fi);
 }

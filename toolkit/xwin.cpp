@@ -705,6 +705,25 @@ int WinSetTransientForHint(WINDAT *win, WINDAT *owner) {
     return 0;
 }
 
+int WinRaiseTop(WINDAT *win) {
+    if (!win) return -15;
+    if (!win->window) return -20;
+    Display *d = win->usr.display;
+    XRaiseWindow(d, win->window);
+    XEvent ev;
+    memset(&ev, 0, sizeof ev);
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = win->window;
+    ev.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 1; // a request from an application
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &ev);
+    XFlush(d);
+    return 0;
+}
+
 int WinSetMaxWidthHeight(WINDAT *win, int w, int h) {
     if (!win) return -15;
     if (!win->window) return -20;

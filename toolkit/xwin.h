@@ -256,6 +256,9 @@ int WinMoveResizeWindow(WINDAT *win, int x, int y, int w, int h);
 int WinSetWinTitle(WINDAT *win, const char *title);
 int WinSetLabel(WINDAT *win, const char *text, int repaint);
 int WinSetTransientForHint(WINDAT *win, WINDAT *owner);
+// Brings a top-level window to the front: raised, and asked for through _NET_ACTIVE_WINDOW
+// where a window manager stacks the windows.
+int WinRaiseTop(WINDAT *win);
 int WinSetMaxWidthHeight(WINDAT *win, int w, int h);
 int WinSelectInput(Display *display, Window w, long mask);
 int WinCreateGC(WINDAT *win);

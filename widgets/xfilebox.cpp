@@ -156,11 +156,7 @@ int mf_FileOpen(const char *path, WINDAT *view) {
     if (!job->buf) {
         // The JPEG reader reports its own failures; everything else is reported here.
         if (!job->req.recognised || !StartsLikeJpeg(path)) {
-            // The reason the file could not be read, or -1 when it was read but not understood.
-            int fd = FileOpenInput(path);
-            int err = fd < 0 ? errno : -1;
-            if (fd >= 0) close(fd);
-            IoReportUnread(&job->req, path, language, err);
+            IoReportUnread(&job->req, path, language, 0);
         }
         IoFreeRecord(&job->fi, path);
         // The view shows again what it showed before the corner.
@@ -178,6 +174,9 @@ int mf_FileOpen(const char *path, WINDAT *view) {
         rc = 100;
     }
     if (job->req.status) StatusSetProc(job->req.status, 0);
+    // A picture shown in part says so where it is seen, not only on stderr.
+    if (rc == 100 && job->req.status && job->req.note[0])
+        StatusSetMsg(job->req.status, job->req.note, 1);
     delete job;
     return rc;
 }
@@ -197,6 +196,13 @@ int mf_FileSave(WINDAT *view) {
     PAINTIMG *e = PaintImgGet(view, view->img_current);
     if (!e || !e->fi.fbuf || !e->fi.fname) return -24;
     const FILEINFO &fi = e->fi;
+    // The picture as read is its file: encoding it again would only lose quality and data.
+    struct stat st;
+    if (!fi.changed && stat(fi.fname, &st) == 0) {
+        if (WINDAT *status = PaintWndStatusGet(view))
+            StatusSetMsg(status, LgErr(42, view->language), 1);
+        return FILE_QUIET;
+    }
     FILEREQ req;
     IoRequestInit(&req, fi.fname);
     req.view = view;

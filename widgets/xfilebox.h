@@ -52,7 +52,8 @@ enum {
     FBX_SLOT_DIRPREV = 15,
     FBX_SLOT_PATH = 16,
     FBX_SLOT_BTNFUNC = 17, // the dialog's button callback
-    FBX_SLOTS = 18,
+    FBX_SLOT_DICOM = 18,   // the previewed DICOM file's patient and image line
+    FBX_SLOTS = 19,
 };
 // The preview edge of the list side's preview.
 enum { FBX_PREVIEW_EDGE = 96, FBX_DIRMENU_MAX = 30 };
@@ -81,6 +82,11 @@ WINDAT *FileboxWndFDirBtnGet(WINDAT *box);
 WINDAT *FileboxWndFPreviewChkGet(WINDAT *box);
 WINDAT *FileboxWndFInfoGet(WINDAT *box);
 WINDAT *FileboxWndFDateGet(WINDAT *box);
+// The line under the info line that names a previewed DICOM file's patient and image.
+WINDAT *FileboxWndFDicomGet(WINDAT *box);
+// An entry deleted since the list was made: says so in a box and lists the directory again;
+// FILE_ERROR_NOTFOUND.
+int FileboxEntryGone(WINDAT *box, const char *path);
 WINDAT *FileboxWndFOwnerGet(WINDAT *box);
 int FileboxWndFFrameStartGet(WINDAT *box);
 int FileboxWndFFrameEndGet(WINDAT *box);

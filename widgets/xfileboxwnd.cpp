@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,6 +88,9 @@ WINDAT *FileboxWndFInfoGet(WINDAT *box) {
 }
 WINDAT *FileboxWndFDateGet(WINDAT *box) {
     return Slot(box, FBX_SLOT_DATE);
+}
+WINDAT *FileboxWndFDicomGet(WINDAT *box) {
+    return Slot(box, FBX_SLOT_DICOM);
 }
 
 static int FrameGet(WINDAT *box, int slot) {
@@ -186,15 +190,8 @@ int FileboxSetDirCur(WINDAT *box, const char *path) {
 
 // ---- listing
 
-int FileboxDirEnter(WINDAT *box, const char *path) {
-    WINDAT *list = FileboxWndFListGet(box);
-    if (!list || !path) return -15;
-    std::string p = path[0] == '/' ? std::string(path) : Join(FileboxGetCurPath(box), path);
-    char *real = realpath(p.c_str(), nullptr);
-    if (real) {
-        p = real;
-        free(real);
-    }
+// Lists directory p; one that cannot be listed falls back to a parent or $HOME.
+static int DirList(WINDAT *box, WINDAT *list, const std::string &p) {
     std::string buf = p;
     buf.resize(p.size() + FBX_PATH_SIZE, '\0');
     int rc = ListDirectoryAdd(list, &buf[0], static_cast<int>(buf.size()));
@@ -206,14 +203,48 @@ int FileboxDirEnter(WINDAT *box, const char *path) {
     return rc;
 }
 
+static std::string DirReal(WINDAT *box, const char *path) {
+    std::string p = path[0] == '/' ? std::string(path) : Join(FileboxGetCurPath(box), path);
+    char *real = realpath(p.c_str(), nullptr);
+    if (real) {
+        p = real;
+        free(real);
+    }
+    return p;
+}
+
+int FileboxEntryGone(WINDAT *box, const char *path) {
+    if (!box || !path) return -15;
+    MsgErrFileWhy(box->language, path, FILE_ERROR_OPEN, LgErr(43, box->language));
+    FileboxUpdate(box, nullptr);
+    return FILE_ERROR_NOTFOUND;
+}
+
+int FileboxDirEnter(WINDAT *box, const char *path) {
+    WINDAT *list = FileboxWndFListGet(box);
+    if (!list || !path) return -15;
+    std::string p = DirReal(box, path);
+    // A directory the user may not list is named in a box, and the box stays where it is
+    // (listing it would fall back to a parent without a word).
+    DIR *d = access(p.c_str(), R_OK | X_OK) == 0 ? opendir(p.c_str()) : nullptr;
+    if (!d) {
+        if (errno == ENOENT) return FileboxEntryGone(box, p.c_str());
+        std::string why = std::string(LgErr(44, box->language)) + ": " + strerror(errno);
+        return MsgErrFileWhy(box->language, p.c_str(), FILE_ERROR_OPEN, why.c_str());
+    }
+    closedir(d);
+    return DirList(box, list, p);
+}
+
 int FileboxUpdate(WINDAT *box, const char *path) {
     if (!box) return -15;
+    WINDAT *list = FileboxWndFListGet(box);
+    if (!list) return -15;
     if (!path) path = FileboxGetCurPath(box);
     char cwd[FBX_PATH_SIZE];
     if (!path || !*path) path = getcwd(cwd, sizeof cwd);
     if (!path) return -15;
-    std::string p = path;
-    return FileboxDirEnter(box, p.c_str());
+    return DirList(box, list, DirReal(box, path));
 }
 
 int FileboxUpdateAll() {
@@ -346,24 +377,44 @@ static int PreviewOn(WINDAT *box) {
     return chk && BtnChkGetSelect(chk) == 1;
 }
 
+static void ContextMenuOpen(WINDAT *list, int x, int y) {
+    MENUHANDLE menu = M_OPTION_MENU[3];
+    for (int i = 1; i <= MenuCount(menu); i++)
+        if (MENUITEM *it = MenuItemGet(menu, i))
+            if (it->kind == MENU_KIND_CMD) it->action = FileboxFuncListMouseBtnR;
+    for (int i = 1; i <= MenuCount(M_OPTION_MENU[1]); i++)
+        if (MENUITEM *it = MenuItemGet(M_OPTION_MENU[1], i)) it->action = ListEntrySetSort;
+    MenuPulldownCreate(list, x, y, menu, list);
+}
+
+static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name);
+
 static int _FileboxViewUpdate(WINDAT *box) {
     WINDAT *list = FileboxWndFListGet(box);
-    const char *entry = FileboxGetSelectFile(box);
-    if (!list || !entry) return -15;
-    std::string name = entry;
+    if (!list) return -15;
     const XEvent &ev = list->usr.evmouse;
-    if (ev.type == ButtonRelease && static_cast<int>(ev.xbutton.button) == list->mouseright &&
-        list->mouseright > 0) {
+    bool menu = ev.type == ButtonRelease &&
+                static_cast<int>(ev.xbutton.button) == list->mouseright && list->mouseright > 0;
+    int mx = ev.xbutton.x, my = ev.xbutton.y;
+    if (menu) {
         list->dblclick = 0;
-        MENUHANDLE menu = M_OPTION_MENU[3];
-        for (int i = 1; i <= MenuCount(menu); i++)
-            if (MENUITEM *it = MenuItemGet(menu, i))
-                if (it->kind == MENU_KIND_CMD) it->action = FileboxFuncListMouseBtnR;
-        for (int i = 1; i <= MenuCount(M_OPTION_MENU[1]); i++)
-            if (MENUITEM *it = MenuItemGet(M_OPTION_MENU[1], i)) it->action = ListEntrySetSort;
-        MenuPulldownCreate(list, ev.xbutton.x, ev.xbutton.y, menu, list);
-        return 0;
+        // The menu acts on the row under the pointer: that row is highlighted and shown first.
+        int count = ListEntryGetEntryMax(list), eh = ListEntryGetSizeY(list);
+        if (count > 0 && eh > 0) {
+            int n = ListEntryGetViewFirstNr(list) + std::max(0, my) / eh;
+            ListEntrySetSelectNr(list, std::min(n, count - 1));
+            ListPaint(list);
+        }
     }
+    const char *entry = FileboxGetSelectFile(box);
+    if (!entry) return -15;
+    int rc = FileboxEntryShow(box, list, entry);
+    if (menu && WinFind(list->window) == list) ContextMenuOpen(list, mx, my);
+    return rc;
+}
+
+// The selected entry in the box's lines and preview; a double click opens or enters it.
+static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name) {
     std::string path = Join(FileboxGetCurPath(box), name.c_str());
     struct stat st;
     int ok = stat(path.c_str(), &st) == 0;
@@ -383,6 +434,7 @@ static int _FileboxViewUpdate(WINDAT *box) {
         return WinFuncReturn(list);
     }
     WINDAT *info = FileboxWndFInfoGet(box);
+    LabelText(FileboxWndFDicomGet(box), " ");
     if (!ok) {
         char text[128];
         snprintf(text, sizeof text, "%s: %s", LgRes(0, box->language), LgRes(21, box->language));
@@ -450,7 +502,7 @@ static int FileboxListReturn(WINDATUSR *rec) {
     char path[FBX_PATH_SIZE];
     if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
     struct stat st;
-    if (stat(path, &st) != 0) return FILE_ERROR_READ;
+    if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     auto fn = reinterpret_cast<WINFUNC>(Slot(box, FBX_SLOT_BTNFUNC));
     WINDAT *dlg = box;
@@ -950,6 +1002,8 @@ int mf_FileProperty(WINDAT *box) {
         keyw = std::max(keyw, LabelGetInitWidth(t, 0));
     }
     WINTYP t{};
+    // A box: Escape and the window manager's close end it.
+    t.typ = WIN_DLGMSG;
     t.fg = fg_form, t.bg = bg_form;
     t.width = keyw + 420;
     t.height = 9 * lh + 20;
@@ -1093,7 +1147,7 @@ static void FileboxLayout(WINDAT *box) {
         Place(b, 0, 0, std::max(1, lw - 2 * b->border), bh);
         y += bh + 2 * b->border + g;
     }
-    int below = FBX_PREVIEW_EDGE + 2 + 3 * (lh + g);
+    int below = FBX_PREVIEW_EDGE + 2 + 4 * (lh + g);
     int treeh = std::max(40, H - y - below);
     WINDAT *list = Slot(box, FBX_SLOT_LIST);
     WINDAT *tree = list;
@@ -1114,7 +1168,7 @@ static void FileboxLayout(WINDAT *box) {
         WinMove(c, 0, y);
         y += c->height + g;
     }
-    for (int s : {FBX_SLOT_DATE, FBX_SLOT_INFO})
+    for (int s : {FBX_SLOT_DATE, FBX_SLOT_INFO, FBX_SLOT_DICOM})
         if (WINDAT *l = Slot(box, s)) {
             Place(l, 0, y, std::max(1, lw - 2 * l->border), lh);
             y += lh + g;
@@ -1289,6 +1343,7 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
                 BtnChkCreate(box, 0, 0, &ct, &none, pv, FileboxPreviewSetup));
         LabelMake(box, " ", FBX_SLOT_DATE);
         LabelMake(box, " ", FBX_SLOT_INFO);
+        LabelMake(box, " ", FBX_SLOT_DICOM);
         WINTYP pt{};
         pt.fg = fg_paint, pt.bg = bg_paint;
         pt.width = FBX_PREVIEW_EDGE * 4 / 3;

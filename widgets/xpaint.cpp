@@ -235,8 +235,7 @@ int PaintCalcTable(int size, int zsize, int scroll, int n, int *out) {
 // The three 8-bit components of palette index i of an 8-bit record.
 static void Comp8(const FILEINFO *fi, int i, int *r, int *g, int *b) {
     if (fi->rmap && fi->gmap && fi->bmap && fi->maptyp >= MAPTYP_8BIT) {
-        int n = fi->mapentry > 0 ? std::min(fi->mapentry, 256) : 256;
-        int k = std::min(i, n - 1);
+        int k = std::min(i, IoMapEntries(fi) - 1);
         int sh = fi->maptyp >= MAPTYP_PALETTE ? 8 : 0;
         *r = (fi->rmap[k] >> sh) & 0xFF, *g = (fi->gmap[k] >> sh) & 0xFF,
         *b = (fi->bmap[k] >> sh) & 0xFF;
@@ -250,12 +249,12 @@ static void Lut8(const FILEINFO *fi, uint8_t lut[256]) {
     for (int i = 0; i < 256; i++) {
         int r, g, b;
         if (fi->rmap && fi->gmap && fi->bmap && fi->maptyp >= MAPTYP_8BIT) {
-            int n = fi->mapentry > 0 ? std::min(fi->mapentry, 256) : 256;
-            int k = std::min(i, n - 1);
+            int k = std::min(i, IoMapEntries(fi) - 1);
             bool wide = fi->maptyp >= MAPTYP_PALETTE;
-            r = wide ? fi->rmap[k] : fi->rmap[k] * 256;
-            g = wide ? fi->gmap[k] : fi->gmap[k] * 256;
-            b = wide ? fi->bmap[k] : fi->bmap[k] * 256;
+            // 8-bit values widen by 257: 255 is full intensity, as the colormap's white is.
+            r = wide ? fi->rmap[k] : (fi->rmap[k] & 0xFF) * 257;
+            g = wide ? fi->gmap[k] : (fi->gmap[k] & 0xFF) * 257;
+            b = wide ? fi->bmap[k] : (fi->bmap[k] & 0xFF) * 257;
         } else {
             r = Red[i], g = Green[i], b = Blue[i];
         }

@@ -213,6 +213,11 @@ int StatusSetMsg(WINDAT *status, const char *text, int field) {
     return 0;
 }
 
+const char *StatusGetMsg(WINDAT *status, int field) {
+    WINDAT *pane = status && field >= 1 && field <= 3 ? StatusSlot(status, field + 1) : nullptr;
+    return pane && pane->label ? pane->label : "";
+}
+
 int StatusResize(WINDAT *status) {
     if (!status) return -15;
     if (!status->window) return -20;

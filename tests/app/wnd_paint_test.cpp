@@ -243,3 +243,129 @@ TEST_F(PaintBinary, DirectoriesOpenTheirPreviewAlbumsTheirWindow) {
     EXPECT_NE(err.find("cells=1"), std::string::npos) << err;
     EXPECT_NE(err.find("album open " + dir + "/x.alb entries=0"), std::string::npos) << err;
 }
+
+TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
+    std::string a = dir + "/a.dcm", b = dir + "/b.dcm";
+    WriteDicom(a, 1, 64, 32);
+    std::ifstream in(a, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    bytes.replace(bytes.find("Doe^Jane"), 8, "Roe^Rick");
+    std::ofstream(b, std::ios::binary) << bytes;
+    run.rc = "AskFileOpenWin=0\nLastFileOpenPath=" + dir + "\n";
+    run.env = {"DRAVIK_TRACE=1"};
+    ASSERT_TRUE(run.Start(DRAVIK_BIN, server->name, {a}));
+    WaitOpen(1);
+    ASSERT_TRUE(WaitErr("\" patient=\"Doe,Jane\"")) << run.Stderr();
+    Window chk = 0, list = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        return (chk = FindWindowByName(display, "Preview")) &&
+               (list = FindWindowByName(display, "scl"));
+    }));
+    auto click = [&](Window w, int x, int y) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        XtMove(display, rx, ry);
+        XtClick(display, 1);
+    };
+    click(chk, 5, 5);
+    click(list, 10, 5);
+    XtKey(display, "b");
+    // The box shows the other patient under its preview; the panel keeps the image's.
+    ASSERT_TRUE(WaitErr("filebox dicom patient=\"Roe,Rick\"")) << run.Stderr();
+    EXPECT_EQ(Count(run.Stderr(), "\" patient=\"Roe,Rick\""), 0) << run.Stderr();
+    // Opened, the file is the view's image and the panel follows it.
+    XtKey(display, "Return");
+    WaitOpen(2);
+    EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
+}
+
+TEST_F(PaintBinary, FilesThatAreNoPicturesSayWhatTheyAre) {
+    std::ofstream(dir + "/text.jpg") << "just some words\n";
+    std::ofstream(dir + "/empty.dcm");
+    std::string c = Jpeg("c.jpg", 32, 32);
+    Start({dir + "/text.jpg", dir + "/empty.dcm", c});
+    EXPECT_EQ(WaitOpen(1).path, c);
+    EXPECT_TRUE(WaitErr("Cannot read (not a JPEG or DICOM file) " + dir + "/text.jpg"))
+        << run.Stderr();
+    EXPECT_TRUE(WaitErr("Cannot read (empty file) " + dir + "/empty.dcm")) << run.Stderr();
+}
+
+TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
+    // The program runs as an unprivileged user: root may read any directory.
+    std::string noread = dir + "/noread", home = dir + "/home";
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(noread.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(home.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(home.c_str(), 0777), 0);
+    Jpeg("a.jpg", 16, 16);
+    std::ofstream(home + "/.dravikrc") << "AskProgramExit=0\nLastFileOpenPath=" + dir + "\n";
+    run.env = {"DRAVIK_TRACE=1", "HOME=" + home};
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is not installed";
+    ASSERT_TRUE(run.Start(
+        "/usr/bin/setpriv", server->name,
+        {"--reuid=nobody", "--regid=nogroup", "--clear-groups", DRAVIK_BIN, noread + "/"}));
+    ASSERT_TRUE(
+        WaitErr("Cannot open (this directory may not be read: Permission denied) " + noread))
+        << run.Stderr();
+    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
+    EXPECT_EQ(Count(run.Stderr(), "trace: dirprev"), 0) << run.Stderr();
+    // Return on it in the list says so again; the program goes on.
+    Window list = FindWindowByName(display, "scl");
+    ASSERT_NE(list, 0u);
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(display, list, DefaultRootWindow(display), 10, 5, &rx, &ry, &child);
+    XtMove(display, rx, ry);
+    XtClick(display, 1);
+    XtKey(display, "n");
+    XtKey(display, "Return");
+    ASSERT_TRUE(WaitErr("may not be read", 2)) << run.Stderr();
+    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
+    XtKey(display, "q", true);
+    ASSERT_TRUE(run.Wait()) << run.Stderr();
+    EXPECT_EQ(run.status, 0) << run.Stderr();
+}
+
+TEST_F(PaintBinary, APictureCutShortSaysSoInItsStatusLine) {
+    Start({std::string(DRAVIK_TEST_DATA) + "/truncated.dcm"});
+    WaitOpen(1);
+    EXPECT_TRUE(WaitErr("trace: status pixel data ends after 312 of 512 bytes; the rest is black"))
+        << run.Stderr();
+}
+
+TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
+    Jpeg("a.jpg", 64, 48);
+    Start({dir});
+    ASSERT_TRUE(WaitErr("cells=1")) << run.Stderr();
+    std::string err = run.Stderr();
+    unsigned long top = 0, view = 0;
+    size_t at = err.find("dirprev ");
+    ASSERT_EQ(sscanf(err.c_str() + err.find("top=", at), "top=0x%lx view=0x%lx", &top, &view), 2);
+    OpenLine cell;
+    cell.view = view;
+    ClickInView(cell, 40, 40, 3);
+    Window entry = 0;
+    ASSERT_TRUE(WaitFor([&] { return (entry = FindWindowByName(display, "File: Open")) != 0; }));
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(display, entry, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
+    XtMove(display, rx, ry);
+    XtClick(display, 1);
+    OpenLine o = WaitOpen(1);
+    EXPECT_EQ(o.path, dir + "/a.jpg");
+    Window mainwin = o.top;
+    // Stacking order: the root's children from the bottom up.
+    EXPECT_TRUE(WaitFor([&] {
+        Window root, parent, *kids = nullptr;
+        unsigned int n = 0;
+        int mainat = -1, prevat = -1;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n))
+            for (unsigned int i = 0; i < n; i++) {
+                if (kids[i] == mainwin) mainat = static_cast<int>(i);
+                if (kids[i] == top) prevat = static_cast<int>(i);
+            }
+        if (kids) XFree(kids);
+        return mainat > prevat && prevat >= 0;
+    })) << run.Stderr();
+}

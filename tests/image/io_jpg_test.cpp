@@ -782,3 +782,119 @@ TEST(JpegBudget, ImagesAndCoefficientsBeyondTheBudgetsAreRefusedBeforeDecoding) 
     EXPECT_EQ(big.rc, FILE_ERROR_DATA);
     EXPECT_NE(big.err.find("exceed the 1024 MiB image budget"), std::string::npos) << big.err;
 }
+
+namespace {
+
+// A segment of marker `code` holding `data`.
+std::vector<uint8_t> Segment(int code, const std::string &data) {
+    size_t n = data.size() + 2;
+    std::vector<uint8_t> s(n + 2);
+    s[0] = 0xFF, s[1] = static_cast<uint8_t>(code);
+    s[2] = static_cast<uint8_t>(n >> 8), s[3] = static_cast<uint8_t>(n);
+    memcpy(s.data() + 4, data.data(), data.size());
+    return s;
+}
+
+// The segments between SOI and the first scan, as (code, data) pairs.
+std::vector<std::pair<int, std::string>> Segments(const std::vector<uint8_t> &b) {
+    std::vector<std::pair<int, std::string>> out;
+    for (size_t i = 2; i + 4 <= b.size() && b[i] == 0xFF && b[i + 1] != 0xDA;) {
+        size_t n = static_cast<size_t>(b[i + 2] << 8 | b[i + 3]);
+        if (i + 2 + n > b.size()) break;
+        out.emplace_back(b[i + 1], std::string(b.begin() + static_cast<long>(i) + 4,
+                                               b.begin() + static_cast<long>(i + 2 + n)));
+        i += 2 + n;
+    }
+    return out;
+}
+
+// Reads `src` (bytes) full size and writes it again: the segments of the written file.
+std::vector<std::pair<int, std::string>> Rewritten(const ScratchDir &dir,
+                                                   const std::vector<uint8_t> &src) {
+    std::string in = dir.File("in.jpg"), out = dir.File("out.jpg");
+    FILE *fp = fopen(in.c_str(), "wb");
+    fwrite(src.data(), 1, src.size(), fp);
+    fclose(fp);
+    FILEINFO fi;
+    EXPECT_NE(ReadImage(in, &fi), nullptr);
+    SAVEINFO save;
+    IoSaveInfoFromImage(&fi, &save);
+    save.ftyp = FTYP_JPEG, save.quality = 90;
+    FILEREQ req;
+    memset(&req, 0, sizeof req);
+    req.path = out.c_str();
+    EXPECT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
+    FreeRead(&fi);
+    std::vector<uint8_t> b;
+    FILE *rp = fopen(out.c_str(), "rb");
+    for (int c; rp && (c = fgetc(rp)) != EOF;)
+        b.push_back(static_cast<uint8_t>(c));
+    if (rp) fclose(rp);
+    return Segments(b);
+}
+
+} // namespace
+
+TEST(JpegMarkers, ExifIccChunksAndCommentGoIntoEveryWrittenCopy) {
+    ScratchDir dir;
+    std::string exif = std::string("Exif\0\0MM\0*", 10) + std::string(300, 'e');
+    std::string icc1 = std::string("ICC_PROFILE\0\1\2", 14) + std::string(40000, 'a');
+    std::string icc2 = std::string("ICC_PROFILE\0\2\2", 14) + std::string(900, 'b');
+    std::string mpf = std::string("MPF\0", 4) + std::string(50, 'm');
+    std::vector<uint8_t> b = Stream("col-160x120.jpg");
+    std::vector<uint8_t> segs;
+    for (auto s : {Segment(0xE1, exif), Segment(0xE2, icc1), Segment(0xE2, icc2),
+                   Segment(0xE2, mpf), Segment(0xFE, "a camera's comment")})
+        segs.insert(segs.end(), s.begin(), s.end());
+    // After SOI and the file's own JFIF segment.
+    size_t app0 = 4 + static_cast<size_t>(b[4] << 8 | b[5]);
+    b.insert(b.begin() + static_cast<long>(app0), segs.begin(), segs.end());
+    auto got = Rewritten(dir, b);
+    std::vector<std::pair<int, std::string>> want = {
+        {0xE1, exif}, {0xE2, icc1}, {0xE2, icc2}, {0xFE, "a camera's comment"}};
+    // Exif comes first, without a JFIF header; the index of the source's pictures is dropped.
+    ASSERT_GE(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); i++) {
+        EXPECT_EQ(got[i].first, want[i].first) << i;
+        EXPECT_TRUE(got[i].second == want[i].second) << i;
+    }
+    for (auto &s : got) {
+        EXPECT_NE(s.first, 0xE0);
+        EXPECT_NE(s.second, mpf);
+        EXPECT_NE(s.second, "create: dravik");
+    }
+    // A source without markers gets the writer's comment only.
+    auto plain = Rewritten(dir, Stream("col-160x120.jpg"));
+    int comments = 0;
+    for (auto &s : plain) {
+        EXPECT_TRUE(s.first == 0xE0 || s.first == 0xFE || s.first == 0xDB || s.first == 0xC0 ||
+                    s.first == 0xC4)
+            << s.first;
+        comments += s.first == 0xFE && s.second == "create: dravik";
+    }
+    EXPECT_EQ(comments, 1);
+}
+
+TEST(JpegMarkers, AProfileBeyondTheBudgetIsDroppedWholeAndTheRestKept) {
+    ScratchDir dir;
+    std::vector<uint8_t> b = Stream("col-160x120.jpg");
+    std::vector<uint8_t> segs;
+    auto add = [&](const std::vector<uint8_t> &s) { segs.insert(segs.end(), s.begin(), s.end()); };
+    add(Segment(0xE1, std::string("Exif\0\0", 6) + "II*"));
+    add(Segment(0xFE, "kept"));
+    int chunks = static_cast<int>(IO_BUDGET_MARKERS / 65000) + 2;
+    for (int i = 1; i <= chunks; i++)
+        add(Segment(0xE2, std::string("ICC_PROFILE\0", 12) + static_cast<char>(i) +
+                              static_cast<char>(chunks) + std::string(64000, 'p')));
+    b.insert(b.begin() + 2, segs.begin(), segs.end());
+    auto got = Rewritten(dir, b);
+    int exif = 0, icc = 0, kept = 0;
+    for (auto &s : got) {
+        exif += s.first == 0xE1;
+        icc += s.first == 0xE2;
+        kept += s.second == "kept";
+    }
+    EXPECT_EQ(exif, 1);
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(icc, 0);
+}

@@ -581,3 +581,124 @@ TEST_F(Render24, BelowHundredPercentEachPixelIsTheMeanOfThePictureItCovers) {
     XDestroyImage(img);
     EXPECT_LE(worst, 2);
 }
+
+namespace {
+
+// An 8-bit DICOM file of 256 x 4 whose column x holds the value x, as the reader makes its
+// record; with `palette` a PALETTE COLOR image whose entry i is (i, 255 - i, i / 2).
+FILEINFO DicomRamp(bool palette) {
+    std::vector<uint8_t> b(128, 0);
+    Element(b, 0x0008, 0x0060, "OT");
+    Element(b, 0x0028, 0x0002, Us(1));
+    Element(b, 0x0028, 0x0004, palette ? "PALETTE COLOR " : "MONOCHROME2 ");
+    Element(b, 0x0028, 0x0010, Us(4));
+    Element(b, 0x0028, 0x0011, Us(256));
+    Element(b, 0x0028, 0x0100, Us(8));
+    Element(b, 0x0028, 0x0101, Us(8));
+    Element(b, 0x0028, 0x0102, Us(7));
+    Element(b, 0x0028, 0x0103, Us(0));
+    if (palette) {
+        for (unsigned e : {0x1101u, 0x1102u, 0x1103u})
+            Element(b, 0x0028, e, Us(256) + Us(0) + Us(16));
+        for (int c = 0; c < 3; c++) {
+            std::string lut;
+            for (int i = 0; i < 256; i++)
+                lut += Us(static_cast<unsigned>((c == 0 ? i : c == 1 ? 255 - i : i / 2) * 257));
+            Element(b, 0x0028, static_cast<unsigned>(0x1201 + c), lut);
+        }
+    }
+    std::string px;
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 256; x++)
+            px += static_cast<char>(x);
+    Element(b, 0x7FE0, 0x0010, px);
+    char path[] = "/tmp/dravik-ramp-XXXXXX";
+    int fd = mkstemp(path);
+    FILEINFO fi{};
+    if (fd < 0) return fi;
+    EXPECT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    close(fd);
+    FILEREQ req{};
+    req.path = path;
+    EXPECT_TRUE(IsFileDicom(&req, &fi, 0) == 100 && IoReadDicom(&req, &fi) == 100);
+    DicomDataRelease(&fi);
+    unlink(path);
+    return fi;
+}
+
+class RampBase : public RenderBase {
+  protected:
+    // Shows grey, palette and colour ramps of every value; `want(x, r, g, b)` judges the pixel
+    // that shows value x as the colour r, g, b.
+    void Ramps(const std::function<void(int, int, int, int, unsigned long)> &want) {
+        MakeView();
+        struct {
+            const char *name;
+            FILEINFO fi;
+            int r, g, b; // colour of value x: 1 = x, 2 = 255 - x, 3 = x / 2
+        } ramps[] = {{"grey", DicomRamp(false), 1, 1, 1},
+                     {"palette", DicomRamp(true), 1, 2, 3},
+                     {"rgb",
+                      MakeRecord(256, 4, 24, 1,
+                                 [](int x, int, int, int c) {
+                                     return static_cast<uint8_t>(c == 1 ? 255 - x : x);
+                                 }),
+                      1, 2, 1}};
+        for (auto &r : ramps) {
+            SCOPED_TRACE(r.name);
+            ASSERT_EQ(r.fi.w, 256);
+            Show(r.fi);
+            XImage *img = Grab();
+            ASSERT_NE(img, nullptr);
+            auto comp = [](int how, int x) { return how == 1 ? x : how == 2 ? 255 - x : x / 2; };
+            for (int x = 0; x < 256; x++)
+                want(x, comp(r.r, x), comp(r.g, x), comp(r.b, x), XGetPixel(img, x, 2));
+            XDestroyImage(img);
+        }
+    }
+};
+class Ramp24 : public RampBase {
+  protected:
+    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
+};
+class Ramp16 : public RampBase {
+  protected:
+    static void SetUpTestSuite() { StartServer("1024x768x16"); }
+};
+class Ramp8 : public RampBase {
+  protected:
+    static void SetUpTestSuite() { StartServer("1024x768x8"); }
+};
+
+} // namespace
+
+TEST_F(Ramp24, EveryValueOfGreyPaletteAndColourShowsExactly) {
+    Ramps([](int x, int r, int g, int b, unsigned long p) {
+        EXPECT_EQ(p, static_cast<unsigned long>(r << 16 | g << 8 | b)) << "value " << x;
+    });
+}
+
+TEST_F(Ramp16, EveryValueShowsAsTheVisualsTruncationOfIt) {
+    Visual *v = DefaultVisual(display, DefaultScreen(display));
+    Ramps([&](int x, int r, int g, int b, unsigned long p) {
+        EXPECT_EQ(p, Pack(r, v->red_mask) | Pack(g, v->green_mask) | Pack(b, v->blue_mask))
+            << "value " << x;
+    });
+}
+
+TEST_F(Ramp8, GreyRisesFromBlackToFullWhite) {
+    std::vector<XColor> grey;
+    Ramps([&](int x, int r, int g, int b, unsigned long p) {
+        XColor c{};
+        c.pixel = p;
+        XQueryColor(display, DefaultColormap(display, DefaultScreen(display)), &c);
+        if (r == x && g == x && b == x) grey.push_back(c);
+    });
+    ASSERT_EQ(grey.size(), 256u);
+    EXPECT_EQ(grey[0].red | grey[0].green | grey[0].blue, 0);
+    EXPECT_EQ(grey[255].red & grey[255].green & grey[255].blue, 0xFFFF);
+    for (int x = 1; x < 256; x++)
+        EXPECT_GE(grey[x].red + grey[x].green + grey[x].blue,
+                  grey[x - 1].red + grey[x - 1].green + grey[x - 1].blue)
+            << "value " << x;
+}
