@@ -1155,7 +1155,16 @@ static int JpgOrient(JPGREAD *r, const FILEREQ *req, FILEINFO *fi, int mode) {
         if (fi->orientation >= EXIF_ORIENT_TRANSPOSE) std::swap(fi->w, fi->h);
         return FILE_SUCCES;
     }
-    return ImageOrient(fi, fi->orientation);
+    int rc = ImageOrient(fi, fi->orientation);
+    // The kept Exif goes into every copy written of the upright picture: it must say upright.
+    for (long p = 0; rc == FILE_SUCCES && fi->markers && p + 3 <= fi->markerlen;) {
+        long n = (fi->markers[p + 1] << 8) | fi->markers[p + 2];
+        if (p + 3 + n > fi->markerlen) break;
+        if (fi->markers[p] == JPEG_APP0 + 1)
+            ExifOrientationSet(fi->markers + p + 3, static_cast<size_t>(n), EXIF_ORIENT_NORMAL);
+        p += 3 + n;
+    }
+    return rc;
 }
 
 // Whether the file's frame header, within its first segments, says 12 bits a sample.

@@ -207,6 +207,13 @@ TEST(ExifOrientation, TheJpegReaderTurnsFullReadsPreviewsAndProbesWhenAsked) {
             EXPECT_EQ(got.orientation, o);
             EXPECT_EQ(got.w, want.w);
             EXPECT_EQ(Pixels(got), Pixels(want));
+            // The Exif kept for copies of the turned picture says it is upright.
+            if (preview == 0) {
+                ASSERT_NE(got.markers, nullptr);
+                ASSERT_EQ(got.markers[0], 0xE1);
+                long n = got.markers[1] << 8 | got.markers[2];
+                EXPECT_EQ(ExifOrientationFromApp1(got.markers + 3, static_cast<size_t>(n)), 1);
+            }
             ASSERT_TRUE(IoFindOrReadFileTyp(&req, &probe, IO_READ_PROBE));
             EXPECT_EQ(probe.w, o >= 5 ? 16 : 48);
             FreeRead(&want);
