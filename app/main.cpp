@@ -88,6 +88,7 @@ int MF_FileExit() {
 // Help > Help: the keys and mouse buttons, built in (no file to go missing).
 static const char HELP_EN[] = "Image view:\n"
                               "  n, p  next, previous file    f  fit the image to the view\n"
+                              "  +, -  zoom in, out by 1.25   0  100 %\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
                               "  right button: the image's menu (open, rename, remove)\n"
                               "File box: Return or a double click opens, Delete removes,\n"
@@ -97,6 +98,8 @@ static const char HELP_EN[] = "Image view:\n"
 static const char HELP_DE[] = "Bildansicht:\n"
                               "  n, p  n\xE4"
                               "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
+                              "  +, -  um 1,25 vergr\xF6\xDF"
+                              "ern, verkleinern   0  100 %\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
                               "  rechte Taste: das Men\xFC des Bildes (\xF6"
                               "ffnen, umbenennen, entfernen)\n"
@@ -359,8 +362,15 @@ void *MainFuncTread(void *) {
             // The viewer's own keys (n, p, f) are not in the view's key table.
             WINDAT *win = WinFind(event.xkey.window);
             XKeyEvent key = event.xkey;
-            if (win && win->typ == WIN_PAINT && !(key.state & (ControlMask | Mod1Mask)))
-                WinPaintKeyNav(win, XLookupKeysym(&key, 0));
+            if (win && win->typ == WIN_PAINT && !(key.state & (ControlMask | Mod1Mask)) &&
+                !WinPaintKeyNav(win, XLookupKeysym(&key, 0))) {
+                // Keys beyond the described ones go by the character they type with the
+                // modifiers held, so '+' works on every layout.
+                KeySym typed = NoSymbol;
+                char buf[8];
+                XLookupString(&key, buf, sizeof buf, &typed, nullptr);
+                WinPaintKeyZoom(win, typed);
+            }
             break;
         }
         case KeyRelease:

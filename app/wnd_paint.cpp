@@ -909,6 +909,32 @@ int WinPaintFilesOpen(int index, int step) {
     return -1;
 }
 
+int WinPaintKeyZoom(WINDAT *view, KeySym sym) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    PAINTIMG *e = Current(view);
+    if (!e || e->fi.w < 1) return 0;
+    int zoom = view->zoom;
+    if (sym == XK_plus || sym == XK_KP_Add)
+        zoom = std::max(zoom + 1, (zoom * 5 + 2) / 4);
+    else if (sym == XK_minus || sym == XK_KP_Subtract)
+        zoom = std::min(zoom - 1, (zoom * 4 + 2) / 5);
+    else if (sym == XK_0 || sym == XK_KP_0)
+        zoom = 100;
+    else
+        return 0;
+    zoom = std::clamp(zoom, 1, 1000);
+    // The picture point at the view's centre stays there.
+    long cx = PaintXImageGetPosX(view) + view->width / 2L,
+         cy = PaintXImageGetPosY(view) + view->height / 2L;
+    long px = cx * zoom / std::max(1, view->zoom), py = cy * zoom / std::max(1, view->zoom);
+    view->zoom = zoom;
+    PaintXImageSetPosX(view, static_cast<int>(std::max(0L, px - view->width / 2L)));
+    PaintXImageSetPosY(view, static_cast<int>(std::max(0L, py - view->height / 2L)));
+    PaintViewZoom(view, PAINT_ZOOM_KEEP);
+    DravikTrace("zoom %d", view->zoom);
+    return 1;
+}
+
 int WinPaintKeyNav(WINDAT *view, KeySym sym) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     if (sym == XK_n || sym == XK_p) { // 0x6e, 0x70

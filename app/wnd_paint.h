@@ -58,6 +58,9 @@ int WinPaintFilesOpen(int index, int step);
 int WinPaintDirPreview(const char *path);
 // The viewer's own keys in an image view: n next, p previous, f fit; 1 when taken.
 int WinPaintKeyNav(WINDAT *view, KeySym sym);
+// '+' and '-' zoom by a factor of 1.25 about the view's centre, '0' shows 100 %; zoom stays
+// within 1 and 1000 %. 1 when the key was one of them.
+int WinPaintKeyZoom(WINDAT *view, KeySym sym);
 // The largest whole percent (at least 1) at which a w x h image fits a vw x vh view.
 int WinPaintFitZoom(int w, int h, int vw, int vh);
 // The image file after (step 1) or before (step -1) `path` in its directory, by name; "" if none.

@@ -369,3 +369,27 @@ TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
         return mainat > prevat && prevat >= 0;
     })) << run.Stderr();
 }
+
+// '+' and '-' step by 1.25 and '0' shows 100 %, by the character typed: Shift+= and the keypad
+// alike, with Shift released first too; the picture point at the view's centre stays there.
+TEST_F(PaintBinary, PlusMinusAndZeroZoomAboutTheCentreByTheCharacterTyped) {
+    std::string a = Jpeg("a.jpg", 2000, 1500);
+    Start({a});
+    OpenLine o = WaitOpen(1);
+    KeyInView(o, 20, 20, "shift+equal");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n"));
+    Move(o.view, 20, 20);
+    Key("shift+equal"); // Shift released before the key
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
+    KeyInView(o, 20, 20, "KP_Subtract");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n", 2));
+    for (int i = 0; i < 30; i++)
+        KeyInView(o, 20, 20, "KP_Subtract");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1\n"));
+    KeyInView(o, 20, 20, "0");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 100\n"));
+    for (int i = 0; i < 12; i++)
+        KeyInView(o, 20, 20, "KP_Add");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
+    EXPECT_EQ(Count(run.Stderr(), "dravik: trace: zoom 1001"), 0);
+}
