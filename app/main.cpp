@@ -89,6 +89,8 @@ int MF_FileExit() {
 static const char HELP_EN[] = "Image view:\n"
                               "  n, p  next, previous file    f  fit the image to the view\n"
                               "  +, -  zoom in, out by 1.25   0  100 %\n"
+                              "  wheel: scroll, or frames and files; Ctrl+wheel: zoom\n"
+                              "  middle button: drag the picture\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
                               "  right button: the image's menu (open, rename, remove)\n"
                               "File box: Return or a double click opens, Delete removes,\n"
@@ -100,6 +102,8 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
                               "  +, -  um 1,25 vergr\xF6\xDF"
                               "ern, verkleinern   0  100 %\n"
+                              "  Rad: rollen, oder Bilder und Dateien; Strg+Rad: Zoom\n"
+                              "  mittlere Taste: das Bild ziehen\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
                               "  rechte Taste: das Men\xFC des Bildes (\xF6"
                               "ffnen, umbenennen, entfernen)\n"
@@ -376,6 +380,15 @@ void *MainFuncTread(void *) {
         case KeyRelease:
             CheckEvKeyReleaseMain(event);
             break;
+        case ButtonPress:
+        case ButtonRelease:
+        case MotionNotify: {
+            WINDAT *win = WinFind(event.xany.window);
+            if (!win || win->typ != WIN_PAINT) break;
+            if (event.type == ButtonPress && WinPaintWheel(win, &event.xbutton)) break;
+            WinPaintDrag(win, &event);
+            break;
+        }
         case FocusIn:
             WinPaintUpdate(event.xfocus.display, event.xfocus.window);
             MenuFileViewUpdate();

@@ -909,29 +909,110 @@ int WinPaintFilesOpen(int index, int step) {
     return -1;
 }
 
+// Zoom to `zoom` keeping view point (vx, vy) on the same picture point.
+static void ZoomAbout(WINDAT *view, int zoom, long vx, long vy) {
+    zoom = std::clamp(zoom, 1, 1000);
+    long px = (PaintXImageGetPosX(view) + vx) * zoom / std::max(1, view->zoom);
+    long py = (PaintXImageGetPosY(view) + vy) * zoom / std::max(1, view->zoom);
+    view->zoom = zoom;
+    PaintXImageSetPosX(view, static_cast<int>(std::max(0L, px - vx)));
+    PaintXImageSetPosY(view, static_cast<int>(std::max(0L, py - vy)));
+    PaintViewZoom(view, PAINT_ZOOM_KEEP);
+    DravikTrace("zoom %d", view->zoom);
+}
+
+static int ZoomStep(int zoom, bool in) {
+    return in ? std::max(zoom + 1, (zoom * 5 + 2) / 4) : std::min(zoom - 1, (zoom * 4 + 2) / 5);
+}
+
+// Scrolls a single view to (sx, sy), kept inside the zoomed picture.
+static void ScrollTo(WINDAT *view, long sx, long sy) {
+    PAINTIMG *e = Current(view);
+    if (!e || !e->fi.ximage) return;
+    int dw = PaintCalcImageScrollSize(view, 0), dh = PaintCalcImageScrollSize(view, 1);
+    long maxx = std::max(0, dw - e->fi.ximage->width),
+         maxy = std::max(0, dh - e->fi.ximage->height);
+    PaintXImageSetPosX(view, static_cast<int>(std::clamp(sx, 0L, maxx)));
+    PaintXImageSetPosY(view, static_cast<int>(std::clamp(sy, 0L, maxy)));
+    WinPaint(view);
+    ScrollWndUpdateFromChild(view);
+}
+
+int WinPaintWheel(WINDAT *view, const XButtonEvent *ev) {
+    if (!view || !ev || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    if (ev->button < 4 || ev->button > 7) return 0;
+    PAINTIMG *e = Current(view);
+    if (!e || e->fi.w < 1 || !e->fi.ximage) return 0;
+    const bool back = ev->button == 4 || ev->button == 6;
+    if ((ev->state & ControlMask) && ev->button <= 5) {
+        ZoomAbout(view, ZoomStep(view->zoom, back), ev->x, ev->y);
+        return 1;
+    }
+    int dw = PaintCalcImageScrollSize(view, 0), dh = PaintCalcImageScrollSize(view, 1);
+    int ww = e->fi.ximage->width, wh = e->fi.ximage->height;
+    if (dw <= ww && dh <= wh) {
+        // The whole picture shows: the frames, then the neighbouring files.
+        int step = back ? -1 : 1, frame = e->fi.frame + step;
+        if (e->fi.frames > 1 && frame >= 0 && frame < e->fi.frames) {
+            e->fi.frame = frame;
+            WinPaint(view);
+            DravikTrace("frame %d/%d", frame + 1, e->fi.frames);
+        } else {
+            WinPaintKeyNav(view, back ? XK_p : XK_n);
+        }
+        return 1;
+    }
+    const bool across = ev->button >= 6 || (ev->state & ShiftMask);
+    long sx = PaintXImageGetPosX(view), sy = PaintXImageGetPosY(view);
+    // Three of the arrow keys' steps (a twentieth of the view) a notch.
+    if (across)
+        sx += (back ? -3L : 3L) * ww / 20;
+    else
+        sy += (back ? -3L : 3L) * wh / 20;
+    ScrollTo(view, sx, sy);
+    return 1;
+}
+
+int WinPaintDrag(WINDAT *view, const XEvent *ev) {
+    static Window dragging = 0;
+    static long from_x, from_y, pos_x, pos_y;
+    if (!view || !ev || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    if (view->mouseleft == 2 || view->mouseright == 2) return 0;
+    if (ev->type == ButtonPress && ev->xbutton.button == 2) {
+        dragging = view->window;
+        from_x = ev->xbutton.x_root, from_y = ev->xbutton.y_root;
+        pos_x = PaintXImageGetPosX(view), pos_y = PaintXImageGetPosY(view);
+        return 1;
+    }
+    if (dragging != view->window) return 0;
+    if (ev->type == MotionNotify && (ev->xmotion.state & Button2Mask)) {
+        ScrollTo(view, pos_x - (ev->xmotion.x_root - from_x),
+                 pos_y - (ev->xmotion.y_root - from_y));
+        return 1;
+    }
+    if (ev->type == ButtonRelease && ev->xbutton.button == 2) {
+        dragging = 0;
+        DravikTrace("pan %d,%d", PaintXImageGetPosX(view), PaintXImageGetPosY(view));
+        return 1;
+    }
+    return 0;
+}
+
 int WinPaintKeyZoom(WINDAT *view, KeySym sym) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     PAINTIMG *e = Current(view);
     if (!e || e->fi.w < 1) return 0;
-    int zoom = view->zoom;
+    int zoom;
     if (sym == XK_plus || sym == XK_KP_Add)
-        zoom = std::max(zoom + 1, (zoom * 5 + 2) / 4);
+        zoom = ZoomStep(view->zoom, true);
     else if (sym == XK_minus || sym == XK_KP_Subtract)
-        zoom = std::min(zoom - 1, (zoom * 4 + 2) / 5);
+        zoom = ZoomStep(view->zoom, false);
     else if (sym == XK_0 || sym == XK_KP_0)
         zoom = 100;
     else
         return 0;
-    zoom = std::clamp(zoom, 1, 1000);
     // The picture point at the view's centre stays there.
-    long cx = PaintXImageGetPosX(view) + view->width / 2L,
-         cy = PaintXImageGetPosY(view) + view->height / 2L;
-    long px = cx * zoom / std::max(1, view->zoom), py = cy * zoom / std::max(1, view->zoom);
-    view->zoom = zoom;
-    PaintXImageSetPosX(view, static_cast<int>(std::max(0L, px - view->width / 2L)));
-    PaintXImageSetPosY(view, static_cast<int>(std::max(0L, py - view->height / 2L)));
-    PaintViewZoom(view, PAINT_ZOOM_KEEP);
-    DravikTrace("zoom %d", view->zoom);
+    ZoomAbout(view, zoom, view->width / 2, view->height / 2);
     return 1;
 }
 

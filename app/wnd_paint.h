@@ -61,6 +61,13 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym);
 // '+' and '-' zoom by a factor of 1.25 about the view's centre, '0' shows 100 %; zoom stays
 // within 1 and 1000 %. 1 when the key was one of them.
 int WinPaintKeyZoom(WINDAT *view, KeySym sym);
+// The wheel (buttons 4 to 7) over a single-picture view: scrolls a picture larger than the view
+// (Shift or buttons 6 and 7 across), steps frames and then files when the whole picture shows,
+// and with Ctrl zooms by 1.25 a notch keeping the picture point under the pointer. 1 when taken.
+int WinPaintWheel(WINDAT *view, const XButtonEvent *ev);
+// The middle button drags the picture (while neither MouseLeft nor MouseRight names it): the
+// press, the motion and the release. 1 when taken.
+int WinPaintDrag(WINDAT *view, const XEvent *ev);
 // The largest whole percent (at least 1) at which a w x h image fits a vw x vh view.
 int WinPaintFitZoom(int w, int h, int vw, int vh);
 // The image file after (step 1) or before (step -1) `path` in its directory, by name; "" if none.

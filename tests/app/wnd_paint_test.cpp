@@ -393,3 +393,45 @@ TEST_F(PaintBinary, PlusMinusAndZeroZoomAboutTheCentreByTheCharacterTyped) {
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
     EXPECT_EQ(Count(run.Stderr(), "dravik: trace: zoom 1001"), 0);
 }
+
+// Ctrl+wheel zooms by 1.25 keeping the picture point under the pointer; the middle button drags
+// the picture by the drag; over a whole multi-frame picture the wheel steps its frames.
+TEST_F(PaintBinary, CtrlWheelZoomsAboutThePointerMiddleDragPansWheelStepsFrames) {
+    std::string a = dir + "/ramp.jpg";
+    WriteJpeg(a, 2000, 1500, [](int x, int y) {
+        return static_cast<unsigned>((x / 8) << 16 | (y / 6) << 8 | 0x40);
+    });
+    std::string b = dir + "/b.dcm";
+    WriteDicom(b, 5, 64, 32);
+    Start({a, b});
+    OpenLine o = WaitOpen(1);
+    auto near = [](unsigned long p, unsigned long q) {
+        for (int sh : {16, 8})
+            if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > 6)
+                return false;
+        return true;
+    };
+    unsigned long before = Pixel(o.view, 150, 120);
+    PressKey("Control_L");
+    Wheel(o.view, 150, 120, -2);
+    ReleaseKey("Control_L");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
+    EXPECT_TRUE(WaitFor([&] { return near(Pixel(o.view, 150, 120), before); }))
+        << std::hex << before << " " << Pixel(o.view, 150, 120);
+    Drag(o.view, 300, 250, 250, 210, 2);
+    ASSERT_TRUE(WaitErr("dravik: trace: pan "));
+    int px = 0, py = 0;
+    std::string err = run.Stderr();
+    sscanf(err.c_str() + err.rfind("dravik: trace: pan ") + 19, "%d,%d", &px, &py);
+    // Zoomed to 156 % about (150, 120), the view started at about (84, 67).
+    EXPECT_NEAR(px, 84 + 50, 3);
+    EXPECT_NEAR(py, 67 + 40, 3);
+    KeyInView(o, 20, 20, "n");
+    OpenLine d = WaitOpen(2);
+    Wheel(d.view, 10, 10, 1);
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 2/5\n"));
+    Wheel(d.view, 10, 10, -2);
+    // Before the first frame the wheel goes to the previous file.
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 1/5\n"));
+    WaitOpen(3);
+}
