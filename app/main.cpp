@@ -22,7 +22,10 @@
 #include "widgets/xbox.h"
 #include "widgets/xbtnsym.h"
 #include "base/xerror.h"
+#include "widgets/xlist.h"
 #include "widgets/xmenu.h"
+#include "widgets/xpaint.h"
+#include "widgets/xscroll.h"
 #include "widgets/xsymbol.h"
 #include "widgets/xtb.h"
 
@@ -384,7 +387,16 @@ void *MainFuncTread(void *) {
         case ButtonRelease:
         case MotionNotify: {
             WINDAT *win = WinFind(event.xany.window);
-            if (!win || win->typ != WIN_PAINT) break;
+            if (!win) break;
+            bool wheel = event.type == ButtonPress &&
+                         (event.xbutton.button == 4 || event.xbutton.button == 5);
+            if (wheel &&
+                (win->typ == WIN_LIST || (win->typ == WIN_PAINT && win->state != PAINT_SINGLE))) {
+                ScrollWheel(win, event.xbutton.button == 4 ? -1 : 1);
+                if (win->typ == WIN_LIST) DravikTrace("list first=%d", ListEntryGetPosY(win));
+                break;
+            }
+            if (win->typ != WIN_PAINT) break;
             if (event.type == ButtonPress && WinPaintWheel(win, &event.xbutton)) break;
             WinPaintDrag(win, &event);
             break;

@@ -757,6 +757,22 @@ int ScrollBtnPress(WINDAT *btn) {
     return 0;
 }
 
+int ScrollWheel(WINDAT *content, int dir) {
+    WINDAT *scroll = ContentScroll(content);
+    WINDAT *bar = scroll ? ScrollGetScrollY(scroll) : nullptr;
+    if (!bar || (dir != 1 && dir != -1)) return -15;
+    bool list = content->typ == WIN_LIST;
+    bool thumbs = content->typ == WIN_PAINT && content->state != PAINT_SINGLE;
+    if (!list && !thumbs) return -22;
+    int r = -1;
+    for (int i = 0; i < 3; i++) {
+        int step = list ? StepList(bar, content, 1, dir) : ThumbStep(bar, content, dir);
+        if (step != 0) break;
+        r = 0;
+    }
+    return r;
+}
+
 int ScrollBtnRelease(WINDAT *btn) {
     if (!btn) return -15;
     WinSetSelect(btn, 0, 1);

@@ -435,3 +435,15 @@ TEST_F(PaintBinary, CtrlWheelZoomsAboutThePointerMiddleDragPansWheelStepsFrames)
     ASSERT_TRUE(WaitErr("dravik: trace: frame 1/5\n"));
     WaitOpen(3);
 }
+
+TEST_F(PaintBinary, TheWheelScrollsTheFileBoxListThreeRowsANotch) {
+    for (int i = 0; i < 80; i++)
+        std::ofstream(dir + "/f" + std::to_string(100 + i) + ".txt") << "x";
+    Start({}, 0, "LastFileOpenPath=" + dir + "\n");
+    Window list = Wait("scl", Find("fbx"));
+    ASSERT_NE(list, 0u);
+    Wheel(list, 20, 20, 2);
+    ASSERT_TRUE(WaitErr("dravik: trace: list first=6\n")) << run.Stderr();
+    Wheel(list, 20, 20, -1);
+    ASSERT_TRUE(WaitErr("dravik: trace: list first=3\n"));
+}
