@@ -272,6 +272,10 @@ int *OptChkVariable(int status) {
         return &AskHintBtnSym;
     case OPT_CHK_HOUNSFIELD:
         return &HounsfieldUse;
+    case OPT_CHK_FITLARGE:
+        return &FitLargeImages;
+    case OPT_CHK_EXIFROTATE:
+        return &ExifRotate;
     default:
         return nullptr;
     }
@@ -367,11 +371,12 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
     switch (kind) {
     case OPT_PAGE_ASK:
     case OPT_PAGE_INFO: {
-        static const int ask[] = {OPT_CHK_FILESAVEEXIST, OPT_CHK_FILEREMOVE, OPT_CHK_PROGRAMEXIT};
+        static const int ask[] = {OPT_CHK_FILESAVEEXIST, OPT_CHK_FILEREMOVE, OPT_CHK_PROGRAMEXIT,
+                                  OPT_CHK_FITLARGE, OPT_CHK_EXIFROTATE};
         static const int info[] = {OPT_CHK_FILEINFO, OPT_CHK_HINTBTNSYM};
         const char **labels = kind == OPT_PAGE_ASK ? szOPTIONPROGASK : szOPTIONPROGINFO;
         const int *status = kind == OPT_PAGE_ASK ? ask : info;
-        int n = std::min(rows, kind == OPT_PAGE_ASK ? 3 : 2);
+        int n = std::min(rows, kind == OPT_PAGE_ASK ? 5 : 2);
         WINDAT *prev = nullptr;
         for (int i = 0; i < n; i++)
             if (!(prev = OptCheck(page, prev, labels[i], status[i]))) return -26;
@@ -464,7 +469,7 @@ int MF_OptionProgramCreate(Display *display) {
     int r = 0;
     for (int i = 0; i < 5 && r == 0; i++)
         r = NotebookPageCreate(nb, szOPTIONPROG[i]);
-    if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 0), 3, OPT_PAGE_ASK);
+    if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 0), 5, OPT_PAGE_ASK);
     if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 1), 2, OPT_PAGE_INFO);
     if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 2), 4, OPT_PAGE_WINDOW);
     if (r == 0) r = OptValueColorSetup(NotebookPageGetBase(nb, 3));

@@ -97,6 +97,7 @@ const IntKey otherIntKeys[] = {
     {"HounsfieldMin", &HounsfieldMin},
     {"HounsfieldMax", &HounsfieldMax},
     {"ExifRotate", &ExifRotate},
+    {"FitLargeImages", &FitLargeImages},
 };
 
 void CopyText(char *dst, int size, const char *src) {
@@ -192,6 +193,7 @@ int ProgramResInit() {
     HounsfieldMin = -1024;
     HounsfieldMax = 3071;
     ExifRotate = 1;
+    FitLargeImages = 0;
     JpegQuality = 100;
     sp_scroll = 16;
     sp_paned = 20;
@@ -348,6 +350,7 @@ void RcApplyBuffer(const char *buf, long len) {
     ApplyInt(buf, len, lastIntKeys[3]);
     ApplyInt(buf, len, lastIntKeys[4]);
     if (ExifRotate != 0) ExifRotate = 1;
+    if (FitLargeImages != 1) FitLargeImages = 0;
 }
 
 int ProgramResFileRead() {
@@ -420,6 +423,7 @@ static void WriteSettings(FILE *f) {
     num("HounsfieldMax", HounsfieldMax);
     fputs("\n# View\n\n", f);
     num("ExifRotate", ExifRotate);
+    num("FitLargeImages", FitLargeImages);
     fputs("\n##\n", f);
 }
 

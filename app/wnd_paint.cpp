@@ -33,6 +33,7 @@
 #include <X11/keysym.h>
 #include <cstdarg>
 #include <algorithm>
+#include <set>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -312,6 +313,27 @@ static void ToolsEnable(WINDAT *view) {
         WinSetDisable(tools->child[i], i == PAINT_BTN_NAVIGATOR ? 0 : e->fi.frames < 2, 1);
 }
 
+// Views whose user chose fit (f): the next picture they show is fitted too, until a zoom.
+static std::set<Window> fit_views;
+
+static void FitNow(WINDAT *view) {
+    PAINTIMG *e = Current(view);
+    if (!e || e->fi.w < 1) return;
+    view->zoom = WinPaintFitZoom(e->fi.w, e->fi.h, view->width, view->height);
+    PaintXImageSetPosX(view, 0);
+    PaintXImageSetPosY(view, 0);
+    PaintViewZoom(view, PAINT_ZOOM_KEEP);
+    DravikTrace("zoom %d", view->zoom);
+}
+
+// After an open: fitted again in fit mode, or when larger than the view with FitLargeImages.
+static void FitIfWanted(WINDAT *view) {
+    PAINTIMG *e = Current(view);
+    if (!e || e->fi.w < 1) return;
+    bool large = e->fi.w > view->width || e->fi.h > view->height;
+    if (fit_views.count(view->window) || (FitLargeImages && large)) FitNow(view);
+}
+
 static void TraceOpen(const char *path, WINDAT *view) {
     PAINTIMG *e = Current(view);
     WINDAT *top = TopOf(view);
@@ -415,6 +437,7 @@ int SymbolFileOpen(const char *path) {
     MenuFileLastUpdate(path);
     ToolsEnable(view);
     TbFileDicomUpdate(view);
+    FitIfWanted(view);
     WinPaint(view);
     XFlush(mainwin->usr.display);
     TraceOpen(path, view);
@@ -812,6 +835,7 @@ int MF_ViewZoom(WINDAT *view, int id) {
                : id == 402 ? PAINT_ZOOM_100
                            : 0;
     int r = PaintViewZoom(view, mode);
+    fit_views.erase(view->window);
     DravikTrace("zoom %d", view->zoom);
     return r;
 }
@@ -912,6 +936,7 @@ int WinPaintFilesOpen(int index, int step) {
 // Zoom to `zoom` keeping view point (vx, vy) on the same picture point.
 static void ZoomAbout(WINDAT *view, int zoom, long vx, long vy) {
     zoom = std::clamp(zoom, 1, 1000);
+    fit_views.erase(view->window);
     long px = (PaintXImageGetPosX(view) + vx) * zoom / std::max(1, view->zoom);
     long py = (PaintXImageGetPosY(view) + vy) * zoom / std::max(1, view->zoom);
     view->zoom = zoom;
@@ -1034,11 +1059,8 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym) {
     if (sym == XK_f) { // 0x66
         PAINTIMG *e = Current(view);
         if (!e || e->fi.w < 1) return 1;
-        view->zoom = WinPaintFitZoom(e->fi.w, e->fi.h, view->width, view->height);
-        PaintXImageSetPosX(view, 0);
-        PaintXImageSetPosY(view, 0);
-        PaintViewZoom(view, PAINT_ZOOM_KEEP);
-        DravikTrace("zoom %d", view->zoom);
+        FitNow(view);
+        fit_views.insert(view->window);
         return 1;
     }
     return 0;

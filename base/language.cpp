@@ -201,10 +201,12 @@ const char *const szoptionprogL[5 * LG_COLUMNS] = {
     /*  4 */ "Dicom", "Dicom", "fr", "es", "it",
 };
 
-const char *const szoptionprogaskL[3 * LG_COLUMNS] = {
+const char *const szoptionprogaskL[5 * LG_COLUMNS] = {
     /*  0 */ ("Datei \xFC" "berschreiben, wenn sie existiert"), "file overwrite when exist", "fr", "es", "it",
     /*  1 */ "Datei entfernen", "file remove", "fr", "es", "it",
     /*  2 */ "Programm beenden", "program exit", "fr", "es", "it",
+    /*  3 */ "gro\xDF" "e Bilder einpassen", "fit large pictures", "fr", "es", "it",
+    /*  4 */ "Fotos nach Exif aufrichten", "turn photos upright (Exif)", "fr", "es", "it",
 };
 
 const char *const szoptionproginfoL[2 * LG_COLUMNS] = {
@@ -335,7 +337,7 @@ struct LabelArray {
 const LabelArray labelArrays[] = {
     {&szNB_ALBUM, 6, sznbalbumL},
     {&szOPTIONPROG, 5, szoptionprogL},
-    {&szOPTIONPROGASK, 3, szoptionprogaskL},
+    {&szOPTIONPROGASK, 5, szoptionprogaskL},
     {&szOPTIONPROGINFO, 2, szoptionproginfoL},
     {&szOPTIONPROGWINDOW, 3, szoptionprogwindowL},
     {&szOPTIONPROGLANG, 2, szoptionproglangL},

@@ -16,6 +16,7 @@ int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskP
 int AlbumTbSizeWH;
 int HounsfieldUse, HounsfieldMin, HounsfieldMax;
 int ExifRotate = 1;
+int FitLargeImages = 0;
 int JpegQuality;
 long long ArchiveCacheLimit = 2LL << 30;
 int sp_scroll, sp_paned, sp_paned_b;

@@ -34,6 +34,8 @@ extern int HounsfieldMax;
 extern int JpegQuality;
 // 1: pictures are shown as their Exif orientation says (turned upright).
 extern int ExifRotate;
+// 1: a picture larger than its view opens fitted to it.
+extern int FitLargeImages;
 // Bytes the archive cache may hold before its oldest series are removed.
 extern long long ArchiveCacheLimit;
 extern int sp_scroll;

@@ -447,3 +447,24 @@ TEST_F(PaintBinary, TheWheelScrollsTheFileBoxListThreeRowsANotch) {
     Wheel(list, 20, 20, -1);
     ASSERT_TRUE(WaitErr("dravik: trace: list first=3\n"));
 }
+
+// Fit stays the mode for the next pictures until a zoom; FitLargeImages opens large ones fitted.
+TEST_F(PaintBinary, FitStaysTheModeUntilAZoomAndLargePicturesOpenFittedWhenSet) {
+    std::string a = Jpeg("a.jpg", 2000, 1500), b = Jpeg("b.jpg", 2000, 1500);
+    Start({a, b});
+    OpenLine first = WaitOpen(1);
+    EXPECT_EQ(first.zoom, 100);
+    KeyInView(first, 20, 20, "f");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom "));
+    int fit = WinPaintFitZoom(2000, 1500, first.vw, first.vh);
+    ASSERT_LT(fit, 100);
+    KeyInView(first, 20, 20, "n");
+    EXPECT_EQ(WaitOpen(2).zoom, fit);
+    KeyInView(first, 20, 20, "0");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 100\n"));
+    KeyInView(first, 20, 20, "p");
+    EXPECT_EQ(WaitOpen(3).zoom, 100);
+    Kill();
+    Start({a}, 0, "FitLargeImages=1\n");
+    EXPECT_EQ(WaitOpen(1).zoom, fit);
+}
