@@ -55,7 +55,11 @@ static bool Jpg12MarkersSane(const uint8_t *d, size_t len) {
         }
         if (m == 0xD9) break;
         const size_t n = size_t(d[pos + 2] << 8 | d[pos + 3]);
-        if (n < 2 || pos + 2 + n > len) break; // cut: the library stops there with a warning
+        if (n < 2) { // the library skips nothing and reads on from after the length: so do we
+            pos += 4;
+            continue;
+        }
+        if (pos + 2 + n > len) break; // cut: the library stops there with a warning
         const uint8_t *v = d + pos + 4;
         if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
             if (nids >= 0 || n < 8) return false;
