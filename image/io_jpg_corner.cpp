@@ -58,14 +58,14 @@ int IoReadJpegCorner(const char *path, int maxw, int maxh, std::vector<uint8_t> 
     jpeg_crop_scanline(&c, &xoff, &width);
     int outw = static_cast<int>(c.output_width);
     int rows = static_cast<int>(c.output_height) < maxh ? static_cast<int>(c.output_height) : maxh;
-    std::vector<uint8_t> line(static_cast<size_t>(outw) * 3);
+    // The row lives in the library's pool: a longjmp out of here must not skip a destructor.
+    JSAMPARRAY line = (*c.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
+                                             static_cast<JDIMENSION>(outw) * 3, 1);
     int cw = outw < maxw ? outw : maxw;
     rgb->assign(static_cast<size_t>(cw) * rows * 3, 0);
     for (int y = 0; y < rows; y++) {
-        JSAMPROW p = line.data();
-        if (jpeg_read_scanlines(&c, &p, 1) != 1) break;
-        std::copy(line.begin(), line.begin() + cw * 3,
-                  rgb->begin() + static_cast<long>(y) * cw * 3);
+        if (jpeg_read_scanlines(&c, line, 1) != 1) break;
+        std::copy(line[0], line[0] + cw * 3, rgb->begin() + static_cast<long>(y) * cw * 3);
     }
     jpeg_abort_decompress(&c);
     jpeg_destroy_decompress(&c);
