@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +25,54 @@ struct ARCCONN {
 };
 
 namespace {
+
+// libcurl and the TLS stack behind it cost about 8 MiB and dozens of libraries at every start;
+// they are loaded when an archive is first used, so viewing and converting never pay for them.
+struct CURLAPI {
+    bool ok;
+    std::string why;
+    CURLcode (*global_init)(long);
+    CURL *(*easy_init)();
+    CURLcode (*easy_setopt)(CURL *, CURLoption, ...);
+    CURLcode (*easy_perform)(CURL *);
+    CURLcode (*easy_getinfo)(CURL *, CURLINFO, ...);
+    void (*easy_cleanup)(CURL *);
+    const char *(*easy_strerror)(CURLcode);
+    curl_slist *(*slist_append)(curl_slist *, const char *);
+    void (*slist_free_all)(curl_slist *);
+};
+
+template <typename F> bool CurlSym(void *lib, const char *name, F *f) {
+    *f = reinterpret_cast<F>(dlsym(lib, name));
+    return *f != nullptr;
+}
+
+const CURLAPI &Curl() {
+    static CURLAPI api = [] {
+        CURLAPI a{};
+        void *lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            const char *e = dlerror();
+            a.why = std::string("libcurl cannot be loaded (") + (e ? e : "libcurl.so.4") + ")";
+            return a;
+        }
+        a.ok = CurlSym(lib, "curl_global_init", &a.global_init) &&
+               CurlSym(lib, "curl_easy_init", &a.easy_init) &&
+               CurlSym(lib, "curl_easy_setopt", &a.easy_setopt) &&
+               CurlSym(lib, "curl_easy_perform", &a.easy_perform) &&
+               CurlSym(lib, "curl_easy_getinfo", &a.easy_getinfo) &&
+               CurlSym(lib, "curl_easy_cleanup", &a.easy_cleanup) &&
+               CurlSym(lib, "curl_easy_strerror", &a.easy_strerror) &&
+               CurlSym(lib, "curl_slist_append", &a.slist_append) &&
+               CurlSym(lib, "curl_slist_free_all", &a.slist_free_all);
+        if (!a.ok)
+            a.why = "libcurl lacks a function dravik needs";
+        else
+            a.global_init(CURL_GLOBAL_DEFAULT);
+        return a;
+    }();
+    return api;
+}
 
 // What one request collects: the status, the Content-Type, and either the body (searches) or
 // the multipart stream (retrievals).
@@ -172,26 +220,26 @@ int Get(ARCCONN *c, const std::string &url, const char *accept, REQUEST *rq, std
     CURL *h = c->curl;
     curl_slist *hdrs = nullptr;
     std::string acc = std::string("Accept: ") + accept;
-    hdrs = curl_slist_append(hdrs, acc.c_str());
+    hdrs = Curl().slist_append(hdrs, acc.c_str());
     for (curl_slist *a = c->auth; a; a = a->next)
-        hdrs = curl_slist_append(hdrs, a->data);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, hdrs);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeaderStatus);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, rq);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, rq);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnXfer);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, rq);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        hdrs = Curl().slist_append(hdrs, a->data);
+    Curl().easy_setopt(h, CURLOPT_URL, url.c_str());
+    Curl().easy_setopt(h, CURLOPT_HTTPHEADER, hdrs);
+    Curl().easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeaderStatus);
+    Curl().easy_setopt(h, CURLOPT_HEADERDATA, rq);
+    Curl().easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
+    Curl().easy_setopt(h, CURLOPT_WRITEDATA, rq);
+    Curl().easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnXfer);
+    Curl().easy_setopt(h, CURLOPT_XFERINFODATA, rq);
+    Curl().easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     c->errbuf[0] = 0;
     rq->status = 0;
     rq->declared = -1;
-    CURLcode rc = curl_easy_perform(h);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(hdrs);
+    CURLcode rc = Curl().easy_perform(h);
+    Curl().easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
+    Curl().slist_free_all(hdrs);
     long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    Curl().easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status) rq->status = status;
     std::string where = ArcUrlRedact(c->archive.url);
     if (rq->status == 401 || rq->status == 403) {
@@ -215,7 +263,7 @@ int Get(ARCCONN *c, const std::string &url, const char *accept, REQUEST *rq, std
         return ARC_ERR_DATA;
     }
     if (rc != CURLE_OK) {
-        *err = where + ": " + (c->errbuf[0] ? c->errbuf : curl_easy_strerror(rc));
+        *err = where + ": " + (c->errbuf[0] ? c->errbuf : Curl().easy_strerror(rc));
         return ARC_ERR_NET;
     }
     return ARC_OK;
@@ -241,8 +289,6 @@ void RequestInit(REQUEST *rq, long long limit) {
     rq->instances = nullptr;
     rq->cancelled = false;
 }
-
-std::once_flag curl_once;
 
 // A retrieval's sink: one instance at a time, into a temporary file of the output directory.
 struct PARTOUT {
@@ -379,8 +425,11 @@ int MkdirAll(const std::string &dir) {
 } // namespace
 
 ARCCONN *ArcOpen(const ARCHIVE &archive, std::string *err) {
-    std::call_once(curl_once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURL *h = curl_easy_init();
+    if (!Curl().ok) {
+        *err = Curl().why;
+        return nullptr;
+    }
+    CURL *h = Curl().easy_init();
     if (!h) {
         *err = "libcurl could not start";
         return nullptr;
@@ -389,34 +438,34 @@ ARCCONN *ArcOpen(const ARCHIVE &archive, std::string *err) {
     c->curl = h;
     c->archive = archive;
     c->auth = nullptr;
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, c->errbuf);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(ARC_CONNECT_TIMEOUT));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, long(ARC_STALL_RATE));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(ARC_STALL_TIME));
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L << 10);
-    curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+    Curl().easy_setopt(h, CURLOPT_ERRORBUFFER, c->errbuf);
+    Curl().easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    Curl().easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    Curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(ARC_CONNECT_TIMEOUT));
+    Curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, long(ARC_STALL_RATE));
+    Curl().easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(ARC_STALL_TIME));
+    Curl().easy_setopt(h, CURLOPT_BUFFERSIZE, 256L << 10);
+    Curl().easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
     // Verification stays on; a CA file only changes what is trusted.
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!archive.cafile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, archive.cafile.c_str());
+    Curl().easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    Curl().easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!archive.cafile.empty()) Curl().easy_setopt(h, CURLOPT_CAINFO, archive.cafile.c_str());
     if (!archive.token.empty()) {
         std::string bearer = "Authorization: Bearer " + archive.token;
-        c->auth = curl_slist_append(nullptr, bearer.c_str());
+        c->auth = Curl().slist_append(nullptr, bearer.c_str());
     } else if (!archive.user.empty()) {
-        curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
-        curl_easy_setopt(h, CURLOPT_USERNAME, archive.user.c_str());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, archive.password.c_str());
+        Curl().easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+        Curl().easy_setopt(h, CURLOPT_USERNAME, archive.user.c_str());
+        Curl().easy_setopt(h, CURLOPT_PASSWORD, archive.password.c_str());
     }
     return c;
 }
 
 void ArcClose(ARCCONN *c) {
     if (!c) return;
-    curl_easy_cleanup(c->curl);
-    curl_slist_free_all(c->auth);
+    Curl().easy_cleanup(c->curl);
+    Curl().slist_free_all(c->auth);
     delete c;
 }
 
