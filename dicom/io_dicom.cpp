@@ -604,7 +604,7 @@ static bool DcmWalkIsSequence(const DICOMWALK *w, const DCMWALKELEM *e, bool imp
     return item || DcmDictSequence(e->group, e->elem);
 }
 
-static bool DcmNestAdd(DICOMWALK *w, long from, long to) {
+static bool DcmNestAdd(DICOMWALK *w, long from, long to, bool seq) {
     DICOMNEST *n = w->nest;
     if (n->count == n->room) {
         int room = n->room ? 2 * n->room : 16;
@@ -614,7 +614,7 @@ static bool DcmNestAdd(DICOMWALK *w, long from, long to) {
         n->range = static_cast<DICOMRANGE *>(r);
         n->room = room;
     }
-    n->range[n->count++] = {int(from), int(to)};
+    n->range[n->count++] = {int(from), int(to), seq ? 1 : 0};
     return true;
 }
 
@@ -648,7 +648,9 @@ static long DcmWalkElements(DICOMWALK *w, long p, bool implicit, int depth) {
             end = e.value + long(e.n);
             seq = top && DcmWalkIsSequence(w, &e, implicit);
         }
-        if (top && seq && end > e.value && !DcmNestAdd(w, e.value, end)) return -1;
+        // Plain values are kept too: bytes inside one (an AT value naming a tag, binary data)
+        // are never taken for an element by the searches.
+        if (top && end > e.value && !DcmNestAdd(w, e.value, end, seq)) return -1;
         p = end;
     }
 }
@@ -808,7 +810,7 @@ int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int e
         if (!i) break;
         int k = DicomNestIndex(&n, i);
         if (k < 0) return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, i);
-        if (!inner) inner = i;
+        if (n.range[k].seq && !inner) inner = i;
         at = n.range[k].to;
     }
     if (!nested || !inner) return 0;

@@ -70,13 +70,14 @@ int DicomValueSpan(const uint8_t *buf, int len, int tag, int *length);
 // so the dictionary's search tells the two apart by these ranges.
 struct DICOMRANGE {
     int from, to; // [from, to)
+    int seq;      // 1: a sequence's items; 0: a plain value, where no element can start
 };
 struct DICOMNEST {
     int pixeltag;      // offset of the top-level (7FE0,0010); 0 when the walk failed
     int ended;         // 1: the walk reached the data set's end and found no Pixel Data
     int metaend;       // where the meta group ends (the data set begins) once walked
     int count, room;   // ranges held, room for
-    DICOMRANGE *range; // value of each top-level sequence, ascending
+    DICOMRANGE *range; // value of each top-level element, ascending
 };
 enum { DICOM_NEST_DEPTH = 32 };
 // 100 when the structure walks to a top-level Pixel Data or, without one, exactly to the end of

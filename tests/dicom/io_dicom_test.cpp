@@ -126,9 +126,26 @@ TEST(DicomNest, SequenceItemsLendOnlyWhatTheDataSetLacks) {
     DICOMNEST n{};
     std::vector<uint8_t> bytes = FileBytes(f.path);
     ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &n));
-    EXPECT_EQ(3000, n.count);
+    int sequences = 0;
+    for (int i = 0; i < n.count; i++)
+        sequences += n.range[i].seq;
+    EXPECT_EQ(3000, sequences);
     EXPECT_EQ(r.ctx->dicomdesc.dataoffset - 8, n.pixeltag);
     DicomNestRelease(&n);
+}
+
+TEST(DicomNest, BytesInsideAValueAreNoElement) {
+    // A private binary value (or an AT value) holding the bytes of a tag the reader looks for,
+    // here Patient's Name with a length and text, in a data set without that element.
+    DataSet d;
+    d.Implicit(0x0009, 0x1010,
+               std::string("\x10\x00\x10\x00\x04\x00\x00\x00"
+                           "Evil",
+                           12));
+    TempFile f = Image(d);
+    DicomRead r(f.path);
+    ASSERT_EQ(100, r.result);
+    EXPECT_EQ(nullptr, strstr(r.Group<DCMGROUP0010>(DCM_G0010)->PatientsName, "Evil"));
 }
 
 TEST(DicomNest, AStructureThatDoesNotWalkIsSearchedAsPlainBytes) {
