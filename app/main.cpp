@@ -356,11 +356,35 @@ int CheckEvClientMessageMain(const XEvent &ev) {
     return 0;
 }
 
+// The single-picture view inside `win`, or null.
+static WINDAT *MainViewIn(WINDAT *win, int depth) {
+    if (!win || depth > 16) return nullptr;
+    if (win->typ == WIN_PAINT && win->state == PAINT_SINGLE) return win;
+    for (int i = 0; i < win->nchild; i++)
+        if (WINDAT *v = MainViewIn(win->child[i], depth + 1)) return v;
+    return nullptr;
+}
+
+// With the pointer outside a focused window (over the window manager's frame, the desktop, a
+// closed dialog's place) its keys reach the top-level itself; they are meant for its picture.
+static void MainKeyToView(XEvent *ev) {
+    if (ev->type != KeyPress && ev->type != KeyRelease) return;
+    WINDAT *top = WinFind(ev->xkey.window);
+    if (!top || (top->typ != WIN_MAIN && top->typ != WIN_EXT_PAINT)) return;
+    // The main window's file box may hold a preview view too: its picture view is the one.
+    WINDAT *view =
+        top->typ == WIN_MAIN ? static_cast<WINDAT *>(MainPropStrGet(2)) : MainViewIn(top, 0);
+    if (!view || !view->window) return;
+    ev->xkey.window = view->window;
+    ev->xkey.subwindow = None;
+}
+
 void *MainFuncTread(void *) {
     while (killProgram == 0) {
         // Wait for the event without the lock so that pump and worker threads can draw.
         XNextEvent(main_display, &event);
         ToolkitLockGuard guard;
+        MainKeyToView(&event);
         WinEventKeyState(&event);
         XEvent copy = event;
         WinEvent(main_display, copy);

@@ -190,4 +190,20 @@ TEST_P(FocusBack, AClickTakesTheFocusBackFromNone) {
     QuitByKeys();
 }
 
+// The main window has the focus and the pointer is outside it (the desktop, a frame, where a
+// closed dialog was): its keys still reach the picture.
+TEST_P(FocusBack, KeysReachThePictureWithThePointerOutside) {
+    StartTwo();
+    XSetInputFocus(display, Main(), RevertToPointerRoot, CurrentTime);
+    ASSERT_TRUE(WaitFor([&] { return Focus() == Main(); }));
+    Screen *screen = DefaultScreenOfDisplay(display);
+    Move(DefaultRootWindow(display), WidthOfScreen(screen) - 2, HeightOfScreen(screen) - 2);
+    int zooms = Traces("trace: zoom");
+    Key("f");
+    EXPECT_TRUE(WaitTrace("trace: zoom", zooms + 1)) << Err();
+    Key("n");
+    WaitOpen(++opens);
+    QuitByKeys();
+}
+
 DRAVIK_BARE_AND_WM(FocusBack);
