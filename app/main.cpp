@@ -92,6 +92,7 @@ int MF_FileExit() {
 static const char HELP_EN[] = "Image view:\n"
                               "  n, p  next, previous file    f  fit the image to the view\n"
                               "  +, -  zoom in, out by 1.25   0  100 %\n"
+                              "  <, >  rotate left, right     |, _  flip horizontally, vertically\n"
                               "  wheel: scroll, or frames and files; Ctrl+wheel: zoom\n"
                               "  middle button: drag the picture\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
@@ -105,6 +106,7 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
                               "  +, -  um 1,25 vergr\xF6\xDF"
                               "ern, verkleinern   0  100 %\n"
+                              "  <, >  links, rechts drehen   |, _  waagrecht, senkrecht spiegeln\n"
                               "  Rad: rollen, oder Bilder und Dateien; Strg+Rad: Zoom\n"
                               "  mittlere Taste: das Bild ziehen\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
@@ -150,6 +152,13 @@ int MenuMainAction(Display *display, int id) {
     case 402:
         MenuCloseFromMouse(nullptr);
         MF_ViewZoom(static_cast<WINDAT *>(MainPropStrGet(1)), id);
+        break;
+    case 403:
+    case 404:
+    case 405:
+    case 406:
+        MenuCloseFromMouse(nullptr);
+        MF_ViewTurn(static_cast<WINDAT *>(MainPropStrGet(1)), id);
         break;
     case 600:
         MenuCloseFromMouse(nullptr);
@@ -400,7 +409,7 @@ void *MainFuncTread(void *) {
                 KeySym typed = NoSymbol;
                 char buf[8];
                 XLookupString(&key, buf, sizeof buf, &typed, nullptr);
-                WinPaintKeyZoom(win, typed);
+                if (!WinPaintKeyZoom(win, typed)) WinPaintKeyTurn(win, typed);
             }
             break;
         }

@@ -139,7 +139,7 @@ int MF_FileClose(WINDAT *view) {
 static void ViewEntriesDisable(int flag) {
     for (int id = 202; id <= 204; id++)
         MenuSetupDisable(id, M_MAIN_MENU[1], flag);
-    for (int id = 400; id <= 402; id++)
+    for (int id = 400; id <= 406; id++)
         MenuSetupDisable(id, M_MAIN_MENU[3], flag);
 }
 

@@ -12,6 +12,7 @@
 #include "base/xerror.h"
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
+#include "image/io_exif.h"
 #include "image/io_files.h"
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
@@ -1038,6 +1039,63 @@ int WinPaintKeyZoom(WINDAT *view, KeySym sym) {
         return 0;
     // The picture point at the view's centre stays there.
     ZoomAbout(view, zoom, view->width / 2, view->height / 2);
+    return 1;
+}
+
+// ---- turning
+
+int MF_ViewTurn(WINDAT *view, int id) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -15;
+    static const int value[4] = {EXIF_ORIENT_ROT270, EXIF_ORIENT_ROT90, EXIF_ORIENT_MIRROR,
+                                 EXIF_ORIENT_FLIP};
+    if (id < 403 || id > 406) return -15;
+    PAINTIMG *e = Current(view);
+    if (!e || !e->fi.fbuf || e->fi.w < 1) return -24;
+    const int turn = value[id - 403];
+    // The picture point at the view's centre stays at the centre, as a fraction of the picture.
+    double zw = std::max(1, PaintCalcImageScrollSize(view, 0));
+    double zh = std::max(1, PaintCalcImageScrollSize(view, 1));
+    double fx = std::min(1.0, (PaintXImageGetPosX(view) + view->width / 2.0) / zw);
+    double fy = std::min(1.0, (PaintXImageGetPosY(view) + view->height / 2.0) / zh);
+    int rc = ImageTurn(&e->fi, turn);
+    if (rc != FILE_SUCCES) return MsgErrFile(view->language, e->fi.fname, rc, ENOMEM, nullptr);
+    double nx = turn == EXIF_ORIENT_ROT90    ? 1 - fy
+                : turn == EXIF_ORIENT_ROT270 ? fy
+                : turn == EXIF_ORIENT_MIRROR ? 1 - fx
+                                             : fx;
+    double ny = turn == EXIF_ORIENT_ROT90    ? fx
+                : turn == EXIF_ORIENT_ROT270 ? 1 - fx
+                : turn == EXIF_ORIENT_FLIP   ? 1 - fy
+                                             : fy;
+    DravikTrace("turn %d image=%dx%d", turn, e->fi.w, e->fi.h);
+    if (fit_views.count(view->window)) {
+        FitNow(view);
+        return 0;
+    }
+    long nw = static_cast<long>(static_cast<float>(view->zoom) * e->fi.w / 100.0f);
+    long nh = static_cast<long>(static_cast<float>(view->zoom) * e->fi.h / 100.0f);
+    long px = std::clamp(static_cast<long>(nx * nw - view->width / 2.0), 0L,
+                         std::max(0L, nw - view->width));
+    long py = std::clamp(static_cast<long>(ny * nh - view->height / 2.0), 0L,
+                         std::max(0L, nh - view->height));
+    PaintXImageSetPosX(view, static_cast<int>(px));
+    PaintXImageSetPosY(view, static_cast<int>(py));
+    PaintViewZoom(view, PAINT_ZOOM_KEEP);
+    ScrollWndUpdateFromChild(view);
+    return 0;
+}
+
+int WinPaintKeyTurn(WINDAT *view, KeySym sym) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    int id = sym == XK_less         ? 403
+             : sym == XK_greater    ? 404
+             : sym == XK_bar        ? 405
+             : sym == XK_underscore ? 406
+                                    : 0;
+    if (!id) return 0;
+    PAINTIMG *e = Current(view);
+    if (!e || !e->fi.fbuf) return 0;
+    MF_ViewTurn(view, id);
     return 1;
 }
 

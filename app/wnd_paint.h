@@ -47,6 +47,9 @@ int TbFileDicomUpdate(WINDAT *view);
 int WinPaintDicomReread();
 
 int MF_ViewZoom(WINDAT *view, int id);
+// View > Rotate left (403), Rotate right (404), Flip horizontal (405), Flip vertical (406): the
+// shown picture turned, every frame; zoom or fit mode stays.
+int MF_ViewTurn(WINDAT *view, int id);
 
 // The files named on the command line, which n and p step through.
 extern std::vector<std::string> WinPaintFiles;
@@ -61,6 +64,8 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym);
 // '+' and '-' zoom by a factor of 1.25 about the view's centre, '0' shows 100 %; zoom stays
 // within 1 and 1000 %. 1 when the key was one of them.
 int WinPaintKeyZoom(WINDAT *view, KeySym sym);
+// '<', '>', '|', '_' (the typed keysym): View > Rotate left, right, Flip horizontal, vertical.
+int WinPaintKeyTurn(WINDAT *view, KeySym sym);
 // The wheel (buttons 4 to 7) over a single-picture view: scrolls a picture larger than the view
 // (Shift or buttons 6 and 7 across), steps frames and then files when the whole picture shows,
 // and with Ctrl zooms by 1.25 a notch keeping the picture point under the pointer. 1 when taken.

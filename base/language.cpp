@@ -258,10 +258,14 @@ const char *const maineditL[3 * LG_COLUMNS] = {
     /*  2 */ "Einf\xFCgen", "Paste", " ", " ", " ",
 };
 
-const char *const mainviewL[3 * LG_COLUMNS] = {
+const char *const mainviewL[7 * LG_COLUMNS] = {
     /*  0 */ "Zoom +", "Zoom +", " ", " ", " ",
     /*  1 */ "Zoom -", "Zoom -", " ", " ", " ",
     /*  2 */ "Original", "Original", " ", " ", " ",
+    /*  3 */ "Links drehen", "Rotate left", " ", " ", " ",
+    /*  4 */ "Rechts drehen", "Rotate right", " ", " ", " ",
+    /*  5 */ "Horizontal spiegeln", "Flip horizontal", " ", " ", " ",
+    /*  6 */ "Vertikal spiegeln", "Flip vertical", " ", " ", " ",
 };
 
 const char *const mainalbumL[1 * LG_COLUMNS] = {

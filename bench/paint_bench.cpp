@@ -1,6 +1,7 @@
 // The image view on a private Xvfb: one expose of a full 1280 x 1024 view of a 24-MP picture at
 // zoom 100, 300 and 1, on a 24-bit and an 8-bit visual; and the film player on a 64-frame
-// 512 x 512 DICOM series (frames per second at Frame Time 1, CPU share at Frame Time 40).
+// 512 x 512 DICOM series (frames per second at Frame Time 1, CPU share at Frame Time 40); a
+// Ctrl+wheel zoom step below 100 % once the reduced levels exist, and the build of the levels.
 #include <benchmark/benchmark.h>
 
 #include "bench_window.h"
@@ -14,12 +15,14 @@
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
+#include "image/io_levels.h"
 #include "render/ximage.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "widgets/xpaint.h"
 #include "widgets/xscroll.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -101,6 +104,50 @@ void BM_Expose(benchmark::State &state, int zoom) {
     }
     XImage *im = PaintImgGet(view, 0)->fi.ximage;
     state.counters["view_px"] = static_cast<double>(im->width) * im->height;
+}
+
+double CpuSeconds();
+
+// One Ctrl+wheel notch (a factor of 1.25) about the view's centre, in and out in turn, on a
+// picture whose reduced levels are built: the zoom step a user waits for.
+void BM_ZoomStep(benchmark::State &state) {
+    FILEINFO *fi = &PaintImgGet(view, 0)->fi;
+    if (ImageLevelsBuildNow(fi, 0) != FILE_SUCCES) {
+        state.SkipWithError("no levels");
+        return;
+    }
+    Display *d = view->usr.display;
+    int zooms[2] = {21, 26}, k = 0;
+    for (auto _ : state) {
+        int from = view->zoom, to = zooms[k++ % 2];
+        long cx = (PaintXImageGetPosX(view) + kViewW / 2L) * to / std::max(1, from);
+        long cy = (PaintXImageGetPosY(view) + kViewH / 2L) * to / std::max(1, from);
+        view->zoom = to;
+        PaintXImageSetPosX(view, static_cast<int>(std::max(0L, cx - kViewW / 2)));
+        PaintXImageSetPosY(view, static_cast<int>(std::max(0L, cy - kViewH / 2)));
+        if (PaintViewZoom(view, PAINT_ZOOM_KEEP) != 0) {
+            state.SkipWithError("zoom failed");
+            break;
+        }
+        XSync(d, False);
+    }
+    state.counters["levels_ready"] = ImageLevelsReady(fi, 0);
+}
+
+// The reduced levels of the 24-MP picture, built on the calling thread: one core's time.
+void BM_Levels(benchmark::State &state) {
+    FILEINFO *fi = &PaintImgGet(view, 0)->fi;
+    double cpu = 0;
+    for (auto _ : state) {
+        ImageLevelsDrop(fi);
+        double c0 = CpuSeconds();
+        if (ImageLevelsBuildNow(fi, 0) != FILE_SUCCES) {
+            state.SkipWithError("no levels");
+            break;
+        }
+        cpu += CpuSeconds() - c0;
+    }
+    state.counters["cpu_ms"] = 1000 * cpu / std::max<double>(1, state.iterations());
 }
 
 // A 64-frame 512 x 512 8-bit DICOM series with the given Frame Time, read by our reader.
@@ -191,6 +238,11 @@ void RunOn(const char *screen, const char *label, bool play) {
             [zoom](benchmark::State &st) { BM_Expose(st, zoom); })
             ->Unit(benchmark::kMillisecond);
     if (play) {
+        benchmark::RegisterBenchmark("BM_ZoomStep/24bit/ctrl_wheel", BM_ZoomStep)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_Levels/24bit/6000x4000", BM_Levels)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
         benchmark::RegisterBenchmark("BM_Play/frametime1",
                                      [](benchmark::State &st) { BM_Play(st, "1 ", 256); })
             ->Unit(benchmark::kMillisecond)

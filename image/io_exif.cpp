@@ -160,3 +160,24 @@ int ImageOrient(FILEINFO *fi, int value) {
     fi->h = static_cast<int>(dh);
     return FILE_SUCCES;
 }
+
+int ImageTurn(FILEINFO *fi, int value) {
+    if (!fi || !fi->fbuf) return -15;
+    value = OrientValid(value);
+    int rc = ImageOrient(fi, value);
+    if (rc != FILE_SUCCES) return rc;
+    fi->turn = ExifOrientationCompose(fi->turn, value);
+    fi->changed = 1;
+    ImageMarkersUpright(fi);
+    return FILE_SUCCES;
+}
+
+void ImageMarkersUpright(FILEINFO *fi) {
+    for (long p = 0; fi && fi->markers && p + 3 <= fi->markerlen;) {
+        long n = (fi->markers[p + 1] << 8) | fi->markers[p + 2];
+        if (p + 3 + n > fi->markerlen) break;
+        if (fi->markers[p] == 0xE1)
+            ExifOrientationSet(fi->markers + p + 3, static_cast<size_t>(n), EXIF_ORIENT_NORMAL);
+        p += 3 + n;
+    }
+}

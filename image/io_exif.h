@@ -34,6 +34,14 @@ bool ExifOrientationSet(uint8_t *payload, size_t len, int value);
 // shows upright; width and height swap for 5 to 8. FILE_SUCCES, or -8 without memory.
 int ImageOrient(FILEINFO *fi, int value);
 
+// Turns the picture of `fi` further by orientation `value` (as ImageOrient), as the user asks:
+// the record remembers the turn from its file (FILEINFO.turn), counts as changed, and its kept
+// Exif says upright. FILE_SUCCES, or -8 without memory (the picture unchanged).
+int ImageTurn(FILEINFO *fi, int value);
+
+// Sets the orientation in the kept Exif markers of `fi` to 1: the pixels are upright.
+void ImageMarkersUpright(FILEINFO *fi);
+
 // The orientation that undoes `value` followed by a turn: the composition of two orientations,
 // as a view that turns an Exif-oriented picture further needs it. Both in 1..8.
 int ExifOrientationCompose(int first, int then);

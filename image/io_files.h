@@ -59,6 +59,9 @@ struct FILEINFO {
     long markerlen;
     // 1 once the pixels differ from the file's: Save writes only a changed picture.
     int changed;
+    // The orientation (1..8) that takes the file's stored pixels to fbuf: the Exif turn applied
+    // on reading, then the user's turns; 0 or 1 for none. A JPEG only turned is saved from it.
+    int turn;
 };
 
 // A file request; the album code uses it as its file record too.
@@ -115,6 +118,12 @@ struct SAVEINFO {
     int frames;             // frames of the image shown; more than one saves one file per frame
     const uint8_t *markers; // FILEINFO.markers of the source, written after the header
     long markerlen;
+    // A JPEG picture that is its file turned by `turn` (1..8, see FILEINFO.turn) is written by
+    // turning `source` (still `sourcesize` bytes) without loss where whole blocks allow; null or
+    // a turn of 0: the pixels are encoded.
+    const char *source;
+    long sourcesize;
+    int turn;
 };
 
 // Type name and extension of a file-type code, from the shared table `file_ext` (label tables:

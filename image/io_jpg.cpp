@@ -2,6 +2,7 @@
 #include "image/io_jpg12.h"
 
 #include "image/io_exif.h"
+#include "image/io_jpgturn.h"
 
 #include "base/allg.h"
 #include "base/lg.h"
@@ -1156,14 +1157,9 @@ static int JpgOrient(JPGREAD *r, const FILEREQ *req, FILEINFO *fi, int mode) {
         return FILE_SUCCES;
     }
     int rc = ImageOrient(fi, fi->orientation);
+    if (rc == FILE_SUCCES) fi->turn = fi->orientation;
     // The kept Exif goes into every copy written of the upright picture: it must say upright.
-    for (long p = 0; rc == FILE_SUCCES && fi->markers && p + 3 <= fi->markerlen;) {
-        long n = (fi->markers[p + 1] << 8) | fi->markers[p + 2];
-        if (p + 3 + n > fi->markerlen) break;
-        if (fi->markers[p] == JPEG_APP0 + 1)
-            ExifOrientationSet(fi->markers + p + 3, static_cast<size_t>(n), EXIF_ORIENT_NORMAL);
-        p += 3 + n;
-    }
+    if (rc == FILE_SUCCES) ImageMarkersUpright(fi);
     return rc;
 }
 
@@ -1425,9 +1421,27 @@ int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag) {
     return rc;
 }
 
+// A picture that is its file only turned: the file's coefficients turned, where whole blocks
+// allow. FILE_SUCCES or a write error, or JPG_TURN_LOSSY when the pixels must be encoded.
+static int JpgWriteTurned(FILEREQ *req, const SAVEINFO *save) {
+    if (!save->source || save->turn < EXIF_ORIENT_NORMAL || JpgFrameFrameCount(save) != 1)
+        return JPG_TURN_LOSSY;
+    int rc = JpgTurnFile(save->source, save->sourcesize, save->turn, save->w, save->h, req->path);
+    if (rc == FILE_ERROR_CREATE || rc == FILE_ERROR_WRITE) {
+        int err = errno;
+        MsgErrFile(JpgLanguage(req), req->path, rc == FILE_ERROR_CREATE ? FILE_ERROR_OPEN : rc, err,
+                   nullptr);
+        return rc;
+    }
+    if (rc != FILE_SUCCES) return JPG_TURN_LOSSY;
+    JpgProgress(req, 100);
+    return FILE_SUCCES;
+}
+
 int IoWriteJpeg(FILEREQ *req, SAVEINFO *save) {
     if (!save) return -8;
     if (!req || !req->path) return FILE_ERROR_WRITE;
+    if (int rc = JpgWriteTurned(req, save); rc != JPG_TURN_LOSSY) return rc;
     int frames = JpgFrameFrameCount(save);
     int last = -1;
     for (int f = 0; f < frames; f++) {

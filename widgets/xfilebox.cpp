@@ -190,6 +190,15 @@ static void IoSaveJpegStatus(void *, int percent) {
     XFlush(main_display);
 }
 
+// A JPEG that is its file turned (back, maybe) is saved by turning the file: no generation is
+// lost. A picture never turned is encoded at the chosen quality, as before.
+static void SaveTurnSource(const FILEINFO *fi, SAVEINFO *save) {
+    if (fi->ftyp != FTYP_JPEG || !fi->fname || fi->turn < 1) return;
+    save->source = fi->fname;
+    save->sourcesize = fi->fsize;
+    save->turn = fi->turn;
+}
+
 int mf_FileSave(WINDAT *view) {
     if (!view) return -15;
     if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
@@ -215,6 +224,7 @@ int mf_FileSave(WINDAT *view) {
     save.view = view;
     save.first_frame = 0;
     save.last_frame = fi.frames > 1 ? fi.frames : 0;
+    SaveTurnSource(&fi, &save);
     ws_save = PaintWndStatusGet(view);
     int rc = IoSaveFile(&req, &save);
     if (ws_save) StatusSetProc(ws_save, 0);
@@ -249,6 +259,7 @@ int mf_FileSaveAs(WINDAT *dlg, int *typ) {
     save.view = view;
     save.first_frame = fi.frames > 1 ? typ[3] : 0;
     save.last_frame = fi.frames > 1 ? typ[4] : 0;
+    if (save.ftyp == FTYP_JPEG) SaveTurnSource(&fi, &save);
     int qrc = save.ftyp == FTYP_JPEG ? FileboxGetSaveOptJpeg(dlg, &save) : 0;
     int filter = FileboxGetFilterNr(box);
     std::string dir = FileboxGetCurPath(box) ? FileboxGetCurPath(box) : "";
