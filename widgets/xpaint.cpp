@@ -661,6 +661,10 @@ int PaintSelectDraw(WINDAT *v) {
     if (w >= 3 && h >= 3) {
         if (im && x + w >= im->width) w--;
         if (im && y + h >= im->height) h--;
+    }
+    // The rectangle is on the picture, which a larger window shows centred.
+    x += PaintXImageOffset(v, 0), y += PaintXImageOffset(v, 1);
+    if (w >= 3 && h >= 3) {
         if (v->sel[4] == 0)
             XDrawRectangle(d, v->window, v->gc, x, y, static_cast<unsigned>(w),
                            static_cast<unsigned>(h));

@@ -374,9 +374,9 @@ TEST_F(Render24, NavigatorShowsTheVisiblePartAndMovesTheView) {
     EXPECT_EQ(pic->sel[5], 1);
     EXPECT_EQ(pic->sel[2],
               static_cast<int>(static_cast<float>(p->width) * Display_()->width / 1200));
-    // A click in the picture moves the view there.
+    // A click in the picture (centred in the navigator) moves the view there.
     pic->usr.evmouse.type = ButtonPress;
-    pic->usr.evmouse.xbutton.x = p->width / 2;
+    pic->usr.evmouse.xbutton.x = PaintXImageOffset(pic, 0) + p->width / 2;
     pic->usr.evmouse.xbutton.y = 0;
     pic->usr.evmouse.xbutton.time = 100000;
     WINDATUSR prec = pic->usr;
