@@ -769,7 +769,8 @@ static int ThumbColumns(WINDAT *view) {
     return std::max(n, 1);
 }
 
-// The grid moves by `rows` rows; the selection stays unless it left the page.
+// The grid moves by `rows` rows. The selection stays: it is what the properties and the context
+// menu speak of, and the arrow keys bring it back into view.
 static int ThumbScrollRows(WINDAT *bar, WINDAT *view, int rows) {
     int count = view->img_count;
     if (count < 1) return -24;
@@ -780,10 +781,6 @@ static int ThumbScrollRows(WINDAT *bar, WINDAT *view, int rows) {
     int nfirst = std::clamp(first + rows * cols, 0, std::max(0, last));
     if (nfirst == first) return -1;
     PaintImgCurFirstSet(view, nfirst);
-    page = PaintImgPaintMaxGet(view);
-    int sel = PaintImgCurSelectGet(view);
-    if (sel < nfirst || sel >= nfirst + page)
-        PaintImgCurSelectSet(view, std::clamp(sel, nfirst, std::min(count, nfirst + page) - 1));
     WinClearWindow(view);
     ScrollBarSetValue(bar, SCROLL_CUR, nfirst * ScrollBarGetMax(bar) / count);
     WINDAT *track = ScrollBarGetTrack(bar);
