@@ -94,11 +94,13 @@ static const char HELP_EN[] = "Image view:\n"
                               "  +, -  zoom in, out by 1.25   0  100 %\n"
                               "  <, >  rotate left, right     |, _  flip horizontally, vertically\n"
                               "  wheel: scroll, or frames and files; Ctrl+wheel: zoom\n"
+                              "  space, BackSpace: next, previous frame or file\n"
                               "  middle button: drag the picture\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
                               "  right button: the image's menu (open, rename, remove)\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
+                              "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
                               "Options > Program: settings; dravik --help: the command line";
 static const char HELP_DE[] = "Bildansicht:\n"
@@ -108,6 +110,9 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "ern, verkleinern   0  100 %\n"
                               "  <, >  links, rechts drehen   |, _  waagrecht, senkrecht spiegeln\n"
                               "  Rad: rollen, oder Bilder und Dateien; Strg+Rad: Zoom\n"
+                              "  Leertaste, R\xFC"
+                              "cktaste: n\xE4"
+                              "chstes, voriges Bild oder Datei\n"
                               "  mittlere Taste: das Bild ziehen\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
                               "  rechte Taste: das Men\xFC des Bildes (\xF6"
@@ -116,6 +121,8 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "ffnet, Entf entfernt,\n"
                               "  die rechte Taste \xF6"
                               "ffnet ihr Men\xFC\n"
+                              "F11 Vollbild, Esc verl\xE4\xDF"
+                              "t es; q im Bild: beenden\n"
                               "Strg+O \xF6"
                               "ffnen, Strg+S sichern, Strg+C schlie\xDF"
                               "en, Strg+Q beenden\n"
@@ -395,6 +402,8 @@ void *MainFuncTread(void *) {
         ToolkitLockGuard guard;
         MainKeyToView(&event);
         WinEventKeyState(&event);
+        // The toolkit closes an open menu on Escape's press; the menu took that Escape.
+        bool menu_open = event.type == KeyPress && WinPaintMenuOpen();
         XEvent copy = event;
         WinEvent(main_display, copy);
         switch (event.type) {
@@ -402,15 +411,18 @@ void *MainFuncTread(void *) {
             // The viewer's own keys (n, p, f) are not in the view's key table.
             WINDAT *win = WinFind(event.xkey.window);
             XKeyEvent key = event.xkey;
+            // Keys beyond the described ones go by the character they type with the modifiers
+            // held, so '+' works on every layout.
+            KeySym typed = NoSymbol;
+            char buf[8];
+            XLookupString(&key, buf, sizeof buf, &typed, nullptr);
+            if (win && !(key.state & (ControlMask | Mod1Mask)) &&
+                WinPaintKeyWindow(win, typed, menu_open))
+                break;
             if (win && win->typ == WIN_PAINT && !(key.state & (ControlMask | Mod1Mask)) &&
-                !WinPaintKeyNav(win, XLookupKeysym(&key, 0))) {
-                // Keys beyond the described ones go by the character they type with the
-                // modifiers held, so '+' works on every layout.
-                KeySym typed = NoSymbol;
-                char buf[8];
-                XLookupString(&key, buf, sizeof buf, &typed, nullptr);
-                if (!WinPaintKeyZoom(win, typed)) WinPaintKeyTurn(win, typed);
-            }
+                !WinPaintKeyNav(win, XLookupKeysym(&key, 0)) && !WinPaintKeyZoom(win, typed) &&
+                !WinPaintKeyTurn(win, typed))
+                WinPaintKeyField(win, typed);
             break;
         }
         case KeyRelease:
@@ -618,6 +630,7 @@ int main(int argc, char **argv) {
     MainArgs(argc, argv);
     MainSignalsInstall();
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
+    PaintShownHook = WinPaintShown;
     WinTopLevelHook = MainTopLevelProperties;
     // A signal waits until start-up is complete: the settings and the registry it ends with are
     // written until then.

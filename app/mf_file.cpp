@@ -133,6 +133,7 @@ int MF_FileClose(WINDAT *view) {
     }
     TbFileDicomUpdate(view);
     MenuFileViewUpdate();
+    WinPaintShown(view);
     return 0;
 }
 

@@ -32,8 +32,10 @@
 #include "widgets/xsymbol.h"
 
 #include <X11/keysym.h>
+#include <cmath>
 #include <cstdarg>
 #include <algorithm>
+#include <map>
 #include <set>
 #include <cerrno>
 #include <cstdio>
@@ -74,6 +76,9 @@ static WINDAT *TopOf(WINDAT *win) {
 }
 
 static int WinPaintExtIntClose(WINDATUSR *rec);
+static void TitleUpdate(WINDAT *view);
+// The title each window was given last, so that a paint sets it only when it changes.
+static std::map<Window, std::string> titles_shown;
 
 static void ViewCallbacksSet(WINDAT *view, int close) {
     WinSetFuncMouse(view, WinPaintFuncMouse);
@@ -433,7 +438,7 @@ int SymbolFileOpen(const char *path) {
     if (rc != 100) return rc;
     HuRead();
     MainPropStrSet(1, view);
-    if (WINDAT *top = TopOf(view); top && top->typ == WIN_EXT_PAINT) WinSetWinTitle(top, path);
+    TitleUpdate(view);
     MenuFileViewUpdate();
     MenuFileLastUpdate(path);
     ToolsEnable(view);
@@ -505,6 +510,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
 
 static int WinPaintExtIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
+    titles_shown.erase(rec->win->window);
     WinPaintSlotsForget(rec->win);
     MenuFileViewUpdate();
     return 0;
@@ -524,6 +530,75 @@ int WinPaintFuncStatus(WINDATUSR *rec) {
     return StatusSetProc(rec->win, rec->i);
 }
 
+// The whole status line of a view, message and fields, as "fields A | B | C".
+static void TraceFields(WINDAT *view) {
+    WINDAT *status = PaintWndStatusGet(view);
+    if (!status) return;
+    std::string line = StatusGetMsg(status, 1);
+    for (int id = 0; id < STATUS_FIELDS; id++)
+        if (const char *f = StatusFieldGet(status, id); *f) line += std::string(" | ") + f;
+    DravikTrace("fields %s", line.c_str());
+}
+
+// Views that show one picture for the user: the work area's and the image windows'.
+static bool IsPictureView(WINDAT *view) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return false;
+    WINDAT *top = TopOf(view);
+    return view == MainPropStrGet(2) || (top && top->typ == WIN_EXT_PAINT);
+}
+
+// "NAME (W x H, ZOOM %) - dravik" while the window shows a picture, "dravik" (the main window)
+// once it shows none; image windows always show one.
+static void TitleUpdate(WINDAT *view) {
+    WINDAT *top = TopOf(view);
+    if (!top || (top->typ != WIN_MAIN && top->typ != WIN_EXT_PAINT)) return;
+    PAINTIMG *e = Current(view);
+    std::string title = "dravik";
+    if (e && e->fi.w > 0 && e->fi.fname && PaintImgExist(view) >= 0) {
+        const char *slash = strrchr(e->fi.fname, '/');
+        char size[80];
+        snprintf(size, sizeof size, " (%d x %d, %d %%) - dravik", e->fi.w, e->fi.h, view->zoom);
+        title = std::string(slash ? slash + 1 : e->fi.fname) + size;
+    } else if (top->typ != WIN_MAIN) {
+        return;
+    }
+    std::string &was = titles_shown[top->window];
+    if (was == title) return;
+    was = title;
+    WinSetWinTitleUtf8(top, title.c_str());
+    DravikTrace("title 0x%lx %s", top->window, title.c_str());
+}
+
+// The zoom and frame fields follow what the view shows, however it came to show it.
+static void ViewFieldsUpdate(WINDAT *view) {
+    if (!IsPictureView(view)) return;
+    TitleUpdate(view);
+    WINDAT *status = PaintWndStatusGet(view);
+    PAINTIMG *e = Current(view);
+    if (status && (!e || e->fi.w < 1 || PaintImgExist(view) < 0)) {
+        // The view was emptied (File > Close): its fields go with the picture.
+        StatusFieldSet(status, STATUS_FIELD_ZOOM, "");
+        StatusFieldSet(status, STATUS_FIELD_FRAME, "");
+        return;
+    }
+    if (!status || !e || e->fi.w < 1) return;
+    char zoom[32], frame[48] = "";
+    snprintf(zoom, sizeof zoom, "%d %%", view->zoom);
+    if (e->fi.frames > 1)
+        snprintf(frame, sizeof frame, "%s %d/%d", view->language == LG_GERMAN ? "Bild" : "frame",
+                 e->fi.frame + 1, e->fi.frames);
+    if (!strcmp(StatusFieldGet(status, STATUS_FIELD_ZOOM), zoom) &&
+        !strcmp(StatusFieldGet(status, STATUS_FIELD_FRAME), frame))
+        return;
+    StatusFieldSet(status, STATUS_FIELD_ZOOM, zoom);
+    StatusFieldSet(status, STATUS_FIELD_FRAME, frame);
+    TraceFields(view);
+}
+
+void WinPaintShown(WINDAT *view) {
+    ViewFieldsUpdate(view);
+}
+
 int WinPaintStatusPosRGBSet(WINDAT *view) {
     WINDAT *status = PaintWndStatusGet(view);
     if (!status) return -16;
@@ -531,12 +606,16 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     if (!e || !e->fi.fbuf || view->zoom < 1) return -24;
     const XButtonEvent &b = view->usr.evmouse.xbutton;
     double zoom = view->zoom;
-    int x = static_cast<int>((b.x + PaintXImageGetPosX(view)) * 100.0 / zoom);
-    int y = static_cast<int>((b.y + PaintXImageGetPosY(view)) * 100.0 / zoom);
+    // Floored: a press left of a centred picture is outside it, not on its first column.
+    int x = static_cast<int>(
+        std::floor((b.x - PaintXImageOffset(view, 0) + PaintXImageGetPosX(view)) * 100.0 / zoom));
+    int y = static_cast<int>(
+        std::floor((b.y - PaintXImageOffset(view, 1) + PaintXImageGetPosY(view)) * 100.0 / zoom));
     const FILEINFO &fi = e->fi;
     if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
         StatusSetMsg(status, "", 1);
         DravikTrace("status");
+        TraceFields(view);
         return -15;
     }
     long i = static_cast<long>(y) * fi.w + x;
@@ -553,6 +632,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     snprintf(text, sizeof text, "%i,%i (%i,%i,%i)", x, y, r, g, bl);
     StatusSetMsg(status, text, 1);
     DravikTrace("status %s", text);
+    TraceFields(view);
     return 0;
 }
 
@@ -938,9 +1018,13 @@ int WinPaintFilesOpen(int index, int step) {
 static void ZoomAbout(WINDAT *view, int zoom, long vx, long vy) {
     zoom = std::clamp(zoom, 1, 1000);
     fit_views.erase(view->window);
-    long px = (PaintXImageGetPosX(view) + vx) * zoom / std::max(1, view->zoom);
-    long py = (PaintXImageGetPosY(view) + vy) * zoom / std::max(1, view->zoom);
+    long px = (PaintXImageGetPosX(view) + vx - PaintXImageOffset(view, 0)) * zoom /
+              std::max(1, view->zoom);
+    long py = (PaintXImageGetPosY(view) + vy - PaintXImageOffset(view, 1)) * zoom /
+              std::max(1, view->zoom);
     view->zoom = zoom;
+    // A picture smaller than the view is centred at its new size.
+    vx -= PaintXImageOffset(view, 0), vy -= PaintXImageOffset(view, 1);
     PaintXImageSetPosX(view, static_cast<int>(std::max(0L, px - vx)));
     PaintXImageSetPosY(view, static_cast<int>(std::max(0L, py - vy)));
     PaintViewZoom(view, PAINT_ZOOM_KEEP);
@@ -964,6 +1048,68 @@ static void ScrollTo(WINDAT *view, long sx, long sy) {
     ScrollWndUpdateFromChild(view);
 }
 
+// The whole picture shows: a step goes through the frames, then to the neighbouring files.
+static void StepShown(WINDAT *view, bool back) {
+    PAINTIMG *e = Current(view);
+    if (!e) return;
+    int step = back ? -1 : 1, frame = e->fi.frame + step;
+    if (e->fi.frames > 1 && frame >= 0 && frame < e->fi.frames) {
+        e->fi.frame = frame;
+        WinPaint(view);
+        DravikTrace("frame %d/%d", frame + 1, e->fi.frames);
+    } else {
+        WinPaintKeyNav(view, back ? XK_p : XK_n);
+    }
+}
+
+static bool WholeShown(WINDAT *view) {
+    PAINTIMG *e = Current(view);
+    if (!e || !e->fi.ximage) return false;
+    return PaintCalcImageScrollSize(view, 0) <= e->fi.ximage->width &&
+           PaintCalcImageScrollSize(view, 1) <= e->fi.ximage->height;
+}
+
+int WinPaintKeyField(WINDAT *view, KeySym sym) {
+    if (!view || view->typ != WIN_PAINT) return 0;
+    if (sym == XK_q) {
+        // Lists keep q for their type-ahead; image and thumbnail views quit.
+        MF_FileExit();
+        return 1;
+    }
+    if (sym != XK_space && sym != XK_BackSpace) return 0;
+    // Thumbnail views keep space for their select.
+    if (!IsPictureView(view) || PaintImgExist(view) < 0) return 0;
+    bool back = sym == XK_BackSpace;
+    if (WholeShown(view))
+        StepShown(view, back);
+    else
+        WinPaintKeyNav(view, back ? XK_p : XK_n);
+    return 1;
+}
+
+static bool MenuOpen() {
+    for (int i = 0; i < WINDATpi; i++)
+        if (WINDATp[i] && WINDATp[i]->typ == WIN_MENUP) return true;
+    return false;
+}
+
+bool WinPaintMenuOpen() {
+    return MenuOpen();
+}
+
+int WinPaintKeyWindow(WINDAT *win, KeySym sym, bool menu_was_open) {
+    if (!win || win->typ == WIN_EDIT_TXT) return 0;
+    if (sym != XK_F11 && sym != XK_Escape) return 0;
+    WINDAT *top = TopOf(win);
+    if (!top || (top->typ != WIN_MAIN && top->typ != WIN_EXT_PAINT)) return 0;
+    int on = WinFullscreenGet(top);
+    // An open menu takes Escape first.
+    if (sym == XK_Escape && (!on || menu_was_open)) return 0;
+    WinFullscreenSet(top, sym == XK_F11 ? !on : 0);
+    DravikTrace("fullscreen 0x%lx %d", top->window, sym == XK_F11 ? !on : 0);
+    return 1;
+}
+
 int WinPaintWheel(WINDAT *view, const XButtonEvent *ev) {
     if (!view || !ev || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     if (ev->button < 4 || ev->button > 7) return 0;
@@ -977,15 +1123,7 @@ int WinPaintWheel(WINDAT *view, const XButtonEvent *ev) {
     int dw = PaintCalcImageScrollSize(view, 0), dh = PaintCalcImageScrollSize(view, 1);
     int ww = e->fi.ximage->width, wh = e->fi.ximage->height;
     if (dw <= ww && dh <= wh) {
-        // The whole picture shows: the frames, then the neighbouring files.
-        int step = back ? -1 : 1, frame = e->fi.frame + step;
-        if (e->fi.frames > 1 && frame >= 0 && frame < e->fi.frames) {
-            e->fi.frame = frame;
-            WinPaint(view);
-            DravikTrace("frame %d/%d", frame + 1, e->fi.frames);
-        } else {
-            WinPaintKeyNav(view, back ? XK_p : XK_n);
-        }
+        StepShown(view, back);
         return 1;
     }
     const bool across = ev->button >= 6 || (ev->state & ShiftMask);

@@ -34,6 +34,8 @@ int WinPaintFuncResize(WINDATUSR *rec);
 int WinPaintFuncClose(WINDATUSR *rec);
 int WinPaintFuncStatus(WINDATUSR *rec);
 int WinPaintStatusPosRGBSet(WINDAT *view);
+// After a view painted its picture: its zoom and frame fields follow.
+void WinPaintShown(WINDAT *view);
 
 WINDAT *PaintMenuMouseRCreate(WINDAT *view);
 int WinPaintFuncMouseBtnR0(WINDATUSR *rec);
@@ -61,6 +63,13 @@ int WinPaintFilesOpen(int index, int step);
 int WinPaintDirPreview(const char *path);
 // The viewer's own keys in an image view: n next, p previous, f fit; 1 when taken.
 int WinPaintKeyNav(WINDAT *view, KeySym sym);
+// space and BackSpace in a single-picture view (frames then files while the whole picture
+// shows, else as n and p), q in image and thumbnail views (File > Exit). 1 when taken.
+int WinPaintKeyField(WINDAT *view, KeySym sym);
+// F11 toggles fullscreen of the window holding `win`; Escape leaves it unless a menu was open
+// when the key came. 1 when taken.
+int WinPaintKeyWindow(WINDAT *win, KeySym sym, bool menu_was_open);
+bool WinPaintMenuOpen();
 // '+' and '-' zoom by a factor of 1.25 about the view's centre, '0' shows 100 %; zoom stays
 // within 1 and 1000 %. 1 when the key was one of them.
 int WinPaintKeyZoom(WINDAT *view, KeySym sym);

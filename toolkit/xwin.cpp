@@ -9,8 +9,11 @@
 #include "base/xerror.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
 static const char *const szInternTypName[WIN_TYP_NAMES] = {
     "WIN_SUCCES",
@@ -680,6 +683,133 @@ int WinSetWinTitle(WINDAT *win, const char *title) {
     if (!win || !title) return -15;
     if (!win->window) return -20;
     XStoreName(win->usr.display, win->window, title);
+    return 0;
+}
+
+static bool IsUtf8(const unsigned char *s) {
+    while (*s) {
+        int n = *s < 0x80             ? 0
+                : (*s & 0xE0) == 0xC0 ? 1
+                : (*s & 0xF0) == 0xE0 ? 2
+                : (*s & 0xF8) == 0xF0 ? 3
+                                      : -1;
+        if (n < 0 || (n == 1 && *s < 0xC2)) return false;
+        s++;
+        for (int i = 0; i < n; i++, s++)
+            if ((*s & 0xC0) != 0x80) return false;
+    }
+    return true;
+}
+
+int WinSetWinTitleUtf8(WINDAT *win, const char *title) {
+    if (!win || !title) return -15;
+    if (!win->window) return -20;
+    Display *d = win->usr.display;
+    std::string utf8;
+    if (IsUtf8(reinterpret_cast<const unsigned char *>(title))) {
+        utf8 = title;
+    } else {
+        for (const unsigned char *p = reinterpret_cast<const unsigned char *>(title); *p; p++)
+            if (*p < 0x80) {
+                utf8 += static_cast<char>(*p);
+            } else {
+                utf8 += static_cast<char>(0xC0 | *p >> 6);
+                utf8 += static_cast<char>(0x80 | (*p & 0x3F));
+            }
+    }
+    XChangeProperty(d, win->window, XInternAtom(d, "_NET_WM_NAME", False),
+                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(utf8.data()),
+                    static_cast<int>(utf8.size()));
+    char *list[] = {&utf8[0]};
+    XTextProperty prop{};
+    // STRING when Latin-1 carries it, compound text otherwise.
+    if (Xutf8TextListToTextProperty(d, list, 1, XStdICCTextStyle, &prop) >= Success) {
+        XSetWMName(d, win->window, &prop);
+        XFree(prop.value);
+    } else {
+        XStoreName(d, win->window, title);
+    }
+    return 0;
+}
+
+// Place and size of the windows this program made cover the screen itself.
+static std::map<Window, XRectangle> fullscreen_bare;
+
+static bool WmRunning(Display *d) {
+    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char *data = nullptr;
+    Window w = 0;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format,
+                           &n, &after, &data) == Success &&
+        data && n == 1 && format == 32)
+        w = static_cast<Window>(*reinterpret_cast<unsigned long *>(data));
+    if (data) XFree(data);
+    if (!w) return false;
+    // A window manager that died leaves its property behind: its window must still exist.
+    XWindowAttributes a;
+    return XGetWindowAttributes(d, w, &a) != 0;
+}
+
+int WinFullscreenGet(WINDAT *top) {
+    if (!top || !top->window) return 0;
+    if (fullscreen_bare.count(top->window)) return 1;
+    Display *d = top->usr.display;
+    Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char *data = nullptr;
+    int on = 0;
+    if (XGetWindowProperty(d, top->window, XInternAtom(d, "_NET_WM_STATE", False), 0, 32, False,
+                           XA_ATOM, &type, &format, &n, &after, &data) == Success &&
+        data && format == 32)
+        for (unsigned long i = 0; i < n; i++)
+            if (reinterpret_cast<unsigned long *>(data)[i] == full) on = 1;
+    if (data) XFree(data);
+    return on;
+}
+
+int WinFullscreenSet(WINDAT *top, int on) {
+    if (!top) return -15;
+    if (!top->window) return -20;
+    Display *d = top->usr.display;
+    Window root = DefaultRootWindow(d);
+    if (WmRunning(d) && !fullscreen_bare.count(top->window)) {
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = top->window;
+        ev.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = on ? 1 : 0; // _NET_WM_STATE_ADD, _NET_WM_STATE_REMOVE
+        ev.xclient.data.l[1] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False));
+        ev.xclient.data.l[3] = 1; // from a normal application
+        XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+        XFlush(d);
+        return 0;
+    }
+    auto it = fullscreen_bare.find(top->window);
+    if (on && it == fullscreen_bare.end()) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d, top->window, &a)) return -20;
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(d, top->window, root, 0, 0, &x, &y, &child);
+        fullscreen_bare[top->window] = {static_cast<short>(x), static_cast<short>(y),
+                                        static_cast<unsigned short>(a.width),
+                                        static_cast<unsigned short>(a.height)};
+        XMoveResizeWindow(d, top->window, 0, 0, static_cast<unsigned>(WinGetDisplayWidth(d)),
+                          static_cast<unsigned>(WinGetDisplayHeight(d)));
+        XRaiseWindow(d, top->window);
+    } else if (!on && it != fullscreen_bare.end()) {
+        XRectangle r = it->second;
+        fullscreen_bare.erase(it);
+        XMoveResizeWindow(d, top->window, r.x, r.y, r.width, r.height);
+    }
+    XFlush(d);
     return 0;
 }
 

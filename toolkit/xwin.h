@@ -254,6 +254,14 @@ int WinResize(WINDAT *win, int w, int h);
 int WinMove(WINDAT *win, int x, int y);
 int WinMoveResizeWindow(WINDAT *win, int x, int y, int w, int h);
 int WinSetWinTitle(WINDAT *win, const char *title);
+// The title as UTF-8 in _NET_WM_NAME and, as far as Latin-1 or compound text carry it, in
+// WM_NAME. Bytes that are no UTF-8 (a Latin-1 file name) are taken as Latin-1.
+int WinSetWinTitleUtf8(WINDAT *win, const char *title);
+// Fullscreen of a top-level window: through the window manager (_NET_WM_STATE_FULLSCREEN) when
+// one runs, else the window covers the screen itself and gets its place back afterwards.
+int WinFullscreenSet(WINDAT *top, int on);
+// 1 when the window is fullscreen (as the window manager says, or as this program made it).
+int WinFullscreenGet(WINDAT *top);
 int WinSetLabel(WINDAT *win, const char *text, int repaint);
 int WinSetTransientForHint(WINDAT *win, WINDAT *owner);
 // Brings a top-level window to the front: raised, and asked for through _NET_ACTIVE_WINDOW

@@ -570,6 +570,17 @@ int PaintImgShow(WINDAT *v) {
 
 // ---- exposing
 
+void (*PaintShownHook)(WINDAT *view) = nullptr;
+
+int PaintXImageOffset(WINDAT *v, int axis) {
+    if (!v || v->state != PAINT_SINGLE || (axis != 0 && axis != 1)) return 0;
+    PAINTIMG *e = Current(v);
+    if (!e || !e->fi.ximage) return 0;
+    int zsize = PaintCalcImageScrollSize(v, axis);
+    int room = axis ? v->height : v->width;
+    return zsize > 0 && zsize < room ? (room - zsize) / 2 : 0;
+}
+
 static int PaintSingleExpose(WINDAT *v) {
     PAINTIMG *e = Current(v);
     if (!e || !e->fi.ximage) return -24;
@@ -578,11 +589,13 @@ static int PaintSingleExpose(WINDAT *v) {
     int r = PaintCalcImageSize(v);
     if (r == 0) {
         XImage *d = e->fi.ximage;
-        XPutImage(v->usr.display, v->window, v->gc, d, 0, 0, 0, 0, static_cast<unsigned>(d->width),
+        XPutImage(v->usr.display, v->window, v->gc, d, 0, 0, PaintXImageOffset(v, 0),
+                  PaintXImageOffset(v, 1), static_cast<unsigned>(d->width),
                   static_cast<unsigned>(d->height));
     }
     e->fi.busy = 0;
     if (r) return r;
+    if (PaintShownHook) PaintShownHook(v);
     if (AskFileInfoInWinPaint && v->label && *v->label) {
         int n = static_cast<int>(strlen(v->label));
         int tw = WinGetTextWidth(fontfs_text, v->label, n);
@@ -648,6 +661,10 @@ int PaintSelectDraw(WINDAT *v) {
     if (w >= 3 && h >= 3) {
         if (im && x + w >= im->width) w--;
         if (im && y + h >= im->height) h--;
+    }
+    // The rectangle is on the picture, which a larger window shows centred.
+    x += PaintXImageOffset(v, 0), y += PaintXImageOffset(v, 1);
+    if (w >= 3 && h >= 3) {
         if (v->sel[4] == 0)
             XDrawRectangle(d, v->window, v->gc, x, y, static_cast<unsigned>(w),
                            static_cast<unsigned>(h));

@@ -56,6 +56,12 @@ int PaintXImageGetPosX(WINDAT *view);
 int PaintXImageSetPosX(WINDAT *view, int v);
 int PaintXImageGetPosY(WINDAT *view);
 int PaintXImageSetPosY(WINDAT *view, int v);
+// Where a single view's display image starts in the window (axis 0: x, 1: y): a picture
+// smaller than the view is centred, so pointer positions are taken relative to this.
+int PaintXImageOffset(WINDAT *view, int axis);
+// Called after a single view painted its picture; the application keeps the view's status
+// fields up to date through it.
+extern void (*PaintShownHook)(WINDAT *view);
 int PaintImgWHGet(WINDAT *view);
 int PaintImgWHSet(WINDAT *view, int v);
 int PaintImgWGetMax(WINDAT *view);

@@ -210,8 +210,10 @@ int PaintImgNavigatorPaintFuncMouse(WINDATUSR *rec) {
     pic->lasttime = t;
     PAINTIMG *m = Current(v), *p = Current(pic);
     if (!m || !p || !m->fi.ximage || !p->fi.ximage) return -24;
-    int mx = std::max(0, ev.type == ButtonPress ? ev.xbutton.x : ev.xmotion.x);
-    int my = std::max(0, ev.type == ButtonPress ? ev.xbutton.y : ev.xmotion.y);
+    int mx = std::max(0, (ev.type == ButtonPress ? ev.xbutton.x : ev.xmotion.x) -
+                             PaintXImageOffset(pic, 0));
+    int my = std::max(0, (ev.type == ButtonPress ? ev.xbutton.y : ev.xmotion.y) -
+                             PaintXImageOffset(pic, 1));
     int zw = PaintCalcImageScrollSize(v, 0), zh = PaintCalcImageScrollSize(v, 1);
     int pw = p->fi.ximage->width, ph = p->fi.ximage->height;
     int sx = static_cast<int>(static_cast<float>(zw) * mx / pw);

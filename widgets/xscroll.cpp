@@ -757,6 +757,41 @@ int ScrollBtnPress(WINDAT *btn) {
     return 0;
 }
 
+// Thumbnails in the grid's first row as it is laid out from its first cell.
+static int ThumbColumns(WINDAT *view) {
+    int n = 0, x = 0;
+    for (int i = PaintImgCurFirstGet(view); i < view->img_count; i++) {
+        int cw = PaintImgWGet(view, i);
+        if (x > 0 && x + cw > view->width) break;
+        x += cw + PAINT_THUMB_GAP;
+        n++;
+    }
+    return std::max(n, 1);
+}
+
+// The grid moves by `rows` rows. The selection stays: it is what the properties and the context
+// menu speak of, and the arrow keys bring it back into view.
+static int ThumbScrollRows(WINDAT *bar, WINDAT *view, int rows) {
+    int count = view->img_count;
+    if (count < 1) return -24;
+    int cols = ThumbColumns(view), page = PaintImgPaintMaxGet(view);
+    int first = PaintImgCurFirstGet(view);
+    // The last page starts on a row of the grid whose first row starts at 0.
+    int last = count > page ? (count - page + cols - 1) / cols * cols : 0;
+    int nfirst = std::clamp(first + rows * cols, 0, std::max(0, last));
+    if (nfirst == first) return -1;
+    PaintImgCurFirstSet(view, nfirst);
+    WinClearWindow(view);
+    ScrollBarSetValue(bar, SCROLL_CUR, nfirst * ScrollBarGetMax(bar) / count);
+    WINDAT *track = ScrollBarGetTrack(bar);
+    int len = TrackLength(track, 1);
+    int sl = SliderLen(bar, 1);
+    SliderStore(bar, 1, std::min(nfirst * len / count, len - sl), sl);
+    ScrollSliderPaint(track);
+    WinPaint(view);
+    return 0;
+}
+
 int ScrollWheel(WINDAT *content, int dir) {
     WINDAT *scroll = ContentScroll(content);
     WINDAT *bar = scroll ? ScrollGetScrollY(scroll) : nullptr;
@@ -764,6 +799,7 @@ int ScrollWheel(WINDAT *content, int dir) {
     bool list = content->typ == WIN_LIST;
     bool thumbs = content->typ == WIN_PAINT && content->state != PAINT_SINGLE;
     if (!list && !thumbs) return -22;
+    if (thumbs) return ThumbScrollRows(bar, content, 3 * dir);
     int r = -1;
     for (int i = 0; i < 3; i++) {
         int step = list ? StepList(bar, content, 1, dir) : ThumbStep(bar, content, dir);

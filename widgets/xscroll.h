@@ -47,9 +47,9 @@ WINDAT *ScrollBtnCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIG
 int ScrollWndInitMax(WINDAT *scroll, int maxx, int maxy);
 int ScrollWndUpdateMaxFromChild(WINDAT *content, int maxx, int maxy);
 int ScrollWndUpdateFromChild(WINDAT *content);
-// A wheel notch over a list or a thumbnail view in a scroll window: three rows of the list, or
-// three thumbnails, down (dir 1) or up (-1), as the vertical arrows step them. 0 when it
-// scrolled, -1 at the end, below 0 for content of another kind.
+// A wheel notch over a list or a thumbnail view in a scroll window: three rows of the list (as
+// the vertical arrows step them) or of the grid, down (dir 1) or up (-1). 0 when it scrolled,
+// -1 at the end, below 0 for content of another kind.
 int ScrollWheel(WINDAT *content, int dir);
 int ScrollWndResize(WINDAT *scroll);
 

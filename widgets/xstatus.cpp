@@ -12,9 +12,12 @@
 #include "toolkit/xwinfunc.h"
 #include "widgets/xlabel.h"
 
+#include <algorithm>
 #include <cstring>
 
 enum { STATUS_SLOTS = 4 };
+// Slots after the four fixed panes hold the named fields' panes.
+enum { STATUS_ALL_SLOTS = STATUS_SLOTS + STATUS_FIELDS };
 
 static WINDAT *StatusSlot(WINDAT *status, int slot) {
     if (!status || WinUSRStringArrayExist(status) != 0) return nullptr;
@@ -65,16 +68,33 @@ static void StatusLayout(int layout, int w, int widths[STATUS_SLOTS]) {
     if (layout >= 1 && layout <= 3) widths[0] = q - s;
 }
 
+static bool FieldShown(const WINDAT *pane) {
+    return pane && !pane->unvisible && pane->label && *pane->label;
+}
+
 static void StatusPlacePanes(WINDAT *status) {
     int layout = status->usr.i;
     WINDAT *paned = WinChildFindTyp(status, WIN_BASE);
     if (!paned) return;
-    int widths[STATUS_SLOTS];
+    int widths[STATUS_ALL_SLOTS] = {};
     StatusLayout(layout, paned->width, widths);
-    int x = 0;
-    for (int slot = 1; slot <= STATUS_SLOTS; slot++) {
+    // The fields' room comes from the last message pane.
+    int fields = 0;
+    for (int slot = STATUS_SLOTS + 1; slot <= STATUS_ALL_SLOTS; slot++) {
         WINDAT *pane = StatusSlot(status, slot);
-        if (!pane) continue;
+        if (!FieldShown(pane)) continue;
+        widths[slot - 1] = pane->width;
+        fields += pane->width + sp_paned;
+    }
+    for (int slot = STATUS_SLOTS; slot >= 2 && fields > 0; slot--)
+        if (widths[slot - 1] > 0) {
+            widths[slot - 1] = std::max(1, widths[slot - 1] - fields);
+            break;
+        }
+    int x = 0;
+    for (int slot = 1; slot <= STATUS_ALL_SLOTS; slot++) {
+        WINDAT *pane = StatusSlot(status, slot);
+        if (!pane || (slot > STATUS_SLOTS && !FieldShown(pane))) continue;
         int w = widths[slot - 1] < 1 ? 1 : widths[slot - 1];
         pane->width = w;
         pane->height = paned->height;
@@ -103,7 +123,7 @@ WINDAT *StatusCreate(WINDAT *parent, WINTYP *typ, const char *name, int placemen
     status->status = placement;
     status->usr.i = layout;
     WinSetFuncIntClose(status, StatusFuncIntClose);
-    if (WinUSRStringArrayCreate(status, STATUS_SLOTS) != 0) {
+    if (WinUSRStringArrayCreate(status, STATUS_ALL_SLOTS) != 0) {
         WinClose(status);
         return nullptr;
     }
@@ -186,9 +206,9 @@ int StatusTextPaint(WINDAT *pane) {
 
 int StatusPaint(WINDAT *status) {
     if (!status) return -15;
-    for (int slot = 1; slot <= STATUS_SLOTS; slot++) {
+    for (int slot = 1; slot <= STATUS_ALL_SLOTS; slot++) {
         WINDAT *pane = StatusSlot(status, slot);
-        if (pane) StatusStatPaint(pane);
+        if (pane && (slot <= STATUS_SLOTS || FieldShown(pane))) StatusStatPaint(pane);
     }
     return 0;
 }
@@ -216,6 +236,64 @@ int StatusSetMsg(WINDAT *status, const char *text, int field) {
 const char *StatusGetMsg(WINDAT *status, int field) {
     WINDAT *pane = status && field >= 1 && field <= 3 ? StatusSlot(status, field + 1) : nullptr;
     return pane && pane->label ? pane->label : "";
+}
+
+static WINDAT *FieldSlot(WINDAT *status, int id) {
+    return id >= 0 && id < STATUS_FIELDS ? StatusSlot(status, STATUS_SLOTS + 1 + id) : nullptr;
+}
+
+int StatusFieldSet(WINDAT *status, int id, const char *text) {
+    if (!status || status->typ != WIN_STATUS || id < 0 || id >= STATUS_FIELDS) return -15;
+    if (!text) text = "";
+    WINDAT *pane = FieldSlot(status, id);
+    if (pane && pane->label && !strcmp(pane->label, text) && FieldShown(pane) == (*text != 0))
+        return 0;
+    if (!*text) {
+        if (!FieldShown(pane)) return 0;
+        WinSetLabel(pane, "", 0);
+        WinShow(pane, 0);
+        StatusPlacePanes(status);
+        return 0;
+    }
+    WINDAT *paned = WinChildFindTyp(status, WIN_BASE);
+    if (!paned) return -16;
+    if (!pane) {
+        WINTYP q{};
+        q.fg = status->fg;
+        q.bg = status->bg;
+        q.width = 1;
+        q.height = paned->height;
+        q.language = status->language;
+        WINNEIGHBOR nb{};
+        pane = LabelCreate(paned, 0, 0, &q, &nb, "");
+        if (!pane) return -8;
+        LabelStatusSet(pane, 1);
+        WinUSRStringArrayValueSet(status, STATUS_SLOTS + 1 + id, reinterpret_cast<char *>(pane));
+    }
+    // A field only grows, so that a changing number does not shift its neighbours.
+    int want = WinGetTextWidth(fontfs_status, text, static_cast<int>(strlen(text))) + 12;
+    bool moved = !FieldShown(pane) || want > pane->width;
+    pane->width = std::max(pane->width, want);
+    WinSetLabel(pane, text, 0);
+    if (moved) {
+        StatusPlacePanes(status);
+        WinShow(pane, 1);
+        StatusPaint(status);
+    } else {
+        LabelPaint(pane);
+    }
+    return 0;
+}
+
+const char *StatusFieldGet(WINDAT *status, int id) {
+    WINDAT *pane = StatusFieldPane(status, id);
+    return pane ? pane->label : "";
+}
+
+WINDAT *StatusFieldPane(WINDAT *status, int id) {
+    if (!status || status->typ != WIN_STATUS) return nullptr;
+    WINDAT *pane = FieldSlot(status, id);
+    return FieldShown(pane) ? pane : nullptr;
 }
 
 int StatusResize(WINDAT *status) {

@@ -110,7 +110,7 @@ TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {
     StartWith({a}, "");
     OpenLine o = WaitOpen(1);
     auto red = [&] {
-        unsigned long p = ReadPixel(display, o.view, 5, 5);
+        unsigned long p = ReadPixel(display, o.view, PicX(o, 5), PicY(o, 5));
         return (p >> 16 & 0xFF) > 0x80 && (p >> 8 & 0xFF) < 0x40;
     };
     ASSERT_TRUE(WaitFor(red));

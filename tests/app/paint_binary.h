@@ -173,6 +173,11 @@ class PaintBinary : public XvfbTest, public Driver {
         Key(key, HOLD_TOOL, true);
     }
 
+    // Where picture point (x, y) of a picture opened at 100 % lies in its view: a picture
+    // smaller than the view is centred.
+    static int PicX(const OpenLine &o, int x) { return (o.w < o.vw ? (o.vw - o.w) / 2 : 0) + x; }
+    static int PicY(const OpenLine &o, int y) { return (o.h < o.vh ? (o.vh - o.h) / 2 : 0) + y; }
+
     void ClickInView(const OpenLine &o, int x, int y, unsigned button) {
         Click(o.view, x, y, HOLD_TOOL, button);
     }

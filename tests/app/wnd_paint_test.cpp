@@ -139,7 +139,7 @@ TEST_F(PaintBinary, StatusLineShowsPixelUnderPointerAndClearsBeyondTheImage) {
     std::string a = Jpeg("a.jpg", 64, 48, 0xC86432);
     Start({a});
     OpenLine o = WaitOpen(1);
-    ClickInView(o, 10, 20, 1);
+    ClickInView(o, PicX(o, 10), PicY(o, 20), 1);
     ASSERT_TRUE(WaitErr("trace: status 10,20 (")) << run.Stderr();
     std::string err = run.Stderr();
     int r = 0, g = 0, b = 0;
@@ -148,7 +148,7 @@ TEST_F(PaintBinary, StatusLineShowsPixelUnderPointerAndClearsBeyondTheImage) {
     EXPECT_NEAR(r, 0xC8, 3);
     EXPECT_NEAR(g, 0x64, 3);
     EXPECT_NEAR(b, 0x32, 3);
-    ClickInView(o, 64, 10, 1);
+    ClickInView(o, PicX(o, 64), PicY(o, 10), 1);
     EXPECT_TRUE(WaitErr("trace: status\n")) << run.Stderr();
 }
 

@@ -181,7 +181,7 @@ static void Collect(Driver &dr, Window w, const std::string &name, const std::st
                     bool first, std::vector<Window> &out) {
     for (Window k : dr.Kids(w)) {
         std::string n = dr.Name(k);
-        if (n == name) {
+        if (n == name || (name == "dravik" && IsMainTitle(dr.xd, k, n))) {
             out.push_back(k);
             if (first) return;
         }

@@ -131,7 +131,7 @@ unsigned long ReadPixel(Display *d, Window w, int x, int y) {
 static Window FindIn(Display *d, Window w, const char *name) {
     char *wname = nullptr;
     if (XFetchName(d, w, &wname) && wname) {
-        bool hit = !strcmp(wname, name);
+        bool hit = !strcmp(wname, name) || (!strcmp(name, "dravik") && IsMainTitle(d, w, wname));
         XFree(wname);
         if (hit) return w;
     }
@@ -143,6 +143,14 @@ static Window FindIn(Display *d, Window w, const char *name) {
         found = FindIn(d, kids[i], name);
     if (kids) XFree(kids);
     return found;
+}
+
+bool IsMainTitle(Display *d, Window w, const std::string &title) {
+    const std::string tail = " - dravik";
+    if (title == "dravik") return true;
+    if (title.size() <= tail.size() || title.compare(title.size() - tail.size(), tail.size(), tail))
+        return false;
+    return FindIn(d, w, "MenuM") != 0;
 }
 
 static int IgnoreXError(Display *, XErrorEvent *) {

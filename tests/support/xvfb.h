@@ -33,7 +33,10 @@ void XtKey(Display *d, const char *keysym_name, bool ctrl = false);
 unsigned long ReadPixel(Display *d, Window w, int x, int y);
 
 // The top-level window named `name`, or 0.
+// The name "dravik" finds the main window, whose title is "dravik", or "... - dravik" while it
+// shows a picture (image windows, titled alike, have no menu bar).
 Window FindWindowByName(Display *d, const char *name);
+bool IsMainTitle(Display *d, Window w, const std::string &title);
 
 // Sends the window manager's delete request for `w`, as a window manager would.
 void SendDeleteRequest(Display *d, Window w);

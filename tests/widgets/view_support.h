@@ -76,11 +76,13 @@ class ViewTest : public WidgetTest {
 
     XImage *Display_() { return PaintImgGet(view, 0)->fi.ximage; }
 
-    // The whole view read back from the server.
+    // The view read back from the server from the picture's corner on (a picture smaller than
+    // the view is centred in it).
     XImage *Grab() {
         XSync(display, False);
-        return XGetImage(display, view->window, 0, 0, static_cast<unsigned>(view->width),
-                         static_cast<unsigned>(view->height), AllPlanes, ZPixmap);
+        int ox = PaintXImageOffset(view, 0), oy = PaintXImageOffset(view, 1);
+        return XGetImage(display, view->window, ox, oy, static_cast<unsigned>(view->width - ox),
+                         static_cast<unsigned>(view->height - oy), AllPlanes, ZPixmap);
     }
 
     // Root position of a point inside window w.

@@ -374,9 +374,9 @@ TEST_F(Render24, NavigatorShowsTheVisiblePartAndMovesTheView) {
     EXPECT_EQ(pic->sel[5], 1);
     EXPECT_EQ(pic->sel[2],
               static_cast<int>(static_cast<float>(p->width) * Display_()->width / 1200));
-    // A click in the picture moves the view there.
+    // A click in the picture (centred in the navigator) moves the view there.
     pic->usr.evmouse.type = ButtonPress;
-    pic->usr.evmouse.xbutton.x = p->width / 2;
+    pic->usr.evmouse.xbutton.x = PaintXImageOffset(pic, 0) + p->width / 2;
     pic->usr.evmouse.xbutton.y = 0;
     pic->usr.evmouse.xbutton.time = 100000;
     WINDATUSR prec = pic->usr;
@@ -459,6 +459,48 @@ TEST_F(Render24, OneThumbnailPerPageStepsOneImagePerArrow) {
     // The last one stays.
     ASSERT_EQ(ScrollBtnPress(down), 0);
     EXPECT_EQ(PaintImgCurFirstGet(view), 3);
+}
+
+// A notch moves the grid by three of its rows and leaves the selection; the last page starts
+// on a row and the wheel stops there.
+TEST_F(Render24, TheWheelMovesAThumbnailGridByThreeRows) {
+    MakeView(1);
+    view->state = PAINT_THUMBS;
+    const int n = 200;
+    ASSERT_EQ(PaintImgSetup(view, n), 0);
+    for (int i = 0; i < n; i++) {
+        FILEINFO fi = MakeRecord(40, 40, 8, 1, [](int, int, int, int) { return 90; });
+        fi.ximage = ImageCreate(32, ZPixmap, 40, 40);
+        PaintImgGet(view, i)->fi = fi;
+    }
+    PaintImgSetupMaxWH(view, 40);
+    ScrollWndUpdateMaxFromChild(view, view->width, PaintImgHGetMax(view));
+    ASSERT_EQ(PaintImgPaint(view), 0);
+    int cols = 1;
+    while (cols < n && PaintImgGet(view, cols)->y == 0 &&
+           PaintImgGet(view, cols)->x > PaintImgGet(view, cols - 1)->x)
+        cols++;
+    int page = PaintImgPaintMaxGet(view);
+    ASSERT_GT(cols, 1);
+    ASSERT_LT(page + 6 * cols, n);
+    PaintImgCurSelectSet(view, 1);
+
+    ASSERT_EQ(ScrollWheel(view, 1), 0);
+    EXPECT_EQ(PaintImgCurFirstGet(view), 3 * cols);
+    EXPECT_EQ(PaintImgCurSelectGet(view), 1) << "scrolling selects nothing";
+    ASSERT_EQ(ScrollWheel(view, 1), 0);
+    EXPECT_EQ(PaintImgCurFirstGet(view), 6 * cols);
+    ASSERT_EQ(ScrollWheel(view, -1), 0);
+    EXPECT_EQ(PaintImgCurFirstGet(view), 3 * cols);
+    int notches = 0;
+    while (ScrollWheel(view, 1) == 0 && notches < n)
+        notches++;
+    int first = PaintImgCurFirstGet(view);
+    EXPECT_EQ(first % cols, 0);
+    EXPECT_GE(first + PaintImgPaintMaxGet(view), n) << "the last thumbnail is on the page";
+    EXPECT_LT(first - cols + page, n) << "a row less would not show it";
+    ASSERT_EQ(ScrollWheel(view, -1), 0);
+    EXPECT_EQ(PaintImgCurFirstGet(view), first - 3 * cols);
 }
 
 namespace {

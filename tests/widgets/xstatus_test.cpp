@@ -114,3 +114,59 @@ TEST_F(StatusLabel, LabelPlacesItsTextAsItsStatusSays) {
     Ink(label, &left, &right, &top);
     EXPECT_EQ(right, -1);
 }
+
+// Fields stand right of the message, by id, and take their room from it; one field's change
+// leaves the message and the other field as they are; "" takes a field away and gives the room
+// back; a field keeps its widest width so that a shorter number does not shift its neighbours.
+TEST_F(StatusLabel, FieldsTakeTheirRoomFromTheMessageAndLeaveEachOtherStanding) {
+    WINTYP t = Typ(400, 0);
+    WINDAT *status = StatusCreate(main, &t, "s", STATUS_BOTTOM, 1);
+    ASSERT_NE(status, nullptr);
+    auto msg = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(status, 2));
+    ASSERT_NE(msg, nullptr);
+    const int full = msg->width;
+    ASSERT_EQ(StatusSetMsg(status, "10,20 (1,2,3)", 1), 0);
+
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_ZOOM, "125 %"), 0);
+    WINDAT *zoom = StatusFieldPane(status, STATUS_FIELD_ZOOM);
+    ASSERT_NE(zoom, nullptr);
+    EXPECT_EQ(msg->width, full - zoom->width - sp_paned);
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_FRAME, "frame 2/5"), 0);
+    WINDAT *frame = StatusFieldPane(status, STATUS_FIELD_FRAME);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(msg->width, full - zoom->width - frame->width - 2 * sp_paned);
+    XSync(display, False);
+    auto left = [&](WINDAT *w) {
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display, w->window, msg->window, 0, 0, &x, &y, &child);
+        return x;
+    };
+    EXPECT_EQ(left(frame), msg->width + sp_paned);
+    EXPECT_EQ(left(zoom), left(frame) + frame->width + sp_paned);
+    EXPECT_EQ(left(zoom) + zoom->width, full) << "the line ends where the message ended";
+
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_ZOOM, "1000 %"), 0);
+    int wide = zoom->width;
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_ZOOM, "1 %"), 0);
+    EXPECT_EQ(zoom->width, wide);
+    EXPECT_STREQ(StatusGetMsg(status, 1), "10,20 (1,2,3)");
+    EXPECT_STREQ(StatusFieldGet(status, STATUS_FIELD_FRAME), "frame 2/5");
+    EXPECT_STREQ(StatusFieldGet(status, STATUS_FIELD_ZOOM), "1 %");
+
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_FRAME, ""), 0);
+    EXPECT_EQ(StatusFieldPane(status, STATUS_FIELD_FRAME), nullptr);
+    EXPECT_STREQ(StatusFieldGet(status, STATUS_FIELD_FRAME), "");
+    EXPECT_EQ(msg->width, full - zoom->width - sp_paned);
+    XSync(display, False);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(display, frame->window, &a));
+    EXPECT_NE(a.map_state, IsViewable);
+    EXPECT_STREQ(StatusFieldGet(status, STATUS_FIELD_ZOOM), "1 %");
+
+    // The fields keep their place through a resize of the line.
+    ASSERT_EQ(StatusResize(status), 0);
+    EXPECT_EQ(msg->width, full - zoom->width - sp_paned);
+    EXPECT_EQ(StatusFieldSet(status, STATUS_FIELDS, "x"), -15);
+    EXPECT_EQ(StatusFieldSet(status, -1, "x"), -15);
+}

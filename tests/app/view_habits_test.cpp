@@ -1,0 +1,278 @@
+// The image view as a user of other viewers expects it: a smaller picture centred, status fields
+// that keep each other, the window's title, space/BackSpace/q, F11 fullscreen bare and under
+// openbox.
+#include "app/paint_binary.h"
+#include "app/wnd_paint.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+// The last "fields ..." trace line: the status line's message and fields.
+std::string LastFields(const std::string &err) {
+    const std::string key = "dravik: trace: fields ";
+    size_t p = err.rfind(key);
+    if (p == std::string::npos) return "";
+    return err.substr(p + key.size(), err.find('\n', p) - p - key.size());
+}
+
+bool Near(unsigned long p, unsigned long q, int tol = 12) {
+    for (int sh : {16, 8, 0})
+        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > tol)
+            return false;
+    return true;
+}
+
+std::string Prop(Display *d, Window w, const char *name, Atom *type_out = nullptr) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char *data = nullptr;
+    std::string s;
+    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType,
+                           &type, &format, &n, &after, &data) == Success &&
+        data && format == 8)
+        s.assign(reinterpret_cast<char *>(data), n);
+    if (data) XFree(data);
+    if (type_out) *type_out = type;
+    return s;
+}
+
+bool HasFullscreenState(Display *d, Window w) {
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char *data = nullptr;
+    bool on = false;
+    Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 32, False, XA_ATOM,
+                           &type, &format, &n, &after, &data) == Success &&
+        data && format == 32)
+        for (unsigned long i = 0; i < n; i++)
+            on = on || reinterpret_cast<unsigned long *>(data)[i] == full;
+    if (data) XFree(data);
+    return on;
+}
+
+// Sends the liveness probe: the program has handled every event before it once it traces
+// "pong SEQ".
+void Probe(Display *d, Window w, long seq) {
+    XEvent ping{};
+    ping.xclient.type = ClientMessage;
+    ping.xclient.window = w;
+    ping.xclient.message_type = XInternAtom(d, "_DRAVIK_PING", False);
+    ping.xclient.format = 32;
+    ping.xclient.data.l[0] = seq;
+    XSendEvent(d, w, False, NoEventMask, &ping);
+    XSync(d, False);
+}
+
+} // namespace
+
+// 200 x 150 in a larger view: drawn in the middle; a click counts from the picture's corner
+// and beside it clears the readout; Ctrl+wheel keeps the picture point under the pointer.
+TEST_F(PaintBinary, ASmallerPictureIsCentredAndPointerPositionsCountFromItsCorner) {
+    std::string a = dir + "/ramp.jpg";
+    WriteJpeg(a, 200, 150, [](int x, int y) {
+        return static_cast<unsigned>((x + 40) << 16 | (y + 60) << 8 | 0x30);
+    });
+    Start({a});
+    OpenLine o = WaitOpen(1);
+    ASSERT_GT(o.vw, 260);
+    ASSERT_GT(o.vh, 200);
+    int ox = (o.vw - 200) / 2, oy = (o.vh - 150) / 2;
+    unsigned long bg = Pixel(o.view, 2, 2);
+    ASSERT_TRUE(WaitFor([&] { return Near(Pixel(o.view, ox + 100, oy + 75), 0x8C8730); }))
+        << std::hex << Pixel(o.view, ox + 100, oy + 75);
+    EXPECT_TRUE(Near(Pixel(o.view, ox + 1, oy + 1), 0x293D30));
+    EXPECT_EQ(Pixel(o.view, ox - 2, oy + 75), bg) << "left of the picture";
+    EXPECT_EQ(Pixel(o.view, ox + 100, oy + 152), bg) << "below the picture";
+
+    ClickInView(o, ox + 10, oy + 20, 1);
+    ASSERT_TRUE(WaitErr("trace: status 10,20 (")) << run.Stderr();
+    ClickInView(o, ox - 3, oy + 20, 1);
+    ASSERT_TRUE(WaitErr("trace: status\n")) << run.Stderr();
+
+    unsigned long under = Pixel(o.view, ox + 150, oy + 100);
+    PressKey("Control_L");
+    Wheel(o.view, ox + 150, oy + 100, -1);
+    ReleaseKey("Control_L");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n"));
+    // Now 250 x 187, centred again: picture point (150, 100) is still under the pointer.
+    EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, ox + 150, oy + 100), under, 8); }))
+        << std::hex << under << " " << Pixel(o.view, ox + 150, oy + 100);
+    EXPECT_TRUE(WaitFor([&] { return Pixel(o.view, (o.vw - 250) / 2 - 2, o.vh / 2) == bg; }));
+}
+
+// The click readout, the zoom and the frame field each change without taking the others away.
+TEST_F(PaintBinary, StatusFieldsSurviveEachOthersUpdates) {
+    std::string b = dir + "/b.dcm";
+    WriteDicom(b, 5, 64, 32);
+    std::string c = Jpeg("c.jpg", 40, 30);
+    Start({b, c});
+    OpenLine o = WaitOpen(1);
+    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | frame 1/5 | 100 %"; }))
+        << LastFields(Err());
+    ClickInView(o, (o.vw - 64) / 2 + 10, (o.vh - 32) / 2 + 5, 1);
+    ASSERT_TRUE(WaitErr("trace: status 10,5 ("));
+    std::string readout = LastFields(Err());
+    EXPECT_EQ(readout.substr(0, 6), "10,5 (");
+    EXPECT_NE(readout.find(" | frame 1/5 | 100 %"), std::string::npos) << readout;
+    std::string message = readout.substr(0, readout.find(" | "));
+
+    Wheel(o.view, 5, 5, 1);
+    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == message + " | frame 2/5 | 100 %"; }))
+        << LastFields(Err());
+    KeyInView(o, 5, 5, "KP_Add");
+    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == message + " | frame 2/5 | 125 %"; }))
+        << LastFields(Err());
+    ClickInView(o, 1, 1, 1); // beside the picture: the readout goes, the fields stay
+    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | frame 2/5 | 125 %"; }))
+        << LastFields(Err());
+    // A picture of one frame has no frame field; it opens at 100 %.
+    KeyInView(o, 5, 5, "n");
+    WaitOpen(2);
+    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | 100 %"; })) << LastFields(Err());
+}
+
+// "NAME (W x H, ZOOM %) - dravik" in _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1 here) while the
+// window shows a picture; the main window is "dravik" again once it shows none.
+TEST_F(PaintBinary, TheTitleNamesThePictureItsSizeAndZoom) {
+    std::string latin = dir + "/gr\xFCn.jpg"; // a Latin-1 file name
+    WriteJpeg(latin, 64, 48, [](int, int) { return 0x20A040u; });
+    Start({latin});
+    OpenLine o = WaitOpen(1);
+    Window main = Main();
+    ASSERT_NE(main, 0u);
+    auto title = [&] { return Prop(display, main, "_NET_WM_NAME"); };
+    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (64 x 48, 100 %) - dravik"; }))
+        << title();
+    Atom type = 0;
+    EXPECT_EQ(Prop(display, main, "WM_NAME", &type), "gr\xFCn.jpg (64 x 48, 100 %) - dravik");
+    EXPECT_EQ(type, XA_STRING);
+    Atom utf8 = 0;
+    Prop(display, main, "_NET_WM_NAME", &utf8);
+    EXPECT_EQ(utf8, XInternAtom(display, "UTF8_STRING", False));
+    KeyInView(o, 5, 5, "KP_Add");
+    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (64 x 48, 125 %) - dravik"; }))
+        << title();
+    Move(o.view, 5, 5);
+    Key("ctrl+c");
+    ASSERT_TRUE(WaitFor([&] { return title() == "dravik"; })) << title();
+    EXPECT_EQ(Prop(display, main, "WM_NAME"), "dravik");
+    Kill();
+
+    // In an image window the picture names that window; the main window shows none.
+    std::string b = Jpeg("b.jpg", 80, 60);
+    Start({b}, 1);
+    OpenLine w = WaitOpen(1);
+    ASSERT_NE(w.top, 0u);
+    EXPECT_TRUE(WaitFor([&] {
+        return Prop(display, w.top, "_NET_WM_NAME") == "b.jpg (80 x 60, 100 %) - dravik";
+    })) << Prop(display, w.top, "_NET_WM_NAME");
+    EXPECT_EQ(Name(Main()), "dravik");
+}
+
+// space and BackSpace step like the wheel while the picture fits (frames, then files) and like
+// n and p when it does not; q asks the quit question in an image view.
+TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
+    std::string a = Jpeg("a.jpg", 40, 30);
+    std::string b = dir + "/b.dcm";
+    WriteDicom(b, 3, 64, 32);
+    std::string c = Jpeg("c.jpg", 2000, 1500);
+    std::string d = Jpeg("d.jpg", 50, 40);
+    Start({a, b, c, d});
+    OpenLine o = WaitOpen(1);
+    KeyInView(o, 5, 5, "space");
+    EXPECT_EQ(WaitOpen(2).path, b);
+    KeyInView(o, 5, 5, "space");
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 2/3\n"));
+    KeyInView(o, 5, 5, "BackSpace");
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 1/3\n"));
+    KeyInView(o, 5, 5, "BackSpace");
+    EXPECT_EQ(WaitOpen(3).path, a);
+    KeyInView(o, 5, 5, "space");
+    WaitOpen(4);
+    KeyInView(o, 5, 5, "space");
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 2/3\n"));
+    KeyInView(o, 5, 5, "space");
+    ASSERT_TRUE(WaitErr("dravik: trace: frame 3/3\n"));
+    KeyInView(o, 5, 5, "space");
+    EXPECT_EQ(WaitOpen(5).path, c);
+    // 2000 x 1500 at 100 % does not fit: space is n.
+    KeyInView(o, 5, 5, "space");
+    EXPECT_EQ(WaitOpen(6).path, d);
+    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), 0) << "no key of these zooms";
+
+    KeyInView(o, 5, 5, "q");
+    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << Err();
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.status, 0);
+}
+
+// q in the file box's list is its type-ahead, not Exit.
+TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
+    std::ofstream(dir + "/quince.txt") << "x";
+    Start({}, 0, "LastFileOpenPath=" + dir + "\nAskProgramExit=1\n");
+    Window list = Wait("scl", Find("fbx"));
+    ASSERT_NE(list, 0u);
+    Move(list, 20, 20);
+    Key("q");
+    Probe(display, Main(), 3);
+    ASSERT_TRUE(WaitErr("dravik: trace: pong 3\n"));
+    EXPECT_EQ(FindWindowByName(display, "Question"), 0u);
+    EXPECT_TRUE(Quit()) << Err();
+}
+
+namespace {
+class Fullscreen : public WmBinary {};
+} // namespace
+
+// F11 makes the main window cover the screen (_NET_WM_STATE_FULLSCREEN under a window manager),
+// an Escape that closes a menu leaves it so, the next Escape restores the window; F11 toggles.
+TEST_P(Fullscreen, F11CoversTheScreenAndEscapeLeavesOnceNoMenuIsOpen) {
+    std::string a = Jpeg("a.jpg", 64, 48);
+    Start({a});
+    OpenLine o = WaitOpen(1);
+    Window main = Main();
+    ASSERT_NE(main, 0u);
+    XRectangle before = RootRect(main);
+    auto covers = [&] {
+        XRectangle r = RootRect(main);
+        return r.x == 0 && r.y == 0 && r.width == 1280 && r.height == 1024;
+    };
+    ASSERT_FALSE(covers());
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return covers(); }))
+        << RootRect(main).width << "x" << RootRect(main).height;
+    if (wm) {
+        EXPECT_TRUE(WaitFor([&] { return HasFullscreenState(display, main); }));
+    }
+    // The view follows the window.
+    EXPECT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
+
+    Click(Wait("File", main), -1, -1, 40);
+    ASSERT_NE(Wait("MenuP"), 0u);
+    Move(o.view, 5, 5);
+    Key("Escape");
+    ASSERT_TRUE(WaitFor([&] { return Find("MenuP") == 0; }));
+    Probe(display, main, 7);
+    ASSERT_TRUE(WaitErr("dravik: trace: pong 7\n"));
+    EXPECT_TRUE(covers()) << "the menu took that Escape";
+    KeyInView(o, 5, 5, "Escape");
+    ASSERT_TRUE(WaitFor([&] {
+        XRectangle r = RootRect(main);
+        return r.width == before.width && r.height == before.height;
+    })) << RootRect(main).width
+        << "x" << RootRect(main).height;
+    if (wm) {
+        EXPECT_FALSE(HasFullscreenState(display, main));
+    }
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return covers(); }));
+    KeyInView(o, 5, 5, "F11");
+    EXPECT_TRUE(WaitFor([&] { return !covers(); }));
+}
+
+DRAVIK_BARE_AND_WM(Fullscreen);
