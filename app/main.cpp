@@ -9,6 +9,7 @@
 #include "base/lg.h"
 #include "app/rc.h"
 #include "app/wnd_paint.h"
+#include "app/wnd_dicom.h"
 #include "base/xmem.h"
 #include "render/ximage.h"
 #include "resources/icon.h"
@@ -96,6 +97,10 @@ static const char HELP_EN[] = "Image view:\n"
                               "  middle button: drag the picture\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
                               "  right button: the image's menu (open, rename, remove)\n"
+                              "Grey DICOM: left button adds the stored value and HU;\n"
+                              "  1 file's window, 2 min-max, 3 40/400, 4 -600/1500,\n"
+                              "  5 300/1500, 6 40/80; w the file's next window;\n"
+                              "  Shift+left drag: width (across), level (up, down)\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
@@ -110,6 +115,11 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
                               "  rechte Taste: das Men\xFC des Bildes (\xF6"
                               "ffnen, umbenennen, entfernen)\n"
+                              "Graue DICOM-Bilder: linke Taste zeigt auch Wert und HU;\n"
+                              "  1 Fenster der Datei, 2 Min-Max, 3 40/400, 4 -600/1500,\n"
+                              "  5 300/1500, 6 40/80; w n\xE4"
+                              "chstes Fenster der Datei;\n"
+                              "  Umschalt+linke Taste ziehen: Breite (quer), Mitte (hoch, runter)\n"
                               "Dateiauswahl: Return oder Doppelklick \xF6"
                               "ffnet, Entf entfernt,\n"
                               "  die rechte Taste \xF6"
@@ -376,7 +386,7 @@ void *MainFuncTread(void *) {
                 KeySym typed = NoSymbol;
                 char buf[8];
                 XLookupString(&key, buf, sizeof buf, &typed, nullptr);
-                WinPaintKeyZoom(win, typed);
+                if (!WinPaintKeyZoom(win, typed)) WinDicomKey(win, typed);
             }
             break;
         }
@@ -398,6 +408,7 @@ void *MainFuncTread(void *) {
             }
             if (win->typ != WIN_PAINT) break;
             if (event.type == ButtonPress && WinPaintWheel(win, &event.xbutton)) break;
+            if (WinDicomDrag(win, &event)) break;
             WinPaintDrag(win, &event);
             break;
         }

@@ -6,6 +6,7 @@
 #include "app/mf_album.h"
 #include "app/menus.h"
 #include "app/mf_file.h"
+#include "app/wnd_dicom.h"
 #include "base/language.h"
 #include "base/lg.h"
 #include "base/settings.h"
@@ -443,6 +444,7 @@ int SymbolFileOpen(const char *path) {
     TraceOpen(path, view);
     if (const char *note = StatusGetMsg(PaintWndStatusGet(view), 1); *note)
         DravikTrace("status %s", note);
+    WinDicomOpened(view);
     return 0;
 }
 
@@ -534,7 +536,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     int y = static_cast<int>((b.y + PaintXImageGetPosY(view)) * 100.0 / zoom);
     const FILEINFO &fi = e->fi;
     if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
-        StatusSetMsg(status, "", 1);
+        WinDicomStatusShow(view, "");
         DravikTrace("status");
         return -15;
     }
@@ -548,9 +550,10 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     } else {
         r = g = bl = fi.fbuf[i];
     }
-    char text[80];
-    snprintf(text, sizeof text, "%i,%i (%i,%i,%i)", x, y, r, g, bl);
-    StatusSetMsg(status, text, 1);
+    char text[200];
+    snprintf(text, sizeof text, "%i,%i (%i,%i,%i)%s", x, y, r, g, bl,
+             WinDicomReadout(&fi, x, y).c_str());
+    WinDicomStatusShow(view, text);
     DravikTrace("status %s", text);
     return 0;
 }
