@@ -1,0 +1,87 @@
+// Window and level in the real binary: the file's window on opening, the readout with stored
+// value and HU, presets by key, and Shift + left drag.
+#include <gtest/gtest.h>
+
+#include "app/paint_binary.h"
+
+namespace {
+
+// A CT of 64 x 64 signed 16-bit samples (x * 64 + y - 2048 on a 0..4095 ramp), intercept
+// -1024, with the window pairs 40/400 and -600/1500.
+void WriteCt(const std::string &path) {
+    std::string b(128, '\0');
+    b += "DICM";
+    auto u16 = [&](unsigned v) {
+        b += char(v & 0xFF);
+        b += char((v >> 8) & 0xFF);
+    };
+    auto el = [&](unsigned g, unsigned e, const std::string &v) {
+        u16(g), u16(e);
+        u16(unsigned(v.size()) & 0xFFFF), u16(unsigned(v.size()) >> 16);
+        b += v;
+    };
+    std::string ts("1.2.840.10008.1.2\0", 18);
+    u16(0x0002), u16(0x0010);
+    b += "UI";
+    u16(unsigned(ts.size()));
+    b += ts;
+    auto us = [&](unsigned g, unsigned e, unsigned v) {
+        el(g, e, std::string{char(v & 0xFF), char(v >> 8)});
+    };
+    el(0x0008, 0x0060, "CT");
+    el(0x0020, 0x000E, "1.2.3.4 ");
+    us(0x0028, 0x0002, 1);
+    el(0x0028, 0x0004, "MONOCHROME2 ");
+    us(0x0028, 0x0010, 64);
+    us(0x0028, 0x0011, 64);
+    us(0x0028, 0x0100, 16);
+    us(0x0028, 0x0101, 16);
+    us(0x0028, 0x0102, 15);
+    us(0x0028, 0x0103, 1);
+    el(0x0028, 0x1050, "40\\-600 ");
+    el(0x0028, 0x1051, "400\\1500");
+    el(0x0028, 0x1052, "-1024 ");
+    el(0x0028, 0x1053, "1 ");
+    std::string px;
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++) {
+            int v = x * 64 + y - 2048;
+            px += char(v & 0xFF), px += char((v >> 8) & 0xFF);
+        }
+    el(0x7FE0, 0x0010, px);
+    std::ofstream(path, std::ios::binary) << b;
+}
+
+} // namespace
+
+TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
+    std::string ct = dir + "/ct.dcm";
+    WriteCt(ct);
+    Start({ct}, 0, "DicomWindow=1\n");
+    OpenLine o = WaitOpen(1);
+    ASSERT_TRUE(WaitErr("trace: window C/W 40/400")) << run.Stderr();
+    // Stored 10 * 64 + 20 - 2048 = -1388 is -2412 HU, below the window: black.
+    ClickInView(o, 10, 20, 1);
+    ASSERT_TRUE(WaitErr("trace: status 10,20 (0,0,0)  stored -1388  HU -2412\n")) << run.Stderr();
+    // Stored 33 * 64 - 2048 = 64: 64 - 1024 = -960 HU.
+    ClickInView(o, 33, 0, 1);
+    ASSERT_TRUE(WaitErr("  stored 64  HU -960\n")) << run.Stderr();
+    KeyInView(o, 30, 30, "w");
+    ASSERT_TRUE(WaitErr("trace: window C/W -600/1500")) << run.Stderr();
+    KeyInView(o, 30, 30, "5");
+    ASSERT_TRUE(WaitErr("trace: window C/W 300/1500\n")) << run.Stderr();
+    KeyInView(o, 30, 30, "1");
+    ASSERT_TRUE(WaitErr("trace: window C/W 40/400", 2)) << run.Stderr();
+
+    // Right 30 and down 12 with Shift: the step is a 512th of the 4095 wide range, 7.
+    PressKey("Shift_L");
+    Drag(o.view, 20, 20, 50, 32, 1);
+    ReleaseKey("Shift_L");
+    ASSERT_TRUE(WaitErr("trace: window drag step 7\n")) << run.Stderr();
+    ASSERT_TRUE(WaitErr("trace: window C/W 124/610\n")) << run.Stderr();
+    // The shown grey follows: stored 49 * 64 + 60 - 2048 = 1148 is 124 HU, the new centre,
+    // which LINEAR puts at ((124 - 123.5) / 609 + 0.5) * 255 = 127.7.
+    ClickInView(o, 49, 60, 1);
+    ASSERT_TRUE(WaitErr("trace: status 49,60 (128,128,128)  stored 1148  HU 124\n"))
+        << run.Stderr();
+}
