@@ -1,6 +1,7 @@
 #include "app/wnd_dicom.h"
 
 #include "app/wnd_paint.h"
+#include "dicom/io_dcmseries.h"
 #include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
@@ -14,7 +15,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -35,6 +38,37 @@ struct VIEWDICOM {
     double c0 = 0, w0 = 1, step = 1;
 };
 std::map<Window, VIEWDICOM> view_dicom;
+
+// The series last walked, in its order.
+std::vector<std::string> series_files;
+
+int SeriesIndex(const std::string &path) {
+    auto it = std::find(series_files.begin(), series_files.end(), path);
+    return it == series_files.end() ? -1 : int(it - series_files.begin());
+}
+
+// The next files of the walk into the page cache while the shown one is looked at.
+void SeriesReadAhead(int from, int step) {
+    for (int k = 1; k <= 3; k++) {
+        int i = from + k * step;
+        if (i < 0 || i >= int(series_files.size())) break;
+        int fd = FileOpenInput(series_files[size_t(i)].c_str());
+        if (fd < 0) continue;
+        posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+        close(fd);
+    }
+}
+
+void ShowSlice(WINDAT *view, const FILEINFO &fi) {
+    int i = fi.fname ? SeriesIndex(fi.fname) : -1;
+    if (i < 0) {
+        WinDicomStatusField(view, "slice", "");
+        return;
+    }
+    std::string text = "slice " + std::to_string(i + 1) + "/" + std::to_string(series_files.size());
+    WinDicomStatusField(view, "slice", text);
+    DravikTrace("%s", text.c_str());
+}
 
 PAINTIMG *Shown(WINDAT *view) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return nullptr;
@@ -159,6 +193,7 @@ void WinDicomOpened(WINDAT *view) {
     VIEWDICOM &state = view_dicom[view->window];
     const char *now = StatusGetMsg(PaintWndStatusGet(view), 1);
     state.readout = now && state.line != now ? now : "";
+    if (PAINTIMG *shown = PaintImgGet(view, view->img_current)) ShowSlice(view, shown->fi);
     PAINTIMG *e = Shown(view);
     if (!e) {
         WinDicomStatusField(view, "C/W", "");
@@ -212,4 +247,23 @@ void WinDicomStatusShow(WINDAT *view, const char *readout) {
         line += (line.empty() ? "" : "   ") + f.second;
     v.line = line;
     StatusSetMsg(status, line.c_str(), 1);
+}
+
+int WinDicomSeriesStep(WINDAT *view, int step) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    PAINTIMG *e = PaintImgGet(view, view->img_current);
+    if (!e || e->fi.ftyp != FTYP_DICOM || !e->fi.fname) return 0;
+    std::string path = e->fi.fname;
+    if (SeriesIndex(path) < 0) series_files = DicomSeriesList(path);
+    int i = SeriesIndex(path);
+    if (i < 0 || series_files.size() < 2) return 0;
+    int j = i + step;
+    // The walk stays in the series: at its ends the key does nothing.
+    if (j < 0 || j >= int(series_files.size())) {
+        DravikTrace("slice end %d/%zu", i + 1, series_files.size());
+        return 1;
+    }
+    SeriesReadAhead(j, step);
+    SymbolFileOpen(series_files[size_t(j)].c_str());
+    return 1;
 }

@@ -24,3 +24,7 @@ void WinDicomOpened(WINDAT *view);
 void WinDicomStatusField(WINDAT *view, const char *name, const std::string &text);
 // The status line's readout with the fields after it.
 void WinDicomStatusShow(WINDAT *view, const char *readout);
+// n/p on a DICOM picture with a Series Instance UID: the next or previous file of its series in
+// its directory (Instance Number order); 1 when taken (also at the series' ends), 0 when the
+// picture belongs to no series of two or more files there.
+int WinDicomSeriesStep(WINDAT *view, int step);

@@ -1048,6 +1048,7 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     if (sym == XK_n || sym == XK_p) { // 0x6e, 0x70
         int step = sym == XK_n ? 1 : -1;
+        if (WinDicomSeriesStep(view, step)) return 1;
         // One file named: its directory is the list.
         if (WinPaintFiles.size() > 1) {
             WinPaintFilesOpen(WinPaintFileIndex + step, step);
