@@ -388,7 +388,8 @@ void *MainFuncTread(void *) {
                 KeySym typed = NoSymbol;
                 char buf[8];
                 XLookupString(&key, buf, sizeof buf, &typed, nullptr);
-                if (!WinPaintKeyZoom(win, typed)) WinDicomKey(win, typed);
+                if (!WinPaintKeyZoom(win, typed) && !WinDicomKey(win, typed))
+                    WinDicomFrameKey(win, typed);
             }
             break;
         }
@@ -599,6 +600,7 @@ int main(int argc, char **argv) {
     MainSignalsInstall();
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
     WinTopLevelHook = MainTopLevelProperties;
+    PaintPlayFrameHook = WinDicomPlayFrame;
     // A signal waits until start-up is complete: the settings and the registry it ends with are
     // written until then.
     ToolkitLock();

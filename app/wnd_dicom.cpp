@@ -267,3 +267,28 @@ int WinDicomSeriesStep(WINDAT *view, int step) {
     SymbolFileOpen(series_files[size_t(j)].c_str());
     return 1;
 }
+
+int WinDicomFrameKey(WINDAT *view, KeySym sym) {
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
+    if (sym != XK_comma && sym != XK_period) return 0;
+    PAINTIMG *e = PaintImgGet(view, view->img_current);
+    if (!e || !e->fi.fbuf || e->fi.frames < 2) return 0;
+    int frame = std::clamp(e->fi.frame + (sym == XK_period ? 1 : -1), 0, e->fi.frames - 1);
+    if (frame != e->fi.frame) {
+        e->fi.frame = frame;
+        WinPaint(view);
+    }
+    std::string text = "frame " + std::to_string(frame + 1) + "/" + std::to_string(e->fi.frames);
+    WinDicomStatusField(view, "frame", text);
+    DravikTrace("%s", text.c_str());
+    return 1;
+}
+
+int WinDicomPlayFrame(WINDAT *view, int frame, int frames, int ms) {
+    if (!view) return 0;
+    std::string text = "frame " + std::to_string(frame + 1) + "/" + std::to_string(frames) + "  " +
+                       Number(1000.0 / std::max(ms, 1)) + " fps";
+    WinDicomStatusField(view, "frame", text);
+    DravikTrace("play %s", text.c_str());
+    return 0;
+}

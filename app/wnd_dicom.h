@@ -28,3 +28,8 @@ void WinDicomStatusShow(WINDAT *view, const char *readout);
 // its directory (Instance Number order); 1 when taken (also at the series' ends), 0 when the
 // picture belongs to no series of two or more files there.
 int WinDicomSeriesStep(WINDAT *view, int step);
+// ',' and '.' step a multi-frame picture back and forward by one frame (while no film plays);
+// 1 when taken.
+int WinDicomFrameKey(WINDAT *view, KeySym sym);
+// Each frame of a playing film: "frame n/N" and the rate in frames a second in the status line.
+int WinDicomPlayFrame(WINDAT *view, int frame, int frames, int ms);

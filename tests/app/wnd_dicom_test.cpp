@@ -85,3 +85,31 @@ TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
     ASSERT_TRUE(WaitErr("trace: status 49,60 (128,128,128)  stored 1148  HU 124\n"))
         << run.Stderr();
 }
+
+TEST_F(PaintBinary, CommaAndPeriodStepFramesAndBracketsChangeThePlayingRate) {
+    std::string mf = dir + "/mf.dcm";
+    WriteDicom(mf, 10, 32, 16);
+    Start({mf});
+    OpenLine o = WaitOpen(1);
+    KeyInView(o, 5, 5, "period");
+    KeyInView(o, 5, 5, "period");
+    ASSERT_TRUE(WaitErr("trace: frame 3/10\n")) << run.Stderr();
+    KeyInView(o, 5, 5, "comma");
+    ASSERT_TRUE(WaitErr("trace: frame 2/10\n")) << run.Stderr();
+    // Play at the default 100 ms a frame; ']' doubles the rate between two frames, '[' halves it.
+    Window tools = Find("sbtn", o.top);
+    ASSERT_NE(0u, tools);
+    std::vector<Window> buttons = Kids(tools);
+    ASSERT_EQ(5u, buttons.size());
+    Click(buttons[2]);
+    ASSERT_TRUE(WaitErr("trace: play frame 3/10  10 fps\n")) << run.Stderr();
+    KeyInView(o, 5, 5, "bracketright");
+    ASSERT_TRUE(WaitErr("  20 fps\n")) << run.Stderr();
+    KeyInView(o, 5, 5, "bracketleft");
+    KeyInView(o, 5, 5, "bracketleft");
+    ASSERT_TRUE(WaitErr("  5 fps\n")) << run.Stderr();
+    ClickInView(o, 5, 5, 1);
+    // Stopped: the keys step single frames again.
+    KeyInView(o, 5, 5, "period");
+    ASSERT_TRUE(WaitErr("trace: frame ", 3)) << run.Stderr();
+}
