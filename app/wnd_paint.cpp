@@ -12,6 +12,7 @@
 #include "base/settings.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
+#include "dicom/io_dcmseries.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "toolkit/xbase.h"
@@ -796,6 +797,21 @@ WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNE
         WinUSRStringArrayValueSet(panel, i + 1, reinterpret_cast<char *>(value));
         ly += key->height + 2;
     }
+    // The third line: modality, date, descriptions, numbers, position and spacing.
+    WINTYP lt{};
+    lt.fg = fg_label;
+    lt.bg = panel->bg;
+    lt.language = lang;
+    lt.width = std::max(1, panel->width - 20);
+    lt.height = LabelGetInitHeight("Qy", 0);
+    WINNEIGHBOR none{};
+    WINDAT *line = LabelCreate(panel, 10, ly, &lt, &none, " ");
+    if (!line) {
+        WinClose(panel);
+        return nullptr;
+    }
+    LabelStatusSet(line, 3);
+    WinUSRStringArrayValueSet(panel, 3, reinterpret_cast<char *>(line));
     return panel;
 }
 
@@ -826,6 +842,11 @@ int TbFileDicomUpdate(WINDAT *view) {
         LabelSet(label, texts[i]);
     }
     DravikTrace("dicom description=\"%s\" patient=\"%s\"", texts[0], texts[1]);
+    char third[400] = "";
+    if (e) DicomSeriesLine(&e->fi, third, sizeof third);
+    if (auto *label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(panel, 3)))
+        LabelSet(label, third[0] ? third : " ");
+    DravikTrace("dicom line=\"%s\"", third);
     return 0;
 }
 

@@ -1,11 +1,13 @@
 #include "dicom/io_dcmseries.h"
 
+#include "dicom/io_dcm2.h"
 #include "dicom/io_dicom.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -126,4 +128,49 @@ std::vector<std::string> DicomSeriesList(const std::string &path) {
     }
     closedir(d);
     return DicomSeriesOrder(shown, keys);
+}
+
+// A table text, trimmed; a number (`digits`) ends at the first character no number has, since
+// a table value may run into the bytes after it.
+static std::string LineField(const char *text, size_t size, bool digits = false) {
+    std::string s(text, strnlen(text, size));
+    if (digits) s = s.substr(0, s.find_first_not_of("0123456789+-.eE\\ "));
+    for (char &c : s)
+        if (uint8_t(c) < ' ') c = ' ';
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    size_t i = s.find_first_not_of(' ');
+    return i == std::string::npos ? "" : s.substr(i);
+}
+
+int DicomSeriesLine(const FILEINFO *fi, char *out, size_t size) {
+    if (!out || !size) return -15;
+    out[0] = 0;
+    void **table = DicomEntryTable(fi);
+    if (!table) return -24;
+    const auto *g08 = static_cast<const DCMGROUP0008 *>(table[DCM_G0008]);
+    const auto *g20 = static_cast<const DCMGROUP0020 *>(table[DCM_G0020]);
+    const auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
+#define FIELD(g, f) LineField((g)->f, sizeof(g)->f)
+#define NUMBER(g, f) LineField((g)->f, sizeof(g)->f, true)
+    std::string date = FIELD(g08, StudyDate);
+    if (date.size() == 8 && date.find_first_not_of("0123456789") == std::string::npos)
+        date = date.substr(0, 4) + "-" + date.substr(4, 2) + "-" + date.substr(6, 2);
+    std::string study = FIELD(g08, StudyDescription), series = FIELD(g08, SeriesDescription);
+    std::string desc = study.empty() ? series : series.empty() ? study : study + " / " + series;
+    std::string parts[] = {
+        FIELD(g08, Modality),
+        date,
+        desc,
+        NUMBER(g20, SeriesNumber).empty() ? "" : "series " + NUMBER(g20, SeriesNumber),
+        NUMBER(g20, ImageNumber).empty() ? "" : "image " + NUMBER(g20, ImageNumber),
+        NUMBER(g20, SliceLocation).empty() ? "" : "slice " + NUMBER(g20, SliceLocation),
+        NUMBER(g28, PixelSpacing).empty() ? "" : "spacing " + NUMBER(g28, PixelSpacing) + " mm"};
+#undef FIELD
+#undef NUMBER
+    std::string line;
+    for (const std::string &p : parts)
+        if (!p.empty()) line += (line.empty() ? "" : "  ") + p;
+    snprintf(out, size, "%s", line.c_str());
+    return FILE_SUCCES;
 }

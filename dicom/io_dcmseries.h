@@ -1,6 +1,7 @@
 // The files of a DICOM series in one directory, in the order a reader walks them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,3 +25,9 @@ std::vector<std::string> DicomSeriesOrder(const DICOMSERIESKEY &shown,
 // The series of the DICOM file `path` among the files of its directory, ordered as above; empty
 // when the file has no Series Instance UID.
 std::vector<std::string> DicomSeriesList(const std::string &path);
+
+struct FILEINFO;
+// The line a reader looks at first, from a read record's entry table: modality, study date,
+// study and series description, series and instance number, slice position, pixel spacing;
+// parts the file lacks are left out. 100, or -24 without an entry table ("" then).
+int DicomSeriesLine(const FILEINFO *fi, char *out, size_t size);

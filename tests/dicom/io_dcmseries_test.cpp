@@ -2,6 +2,7 @@
 // other orientations last; other series left out.
 #include <gtest/gtest.h>
 
+#include "dicom/dicom_test_util.h"
 #include "dicom/io_dcmseries.h"
 
 namespace {
@@ -33,4 +34,37 @@ TEST(DicomSeries, NumberThenPositionThenNameAndLocalisersLast) {
     // Without a series UID there is no series.
     DICOMSERIESKEY none = Key("x", 1, 0, true, "");
     EXPECT_TRUE(DicomSeriesOrder(none, {none}).empty());
+}
+
+TEST(DicomSeries, ToolbarLineNamesWhatTheFileHasAndCutsNumbersAtTheirEnd) {
+    using namespace dcmtest;
+    DataSet d;
+    d.Implicit(0x0008, 0x0008, "ORIGINAL");
+    d.Implicit(0x0008, 0x0020, "20261207");
+    d.Implicit(0x0008, 0x0060, "CT");
+    d.Implicit(0x0008, 0x103E, "Lung 1.0");
+    d.Implicit(0x0020, 0x0011, "3 ");
+    d.Implicit(0x0020, 0x0013, "41");
+    // An odd-length value: the element after it must not leak into the line.
+    d.Implicit(0x0020, 0x1041, "-120.5");
+    d.Implicit(0x0028, 0x0002, std::string("\x01\x00", 2));
+    d.Implicit(0x0028, 0x0004, "MONOCHROME2 ");
+    d.Implicit(0x0028, 0x0010, std::string("\x01\x00", 2));
+    d.Implicit(0x0028, 0x0011, std::string("\x02\x00", 2));
+    d.Implicit(0x0028, 0x0030, "0.7\\0.7 ");
+    d.Implicit(0x0028, 0x0100, std::string("\x08\x00", 2));
+    d.Implicit(0x0028, 0x0101, std::string("\x08\x00", 2));
+    d.Implicit(0x0028, 0x0102, std::string("\x07\x00", 2));
+    d.PadTo(1100);
+    d.Implicit(0x7FE0, 0x0010, "ab");
+    TempFile f(d.b);
+    DicomRead r(f.path);
+    ASSERT_EQ(100, r.result);
+    char line[400];
+    ASSERT_EQ(100, DicomSeriesLine(&r.fi, line, sizeof line));
+    EXPECT_STREQ("CT  2026-12-07  Lung 1.0  series 3  image 41  slice -120.5  spacing 0.7\\0.7 mm",
+                 line);
+    FILEINFO none{};
+    EXPECT_EQ(-24, DicomSeriesLine(&none, line, sizeof line));
+    EXPECT_STREQ("", line);
 }
