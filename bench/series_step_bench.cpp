@@ -8,6 +8,7 @@
 
 #include "base/settings.h"
 #include "dicom/io_dcmseries.h"
+#include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 
@@ -108,6 +109,34 @@ void BM_SeriesStep(benchmark::State &state) {
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SeriesStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One repaint's worth of a Shift-drag: a new window over the shown 512 x 512 frame's stored
+// values (the view's paint comes on top).
+void BM_WindowRender(benchmark::State &state) {
+    std::vector<std::string> files = DicomSeriesList(SeriesDir() + "/s0.dcm");
+    if (files.empty()) {
+        state.SkipWithError("series not found");
+        return;
+    }
+    FILEREQ req;
+    IoRequestInit(&req, files[0].c_str());
+    FILEINFO fi{};
+    if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL) || !fi.voi) {
+        state.SkipWithError("no stored values");
+        return;
+    }
+    double c = 40;
+    for (auto _ : state) {
+        DicomVoiSetWindow(fi.voi, c, 400);
+        DicomVoiRender(fi.voi, 0, fi.fbuf);
+        c = c > 400 ? -400 : c + 7;
+    }
+    state.counters["windows/s"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    DicomDataRelease(&fi);
+    IoFreeRecord(&fi, files[0].c_str());
+}
+BENCHMARK(BM_WindowRender)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
