@@ -9,6 +9,7 @@
 #include "base/lg.h"
 #include "app/rc.h"
 #include "app/wnd_paint.h"
+#include "app/wnd_dicom.h"
 #include "base/xmem.h"
 #include "render/ximage.h"
 #include "resources/icon.h"
@@ -98,6 +99,12 @@ static const char HELP_EN[] = "Image view:\n"
                               "  middle button: drag the picture\n"
                               "  left button: x,y (r,g,b) of the pixel in the status line\n"
                               "  right button: the image's menu (open, rename, remove)\n"
+                              "Grey DICOM: left button adds the stored value and HU;\n"
+                              "  1 file's window, 2 min-max, 3 40/400, 4 -600/1500,\n"
+                              "  5 300/1500, 6 40/80; w the file's next window;\n"
+                              "  Shift+left drag: width (across), level (up, down)\n"
+                              "  n, p on a DICOM series: its slices in Instance Number order\n"
+                              "  , . previous, next frame; [ ] while playing: half, double rate\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
                               "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
@@ -117,6 +124,14 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
                               "  rechte Taste: das Men\xFC des Bildes (\xF6"
                               "ffnen, umbenennen, entfernen)\n"
+                              "Graue DICOM-Bilder: linke Taste zeigt auch Wert und HU;\n"
+                              "  1 Fenster der Datei, 2 Min-Max, 3 40/400, 4 -600/1500,\n"
+                              "  5 300/1500, 6 40/80; w n\xE4"
+                              "chstes Fenster der Datei;\n"
+                              "  Umschalt+linke Taste ziehen: Breite (quer), Mitte (hoch, runter)\n"
+                              "  n, p in einer DICOM-Serie: Schichten nach Instance Number\n"
+                              "  , . voriges, n\xE4"
+                              "chstes Bild; [ ] beim Abspielen: halb, doppelt so schnell\n"
                               "Dateiauswahl: Return oder Doppelklick \xF6"
                               "ffnet, Entf entfernt,\n"
                               "  die rechte Taste \xF6"
@@ -421,7 +436,8 @@ void *MainFuncTread(void *) {
                 break;
             if (win && win->typ == WIN_PAINT && !(key.state & (ControlMask | Mod1Mask)) &&
                 !WinPaintKeyNav(win, XLookupKeysym(&key, 0)) && !WinPaintKeyZoom(win, typed) &&
-                !WinPaintKeyTurn(win, typed))
+                !WinPaintKeyTurn(win, typed) && !WinDicomKey(win, typed) &&
+                !WinDicomFrameKey(win, typed))
                 WinPaintKeyField(win, typed);
             break;
         }
@@ -443,6 +459,7 @@ void *MainFuncTread(void *) {
             }
             if (win->typ != WIN_PAINT) break;
             if (event.type == ButtonPress && WinPaintWheel(win, &event.xbutton)) break;
+            if (WinDicomDrag(win, &event)) break;
             WinPaintDrag(win, &event);
             break;
         }
@@ -632,6 +649,7 @@ int main(int argc, char **argv) {
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
     PaintShownHook = WinPaintShown;
     WinTopLevelHook = MainTopLevelProperties;
+    PaintPlayFrameHook = WinDicomPlayFrame;
     // A signal waits until start-up is complete: the settings and the registry it ends with are
     // written until then.
     ToolkitLock();

@@ -340,6 +340,12 @@ int OptProgMouseNrL(WINDATUSR *rec) {
     return 0;
 }
 
+int OptDicomWindow(WINDATUSR *rec) {
+    int v = OptRadioValue(rec, 3);
+    if (v >= 0) DicomWindow = v;
+    return 0;
+}
+
 int OptProgMouseNrR(WINDATUSR *rec) {
     int v = OptRadioValue(rec, 3);
     if (v >= 0) opt_rt[1] = v + 1;
@@ -411,7 +417,14 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
         WINDAT *from = OptLabel(page, chk, 20, OPT_MARGIN, LgRes(63, lang));
         WINDAT *min = from ? OptNumberField(page, from, &HounsfieldMin) : nullptr;
         WINDAT *to = min ? OptLabel(page, min, 10, OPT_MARGIN, LgRes(64, lang)) : nullptr;
-        return to && OptNumberField(page, to, &HounsfieldMax) ? 0 : -26;
+        WINDAT *max = to ? OptNumberField(page, to, &HounsfieldMax) : nullptr;
+        if (!max) return -26;
+        snprintf(title, sizeof title, " %s ", szOPTIONDICOMWINDOW[3]);
+        int y = std::max(chk->height, max->height) + 3 * OPT_MARGIN;
+        return OptRadioGroup(page, OPT_MARGIN, y, szOPTIONDICOMWINDOW, 3, title, OptDicomWindow,
+                             std::clamp(DicomWindow, 0, 2))
+                   ? 0
+                   : -26;
     }
     default:
         return -15;

@@ -37,6 +37,8 @@ int OptAskFileOpen(WINDATUSR *rec);
 int OptProgLang(WINDATUSR *rec);
 int OptProgMouseNrL(WINDATUSR *rec);
 int OptProgMouseNrR(WINDATUSR *rec);
+// The DICOM page's choice of the window pictures open with.
+int OptDicomWindow(WINDATUSR *rec);
 int ListFuncMouseColor(WINDATUSR *rec);
 int ListFuncMouseFont(WINDATUSR *rec);
 

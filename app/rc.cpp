@@ -96,6 +96,7 @@ const IntKey otherIntKeys[] = {
     {"HounsfieldUse", &HounsfieldUse},
     {"HounsfieldMin", &HounsfieldMin},
     {"HounsfieldMax", &HounsfieldMax},
+    {"DicomWindow", &DicomWindow},
     {"ExifRotate", &ExifRotate},
     {"FitLargeImages", &FitLargeImages},
 };
@@ -192,6 +193,7 @@ int ProgramResInit() {
     HounsfieldUse = 0;
     HounsfieldMin = -1024;
     HounsfieldMax = 3071;
+    DicomWindow = 0;
     ExifRotate = 1;
     FitLargeImages = 0;
     JpegQuality = 100;
@@ -421,6 +423,7 @@ static void WriteSettings(FILE *f) {
     num("HounsfieldUse", HounsfieldUse);
     num("HounsfieldMin", HounsfieldMin);
     num("HounsfieldMax", HounsfieldMax);
+    num("DicomWindow", DicomWindow);
     fputs("\n# View\n\n", f);
     num("ExifRotate", ExifRotate);
     num("FitLargeImages", FitLargeImages);

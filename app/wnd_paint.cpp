@@ -6,11 +6,13 @@
 #include "app/mf_album.h"
 #include "app/menus.h"
 #include "app/mf_file.h"
+#include "app/wnd_dicom.h"
 #include "base/language.h"
 #include "base/lg.h"
 #include "base/settings.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
+#include "dicom/io_dcmseries.h"
 #include "dicom/io_dicom.h"
 #include "image/io_exif.h"
 #include "image/io_files.h"
@@ -449,6 +451,7 @@ int SymbolFileOpen(const char *path) {
     TraceOpen(path, view);
     if (const char *note = StatusGetMsg(PaintWndStatusGet(view), 1); *note)
         DravikTrace("status %s", note);
+    WinDicomOpened(view);
     return 0;
 }
 
@@ -613,7 +616,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
         std::floor((b.y - PaintXImageOffset(view, 1) + PaintXImageGetPosY(view)) * 100.0 / zoom));
     const FILEINFO &fi = e->fi;
     if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
-        StatusSetMsg(status, "", 1);
+        WinDicomStatusShow(view, "");
         DravikTrace("status");
         TraceFields(view);
         return -15;
@@ -628,9 +631,10 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     } else {
         r = g = bl = fi.fbuf[i];
     }
-    char text[80];
-    snprintf(text, sizeof text, "%i,%i (%i,%i,%i)", x, y, r, g, bl);
-    StatusSetMsg(status, text, 1);
+    char text[200];
+    snprintf(text, sizeof text, "%i,%i (%i,%i,%i)%s", x, y, r, g, bl,
+             WinDicomReadout(&fi, x, y).c_str());
+    WinDicomStatusShow(view, text);
     DravikTrace("status %s", text);
     TraceFields(view);
     return 0;
@@ -874,6 +878,21 @@ WINDAT *TbFileDicomCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNE
         WinUSRStringArrayValueSet(panel, i + 1, reinterpret_cast<char *>(value));
         ly += key->height + 2;
     }
+    // The third line: modality, date, descriptions, numbers, position and spacing.
+    WINTYP lt{};
+    lt.fg = fg_label;
+    lt.bg = panel->bg;
+    lt.language = lang;
+    lt.width = std::max(1, panel->width - 20);
+    lt.height = LabelGetInitHeight("Qy", 0);
+    WINNEIGHBOR none{};
+    WINDAT *line = LabelCreate(panel, 10, ly, &lt, &none, " ");
+    if (!line) {
+        WinClose(panel);
+        return nullptr;
+    }
+    LabelStatusSet(line, 3);
+    WinUSRStringArrayValueSet(panel, 3, reinterpret_cast<char *>(line));
     return panel;
 }
 
@@ -904,6 +923,11 @@ int TbFileDicomUpdate(WINDAT *view) {
         LabelSet(label, texts[i]);
     }
     DravikTrace("dicom description=\"%s\" patient=\"%s\"", texts[0], texts[1]);
+    char third[400] = "";
+    if (e) DicomSeriesLine(&e->fi, third, sizeof third);
+    if (auto *label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(panel, 3)))
+        LabelSet(label, third[0] ? third : " ");
+    DravikTrace("dicom line=\"%s\"", third);
     return 0;
 }
 
@@ -1241,6 +1265,7 @@ int WinPaintKeyNav(WINDAT *view, KeySym sym) {
     if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return 0;
     if (sym == XK_n || sym == XK_p) { // 0x6e, 0x70
         int step = sym == XK_n ? 1 : -1;
+        if (WinDicomSeriesStep(view, step)) return 1;
         // One file named: its directory is the list.
         if (WinPaintFiles.size() > 1) {
             WinPaintFilesOpen(WinPaintFileIndex + step, step);

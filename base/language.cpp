@@ -231,6 +231,14 @@ const char *const szoptionprogmouseL[3 * LG_COLUMNS] = {
     /*  2 */ "Maustaste 3", "Mousebutton 3", "fr", "es", "it",
 };
 
+// The window DICOM pictures open with (DicomWindow 0, 1, 2); row 3 titles the group.
+const char *const szoptiondicomwindowL[4 * LG_COLUMNS] = {
+    /*  0 */ "Minimum bis Maximum", "minimum to maximum", "fr", "es", "it",
+    /*  1 */ "Fenster der Datei", "the file's window", "fr", "es", "it",
+    /*  2 */ "Hounsfield-Bereich", "Hounsfield range", "fr", "es", "it",
+    /*  3 */ "Fenster beim \xD6" "ffnen", "Window on opening", "fr", "es", "it",
+};
+
 const char *const mainmenuL[7 * LG_COLUMNS] = {
     /*  0 */ "Datei", "File", " ", " ", " ",
     /*  1 */ "Bearbeiten", "Edit", " ", " ", " ",
@@ -329,6 +337,7 @@ const char **szOPTIONPROGINFO = nullptr;
 const char **szOPTIONPROGWINDOW = nullptr;
 const char **szOPTIONPROGLANG = nullptr;
 const char **szOPTIONPROGMOUSE = nullptr;
+const char **szOPTIONDICOMWINDOW = nullptr;
 
 namespace {
 
@@ -346,6 +355,7 @@ const LabelArray labelArrays[] = {
     {&szOPTIONPROGWINDOW, 3, szoptionprogwindowL},
     {&szOPTIONPROGLANG, 2, szoptionproglangL},
     {&szOPTIONPROGMOUSE, 3, szoptionprogmouseL},
+    {&szOPTIONDICOMWINDOW, 4, szoptiondicomwindowL},
 };
 
 } // namespace

@@ -46,6 +46,8 @@ extern const char **szOPTIONPROGINFO;
 extern const char **szOPTIONPROGWINDOW;
 extern const char **szOPTIONPROGLANG;
 extern const char **szOPTIONPROGMOUSE;
+// Rows 0-2 the choices of DicomWindow, row 3 their title.
+extern const char **szOPTIONDICOMWINDOW;
 
 int LanguageLabelMemInit();
 int LanguageLabelInit(int language);

@@ -15,6 +15,7 @@ int AskFileOpenWin, AskFileSaveExist, AskFileRemove, AskFileInfoInWinPaint, AskP
     AskHintBtnSym, AskProgramExit, AskAlbumEntryRemove;
 int AlbumTbSizeWH;
 int HounsfieldUse, HounsfieldMin, HounsfieldMax;
+int DicomWindow;
 int ExifRotate = 1;
 int FitLargeImages = 0;
 int JpegQuality;

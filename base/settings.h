@@ -31,6 +31,8 @@ extern int AlbumTbSizeWH;
 extern int HounsfieldUse;
 extern int HounsfieldMin;
 extern int HounsfieldMax;
+// The window DICOM pictures open with: 0 min-max, 1 the file's own, 2 the Hounsfield range.
+extern int DicomWindow;
 extern int JpegQuality;
 // 1: pictures are shown as their Exif orientation says (turned upright).
 extern int ExifRotate;

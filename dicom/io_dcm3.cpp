@@ -235,38 +235,59 @@ long GetImageDataRGB(const uint8_t *src, long avail, const DICOMLAYOUT *lay, uin
     return n;
 }
 
-int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max) {
-    if (!s || !min || !max) return -15;
-    int32_t lo = INT32_MAX, hi = INT32_MIN;
+// The scan with padding: the same over values outside the padding range.
+static void MinMaxPadded(const DICOMSAMPLES *s, const DICOMPAD *pad, int32_t *lo, int32_t *hi) {
     const size_t pixels = size_t(s->w) * size_t(s->h);
     for (int f = 0; f < s->frames; f++) {
         const long n = s->valid[size_t(f)];
-        if (!s->s16.empty()) {
-            const uint16_t *p = s->s16.data() + size_t(f) * pixels;
-            if (s->sign) {
-                const int up = 16 - s->bits;
-                for (long i = 0; i < n; i++) {
-                    int32_t v = int16_t(uint16_t(p[i] << up)) >> up;
-                    lo = std::min(lo, v);
-                    hi = std::max(hi, v);
-                }
-            } else {
-                for (long i = 0; i < n; i++) {
-                    lo = std::min(lo, int32_t(p[i]));
-                    hi = std::max(hi, int32_t(p[i]));
-                }
-            }
-        } else if (!s->s32.empty()) {
-            const uint32_t *p = s->s32.data() + size_t(f) * pixels;
-            for (long i = 0; i < n; i++) {
-                // Unsigned 32-bit values beyond INT32_MAX are rare; they saturate.
-                int64_t v = s->sign ? int64_t(DicomSampleValue(p[i], s->bits, 1)) : int64_t(p[i]);
-                int32_t c = int32_t(std::min<int64_t>(v, INT32_MAX));
-                lo = std::min(lo, c);
-                hi = std::max(hi, c);
-            }
+        for (long i = 0; i < n; i++) {
+            size_t k = size_t(f) * pixels + size_t(i);
+            uint32_t p = s->s16.empty() ? s->s32[k] : s->s16[k];
+            int64_t v = s->sign ? int64_t(DicomSampleValue(p, s->bits, 1)) : int64_t(p);
+            if (v >= pad->lo && v <= pad->hi) continue;
+            int32_t c = int32_t(std::min<int64_t>(v, INT32_MAX));
+            *lo = std::min(*lo, c);
+            *hi = std::max(*hi, c);
         }
     }
+}
+
+int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max, const DICOMPAD *pad) {
+    if (!s || !min || !max) return -15;
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    const size_t pixels = size_t(s->w) * size_t(s->h);
+    if (pad && pad->on && (!s->s16.empty() || !s->s32.empty()))
+        MinMaxPadded(s, pad, &lo, &hi);
+    else
+        for (int f = 0; f < s->frames; f++) {
+            const long n = s->valid[size_t(f)];
+            if (!s->s16.empty()) {
+                const uint16_t *p = s->s16.data() + size_t(f) * pixels;
+                if (s->sign) {
+                    const int up = 16 - s->bits;
+                    for (long i = 0; i < n; i++) {
+                        int32_t v = int16_t(uint16_t(p[i] << up)) >> up;
+                        lo = std::min(lo, v);
+                        hi = std::max(hi, v);
+                    }
+                } else {
+                    for (long i = 0; i < n; i++) {
+                        lo = std::min(lo, int32_t(p[i]));
+                        hi = std::max(hi, int32_t(p[i]));
+                    }
+                }
+            } else if (!s->s32.empty()) {
+                const uint32_t *p = s->s32.data() + size_t(f) * pixels;
+                for (long i = 0; i < n; i++) {
+                    // Unsigned 32-bit values beyond INT32_MAX are rare; they saturate.
+                    int64_t v =
+                        s->sign ? int64_t(DicomSampleValue(p[i], s->bits, 1)) : int64_t(p[i]);
+                    int32_t c = int32_t(std::min<int64_t>(v, INT32_MAX));
+                    lo = std::min(lo, c);
+                    hi = std::max(hi, c);
+                }
+            }
+        }
     if (lo > hi) lo = hi = 0;
     *min = lo;
     *max = hi;
@@ -274,7 +295,7 @@ int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max) {
 }
 
 void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,
-                      DICOMWINDOW *win) {
+                      DICOMWINDOW *win, const DICOMPAD *pad) {
     win->bits = s->bits;
     win->sign = s->sign;
     win->invert = pi == DICOM_PI_MONO1;
@@ -286,7 +307,7 @@ void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const F
     // Identity rescale means the values need no Hounsfield window; an empty window is no window.
     win->rescale = use && (d->slope != 1.0f || d->intercept != 0.0f) && win->hmin < win->hmax;
     int lo, hi;
-    GetMonochromeMinMax(s, &lo, &hi);
+    GetMonochromeMinMax(s, &lo, &hi, pad);
     if (hi == 0) hi = s->bits <= 8 ? 255 : s->bits <= 12 ? 4096 : 65025;
     if (hi == lo) {
         if (hi > 0)

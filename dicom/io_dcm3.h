@@ -104,13 +104,18 @@ struct DICOMWINDOW {
     int bits, sign;
     std::vector<uint8_t> lut; // display byte per stored bit pattern, Bits Stored up to 16
 };
-// The range scan over every frame's valid pixels: smallest and largest signed value; 0 and 0
-// when there are none.
-int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max);
+// Stored values that are padding, not image data (Pixel Padding Value and its range limit).
+struct DICOMPAD {
+    int on;
+    int32_t lo, hi; // signed stored values, inclusive
+};
+// The range scan over every frame's valid pixels, padding left out: smallest and largest signed
+// value; 0 and 0 when there are none.
+int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max, const DICOMPAD *pad = nullptr);
 // Range with the fallbacks for an empty or constant range, and the Hounsfield decision (the
 // Hounsfield window the request carries).
 void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,
-                      DICOMWINDOW *win);
+                      DICOMWINDOW *win, const DICOMPAD *pad = nullptr);
 // Display byte of one signed stored value.
 uint8_t DicomWindowValue(const DICOMWINDOW *win, int32_t v);
 // One frame's stored values through the window; pixels past `valid` are black.

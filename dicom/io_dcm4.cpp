@@ -1,4 +1,5 @@
 #include "dicom/io_dcm4.h"
+#include "dicom/io_dcmvoi.h"
 
 #include "base/xmem.h"
 #include "dicom/io_j2k.h"
@@ -824,7 +825,18 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     if (lay.pi == DICOM_PI_PALETTE) {
         fi->fbuf = GetImageDataPalette(req, fi, buf, len, s);
     } else {
-        fi->fbuf = GetImageDataMonochromMultiFrame(req, desc, s, lay.pi);
+        // The stored values stay with the picture so that its window can change later.
+        DICOMVOI *voi = nullptr;
+        rc = DicomVoiCreate(req, fi, desc, lay.pi, s, &voi);
+        if (rc != FILE_SUCCES) return rc;
+        DicomVoiOpenWindow(voi, req ? req->dicom_window : 0, req);
+        long size = FileBufferSize(lay.w, lay.h, 1, lay.frames);
+        fi->fbuf = size > 0 ? static_cast<uint8_t *>(MemCreate(size, tag)) : nullptr;
+        if (fi->fbuf) DicomVoiRenderAll(voi, fi->fbuf, req);
+        if (fi->fbuf && req && !req->preview)
+            fi->voi = voi;
+        else
+            DicomVoiRelease(voi);
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
     }

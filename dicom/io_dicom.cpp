@@ -1,4 +1,5 @@
 #include "dicom/io_dicom.h"
+#include "dicom/io_dcmvoi.h"
 
 #include "base/xmem.h"
 #include "dicom/io_dcm4.h"
@@ -384,7 +385,10 @@ void **DicomEntryTable(const FILEINFO *fi) {
 }
 
 void DicomDataRelease(FILEINFO *fi) {
-    if (!fi || !fi->dicom) return;
+    if (!fi) return;
+    DicomVoiRelease(fi->voi);
+    fi->voi = nullptr;
+    if (!fi->dicom) return;
     if (DICOMFILE *f = DicomFileHeld(fi)) {
         DicomCtxRelease(f->parsed);
         DicomNestRelease(&f->nest);
@@ -1356,7 +1360,10 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     r = probe ? DicomPixelProbe(req, fi, desc, syntax)
               : _IoReadDicomTransferUid(req, fi, desc, syntax, raw);
     if (r != FILE_SUCCES) return DicomReadFail(fi, table, r);
+    // The file bytes go; the picture's stored values stay.
+    DICOMVOI *voi = std::exchange(fi->voi, nullptr);
     DicomDataRelease(fi);
+    fi->voi = voi;
     fi->dicom = table;
     return FILE_SUCCES;
 }

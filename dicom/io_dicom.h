@@ -145,7 +145,8 @@ int DicomEntryTableRemove(FILEREQ *req, void **table);
 const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len);
 // The entry table held after a successful read, or null.
 void **DicomEntryTable(const FILEINFO *fi);
-// Releases whatever the record's DICOM data holds (file bytes or entry table) and clears it.
+// Releases whatever the record's DICOM data holds (file bytes or entry table, and the stored
+// values of its picture) and clears it.
 void DicomDataRelease(FILEINFO *fi);
 
 // The test and the read parse the header into `ctx`, which then holds the records and the

@@ -7,6 +7,7 @@
 #include "base/xerror.h"
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
+#include "dicom/io_dcmvoi.h"
 #include "image/io_jpg.h"
 #include "image/io_levels.h"
 
@@ -42,6 +43,7 @@ void IoRequestInit(FILEREQ *req, const char *path) {
     req->hounsfield_use = HounsfieldUse;
     req->hounsfield_min = HounsfieldMin;
     req->hounsfield_max = HounsfieldMax;
+    req->dicom_window = DicomWindow;
     req->exif_rotate = ExifRotate;
 }
 
@@ -73,6 +75,7 @@ long FileBufferSize(long w, long h, long comps, long frames) {
 void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
     ImageLevelsDrop(fi);
+    DicomVoiRelease(fi->voi);
     if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
     uint8_t *blocks[] = {fi->fbuf,
                          reinterpret_cast<uint8_t *>(fi->rmap),

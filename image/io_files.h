@@ -8,6 +8,7 @@
 struct WINDAT;
 struct _XImage;
 struct IMGLEVELS;
+struct DICOMVOI;
 
 // File-type codes (`ftyp`).
 enum {
@@ -62,6 +63,9 @@ struct FILEINFO {
     // The orientation (1..8) that takes the file's stored pixels to fbuf: the Exif turn applied
     // on reading, then the user's turns; 0 or 1 for none. A JPEG only turned is saved from it.
     int turn;
+    // A monochrome DICOM picture's stored values and window (fbuf is derived from them); null
+    // for other pictures and for previews.
+    DICOMVOI *voi;
 };
 
 // A file request; the album code uses it as its file record too.
@@ -88,6 +92,8 @@ struct FILEREQ {
     int hounsfield_use;
     int hounsfield_min;
     int hounsfield_max;
+    // The window a DICOM picture opens with (DICOM_WINDOW_...: min-max, the file's, Hounsfield).
+    int dicom_window;
     // 1: a JPEG is turned upright as its Exif orientation says.
     int exif_rotate;
     // 1 when the caller reads several files at once: the reader starts no threads of its own.

@@ -14,7 +14,8 @@
 static const TOOLCMD tool_commands[] = {
     {"info", "info FILE", ToolImageInfo},
     {"convert",
-     "convert IN OUT [--frame N | --all-frames] [--raw] [--hounsfield MIN:MAX]   OUT: .pgm, .ppm "
+     "convert IN OUT [--frame N | --all-frames] [--raw] [--hounsfield MIN:MAX] "
+     "[--window file|minmax|C:W]   OUT: .pgm, .ppm "
      "or .jpg; with --raw .pgm or .pfm",
      ToolImageConvert},
     {"album",

@@ -5,6 +5,7 @@
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "dicom/io_dcm3.h"
+#include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
@@ -245,7 +246,8 @@ int ToolImageInfo(int argc, char **argv) {
 int ToolImageConvert(int argc, char **argv) {
     const char *in = nullptr, *out = nullptr;
     int frame = 0;
-    bool all = false, raw = false;
+    bool all = false, raw = false, cw = false;
+    double wc = 0, ww = 0;
     for (int i = 0; i < argc; i++) {
         if (!strcmp(argv[i], "--frame") && i + 1 < argc) {
             char *end = nullptr;
@@ -264,6 +266,18 @@ int ToolImageConvert(int argc, char **argv) {
             HounsfieldUse = 1;
             HounsfieldMin = lo;
             HounsfieldMax = hi;
+        } else if (!strcmp(argv[i], "--window") && i + 1 < argc) {
+            const char *v = argv[++i];
+            char extra;
+            if (!strcmp(v, "file")) {
+                DicomWindow = DICOM_WINDOW_FILE;
+            } else if (!strcmp(v, "minmax")) {
+                DicomWindow = DICOM_WINDOW_MINMAX;
+            } else if (sscanf(v, "%lf:%lf%c", &wc, &ww, &extra) == 2 && ww >= 1) {
+                cw = true;
+            } else {
+                return ToolFail("bad window '%s' (file, minmax or CENTER:WIDTH, WIDTH >= 1)", v);
+            }
         } else if (argv[i][0] == '-' && argv[i][1]) {
             return ToolFail("convert: option %s is not supported for this image type", argv[i]);
         } else if (!in) {
@@ -272,12 +286,12 @@ int ToolImageConvert(int argc, char **argv) {
             out = argv[i];
         } else {
             return ToolFail("usage: convert IN OUT [--frame N | --all-frames] [--raw] "
-                            "[--hounsfield MIN:MAX]");
+                            "[--hounsfield MIN:MAX] [--window file|minmax|C:W]");
         }
     }
     if (!in || !out)
         return ToolFail("usage: convert IN OUT [--frame N | --all-frames] [--raw] "
-                        "[--hounsfield MIN:MAX]");
+                        "[--hounsfield MIN:MAX] [--window file|minmax|C:W]");
     if (ToolInputCheck(in)) return 1;
     if (raw) return ConvertRaw(in, out, frame, all);
     bool jpg = EndsWith(out, ".jpg") || EndsWith(out, ".jpeg");
@@ -289,6 +303,11 @@ int ToolImageConvert(int argc, char **argv) {
     RecordGuard guard{&fi, in};
     if (!IoFindOrReadFileTyp(&req, &fi, IO_READ_FULL) || !fi.fbuf)
         return NoImage(req, in) ? 1 : ToolFail("%s: cannot read", in);
+    if (cw) {
+        if (!fi.voi) return ToolFail("%s: --window C:W needs a monochrome DICOM image", in);
+        DicomVoiSetWindow(fi.voi, wc, ww);
+        DicomVoiRenderAll(fi.voi, fi.fbuf, nullptr);
+    }
     int frames = fi.frames > 0 ? fi.frames : 1;
     if (frame >= frames) return ToolFail("%s has %i frame(s)", in, frames);
     int first = all ? 0 : frame, last = all ? frames - 1 : frame;

@@ -112,6 +112,10 @@ int PaintFrameTime(const FILEINFO *fi);
 // Called with each frame Play shows (tests and benchmarks watch the film through it); a
 // non-zero result ends the film.
 extern int (*PaintPlayHook)(WINDAT *view, int frame);
+// Told each frame Play shows, with the frame count and the frame time in use ('[' and ']'
+// typed while it plays halve and double the rate); the application shows it.
+extern int (*PaintPlayFrameHook)(WINDAT *view, int frame, int frames, int ms);
+enum { PAINT_FRAME_MS_MAX = 10000 };
 WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox);
 // Largest frame number the save dialog's frame fields take.
 enum { PAINT_FRAME_FIELD_MAX = 99999 };

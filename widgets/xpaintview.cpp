@@ -18,6 +18,8 @@
 #include "widgets/xmenu.h"
 #include "widgets/xscroll.h"
 
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -50,6 +52,9 @@ int PaintFrameTime(const FILEINFO *fi) {
     void **table = DicomEntryTable(fi);
     const auto *g = table ? static_cast<const DCMGROUP0018 *>(table[DCM_G0018]) : nullptr;
     int ms = g ? atoi(g->FrameTime) : 0;
+    // Without a Frame Time, the Cine Rate (frames a second) sets the pace.
+    int rate = g && ms < 1 ? atoi(g->CineRate) : 0;
+    if (ms < 1 && rate > 0) ms = std::max(1, 1000 / rate);
     return ms < 1 ? PAINT_FRAME_MS : ms;
 }
 
@@ -91,6 +96,29 @@ static int PlayWait(WINDAT *v, std::chrono::steady_clock::time_point end) {
     }
 }
 
+// '[' and ']' typed while a film plays: each halves or doubles the rate.
+static Bool PlayRateKey(Display *, XEvent *ev, XPointer) {
+    if (ev->type != KeyPress) return False;
+    KeySym sym = NoSymbol;
+    char buf[8];
+    XLookupString(&ev->xkey, buf, sizeof buf, &sym, nullptr);
+    return sym == XK_bracketleft || sym == XK_bracketright;
+}
+
+static int PlayRateKeys(Display *d, int ms) {
+    XEvent ev;
+    while (XCheckIfEvent(d, &ev, PlayRateKey, nullptr)) {
+        KeySym sym = NoSymbol;
+        char buf[8];
+        XLookupString(&ev.xkey, buf, sizeof buf, &sym, nullptr);
+        ms =
+            sym == XK_bracketleft ? std::min(ms * 2, int(PAINT_FRAME_MS_MAX)) : std::max(ms / 2, 1);
+    }
+    return ms;
+}
+
+int (*PaintPlayFrameHook)(WINDAT *view, int frame, int frames, int ms) = nullptr;
+
 int PaintImgPlay(WINDAT *v) {
     PAINTIMG *e = Current(v);
     if (!e || !e->fi.fbuf) return -24;
@@ -106,12 +134,14 @@ int PaintImgPlay(WINDAT *v) {
         // Frames start a frame time apart, however long painting takes.
         auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         WinPaint(v);
+        if (PaintPlayFrameHook) PaintPlayFrameHook(v, e->fi.frame, frames, ms);
         XFlush(d);
         if (PaintPlayHook && (PaintPlayHook(v, e->fi.frame) || WinFind(xw) != v)) return 0;
         why = PlayWait(v, next);
         // The view may have gone while the lock was free.
         if (WinFind(xw) != v || !(e = Current(v))) return 0;
         if (why) break;
+        ms = PlayRateKeys(d, ms);
         e->fi.frame++;
     }
     XEvent ev;

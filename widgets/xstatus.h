@@ -17,7 +17,7 @@ const char *StatusGetMsg(WINDAT *status, int field);
 // and the other fields as they are; "" (or nullptr) takes the field away. Ids 0..STATUS_FIELDS-1
 // are free for any view to give a meaning.
 enum { STATUS_FIELDS = 8 };
-enum { STATUS_FIELD_FRAME = 3, STATUS_FIELD_ZOOM = 7 };
+enum { STATUS_FIELD_FRAME = 3, STATUS_FIELD_SLICE = 4, STATUS_FIELD_CW = 5, STATUS_FIELD_ZOOM = 7 };
 int StatusFieldSet(WINDAT *status, int id, const char *text);
 // The text of field `id`; "" when it is not shown.
 const char *StatusFieldGet(WINDAT *status, int id);

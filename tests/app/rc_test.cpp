@@ -69,7 +69,7 @@ std::string FullFile() {
     for (int i = 0; i < 4; i++)
         s += "DicomSearchGroup" + std::to_string(i) + "=" + std::to_string(16 + i) +
              "\nDicomSearchTag" + std::to_string(i) + "=" + std::to_string(32 + i) + "\n";
-    s += "HounsfieldUse=1\nHounsfieldMin=-1024\nHounsfieldMax=2000\n\n# "
+    s += "HounsfieldUse=1\nHounsfieldMin=-1024\nHounsfieldMax=2000\nDicomWindow=2\n\n# "
          "View\n\nExifRotate=0\nFitLargeImages=1\n\n##\n";
     return s;
 }
@@ -141,6 +141,7 @@ TEST_F(ConfigFile, DefaultFileStartsWithItsSectionsAndDefaults) {
     EXPECT_EQ(Value(f, "FgDisable"), "#808080");
     EXPECT_EQ(Value(f, "AlbumThumbnailSizeWH"), "96");
     EXPECT_EQ(Value(f, "HounsfieldMax"), "3071");
+    EXPECT_EQ(Value(f, "DicomWindow"), "0");
     EXPECT_EQ(Value(f, "ExifRotate"), "1");
     EXPECT_EQ(Value(f, "FitLargeImages"), "0");
     EXPECT_NE(f.find("\n# YesNo\n\nAskFileOpenWin=0\nAskFileSaveExist=1\n"), std::string::npos);

@@ -386,3 +386,32 @@ TEST(ToolDicomWild, ThirtyTwoBitSamplesGoToAFloatMap) {
     EXPECT_EQ(1, p.status);
     EXPECT_NE(std::string::npos, p.err.find("do not fit a PGM (write a .pfm)")) << p.err;
 }
+
+TEST(ToolDicom, WindowOptionGivesCentreAndWidthOrTheFilesOwn) {
+    // ct-signed under 40/400, LINEAR: the standard's formula on the oracle's stored values.
+    TempOut out(".pgm");
+    ToolResult r = Tool({"convert", Vector("ct-signed"), out.path, "--window", "40:400"});
+    ASSERT_EQ(0, r.status) << r.err;
+    std::vector<Pgm> p = ReadPgms(out.path);
+    ASSERT_EQ(1u, p.size());
+    std::vector<uint32_t> stored = OracleStored("ct-signed", 2, 12, false);
+    ASSERT_EQ(stored.size(), p[0].px.size());
+    for (size_t i = 0; i < stored.size(); i++) {
+        double x = (stored[i] >= 2048 ? double(stored[i]) - 4096 : double(stored[i])) - 1024;
+        double y = x <= 40 - 0.5 - 399.0 / 2  ? 0
+                   : x > 40 - 0.5 + 399.0 / 2 ? 255
+                                              : ((x - 39.5) / 399 + 0.5) * 255;
+        ASSERT_EQ(uint32_t(std::floor(y + 0.5)), p[0].px[i]) << i;
+    }
+    // Without a window of its own the file opens min-max either way.
+    TempOut file(".pgm"), minmax(".pgm");
+    ASSERT_EQ(0, Tool({"convert", Vector("ct-signed"), file.path, "--window", "file"}).status);
+    ASSERT_EQ(0, Tool({"convert", Vector("ct-signed"), minmax.path, "--window", "minmax"}).status);
+    EXPECT_EQ(Bytes(file.path), Bytes(minmax.path));
+    for (const char *bad : {"40", "40:0", "file2", "a:b"})
+        EXPECT_NE(0, Tool({"convert", Vector("ct-signed"), out.path, "--window", bad}).status)
+            << bad;
+    EXPECT_NE(0, Tool({"convert", std::string(DRAVIK_TEST_DATA) + "/col-baseline.jpg", out.path,
+                       "--window", "40:400"})
+                     .status);
+}
