@@ -227,7 +227,10 @@ void WinDicomStatusField(WINDAT *view, const char *name, const std::string &text
     int id = !strcmp(name, "frame") ? STATUS_FIELD_FRAME
              : !strcmp(name, "C/W") ? STATUS_FIELD_CW
                                     : STATUS_FIELD_SLICE;
-    StatusFieldSet(status, id, text.c_str());
+    if (strcmp(StatusFieldGet(status, id), text.c_str())) {
+        StatusFieldSet(status, id, text.c_str());
+        WinPaintTraceFields(view);
+    }
 }
 
 void WinDicomStatusShow(WINDAT *view, const char *readout) {

@@ -534,7 +534,7 @@ int WinPaintFuncStatus(WINDATUSR *rec) {
 }
 
 // The whole status line of a view, message and fields, as "fields A | B | C".
-static void TraceFields(WINDAT *view) {
+void WinPaintTraceFields(WINDAT *view) {
     WINDAT *status = PaintWndStatusGet(view);
     if (!status) return;
     std::string line = StatusGetMsg(status, 1);
@@ -595,7 +595,7 @@ static void ViewFieldsUpdate(WINDAT *view) {
         return;
     StatusFieldSet(status, STATUS_FIELD_ZOOM, zoom);
     StatusFieldSet(status, STATUS_FIELD_FRAME, frame);
-    TraceFields(view);
+    WinPaintTraceFields(view);
 }
 
 void WinPaintShown(WINDAT *view) {
@@ -618,7 +618,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
     if (x < 0 || y < 0 || x >= fi.w || y >= fi.h) {
         WinDicomStatusShow(view, "");
         DravikTrace("status");
-        TraceFields(view);
+        WinPaintTraceFields(view);
         return -15;
     }
     long i = static_cast<long>(y) * fi.w + x;
@@ -636,7 +636,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
              WinDicomReadout(&fi, x, y).c_str());
     WinDicomStatusShow(view, text);
     DravikTrace("status %s", text);
-    TraceFields(view);
+    WinPaintTraceFields(view);
     return 0;
 }
 

@@ -75,6 +75,8 @@ bool WinPaintMenuOpen();
 int WinPaintKeyZoom(WINDAT *view, KeySym sym);
 // '<', '>', '|', '_' (the typed keysym): View > Rotate left, right, Flip horizontal, vertical.
 int WinPaintKeyTurn(WINDAT *view, KeySym sym);
+// The "fields MSG | F1 | F2" trace line of a view's status line, after any field changed.
+void WinPaintTraceFields(WINDAT *view);
 // The wheel (buttons 4 to 7) over a single-picture view: scrolls a picture larger than the view
 // (Shift or buttons 6 and 7 across), steps frames and then files when the whole picture shows,
 // and with Ctrl zooms by 1.25 a notch keeping the picture point under the pointer. 1 when taken.

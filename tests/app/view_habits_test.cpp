@@ -109,27 +109,32 @@ TEST_F(PaintBinary, ASmallerPictureIsCentredAndPointerPositionsCountFromItsCorne
 TEST_F(PaintBinary, StatusFieldsSurviveEachOthersUpdates) {
     std::string b = dir + "/b.dcm";
     WriteDicom(b, 5, 64, 32);
+    // A grey DICOM picture also shows its window; the fields keep their order.
     std::string c = Jpeg("c.jpg", 40, 30);
     Start({b, c});
     OpenLine o = WaitOpen(1);
-    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | frame 1/5 | 100 %"; }))
-        << LastFields(Err());
+    ASSERT_TRUE(WaitFor([&] {
+        return LastFields(Err()) == " | frame 1/5 | C/W 2037.5/4075 | 100 %";
+    })) << LastFields(Err());
     ClickInView(o, (o.vw - 64) / 2 + 10, (o.vh - 32) / 2 + 5, 1);
     ASSERT_TRUE(WaitErr("trace: status 10,5 ("));
     std::string readout = LastFields(Err());
     EXPECT_EQ(readout.substr(0, 6), "10,5 (");
-    EXPECT_NE(readout.find(" | frame 1/5 | 100 %"), std::string::npos) << readout;
+    EXPECT_NE(readout.find(" | frame 1/5 | C/W 2037.5/4075 | 100 %"), std::string::npos) << readout;
     std::string message = readout.substr(0, readout.find(" | "));
 
     Wheel(o.view, 5, 5, 1);
-    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == message + " | frame 2/5 | 100 %"; }))
-        << LastFields(Err());
+    ASSERT_TRUE(WaitFor([&] {
+        return LastFields(Err()) == message + " | frame 2/5 | C/W 2037.5/4075 | 100 %";
+    })) << LastFields(Err());
     KeyInView(o, 5, 5, "KP_Add");
-    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == message + " | frame 2/5 | 125 %"; }))
-        << LastFields(Err());
+    ASSERT_TRUE(WaitFor([&] {
+        return LastFields(Err()) == message + " | frame 2/5 | C/W 2037.5/4075 | 125 %";
+    })) << LastFields(Err());
     ClickInView(o, 1, 1, 1); // beside the picture: the readout goes, the fields stay
-    ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | frame 2/5 | 125 %"; }))
-        << LastFields(Err());
+    ASSERT_TRUE(WaitFor([&] {
+        return LastFields(Err()) == " | frame 2/5 | C/W 2037.5/4075 | 125 %";
+    })) << LastFields(Err());
     // A picture of one frame has no frame field; it opens at 100 %.
     KeyInView(o, 5, 5, "n");
     WaitOpen(2);

@@ -75,10 +75,10 @@ TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
     OpenLine o = WaitOpen(1);
     ASSERT_TRUE(WaitErr("trace: window C/W 40/400")) << run.Stderr();
     // Stored 10 * 64 + 20 - 2048 = -1388 is -2412 HU, below the window: black.
-    ClickInView(o, 10, 20, 1);
+    ClickInView(o, PicX(o, 10), PicY(o, 20), 1);
     ASSERT_TRUE(WaitErr("trace: status 10,20 (0,0,0)  stored -1388  HU -2412\n")) << run.Stderr();
     // Stored 33 * 64 - 2048 = 64: 64 - 1024 = -960 HU.
-    ClickInView(o, 33, 0, 1);
+    ClickInView(o, PicX(o, 33), PicY(o, 0), 1);
     ASSERT_TRUE(WaitErr("  stored 64  HU -960\n")) << run.Stderr();
     KeyInView(o, 30, 30, "w");
     ASSERT_TRUE(WaitErr("trace: window C/W -600/1500")) << run.Stderr();
@@ -89,13 +89,13 @@ TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
 
     // Right 30 and down 12 with Shift: the step is a 512th of the 4095 wide range, 7.
     PressKey("Shift_L");
-    Drag(o.view, 20, 20, 50, 32, 1);
+    Drag(o.view, PicX(o, 20), PicY(o, 20), PicX(o, 50), PicY(o, 32), 1);
     ReleaseKey("Shift_L");
     ASSERT_TRUE(WaitErr("trace: window drag step 7\n")) << run.Stderr();
     ASSERT_TRUE(WaitErr("trace: window C/W 124/610\n")) << run.Stderr();
     // The shown grey follows: stored 49 * 64 + 60 - 2048 = 1148 is 124 HU, the new centre,
     // which LINEAR puts at ((124 - 123.5) / 609 + 0.5) * 255 = 127.7.
-    ClickInView(o, 49, 60, 1);
+    ClickInView(o, PicX(o, 49), PicY(o, 60), 1);
     ASSERT_TRUE(WaitErr("trace: status 49,60 (128,128,128)  stored 1148  HU 124\n"))
         << run.Stderr();
 }
@@ -122,7 +122,7 @@ TEST_F(PaintBinary, CommaAndPeriodStepFramesAndBracketsChangeThePlayingRate) {
     KeyInView(o, 5, 5, "bracketleft");
     KeyInView(o, 5, 5, "bracketleft");
     ASSERT_TRUE(WaitErr("  5 fps\n")) << run.Stderr();
-    ClickInView(o, 5, 5, 1);
+    ClickInView(o, PicX(o, 5), PicY(o, 5), 1);
     // Stopped: the keys step single frames again.
     KeyInView(o, 5, 5, "period");
     ASSERT_TRUE(WaitErr("trace: frame ", 3)) << run.Stderr();
