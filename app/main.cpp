@@ -16,6 +16,7 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
@@ -101,21 +102,21 @@ static const char HELP_EN[] = "Image view:\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
                               "Options > Program: settings; dravik --help: the command line";
 static const char HELP_DE[] = "Bildansicht:\n"
-                              "  n, p  n\xE4"
+                              "  n, p  nä"
                               "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
-                              "  +, -  um 1,25 vergr\xF6\xDF"
+                              "  +, -  um 1,25 vergröß"
                               "ern, verkleinern   0  100 %\n"
                               "  Rad: rollen, oder Bilder und Dateien; Strg+Rad: Zoom\n"
                               "  mittlere Taste: das Bild ziehen\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
-                              "  rechte Taste: das Men\xFC des Bildes (\xF6"
+                              "  rechte Taste: das Menü des Bildes (ö"
                               "ffnen, umbenennen, entfernen)\n"
-                              "Dateiauswahl: Return oder Doppelklick \xF6"
+                              "Dateiauswahl: Return oder Doppelklick ö"
                               "ffnet, Entf entfernt,\n"
-                              "  die rechte Taste \xF6"
-                              "ffnet ihr Men\xFC\n"
-                              "Strg+O \xF6"
-                              "ffnen, Strg+S sichern, Strg+C schlie\xDF"
+                              "  die rechte Taste ö"
+                              "ffnet ihr Menü\n"
+                              "Strg+O ö"
+                              "ffnen, Strg+S sichern, Strg+C schließ"
                               "en, Strg+Q beenden\n"
                               "Optionen > Programm: Einstellungen; dravik --help: die Befehlszeile";
 
@@ -598,6 +599,7 @@ int main(int argc, char **argv) {
         exit(-8);
     }
 
+    TextLocaleInit();
     XInitThreads();
     main_display = XOpenDisplay(nullptr);
     if (!main_display) {
