@@ -86,10 +86,12 @@ void TextFontRegister(Display *display, XFontStruct *font) {
         // The face itself first, then the same face in any character set, then any face of the
         // same pixel size for what it lacks.
         std::string list = name;
-        size_t cut = name.size();
-        for (int dashes = 0; cut > 0 && dashes < 2; cut--)
-            if (name[cut - 1] == '-') dashes++;
-        if (cut > 0 && cut < name.size()) list += "," + name.substr(0, cut + 1) + "*-*";
+        // Family, weight, slant, width and pixel size kept, the rest free: a cell width or a
+        // registry of the Latin face would force odd scalings of the CJK faces.
+        size_t cut = 0;
+        for (int dashes = 0; cut < name.size() && dashes < 8; cut++)
+            if (name[cut] == '-') dashes++;
+        if (cut < name.size()) list += "," + name.substr(0, cut) + "*-*-*-*-*-*-*";
         list += ",-*-*-*-*-*-*-" + std::to_string(font->ascent + font->descent) + "-*-*-*-*-*-*-*";
         list += ",*";
         char **missing = nullptr;
