@@ -137,6 +137,8 @@ void TextDraw(Display *display, Drawable d, GC gc, int x, int y, const char *tex
             Xutf8DrawImageString(display, d, set, gc, x, y, s.data(), int(s.size()));
         else
             Xutf8DrawString(display, d, set, gc, x, y, s.data(), int(s.size()));
+        // The set leaves the GC on whichever of its fonts drew last: the window keeps its own.
+        XSetFont(display, gc, v.font);
         return;
     }
     std::string l1 = Latin1Of(s);
