@@ -216,6 +216,7 @@ XFontStruct *ColorFontLoad(Display *display, const char *name) {
 
 int ColorStep2FontLibInit(Display *display) {
     if (!display) return -15;
+    TextFontsReset(display);
     for (const FontEntry &f : fontTable)
         *f.font = ColorFontLoad(display, f.name);
     for (const ColorEntry &e : colorTable) {

@@ -21,6 +21,8 @@ struct TEXTFONT {
 
 std::mutex text_mutex;
 std::vector<TEXTFONT> text_fonts;
+// Sets of fonts loaded again: their connection may be gone, so they are kept, never freed.
+std::vector<TEXTFONT> text_retired;
 
 struct TEXTIC {
     Window w;
@@ -30,6 +32,8 @@ XIM text_im = nullptr;
 Display *text_im_display = nullptr;
 bool text_im_tried = false;
 std::vector<TEXTIC> text_ics;
+std::vector<XIM> text_retired_im;
+std::vector<XIC> text_retired_ic;
 
 // The font's full name, so the set finds the same face for every character set.
 std::string FontName(Display *display, XFontStruct *font) {
@@ -103,6 +107,24 @@ void TextFontRegister(Display *display, XFontStruct *font) {
     text_fonts.push_back(f);
 }
 
+void TextFontsReset(Display *display) {
+    std::lock_guard<std::mutex> lock(text_mutex);
+    for (size_t i = text_fonts.size(); i-- > 0;) {
+        if (text_fonts[i].display != display) continue;
+        text_retired.push_back(text_fonts[i]);
+        text_fonts.erase(text_fonts.begin() + long(i));
+    }
+    // The input method goes the same way: opened again on the next edit field.
+    if (text_im_display == display) {
+        if (text_im) text_retired_im.push_back(text_im);
+        text_im = nullptr;
+        text_im_tried = false;
+        for (const TEXTIC &t : text_ics)
+            text_retired_ic.push_back(t.ic);
+        text_ics.clear();
+    }
+}
+
 void TextFontsRelease(Display *display) {
     std::lock_guard<std::mutex> lock(text_mutex);
     for (size_t i = text_fonts.size(); i-- > 0;) {
@@ -114,8 +136,9 @@ void TextFontsRelease(Display *display) {
 
 std::string TextShowable(const char *text, int n) {
     if (!text) return std::string();
-    size_t len = n > 0 ? strnlen(text, size_t(n)) : strlen(text);
-    len = Utf8Cut(text, len, len);
+    size_t full = strlen(text);
+    size_t len = n > 0 ? std::min(full, size_t(n)) : full;
+    len = Utf8Cut(text, full, len);
     if (Utf8Valid(text, len)) return std::string(text, len);
     std::vector<char> buf(len * 3 + 1);
     size_t k = Utf8Sanitize(text, len, buf.data(), buf.size());

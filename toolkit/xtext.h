@@ -11,7 +11,10 @@
 // Makes the font set of a loaded core font; fonts are looked up by their id when drawing.
 // The toolkit lock is held by the caller.
 void TextFontRegister(Display *display, XFontStruct *font);
-// Forgets every font set (on closing the display).
+// Forgets the font sets of a display before its fonts are loaded again; a display opened at the
+// address of a closed one never meets the old sets.
+void TextFontsReset(Display *display);
+// Frees every font set of a display that is still open.
 void TextFontsRelease(Display *display);
 // The text prepared for drawing: n bytes (all when n <= 0) cut at a boundary, invalid bytes
 // replaced.
