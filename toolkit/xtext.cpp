@@ -17,6 +17,8 @@ struct TEXTFONT {
     Font fid;
     XFontStruct *font;
     XFontSet set; // null when the locale's sets could not be had: the font draws Latin-1
+    bool shared;  // the set belongs to an earlier font of the same name
+    std::string name;
 };
 
 std::mutex text_mutex;
@@ -84,26 +86,27 @@ void TextFontRegister(Display *display, XFontStruct *font) {
     if (!display || !font) return;
     std::lock_guard<std::mutex> lock(text_mutex);
     if (Lookup(display, font->fid)) return;
-    TEXTFONT f{display, font->fid, font, nullptr};
+    TEXTFONT f{display, font->fid, font, nullptr, false, std::string()};
     std::string name = FontName(display, font);
-    if (!name.empty() && XSupportsLocale()) {
-        // The face itself first, then the same face in any character set, then any face of the
-        // same pixel size for what it lacks.
+    // Widgets mostly share one face: its set is made once (a set costs tens of milliseconds).
+    for (const TEXTFONT &o : text_fonts)
+        if (o.display == display && o.set && o.name == name) f.set = o.set, f.shared = true;
+    if (!f.set && !name.empty() && XSupportsLocale()) {
+        // The face itself, then the same family, weight, slant, width and pixel size in any
+        // other registry. A cell width or registry of the Latin face would force odd scalings
+        // of the CJK faces; wildcards beyond the family make start-up list every font.
         std::string list = name;
-        // Family, weight, slant, width and pixel size kept, the rest free: a cell width or a
-        // registry of the Latin face would force odd scalings of the CJK faces.
         size_t cut = 0;
         for (int dashes = 0; cut < name.size() && dashes < 8; cut++)
             if (name[cut] == '-') dashes++;
         if (cut < name.size()) list += "," + name.substr(0, cut) + "*-*-*-*-*-*-*";
-        list += ",-*-*-*-*-*-*-" + std::to_string(font->ascent + font->descent) + "-*-*-*-*-*-*-*";
-        list += ",*";
         char **missing = nullptr;
         int nmissing = 0;
         char *def = nullptr;
         f.set = XCreateFontSet(display, list.c_str(), &missing, &nmissing, &def);
         if (missing) XFreeStringList(missing);
     }
+    f.name = name;
     text_fonts.push_back(f);
 }
 
@@ -129,7 +132,7 @@ void TextFontsRelease(Display *display) {
     std::lock_guard<std::mutex> lock(text_mutex);
     for (size_t i = text_fonts.size(); i-- > 0;) {
         if (text_fonts[i].display != display) continue;
-        if (text_fonts[i].set) XFreeFontSet(display, text_fonts[i].set);
+        if (text_fonts[i].set && !text_fonts[i].shared) XFreeFontSet(display, text_fonts[i].set);
         text_fonts.erase(text_fonts.begin() + long(i));
     }
 }
