@@ -65,7 +65,7 @@ const OPTNAME optColors[OPT_COLORS] = {
 // The fonts in the configuration's order.
 const OPTNAME *const optFonts = rcFontKeys;
 
-const char *const optNotAvailableL[] = {"nicht verf\xFCgbar", "not available"};
+const char *const optNotAvailableL[] = {"nicht verfügbar", "not available"};
 
 // One name editor of page 3: a list of keys and the field that edits the chosen one. The field
 // writes a scratch copy; the setting takes it only once the server knows the name, so that a typo

@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "base/lg.h"
+#include "base/utf8.h"
 #include "app/main.h"
 #include "base/xmem.h"
 #include "toolkit/xcolor.h"
@@ -101,8 +102,10 @@ const IntKey otherIntKeys[] = {
     {"FitLargeImages", &FitLargeImages},
 };
 
+// A value longer than its variable is cut at a character boundary.
 void CopyText(char *dst, int size, const char *src) {
-    size_t n = strnlen(src, static_cast<size_t>(size) - 1);
+    size_t n = strnlen(src, static_cast<size_t>(size));
+    n = Utf8Cut(src, n, static_cast<size_t>(size) - 1);
     memcpy(dst, src, n);
     dst[n] = '\0';
 }
@@ -293,8 +296,12 @@ const char *ReadEntryParam(const char *buffer, long start, long length) {
     while (end > p && IsBlank(buffer[end - 1]))
         end--;
     if (end <= p) return nullptr;
-    long n = std::min<long>(end - p, RC_VALUE_MAX);
-    memcpy(value, buffer + p, static_cast<size_t>(n));
+    // Every byte of a value stays (UTF-8 paths, blanks inside, '*'), but control characters:
+    // they cannot be part of a name typed or shown.
+    long n = 0;
+    for (; p < end && n < RC_VALUE_MAX; p++)
+        if (static_cast<unsigned char>(buffer[p]) >= 0x20 && buffer[p] != 0x7F)
+            value[n++] = buffer[p];
     value[n] = '\0';
     return value;
 }
@@ -375,8 +382,18 @@ int ProgramResFileRead() {
     return 100;
 }
 
+// A value with a line end or another control character would not read back as itself (a file
+// name holding "\nLanguage=DE" would even set another key): it is written empty.
+static const char *RcStorable(const char *value) {
+    for (const char *c = value; *c; c++)
+        if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) return "";
+    return value;
+}
+
 static void WriteSettings(FILE *f) {
-    auto text = [f](const char *key, const char *value) { fprintf(f, "%s=%s\n", key, value); };
+    auto text = [f](const char *key, const char *value) {
+        fprintf(f, "%s=%s\n", key, RcStorable(value));
+    };
     auto num = [f](const char *key, int value) { fprintf(f, "%s=%i\n", key, value); };
 
     fputs("\n# Directory's\n\n", f);
@@ -389,7 +406,7 @@ static void WriteSettings(FILE *f) {
     text("LastAlbumPath", LastPathAlbum);
     for (int i = 0; i < RC_LAST_FILES; i++) {
         if (mainFileLastName[i])
-            fprintf(f, "%s%i=%s\n", "LastFile", i, mainFileLastName[i]);
+            fprintf(f, "%s%i=%s\n", "LastFile", i, RcStorable(mainFileLastName[i]));
         else
             fprintf(f, "%s%i=\n", "LastFile", i);
     }

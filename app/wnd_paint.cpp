@@ -137,7 +137,7 @@ int FileBoxFuncListEntryProperty(WINDATUSR *rec) {
     // The toolbar describes the shown picture; a previewed file's header stays in the box.
     DICOMINFO info{};
     if (DicomInfoGet(&e->fi, &info) == 100) {
-        char line[400];
+        char line[600];
         snprintf(line, sizeof line, " %s: %s  %s", LgRes(62, box->language), info.patient_name,
                  info.description);
         if (WINDAT *label = FileboxWndFDicomGet(box)) LabelSet(label, line);

@@ -167,6 +167,8 @@ struct DCMGROUP0008 {
     char TransducerPosition[17];                  // (0008,2200) CS
     char TransducerOrientation[17];               // (0008,2204) CS
     char AnatomicStructure[17];                   // (0008,2208) CS
+    // The value of (0008,0005) as the file holds it, every term, for the text converter.
+    char SpecificCharacterSetValue[129];
 };
 struct DCMGROUP0010 {
     uint32_t GroupLength;                       // (0010,0000) UL
@@ -201,6 +203,9 @@ struct DCMGROUP0010 {
     char LastMenstrualDate[11];                 // (0010,21D0) DA
     char PatientsReligiousPreference[65];       // (0010,21F0) LO
     char PatientComments[1025];                 // (0010,4000) LT
+    // The bytes of (0010,0010) as the file holds them ('^' kept, not cut at 64), for the
+    // text converter: three component groups with their escape sequences.
+    char PatientsNameValue[401];
 };
 struct DCMGROUP0018 {
     uint32_t GroupLength;                                  // (0018,0000) UL

@@ -4,6 +4,7 @@
 #include "base/xmem.h"
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dcmform.h"
+#include "dicom/io_dcmtext.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -848,6 +849,23 @@ void DicomUnitsEmpty(DICOMCTX *ctx) {
     memset(&ctx->groups, 0, sizeof ctx->groups);
 }
 
+// The value bytes of a text element, found as the dictionary finds it, uncut by the normalisation:
+// the character set converter needs every byte and the '^' of a name.
+static void DcmRawValue(FILEINFO *fi, int bound, int g, int e, char *dst, size_t size,
+                        DICOMCTX *ctx) {
+    dst[0] = 0;
+    uint8_t header[8];
+    int at = DicomTagFind(fi, bound, g >> 8, g & 0xFF, e >> 8, e & 0xFF, 1, ctx->Byte4h,
+                          int(sizeof ctx->Byte4h), header);
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    int n = 0;
+    if (at <= 0 || DicomValueSpan(buf, len, at, &n) < 0) return;
+    n = std::min({n, int(size) - 1, int(sizeof ctx->Byte4h)});
+    memcpy(dst, ctx->Byte4h, size_t(n));
+    dst[n] = 0;
+}
+
 int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) {
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
@@ -867,6 +885,13 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
             EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
         DcmGroupFillRow(group, row, value, rec);
     }
+    if (group == DCM_G0008)
+        DcmRawValue(fi, bound, 0x0008, 0x0005,
+                    static_cast<DCMGROUP0008 *>(rec)->SpecificCharacterSetValue,
+                    sizeof static_cast<DCMGROUP0008 *>(rec)->SpecificCharacterSetValue, ctx);
+    if (group == DCM_G0010)
+        DcmRawValue(fi, bound, 0x0010, 0x0010, static_cast<DCMGROUP0010 *>(rec)->PatientsNameValue,
+                    sizeof static_cast<DCMGROUP0010 *>(rec)->PatientsNameValue, ctx);
     return FILE_SUCCES;
 }
 
@@ -1413,7 +1438,13 @@ int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
     auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
     DicomCopyText(info->photometric, sizeof info->photometric, g28->PhotometricInterpretation);
     DicomCopyText(info->transfer_syntax, sizeof info->transfer_syntax, g02->TransferSyntaxUID);
-    DicomCopyText(info->patient_name, sizeof info->patient_name,
-                  g10->PatientsName[0] ? g10->PatientsName : " ");
+    auto *g08 = static_cast<const DCMGROUP0008 *>(table[DCM_G0008]);
+    char utf8[sizeof info->patient_name * 2];
+    DcmTextToUtf8(g08->SpecificCharacterSetValue,
+                  reinterpret_cast<const uint8_t *>(g10->PatientsNameValue),
+                  strnlen(g10->PatientsNameValue, sizeof g10->PatientsNameValue), DCMTEXT_PN, utf8,
+                  sizeof utf8);
+    DcmTextPersonName(utf8, info->patient_name, sizeof info->patient_name);
+    if (!info->patient_name[0]) snprintf(info->patient_name, sizeof info->patient_name, " ");
     return FILE_SUCCES;
 }

@@ -183,7 +183,7 @@ const char *DicomUidName(const char *uid);
 struct DICOMINFO {
     char photometric[20];
     char transfer_syntax[80];
-    char patient_name[80];
+    char patient_name[256]; // UTF-8, the first non-empty component group, '^' shown as ','
     char description[256];
 };
 

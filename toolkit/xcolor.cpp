@@ -1,6 +1,7 @@
 #include "toolkit/xcolor.h"
 
 #include "base/lg.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwin.h"
 #include "base/xerror.h"
@@ -202,14 +203,20 @@ int ColorStep1LibInit(Display *display) {
 XFontStruct *ColorFontLoad(Display *display, const char *name) {
     if (!display) return nullptr;
     XFontStruct *fs = name && *name ? XLoadQueryFont(display, name) : nullptr;
-    if (fs) return fs;
+    if (fs) {
+        TextFontRegister(display, fs);
+        return fs;
+    }
     // Every widget draws with its font, so a missing one must never stay missing.
     fprintf(stderr, "dravik: font \"%s\" not found, using \"fixed\"\n", name ? name : "");
-    return XLoadQueryFont(display, "fixed");
+    fs = XLoadQueryFont(display, "fixed");
+    TextFontRegister(display, fs);
+    return fs;
 }
 
 int ColorStep2FontLibInit(Display *display) {
     if (!display) return -15;
+    TextFontsReset(display);
     for (const FontEntry &f : fontTable)
         *f.font = ColorFontLoad(display, f.name);
     for (const ColorEntry &e : colorTable) {

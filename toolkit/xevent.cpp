@@ -3,6 +3,7 @@
 
 #include "base/allg.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
@@ -297,6 +298,8 @@ void WinEventKeyState(XEvent *ev) {
 int WinEvent(Display *display, XEvent ev) {
     (void)display;
     ToolkitLockGuard guard;
+    // A dead key is the input method's until its letter comes.
+    if (TextFilterEvent(&ev)) return 0;
     WinEventKeyState(&ev);
     switch (ev.type) {
     case KeyPress:

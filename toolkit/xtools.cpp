@@ -3,6 +3,7 @@
 #include "base/xmem.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -77,14 +78,14 @@ static int TextLength(const char *text, int n) {
 int WinDrawString(WINDAT *win, int x, int y, const char *text, int n) {
     if (!Drawable_(win) || !text) return -15;
     if (win->disable == 1) XSetForeground(win->usr.display, win->gc, fg_disable);
-    XDrawString(win->usr.display, win->window, win->gc, x, y, text, TextLength(text, n));
+    TextDraw(win->usr.display, win->window, win->gc, x, y, text, TextLength(text, n), false);
     return 0;
 }
 
 int WinDrawImageString(WINDAT *win, int x, int y, const char *text, int n) {
     if (!Drawable_(win) || !text) return -15;
     if (win->disable == 1) XSetForeground(win->usr.display, win->gc, fg_disable);
-    XDrawImageString(win->usr.display, win->window, win->gc, x, y, text, TextLength(text, n));
+    TextDraw(win->usr.display, win->window, win->gc, x, y, text, TextLength(text, n), true);
     return 0;
 }
 
@@ -255,14 +256,7 @@ int WinDrawStringLinesGetY(WINDAT *, XFontStruct *font, int, int y, const char *
 
 int WinGetTextWidth(XFontStruct *font, const char *text, int n) {
     if (!font || !text) return 0;
-    return XTextWidth(font, text, TextLength(text, n));
-}
-
-static bool TextExtents(XFontStruct *font, const char *text, int n, XCharStruct *overall) {
-    if (!font || !text || !*text) return false;
-    int dir, asc, desc;
-    XTextExtents(font, text, TextLength(text, n), &dir, &asc, &desc, overall);
-    return true;
+    return TextWidth(font, text, TextLength(text, n));
 }
 
 int WinGetTextHeight(XFontStruct *font, const char *text, int n) {

@@ -5,6 +5,7 @@
 #include "base/xmem.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xwinfunc.h"
 #include "base/xerror.h"
 
@@ -113,7 +114,7 @@ static int WinSetup(WINDAT *w, Display *display, Window xw, WINDAT *parent, cons
         MsgErrWin(typ->language, "win_gc", -26);
         return -26;
     }
-    XStoreName(display, xw, name && *name ? name : "dravik");
+    TextSetTitle(display, xw, name && *name ? name : "dravik");
     if (font) XSetFont(display, gc, font->fid);
 
     memset(w, 0, sizeof *w);
@@ -682,7 +683,7 @@ int WinMoveResizeWindow(WINDAT *win, int x, int y, int w, int h) {
 int WinSetWinTitle(WINDAT *win, const char *title) {
     if (!win || !title) return -15;
     if (!win->window) return -20;
-    XStoreName(win->usr.display, win->window, title);
+    TextSetTitle(win->usr.display, win->window, title);
     return 0;
 }
 

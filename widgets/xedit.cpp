@@ -2,10 +2,12 @@
 
 #include "base/allg.h"
 #include "base/lg.h"
+#include "base/utf8.h"
 #include "base/xmem.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
@@ -77,11 +79,28 @@ static int Span(WINDAT *e, int from, int to) {
     return WinGetTextWidth(fontfs_text, e->usr.str + from, to - from);
 }
 
+// Positions are byte offsets into the UTF-8 text, always on a character boundary.
+static int Before(WINDAT *e, int pos) {
+    return e->usr.str ? int(Utf8Prev(e->usr.str, size_t(Len(e)), size_t(std::max(pos, 0)))) : 0;
+}
+
+static int After(WINDAT *e, int pos) {
+    int len = Len(e);
+    return e->usr.str && pos < len ? int(Utf8After(e->usr.str, size_t(len), size_t(pos))) : len;
+}
+
+// The boundary at or before pos.
+static int Boundary(WINDAT *e, int pos) {
+    int len = Len(e);
+    if (!e->usr.str || pos <= 0) return 0;
+    return int(Utf8Cut(e->usr.str, size_t(len), size_t(std::min(pos, len))));
+}
+
 // The character boundary nearest to x, counting from the first visible character.
 static int IndexAt(WINDAT *e, int x) {
-    int first = Get(e, EDIT_FIRST), len = Len(e);
+    int first = Boundary(e, Get(e, EDIT_FIRST)), len = Len(e);
     int best = first, bestd = INT_MAX;
-    for (int i = first; i <= len; i++) {
+    for (int i = first; i <= len; i = i < len ? After(e, i) : len + 1) {
         int d = abs(Span(e, first, i) - x);
         if (d < bestd) best = i, bestd = d;
         if (Span(e, first, i) > x) break;
@@ -114,6 +133,7 @@ WINDAT *EditCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
         WinSelectInput(e->usr.display, e->window, EDIT_INPUT);
         e->cursor = CursorCreate(e->usr.display, EDIT_CURSOR_SHAPE);
         CursorSet(e, e->cursor);
+        TextInputOpen(e->usr.display, e->window);
     }
     if (WinUSRIntArrayCreate(e, EDIT_INTS) != 0 || WinUSRStringArrayCreate(e, 1) != 0) {
         WinClose(e);
@@ -130,6 +150,7 @@ WINDAT *EditCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
 int EditFuncIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     WINDAT *e = rec->win;
+    if (e->window) TextInputClose(e->window);
     WinUSRStringRemove(e);
     if (EDITBIND *b = Bind(e)) MemFree(b, "edit");
     WinUSRStringArrayRemove(e);
@@ -181,8 +202,7 @@ int EditTextNew(WINDAT *e, const char *text, int cursor) {
     if (!MultiLine(e)) ViewFollowCursor(e);
     if (EDITBIND *b = Bind(e)) {
         if (b->value) *b->value = atoi(copy.c_str());
-        if (b->text && b->size > 0)
-            snprintf(b->text, static_cast<size_t>(b->size), "%s", copy.c_str());
+        if (b->text && b->size > 0) Utf8Copy(b->text, static_cast<size_t>(b->size), copy.c_str());
     }
     if (e->window) EditTextPaint(e);
     return 0;
@@ -203,6 +223,27 @@ int EditTextSetSelectEnd(WINDAT *e, int x) {
     if (!Ints(e)) return -8;
     Set(e, EDIT_SELX, x);
     return 0;
+}
+
+int EditFileNameSet(WINDAT *e, int on) {
+    if (!e) return -15;
+    if (!Ints(e)) return -8;
+    Set(e, EDIT_FNAME, on ? 1 : 0);
+    return 0;
+}
+
+bool EditTypable(WINDAT *e, const char *text) {
+    if (!e || !text || !*text || !Ints(e)) return false;
+    size_t n = strlen(text);
+    for (size_t i = 0; i < n;) {
+        uint32_t cp;
+        i += size_t(Utf8Next(text + i, n - i, &cp));
+        if (e->state == EDIT_NUMBER && !(cp == '-' || (cp >= '0' && cp <= '9'))) return false;
+        if (cp == '\n' && MultiLine(e)) continue;
+        if (!Utf8Printable(cp)) return false;
+        if (cp == '/' && Get(e, EDIT_FNAME)) return false;
+    }
+    return true;
 }
 
 int EditTextSetCharMax(WINDAT *e, int n) {
@@ -268,6 +309,8 @@ int EditTextCut(WINDAT *e, int from, int to, const char *text) {
     std::string s = text ? text : (e->usr.str ? e->usr.str : "");
     int n = static_cast<int>(s.size());
     int a = std::clamp(std::min(from, to), 0, n), b = std::clamp(std::max(from, to), 0, n);
+    a = int(Utf8Cut(s.data(), s.size(), size_t(a)));
+    b = int(Utf8Cut(s.data(), s.size(), size_t(b)));
     s.erase(static_cast<size_t>(a), static_cast<size_t>(b - a));
     return EditTextNew(e, s.c_str(), a);
 }
@@ -282,7 +325,7 @@ int EditTextPaste(WINDAT *e, int position, const char *text, const char *inserti
         MsgBeep(e, 0);
         return -1;
     }
-    position = std::clamp(position, 0, n);
+    position = int(Utf8Cut(s.data(), s.size(), size_t(std::clamp(position, 0, n))));
     s.insert(static_cast<size_t>(position), insertion);
     return EditTextNew(e, s.c_str(), position + ins);
 }
@@ -319,11 +362,13 @@ int EditTextPaint(WINDAT *e) {
         if (MultiLine(e)) {
             WinDrawStringLines(e, fontfs_text, 1, 1, s, len);
         } else if (e->state == EDIT_PASSWORD) {
-            std::string stars(static_cast<size_t>(len), '*');
-            WinDrawStringLines(e, fontfs_text, 1, 1, stars.c_str(), len);
+            // One star a character, not a byte: the length of a password is all it shows.
+            int chars = int(Utf8Count(s, size_t(len)));
+            std::string stars(static_cast<size_t>(chars), '*');
+            WinDrawStringLines(e, fontfs_text, 1, 1, stars.c_str(), chars);
         } else {
-            int first = std::clamp(Get(e, EDIT_FIRST), 0, len);
-            int vend = std::clamp(Get(e, EDIT_VEND), first, len);
+            int first = Boundary(e, std::clamp(Get(e, EDIT_FIRST), 0, len));
+            int vend = Boundary(e, std::clamp(Get(e, EDIT_VEND), first, len));
             int lh = fontfs_label ? fontfs_label->ascent + fontfs_label->descent : 0;
             int base = (e->height - lh) / 2 + (fontfs_label ? fontfs_label->ascent : 0);
             if (e->select == 1) {
@@ -403,11 +448,8 @@ int WinDrawStringLinesCursorCalc(WINDAT *e, XFontStruct *, KeySym sym) {
         // A cursor on a line's end goes to the next line's end.
         Set(e, EDIT_CURSOR, cur == end ? nend : nstart + std::min(col, nend - nstart));
     }
+    Set(e, EDIT_CURSOR, Boundary(e, Get(e, EDIT_CURSOR)));
     return 0;
-}
-
-static bool Typable(int c) {
-    return c == '#' || c == '+' || c == '-' || c == '.' || c == '_' || (c < 128 && isalnum(c));
 }
 
 // Numeric insertion: digits and '-', within the view's character count, within the limits.
@@ -460,7 +502,7 @@ int EditTextKey(WINDAT *e) {
     XKeyEvent key = e->usr.evkey.xkey;
     char text[21] = {0};
     KeySym sym = 0;
-    XLookupString(&key, text, 20, &sym, nullptr);
+    TextKeyLookup(&key, text, sizeof text, &sym);
     bool shift = key.state & ShiftMask;
     int len = Len(e), cur = Get(e, EDIT_CURSOR);
     int first = Get(e, EDIT_FIRST), vend = Get(e, EDIT_VEND), w = vend - first;
@@ -478,27 +520,33 @@ int EditTextKey(WINDAT *e) {
         break;
     case XK_Left:
         if (shift) {
-            ExtendSelection(e, std::max(0, cur - 1));
+            ExtendSelection(e, Before(e, cur));
         } else {
             e->select = 0;
             Set(e, EDIT_ANCHOR, -1);
-            cur = std::max(0, cur - 1);
+            cur = Before(e, cur);
             Set(e, EDIT_CURSOR, cur);
             Set(e, EDIT_SELSTART, cur), Set(e, EDIT_SELEND, cur);
         }
-        if (Get(e, EDIT_CURSOR) < first) Set(e, EDIT_FIRST, first - 1), Set(e, EDIT_VEND, vend - 1);
+        if (Get(e, EDIT_CURSOR) < first) {
+            int to = Get(e, EDIT_CURSOR);
+            Set(e, EDIT_FIRST, to), Set(e, EDIT_VEND, vend - (first - to));
+        }
         break;
     case XK_Right:
         if (shift) {
-            ExtendSelection(e, std::min(len, cur + 1));
+            ExtendSelection(e, After(e, cur));
         } else {
             e->select = 0;
             Set(e, EDIT_ANCHOR, -1);
-            cur = std::min(len, cur + 1);
+            cur = After(e, cur);
             Set(e, EDIT_CURSOR, cur);
             Set(e, EDIT_SELSTART, cur), Set(e, EDIT_SELEND, cur);
         }
-        if (Get(e, EDIT_CURSOR) > vend) Set(e, EDIT_FIRST, first + 1), Set(e, EDIT_VEND, vend + 1);
+        if (Get(e, EDIT_CURSOR) > vend) {
+            int step = Get(e, EDIT_CURSOR) - vend;
+            Set(e, EDIT_FIRST, After(e, first + step - 1)), Set(e, EDIT_VEND, vend + step);
+        }
         break;
     case XK_Up:
     case XK_Down:
@@ -507,7 +555,7 @@ int EditTextKey(WINDAT *e) {
     case XK_BackSpace:
     case XK_Delete:
         if (e->select) return EditTextCut(e, Get(e, EDIT_SELSTART), Get(e, EDIT_SELEND), nullptr);
-        if (cur > 0) return EditTextCut(e, cur - 1, cur, nullptr);
+        if (cur > 0) return EditTextCut(e, Before(e, cur), cur, nullptr);
         return 0;
     case XK_Shift_L:
         if (!e->select) {
@@ -523,8 +571,7 @@ int EditTextKey(WINDAT *e) {
         if (sym != XK_Escape && MultiLine(e)) return Insert(e, "\n");
         return 0;
     default:
-        if (text[0] && !text[1] && Typable(static_cast<unsigned char>(text[0])))
-            return Insert(e, text);
+        if (text[0] && EditTypable(e, text)) return Insert(e, text);
         Set(e, EDIT_ANCHOR, -1);
         Set(e, EDIT_SELSTART, cur), Set(e, EDIT_SELEND, cur);
         return 0;
@@ -610,17 +657,18 @@ int EditFnamePaintSelectChk(WINDAT *e, int x) {
     if (tw > e->width) {
         int cur = Get(e, EDIT_CURSOR);
         if (x >= e->width) {
-            Set(e, EDIT_CURSOR, cur = std::min(len, cur + 1));
+            Set(e, EDIT_CURSOR, cur = After(e, cur));
             if (cur > Get(e, EDIT_VEND) && Get(e, EDIT_VEND) < len) {
-                Set(e, EDIT_FIRST, Get(e, EDIT_FIRST) + 1),
-                    Set(e, EDIT_VEND, Get(e, EDIT_VEND) + 1);
+                int step = cur - Get(e, EDIT_VEND);
+                Set(e, EDIT_FIRST, After(e, Get(e, EDIT_FIRST) + step - 1)),
+                    Set(e, EDIT_VEND, Get(e, EDIT_VEND) + step);
                 DragPause(e);
             }
         } else if (x < 2) {
-            Set(e, EDIT_CURSOR, cur = std::max(0, cur - 1));
+            Set(e, EDIT_CURSOR, cur = Before(e, cur));
             if (cur < Get(e, EDIT_FIRST)) {
-                Set(e, EDIT_FIRST, Get(e, EDIT_FIRST) - 1),
-                    Set(e, EDIT_VEND, Get(e, EDIT_VEND) - 1);
+                int step = Get(e, EDIT_FIRST) - cur;
+                Set(e, EDIT_FIRST, cur), Set(e, EDIT_VEND, Get(e, EDIT_VEND) - step);
                 DragPause(e);
             }
         }
@@ -716,6 +764,8 @@ WINDAT *EditFlyCreate(int x, int y, int width, WINDAT *win, const char *text) {
         return nullptr;
     }
     field->usr.parentgrp = win->usr.parentgrp;
+    // Fly fields rename files and name new directories.
+    EditFileNameSet(field, 1);
     EditTextNew(field, text, text ? static_cast<int>(strlen(text)) : 0);
     WinShow(fly, 1);
     XRaiseWindow(d, fly->window);

@@ -22,7 +22,8 @@ enum {
     EDIT_MIN = 11,
     EDIT_MAX = 12,
     EDIT_BOUND = 13,
-    EDIT_INTS = 13,
+    EDIT_FNAME = 14, // 1: the field holds a file name, which takes no '/'
+    EDIT_INTS = 14,
 };
 // A press and release closer than this make a click; two clicks closer than the second a double
 // click. The drag pauses this long after each scroll step.
@@ -36,6 +37,11 @@ const char *EditTextGet(WINDAT *field);
 int EditTextGetCursorPos(WINDAT *field);
 int EditTextSetSelectEnd(WINDAT *field, int x);
 int EditTextSetCharMax(WINDAT *field, int n);
+// Marks a field as holding a file name: every printable character may be typed but '/'.
+int EditFileNameSet(WINDAT *field, int on);
+// Whether the UTF-8 text may be typed into the field: printable characters only, digits and '-'
+// in number fields, no '/' in file names, a line end only in multi-line fields.
+bool EditTypable(WINDAT *field, const char *text);
 // The owner's integer receives atoi of the text after every change.
 int EditValueIntSet(WINDAT *field, int *value);
 // The owner's buffer of `size` bytes receives the text after every change (cut to fit).

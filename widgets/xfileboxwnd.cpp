@@ -1361,7 +1361,9 @@ WINDAT *FileboxCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
             et.width = std::max(40, t.width / 2);
             et.height = EditGetInitHeight(WIN_TEXT_SAMPLE, 0, 1);
             et.language = box->language;
-            SlotSet(box, FBX_SLOT_NAME, EditCreate(box, 0, 0, &et, &none, "name"));
+            WINDAT *name = EditCreate(box, 0, 0, &et, &none, "name");
+            EditFileNameSet(name, 1);
+            SlotSet(box, FBX_SLOT_NAME, name);
         }
         WINDAT *fl = LabelMake(box, LgRes(40, box->language), 0);
         if (fl) fl->usr.i = 40;

@@ -6,21 +6,23 @@
 #include "base/language.h"
 #include "base/lg.h"
 
+#include "base/utf8.h"
+
 #include <cstring>
 
-TEST(Labels, GermanTextsAreLatin1Bytes) {
-    const unsigned char open_de[] = {0xD6, 0x66, 0x66, 0x6E, 0x65, 0x6E, 0};
+TEST(Labels, GermanTextsAreUtf8) {
+    const unsigned char open_de[] = {0xC3, 0x96, 0x66, 0x66, 0x6E, 0x65, 0x6E, 0};
     EXPECT_STREQ(mainfileL[0 * LG_COLUMNS + LG_GERMAN], reinterpret_cast<const char *>(open_de));
-    // Größe: the umlaut and the sharp s are one byte each.
-    EXPECT_STREQ(LgRes(31, LG_GERMAN), "Gr\xF6\xDF"
+    // GrÃ¶Ãe: the umlaut and the sharp s are one byte each.
+    EXPECT_STREQ(LgRes(31, LG_GERMAN), "Größ"
                                        "e");
     EXPECT_STREQ(LgRes(31, LG_ENGLISH), "Size");
-    EXPECT_STREQ(LgErr(1, LG_GERMAN), "Kann nicht \xF6"
+    EXPECT_STREQ(LgErr(1, LG_GERMAN), "Kann nicht ö"
                                       "ffnen");
-    EXPECT_STREQ(LgWarn(3, LG_GERMAN), "Diese Datei existiert bereits.\n\nSoll die Datei \xFC"
+    EXPECT_STREQ(LgWarn(3, LG_GERMAN), "Diese Datei existiert bereits.\n\nSoll die Datei ü"
                                        "berschrieben werden?");
     EXPECT_STREQ(LgBoxTitel(5, LG_ENGLISH), "Question");
-    EXPECT_STREQ(LgAct(17, LG_GERMAN), "alle hinzuf\xFC"
+    EXPECT_STREQ(LgAct(17, LG_GERMAN), "alle hinzufü"
                                        "gen");
 }
 
@@ -39,8 +41,12 @@ TEST(Labels, EveryRowHasGermanAndEnglish) {
                   {menufileboxbtn3L, 7}, {paintfileL, 4}, {szoptionprogmouseL, 3}};
     for (const Table &tb : tables)
         for (int r = 0; r < tb.rows; r++)
-            for (int l = 0; l < LG_COLUMNS; l++)
-                ASSERT_NE(tb.t[r * LG_COLUMNS + l], nullptr) << r << " " << l;
+            for (int l = 0; l < LG_COLUMNS; l++) {
+                const char *text = tb.t[r * LG_COLUMNS + l];
+                ASSERT_NE(text, nullptr) << r << " " << l;
+                // Every text is drawn as UTF-8: a stray Latin-1 byte would show as U+FFFD.
+                EXPECT_TRUE(Utf8Valid(text, strlen(text))) << r << " " << l;
+            }
     EXPECT_STREQ(LgErr(25, LG_ENGLISH), "25file");
     EXPECT_STREQ(LgErr(25, LG_GERMAN), "25#");
     EXPECT_STREQ(LgRes(69, LG_GERMAN), "Maustaste");
@@ -65,7 +71,7 @@ TEST(LabelArrays, FollowTheLanguageAndIgnoreUnknownOnes) {
     EXPECT_STREQ(szOPTIONPROGLANG[0], "german");
     LanguageLabelInit(LG_GERMAN);
     EXPECT_STREQ(szOPTIONPROGLANG[0], "deutsch");
-    EXPECT_STREQ(szNB_ALBUM[2], "hinzuf\xFC"
+    EXPECT_STREQ(szNB_ALBUM[2], "hinzufü"
                                 "gen");
     LanguageLabelInit(5);
     EXPECT_STREQ(szOPTIONPROGLANG[0], "deutsch");

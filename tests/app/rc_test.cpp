@@ -4,6 +4,8 @@
 #include "support/xvfb.h"
 #include "support/proc.h"
 #include "app/rc.h"
+#include "base/settings.h"
+#include "base/xmem.h"
 
 #include <pwd.h>
 #include <csignal>
@@ -264,6 +266,44 @@ TEST(ConfigWrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
     std::string f = ReadAll(target);
     EXPECT_EQ(Value(f, "TbDicom"), "1");
     EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
+    PathMainRc[0] = '\0';
+    (void)!system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(ConfigWrite, NonAsciiValuesSurviveAndControlCharactersNeverReachTheFile) {
+    char tmpl[] = "/tmp/dravik-rcbytes-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    ProgramResInit();
+    snprintf(PathMainRc, sizeof PathMainRc, "%s/.dravikrc", tmpl);
+    std::string in = "LastFile0=/img/Müller_東京.jpg\r\n"
+                     "LastFile1=/img/a\x01"
+                     "b\x7f.jpg\n"
+                     "LastFileOpenPath=/home/u/Grüße und *\n"
+                     "LastAlbumPath=/srv/\xff\xfe.alb\n";
+    RcApplyBuffer(in.data(), long(in.size()));
+    ASSERT_EQ(RcProgramWrite(), 100);
+    std::string f = ReadAll(PathMainRc);
+    EXPECT_EQ(Value(f, "LastFile0"), "/img/Müller_東京.jpg");
+    EXPECT_EQ(Value(f, "LastFile1"), "/img/ab.jpg");
+    EXPECT_EQ(Value(f, "LastFileOpenPath"), "/home/u/Grüße und *");
+    // Names are bytes: not even invalid UTF-8 is changed.
+    EXPECT_EQ(Value(f, "LastAlbumPath"), "/srv/\xff\xfe.alb");
+    // A file name with a line end would add a line of its own: it is not stored.
+    char *name = static_cast<char *>(MemCreate(32, "rc"));
+    snprintf(name, 32, "/x\nLanguage=DE");
+    if (mainFileLastName[2]) MemFree(mainFileLastName[2], "rc");
+    mainFileLastName[2] = name;
+    ASSERT_EQ(RcProgramWrite(), 100);
+    f = ReadAll(PathMainRc);
+    EXPECT_EQ(Value(f, "LastFile2"), "");
+    EXPECT_EQ(Value(f, "Language"), "EN");
+    EXPECT_EQ(f.find("\nLanguage=DE"), std::string::npos);
+    for (char *&slot : mainFileLastName) {
+        if (slot) MemFree(slot, "rc");
+        slot = nullptr;
+    }
+    ProgramResInit();
     PathMainRc[0] = '\0';
     (void)!system(("rm -rf '" + dir + "'").c_str());
 }

@@ -140,9 +140,23 @@ void Driver::Kill() {
     WaitGone("dravik");
 }
 
+// _NET_WM_NAME first: it holds the UTF-8 text, WM_NAME only what its encoding can say.
 std::string Driver::Name(Window w) {
-    char *name = nullptr;
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char *data = nullptr;
     std::string s;
+    Atom net = XInternAtom(xd, "_NET_WM_NAME", False);
+    if (XGetWindowProperty(xd, w, net, 0, 4096, False, AnyPropertyType, &type, &format, &n, &after,
+                           &data) == Success &&
+        data && format == 8) {
+        s.assign(reinterpret_cast<char *>(data), n);
+        XFree(data);
+        return s;
+    }
+    if (data) XFree(data);
+    char *name = nullptr;
     if (XFetchName(xd, w, &name) && name) s = name;
     if (name) XFree(name);
     return s;

@@ -13,6 +13,7 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -89,13 +90,64 @@ class EditTest : public WidgetTest {
 
 } // namespace
 
-TEST_F(EditTest, OnlyTheSmallCharacterSetCanBeTyped) {
+TEST_F(EditTest, PrintableCharactersAreTypedAndFileNamesRefuseSlash) {
     Make(EDIT_SINGLE);
-    EXPECT_TRUE(Type({"a", "space", "slash", "comma", "b", "numbersign", "plus", "minus", "period",
-                      "underscore", "7", "Escape", "Z"},
-                     "ab#+-._7Z"))
+    EXPECT_TRUE(Type({"a", "space", "slash", "asterisk", "b", "numbersign", "colon", "period",
+                      "underscore", "7", "Escape", "Tab", "Z"},
+                     "a /*b#:._7Z"))
         << Text();
-    EXPECT_EQ(Cursor(), 9) << Text();
+    EXPECT_EQ(Cursor(), 11) << Text();
+    EditFileNameSet(field, 1);
+    EXPECT_TRUE(Type({"slash", "x"}, "a /*b#:._7Zx")) << Text();
+    EXPECT_FALSE(EditTypable(field, "a/b"));
+    EXPECT_FALSE(EditTypable(field, "a\x7f"));
+    EXPECT_TRUE(EditTypable(field, "Grüße 東京"));
+    // Control characters, also C1 ones in UTF-8, and line ends in a single line are no text.
+    EXPECT_FALSE(EditTypable(field, "\xc2\x9b"));
+    EXPECT_FALSE(EditTypable(field, "a\nb"));
+}
+
+TEST_F(EditTest, CursorStepsAndDeletesWholeCharacters) {
+    Make(EDIT_SINGLE);
+    // Keys for characters the test keyboard lacks: a Latin-1 keysym and a Unicode one.
+    int lo = 0, hi = 0, per = 0;
+    XDisplayKeycodes(display, &lo, &hi);
+    KeySym *map = XGetKeyboardMapping(display, KeyCode(lo), hi - lo + 1, &per);
+    std::vector<int> spare;
+    for (int k = hi; k >= lo && spare.size() < 2; k--)
+        if (map[(k - lo) * per] == NoSymbol) spare.push_back(k);
+    XFree(map);
+    ASSERT_EQ(spare.size(), 2u);
+    KeySym syms[2] = {XK_udiaeresis, 0x1006771}; // ü, 東
+    for (int i = 0; i < 2; i++)
+        XChangeKeyboardMapping(display, spare[size_t(i)], 1, &syms[i], 1);
+    XSync(display, False);
+    auto press = [&](int code) {
+        XTestFakeKeyEvent(display, unsigned(code), True, CurrentTime);
+        XTestFakeKeyEvent(display, unsigned(code), False, CurrentTime);
+        XSync(display, False);
+    };
+    press(spare[0]);
+    press(spare[1]);
+    Key("a");
+    ASSERT_TRUE(Pump([&] { return Text() == "ü東a"; })) << Text();
+    EXPECT_EQ(Cursor(), 6);
+    EXPECT_TRUE(Type({"Left", "Left", "BackSpace"}, "東a"));
+    EXPECT_EQ(Cursor(), 0);
+    EXPECT_TRUE(Type({"Right", "x"}, "東xa"));
+    EXPECT_EQ(Cursor(), 4);
+    ShiftKey("Left");
+    EXPECT_TRUE(Type({"BackSpace"}, "東a"));
+    EXPECT_EQ(Cursor(), 3);
+    // A paste or cut aimed inside a character lands on its start.
+    EXPECT_EQ(EditTextPaste(field, 1, nullptr, "-"), 0);
+    EXPECT_EQ(Text(), "-東a");
+    EXPECT_EQ(EditTextCut(field, 2, 3, nullptr), 0);
+    EXPECT_EQ(Text(), "-東a");
+    KeySym none = NoSymbol;
+    for (int code : spare)
+        XChangeKeyboardMapping(display, code, 1, &none, 1);
+    XSync(display, False);
 }
 
 TEST_F(EditTest, CursorAndSelectionKeysAndBothDeleteKeys) {

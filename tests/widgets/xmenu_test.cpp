@@ -64,11 +64,10 @@ TEST_F(Menus, CtrlAcceleratorFiresOnlyForTheExactKeyName) {
     EXPECT_EQ(MenuMainActionWithKeyCTRL(nullptr), -15);
 }
 
-TEST_F(Menus, GermanMenusCarryLatin1Labels) {
+TEST_F(Menus, GermanMenusCarryUtf8Labels) {
     ASSERT_EQ(LanguageMenuProgInit(display, 0), 0);
     EXPECT_STREQ(MenuItemGet(M_MAIN_MENU[0], 1)->label, "Datei");
-    EXPECT_STREQ(MenuItemGet(M_MAIN_MENU[1], 1)->label, "\xD6"
-                                                        "ffnen");
+    EXPECT_STREQ(MenuItemGet(M_MAIN_MENU[1], 1)->label, "Öffnen");
     EXPECT_EQ(MenuItemGet(M_MAIN_MENU[1], 1)->action, MainMenuBtn);
     ASSERT_EQ(LanguageMenuInit(display, 0), 0);
     EXPECT_STREQ(MenuItemGet(M_OPTION_MENU[3], 1)->label, "Umbennen");

@@ -1,0 +1,99 @@
+// The UTF-8 text layer against the server: a character is measured and drawn whole, and drawing
+// leaves the window's font as it was, so the second text of a window looks like the first.
+#include "support/xvfb.h"
+#include "toolkit/xcolor.h"
+#include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
+#include "toolkit/xtools.h"
+
+#include <X11/Xatom.h>
+#include <clocale>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class TextLayer : public XvfbTest {
+  protected:
+    WINDAT *win = nullptr;
+
+    void SetUp() override {
+        XvfbTest::SetUp();
+        if (IsSkipped()) return;
+        // Font sets follow the locale: CJK faces only join in a UTF-8 one.
+        if (!setlocale(LC_CTYPE, "C.UTF-8")) GTEST_SKIP() << "no C.UTF-8 locale";
+        ASSERT_EQ(WinMemInit(), 0);
+        ColorStep1LibInit(display);
+        ColorStep2FontLibInit(display);
+        WINTYP t;
+        memset(&t, 0, sizeof t);
+        t.fg = 0xFFFFFF, t.bg = 0x000000, t.width = 300, t.height = 80, t.typ = WIN_BASE;
+        t.state = 1, t.mouseleft = 1, t.mouseright = 3, t.language = 1;
+        WINNEIGHBOR nb;
+        memset(&nb, 0, sizeof nb);
+        win = WinCreateFromRoot(display, 10, 10, &t, &nb, "text", fontfs_text);
+        ASSERT_NE(win, nullptr);
+        XMapWindow(display, win->window);
+        XSync(display, False);
+    }
+    void TearDown() override {
+        if (win) WinClose(win);
+        WinMemRemove();
+        setlocale(LC_CTYPE, "C");
+    }
+    std::string Row(int y, int w) {
+        XSync(win->usr.display, False);
+        std::string s;
+        for (int x = 0; x < w; x++)
+            s += ReadPixel(display, win->window, x, y) ? '#' : '.';
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(TextLayer, TheSecondTextOfAWindowDrawsLikeTheFirst) {
+    XGCValues before;
+    XGetGCValues(display, win->gc, GCFont, &before);
+    const char *name = "Müller_東京";
+    int h = WinGetTextHeight(fontfs_text, WIN_TEXT_SAMPLE, 0);
+    XSetForeground(display, win->gc, WhitePixel(display, DefaultScreen(display)));
+    WinDrawString(win, 0, h, name, 0);
+    WinDrawString(win, 0, 2 * h + 4, name, 0);
+    XGCValues after;
+    XGetGCValues(display, win->gc, GCFont, &after);
+    EXPECT_EQ(before.font, after.font);
+    int w = WinGetTextWidth(fontfs_text, name, 0);
+    ASSERT_GT(w, 0);
+    bool inked = false;
+    for (int dy = 1; dy < h; dy++) {
+        std::string first = Row(dy, w), second = Row(h + 4 + dy, w);
+        EXPECT_EQ(first, second) << "row " << dy;
+        inked = inked || first.find('#') != std::string::npos;
+    }
+    EXPECT_TRUE(inked);
+}
+
+TEST_F(TextLayer, CharactersAreMeasuredWholeAndBadBytesReplaced) {
+    // One cell per character in a cell font, however many bytes it takes.
+    EXPECT_EQ(WinGetTextWidth(fontfs_text, "ü", 0), WinGetTextWidth(fontfs_text, "u", 0));
+    // A length that ends inside a character stops before it.
+    EXPECT_EQ(WinGetTextWidth(fontfs_text, "aü", 2), WinGetTextWidth(fontfs_text, "a", 0));
+    EXPECT_EQ(TextShowable("aü", 2), "a");
+    EXPECT_EQ(TextShowable("bad\xff.jpg", 0), "bad\xef\xbf\xbd.jpg");
+}
+
+TEST_F(TextLayer, TitlesCarryUtf8InNetWmName) {
+    TextSetTitle(display, win->window, "Grüße_東京.jpg");
+    Atom type;
+    int format;
+    unsigned long n, after;
+    unsigned char *data = nullptr;
+    Atom net = XInternAtom(display, "_NET_WM_NAME", False);
+    ASSERT_EQ(Success, XGetWindowProperty(display, win->window, net, 0, 256, False, AnyPropertyType,
+                                          &type, &format, &n, &after, &data));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(XInternAtom(display, "UTF8_STRING", False), type);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), n), "Grüße_東京.jpg");
+    XFree(data);
+}

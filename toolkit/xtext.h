@@ -1,0 +1,41 @@
+// The one text layer: every widget draws and measures its text here. Text is UTF-8; it is cut at
+// character boundaries, never inside a sequence, and bytes that are no UTF-8 (a file name from an
+// older system) show as U+FFFD. Core fonts draw through a font set made from the font's name, so
+// the locale's character sets find their glyphs.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+
+// Makes the font set of a loaded core font; fonts are looked up by their id when drawing.
+// The toolkit lock is held by the caller.
+void TextFontRegister(Display *display, XFontStruct *font);
+// Forgets the font sets of a display before its fonts are loaded again; a display opened at the
+// address of a closed one never meets the old sets.
+void TextFontsReset(Display *display);
+// Frees every font set of a display that is still open.
+void TextFontsRelease(Display *display);
+// The text prepared for drawing: n bytes (all when n <= 0) cut at a boundary, invalid bytes
+// replaced.
+std::string TextShowable(const char *text, int n);
+// Draws with the font of the GC (image: with its background, as XDrawImageString).
+void TextDraw(Display *display, Drawable d, GC gc, int x, int y, const char *text, int n,
+              bool image);
+int TextWidth(XFontStruct *font, const char *text, int n);
+// Ink extents as XTextExtents reports them; false for an empty text.
+bool TextExtents(XFontStruct *font, const char *text, int n, XCharStruct *overall);
+// A window's title in WM_NAME and, as UTF8_STRING, in _NET_WM_NAME.
+void TextSetTitle(Display *display, Window w, const char *title);
+// Called once before the display opens: the user's character type locale, when Xlib knows it.
+void TextLocaleInit();
+
+// Typed text through the input method (dead keys, compose, input methods for CJK): one input
+// context per edit window, made when the window is, released with it.
+XIC TextInputOpen(Display *display, Window w);
+void TextInputClose(Window w);
+// True when the input method took the event (a dead key waiting for its letter): not dispatched.
+bool TextFilterEvent(XEvent *ev);
+// The UTF-8 text and keysym of a key press: through the window's input context when it has one,
+// else from XLookupString with Latin-1 and Unicode keysyms written as UTF-8. The bytes written.
+int TextKeyLookup(XKeyEvent *key, char *buf, int size, KeySym *sym);
