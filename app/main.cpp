@@ -4,6 +4,7 @@
 #include "app/mf_option.h"
 
 #include "app/menus.h"
+#include "app/mf_archive.h"
 #include "app/mf_album.h"
 #include "base/language.h"
 #include "base/lg.h"
@@ -133,6 +134,10 @@ int MenuMainAction(Display *display, int id) {
     case 202:
         MenuCloseFromMouse(nullptr);
         MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
+    case 207:
+        MenuCloseFromMouse(nullptr);
+        MF_ArchiveOpen(display ? display : main_display);
         break;
     case 500:
         MenuCloseFromMouse(nullptr);

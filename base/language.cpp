@@ -241,15 +241,16 @@ const char *const mainmenuL[7 * LG_COLUMNS] = {
     /*  6 */ "Hilfe", "Help", " ", " ", " ",
 };
 
-const char *const mainfileL[8 * LG_COLUMNS] = {
+const char *const mainfileL[9 * LG_COLUMNS] = {
     /*  0 */ ("\xD6" "ffnen"), "Open", " ", " ", " ",
     /*  1 */ ("\xD6" "ffnen vorher"), "Open Previous", " ", " ", " ",
-    /*  2 */ "Sichern", "Save", " ", " ", " ",
-    /*  3 */ "Sichern als", "SaveAs", " ", " ", " ",
-    /*  4 */ ("Schlie\xDF" "en"), "Close", " ", " ", " ",
-    /*  5 */ "Drucken", "Print", " ", " ", " ",
-    /*  6 */ "#", "#", " ", " ", " ",
-    /*  7 */ "Beenden", "Exit", " ", " ", " ",
+    /*  2 */ ("Aus Archiv \xF6" "ffnen..."), "Open from archive...", " ", " ", " ",
+    /*  3 */ "Sichern", "Save", " ", " ", " ",
+    /*  4 */ "Sichern als", "SaveAs", " ", " ", " ",
+    /*  5 */ ("Schlie\xDF" "en"), "Close", " ", " ", " ",
+    /*  6 */ "Drucken", "Print", " ", " ", " ",
+    /*  7 */ "#", "#", " ", " ", " ",
+    /*  8 */ "Beenden", "Exit", " ", " ", " ",
 };
 
 const char *const maineditL[3 * LG_COLUMNS] = {
