@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,21 @@ const char *const L[][2] = {
     /* 18 */ {"Suche...", "Searching..."},
     /* 19 */ {"%d Bilder in %s", "%d instances in %s"},
     /* 20 */ {"Eine Suche oder ein Abruf l\xE4uft", "A search or retrieval is running"},
+    /* 21 */ {"Name", "Name"},
+    /* 22 */ {"URL", "URL"},
+    /* 23 */ {"Benutzer", "User"},
+    /* 24 */ {"Passwort", "Password"},
+    /* 25 */ {"Token", "Token"},
+    /* 26 */ {"Hinzuf\xFCgen", "Add"},
+    /* 27 */ {"\xC4ndern", "Change"},
+    /* 28 */ {"Entfernen", "Remove"},
+    /* 29 */ {"Cache-Grenze (MiB)", "Cache limit (MiB)"},
+    /* 30 */
+    {"Ein Archiv braucht einen neuen Namen und eine URL mit http:// oder https://",
+     "An archive needs a new name and a URL starting with http:// or https://"},
+    /* 31 */
+    {"Die Archivdatei wurde nicht gelesen und bleibt, wie sie ist:\n",
+     "The archives file was not read and stays as it is:\n"},
 };
 
 const char *T(int row, int language) {
@@ -121,9 +137,9 @@ WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
     return LabelCreate(parent, x, y, &t, &nb, text);
 }
 
-WINDAT *Field(WINDAT *parent, int x, int y, int w, int maxchars) {
+WINDAT *Field(WINDAT *parent, int x, int y, int w, int maxchars, int kind = EDIT_SINGLE) {
     WINTYP t = Typ(w, EditGetInitHeight("X", 0, 1), parent->language, fg_edit, bg_edit);
-    t.state = EDIT_SINGLE;
+    t.state = kind;
     WINNEIGHBOR nb{};
     WINDAT *f = EditCreate(parent, x, y, &t, &nb, "edit");
     if (f) EditTextSetCharMax(f, maxchars);
@@ -463,7 +479,163 @@ void FillChooser(ARCWIN *w) {
     ListPaint(w->chooser);
 }
 
+// ---- the options page
+
+struct ARCOPT {
+    WINDAT *list = nullptr;
+    WINDAT *field[5] = {}; // name, URL, user, password, token
+    WINDAT *limit = nullptr;
+    std::vector<ARCHIVE> archives;
+    // The file could not be read: the page shows nothing it could save over it.
+    std::string broken;
+    int language = LG_ENGLISH;
+};
+ARCOPT opt;
+
+void OptFill() {
+    ListEntryClear(opt.list);
+    for (const ARCHIVE &a : opt.archives)
+        ListEntryAdd(opt.list, a.name.c_str(), 0);
+    ScrollWndUpdateFromChild(opt.list);
+    ListPaint(opt.list);
+}
+
+void OptShow(const ARCHIVE &a) {
+    const std::string *v[5] = {&a.name, &a.url, &a.user, &a.password, &a.token};
+    for (int i = 0; i < 5; i++)
+        if (opt.field[i]) EditTextNew(opt.field[i], v[i]->c_str(), 0);
+}
+
+std::string OptText(int i) {
+    const char *s = opt.field[i] ? EditTextGet(opt.field[i]) : nullptr;
+    return s ? s : "";
+}
+
+// The fields as an entry; false when the name is empty or taken by another entry (`self` is
+// the entry being changed), or the URL is not http(s).
+bool OptEntry(ARCHIVE *a, int self) {
+    a->name = OptText(0);
+    a->url = OptText(1);
+    a->user = OptText(2);
+    a->password = OptText(3);
+    a->token = OptText(4);
+    while (!a->url.empty() && a->url.back() == '/')
+        a->url.pop_back();
+    bool web = a->url.rfind("http://", 0) == 0 || a->url.rfind("https://", 0) == 0;
+    bool named = !a->name.empty() && a->name.find_first_of("[]\n") == std::string::npos;
+    for (size_t i = 0; i < opt.archives.size(); i++)
+        if (static_cast<int>(i) != self && opt.archives[i].name == a->name) named = false;
+    if (!web || !named) MsgErrWin(opt.language, T(30, opt.language), -25);
+    return web && named;
+}
+
+// Saves `next` as the archives file; the page keeps the old list when that fails.
+int OptSave(std::vector<ARCHIVE> next) {
+    if (!opt.broken.empty()) {
+        MsgErrWin(opt.language, (T(31, opt.language) + opt.broken).c_str(), -25);
+        return -1;
+    }
+    std::string err;
+    int rc = ArcConfSave(ArcConfPath(), next, &err);
+    DravikTrace("archives saved rc=%d entries=%d", rc, static_cast<int>(next.size()));
+    if (rc != 0) {
+        MsgErrWin(opt.language, err.c_str(), -25);
+        return rc;
+    }
+    opt.archives = std::move(next);
+    OptFill();
+    return 0;
+}
+
+int OptSelected() {
+    int n = opt.list ? ListEntryGetSelectNr(opt.list) : -1;
+    return n >= 0 && n < static_cast<int>(opt.archives.size()) ? n : -1;
+}
+
+int OptAdd(WINDATUSR *) {
+    ARCHIVE a;
+    if (!OptEntry(&a, -1)) return -15;
+    std::vector<ARCHIVE> next = opt.archives;
+    next.push_back(a);
+    return OptSave(next);
+}
+
+int OptChange(WINDATUSR *) {
+    int n = OptSelected();
+    ARCHIVE a;
+    if (n < 0 || !OptEntry(&a, n)) return -15;
+    std::vector<ARCHIVE> next = opt.archives;
+    a.cafile = next[static_cast<size_t>(n)].cafile;
+    next[static_cast<size_t>(n)] = a;
+    return OptSave(next);
+}
+
+int OptRemove(WINDATUSR *) {
+    int n = OptSelected();
+    if (n < 0) return -15;
+    std::vector<ARCHIVE> next = opt.archives;
+    next.erase(next.begin() + n);
+    return OptSave(next);
+}
+
+int OptListMouse(WINDATUSR *) {
+    int n = OptSelected();
+    if (n >= 0) OptShow(opt.archives[static_cast<size_t>(n)]);
+    return 0;
+}
+
 } // namespace
+
+int ArchiveOptionPage(WINDAT *page) {
+    if (!page) return -15;
+    opt = ARCOPT();
+    opt.language = page->language;
+    int lang = opt.language;
+    std::string err;
+    if (ArcConfLoad(ArcConfPath(), &opt.archives, &err) < 0) {
+        opt.archives.clear();
+        opt.broken = err;
+    }
+    opt.list = ScrollList(page, 10, 10, 160, 200, "archives");
+    if (!opt.list) return -26;
+    WinSetFuncMouse(opt.list, OptListMouse);
+    const int lw = 90, x = 180;
+    for (int i = 0; i < 5; i++) {
+        int y = 10 + i * AW_ROW;
+        Label(page, x, y + 2, lw, T(21 + i, lang));
+        opt.field[i] = Field(page, x + lw, y, page->width - x - lw - 20, i == 1 ? 300 : 128,
+                             i == 3 ? EDIT_PASSWORD : EDIT_SINGLE);
+        if (!opt.field[i]) return -26;
+    }
+    int by = 10 + 5 * AW_ROW + 10, bx = x;
+    const WINFUNC fns[3] = {OptAdd, OptChange, OptRemove};
+    for (int i = 0; i < 3; i++) {
+        WINDAT *b = Button(page, bx, by, T(26 + i, lang), fns[i]);
+        if (!b) return -26;
+        bx += b->width + 10;
+    }
+    Label(page, 10, 230, 160, T(29, lang));
+    opt.limit = Field(page, 180, 228, 120, 9, EDIT_NUMBER);
+    if (!opt.limit) return -26;
+    EditValueMinMaxSet(opt.limit, 1, 16 << 20);
+    std::string mib = std::to_string(ArchiveCacheLimit >> 20);
+    EditTextNew(opt.limit, mib.c_str(), 0);
+    OptFill();
+    if (!opt.broken.empty()) Label(page, 10, 270, page->width - 20, T(31, lang));
+    return 0;
+}
+
+void ArchiveOptionCommit() {
+    if (!opt.limit) return;
+    const char *s = EditTextGet(opt.limit);
+    long long mib = s ? atoll(s) : 0;
+    if (mib >= 1 && mib <= (16LL << 20)) ArchiveCacheLimit = mib << 20;
+}
+
+void ArchiveOptionClose() {
+    ArchiveOptionCommit();
+    opt = ARCOPT();
+}
 
 std::string ArchiveStudyLine(const ARCSTUDY &s) {
     char line[600];

@@ -19,3 +19,12 @@ std::string ArchiveSeriesLine(const ARCSERIES &s);
 // The date range of the two date fields for a query: "" when both are empty, else FROM-TO with
 // an open end; "?" when a non-empty field is not YYYYMMDD.
 std::string ArchiveDateRange(const std::string &from, const std::string &to);
+
+// The options dialog's Archives page: the archives of the archives file with name, URL, user,
+// password and token, Add, Change and Remove (each saved at once), and the cache limit in MiB.
+// A file that could not be read is never overwritten from the page.
+int ArchiveOptionPage(WINDAT *page);
+// Takes the cache limit field into ArchiveCacheLimit (a value out of range keeps the setting).
+void ArchiveOptionCommit();
+// The dialog is going: commits and forgets the page.
+void ArchiveOptionClose();
