@@ -9,6 +9,7 @@
 #include "base/language.h"
 #include "base/settings.h"
 #include "base/xerror.h"
+#include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
@@ -81,6 +82,12 @@ const char *const L[][2] = {
     /* 31 */
     {"Die Archivdatei wurde nicht gelesen und bleibt, wie sie ist:\n",
      "The archives file was not read and stays as it is:\n"},
+    /* 32 */
+    {"Patient              ID         Datum      Mod.  Beschreibung       Ser. Bild.",
+     "Patient              ID         Date       Mod.  Description        Ser. Inst."},
+    /* 33 */
+    {"  Nr  Mod.   Beschreibung                             Bild.",
+     "  No  Mod.   Description                              Inst."},
 };
 
 const char *T(int row, int language) {
@@ -97,6 +104,7 @@ struct ARCWIN {
     WINDAT *chooser = nullptr; // list of archive names
     WINDAT *field[AW_FIELDS] = {};
     WINDAT *list = nullptr;
+    WINDAT *header = nullptr; // the column names over the list
     WINDAT *status = nullptr;
     int language = LG_ENGLISH;
     int closed = 0;
@@ -154,11 +162,15 @@ WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn) {
     return BtnCreate(parent, x, y, &t, &nb, text, fn);
 }
 
+// A list in a scroll window inside a box of fixed geometry, which the toolkit never stretches.
 WINDAT *ScrollList(WINDAT *parent, int x, int y, int w, int h, const char *name) {
-    WINTYP t = Typ(w, h, parent->language, fg_scroll, bg_scroll);
-    t.border = 1;
+    WINTYP bt = Typ(w, h, parent->language, parent->fg, parent->bg);
+    bt.state = BASE_FIXED;
     WINNEIGHBOR nb{};
-    WINDAT *scroll = ScrollWndCreate(parent, x, y, &t, &nb, name, nullptr, WIN_LIST, 1, 0, 0);
+    WINDAT *box = BaseCreate(parent, x, y, &bt, &nb, "listbox");
+    if (!box) return nullptr;
+    WINTYP t = Typ(w, h, parent->language, fg_list, bg_list);
+    WINDAT *scroll = ScrollWndCreate(box, 0, 0, &t, &nb, name, nullptr, WIN_LIST, 1, 0, 0);
     return scroll ? ScrollGetScrollWnd(scroll) : nullptr;
 }
 
@@ -215,6 +227,7 @@ void ShowStudies(ARCWIN *w) {
     for (const ARCSTUDY &s : w->studies)
         ListEntryAdd(w->list, ArchiveStudyLine(s).c_str(), 0);
     w->showing = AW_LIST_STUDIES;
+    LabelSet(w->header, T(32, w->language));
     if (!w->studies.empty()) ListEntrySetSelectNr(w->list, 0);
     ScrollWndUpdateFromChild(w->list);
     ListPaint(w->list);
@@ -228,6 +241,7 @@ void ShowSeries(ARCWIN *w) {
     for (const ARCSERIES &s : w->series)
         ListEntryAdd(w->list, ArchiveSeriesLine(s).c_str(), 0);
     w->showing = AW_LIST_SERIES;
+    LabelSet(w->header, T(33, w->language));
     if (!w->series.empty()) ListEntrySetSelectNr(w->list, 0);
     ScrollWndUpdateFromChild(w->list);
     ListPaint(w->list);
@@ -639,7 +653,7 @@ void ArchiveOptionClose() {
 
 std::string ArchiveStudyLine(const ARCSTUDY &s) {
     char line[600];
-    snprintf(line, sizeof line, "%-28.28s %-12.12s %-10.10s %-6.6s %-30.30s %4s %5s",
+    snprintf(line, sizeof line, "%-20.20s %-10.10s %-10.10s %-5.5s %-18.18s %4s %5s",
              s.patient.c_str(), s.patient_id.c_str(), Date(s.date).c_str(), s.modalities.c_str(),
              s.description.c_str(), Count(s.series).c_str(), Count(s.instances).c_str());
     return line;
@@ -700,11 +714,12 @@ int MF_ArchiveOpen(Display *display) {
     b = Button(win, bx, by, T(10, w->language), ArchiveBack);
     bx += (b ? b->width : 80) + 10;
     Button(win, bx, by, T(11, w->language), ArchiveCancel);
-    int ly = by + AW_ROW + 10;
+    int ly = by + AW_ROW + 24;
+    w->header = Label(win, 14, ly - 20, AW_W - 28, T(32, w->language));
     WINTYP st = Typ(AW_W, StatusGetHeight(), w->language, fg_status, bg_status);
     w->status = StatusCreate(win, &st, "status", STATUS_BOTTOM, 1);
     w->list = ScrollList(win, 10, ly, AW_W - 20, AW_H - ly - StatusGetHeight() - 10, "studies");
-    if (!w->chooser || !w->list || !w->status || !w->field[AW_FIELDS - 1]) {
+    if (!w->chooser || !w->list || !w->status || !w->header || !w->field[AW_FIELDS - 1]) {
         WinSetFuncClose(win, nullptr);
         WinClose(win);
         return -26;
