@@ -100,6 +100,8 @@ static const char HELP_EN[] = "Image view:\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
+                              "File > Open from archive: search a DICOMweb archive; Open on a\n"
+                              "  study lists its series, on a series retrieves and shows it\n"
                               "Options > Program: settings; dravik --help: the command line";
 static const char HELP_DE[] = "Bildansicht:\n"
                               "  n, p  n\xE4"
@@ -118,6 +120,10 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "Strg+O \xF6"
                               "ffnen, Strg+S sichern, Strg+C schlie\xDF"
                               "en, Strg+Q beenden\n"
+                              "Datei > Aus Archiv \xF6"
+                              "ffnen: ein DICOMweb-Archiv durchsuchen; \xD6"
+                              "ffnen auf einer\n"
+                              "  Studie zeigt ihre Serien, auf einer Serie holt und zeigt sie sie\n"
                               "Optionen > Programm: Einstellungen; dravik --help: die Befehlszeile";
 
 int MenuMainAction(Display *display, int id) {
