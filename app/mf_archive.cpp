@@ -101,6 +101,7 @@ enum { AW_LIST_STUDIES = 0, AW_LIST_SERIES = 1 };
 // under the toolkit lock and while `closed` is 0 (set under the lock).
 struct ARCWIN {
     WINDAT *win = nullptr;
+    Window window = 0; // to find the record in the registry, which the end of the program empties
     WINDAT *chooser = nullptr; // list of archive names
     WINDAT *field[AW_FIELDS] = {};
     WINDAT *list = nullptr;
@@ -194,9 +195,13 @@ std::string Date(const std::string &d) {
 // ---- the worker's side
 
 // Runs `fn` under the toolkit lock while the window is open, then sends what it drew.
+bool Gone(const ARCWIN *w) {
+    return w->closed || killProgram || WinFind(w->window) != w->win;
+}
+
 template <class F> void Ui(const std::shared_ptr<ARCWIN> &w, F fn) {
     ToolkitLockGuard guard;
-    if (w->closed) return;
+    if (Gone(w.get())) return;
     fn();
     XFlush(w->win->usr.display);
 }
@@ -208,7 +213,8 @@ void ShowStatus(const std::shared_ptr<ARCWIN> &w, const std::string &text) {
 // Errors in a box: the client's messages name the archive by its redacted URL only.
 void Fail(const std::shared_ptr<ARCWIN> &w, const std::string &err) {
     ToolkitLockGuard guard;
-    if (!w->closed) StatusSetMsg(w->status, "", 1);
+    if (killProgram) return;
+    if (!Gone(w.get())) StatusSetMsg(w->status, "", 1);
     MsgErrWin(w->language, err.c_str(), -25);
     XFlush(main_display);
 }
@@ -315,6 +321,7 @@ void GetWritten(void *ctx, const std::string &path) {
     if (g->opened) return;
     g->opened = true;
     ToolkitLockGuard guard;
+    if (killProgram) return;
     WINDAT *main = WinFindTyp(WIN_MAIN);
     if (WINDAT *box = main ? WinChildFindTypTree(main, WIN_FILEBOX) : nullptr)
         FileboxDirEnter(box, g->dir.c_str());
@@ -351,12 +358,13 @@ void JobGet(std::shared_ptr<ARCWIN> w, ARCHIVE a, std::string study, std::string
     } else {
         snprintf(text, sizeof text, T(19, w->language), count, g.dir.c_str());
         ShowStatus(w, text);
-        // The file box lists what arrived after the first picture too.
+        // The file box, still in the series, lists what arrived after the first picture too.
         ToolkitLockGuard guard;
-        WINDAT *main = WinFindTyp(WIN_MAIN);
+        WINDAT *main = killProgram ? nullptr : WinFindTyp(WIN_MAIN);
         WINDAT *box = main ? WinChildFindTypTree(main, WIN_FILEBOX) : nullptr;
-        if (box && g.opened) FileboxDirEnter(box, g.dir.c_str());
-        XFlush(main_display);
+        const char *at = box ? FileboxGetCurPath(box) : nullptr;
+        if (at && g.opened && g.dir == at) FileboxDirEnter(box, g.dir.c_str());
+        if (main) XFlush(main_display);
     }
     w->cancel = 0;
     w->busy = 0;
@@ -693,6 +701,7 @@ int MF_ArchiveOpen(Display *display) {
     WINDAT *win = WinCreateFromRootExt(nullptr, 0, 0, &t, &nb, "archive", fontfs_text);
     if (!win) return -26;
     w->win = win;
+    w->window = win->window;
     WinSetWinTitle(win, title);
     WinSetFuncClose(win, ArchiveClose);
 
