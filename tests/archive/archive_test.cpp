@@ -914,3 +914,48 @@ TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
     EXPECT_TRUE(g.d.WaitTrace("archive find rc=0 studies=1", 2)) << g.d.Err();
     unsetenv("XDG_CONFIG_HOME");
 }
+
+// The Archives page: choosing an entry fills the fields; Change keeps its URL and credential
+// under the new name, Remove drops it; each writes the file at once, mode 0600.
+TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
+    ScratchDir dir;
+    mkdir(dir.File("config").c_str(), 0700);
+    mkdir(dir.File("config/dravik").c_str(), 0700);
+    std::string file = dir.File("config/dravik/archives");
+    Spit(file, "[one]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n\n"
+               "[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n");
+    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    ArcGui g;
+    ASSERT_TRUE(g.Start(dir.File("cache")));
+    ASSERT_NE(g.d.Main(), 0u);
+    g.d.Click(g.d.Wait("Options"), -1, -1, 40);
+    g.d.Click(g.d.Wait("Program"), -1, -1, 40);
+    ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
+    Window nb = g.d.Wait("optnb");
+    g.d.Click(g.d.Wait("Archives", nb));
+    Window scroll = g.d.Wait("archives", nb);
+    ASSERT_NE(scroll, 0u);
+    Window page = g.d.Parent(g.d.Parent(scroll));
+    g.d.Click(g.d.Find("scl", scroll), 20, 6);
+    std::vector<Window> fields = g.d.FindAll("edit", page);
+    ASSERT_EQ(fields.size(), 6u);
+    g.d.Click(fields[0], g.d.Attr(fields[0]).width - 4, -1);
+    g.d.Type("x");
+    g.Press(page, "Change");
+    ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=2")) << g.d.Err();
+    std::string text = Slurp(file);
+    EXPECT_NE(text.find("[onex]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n"),
+              std::string::npos)
+        << text;
+    g.Press(page, "Remove");
+    ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=1")) << g.d.Err();
+    text = Slurp(file);
+    EXPECT_EQ(text.find("one"), std::string::npos) << text;
+    EXPECT_NE(text.find("[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n"), std::string::npos)
+        << text;
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(g.d.Err().find("pw1"), std::string::npos);
+    unsetenv("XDG_CONFIG_HOME");
+}
