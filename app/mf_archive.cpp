@@ -149,15 +149,19 @@ WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
 WINDAT *Field(WINDAT *parent, int x, int y, int w, int maxchars, int kind = EDIT_SINGLE) {
     WINTYP t = Typ(w, EditGetInitHeight("X", 0, 1), parent->language, fg_edit, bg_edit);
     t.state = kind;
+    // A field keeps its place when the toolkit lays the parent out again: its sides are given
+    // as distances from the parent's.
     WINNEIGHBOR nb{};
-    WINDAT *f = EditCreate(parent, x, y, &t, &nb, "edit");
+    nb.space[WIN_SIDE_LEFT] = x;
+    nb.space[WIN_SIDE_RIGHT] = std::max(0, parent->width - x - w);
+    WINDAT *f = EditCreate(parent, 0, y, &t, &nb, "edit");
     if (f) EditTextSetCharMax(f, maxchars);
     return f;
 }
 
-WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn) {
-    WINTYP t =
-        Typ(BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0), parent->language, fg_btn, bg_btn);
+WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn, int width = 0) {
+    WINTYP t = Typ(width ? width : BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0),
+                   parent->language, fg_btn, bg_btn);
     t.state = BTN_PUSH;
     WINNEIGHBOR nb{};
     return BtnCreate(parent, x, y, &t, &nb, text, fn);
@@ -632,12 +636,12 @@ int ArchiveOptionPage(WINDAT *page) {
     int by = 10 + 5 * AW_ROW + 10, bx = x;
     const WINFUNC fns[3] = {OptAdd, OptChange, OptRemove};
     for (int i = 0; i < 3; i++) {
-        WINDAT *b = Button(page, bx, by, T(26 + i, lang), fns[i]);
+        WINDAT *b = Button(page, bx, by, T(26 + i, lang), fns[i], 100);
         if (!b) return -26;
-        bx += b->width + 10;
+        bx += b->width + 8;
     }
     Label(page, 10, 230, 160, T(29, lang));
-    opt.limit = Field(page, 180, 228, 120, 9, EDIT_NUMBER);
+    opt.limit = Field(page, 180, 228, page->width - 200, 9, EDIT_NUMBER);
     if (!opt.limit) return -26;
     EditValueMinMaxSet(opt.limit, 1, 16 << 20);
     std::string mib = std::to_string(ArchiveCacheLimit >> 20);
