@@ -728,7 +728,7 @@ int MF_ArchiveOpen(Display *display) {
     bx += (b ? b->width : 80) + 10;
     Button(win, bx, by, T(11, w->language), ArchiveCancel);
     int ly = by + AW_ROW + 24;
-    w->header = Label(win, 14, ly - 20, AW_W - 28, T(32, w->language));
+    w->header = Label(win, 24, ly - 20, AW_W - 38, T(32, w->language));
     WINTYP st = Typ(AW_W, StatusGetHeight(), w->language, fg_status, bg_status);
     w->status = StatusCreate(win, &st, "status", STATUS_BOTTOM, 1);
     w->list = ScrollList(win, 10, ly, AW_W - 20, AW_H - ly - StatusGetHeight() - 10, "studies");
