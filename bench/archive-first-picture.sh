@@ -24,6 +24,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 
 /usr/bin/python3 - "$work/series" "$n" <<'PY'
 import os, random, struct, sys
@@ -121,6 +122,7 @@ for r in $(seq "$runs"); do
     (DRAVIK_TRACE=1 "$dravik" 2>&1 >/dev/null | while IFS= read -r l; do
         printf '%s %s\n' "$(now)" "$l"
     done >>"$work/trace") &
+    pipe_pid=$!
     click "$(win File)"
     click "$(win 'Open from archive...')"
     click "$(win Search)"
@@ -136,6 +138,7 @@ for r in $(seq "$runs"); do
         "$(ls "$(dirname "$(find "$XDG_CACHE_HOME" -name '*.dcm' | head -n 1)")" | wc -l)" \
         "$(awk "BEGIN{print ($t1 - $t0) / ($t2 - $t0)}")"
     dravik_pid=$(pgrep -n -f "^$dravik\$" || true)
-    [ -n "$dravik_pid" ] && kill "$dravik_pid" && wait 2>/dev/null || true
+    [ -n "$dravik_pid" ] && kill "$dravik_pid" 2>/dev/null
+    wait "$pipe_pid" 2>/dev/null || true
     dravik_pid=
 done
