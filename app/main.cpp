@@ -4,6 +4,7 @@
 #include "app/mf_option.h"
 
 #include "app/menus.h"
+#include "app/mf_archive.h"
 #include "app/mf_album.h"
 #include "base/language.h"
 #include "base/lg.h"
@@ -110,6 +111,8 @@ static const char HELP_EN[] = "Image view:\n"
                               "  the right button opens its menu\n"
                               "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
+                              "File > Open from archive: search a DICOMweb archive; Open on a\n"
+                              "  study lists its series, on a series retrieves and shows it\n"
                               "Options > Program: settings; dravik --help: the command line";
 static const char HELP_DE[] = "Bildansicht:\n"
                               "  n, p  nä"
@@ -142,6 +145,10 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "Strg+O ö"
                               "ffnen, Strg+S sichern, Strg+C schließ"
                               "en, Strg+Q beenden\n"
+                              "Datei > Aus Archiv ö"
+                              "ffnen: ein DICOMweb-Archiv durchsuchen; Ö"
+                              "ffnen auf einer\n"
+                              "  Studie zeigt ihre Serien, auf einer Serie holt und zeigt sie sie\n"
                               "Optionen > Programm: Einstellungen; dravik --help: die Befehlszeile";
 
 int MenuMainAction(Display *display, int id) {
@@ -158,6 +165,10 @@ int MenuMainAction(Display *display, int id) {
     case 202:
         MenuCloseFromMouse(nullptr);
         MF_FileSave(static_cast<WINDAT *>(MainPropStrGet(1)));
+        break;
+    case 207:
+        MenuCloseFromMouse(nullptr);
+        MF_ArchiveOpen(display ? display : main_display);
         break;
     case 500:
         MenuCloseFromMouse(nullptr);

@@ -18,9 +18,10 @@ const MENUITEM mainmenu[7] = {
     {0, 105, "Alt", "~", "Windows", 0, nullptr, nullptr},
     {0, 106, "Alt", "~", "Help", 0, nullptr, nullptr},
 };
-const MENUITEM mainfile[8] = {
+const MENUITEM mainfile[9] = {
     {2, 200, "Ctrl", "o", "Open", 0, nullptr, nullptr},
     {1, -1, "", "~", "Open Previous", 0, nullptr, nullptr},
+    {2, 207, "Ctrl", "~", "Open from archive...", 0, nullptr, nullptr},
     {2, 202, "Ctrl", "s", "Save", 1, nullptr, nullptr},
     {2, 203, "Ctrl", "~", "SaveAs", 1, nullptr, nullptr},
     {2, 204, "Ctrl", "c", "Close", 1, nullptr, nullptr},
@@ -100,7 +101,7 @@ const MENUITEM menufileboxbtn3[7] = {
 
 // Live copies the main-menu builder fills for the active language.
 MENUITEM mainMenu[7];
-MENUITEM mainFile[8];
+MENUITEM mainFile[9];
 MENUITEM mainEdit[3];
 MENUITEM mainView[7];
 MENUITEM mainAlbum[1];
@@ -138,7 +139,7 @@ int LanguageMenuProgInit(Display *display, int language) {
     };
     const Menu menus[] = {
         {mainMenu, mainmenu, mainmenuL, 7, nullptr},
-        {mainFile, mainfile, mainfileL, 8, MainMenuBtn},
+        {mainFile, mainfile, mainfileL, 9, MainMenuBtn},
         {mainEdit, mainedit, maineditL, 3, MainMenuBtn},
         {mainView, mainview, mainviewL, 7, MainMenuBtn},
         {mainAlbum, mainalbum, mainalbumL, 1, MainMenuBtn},

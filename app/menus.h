@@ -6,7 +6,7 @@
 
 // Menu templates and their label tables (row i labels entry i).
 extern const MENUITEM mainmenu[7];
-extern const MENUITEM mainfile[8];
+extern const MENUITEM mainfile[9];
 extern const MENUITEM mainedit[3];
 extern const MENUITEM mainview[7];
 extern const MENUITEM mainalbum[1];
@@ -22,7 +22,7 @@ extern const MENUITEM menufileboxbtn3[7];
 
 // Live entry arrays of the main menus, filled for the active language before each build.
 extern MENUITEM mainMenu[7];
-extern MENUITEM mainFile[8];
+extern MENUITEM mainFile[9];
 extern MENUITEM mainEdit[3];
 extern MENUITEM mainView[7];
 extern MENUITEM mainAlbum[1];

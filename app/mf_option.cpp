@@ -3,6 +3,7 @@
 
 #include "app/main.h"
 #include "app/menus.h"
+#include "app/mf_archive.h"
 #include "app/mf_file.h"
 #include "app/rc.h"
 #include "app/wnd_paint.h"
@@ -487,6 +488,8 @@ int MF_OptionProgramCreate(Display *display) {
     if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 2), 4, OPT_PAGE_WINDOW);
     if (r == 0) r = OptValueColorSetup(NotebookPageGetBase(nb, 3));
     if (r == 0) r = OptValueSetup(NotebookPageGetBase(nb, 4), 1, OPT_PAGE_DICOM);
+    if (r == 0) r = NotebookPageCreate(nb, lang == LG_GERMAN ? "Archive" : "Archives");
+    if (r == 0) r = ArchiveOptionPage(NotebookPageGetBase(nb, 5));
     WinSetFuncClose(dlg, OptCloseFunc);
     if (r != 0) {
         WinClose(dlg);
@@ -504,6 +507,7 @@ int MF_OptionProgramCreate(Display *display) {
 }
 
 int OptNameCommit() {
+    ArchiveOptionCommit();
     int a = OptEditCommit(optColorEdit), b = OptEditCommit(optFontEdit);
     return a != 0 ? a : b;
 }
@@ -513,6 +517,7 @@ int OptCloseFunc(WINDATUSR *rec) {
     OptNameCommit();
     OptEditReset(optColorEdit);
     OptEditReset(optFontEdit);
+    ArchiveOptionClose();
     wdnb = nullptr;
     // At the end of the program the windows go anyway; nothing is rebuilt for them.
     if (killProgram) return 0;

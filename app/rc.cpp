@@ -133,6 +133,23 @@ void ApplyInt(const char *buf, long len, const IntKey &k) {
     if (v) *k.value = atoi(v);
 }
 
+// ArchiveCacheLimit is in MiB in the file, so a hand edit needs no long numbers; a value that is
+// not a positive number of at most 16 TiB keeps the default.
+const long long ARC_LIMIT_MIB_MAX = 16LL << 20;
+
+void ApplyArchiveCacheLimit(const char *buf, long len) {
+    ArchiveCacheLimit = 2LL << 30;
+    const char *v = ReadEntry(buf, "ArchiveCacheLimit", len);
+    if (!v) return;
+    char *end = nullptr;
+    errno = 0;
+    long long mib = strtoll(v, &end, 10);
+    while (end && IsBlank(*end))
+        end++;
+    if (errno || end == v || (end && *end) || mib < 1 || mib > ARC_LIMIT_MIB_MAX) return;
+    ArchiveCacheLimit = mib << 20;
+}
+
 void ApplyLastFile(const char *buf, long len, int i) {
     char key[32];
     snprintf(key, sizeof key, "LastFile%i", i);
@@ -360,6 +377,7 @@ void RcApplyBuffer(const char *buf, long len) {
     ApplyInt(buf, len, lastIntKeys[4]);
     if (ExifRotate != 0) ExifRotate = 1;
     if (FitLargeImages != 1) FitLargeImages = 0;
+    ApplyArchiveCacheLimit(buf, len);
 }
 
 int ProgramResFileRead() {
@@ -444,6 +462,8 @@ static void WriteSettings(FILE *f) {
     fputs("\n# View\n\n", f);
     num("ExifRotate", ExifRotate);
     num("FitLargeImages", FitLargeImages);
+    fputs("\n# Archive\n\n", f);
+    fprintf(f, "ArchiveCacheLimit=%lld\n", ArchiveCacheLimit >> 20);
     fputs("\n##\n", f);
 }
 

@@ -299,6 +299,7 @@ struct PARTOUT {
     int written;
     int unnamed;
     std::string *msg;
+    const ARCPROGRESS *progress;
 };
 const size_t PART_HEAD = 64 << 10;
 
@@ -369,6 +370,7 @@ int PartEnd(void *ctx) {
         return PartFail(o, path + ": cannot rename: " + strerror(errno));
     o->tmp.clear();
     o->written++;
+    if (o->progress && o->progress->written) o->progress->written(o->progress->ctx, path);
     return 0;
 }
 
@@ -540,7 +542,7 @@ int ArcRetrieve(ARCCONN *c, const std::string &study, const std::string &series,
     std::string url = c->archive.url + "/studies/" + PathSegment(study);
     if (!series.empty()) url += "/series/" + PathSegment(series);
     std::string msg;
-    PARTOUT out{outdir, "", -1, "", 0, 0, &msg};
+    PARTOUT out{outdir, "", -1, "", 0, 0, &msg, progress};
     MPPARSER mp;
     mp.sink = MPSINK{&out, PartBegin, PartData, PartEnd};
     REQUEST rq;

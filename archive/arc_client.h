@@ -57,6 +57,8 @@ int ArcFindSeries(ARCCONN *c, const std::string &study, std::vector<ARCSERIES> *
 struct ARCPROGRESS {
     void *ctx;
     int (*step)(void *ctx, int instances, long long bytes);
+    // Optional: each instance's file once it is complete under its final name.
+    void (*written)(void *ctx, const std::string &path);
 };
 
 // Retrieves a study, or one series of it when `series` is not empty, into `outdir` (which must

@@ -249,15 +249,16 @@ const char *const mainmenuL[7 * LG_COLUMNS] = {
     /*  6 */ "Hilfe", "Help", " ", " ", " ",
 };
 
-const char *const mainfileL[8 * LG_COLUMNS] = {
+const char *const mainfileL[9 * LG_COLUMNS] = {
     /*  0 */ ("Ö" "ffnen"), "Open", " ", " ", " ",
     /*  1 */ ("Ö" "ffnen vorher"), "Open Previous", " ", " ", " ",
-    /*  2 */ "Sichern", "Save", " ", " ", " ",
-    /*  3 */ "Sichern als", "SaveAs", " ", " ", " ",
-    /*  4 */ ("Schließ" "en"), "Close", " ", " ", " ",
-    /*  5 */ "Drucken", "Print", " ", " ", " ",
-    /*  6 */ "#", "#", " ", " ", " ",
-    /*  7 */ "Beenden", "Exit", " ", " ", " ",
+    /*  2 */ ("Aus Archiv ö" "ffnen..."), "Open from archive...", " ", " ", " ",
+    /*  3 */ "Sichern", "Save", " ", " ", " ",
+    /*  4 */ "Sichern als", "SaveAs", " ", " ", " ",
+    /*  5 */ ("Schließ" "en"), "Close", " ", " ", " ",
+    /*  6 */ "Drucken", "Print", " ", " ", " ",
+    /*  7 */ "#", "#", " ", " ", " ",
+    /*  8 */ "Beenden", "Exit", " ", " ", " ",
 };
 
 const char *const maineditL[3 * LG_COLUMNS] = {

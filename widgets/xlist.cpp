@@ -113,6 +113,15 @@ static char *EntryCopy(const char *text) {
     return p;
 }
 
+int ListEntryClear(WINDAT *l) {
+    if (!l) return -15;
+    if (!IsList(l)) return -22;
+    if (!Ints(l)) return -8;
+    EntriesFree(l);
+    ResetView(l);
+    return 0;
+}
+
 int ListEntrySetupWidth(WINDAT *l) {
     if (!l) return -15;
     if (!Ints(l)) return -8;

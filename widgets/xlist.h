@@ -38,6 +38,8 @@ int ListRelease(WINDAT *list);
 int ListKey(WINDAT *list);
 
 int ListEntryAdd(WINDAT *list, const char *text, int index);
+// Removes every entry (the view back at the top); the caller repaints.
+int ListEntryClear(WINDAT *list);
 int ListEntrySetupWidth(WINDAT *list);
 int ListEntrySetSelectText(WINDAT *list, const char *text);
 

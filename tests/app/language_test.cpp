@@ -37,7 +37,7 @@ TEST(Labels, EveryRowHasGermanAndEnglish) {
         const char *const *t;
         int rows;
     } tables[] = {{szresL, 70},          {szactL, 18},    {szerrL, 52},           {szwarnL, 5},
-                  {szboxtitelL, 8},      {sznbalbumL, 6}, {mainmenuL, 7},         {mainfileL, 8},
+                  {szboxtitelL, 8},      {sznbalbumL, 6}, {mainmenuL, 7},         {mainfileL, 9},
                   {menufileboxbtn3L, 7}, {paintfileL, 4}, {szoptionprogmouseL, 3}};
     for (const Table &tb : tables)
         for (int r = 0; r < tb.rows; r++)
@@ -54,11 +54,12 @@ TEST(Labels, EveryRowHasGermanAndEnglish) {
 
 TEST(Labels, MenuTemplatesMatchTheirTables) {
     EXPECT_EQ(mainfile[1].kind, MENU_KIND_SUB);
-    EXPECT_EQ(mainfile[6].kind, MENU_KIND_SEP);
-    EXPECT_STREQ(mainfileL[6 * LG_COLUMNS + LG_GERMAN], "#");
-    EXPECT_EQ(mainfile[7].id, 206);
-    EXPECT_STREQ(mainfile[7].accelerator, "q");
-    EXPECT_EQ(mainfile[2].disabled, 1);
+    EXPECT_EQ(mainfile[2].id, 207);
+    EXPECT_EQ(mainfile[7].kind, MENU_KIND_SEP);
+    EXPECT_STREQ(mainfileL[7 * LG_COLUMNS + LG_GERMAN], "#");
+    EXPECT_EQ(mainfile[8].id, 206);
+    EXPECT_STREQ(mainfile[8].accelerator, "q");
+    EXPECT_EQ(mainfile[3].disabled, 1);
     for (int i = 0; i < 7; i++)
         EXPECT_EQ(mainmenu[i].id, 100 + i);
     EXPECT_STREQ(menufiletyp[0].label, "JPEG  (*.jpg)");

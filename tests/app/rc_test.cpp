@@ -72,7 +72,7 @@ std::string FullFile() {
         s += "DicomSearchGroup" + std::to_string(i) + "=" + std::to_string(16 + i) +
              "\nDicomSearchTag" + std::to_string(i) + "=" + std::to_string(32 + i) + "\n";
     s += "HounsfieldUse=1\nHounsfieldMin=-1024\nHounsfieldMax=2000\nDicomWindow=2\n\n# "
-         "View\n\nExifRotate=0\nFitLargeImages=1\n\n##\n";
+         "View\n\nExifRotate=0\nFitLargeImages=1\n\n# Archive\n\nArchiveCacheLimit=512\n\n##\n";
     return s;
 }
 
@@ -146,6 +146,7 @@ TEST_F(ConfigFile, DefaultFileStartsWithItsSectionsAndDefaults) {
     EXPECT_EQ(Value(f, "DicomWindow"), "0");
     EXPECT_EQ(Value(f, "ExifRotate"), "1");
     EXPECT_EQ(Value(f, "FitLargeImages"), "0");
+    EXPECT_EQ(Value(f, "ArchiveCacheLimit"), "2048");
     EXPECT_NE(f.find("\n# YesNo\n\nAskFileOpenWin=0\nAskFileSaveExist=1\n"), std::string::npos);
     EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
 }
@@ -185,6 +186,26 @@ TEST_F(ConfigFile, OnlyWholeKeysAtLineStartCount) {
     EXPECT_EQ(Value(f, "BgForm"), "a-colour-name-far-t");
     // The first occurrence without a value does not count.
     EXPECT_EQ(Value(f, "PathMainTemp"), "/scratch");
+}
+
+// The cache limit is in MiB; what is not a positive number within 16 TiB keeps 2 GiB.
+TEST_F(ConfigFile, ArchiveCacheLimitTakesOnlyAPlausibleMiBCount) {
+    struct Case {
+        const char *file, *expected;
+    } cases[] = {{"ArchiveCacheLimit=300\n", "300"},
+                 {"ArchiveCacheLimit=0\n", "2048"},
+                 {"ArchiveCacheLimit=-5\n", "2048"},
+                 {"ArchiveCacheLimit=12x\n", "2048"},
+                 {"ArchiveCacheLimit=16777217\n", "2048"},
+                 {"ArchiveCacheLimit=99999999999999999999\n", "2048"}};
+    for (const Case &c : cases) {
+        Start(c.file);
+        EXPECT_EQ(Value(Written(), "ArchiveCacheLimit"), c.expected) << c.file;
+        unlink(staged.c_str());
+        staged.clear();
+        run.~ProgramRun();
+        new (&run) ProgramRun;
+    }
 }
 
 TEST_F(ConfigFile, LanguageCodesMatchExactlyAndOnlyGermanOrEnglishStay) {

@@ -5,17 +5,20 @@
 #include "archive/arc_client.h"
 #include "archive/arc_multipart.h"
 #include "image/image_testutil.h"
+#include "support/driver.h"
 #include "support/proc.h"
 
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
+#include <poll.h>
 #include <set>
 #include <signal.h>
 #include <sstream>
@@ -739,4 +742,222 @@ TEST(ArchiveTls, CertificatesAreVerifiedAndACaFileIsUsed) {
     EXPECT_EQ(trusted.status, 1);
     EXPECT_EQ(trusted.err.find("certificate"), std::string::npos) << trusted.err;
     EXPECT_NE(trusted.err.find("JSON"), std::string::npos) << trusted.err;
+}
+
+namespace {
+
+// dravik on a private display with its cache in `cache`, driven through the search window.
+struct ArcGui {
+    XvfbServer x;
+    Display *xd = nullptr;
+    Driver d;
+
+    bool Start(const std::string &cache) {
+        if (!x.Start() || !(xd = XOpenDisplay(x.name.c_str()))) return false;
+        d.Attach(xd, x.name);
+        return d.Launch({}, "AskProgramExit=0\nAskFileOpenWin=0\n", {"XDG_CACHE_HOME=" + cache});
+    }
+    ~ArcGui() {
+        d.Kill();
+        if (xd) XCloseDisplay(xd);
+    }
+    Window OpenWindow() {
+        if (!d.Main()) return 0;
+        d.Click(d.Wait("File"), -1, -1, 40);
+        d.Click(d.Wait("Open from archive..."), -1, -1, 40);
+        return d.Wait("Search archive");
+    }
+    void Press(Window top, const char *button) { d.Click(d.Wait(button, top)); }
+    // Search, then Open on the first study: its series are listed.
+    bool ListSeries(Window top, int studies) {
+        Press(top, "Search");
+        if (!d.WaitTrace("archive find rc=0 studies=" + std::to_string(studies))) return false;
+        Press(top, "Open");
+        return d.WaitTrace("archive series rc=0 series=1");
+    }
+};
+
+// The one subdirectory of `dir`, or "".
+std::string OnlySub(const std::string &dir) {
+    std::set<std::string> n = Names(dir);
+    return n.size() == 1 ? dir + "/" + *n.begin() : "";
+}
+
+} // namespace
+
+// As a user: the patient ID typed, Search, Open on the study and on its series; the series
+// lands in the cache and its first picture opens in the main view, where n walks the series.
+TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
+    ArcGui g;
+    ASSERT_TRUE(g.Start(dir.File("cache")));
+    Window top = g.OpenWindow();
+    ASSERT_NE(top, 0u) << g.d.Err();
+    std::vector<Window> fields = g.d.FindAll("edit", top);
+    ASSERT_EQ(fields.size(), 6u);
+    g.d.Click(fields[1]);
+    g.d.Type("ARC001");
+    ASSERT_TRUE(g.ListSeries(top, 1)) << g.d.Err();
+    g.Press(top, "Open");
+    ASSERT_TRUE(g.d.WaitTrace("archive get rc=0 instances=4")) << g.d.Err();
+    std::string series = OnlySub(dir.File("cache") + "/dravik/archive/" + STUDY_CT);
+    ASSERT_FALSE(series.empty());
+    ASSERT_TRUE(g.d.WaitTrace("trace: open " + series + "/")) << g.d.Err();
+    std::set<std::string> files = Names(series);
+    EXPECT_EQ(files.size(), 4u);
+    for (const std::string &f : files)
+        EXPECT_EQ(f.compare(f.size() - 4, 4, ".dcm"), 0) << f;
+    // The credential is never shown.
+    EXPECT_EQ(g.d.Err().find("secret"), std::string::npos);
+}
+
+namespace {
+
+// Answers a study search and a series search with one entry each, then sends the series' first
+// instance whole and a piece of the second, and stalls until the client goes.
+struct StallServer {
+    int fd = -1, port = 0;
+    std::atomic<bool> stop{false};
+    std::thread th;
+    std::string one = Slurp(DataPath("archive/ct-1.dcm"));
+    std::string two = Slurp(DataPath("archive/ct-2.dcm"));
+
+    StallServer() {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        listen(fd, 4);
+        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+        port = ntohs(a.sin_port);
+        th = std::thread([this] { Serve(); });
+    }
+    ~StallServer() {
+        stop = true;
+        th.join();
+        close(fd);
+    }
+    bool Readable(int s) {
+        pollfd p{s, POLLIN, 0};
+        return poll(&p, 1, 100) > 0;
+    }
+    static std::string Json(const std::string &body) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: application/dicom+json\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    }
+    void Serve() {
+        const std::string uid = "\"Value\": [\"1.2.826.0.1.3680043.9.7433.33.1";
+        while (!stop) {
+            if (!Readable(fd)) continue;
+            int c = accept(fd, nullptr, nullptr);
+            if (c < 0) continue;
+            std::string req;
+            char buf[4096];
+            while (req.find("\r\n\r\n") == std::string::npos && Readable(c)) {
+                ssize_t n = read(c, buf, sizeof buf);
+                if (n <= 0) break;
+                req.append(buf, size_t(n));
+            }
+            std::string line = req.substr(0, req.find("\r\n")), out;
+            if (line.find("/series/") != std::string::npos) {
+                auto part = [](const std::string &b) {
+                    return "--XyZ\r\nContent-Type: application/dicom\r\n\r\n" + b + "\r\n";
+                };
+                out = "HTTP/1.1 200 OK\r\nContent-Type: multipart/related; "
+                      "type=\"application/dicom\"; boundary=XyZ\r\n\r\n" +
+                      part(one) + part(two).substr(0, 600);
+            } else if (line.find("/series") != std::string::npos) {
+                out = Json("[{\"0020000E\": {\"vr\": \"UI\", " + uid +
+                           ".1\"]}, \"00080060\": {\"vr\": \"CS\", \"Value\": [\"CT\"]}}]");
+            } else {
+                out = Json("[{\"0020000D\": {\"vr\": \"UI\", " + uid +
+                           "\"]}, \"00100020\": {\"vr\": \"LO\", \"Value\": [\"ST1\"]}}]");
+            }
+            (void)!write(c, out.data(), out.size());
+            // The client ends a stalled transfer by going away.
+            while (!stop && line.find("/series/") != std::string::npos)
+                if (Readable(c) && read(c, buf, sizeof buf) <= 0) break;
+            close(c);
+        }
+    }
+};
+
+} // namespace
+
+// Cancel while an instance is under way: the whole first instance stays (and is shown), nothing
+// of the second is left, and the window answers at once.
+TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
+    StallServer srv;
+    ScratchDir dir;
+    mkdir(dir.File("config").c_str(), 0700);
+    mkdir(dir.File("config/dravik").c_str(), 0700);
+    Spit(dir.File("config/dravik/archives"),
+         "[stall]\nurl = http://127.0.0.1:" + std::to_string(srv.port) + "/dw\n");
+    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    ArcGui g;
+    ASSERT_TRUE(g.Start(dir.File("cache")));
+    Window top = g.OpenWindow();
+    ASSERT_NE(top, 0u) << g.d.Err();
+    ASSERT_TRUE(g.ListSeries(top, 1)) << g.d.Err();
+    g.Press(top, "Open");
+    std::string series = dir.File("cache") + "/dravik/archive/" + STUDY_CT + "/" + STUDY_CT + ".1";
+    std::string first = "1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm";
+    ASSERT_TRUE(g.d.WaitTrace("trace: open " + series + "/" + first)) << g.d.Err();
+    g.Press(top, "Cancel");
+    ASSERT_TRUE(g.d.WaitTrace("archive get rc=-6 instances=1")) << g.d.Err();
+    EXPECT_EQ(Names(series), std::set<std::string>{first});
+    EXPECT_EQ(Slurp(series + "/" + first), srv.one);
+    // The window takes the next command: Back lists the study again.
+    g.Press(top, "Back");
+    g.Press(top, "Search");
+    EXPECT_TRUE(g.d.WaitTrace("archive find rc=0 studies=1", 2)) << g.d.Err();
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+// The Archives page: choosing an entry fills the fields; Change keeps its URL and credential
+// under the new name, Remove drops it; each writes the file at once, mode 0600.
+TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
+    ScratchDir dir;
+    mkdir(dir.File("config").c_str(), 0700);
+    mkdir(dir.File("config/dravik").c_str(), 0700);
+    std::string file = dir.File("config/dravik/archives");
+    Spit(file, "[one]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n\n"
+               "[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n");
+    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    ArcGui g;
+    ASSERT_TRUE(g.Start(dir.File("cache")));
+    ASSERT_NE(g.d.Main(), 0u);
+    g.d.Click(g.d.Wait("Options"), -1, -1, 40);
+    g.d.Click(g.d.Wait("Program"), -1, -1, 40);
+    ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
+    Window nb = g.d.Wait("optnb");
+    // Six tabs do not fit: the notebook scrolls them with its arrow.
+    g.d.Click(g.d.Wait(">", nb));
+    g.d.Click(g.d.Wait("Archives", g.d.Wait("bb", nb)));
+    Window scroll = g.d.Wait("archives", nb);
+    ASSERT_NE(scroll, 0u);
+    Window page = g.d.Parent(g.d.Parent(scroll));
+    g.d.Click(g.d.Find("scl", scroll), 20, 6);
+    std::vector<Window> fields = g.d.FindAll("edit", page);
+    ASSERT_EQ(fields.size(), 6u);
+    g.d.Click(fields[0], g.d.Attr(fields[0]).width - 4, -1);
+    g.d.Type("x");
+    g.Press(page, "Change");
+    ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=2")) << g.d.Err();
+    std::string text = Slurp(file);
+    EXPECT_NE(text.find("[onex]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n"),
+              std::string::npos)
+        << text;
+    g.Press(page, "Remove");
+    ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=1")) << g.d.Err();
+    text = Slurp(file);
+    EXPECT_EQ(text.find("one"), std::string::npos) << text;
+    EXPECT_NE(text.find("[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n"), std::string::npos)
+        << text;
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(g.d.Err().find("pw1"), std::string::npos);
+    unsetenv("XDG_CONFIG_HOME");
 }

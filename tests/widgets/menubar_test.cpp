@@ -136,8 +136,10 @@ TEST_F(MainWindow, KeysWalkTheBarAndTheEntries) {
     // Disabled entries are stepped onto like the others.
     Key("Down");
     Key("Down");
+    Key("Down");
     ASSERT_TRUE(WaitFor([&] { return Background("Save;Ctrl+s") == MENU_SEL; }));
     EXPECT_EQ(Background("Open;Ctrl+o"), MENU_BG);
+    Key("Up");
     Key("Up");
     Key("Up");
     Key("Up");
