@@ -36,7 +36,7 @@ namespace {
 
 const int kViewW = 1280, kViewH = 1024;
 
-using Server = BenchXvfb;
+using Server = XvfbServer;
 
 WINDAT *view = nullptr;
 
