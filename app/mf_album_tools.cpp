@@ -10,6 +10,7 @@
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
 #include "widgets/xstatus.h"
+#include "app/test_hooks.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -41,8 +41,6 @@ extern std::atomic<int> CurLevel, MaxLevel;
 extern std::atomic<int> CurAddMax, CurAddNr, CurAddAdd;
 // The first progress line of the running add; the read request's progress reaches it here.
 extern std::atomic<WINDAT *> WsReadAlbum;
-// Test seam: called on the scan thread of a tree add before each matching file is taken on.
-extern void (*AlbumScanHook)(ALBUMWND *w);
 
 // The event pump: dispatches events until `stop` is set or the program ends. Started and
 // stopped with AlbumPumpStart / AlbumPumpStop (which joins it).

@@ -19,6 +19,7 @@
 #include "toolkit/xinit.h"
 #include "widgets/xpaint.h"
 #include "widgets/xscroll.h"
+#include "widgets/test_hooks.h"
 
 #include <chrono>
 #include <csignal>

@@ -22,7 +22,6 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
-void (*FileOpenReadHook)(const char *path, int ok) = nullptr;
 WINDAT *ws_save = nullptr;
 
 struct FILEOPENJOB {
@@ -117,7 +116,6 @@ static void *TreadFileOpen(void *arg) {
     auto *job = static_cast<FILEOPENJOB *>(arg);
     job->corner = FileOpenPaintCorner(job) == 0;
     job->buf = IoReadFile(&job->req, &job->fi, IO_READ_FULL);
-    if (FileOpenReadHook) FileOpenReadHook(job->req.path, job->buf != nullptr);
     return nullptr;
 }
 

@@ -17,10 +17,6 @@ int mf_FileSave(WINDAT *view);
 // The status bar that the save's progress goes to while one runs, or null.
 extern WINDAT *ws_save;
 
-// Test seam: called from the worker after the read (progress has been reported), before the
-// result is handed back.
-extern void (*FileOpenReadHook)(const char *path, int ok);
-
 // ---- the file box widget (window type 30)
 
 // Creation options: design (0 list side only, 1 list side and right side), kind, start directory,

@@ -103,9 +103,6 @@ int PaintFunc(WINDATUSR *rec, WINFUNC fn);
 int PaintImgTools(WINDATUSR *rec);
 int PaintImgPlay(WINDAT *view);
 int PaintFrameTime(const FILEINFO *fi);
-// Called with each frame Play shows (tests and benchmarks watch the film through it); a
-// non-zero result ends the film.
-extern int (*PaintPlayHook)(WINDAT *view, int frame);
 WINDAT *PaintImgMultiFrameWndCreate(WINDAT *parent, WINDAT *filebox);
 // Largest frame number the save dialog's frame fields take.
 enum { PAINT_FRAME_FIELD_MAX = 99999 };

@@ -17,6 +17,7 @@
 #include "widgets/xlabel.h"
 #include "widgets/xmenu.h"
 #include "widgets/xscroll.h"
+#include "widgets/test_hooks.h"
 
 #include <algorithm>
 #include <cerrno>

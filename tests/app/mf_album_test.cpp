@@ -13,6 +13,7 @@
 #include "widgets/xlist.h"
 #include "widgets/xnotebook.h"
 #include "widgets/xpaint.h"
+#include "app/test_hooks.h"
 
 #include <atomic>
 #include <thread>

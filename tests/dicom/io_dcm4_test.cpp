@@ -5,6 +5,7 @@
 #include "dicom/dicom_test_util.h"
 #include "dicom/io_dcm4.h"
 #include "toolkit/xwin.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <climits>

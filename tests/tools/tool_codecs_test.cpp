@@ -6,6 +6,7 @@
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dicom.h"
 #include "support/proc.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <cstdio>
