@@ -20,13 +20,8 @@
 
 namespace {
 
-std::string Slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 int Markers(const std::string &path) {
-    std::string b = Slurp(path);
+    std::string b = ReadWholeFile(path);
     int n = 0;
     for (size_t p = 222; (p = b.find("+SK+", p)) != std::string::npos; p += 4)
         n++;
@@ -109,7 +104,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     EXPECT_EQ(AlbumOpenPath("/data", "ab"), "/data/ab") << "shorter than four: as typed";
     // A missing album is created with the configured edge; a present one keeps its own.
     Open(dir + "/new.alb");
-    EXPECT_EQ(Slurp(dir + "/new.alb").size(), 222u);
+    EXPECT_EQ(ReadWholeFile(dir + "/new.alb").size(), 222u);
     EXPECT_EQ(album->entries, 0);
     EXPECT_EQ(album->edge, 48);
 
@@ -135,7 +130,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
             boxgone = false;
     ToolkitUnlock();
     EXPECT_TRUE(boxgone);
-    EXPECT_EQ(Slurp(dir + "/typed.alb").size(), 222u);
+    EXPECT_EQ(ReadWholeFile(dir + "/typed.alb").size(), 222u);
     EXPECT_STREQ(LastPathAlbum, dir.c_str());
 }
 
@@ -169,7 +164,7 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     ASSERT_TRUE(last && last->fi.fname);
     EXPECT_NE(std::string(last->fi.fname).find("tree/s/t/B.JPG"), std::string::npos);
     EXPECT_TRUE(last->fi.ximage);
-    std::string bytes = Slurp(path);
+    std::string bytes = ReadWholeFile(path);
     EXPECT_EQ(Markers(path), 8);
     EXPECT_NE(bytes.find(dir + "/tree/s/t/B.JPG"), std::string::npos);
     EXPECT_NE(bytes.find(dir + "/flat/x.jpg"), std::string::npos);
@@ -204,7 +199,7 @@ TEST_F(AlbumWindow, TheAddPageFileBoxChoosesWhatTheButtonsAdd) {
     EXPECT_STREQ(FileboxGetCurPath(w->addbox), (dir + "/pick").c_str());
     ClickAt(display, single->window, 4, 4);
     ASSERT_TRUE(Pump([&] { return album->added == 1; }, 10000));
-    EXPECT_NE(Slurp(path).find(dir + "/pick/b.jpg"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(path).find(dir + "/pick/b.jpg"), std::string::npos);
     // "Directory" takes every file the box lists; the text file is no picture.
     ClickAt(display, directory->window, 4, 4);
     ASSERT_TRUE(Pump([&] { return album->added == 3; }, 10000));
@@ -317,7 +312,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
         Jpeg("src/r" + std::to_string(i) + ".jpg");
     std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
     ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string before = Slurp(path);
+    std::string before = ReadWholeFile(path);
 
     Open(path);
     PaintImgCurSelectSet(album->view, 1);
@@ -326,7 +321,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "Ignore"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
-    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(ReadWholeFile(path), before);
 
     Open(path);
     Jpeg("late.jpg");
@@ -337,7 +332,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
-    std::string after = Slurp(path);
+    std::string after = ReadWholeFile(path);
     EXPECT_EQ(Markers(path), 3);
     EXPECT_EQ(after.find(dir + "/src/r0.jpg"), std::string::npos);
     EXPECT_NE(after.find(dir + "/late.jpg"), std::string::npos);
@@ -372,7 +367,7 @@ TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
     cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
     ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string replaced = Slurp(path);
+    std::string replaced = ReadWholeFile(path);
     CloseWindow();
     testing::internal::CaptureStderr();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
@@ -382,7 +377,7 @@ TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     EXPECT_NE(err.find(path), std::string::npos) << err;
     EXPECT_TRUE(Open());
     EXPECT_EQ(album->modified, 1);
-    EXPECT_EQ(Slurp(path), replaced);
+    EXPECT_EQ(ReadWholeFile(path), replaced);
 }
 
 namespace {

@@ -59,11 +59,20 @@ void ProgramRun::Signal(int sig) {
     if (pid > 0) kill(pid, sig);
 }
 
-std::string ProgramRun::Stderr() const {
-    std::ifstream f(err_path);
+std::string ReadWholeFile(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string &path) {
+    std::string s = ReadWholeFile(path);
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+std::string ProgramRun::Stderr() const {
+    return ReadWholeFile(err_path);
 }
 
 ProgramRun::~ProgramRun() {

@@ -1,6 +1,7 @@
 // Test helpers: running the real binaries with a private HOME.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct ProgramRun {
     std::string Stderr() const;
     ~ProgramRun();
 };
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::string &path);
+std::vector<uint8_t> ReadFileBytes(const std::string &path);
 
 // Runs a command to its end and captures stdout, stderr and the exit status.
 struct ToolResult {

@@ -64,19 +64,6 @@ TEST_F(Menus, CtrlAcceleratorFiresOnlyForTheExactKeyName) {
     EXPECT_EQ(MenuMainActionWithKeyCTRL(nullptr), -15);
 }
 
-TEST_F(Menus, GermanMenusCarryLatin1Labels) {
-    ASSERT_EQ(LanguageMenuProgInit(display, 0), 0);
-    EXPECT_STREQ(MenuItemGet(M_MAIN_MENU[0], 1)->label, "Datei");
-    EXPECT_STREQ(MenuItemGet(M_MAIN_MENU[1], 1)->label, "\xD6"
-                                                        "ffnen");
-    EXPECT_EQ(MenuItemGet(M_MAIN_MENU[1], 1)->action, MainMenuBtn);
-    ASSERT_EQ(LanguageMenuInit(display, 0), 0);
-    EXPECT_STREQ(MenuItemGet(M_OPTION_MENU[3], 1)->label, "Umbennen");
-    EXPECT_EQ(MenuItemGet(M_OPTION_MENU[3], 4)->submenu, M_OPTION_MENU[1]);
-    EXPECT_STREQ(MenuItemGet(M_OPTION_MENU[0], 1)->label, "JPEG  (*.jpg)");
-    EXPECT_EQ(LanguageMenuProgInit(nullptr, 0), -19);
-}
-
 TEST_F(Menus, CascadeOpensOnEnteringItsEntryAndClosesOnTheNext) {
     WINTYP t = Typ(120, 24, BTN_OPTION_THIN);
     WINNEIGHBOR nb{};
