@@ -373,7 +373,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
 }
 
 int dodir(int mode, ALBUMWND *w) {
-    if (!w) return -15;
+    if (!w) return WIN_ERROR_ARG;
     int fd = open(w->adddir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         ScanReport(w, w->adddir, -151, errno);

@@ -120,8 +120,8 @@ static void *TreadFileOpen(void *arg) {
 }
 
 int mf_FileOpen(const char *path, WINDAT *view) {
-    if (!path || !view) return -15;
-    if (view->typ != WIN_PAINT) return -22;
+    if (!path || !view) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     int language = view->language;
     struct stat st;
     if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -189,10 +189,10 @@ static void IoSaveJpegStatus(void *, int percent) {
 }
 
 int mf_FileSave(WINDAT *view) {
-    if (!view) return -15;
-    if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    if (!view) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return WIN_ERROR_TYPE;
     PAINTIMG *e = PaintImgGet(view, view->img_current);
-    if (!e || !e->fi.fbuf || !e->fi.fname) return -24;
+    if (!e || !e->fi.fbuf || !e->fi.fname) return WIN_ERROR_NOIMAGE;
     const FILEINFO &fi = e->fi;
     // The picture as read is its file: encoding it again would only lose quality and data.
     struct stat st;
@@ -225,14 +225,14 @@ int mf_FileSave(WINDAT *view) {
 // ---- saving as
 
 int mf_FileSaveAs(WINDAT *dlg, int *typ) {
-    if (!dlg || !typ) return -15;
+    if (!dlg || !typ) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(dlg);
     WINDAT *view = box ? FileboxWndFOwnerGet(box) : nullptr;
-    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return WIN_ERROR_TYPE;
     char path[4096];
-    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return WIN_ERROR_ARG;
     PAINTIMG *e = PaintImgGet(view, view->img_current);
-    if (!e || !e->fi.fbuf) return -24;
+    if (!e || !e->fi.fbuf) return WIN_ERROR_NOIMAGE;
     const FILEINFO &fi = e->fi;
     int language = view->language;
     FILEREQ req;
