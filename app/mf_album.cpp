@@ -206,14 +206,14 @@ static int AddAreaLayout(WINDATUSR *rec) {
             bh = std::max(bh, b->height + 2 * b->border);
         }
     y += bh + 12;
-    for (WINDAT *p : {w->a.progress1, w->a.progress2})
+    for (WINDAT *p : {w->progress1, w->progress2})
         if (p) {
             p->width = width - 2 * p->border;
             WinMoveResizeWindow(p, 0, y, p->width, p->height);
             WinFuncResize(p);
             y += p->height + 2 * p->border + 6;
         }
-    if (WINDAT *c = w->a.cancelbtn) WinMove(c, 0, y + 4);
+    if (WINDAT *c = w->cancelbtn) WinMove(c, 0, y + 4);
     return 0;
 }
 
@@ -234,10 +234,10 @@ static void PageAdd(ALBUMWND *w, WINDAT *page) {
                             AlbumPageEntryAddFuncAddDirSub};
     for (int i = 0; i < 3; i++)
         w->addctl[i + 1] = Button(area, 0, 0, LgRes(rows[i], lang), fns[i]);
-    w->a.progress1 = Progress(area, 0, 0, area->width);
-    w->a.progress2 = Progress(area, 0, 0, area->width);
-    w->a.cancelbtn = Button(area, 0, 0, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 0);
+    w->progress1 = Progress(area, 0, 0, area->width);
+    w->progress2 = Progress(area, 0, 0, area->width);
+    w->cancelbtn = Button(area, 0, 0, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 1, 0);
     WinSetFuncResize(area, AddAreaLayout);
     AddAreaLayout(&area->usr);
 }
@@ -417,8 +417,8 @@ static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
     if (!view) return nullptr;
     view->state = PAINT_ALBUM;
     w->a.view = view;
-    w->a.status = ScrollGetStatus(scroll);
-    w->a.container = paned;
+    w->status = ScrollGetStatus(scroll);
+    w->container = paned;
     WinSetFuncExpose(view, WinPaintFuncExpose);
     WinSetFuncResize(view, WinPaintFuncResize);
     return paned;
@@ -505,7 +505,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     }
     WinUSRStringArrayValueSet(win, 2, reinterpret_cast<char *>(w->notebook));
     WinUSRStringArrayValueSet(win, 3, reinterpret_cast<char *>(w->a.view));
-    WinUSRStringArrayValueSet(win, 4, reinterpret_cast<char *>(w->a.status));
+    WinUSRStringArrayValueSet(win, 4, reinterpret_cast<char *>(w->status));
     CursorSet(win, cursorWatch);
     PageProperty(w, NotebookPageGetBase(w->notebook, 0));
     PageDetails(NotebookPageGetBase(w->notebook, 1), w->a.language);
@@ -517,7 +517,7 @@ int AlbumOpenAction(Display *display, const char *path) {
 
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s", LgAct(8, w->a.language), path);
-    StatusSetMsg(w->a.status, text, 1);
+    StatusSetMsg(w->status, text, 1);
     WinShow(win, 1);
     ResizeAlbum(&win->usr);
     if (AlbumOpenStartUp(&w->a) == FILE_SUCCES) AlbumViewFill(&w->a);
@@ -526,7 +526,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     WinSetFuncMouse(w->a.view, AlbumPaintMouseFunc);
     if (w->a.entries > 0) AlbumPageEntryShow(&w->a, 0);
     SetupText(w);
-    StatusSetMsg(w->a.status, "", 1);
+    StatusSetMsg(w->status, "", 1);
     DravikTrace("album open %s entries=%d", path, w->a.entries);
     return 250;
 }
@@ -655,7 +655,7 @@ int AlbumSave(WINDATUSR *rec) {
             w->savefailed = 1;
             MsgBoxClose(rec);
             MsgErrFile(a->language, a->path, rc, a->file.error, nullptr);
-            StatusSetMsg(a->status, LgErr(6, a->language), 1);
+            StatusSetMsg(w->status, LgErr(6, a->language), 1);
             DravikTrace("album save failed %d", rc);
             return rc;
         }
@@ -763,11 +763,11 @@ static void AlbumViewAppendNew(ALBUMWND *w) {
 static void AddDone(ALBUMWND *w) {
     ToolkitLockGuard guard;
     AlbumViewAppendNew(w);
-    StatusSetMsg(w->a.progress1, "", 1);
-    StatusSetProc(w->a.progress1, 0);
-    StatusSetMsg(w->a.progress2, "", 1);
-    StatusSetProc(w->a.progress2, 0);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 1);
+    StatusSetMsg(w->progress1, "", 1);
+    StatusSetProc(w->progress1, 0);
+    StatusSetMsg(w->progress2, "", 1);
+    StatusSetProc(w->progress2, 0);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 1, 1);
     AlbumPageUpdate(&w->a, 0);
     w->busy = 0;
 }
@@ -802,9 +802,9 @@ int AlbumPageEntryAddFuncAddCancel(WINDATUSR *rec) {
 static void AddStart(ALBUMWND *w) {
     w->busy = 1;
     w->cancel = 0;
-    StatusSetMsg(w->a.progress2, "", 1);
-    StatusSetProc(w->a.progress2, 0);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 0, 1);
+    StatusSetMsg(w->progress2, "", 1);
+    StatusSetProc(w->progress2, 0);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 0, 1);
 }
 
 int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec) {
@@ -849,7 +849,7 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     AddDirTake(w);
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s ...", LgAct(8, lang), w->adddir.c_str());
-    StatusSetMsg(a->progress1, text, 1);
+    StatusSetMsg(w->progress1, text, 1);
     CurLevel = 0, MaxLevel = 0, CurAddMax = 0, CurAddNr = 0, CurAddAdd = 0;
     ALBUMPUMP pump;
     AlbumPumpStart(&pump, rec->win->usr.display, lang);

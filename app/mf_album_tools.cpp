@@ -99,8 +99,8 @@ void AlbumProgress2(ALBUMWND *w, int done, int total, int added) {
     // A tree that grew since the count shows what was handled as the total.
     snprintf(text, sizeof text, "%i / %i:  + %i", done, std::max(done, total), added);
     ToolkitLockGuard guard;
-    StatusSetProc(w->a.progress2, AlbumPercent(done, total));
-    StatusSetMsg(w->a.progress2, text, 1);
+    StatusSetProc(w->progress2, AlbumPercent(done, total));
+    StatusSetMsg(w->progress2, text, 1);
 }
 
 static void AlbumReadProgress(void *, int percent) {
@@ -130,16 +130,16 @@ int AlbumAppendOne(ALBUMWND *w, const char *path) {
     req.message = AlbumReadMessage;
     const char *dot = strrchr(path, '.');
     bool jpeg = dot && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
-    if (jpeg) WsReadAlbum = w->a.progress1;
+    if (jpeg) WsReadAlbum = w->progress1;
     int rc = IoAlbumAppend(&req, path, &w->a);
     WsReadAlbum = nullptr;
     ToolkitLockGuard guard;
-    StatusSetProc(w->a.progress1, 0);
+    StatusSetProc(w->progress1, 0);
     if (rc != FILE_SUCCES) {
-        StatusSetMsg(w->a.progress1, LgErr(6, w->a.language), 1);
+        StatusSetMsg(w->progress1, LgErr(6, w->a.language), 1);
         return FILE_ERROR_WRITE;
     }
-    StatusSetMsg(w->a.progress1, "", 1);
+    StatusSetMsg(w->progress1, "", 1);
     return FILE_SUCCES;
 }
 
@@ -221,7 +221,7 @@ void PipeWriteOldest(ALBUMPIPE *p) {
     {
         std::unique_lock<std::mutex> lk(p->m);
         if (p->inflight.empty()) return;
-        WsReadAlbum = p->w->a.progress1;
+        WsReadAlbum = p->w->progress1;
         p->cv.wait(lk, [&] { return p->inflight.front()->done; });
         job = p->inflight.front();
     }
@@ -239,8 +239,8 @@ void PipeWriteOldest(ALBUMPIPE *p) {
         CurAddNr++;
         {
             ToolkitLockGuard guard;
-            StatusSetProc(w->a.progress1, 0);
-            StatusSetMsg(w->a.progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
+            StatusSetProc(w->progress1, 0);
+            StatusSetMsg(w->progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
         }
         if (rc == FILE_SUCCES) CurAddAdd++;
         AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);

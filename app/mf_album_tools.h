@@ -22,6 +22,11 @@ struct ALBUMWND {
     std::string adddir;
     WINDAT *window = nullptr;
     WINDAT *notebook = nullptr;
+    WINDAT *container = nullptr; // the paned window of view and notebook
+    WINDAT *status = nullptr;    // the view's status line
+    WINDAT *progress1 = nullptr; // the add page's two progress lines and its Cancel
+    WINDAT *progress2 = nullptr;
+    WINDAT *cancelbtn = nullptr;
     WINDAT *addbox = nullptr; // the add page's file box
     WINDAT *addctl[4] = {};   // its "add" label and the three add buttons
     WINDAT *proplabel[8] = {};

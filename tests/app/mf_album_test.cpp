@@ -82,7 +82,7 @@ class AlbumWindow : public WidgetTest {
     }
     // The window manager's close request.
     void CloseWindow() {
-        Window top = album->container->usr.parent->window;
+        Window top = AlbumWnd(album)->container->usr.parent->window;
         int before = WINDATpi;
         SendDeleteRequest(display, top);
         // Answered: the window is gone or a box asks.
@@ -251,7 +251,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/big").c_str(), "top0.jpg"), 0);
     ALBUMWND *w = AlbumWnd(album);
     NotebookPageSetCur(w->notebook, 2);
-    WINDAT *cancel = album->cancelbtn;
+    WINDAT *cancel = w->cancelbtn;
     WINDAT *list = FileboxWndFListGet(w->addbox);
     WINDAT *chk = FileboxWndFPreviewChkGet(w->addbox);
     ASSERT_TRUE(list && chk && chk->nchild > 0);
