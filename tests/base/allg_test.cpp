@@ -141,16 +141,6 @@ TEST(Memory, TheTwentySecondFailureEndsTheProgram) {
 }
 
 namespace {
-struct ScratchDir {
-    std::string path;
-    ScratchDir() {
-        char tmpl[] = "/tmp/dravik-replace-XXXXXX";
-        path = mkdtemp(tmpl) ? tmpl : "";
-    }
-    ~ScratchDir() { (void)!system(("rm -rf '" + path + "'").c_str()); }
-    std::string File(const char *name) const { return path + "/" + name; }
-};
-
 int Replace(const std::string &path, const std::string &text, bool commit = true) {
     FILEREPLACE r;
     if (FileReplaceOpen(&r, path.c_str(), 0640) != 0) return -1;

@@ -28,6 +28,21 @@ struct ProgramRun {
 std::string ReadWholeFile(const std::string &path);
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
 
+// A fresh directory under /tmp, removed with everything in it by the destructor.
+struct ScratchDir {
+    std::string path;
+    ScratchDir();
+    ~ScratchDir();
+    std::string File(const char *name) const { return path + "/" + name; }
+};
+
+// A free path under /tmp ending in `ext` for a program to write; removed by the destructor.
+struct TempOut {
+    std::string path;
+    explicit TempOut(const char *ext);
+    ~TempOut();
+};
+
 // Runs a command to its end and captures stdout, stderr and the exit status.
 struct ToolResult {
     int status = -1;

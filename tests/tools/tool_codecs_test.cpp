@@ -47,18 +47,6 @@ std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
     return out;
 }
 
-struct TempOut {
-    std::string path;
-    explicit TempOut(const char *ext) {
-        char name[] = "/tmp/dravik-tool-codecs-XXXXXX";
-        int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        unlink(name);
-        path = std::string(name) + ext;
-    }
-    ~TempOut() { unlink(path.c_str()); }
-};
-
 ToolResult Tool(std::vector<std::string> args) {
     args.insert(args.begin(), DRAVIK_TOOL_BIN);
     return RunTool(args);

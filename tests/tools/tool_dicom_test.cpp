@@ -48,18 +48,6 @@ std::vector<Pgm> ReadPgms(const std::string &path) {
     return out;
 }
 
-struct TempOut {
-    std::string path;
-    explicit TempOut(const char *ext) {
-        char name[] = "/tmp/dravik-tool-dicom-XXXXXX";
-        int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        unlink(name);
-        path = std::string(name) + ext;
-    }
-    ~TempOut() { unlink(path.c_str()); }
-};
-
 // dcmtk's decoded words (little endian) as stored values of `bits` bits; signed ones as the
 // 16-bit two's-complement words of their values.
 std::vector<uint32_t> OracleStored(const std::string &name, int bytes, int bits, bool sign) {
