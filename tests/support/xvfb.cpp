@@ -1,5 +1,7 @@
 #include "support/xvfb.h"
 
+#include "support/driver.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -44,36 +46,32 @@ unsigned long ReadPixel(Display *d, Window w, int x, int y) {
     return p;
 }
 
-static Window FindIn(Display *d, Window w, const char *name) {
-    char *wname = nullptr;
-    if (XFetchName(d, w, &wname) && wname) {
-        bool hit = !strcmp(wname, name);
-        XFree(wname);
-        if (hit) return w;
-    }
-    Window root, parent, *kids = nullptr;
-    unsigned int n = 0;
-    if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return 0;
-    Window found = 0;
-    for (unsigned int i = 0; i < n && !found; i++)
-        found = FindIn(d, kids[i], name);
-    if (kids) XFree(kids);
-    return found;
-}
-
-static int IgnoreXError(Display *, XErrorEvent *) {
+int IgnoreXErrors(Display *, XErrorEvent *) {
     return 0;
 }
 
+namespace {
+// Windows of the program under test come and go during a walk; a vanished one is no reason to
+// end the test process.
+struct QuietX {
+    Display *d;
+    XErrorHandler old;
+    explicit QuietX(Display *display) : d(display) {
+        XSync(d, False);
+        old = XSetErrorHandler(IgnoreXErrors);
+    }
+    ~QuietX() {
+        XSync(d, False);
+        XSetErrorHandler(old);
+    }
+};
+} // namespace
+
 Window FindWindowByName(Display *d, const char *name) {
-    // Windows of the program under test come and go during the walk; a vanished one is no
-    // reason to end the test process.
-    XSync(d, False);
-    auto old = XSetErrorHandler(IgnoreXError);
-    Window w = FindIn(d, DefaultRootWindow(d), name);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    return w;
+    QuietX quiet(d);
+    Driver drv;
+    drv.Attach(d, "");
+    return drv.Find(name);
 }
 
 void SendDeleteRequest(Display *d, Window w) {
@@ -90,32 +88,19 @@ void SendDeleteRequest(Display *d, Window w) {
 }
 
 bool AnswerBox(Display *d, const char *title, const char *button, int ms) {
+    QuietX quiet(d);
+    Driver drv;
+    drv.Attach(d, "");
     Window btn = 0;
-    bool shown = WaitFor(
-        [&] {
-            auto old = XSetErrorHandler(IgnoreXError);
-            Window box = FindIn(d, DefaultRootWindow(d), title);
-            btn = box ? FindIn(d, box, button) : 0;
-            XWindowAttributes a{};
-            bool ok = btn && XGetWindowAttributes(d, btn, &a) && a.map_state == IsViewable;
-            XSync(d, False);
-            XSetErrorHandler(old);
-            return ok;
-        },
-        ms);
-    if (!shown) return false;
-    XWindowAttributes a{};
-    Window child;
-    int x = 0, y = 0;
-    auto old = XSetErrorHandler(IgnoreXError);
-    XGetWindowAttributes(d, btn, &a);
-    XTranslateCoordinates(d, btn, DefaultRootWindow(d), a.width / 2, a.height / 2, &x, &y, &child);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    XtMove(d, x, y);
-    XTestFakeButtonEvent(d, 1, True, CurrentTime);
-    XTestFakeButtonEvent(d, 1, False, 40);
-    XSync(d, False);
+    if (!WaitFor(
+            [&] {
+                Window box = drv.Find(title);
+                btn = box ? drv.Find(button, box) : 0;
+                return btn && drv.Viewable(btn);
+            },
+            ms))
+        return false;
+    drv.Click(btn, -1, -1, 40);
     return true;
 }
 

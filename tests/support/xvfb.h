@@ -18,7 +18,11 @@ void XtKey(Display *d, const char *keysym_name, bool ctrl = false);
 // The pixel value at (x, y) of the window, read back from the server.
 unsigned long ReadPixel(Display *d, Window w, int x, int y);
 
-// The top-level window named `name`, or 0.
+// An X error handler that ignores every error: the program's windows come and go while a test
+// reads them.
+int IgnoreXErrors(Display *, XErrorEvent *);
+
+// The window named `name` (depth first from the root), or 0.
 Window FindWindowByName(Display *d, const char *name);
 
 // Sends the window manager's delete request for `w`, as a window manager would.
