@@ -30,7 +30,6 @@
 
 std::atomic<int> CurLevel{0}, MaxLevel{0};
 std::atomic<int> CurAddMax{0}, CurAddNr{0}, CurAddAdd{0};
-std::atomic<WINDAT *> WsReadAlbum{nullptr};
 void (*AlbumScanHook)(ALBUMWND *w) = nullptr;
 
 // ---- the event pump
@@ -103,9 +102,10 @@ void AlbumProgress2(ALBUMWND *w, int done, int total, int added) {
     StatusSetMsg(w->progress2, text, 1);
 }
 
-static void AlbumReadProgress(void *, int percent) {
+static void AlbumReadProgress(void *ctx, int percent) {
+    auto *w = static_cast<ALBUMWND *>(ctx);
     ToolkitLockGuard guard;
-    if (WINDAT *s = WsReadAlbum.load()) StatusSetProc(s, percent);
+    if (WINDAT *s = w->readline.load()) StatusSetProc(s, percent);
 }
 
 // A file that cannot be added shows in the first line; no box per file.
@@ -130,9 +130,9 @@ int AlbumAppendOne(ALBUMWND *w, const char *path) {
     req.message = AlbumReadMessage;
     const char *dot = strrchr(path, '.');
     bool jpeg = dot && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
-    if (jpeg) WsReadAlbum = w->progress1;
+    if (jpeg) w->readline = w->progress1;
     int rc = IoAlbumAppend(&req, path, &w->a);
-    WsReadAlbum = nullptr;
+    w->readline = nullptr;
     ToolkitLockGuard guard;
     StatusSetProc(w->progress1, 0);
     if (rc != FILE_SUCCES) {
@@ -183,7 +183,7 @@ void PipeProgress(void *ctx, int percent) {
         if (c->pipe->inflight.empty() || c->pipe->inflight.front().get() != c->job) return;
     }
     ToolkitLockGuard guard;
-    if (WINDAT *s = WsReadAlbum.load()) StatusSetProc(s, percent);
+    if (WINDAT *s = c->pipe->w->readline.load()) StatusSetProc(s, percent);
 }
 
 void PipeWorker(ALBUMPIPE *p) {
@@ -221,11 +221,11 @@ void PipeWriteOldest(ALBUMPIPE *p) {
     {
         std::unique_lock<std::mutex> lk(p->m);
         if (p->inflight.empty()) return;
-        WsReadAlbum = p->w->progress1;
+        p->w->readline = p->w->progress1;
         p->cv.wait(lk, [&] { return p->inflight.front()->done; });
         job = p->inflight.front();
     }
-    WsReadAlbum = nullptr;
+    p->w->readline = nullptr;
     ALBUMWND *w = p->w;
     if (!w->cancel && !killProgram) {
         snprintf(w->a.srcpath, sizeof w->a.srcpath, "%s", job->path.c_str());

@@ -27,6 +27,9 @@ struct ALBUMWND {
     WINDAT *progress1 = nullptr; // the add page's two progress lines and its Cancel
     WINDAT *progress2 = nullptr;
     WINDAT *cancelbtn = nullptr;
+    // progress1 while a JPEG source is read, whose reader reports its progress there; null
+    // otherwise. Set on the scan thread, read on the readers'.
+    std::atomic<WINDAT *> readline{nullptr};
     WINDAT *addbox = nullptr; // the add page's file box
     WINDAT *addctl[4] = {};   // its "add" label and the three add buttons
     WINDAT *proplabel[8] = {};
@@ -44,8 +47,6 @@ struct ALBUMWND {
 enum { ALBUM_LEVEL_MAX = 150 };
 extern std::atomic<int> CurLevel, MaxLevel;
 extern std::atomic<int> CurAddMax, CurAddNr, CurAddAdd;
-// The first progress line of the running add; the read request's progress reaches it here.
-extern std::atomic<WINDAT *> WsReadAlbum;
 
 // The event pump: dispatches events until `stop` is set or the program ends. Started and
 // stopped with AlbumPumpStart / AlbumPumpStop (which joins it).

@@ -22,8 +22,6 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
-WINDAT *ws_save = nullptr;
-
 struct FILEOPENJOB {
     FILEREQ req;
     FILEINFO fi;
@@ -181,10 +179,11 @@ int mf_FileOpen(const char *path, WINDAT *view) {
 
 // ---- saving
 
-static void IoSaveJpegStatus(void *, int percent) {
-    if (!ws_save) return;
+// The request's ctx is the view's status line (or null).
+static void IoSaveJpegStatus(void *ctx, int percent) {
+    if (!ctx) return;
     ToolkitLockGuard guard;
-    StatusSetProc(ws_save, percent);
+    StatusSetProc(static_cast<WINDAT *>(ctx), percent);
     XFlush(main_display);
 }
 
@@ -213,10 +212,10 @@ int mf_FileSave(WINDAT *view) {
     save.view = view;
     save.first_frame = 0;
     save.last_frame = fi.frames > 1 ? fi.frames : 0;
-    ws_save = PaintWndStatusGet(view);
+    WINDAT *status = PaintWndStatusGet(view);
+    req.ctx = status;
     int rc = IoSaveFile(&req, &save);
-    if (ws_save) StatusSetProc(ws_save, 0);
-    ws_save = nullptr;
+    if (status) StatusSetProc(status, 0);
     // Only JPEG is written; any other type would be a silent no-op.
     if (rc == 0) rc = MsgErrFile(view->language, fi.fname, FILE_ERROR_FORMAT, 0, nullptr);
     return rc;
@@ -252,10 +251,10 @@ int mf_FileSaveAs(WINDAT *dlg, int *typ) {
     std::string dir = FileboxGetCurPath(box) ? FileboxGetCurPath(box) : "";
     WinClose(dlg);
     if (qrc != 0) return MsgErrFile(language, path, -112, -1, nullptr);
-    ws_saveas = PaintWndStatusGet(view);
+    WINDAT *status = PaintWndStatusGet(view);
+    req.ctx = status;
     int rc = IoSaveFile(&req, &save);
-    if (ws_saveas) StatusSetProc(ws_saveas, 0);
-    ws_saveas = nullptr;
+    if (status) StatusSetProc(status, 0);
     if (rc == 0) return MsgErrFile(language, path, FILE_ERROR_FORMAT, 0, nullptr);
     if (rc == FILE_SUCCES) {
         if (filter >= 1 && filter <= 5) dlgmain[2] = filter;

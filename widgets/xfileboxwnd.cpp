@@ -38,10 +38,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-WINDAT *ws_readOF = nullptr;
-WINDAT *ws_readDP = nullptr;
-WINDAT *ws_saveas = nullptr;
-
 static const char *const TAG_DIR = "Directory";
 enum { FBX_PATH_SIZE = 4096 };
 
@@ -1492,16 +1488,10 @@ WINDAT *FileboxOpenAlbum(int *opt, Display *display, WINFUNC btnfunc) {
 
 // ---- progress
 
-void IoReadJpegStatusDirPrev(void *, int percent) {
-    if (!ws_readDP) return;
+void IoSaveAsJpegStatus(void *ctx, int percent) {
+    if (!ctx) return;
     ToolkitLockGuard guard;
-    StatusSetProc(ws_readDP, percent);
-}
-
-void IoSaveAsJpegStatus(void *, int percent) {
-    if (!ws_saveas) return;
-    ToolkitLockGuard guard;
-    StatusSetProc(ws_saveas, percent);
+    StatusSetProc(static_cast<WINDAT *>(ctx), percent);
     XFlush(main_display);
 }
 

@@ -468,7 +468,6 @@ int mf_FileDirPrev(WINDAT *win) {
     CursorSet(view, cursorWatch);
     CursorSet(list, cursorWatch);
     XFlush(view->usr.display);
-    ws_readDP = status;
     DirReadAll(job.get(), view, status, prop);
 
     int cells = 0;
@@ -481,7 +480,6 @@ int mf_FileDirPrev(WINDAT *win) {
     view->img_count = cells;
     StatusSetMsg(status, "", 1);
     StatusSetProc(status, 0);
-    ws_readDP = nullptr;
     if (PAINTIMG *first = PaintImgGet(view, 0); first && first->fi.fname)
         FilePropertyUpdate(prop, first->fi.fname);
     else
