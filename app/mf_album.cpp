@@ -850,7 +850,7 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s ...", LgAct(8, lang), w->adddir.c_str());
     StatusSetMsg(w->progress1, text, 1);
-    CurLevel = 0, MaxLevel = 0, CurAddMax = 0, CurAddNr = 0, CurAddAdd = 0;
+    w->CurLevel = 0, w->MaxLevel = 0, w->CurAddMax = 0, w->CurAddNr = 0, w->CurAddAdd = 0;
     ALBUMPUMP pump;
     AlbumPumpStart(&pump, rec->win->usr.display, lang);
     // The count runs with the pump as well: a large tree keeps the window alive and Cancel
@@ -858,14 +858,14 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     int depth = ToolkitLockRelease();
     dodir(0, w);
     ToolkitLockRestore(depth);
-    DravikTrace("album count %d", CurAddMax.load());
+    DravikTrace("album count %d", w->CurAddMax.load());
     if (w->cancel) {
         AlbumPumpStop(&pump, lang);
         w->cancel = 0;
         AddDone(w);
         return 0;
     }
-    CurLevel = 0, MaxLevel = 0, CurAddNr = 0, CurAddAdd = 0;
+    w->CurLevel = 0, w->MaxLevel = 0, w->CurAddNr = 0, w->CurAddAdd = 0;
     std::thread scan;
     try {
         scan = std::thread(TreadDoDir, w);
@@ -879,8 +879,8 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     scan.join();
     ToolkitLockRestore(depth);
     AlbumPumpStop(&pump, lang);
-    a->added += CurAddAdd;
-    DravikTrace("album tree added=%d handled=%d", CurAddAdd.load(), CurAddNr.load());
+    a->added += w->CurAddAdd;
+    DravikTrace("album tree added=%d handled=%d", w->CurAddAdd.load(), w->CurAddNr.load());
     AddDone(w);
     WinPaint(a->view);
     return 100;

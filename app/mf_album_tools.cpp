@@ -28,8 +28,6 @@
 #include <system_error>
 #include <unistd.h>
 
-std::atomic<int> CurLevel{0}, MaxLevel{0};
-std::atomic<int> CurAddMax{0}, CurAddNr{0}, CurAddAdd{0};
 void (*AlbumScanHook)(ALBUMWND *w) = nullptr;
 
 // ---- the event pump
@@ -236,14 +234,14 @@ void PipeWriteOldest(ALBUMPIPE *p) {
             rc = IoAlbumEntryWrite(&req, job->entry);
             if (rc == FILE_SUCCES) rc = job->jrc;
         }
-        CurAddNr++;
+        w->CurAddNr++;
         {
             ToolkitLockGuard guard;
             StatusSetProc(w->progress1, 0);
             StatusSetMsg(w->progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
         }
-        if (rc == FILE_SUCCES) CurAddAdd++;
-        AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);
+        if (rc == FILE_SUCCES) w->CurAddAdd++;
+        AlbumProgress2(w, w->CurAddNr, w->CurAddMax, w->CurAddAdd);
     }
     std::lock_guard<std::mutex> g(p->m);
     p->inflight.pop_front();
@@ -302,9 +300,9 @@ void PipeFinish(ALBUMPIPE *p) {
 int dodir_AddEntry(ALBUMWND *w, const char *path) {
     snprintf(w->a.srcpath, sizeof w->a.srcpath, "%s", path);
     int rc = AlbumAppendOne(w, path);
-    CurAddNr++;
-    if (rc == FILE_SUCCES) CurAddAdd++;
-    AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);
+    w->CurAddNr++;
+    if (rc == FILE_SUCCES) w->CurAddAdd++;
+    AlbumProgress2(w, w->CurAddNr, w->CurAddMax, w->CurAddAdd);
     return rc;
 }
 
@@ -333,8 +331,8 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
         w->cancel = 1;
         return -151;
     }
-    CurLevel = level;
-    if (level > MaxLevel) MaxLevel = level;
+    w->CurLevel = level;
+    if (level > w->MaxLevel) w->MaxLevel = level;
     int rc = FILE_SUCCES;
     std::string prefix = path == "/" ? "/" : path + "/";
     while (dirent *e = readdir(dp)) {
@@ -350,7 +348,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
         if (!S_ISDIR(st.st_mode)) {
             if (AlbumFilterMatch(name)) {
                 if (mode == 0)
-                    CurAddMax++;
+                    w->CurAddMax++;
                 else if (album_pipe) {
                     if (AlbumScanHook) AlbumScanHook(w);
                     PipePush(album_pipe, prefix + name);
@@ -364,7 +362,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
                 continue;
             }
             rc = DoDirLevel(mode, w, sub, prefix + name, level + 1);
-            CurLevel = level;
+            w->CurLevel = level;
         }
         if (w->cancel || killProgram) break;
     }

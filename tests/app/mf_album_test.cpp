@@ -262,7 +262,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     // After three entries the scan waits for Cancel (at most 20 s), so the clicks below find
     // the add running however fast the files are read.
     AlbumScanHook = [](ALBUMWND *aw) {
-        if (CurAddNr >= 3) WaitFor([&] { return aw->cancel.load() != 0; }, 20000);
+        if (aw->CurAddNr >= 3) WaitFor([&] { return aw->cancel.load() != 0; }, 20000);
     };
     std::atomic<int> at_click{-1}, walked{0};
     std::thread clicker([&] {
