@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 using BenchClock = std::chrono::steady_clock;
 
