@@ -9,6 +9,7 @@
 #include "base/language.h"
 #include "base/lg.h"
 #include "app/rc.h"
+#include "app/startup.h"
 #include "app/wnd_paint.h"
 #include "app/wnd_dicom.h"
 #include "base/xmem.h"
@@ -681,34 +682,16 @@ int main(int argc, char **argv) {
         fprintf(stderr, "%s: display: %s\n", PROGRAM, XDisplayName(nullptr));
         exit(-19);
     }
-    if (LanguageLabelMemInit() == -8) {
-        fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
-        exit(-8);
-    }
-    if (WinMemInit() != 0) exit(-8);
+    int setup = MainToolkitSetup(main_display, -1);
+    if (setup == -8) fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
+    if (setup != 0) exit(setup);
     BoxInit();
 
-    main_screen_number = DefaultScreen(main_display);
-    main_root = RootWindow(main_display, main_screen_number);
-    main_colormap = DefaultColormap(main_display, main_screen_number);
-    main_depth = DefaultDepth(main_display, main_screen_number);
-    if (MainDepthCheck(main_depth) != 0) exit(-6);
-
-    main_visual = DefaultVisual(main_display, main_screen_number);
     XVisualInfo vtemplate;
     vtemplate.visualid = XVisualIDFromVisual(main_visual);
     int nvis = 0;
     main_visual_info = XGetVisualInfo(main_display, VisualIDMask, &vtemplate, &nvis);
     Atom wm_delete = XInternAtom(main_display, "WM_DELETE_WINDOW", False);
-
-    ProgramResInit();
-    ColorStep1LibInit(main_display);
-    ImageDisplaySetup(main_display);
-    ProgramResFileRead();
-    ColorStep2FontLibInit(main_display);
-    LanguageLabelInit(opt_rt[2]);
-    LanguageMenuInit(main_display, opt_rt[2]);
-    LanguageMenuProgInit(main_display, opt_rt[2]);
 
     int width = (WinGetDisplayWidth(main_display) / 3) * 2;
     int height = (WinGetDisplayHeight(main_display) / 3) * 2;

@@ -150,7 +150,7 @@ int LanguageMenuProgInit(Display *display, int language) {
     int slot = 0;
     for (const Menu &m : menus) {
         MENUHANDLE h = LanguageMenuBuild(m.live, m.tmpl, m.labels, m.n, language, m.action);
-        if (!h) return -8;
+        if (!h) return WIN_ERROR_MEMORY;
         M_MAIN_MENU[slot++] = h;
     }
     MenuFileLastCreate();
@@ -181,13 +181,13 @@ int LanguageMenuInit(Display *display, int language) {
             slot = nullptr;
         }
     if (!(M_OPTION_MENU[0] = LanguageOptionMenu(menufiletyp, nullptr, 5, language, nullptr)))
-        return -8;
+        return WIN_ERROR_MEMORY;
     if (!(M_OPTION_MENU[6] = LanguageOptionMenu(menualbumtyp, nullptr, 2, language, nullptr)))
-        return -8;
+        return WIN_ERROR_MEMORY;
     if (!(M_OPTION_MENU[1] = LanguageOptionMenu(menusortfile, menusortfileL, 4, language, nullptr)))
-        return -8;
+        return WIN_ERROR_MEMORY;
     if (!(M_OPTION_MENU[3] =
               LanguageOptionMenu(menufileboxbtn3, menufileboxbtn3L, 7, language, M_OPTION_MENU[1])))
-        return -8;
+        return WIN_ERROR_MEMORY;
     return 0;
 }

@@ -70,7 +70,7 @@ static WINDAT *TopOf(WINDAT *win) {
 }
 
 int AlbumOpenBtnReturn(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     WINDAT *dlg = rec->win ? TopOf(rec->win) : nullptr;
     if (rec->i != 1) return dlg ? WinClose(dlg) : 0;
     // From the album file box: its directory and the typed or selected name; otherwise the
@@ -88,7 +88,7 @@ int AlbumOpenBtnReturn(WINDATUSR *rec) {
         dir = cwd;
         name = rec->str ? rec->str : "";
     }
-    if (name.empty()) return -15;
+    if (name.empty()) return WIN_ERROR_ARG;
     snprintf(LastPathAlbum, sizeof LastPathAlbum, "%s", dir.c_str());
     std::string path = AlbumOpenPath(dir.c_str(), name.c_str());
     if (dlg) WinClose(dlg);
@@ -206,14 +206,14 @@ static int AddAreaLayout(WINDATUSR *rec) {
             bh = std::max(bh, b->height + 2 * b->border);
         }
     y += bh + 12;
-    for (WINDAT *p : {w->a.progress1, w->a.progress2})
+    for (WINDAT *p : {w->progress1, w->progress2})
         if (p) {
             p->width = width - 2 * p->border;
             WinMoveResizeWindow(p, 0, y, p->width, p->height);
             WinFuncResize(p);
             y += p->height + 2 * p->border + 6;
         }
-    if (WINDAT *c = w->a.cancelbtn) WinMove(c, 0, y + 4);
+    if (WINDAT *c = w->cancelbtn) WinMove(c, 0, y + 4);
     return 0;
 }
 
@@ -234,10 +234,10 @@ static void PageAdd(ALBUMWND *w, WINDAT *page) {
                             AlbumPageEntryAddFuncAddDirSub};
     for (int i = 0; i < 3; i++)
         w->addctl[i + 1] = Button(area, 0, 0, LgRes(rows[i], lang), fns[i]);
-    w->a.progress1 = Progress(area, 0, 0, area->width);
-    w->a.progress2 = Progress(area, 0, 0, area->width);
-    w->a.cancelbtn = Button(area, 0, 0, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 0);
+    w->progress1 = Progress(area, 0, 0, area->width);
+    w->progress2 = Progress(area, 0, 0, area->width);
+    w->cancelbtn = Button(area, 0, 0, LgRes(17, lang), AlbumPageEntryAddFuncAddCancel);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 1, 0);
     WinSetFuncResize(area, AddAreaLayout);
     AddAreaLayout(&area->usr);
 }
@@ -323,7 +323,7 @@ static std::string FieldText(const ALBUMDAT *a, int index, int field) {
 
 int AlbumPageEntryShow(ALBUMDAT *album, int index) {
     ALBUMWND *w = AlbumWnd(album);
-    if (!w || index < 0 || index >= album->entries) return -15;
+    if (!w || index < 0 || index >= album->entries) return WIN_ERROR_ARG;
     int lang = album->language;
     std::string name = FieldText(album, index, ALBUM_F_NAME);
     const char *base = strrchr(name.c_str(), '/');
@@ -362,7 +362,7 @@ int AlbumPageEntryShow(ALBUMDAT *album, int index) {
 // ---- the window
 
 static int AlbumIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     auto *a = reinterpret_cast<ALBUMDAT *>(WinUSRStringArrayValueGet(rec->win, 1));
     WinUSRStringArrayRemove(rec->win);
     if (a) {
@@ -380,7 +380,7 @@ ALBUMDAT *AlbumWndDataGet(WINDAT *win) {
 }
 
 int ResizeAlbum(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *win = rec->win;
     XWindowAttributes a;
     if (WinGetAttrib(win, &a) == 0) win->width = a.width, win->height = a.height;
@@ -417,15 +417,15 @@ static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
     if (!view) return nullptr;
     view->state = PAINT_ALBUM;
     w->a.view = view;
-    w->a.status = ScrollGetStatus(scroll);
-    w->a.container = paned;
+    w->status = ScrollGetStatus(scroll);
+    w->container = paned;
     WinSetFuncExpose(view, WinPaintFuncExpose);
     WinSetFuncResize(view, WinPaintFuncResize);
     return paned;
 }
 
 int AlbumOpenStartUp(ALBUMDAT *album) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     int rc = IoAlbumLoad(album, AlbumTbSizeWH > 0 ? AlbumTbSizeWH : ALBUM_EDGE_DEFAULT);
     if (rc == FILE_ERROR_DATA || rc == FILE_ERROR_FORMAT)
         MsgErrFile(album->language, album->path, FILE_ERROR_DATA, 0, nullptr);
@@ -469,7 +469,7 @@ static void SetupText(ALBUMWND *w) {
 }
 
 int AlbumOpenAction(Display *display, const char *path) {
-    if (!display || !path) return -15;
+    if (!display || !path) return WIN_ERROR_ARG;
     const char *slash = strrchr(path, '/');
     const char *title = slash ? slash + 1 : path;
     WINTYP t = Typ(ALBUM_W, ALBUM_H, opt_rt[2], fg_form, bg_form);
@@ -477,7 +477,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     t.unvisible = 1;
     WINNEIGHBOR nb{};
     WINDAT *win = WinCreateFromRootExt(nullptr, 0, 0, &t, &nb, title, fontfs_text);
-    if (!win) return -26;
+    if (!win) return WIN_ERROR_CREATE;
     WinSetWinTitle(win, title);
     WinSetFuncClose(win, AlbumClose);
     WinSetFuncResize(win, ResizeAlbum);
@@ -485,7 +485,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     if (!w || WinUSRStringArrayCreate(win, 5) != 0) {
         delete w;
         WinClose(win);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     w->window = win;
     w->a.language = win->language;
@@ -501,11 +501,11 @@ int AlbumOpenAction(Display *display, const char *path) {
     w->adddir = LastPathFileOpen[0] ? LastPathFileOpen : getcwd(cwd, sizeof cwd) ? cwd : ".";
     if (!AlbumIconWndCreate(w, win)) {
         WinClose(win);
-        return -26;
+        return WIN_ERROR_CREATE;
     }
     WinUSRStringArrayValueSet(win, 2, reinterpret_cast<char *>(w->notebook));
     WinUSRStringArrayValueSet(win, 3, reinterpret_cast<char *>(w->a.view));
-    WinUSRStringArrayValueSet(win, 4, reinterpret_cast<char *>(w->a.status));
+    WinUSRStringArrayValueSet(win, 4, reinterpret_cast<char *>(w->status));
     CursorSet(win, cursorWatch);
     PageProperty(w, NotebookPageGetBase(w->notebook, 0));
     PageDetails(NotebookPageGetBase(w->notebook, 1), w->a.language);
@@ -517,7 +517,7 @@ int AlbumOpenAction(Display *display, const char *path) {
 
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s", LgAct(8, w->a.language), path);
-    StatusSetMsg(w->a.status, text, 1);
+    StatusSetMsg(w->status, text, 1);
     WinShow(win, 1);
     ResizeAlbum(&win->usr);
     if (AlbumOpenStartUp(&w->a) == FILE_SUCCES) AlbumViewFill(&w->a);
@@ -526,7 +526,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     WinSetFuncMouse(w->a.view, AlbumPaintMouseFunc);
     if (w->a.entries > 0) AlbumPageEntryShow(&w->a, 0);
     SetupText(w);
-    StatusSetMsg(w->a.status, "", 1);
+    StatusSetMsg(w->status, "", 1);
     DravikTrace("album open %s entries=%d", path, w->a.entries);
     return 250;
 }
@@ -540,7 +540,7 @@ static bool Registered(const WINDAT *win) {
 }
 
 int AlbumPaintMouseFunc(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *view = rec->win;
     ALBUMDAT *a = AlbumWndDataGet(view);
     const XEvent &ev = view->usr.evmouse;
@@ -558,10 +558,10 @@ int AlbumPaintMouseFunc(WINDATUSR *rec) {
 
 int AlbumPageFuncEntryRemove(WINDATUSR *rec) {
     ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
-    if (!a || !a->view) return -15;
+    if (!a || !a->view) return WIN_ERROR_ARG;
     int sel = PaintImgCurSelectGet(a->view);
     PAINTIMG *e = PaintImgGet(a->view, sel);
-    if (!e || !e->fi.fname) return -15;
+    if (!e || !e->fi.fname) return WIN_ERROR_ARG;
     if (PaintFileRemove(a->view) != 0) return -1;
     a->modified = 1;
     a->removed++;
@@ -577,7 +577,7 @@ static const char *BoxStr(const WINDATUSR *rec) {
 }
 
 int AlbumFileRemove(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     void *p = nullptr;
     int at = 0;
     // "VIEW PATH": the view by address, checked against the registry before use.
@@ -606,7 +606,7 @@ static void AlbumWindowClose(ALBUMWND *w) {
 }
 
 int AlbumClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     ALBUMDAT *a = AlbumWndDataGet(rec->win);
     if (!a) return 0;
     ALBUMWND *w = AlbumWnd(a);
@@ -638,7 +638,7 @@ int AlbumClose(WINDATUSR *rec) {
 }
 
 int AlbumSave(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     void *p = nullptr;
     const char *str = BoxStr(rec);
     if (str) sscanf(str, "%p", &p);
@@ -655,7 +655,7 @@ int AlbumSave(WINDATUSR *rec) {
             w->savefailed = 1;
             MsgBoxClose(rec);
             MsgErrFile(a->language, a->path, rc, a->file.error, nullptr);
-            StatusSetMsg(a->status, LgErr(6, a->language), 1);
+            StatusSetMsg(w->status, LgErr(6, a->language), 1);
             DravikTrace("album save failed %d", rc);
             return rc;
         }
@@ -763,18 +763,18 @@ static void AlbumViewAppendNew(ALBUMWND *w) {
 static void AddDone(ALBUMWND *w) {
     ToolkitLockGuard guard;
     AlbumViewAppendNew(w);
-    StatusSetMsg(w->a.progress1, "", 1);
-    StatusSetProc(w->a.progress1, 0);
-    StatusSetMsg(w->a.progress2, "", 1);
-    StatusSetProc(w->a.progress2, 0);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 1, 1);
+    StatusSetMsg(w->progress1, "", 1);
+    StatusSetProc(w->progress1, 0);
+    StatusSetMsg(w->progress2, "", 1);
+    StatusSetProc(w->progress2, 0);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 1, 1);
     AlbumPageUpdate(&w->a, 0);
     w->busy = 0;
 }
 
 int AlbumPageEntryAddFuncAdd(WINDATUSR *rec) {
     ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
-    if (!a) return -15;
+    if (!a) return WIN_ERROR_ARG;
     ALBUMWND *w = AlbumWnd(a);
     if (w->busy) return 0;
     std::string path;
@@ -793,7 +793,7 @@ int AlbumPageEntryAddFuncAdd(WINDATUSR *rec) {
 
 int AlbumPageEntryAddFuncAddCancel(WINDATUSR *rec) {
     ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
-    if (!a) return -15;
+    if (!a) return WIN_ERROR_ARG;
     AlbumWnd(a)->cancel = 1;
     DravikTrace("album cancel");
     return 0;
@@ -802,14 +802,14 @@ int AlbumPageEntryAddFuncAddCancel(WINDATUSR *rec) {
 static void AddStart(ALBUMWND *w) {
     w->busy = 1;
     w->cancel = 0;
-    StatusSetMsg(w->a.progress2, "", 1);
-    StatusSetProc(w->a.progress2, 0);
-    if (w->a.cancelbtn) WinSetDisable(w->a.cancelbtn, 0, 1);
+    StatusSetMsg(w->progress2, "", 1);
+    StatusSetProc(w->progress2, 0);
+    if (w->cancelbtn) WinSetDisable(w->cancelbtn, 0, 1);
 }
 
 int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec) {
     ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
-    if (!a) return -15;
+    if (!a) return WIN_ERROR_ARG;
     ALBUMWND *w = AlbumWnd(a);
     if (w->busy) return 0;
     AddStart(w);
@@ -841,7 +841,7 @@ int AlbumPageEntryAddFuncAddDir(WINDATUSR *rec) {
 
 int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     ALBUMDAT *a = rec ? AlbumWndDataGet(rec->win) : nullptr;
-    if (!a) return -15;
+    if (!a) return WIN_ERROR_ARG;
     ALBUMWND *w = AlbumWnd(a);
     if (w->busy) return 0;
     int lang = a->language;
@@ -849,8 +849,8 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     AddDirTake(w);
     char text[RC_PATH_SIZE + 40];
     snprintf(text, sizeof text, "%s %s ...", LgAct(8, lang), w->adddir.c_str());
-    StatusSetMsg(a->progress1, text, 1);
-    CurLevel = 0, MaxLevel = 0, CurAddMax = 0, CurAddNr = 0, CurAddAdd = 0;
+    StatusSetMsg(w->progress1, text, 1);
+    w->CurLevel = 0, w->MaxLevel = 0, w->CurAddMax = 0, w->CurAddNr = 0, w->CurAddAdd = 0;
     ALBUMPUMP pump;
     AlbumPumpStart(&pump, rec->win->usr.display, lang);
     // The count runs with the pump as well: a large tree keeps the window alive and Cancel
@@ -858,14 +858,14 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     int depth = ToolkitLockRelease();
     dodir(0, w);
     ToolkitLockRestore(depth);
-    DravikTrace("album count %d", CurAddMax.load());
+    DravikTrace("album count %d", w->CurAddMax.load());
     if (w->cancel) {
         AlbumPumpStop(&pump, lang);
         w->cancel = 0;
         AddDone(w);
         return 0;
     }
-    CurLevel = 0, MaxLevel = 0, CurAddNr = 0, CurAddAdd = 0;
+    w->CurLevel = 0, w->MaxLevel = 0, w->CurAddNr = 0, w->CurAddAdd = 0;
     std::thread scan;
     try {
         scan = std::thread(TreadDoDir, w);
@@ -879,8 +879,8 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
     scan.join();
     ToolkitLockRestore(depth);
     AlbumPumpStop(&pump, lang);
-    a->added += CurAddAdd;
-    DravikTrace("album tree added=%d handled=%d", CurAddAdd.load(), CurAddNr.load());
+    a->added += w->CurAddAdd;
+    DravikTrace("album tree added=%d handled=%d", w->CurAddAdd.load(), w->CurAddNr.load());
     AddDone(w);
     WinPaint(a->view);
     return 100;
@@ -888,7 +888,7 @@ int AlbumPageEntryAddFuncAddDirSub(WINDATUSR *rec) {
 
 int AlbumAddSourceSet(ALBUMDAT *album, const char *dir, const char *file) {
     ALBUMWND *w = AlbumWnd(album);
-    if (!w || !dir || !w->addbox) return -15;
+    if (!w || !dir || !w->addbox) return WIN_ERROR_ARG;
     int rc = FileboxDirEnter(w->addbox, dir);
     if (rc < 0) return rc;
     WINDAT *list = FileboxWndFListGet(w->addbox);

@@ -10,6 +10,7 @@
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
 #include "widgets/xstatus.h"
+#include "app/test_hooks.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -27,9 +28,6 @@
 #include <system_error>
 #include <unistd.h>
 
-std::atomic<int> CurLevel{0}, MaxLevel{0};
-std::atomic<int> CurAddMax{0}, CurAddNr{0}, CurAddAdd{0};
-std::atomic<WINDAT *> WsReadAlbum{nullptr};
 void (*AlbumScanHook)(ALBUMWND *w) = nullptr;
 
 // ---- the event pump
@@ -98,13 +96,14 @@ void AlbumProgress2(ALBUMWND *w, int done, int total, int added) {
     // A tree that grew since the count shows what was handled as the total.
     snprintf(text, sizeof text, "%i / %i:  + %i", done, std::max(done, total), added);
     ToolkitLockGuard guard;
-    StatusSetProc(w->a.progress2, AlbumPercent(done, total));
-    StatusSetMsg(w->a.progress2, text, 1);
+    StatusSetProc(w->progress2, AlbumPercent(done, total));
+    StatusSetMsg(w->progress2, text, 1);
 }
 
-static void AlbumReadProgress(void *, int percent) {
+static void AlbumReadProgress(void *ctx, int percent) {
+    auto *w = static_cast<ALBUMWND *>(ctx);
     ToolkitLockGuard guard;
-    if (WINDAT *s = WsReadAlbum.load()) StatusSetProc(s, percent);
+    if (WINDAT *s = w->readline.load()) StatusSetProc(s, percent);
 }
 
 // A file that cannot be added shows in the first line; no box per file.
@@ -129,16 +128,16 @@ int AlbumAppendOne(ALBUMWND *w, const char *path) {
     req.message = AlbumReadMessage;
     const char *dot = strrchr(path, '.');
     bool jpeg = dot && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
-    if (jpeg) WsReadAlbum = w->a.progress1;
+    if (jpeg) w->readline = w->progress1;
     int rc = IoAlbumAppend(&req, path, &w->a);
-    WsReadAlbum = nullptr;
+    w->readline = nullptr;
     ToolkitLockGuard guard;
-    StatusSetProc(w->a.progress1, 0);
+    StatusSetProc(w->progress1, 0);
     if (rc != FILE_SUCCES) {
-        StatusSetMsg(w->a.progress1, LgErr(6, w->a.language), 1);
+        StatusSetMsg(w->progress1, LgErr(6, w->a.language), 1);
         return FILE_ERROR_WRITE;
     }
-    StatusSetMsg(w->a.progress1, "", 1);
+    StatusSetMsg(w->progress1, "", 1);
     return FILE_SUCCES;
 }
 
@@ -182,7 +181,7 @@ void PipeProgress(void *ctx, int percent) {
         if (c->pipe->inflight.empty() || c->pipe->inflight.front().get() != c->job) return;
     }
     ToolkitLockGuard guard;
-    if (WINDAT *s = WsReadAlbum.load()) StatusSetProc(s, percent);
+    if (WINDAT *s = c->pipe->w->readline.load()) StatusSetProc(s, percent);
 }
 
 void PipeWorker(ALBUMPIPE *p) {
@@ -220,11 +219,11 @@ void PipeWriteOldest(ALBUMPIPE *p) {
     {
         std::unique_lock<std::mutex> lk(p->m);
         if (p->inflight.empty()) return;
-        WsReadAlbum = p->w->a.progress1;
+        p->w->readline = p->w->progress1;
         p->cv.wait(lk, [&] { return p->inflight.front()->done; });
         job = p->inflight.front();
     }
-    WsReadAlbum = nullptr;
+    p->w->readline = nullptr;
     ALBUMWND *w = p->w;
     if (!w->cancel && !killProgram) {
         snprintf(w->a.srcpath, sizeof w->a.srcpath, "%s", job->path.c_str());
@@ -235,14 +234,14 @@ void PipeWriteOldest(ALBUMPIPE *p) {
             rc = IoAlbumEntryWrite(&req, job->entry);
             if (rc == FILE_SUCCES) rc = job->jrc;
         }
-        CurAddNr++;
+        w->CurAddNr++;
         {
             ToolkitLockGuard guard;
-            StatusSetProc(w->a.progress1, 0);
-            StatusSetMsg(w->a.progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
+            StatusSetProc(w->progress1, 0);
+            StatusSetMsg(w->progress1, rc == FILE_SUCCES ? "" : LgErr(6, w->a.language), 1);
         }
-        if (rc == FILE_SUCCES) CurAddAdd++;
-        AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);
+        if (rc == FILE_SUCCES) w->CurAddAdd++;
+        AlbumProgress2(w, w->CurAddNr, w->CurAddMax, w->CurAddAdd);
     }
     std::lock_guard<std::mutex> g(p->m);
     p->inflight.pop_front();
@@ -301,9 +300,9 @@ void PipeFinish(ALBUMPIPE *p) {
 int dodir_AddEntry(ALBUMWND *w, const char *path) {
     snprintf(w->a.srcpath, sizeof w->a.srcpath, "%s", path);
     int rc = AlbumAppendOne(w, path);
-    CurAddNr++;
-    if (rc == FILE_SUCCES) CurAddAdd++;
-    AlbumProgress2(w, CurAddNr, CurAddMax, CurAddAdd);
+    w->CurAddNr++;
+    if (rc == FILE_SUCCES) w->CurAddAdd++;
+    AlbumProgress2(w, w->CurAddNr, w->CurAddMax, w->CurAddAdd);
     return rc;
 }
 
@@ -332,8 +331,8 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
         w->cancel = 1;
         return -151;
     }
-    CurLevel = level;
-    if (level > MaxLevel) MaxLevel = level;
+    w->CurLevel = level;
+    if (level > w->MaxLevel) w->MaxLevel = level;
     int rc = FILE_SUCCES;
     std::string prefix = path == "/" ? "/" : path + "/";
     while (dirent *e = readdir(dp)) {
@@ -349,7 +348,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
         if (!S_ISDIR(st.st_mode)) {
             if (AlbumFilterMatch(name)) {
                 if (mode == 0)
-                    CurAddMax++;
+                    w->CurAddMax++;
                 else if (album_pipe) {
                     if (AlbumScanHook) AlbumScanHook(w);
                     PipePush(album_pipe, prefix + name);
@@ -363,7 +362,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
                 continue;
             }
             rc = DoDirLevel(mode, w, sub, prefix + name, level + 1);
-            CurLevel = level;
+            w->CurLevel = level;
         }
         if (w->cancel || killProgram) break;
     }
@@ -372,7 +371,7 @@ static int DoDirLevel(int mode, ALBUMWND *w, int dfd, const std::string &path, i
 }
 
 int dodir(int mode, ALBUMWND *w) {
-    if (!w) return -15;
+    if (!w) return WIN_ERROR_ARG;
     int fd = open(w->adddir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         ScanReport(w, w->adddir, -151, errno);

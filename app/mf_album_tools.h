@@ -22,6 +22,18 @@ struct ALBUMWND {
     std::string adddir;
     WINDAT *window = nullptr;
     WINDAT *notebook = nullptr;
+    WINDAT *container = nullptr; // the paned window of view and notebook
+    WINDAT *status = nullptr;    // the view's status line
+    WINDAT *progress1 = nullptr; // the add page's two progress lines and its Cancel
+    WINDAT *progress2 = nullptr;
+    WINDAT *cancelbtn = nullptr;
+    // progress1 while a JPEG source is read, whose reader reports its progress there; null
+    // otherwise. Set on the scan thread, read on the readers'.
+    std::atomic<WINDAT *> readline{nullptr};
+    // The scan state of a tree add: depth now and deepest, files matching, handled and added.
+    // Written by the scan thread, read by the progress text while the scan runs.
+    std::atomic<int> CurLevel{0}, MaxLevel{0};
+    std::atomic<int> CurAddMax{0}, CurAddNr{0}, CurAddAdd{0};
     WINDAT *addbox = nullptr; // the add page's file box
     WINDAT *addctl[4] = {};   // its "add" label and the three add buttons
     WINDAT *proplabel[8] = {};
@@ -35,14 +47,7 @@ struct ALBUMWND {
     std::string savemsg;
 };
 
-// The scan state of a tree add. The counts are read by the progress text while the scan runs.
 enum { ALBUM_LEVEL_MAX = 150 };
-extern std::atomic<int> CurLevel, MaxLevel;
-extern std::atomic<int> CurAddMax, CurAddNr, CurAddAdd;
-// The first progress line of the running add; the read request's progress reaches it here.
-extern std::atomic<WINDAT *> WsReadAlbum;
-// Test seam: called on the scan thread of a tree add before each matching file is taken on.
-extern void (*AlbumScanHook)(ALBUMWND *w);
 
 // The event pump: dispatches events until `stop` is set or the program ends. Started and
 // stopped with AlbumPumpStart / AlbumPumpStop (which joins it).

@@ -24,7 +24,7 @@ static MENUHANDLE mainFileLast = nullptr;
 static const char *const TAG = "rc";
 
 int MF_FileSave(WINDAT *view) {
-    if (!view) return -15;
+    if (!view) return WIN_ERROR_ARG;
     int rc = mf_FileSave(view);
     DravikTrace("save rc=%d", rc);
     if (rc == FILE_QUIET) DravikTrace("status %s", LgErr(42, view->language));
@@ -41,13 +41,13 @@ static WINDAT *MainFilebox() {
 
 int MF_FileOpen() {
     WINDAT *main = WinFindTyp(WIN_MAIN);
-    if (!main) return -20;
+    if (!main) return WIN_ERROR_NOWINDOW;
     WINDAT *wrk = WinChildFindTyp(main, WIN_BASE);
-    if (!wrk) return -16;
+    if (!wrk) return WIN_ERROR_CHILD;
     WINDAT *box = MainFilebox();
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     char path[4096];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     // A directory is entered, as Return on it does; only files are opened.
     struct stat st;
     if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
@@ -66,7 +66,7 @@ static int SaveAsRun(WINDAT *dlg) {
 }
 
 int _FileboxSaveAsBtnReturn(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     int answer = rec->i;
     WINDAT *dlg = TempSaveAsWd ? WinFind(TempSaveAsWd) : nullptr;
     TempSaveAsWd = 0;
@@ -76,7 +76,7 @@ int _FileboxSaveAsBtnReturn(WINDATUSR *rec) {
 }
 
 int FileboxSaveAsBtnReturn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *dlg = rec->win;
     while (dlg->usr.parent && dlg->typ != WIN_DLGMSG)
         dlg = dlg->usr.parent;
@@ -84,7 +84,7 @@ int FileboxSaveAsBtnReturn(WINDATUSR *rec) {
     if (rec->i != 1) return 0;
     WINDAT *box = FileboxFind(dlg);
     char path[4096];
-    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return WIN_ERROR_ARG;
     int frames = FileboxHasFrameFields(box);
     if (frames) {
         dlgmain[3] = FileboxWndFFrameStartGet(box);
@@ -104,15 +104,15 @@ int FileboxSaveAsBtnReturn(WINDATUSR *rec) {
 }
 
 int MF_FileSaveAs(WINDAT *view) {
-    if (!view) return -15;
+    if (!view) return WIN_ERROR_ARG;
     WINDAT *dlg = FileboxSaveAs(view, dlgmain, FileboxSaveAsBtnReturn);
     dlgmain[3] = dlgmain[4] = 1;
     return dlg ? 0 : -26;
 }
 
 int MF_FileClose(WINDAT *view) {
-    if (!view) return -15;
-    if (view->typ != WIN_PAINT) return -22;
+    if (!view) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     WINDAT *scroll = view->usr.parent;
     WINDAT *top = scroll ? scroll->usr.parent : nullptr;
     if (top && top->typ == WIN_EXT_PAINT) {
@@ -176,7 +176,7 @@ static std::string AbsolutePath(const char *path) {
 }
 
 int MenuFileLastUpdate(const char *path) {
-    if (!path || !*path) return -15;
+    if (!path || !*path) return WIN_ERROR_ARG;
     std::string abs = AbsolutePath(path);
     for (const char *slot : mainFileLastName)
         if (slot && abs == slot) return 0;
@@ -215,12 +215,12 @@ int MenuFileLastCreate() {
     if (cascade) cascade->submenu = built;
     if (mainFileLast) MenuSubFree(mainFileLast);
     mainFileLast = built;
-    if (!n) return -15;
+    if (!n) return WIN_ERROR_ARG;
     return built ? 0 : -8;
 }
 
 int MenuFileLastMenuBtn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     // The entry's number names its slot; a label may have been cut to fit the menu.
     int id = rec->win->status, k = 0;
     std::string path;
@@ -229,6 +229,6 @@ int MenuFileLastMenuBtn(WINDATUSR *rec) {
     if (path.empty() && rec->win->label) path = rec->win->label;
     MenuMainCloseIfActiv();
     MenuCloseFromMouse(nullptr);
-    if (path.empty()) return -15;
+    if (path.empty()) return WIN_ERROR_ARG;
     return SymbolFileOpen(path.c_str());
 }

@@ -113,7 +113,7 @@ int OptEditCommit(OPTEDIT &ed) {
 // Binds the field to entry `index` of its list: 0, or -1 when the name left behind was refused
 // (its caption stays).
 int OptEditSelect(OPTEDIT &ed, int index) {
-    if (!ed.field || index < 0 || index >= ed.count) return -15;
+    if (!ed.field || index < 0 || index >= ed.count) return WIN_ERROR_ARG;
     int stored = OptEditCommit(ed);
     const OPTNAME &n = ed.names[index];
     ed.sel = index;
@@ -197,7 +197,7 @@ int OptNameEditor(WINDAT *page, int y, int height, OPTEDIT &ed, const char *titl
     WINTYP bt = OptTyp(page, 200, height, BASE_FIXED);
     WINNEIGHBOR bnb{};
     WINDAT *box = BaseCreate(page, OPT_MARGIN, y, &bt, &bnb, "optlistbox");
-    if (!box) return -26;
+    if (!box) return WIN_ERROR_CREATE;
     WINTYP st = OptTyp(box, 200, height, 0);
     st.fg = fg_list;
     st.bg = bg_list;
@@ -205,7 +205,7 @@ int OptNameEditor(WINDAT *page, int y, int height, OPTEDIT &ed, const char *titl
     WINDAT *scroll =
         ScrollWndCreate(box, 0, 0, &st, &snb, ed.names[0].key, nullptr, WIN_LIST, 1, 0, 0);
     WINDAT *list = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
-    if (!list) return -26;
+    if (!list) return WIN_ERROR_CREATE;
     for (int i = 0; i < ed.count; i++)
         ListEntryAdd(list, ed.names[i].key, -1);
     WinSetFuncMouse(list, mouse);
@@ -215,7 +215,7 @@ int OptNameEditor(WINDAT *page, int y, int height, OPTEDIT &ed, const char *titl
     int x = OPT_MARGIN + 200 + OPT_MARGIN;
     WINTYP lt = OptTyp(page, LabelGetInitWidth(title, 0), LabelGetInitHeight(title, 0), 0);
     WINNEIGHBOR lnb{};
-    if (!LabelCreate(page, x, y, &lt, &lnb, title)) return -26;
+    if (!LabelCreate(page, x, y, &lt, &lnb, title)) return WIN_ERROR_CREATE;
     WINTYP et =
         OptTyp(page, page->width - x - OPT_MARGIN, EditGetInitHeight(nullptr, 0, 1), EDIT_SINGLE);
     et.fg = fg_edit;
@@ -224,19 +224,19 @@ int OptNameEditor(WINDAT *page, int y, int height, OPTEDIT &ed, const char *titl
     enb.space[WIN_SIDE_LEFT] = x;
     enb.space[WIN_SIDE_RIGHT] = OPT_MARGIN;
     ed.field = EditCreate(page, 0, y + lt.height + 4, &et, &enb, title);
-    if (!ed.field) return -26;
+    if (!ed.field) return WIN_ERROR_CREATE;
     ed.sel = -1;
     ed.scratch[0] = 0;
     return 0;
 }
 
 int ResizeOption(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinChildResize(rec->win);
 }
 
 int OptRadioValue(WINDATUSR *rec, int n) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     return rec->i >= 0 && rec->i < n ? rec->i : -15;
 }
 
@@ -298,21 +298,21 @@ int OptFontNameKnown(Display *display, const char *name) {
 }
 
 int OptBtnChkPress(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int *v = OptChkVariable(rec->i);
     if (v) *v = rec->win->select ? 1 : 0;
     return 0;
 }
 
 int OptBtnChkUpdate(WINDAT *chk) {
-    if (!chk) return -15;
+    if (!chk) return WIN_ERROR_ARG;
     int *v = OptChkVariable(chk->status);
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     return BtnChkSetSelect(chk, *v ? 1 : 0);
 }
 
 int OptBtnRadioUpdate(WINDAT *group, int index) {
-    if (!group || group->typ != WIN_GRP_RADIO) return -22;
+    if (!group || group->typ != WIN_GRP_RADIO) return WIN_ERROR_TYPE;
     int k = 0;
     for (int i = 0; i < group->nchild; i++) {
         WINDAT *r = group->child[i];
@@ -354,7 +354,7 @@ int OptProgMouseNrR(WINDATUSR *rec) {
 }
 
 int ListFuncMouseColor(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int r = OptEditSelect(optColorEdit, ListEntryGetSelectNr(rec->win));
     if (r != 0) return r == -1 ? 0 : r;
     char text[200];
@@ -365,14 +365,14 @@ int ListFuncMouseColor(WINDATUSR *rec) {
 }
 
 int ListFuncMouseFont(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int r = OptEditSelect(optFontEdit, ListEntryGetSelectNr(rec->win));
     if (r == 0) OptCaption(optFonts[optFontEdit.sel].key);
     return r == -1 ? 0 : r;
 }
 
 int OptValueSetup(WINDAT *page, int rows, int kind) {
-    if (!page) return -15;
+    if (!page) return WIN_ERROR_ARG;
     int lang = Language();
     char title[200];
     switch (kind) {
@@ -386,25 +386,25 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
         int n = std::min(rows, kind == OPT_PAGE_ASK ? 5 : 2);
         WINDAT *prev = nullptr;
         for (int i = 0; i < n; i++)
-            if (!(prev = OptCheck(page, prev, labels[i], status[i]))) return -26;
+            if (!(prev = OptCheck(page, prev, labels[i], status[i]))) return WIN_ERROR_CREATE;
         return 0;
     }
     case OPT_PAGE_WINDOW: {
         snprintf(title, sizeof title, " %s %s ", LgRes(0, lang), LgAct(0, lang));
         WINDAT *g1 = OptRadioGroup(page, OPT_MARGIN, OPT_MARGIN, szOPTIONPROGWINDOW, 3, title,
                                    OptAskFileOpen, AskFileOpenWin);
-        if (!g1) return -26;
+        if (!g1) return WIN_ERROR_CREATE;
         snprintf(title, sizeof title, " %s ", LgRes(10, lang));
         int y = OPT_MARGIN + g1->height + OPT_MARGIN;
         WINDAT *g2 =
             OptRadioGroup(page, OPT_MARGIN, y, szOPTIONPROGLANG, 2, title, OptProgLang, opt_rt[2]);
-        if (!g2) return -26;
+        if (!g2) return WIN_ERROR_CREATE;
         y += g2->height + OPT_MARGIN;
         if (rows < 3) return 0;
         snprintf(title, sizeof title, " %s %s ", LgRes(69, lang), LgRes(36, lang));
         WINDAT *g3 = OptRadioGroup(page, OPT_MARGIN, y, szOPTIONPROGMOUSE, 3, title,
                                    OptProgMouseNrL, opt_rt[0] - 1);
-        if (!g3) return -26;
+        if (!g3) return WIN_ERROR_CREATE;
         snprintf(title, sizeof title, " %s %s ", LgRes(69, lang), LgRes(38, lang));
         int x = OPT_MARGIN + g3->width + OPT_MARGIN;
         return OptRadioGroup(page, x, y, szOPTIONPROGMOUSE, 3, title, OptProgMouseNrR,
@@ -414,7 +414,7 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
     }
     case OPT_PAGE_DICOM: {
         WINDAT *chk = OptCheck(page, nullptr, "Hounsfield", OPT_CHK_HOUNSFIELD);
-        if (!chk) return -26;
+        if (!chk) return WIN_ERROR_CREATE;
         WINDAT *from = OptLabel(page, chk, 20, OPT_MARGIN, LgRes(63, lang));
         WINDAT *min = from ? OptNumberField(page, from, &HounsfieldMin) : nullptr;
         WINDAT *to = min ? OptLabel(page, min, 10, OPT_MARGIN, LgRes(64, lang)) : nullptr;
@@ -428,12 +428,12 @@ int OptValueSetup(WINDAT *page, int rows, int kind) {
                    : -26;
     }
     default:
-        return -15;
+        return WIN_ERROR_ARG;
     }
 }
 
 int OptValueColorSetup(WINDAT *page) {
-    if (!page) return -15;
+    if (!page) return WIN_ERROR_ARG;
     int lang = Language();
     int r = OptNameEditor(page, OPT_MARGIN, 150, optColorEdit, LgRes(7, lang), ListFuncMouseColor);
     if (r != 0) return r;
@@ -442,7 +442,7 @@ int OptValueColorSetup(WINDAT *page) {
 }
 
 int MF_OptionProgramCreate(Display *display) {
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     // One dialog at a time: the entry is disabled while it is open, and a key that still reaches
     // here finds it.
     if (wdnb) return 1;
@@ -462,7 +462,7 @@ int MF_OptionProgramCreate(Display *display) {
     WINDAT *dlg = WinCreateFromRootExt(nullptr, std::max(0, (dw - OPT_WIDTH) / 2),
                                        std::max(0, (dh - OPT_HEIGHT) / 2), &t, &none,
                                        mainoptionL[lang], fontfs_text);
-    if (!dlg) return -26;
+    if (!dlg) return WIN_ERROR_CREATE;
     WinOptRtUpdate(dlg, opt_rt);
     WinSetTransientForHint(dlg, WinFindTyp(WIN_MAIN));
     dlg->status = 6;
@@ -477,7 +477,7 @@ int MF_OptionProgramCreate(Display *display) {
     WINDAT *nb = base ? NotebookCreate(base, 0, 0, &nt, &none, "optnb", 1) : nullptr;
     if (!nb) {
         WinClose(dlg);
-        return -26;
+        return WIN_ERROR_CREATE;
     }
     wdnb = nb;
     int r = 0;
@@ -493,7 +493,7 @@ int MF_OptionProgramCreate(Display *display) {
     WinSetFuncClose(dlg, OptCloseFunc);
     if (r != 0) {
         WinClose(dlg);
-        return -26;
+        return WIN_ERROR_CREATE;
     }
     MenuSetupDisable(600, M_MAIN_MENU[5], 1);
     WinSetFuncResize(dlg, ResizeOption);

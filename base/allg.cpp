@@ -1,4 +1,5 @@
 #include "base/allg.h"
+#include "base/xerror.h"
 
 #include <fcntl.h>
 #include <sys/select.h>
@@ -17,13 +18,13 @@ char c_date[12];
 char c_date2[12];
 
 int _istrstr(const char *text, const char *sub) {
-    if (!text || !sub || !*text || !*sub) return -15;
+    if (!text || !sub || !*text || !*sub) return WIN_ERROR_ARG;
     const char *p = strstr(text, sub);
     return p ? static_cast<int>(p - text) : -1;
 }
 
 int _istrchrLastPos(const char *text, int c) {
-    if (!text || c == 0) return -15;
+    if (!text || c == 0) return WIN_ERROR_ARG;
     for (int i = static_cast<int>(strlen(text)) - 1; i >= 1; i--)
         if (text[i] == c) return i;
     return -1;
@@ -78,7 +79,7 @@ static std::string FileExtension(const char *name) {
 }
 
 int CompareFileExtension(const char *name1, const char *name2, int nocase) {
-    if (!name1 || !name2) return -15;
+    if (!name1 || !name2) return WIN_ERROR_ARG;
     std::string e1 = FileExtension(name1), e2 = FileExtension(name2);
     if (nocase == 1) {
         size_t n = std::min(e1.size(), e2.size());
@@ -91,12 +92,12 @@ int CompareFileExtension(const char *name1, const char *name2, int nocase) {
 }
 
 int MakeTimeString(char *buf, time_t time) {
-    if (!buf) return -15;
+    if (!buf) return WIN_ERROR_ARG;
     char text[64];
     struct tm tm;
     if (!localtime_r(&time, &tm) || !asctime_r(&tm, text)) {
         buf[0] = '\0';
-        return -15;
+        return WIN_ERROR_ARG;
     }
     text[strcspn(text, "\n")] = '\0';
     // ctime text from its fifth character: "Mar 14 09:26:53 2000", 20 characters.
@@ -105,7 +106,7 @@ int MakeTimeString(char *buf, time_t time) {
 }
 
 int MakeSizeString(char *buf, unsigned int bytes) {
-    if (!buf) return -15;
+    if (!buf) return WIN_ERROR_ARG;
     const int size = 16;
     if (bytes < 1000) {
         snprintf(buf, size, "%u Bytes", bytes);
@@ -186,7 +187,7 @@ static void DateScratch(const char *text, char out[12]) {
 }
 
 int CompareDateStrMake(const char *text) {
-    if (!text) return -15;
+    if (!text) return WIN_ERROR_ARG;
     DateScratch(text, c_date);
     return 0;
 }
@@ -199,7 +200,7 @@ static long DateDayValue(const char *text, const char *scratch) {
 }
 
 int CompareDate(const char *a, const char *b) {
-    if (!a || !b) return -15;
+    if (!a || !b) return WIN_ERROR_ARG;
     int ya = CompareDateYear(a), yb = CompareDateYear(b);
     if (ya != yb) return ya > yb ? 1 : -1;
     int ma = CompareDateMonth(a), mb = CompareDateMonth(b);
@@ -214,15 +215,15 @@ int CompareDate(const char *a, const char *b) {
 }
 
 int CalcDestRect(int box_w, int box_h, int img_w, int img_h, short out[2]) {
-    if (!out) return -15;
+    if (!out) return WIN_ERROR_ARG;
     out[0] = out[1] = 0;
     if (box_w < 1 || box_h < 1 || box_w > 32767 || box_h > 32767) {
         fprintf(stderr, "Calc: THUMB_SIZEX %i, THUMB_SIZEY %i Error\n", box_w, box_h);
-        return -15;
+        return WIN_ERROR_ARG;
     }
     if (img_w < 1 || img_h < 1) {
         fprintf(stderr, "Calc: x %i, x %i Error\n", img_w, img_h);
-        return -15;
+        return WIN_ERROR_ARG;
     }
     // The side whose ratio to the box is larger fills the box; the other is rounded to the
     // nearest pixel, in 64-bit integers so that no ratio is lost to float precision.
@@ -240,7 +241,7 @@ int CalcDestRect(int box_w, int box_h, int img_w, int img_h, short out[2]) {
 }
 
 int SetTimer(int ms) {
-    if (ms < 1) return -15;
+    if (ms < 1) return WIN_ERROR_ARG;
     struct timeval tv;
     tv.tv_sec = ms * 1000L / 1000000;
     tv.tv_usec = ms * 1000L % 1000000;

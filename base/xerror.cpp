@@ -69,44 +69,117 @@ static void MsgDeliver(int language, const std::string &text, WINDAT *list) {
     MsgShow(language, MSG_BOX_ERROR, text.c_str());
 }
 
-static int MsgFileRow(int code) {
-    switch (code) {
-    case -101:
-        return 1;
-    case -102:
-    case -151:
-        return 2;
-    case -103:
-    case -152:
-        return 12;
-    case -104:
-        return 13;
-    case -105:
-    case -154:
-        return 14;
-    case -106:
-    case -155:
-        return 15;
-    case -107:
-    case -156:
-        return 5;
-    case -108:
-        return 4;
-    case -109:
-        return 6;
-    case -110:
-    case -157:
-        return 7;
-    case -111:
-        return 11;
-    case -112:
-        return 3;
-    case -113:
-        return 22;
-    case -115:
-        return 23;
+// A family's table row: the code (or a range of codes), its name, and the message it shows.
+enum MSGFORM {
+    MSG_FORM_ROW,   // LgErr row, then the reason in parentheses
+    MSG_FORM_PLAIN, // a fixed text, then the reason in parentheses
+    MSG_FORM_WIN,   // "win CODE"
+    MSG_FORM_WHOLE, // the subject alone is the message
+    MSG_FORM_SUB,   // LgErr row, ": " and LgRes row `res`
+    MSG_FORM_CODE,  // no text of its own: the code and the subject, as for an unknown code
+};
+struct MSGCODE {
+    int code, last; // last > code: the row holds code..last
+    const char *name;
+    MSGFORM form;
+    int row = -1, res = -1;
+    const char *plain = nullptr;
+};
+
+static const MSGCODE msg_file_codes[] = {
+    {FILE_ERROR_OPEN, 0, "FILE_ERROR_OPEN", MSG_FORM_ROW, 1},
+    {FILE_ERROR_READ, 0, "FILE_ERROR_READ", MSG_FORM_ROW, 2},
+    {FILE_ERROR_DATA, 0, "FILE_ERROR_DATA", MSG_FORM_ROW, 12},
+    {FILE_ERROR_NOTFOUND, 0, "FILE_ERROR_NOTFOUND", MSG_FORM_ROW, 13},
+    {FILE_ERROR_EXIST, 0, "FILE_ERROR_EXIST", MSG_FORM_ROW, 14},
+    {FILE_ERROR_RENAME, 0, "FILE_ERROR_RENAME", MSG_FORM_ROW, 15},
+    {FILE_ERROR_CREATE, 0, "FILE_ERROR_CREATE", MSG_FORM_ROW, 5},
+    {FILE_ERROR_CLOSE, 0, "FILE_ERROR_CLOSE", MSG_FORM_ROW, 4},
+    {FILE_ERROR_WRITE, 0, "FILE_ERROR_WRITE", MSG_FORM_ROW, 6},
+    {FILE_ERROR_REMOVE, 0, "FILE_ERROR_REMOVE", MSG_FORM_ROW, 7},
+    {FILE_ERROR_FORMAT, 0, "FILE_ERROR_FORMAT", MSG_FORM_ROW, 11},
+    {FILE_ERROR_SAVE, 0, "FILE_ERROR_SAVE", MSG_FORM_ROW, 3},
+    {FILE_ERROR_COLORS, 0, "FILE_ERROR_COLORS", MSG_FORM_ROW, 22},
+    {FILE_ERROR_EXTENSION, 0, "FILE_ERROR_EXTENSION", MSG_FORM_CODE},
+    {FILE_ERROR_NOIMAGE, 0, "FILE_ERROR_NOIMAGE", MSG_FORM_ROW, 23},
+    {FILE_ERROR_DIR_READ, 0, "FILE_ERROR_DIR_READ", MSG_FORM_ROW, 2},
+    {FILE_ERROR_DIR_DATA, 0, "FILE_ERROR_DIR_DATA", MSG_FORM_ROW, 12},
+    {FILE_ERROR_DIR, 0, "FILE_ERROR_DIR", MSG_FORM_PLAIN, -1, -1, "ERROR_DIR"},
+    {FILE_ERROR_DIR_EXIST, 0, "FILE_ERROR_DIR_EXIST", MSG_FORM_ROW, 14},
+    {FILE_ERROR_DIR_RENAME, 0, "FILE_ERROR_DIR_RENAME", MSG_FORM_ROW, 15},
+    {FILE_ERROR_DIR_CREATE, 0, "FILE_ERROR_DIR_CREATE", MSG_FORM_ROW, 5},
+    {FILE_ERROR_DIR_REMOVE, 0, "FILE_ERROR_DIR_REMOVE", MSG_FORM_ROW, 7},
+};
+
+static const MSGCODE msg_win_codes[] = {
+    {WIN_ERROR, 0, "WIN_ERROR", MSG_FORM_WIN},
+    {WIN_ERROR_GEOMETRY, 0, "WIN_ERROR_GEOMETRY", MSG_FORM_CODE},
+    {WIN_ERROR_NOTHING, 0, "WIN_ERROR_NOTHING", MSG_FORM_CODE},
+    {WIN_ERROR_NOCALLBACK, 0, "WIN_ERROR_NOCALLBACK", MSG_FORM_CODE},
+    {WIN_ERROR_DEPTH, 0, "WIN_ERROR_DEPTH", MSG_FORM_ROW, 40},
+    {WIN_ERROR_MEMORY, 0, "WIN_ERROR_MEMORY", MSG_FORM_ROW, 0},
+    {WIN_ERROR_FREE, 0, "WIN_ERROR_FREE", MSG_FORM_SUB, 4, 50},
+    {WIN_ERROR_GC, 0, "WIN_ERROR_GC", MSG_FORM_CODE},
+    {WIN_ERROR_ARG, 0, "WIN_ERROR_ARG", MSG_FORM_ROW, 50},
+    {WIN_ERROR_CHILD, 0, "WIN_ERROR_CHILD", MSG_FORM_WIN},
+    {WIN_ERROR_PARENT, 0, "WIN_ERROR_PARENT", MSG_FORM_WIN},
+    {WIN_ERROR_OWNER, 0, "WIN_ERROR_OWNER", MSG_FORM_CODE},
+    {WIN_ERROR_NOWINDOW, 0, "WIN_ERROR_NOWINDOW", MSG_FORM_CODE},
+    {WIN_ERROR_TYPE, 0, "WIN_ERROR_TYPE", MSG_FORM_CODE},
+    {WIN_ERROR_NOIMAGE, 0, "WIN_ERROR_NOIMAGE", MSG_FORM_CODE},
+    {WIN_ERROR_TEXT, 0, "WIN_ERROR_TEXT", MSG_FORM_WHOLE},
+    {WIN_ERROR_CREATE, 0, "WIN_ERROR_CREATE", MSG_FORM_ROW, 1},
+    {WIN_ERROR_ATTRIBUTES, 0, "WIN_ERROR_ATTRIBUTES", MSG_FORM_ROW, 1},
+    {WIN_ERROR_UNAVAILABLE, 0, "WIN_ERROR_UNAVAILABLE", MSG_FORM_ROW, 41},
+};
+
+static const MSGCODE msg_host_codes[] = {
+    {HOST_ERROR_SERVER_FIRST, HOST_ERROR_SERVER_LAST, "HOST_ERROR_SERVER", MSG_FORM_PLAIN, -1, -1,
+     "ERROR_SVR"},
+    {HOST_ERROR_FIND, 0, "HOST_ERROR_FIND", MSG_FORM_ROW, 8},
+    {HOST_ERROR_CREATE, 0, "HOST_ERROR_CREATE", MSG_FORM_SUB, 5, 48},
+    {HOST_ERROR_BIND, 0, "HOST_ERROR_BIND", MSG_FORM_SUB, 9, 48},
+    {HOST_ERROR_CLOSE, 0, "HOST_ERROR_CLOSE", MSG_FORM_SUB, 4, 48},
+};
+
+static const MSGCODE msg_thread_codes[] = {
+    {THREAD_ERROR_CREATE, 0, "THREAD_ERROR_CREATE", MSG_FORM_ROW, 1},
+    {THREAD_ERROR_JOIN, 0, "THREAD_ERROR_JOIN", MSG_FORM_ROW, 17},
+    {THREAD_ERROR_CANCEL, 0, "THREAD_ERROR_CANCEL", MSG_FORM_ROW, 16},
+};
+
+template <size_t N> static const MSGCODE *MsgFind(const MSGCODE (&table)[N], int code) {
+    for (const MSGCODE &m : table)
+        if (code == m.code || (m.last > m.code && code >= m.code && code <= m.last)) return &m;
+    return nullptr;
+}
+
+const char *MsgCodeName(int code) {
+    static const struct {
+        int code;
+        const char *name;
+    } successes[] = {{WIN_SUCCES, "WIN_SUCCES"}, {FILE_SUCCES, "FILE_SUCCES"},
+                     {FILE_QUIET, "FILE_QUIET"}, {HOST_SUCCES, "HOST_SUCCES"},
+                     {HOST_QUIET, "HOST_QUIET"}, {THREAD_SUCCES, "THREAD_SUCCES"}};
+    for (const auto &s : successes)
+        if (s.code == code) return s.name;
+    for (const MSGCODE *m : {MsgFind(msg_win_codes, code), MsgFind(msg_file_codes, code),
+                             MsgFind(msg_host_codes, code), MsgFind(msg_thread_codes, code)})
+        if (m) return m->name;
+    return nullptr;
+}
+
+// The text before the reason: the row, the fixed text, or row and sub-row.
+static std::string MsgLead(const MSGCODE &m, int language) {
+    switch (m.form) {
+    case MSG_FORM_ROW:
+        return MsgStr(LgErr(m.row, language));
+    case MSG_FORM_PLAIN:
+        return MsgStr(m.plain);
+    case MSG_FORM_SUB:
+        return MsgStr(LgErr(m.row, language)) + ": " + MsgStr(LgRes(m.res, language));
     default:
-        return -1;
+        return "";
     }
 }
 
@@ -117,14 +190,12 @@ static bool MsgToList(WINDAT *list) {
 
 static int MsgFileText(int language, const char *subject, int code, const std::string &why,
                        WINDAT *list) {
-    if (code == 100 || code == 150) return code;
+    if (code == FILE_SUCCES || code == FILE_QUIET) return code;
     std::string sep1 = MsgToList(list) ? " " : "\n\n", sep2 = MsgToList(list) ? " " : "\n";
-    std::string text = MsgUnknown(code, subject);
-    int row = MsgFileRow(code);
-    if (row >= 0)
-        text = MsgCompose(MsgStr(LgErr(row, language)) + why + sep1, subject, sep2);
-    else if (code == -153)
-        text = MsgCompose("ERROR_DIR" + why + sep1, subject, sep2);
+    const MSGCODE *m = MsgFind(msg_file_codes, code);
+    std::string text = m && (m->form == MSG_FORM_ROW || m->form == MSG_FORM_PLAIN)
+                           ? MsgCompose(MsgLead(*m, language) + why + sep1, subject, sep2)
+                           : MsgUnknown(code, subject);
     MsgDeliver(language, text, list);
     return code;
 }
@@ -143,74 +214,46 @@ int MsgErrFileWhy(int language, const char *subject, int code, const char *why) 
 }
 
 int MsgErrWin(int language, const char *text, int code) {
-    if (code == 0) return code;
+    if (code == WIN_SUCCES) return code;
     std::string c = MsgCode(code), msg;
-    switch (code) {
-    case -28:
-        msg = MsgCompose(MsgStr(LgErr(41, language)) + " (" + c + ")\n\n", text, "\n");
-        break;
-    case -27:
-    case -26:
-        msg = MsgCompose(MsgStr(LgErr(1, language)) + " (" + c + ")\n\n", text, "\n");
-        break;
-    case -25:
-        msg = MsgCompose("", text, "");
-        break;
-    case -17:
-    case -16:
-    case -1:
-        msg = MsgCompose("win " + c + "\n\n", text, "\n");
-        break;
-    case -15:
-        msg = MsgCompose(MsgStr(LgErr(50, language)) + " (" + c + ")\n\n", text, "\n");
-        break;
-    case -9:
-        msg = MsgCompose(MsgStr(LgErr(4, language)) + ": " + MsgStr(LgRes(50, language)) + " (" +
-                             c + ")\n\n",
-                         text, "\n");
-        break;
-    case -8:
-        msg = MsgCompose(MsgStr(LgErr(0, language)) + " (" + c + ")\n\n", text, "\n");
-        break;
-    case -6:
-        msg = MsgCompose(MsgStr(LgErr(40, language)) + " (" + c + ")\n\n", text, "\n");
-        break;
-    default:
+    const MSGCODE *m = MsgFind(msg_win_codes, code);
+    if (!m || m->form == MSG_FORM_CODE)
         // A box without text would tell the user nothing.
         msg = MsgUnknown(code, text);
-        break;
-    }
+    else if (m->form == MSG_FORM_WHOLE)
+        msg = MsgCompose("", text, "");
+    else if (m->form == MSG_FORM_WIN)
+        msg = MsgCompose("win " + c + "\n\n", text, "\n");
+    else
+        msg = MsgCompose(MsgLead(*m, language) + " (" + c + ")\n\n", text, "\n");
     MsgShow(language, MSG_BOX_ERROR, msg.c_str());
     return code;
 }
 
 int MsgErrThr(int language, const char *name, int code, int err) {
-    if (code == 300) return code;
-    const char *what = nullptr;
-    if (code == -301) what = LgErr(1, language);
-    if (code == -302) what = LgErr(17, language);
-    if (code == -304) what = LgErr(16, language);
+    if (code == THREAD_SUCCES) return code;
+    const MSGCODE *m = MsgFind(msg_thread_codes, code);
     std::string msg =
-        what ? MsgCompose("thread: " + MsgStr(what) + " (" + MsgSysErr(err) + ")\n\n", name, "\n")
-             : MsgUnknown(code, name);
+        m ? MsgCompose("thread: " + MsgLead(*m, language) + " (" + MsgSysErr(err) + ")\n\n", name,
+                       "\n")
+          : MsgUnknown(code, name);
     MsgShow(language, MSG_BOX_ERROR, msg.c_str());
     return code;
 }
 
 int MsgErrNet(int language, const char *subject, int code, int err, WINDAT *list) {
-    if (code == 200 || code == 250) return code;
+    if (code == HOST_SUCCES || code == HOST_QUIET) return code;
     std::string sep1 = MsgToList(list) ? " " : "\n\n", sep2 = MsgToList(list) ? " " : "\n";
-    std::string syserr = MsgSysErr(err);
+    std::string why = "(" + MsgSysErr(err) + ")";
+    const MSGCODE *m = MsgFind(msg_host_codes, code);
     std::string text = MsgUnknown(code, subject);
-    int row = code == -252 ? 5 : code == -253 ? 9 : code == -254 ? 4 : -1;
-    if (code <= -201 && code >= -209)
-        text = MsgCompose("ERROR_SVR (" + syserr + ")" + sep1, subject, sep2);
-    else if (code == -251)
-        text = MsgCompose(MsgStr(LgErr(8, language)) + " (" + syserr + ")" + sep1, subject, sep2);
-    else if (row >= 0)
-        text = MsgCompose(MsgStr(LgErr(row, language)) + " " + MsgStr(LgRes(48, language)) + "(" +
-                              syserr + ")" + sep1,
+    if (m && m->form == MSG_FORM_SUB)
+        // "Cannot bind Client(...)": the sub-row runs into the reason.
+        text = MsgCompose(MsgStr(LgErr(m->row, language)) + " " + MsgStr(LgRes(m->res, language)) +
+                              why + sep1,
                           subject, sep2);
+    else if (m)
+        text = MsgCompose(MsgLead(*m, language) + " " + why + sep1, subject, sep2);
     MsgDeliver(language, text, list);
     return code;
 }

@@ -42,7 +42,7 @@ int main(int argc, char **argv) {
         printf("vipsthumbnail not installed (Debian package libvips-tools): comparison skipped\n");
     }
 
-    BenchXvfb server;
+    XvfbServer server;
     Display *display = BenchWindowDisplay(&server);
     if (!display) return 1;
     dlgmain[0] = FTYP_JPEG;

@@ -4,16 +4,14 @@
 #pragma once
 
 #include "app/main.h"
-#include "app/menus.h"
-#include "app/rc.h"
+#include "app/startup.h"
 #include "base/language.h"
-#include "render/ximage.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
 
-#include "bench_xvfb.h"
+#include "support/xvfb_server.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,6 +20,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 using BenchClock = std::chrono::steady_clock;
 
@@ -31,24 +30,9 @@ inline double BenchMs(BenchClock::time_point a, BenchClock::time_point b) {
 
 // The toolkit on `d` as the program sets it up: tables, colours, fonts and menus.
 inline bool BenchToolkitUp(Display *d) {
-    main_display = d;
-    main_screen_number = DefaultScreen(d);
-    main_root = DefaultRootWindow(d);
-    main_visual = DefaultVisual(d, main_screen_number);
-    main_depth = DefaultDepth(d, main_screen_number);
-    main_colormap = DefaultColormap(d, main_screen_number);
-    opt_rt[0] = 1, opt_rt[1] = 3, opt_rt[2] = 1;
-    if (LanguageLabelMemInit() != 0 || WinMemInit() != 0) {
-        fprintf(stderr, "toolkit tables not made\n");
-        return false;
-    }
-    ProgramResInit();
-    ColorStep1LibInit(d);
-    ImageDisplaySetup(d);
-    ColorStep2FontLibInit(d);
-    LanguageMenuInit(d, 1);
-    LanguageMenuProgInit(d, 1);
-    return true;
+    if (MainToolkitSetup(d, LG_ENGLISH) == 0) return true;
+    fprintf(stderr, "toolkit tables not made\n");
+    return false;
 }
 
 // A main window of w x h at the top left of the screen; null if it cannot be made.
@@ -72,7 +56,7 @@ inline WINDAT *BenchMainWindow(Display *d, int w, int h) {
 
 // A server of its own (none is shared with a desktop), then the toolkit on it with the boxes
 // and cursors: null if either fails.
-inline Display *BenchWindowDisplay(BenchXvfb *server) {
+inline Display *BenchWindowDisplay(XvfbServer *server) {
     if (!server->Start("1280x1024x24")) {
         fprintf(stderr, "Xvfb did not start (Debian package xvfb)\n");
         return nullptr;

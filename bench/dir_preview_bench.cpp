@@ -31,7 +31,7 @@ int main(int argc, char **argv) {
         WriteBenchPhoto(photodir + name, 4000, 3000, 7u + i * 977u);
     }
 
-    BenchXvfb server;
+    XvfbServer server;
     Display *display = BenchWindowDisplay(&server);
     if (!display) return 1;
 

@@ -37,7 +37,7 @@ namespace {
 
 const int kPhotos = 2000, kDistinct = 8, kW = 4000, kH = 3000;
 
-using Server = BenchXvfb;
+using Server = XvfbServer;
 
 // The photo directory: 8 distinct 4000 x 3000 pictures, each linked 250 times.
 const std::string &Photos() {

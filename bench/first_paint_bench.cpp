@@ -10,6 +10,7 @@
 // pictures (DICOM series) use --trace: the time until dravik's "trace: open" line, written once
 // the picture has been put to the window and flushed (DRAVIK_TRACE is set for the viewer).
 #include "support/jpeg_file.h"
+#include "support/xvfb_server.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -87,26 +88,13 @@ int main(int argc, char **argv) {
     if (i + 1 >= argc) return 2;
     char **cmd = argv + i + 1;
 
-    // A private server on a free display number.
-    int num = 77 + getpid() % 100;
-    std::string name = ":" + std::to_string(num);
-    pid_t xvfb = fork();
-    if (xvfb == 0) {
-        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    Display *d = nullptr;
-    for (int k = 0; k < 500 && !d; k++) {
-        usleep(10000);
-        d = XOpenDisplay(name.c_str());
-    }
+    XvfbServer server;
+    Display *d = server.Start("1280x1024x24") ? XOpenDisplay(server.name.c_str()) : nullptr;
     if (!d) {
-        kill(xvfb, SIGTERM);
         fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }
-    setenv("DISPLAY", name.c_str(), 1);
+    setenv("DISPLAY", server.name.c_str(), 1);
     std::vector<double> times;
     long peak = 0;
     for (int r = 0; r < runs; r++) {
@@ -165,8 +153,7 @@ int main(int argc, char **argv) {
             usleep(10000);
     }
     XCloseDisplay(d);
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
+    server.Stop();
     if (times.empty()) return 1;
     std::sort(times.begin(), times.end());
     printf("first paint median %.3f s (min %.3f, max %.3f, %zu runs), peak RSS %ld MB: %s\n",

@@ -8,6 +8,7 @@
 #include "image/io_levels.h"
 #include "render/reduce8a.h"
 #include "support/jpeg_file.h"
+#include "image/test_hooks.h"
 
 #include <climits>
 #include <cstdlib>

@@ -21,6 +21,7 @@
 #include "toolkit/xinit.h"
 #include "widgets/xpaint.h"
 #include "widgets/xscroll.h"
+#include "widgets/test_hooks.h"
 
 #include <algorithm>
 #include <chrono>
@@ -39,7 +40,7 @@ namespace {
 
 const int kViewW = 1280, kViewH = 1024;
 
-using Server = BenchXvfb;
+using Server = XvfbServer;
 
 WINDAT *view = nullptr;
 

@@ -8,6 +8,7 @@
 #include "image/io_jpg.h"
 #include "image/io_jpg12.h"
 #include "ljpeg/decomp.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <atomic>

@@ -41,16 +41,6 @@ int decompFrameDicom(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DI
 int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                    uint8_t *out);
 
-// How the frames of one image are spread over threads. Tests reach the parallel path with small
-// files through it; read-only while reads run.
-enum { DICOM_FRAME_THREADS = 8 };
-struct DICOMFRAMETUNE {
-    int threads = 0;               // 0: one per core, at most DICOM_FRAME_THREADS
-    long min_samples = 256 * 1024; // fewer samples in all frames are decoded on one thread
-    long frame_cpu_ms = 5000;      // after a frame that took longer, no further frame starts
-};
-extern DICOMFRAMETUNE dicom_frame_tune;
-
 // The pixel stage: every frame of the file held in the record, of the given transfer-syntax
 // class, into fi->fbuf (8-bit grey or palette indices, or 24-bit RGB; fi->bit, maptyp and the
 // maps set to match). With raw given, a one-sample image's stored values go there instead and

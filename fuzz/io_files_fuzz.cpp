@@ -3,6 +3,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
+#include "image/test_hooks.h"
 
 #include <cstdio>
 #include <cstdlib>

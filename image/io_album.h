@@ -58,15 +58,8 @@ struct ALBUMDAT {
     WINDAT *view;
     int modified;
     int language; // of the texts written into entries; IoAlbumLoad sets the default
-    // The album window's part.
-    int added;
+    int added;    // entries appended and removed since the load, for the count line
     int removed;
-    WINDAT *container;
-    WINDAT *status;
-    WINDAT *progress1;
-    WINDAT *progress2;
-    WINDAT *cancelbtn;
-    volatile int cancel;
 };
 
 int IoAlbumHeaderInit(uint8_t *header, int edge);

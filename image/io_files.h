@@ -1,6 +1,8 @@
 // The image record, the file request block, the save description and the file-type codes.
 #pragma once
 
+#include "base/xerror.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -136,23 +138,6 @@ struct SAVEINFO {
 // name and extension pairs, flat); "*" for an unknown code.
 const char *IoFileTypName(int ftyp);
 const char *IoFileTypExt(int ftyp);
-
-// Result codes of the file family.
-enum {
-    FILE_SUCCES = 100,
-    FILE_QUIET = 150, // a success with something to say: a frame shown damaged, a row not kept
-    FILE_ERROR_OPEN = -101,
-    FILE_ERROR_READ = -102,
-    FILE_ERROR_DATA = -103,
-    FILE_ERROR_NOTFOUND = -104,
-    FILE_ERROR_EXIST = -105,
-    FILE_ERROR_CREATE = -107,
-    FILE_ERROR_WRITE = -109,
-    FILE_ERROR_FORMAT = -111,
-    FILE_ERROR_COLORS = -113,
-    FILE_ERROR_EXTENSION = -114,
-    FILE_ERROR_NOIMAGE = -115, // a DICOM data set that parses but holds no picture
-};
 
 // Read modes of the dispatch.
 enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };

@@ -8,6 +8,7 @@
 #include "base/lg.h"
 #include "base/xmem.h"
 #include "base/xerror.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <atomic>

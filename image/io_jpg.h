@@ -39,15 +39,5 @@ long JpgCoefBytes(const jpeg_decompress_struct *c);
 void my_error_exit(j_common_ptr cinfo);
 void my_error_output(j_common_ptr cinfo);
 
-// Tuning of the 1/8-scale preview decoder of baseline files, which decodes a large scan on two
-// threads; tests and the fuzzer reach those paths with small files through it.
-struct JPGDCTUNE {
-    long split_bytes = 256 * 1024; // scan bytes from which a second thread helps
-    bool guess_first = false;      // the second thread's guess ends before the first starts
-    std::atomic<long> guessed{0};  // MCUs taken over from the second thread, all reads together
-    std::atomic<long> taken{0};    // files decoded by the DC decoder, all reads together
-};
-extern JPGDCTUNE jpg_dc_tune;
-
 // The file name frame f of a multi-frame save is written to (see IoWriteJpeg).
 int IoJpegFrameName(const char *path, int frame, char *out, size_t size);

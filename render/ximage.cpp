@@ -28,7 +28,7 @@ void Setup16Shift() {
 int ImageDisplaySetup(Display *display) {
     reduce_pal = &display_pal;
     IoXImageFreeHook = ImageFreeHook;
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     int screen = DefaultScreen(display);
     int depth = DefaultDepth(display, screen);
     if (depth == 15 || depth == 16) {
@@ -77,22 +77,22 @@ XImage *ImageCreate(int pad, int format, int width, int height) {
 }
 
 int WinCreateXImage(WINDAT *view, FILEINFO *fi, int pad) {
-    if (!fi) return -20;
-    if (fi->w < 1 || fi->h < 1) return -15;
+    if (!fi) return WIN_ERROR_NOWINDOW;
+    if (fi->w < 1 || fi->h < 1) return WIN_ERROR_ARG;
     int w = fi->w, h = fi->h;
     if (view) {
         if (w > view->width) w = view->width;
         if (h > view->height) h = view->height;
     }
     XImage *im = ImageCreate(pad, ZPixmap, w, h);
-    if (!im) return -8;
+    if (!im) return WIN_ERROR_MEMORY;
     fi->ximage = im;
     return 0;
 }
 
 int WinCreateXImageSimple(WINDAT *view, FILEINFO *fi) {
-    if (!view || !fi) return -15;
-    if (view->typ != WIN_PAINT) return -22;
+    if (!view || !fi) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     if (fi->bit == 8 || fi->bit == 24) {
         int pad = ImagePadForDepth(WinDisplayGetDepth(view->usr.display));
         if (pad) WinCreateXImage(view, fi, pad);
@@ -125,10 +125,10 @@ static void WinFreeRecord(FILEINFO *fi) {
 }
 
 int WinFreeImage(WINDAT *view, int index, int all) {
-    if (!view || index < 0) return -15;
-    if (view->typ != WIN_PAINT) return -22;
-    if (!view->img_list) return -8;
-    if (index >= view->img_count) return -15;
+    if (!view || index < 0) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
+    if (!view->img_list) return WIN_ERROR_MEMORY;
+    if (index >= view->img_count) return WIN_ERROR_ARG;
     auto *list = static_cast<PAINTIMG *>(view->img_list);
     if (all) {
         for (int i = 0; i < view->img_count; i++)
@@ -144,7 +144,7 @@ int WinFreeImage(WINDAT *view, int index, int all) {
 }
 
 int IoAlbumEntryPaintInit(ALBUMDAT *album) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     if (!album->file.data) return FILE_ERROR_DATA;
     WINDAT *view = album->view;
     if (!view) return WIN_ERROR_CHILD;
@@ -156,7 +156,7 @@ int IoAlbumEntryPaintInit(ALBUMDAT *album) {
     if (album->entries < 1) return FILE_SUCCES;
     long size = static_cast<long>(album->entries) * static_cast<long>(sizeof(PAINTIMG));
     auto *list = static_cast<PAINTIMG *>(MemCreate(size, "ip"));
-    if (!list) return -8;
+    if (!list) return WIN_ERROR_MEMORY;
     memset(list, 0, static_cast<size_t>(size));
     // Every entry gets its cell, decodable or not: saving drops cells by index.
     for (int i = 0; i < album->entries; i++)
@@ -168,7 +168,7 @@ int IoAlbumEntryPaintInit(ALBUMDAT *album) {
 }
 
 int IoAlbumEntrySave(ALBUMDAT *album) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     if (!album->file.data) return FILE_ERROR_DATA;
     if (!album->view) return WIN_ERROR_CHILD;
     // A removed cell has lost its name; an undecodable one keeps it.

@@ -18,7 +18,7 @@ int (*WinEvMenuClose)(WINDAT *win) = nullptr;
 int (*WinEvMenuKey)(Display *display, const XEvent *ev) = nullptr;
 
 int WinEvHandlerSet(int typ, const WINEVHANDLER *h) {
-    if (typ < 0 || typ >= WIN_TYP_NAMES || !h) return -15;
+    if (typ < 0 || typ >= WIN_TYP_NAMES || !h) return WIN_ERROR_ARG;
     WinEvHandlers[typ] = *h;
     return 0;
 }
@@ -243,7 +243,7 @@ static int CheckEvClientMessage(const XEvent &ev) {
     }
     Atom protocols = XInternAtom(ev.xany.display, "WM_PROTOCOLS", False);
     WINDAT *main = WinFindTyp(WIN_MAIN);
-    if (!main) return -20;
+    if (!main) return WIN_ERROR_NOWINDOW;
     if (ev.xclient.message_type != protocols) return 0;
     if (static_cast<Atom>(ev.xclient.data.l[0]) != main->wm_delete) return 0;
     if (ev.xclient.window == main->window) {
@@ -350,7 +350,7 @@ int WinEvent(Display *display, XEvent ev) {
 }
 
 int WinEventQueued(Display *display) {
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     ToolkitLockGuard guard;
     if (XEventsQueued(display, QueuedAfterReading) > 0) {
         XEvent ev;

@@ -112,7 +112,7 @@ static int WinSetup(WINDAT *w, Display *display, Window xw, WINDAT *parent, cons
     GC gc = XCreateGC(display, xw, 0, nullptr);
     if (!gc) {
         MsgErrWin(typ->language, "win_gc", -26);
-        return -26;
+        return WIN_ERROR_CREATE;
     }
     TextSetTitle(display, xw, name && *name ? name : "dravik");
     if (font) XSetFont(display, gc, font->fid);
@@ -312,7 +312,7 @@ WINDAT *WinCreateFromRootExt(WINDAT *parent, int x, int y, const WINTYP *typ, co
 }
 
 static int ResizeWin(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinChildResize(rec->win);
 }
 
@@ -377,7 +377,7 @@ WINDAT *WinCreateDlg(Display *display, const int *opt, const char *title, int ki
 // ---- State accessors -------------------------------------------------------------------------
 
 int WinSetStatus(WINDAT *win, int status) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->status = status;
     return 0;
 }
@@ -386,7 +386,7 @@ int WinGetStatus(WINDAT *win) {
 }
 
 int WinSetUnvisible(WINDAT *win, int flag) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->unvisible = flag;
     return 0;
 }
@@ -395,7 +395,7 @@ int WinGetUnvisible(WINDAT *win) {
 }
 
 int WinSetDisable(WINDAT *win, int flag, int repaint) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->disable = flag;
     if (repaint == 1) WinFuncExpose(win);
     return 0;
@@ -405,7 +405,7 @@ int WinGetDisable(WINDAT *win) {
 }
 
 int WinSetSelect(WINDAT *win, int flag, int repaint) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->select = flag;
     if (repaint == 1) WinFuncExpose(win);
     return 0;
@@ -415,7 +415,7 @@ int WinGetSelect(WINDAT *win) {
 }
 
 int WinSetActiv(WINDAT *win, int flag) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->activ = flag;
     return 0;
 }
@@ -424,7 +424,7 @@ int WinGetActiv(WINDAT *win) {
 }
 
 int WinSetDef(WINDAT *win, int flag) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->def = flag;
     return 0;
 }
@@ -433,14 +433,14 @@ int WinGetDef(WINDAT *win) {
 }
 
 int WinSetNeighbor(WINDAT *win, WINDAT *neighbor, int side) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (side < 1 || side > 4) return -1;
     win->neighbor[side - 1] = neighbor;
     return 0;
 }
 
 int WinSetNeighborSpace(WINDAT *win, int side, int pixels) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (side < 1 || side > 4) return -1;
     win->space[side - 1] = pixels;
     return 0;
@@ -453,16 +453,16 @@ int WinUSRIntGet(WINDAT *win) {
 }
 
 int WinUSRIntSet(WINDAT *win, int value) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->usr.i = value;
     return 0;
 }
 
 int WinUSRIntArrayCreate(WINDAT *win, int n) {
-    if (!win) return -15;
-    if (n <= 0) return -15;
+    if (!win) return WIN_ERROR_ARG;
+    if (n <= 0) return WIN_ERROR_ARG;
     auto a = static_cast<int *>(MemCreate(static_cast<long>(n + 1) * sizeof(int), "usr"));
-    if (!a) return -8;
+    if (!a) return WIN_ERROR_MEMORY;
     memset(a, 0, static_cast<size_t>(n + 1) * sizeof(int));
     a[0] = n + 1;
     return WinUSRIntArraySet(win, a);
@@ -473,28 +473,28 @@ int *WinUSRIntArrayGet(WINDAT *win) {
 }
 
 int WinUSRIntArraySet(WINDAT *win, int *array) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->usr.im) MemFree(win->usr.im, "usr");
     win->usr.im = array;
     return 0;
 }
 
 int WinUSRIntArrayValueGet(WINDAT *win, int index) {
-    if (!win) return -15;
-    if (!win->usr.im) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.im) return WIN_ERROR_MEMORY;
     return win->usr.im[index];
 }
 
 int WinUSRIntArrayValueSet(WINDAT *win, int index, int value) {
-    if (!win) return -15;
-    if (!win->usr.im) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.im) return WIN_ERROR_MEMORY;
     win->usr.im[index] = value;
     return 0;
 }
 
 int WinUSRIntArrayRemove(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->usr.im) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.im) return WIN_ERROR_MEMORY;
     MemFree(win->usr.im, "usr");
     win->usr.im = nullptr;
     return 0;
@@ -509,33 +509,33 @@ char *WinUSRStringGet(WINDAT *win) {
 }
 
 int WinUSRStringSet(WINDAT *win, const char *text) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     WinUSRStringRemove(win);
-    if (!text || !*text) return -15;
+    if (!text || !*text) return WIN_ERROR_ARG;
     win->usr.str = WinStrDup(text, "str");
     return win->usr.str ? 0 : -8;
 }
 
 int WinUSRStringRemove(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->usr.str) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.str) return WIN_ERROR_MEMORY;
     MemFree(win->usr.str, "str");
     win->usr.str = nullptr;
     return 0;
 }
 
 int WinUSRStringArrayCreate(WINDAT *win, int n) {
-    if (!win) return -15;
-    if (n <= 0) return -15;
+    if (!win) return WIN_ERROR_ARG;
+    if (n <= 0) return WIN_ERROR_ARG;
     auto a = static_cast<char **>(MemCreate(static_cast<long>(n + 1) * sizeof(char *), "strm"));
-    if (!a) return -8;
+    if (!a) return WIN_ERROR_MEMORY;
     memset(a, 0, static_cast<size_t>(n + 1) * sizeof(char *));
     char len[16];
     snprintf(len, sizeof len, "%i", n + 1);
     a[0] = WinStrDup(len, "strm");
     if (!a[0]) {
         MemFree(a, "strm");
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     return WinUSRStringArraySet(win, a);
 }
@@ -545,7 +545,7 @@ char **WinUSRStringArrayGet(WINDAT *win) {
 }
 
 int WinUSRStringArraySet(WINDAT *win, char **array) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->usr.strm) WinUSRStringArrayRemove(win);
     win->usr.strm = array;
     return 0;
@@ -557,15 +557,15 @@ char *WinUSRStringArrayValueGet(WINDAT *win, int index) {
 }
 
 int WinUSRStringArrayValueSet(WINDAT *win, int index, char *p) {
-    if (!win) return -15;
-    if (!win->usr.strm) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.strm) return WIN_ERROR_MEMORY;
     win->usr.strm[index] = p;
     return 0;
 }
 
 int WinUSRStringArrayRemove(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->usr.strm) return -8;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->usr.strm) return WIN_ERROR_MEMORY;
     // The length text in slot 0 belongs to the array; the other slots belong to the widget.
     if (win->usr.strm[0]) MemFree(win->usr.strm[0], "strm");
     MemFree(win->usr.strm, "strm");
@@ -578,7 +578,7 @@ int WinUSRStringArrayExist(WINDAT *win) {
 }
 
 int WinFuncIntCloseSimple(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *w = rec->win;
     if (w->usr.im) WinUSRIntArrayRemove(w);
     if (w->usr.str) WinUSRStringRemove(w);
@@ -589,8 +589,8 @@ int WinFuncIntCloseSimple(WINDATUSR *rec) {
 // ---- X wrappers --------------------------------------------------------------------------------
 
 int WinShow(WINDAT *win, int on) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     ToolkitLockGuard guard;
     if (on)
         XMapWindow(win->usr.display, win->window);
@@ -602,8 +602,8 @@ int WinShow(WINDAT *win, int on) {
 }
 
 int WinGetAttrib(WINDAT *win, XWindowAttributes *attr) {
-    if (!win || !attr) return -15;
-    if (!win->window) return -20;
+    if (!win || !attr) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     ToolkitLockGuard guard;
     if (!XGetWindowAttributes(win->usr.display, win->window, attr)) {
         MsgErrWin(win->language, win->label ? win->label : "", -27);
@@ -613,50 +613,50 @@ int WinGetAttrib(WINDAT *win, XWindowAttributes *attr) {
 }
 
 int WinSetFg(WINDAT *win, unsigned long pixel) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
     XSetForeground(win->usr.display, win->gc, pixel);
     return 0;
 }
 
 int WinSetBg(WINDAT *win, unsigned long pixel) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
     XSetBackground(win->usr.display, win->gc, pixel);
     return 0;
 }
 
 int WinSetBgColor(WINDAT *win, unsigned long pixel) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XSetWindowBackground(win->usr.display, win->window, pixel);
     win->bg = pixel;
     return 0;
 }
 
 int WinSetBgPixmap(WINDAT *win, Pixmap pixmap) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XSetWindowBackgroundPixmap(win->usr.display, win->window, pixmap);
     return 0;
 }
 
 int WinSetFont(Display *display, GC gc, XFontStruct *font) {
-    if (!display || !gc || !font) return -15;
+    if (!display || !gc || !font) return WIN_ERROR_ARG;
     XSetFont(display, gc, font->fid);
     return 0;
 }
 
 int WinClearWindow(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XClearWindow(win->usr.display, win->window);
     return 0;
 }
 
 int WinResize(WINDAT *win, int w, int h) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     if (w < 1) w = 1;
     if (h < 1) h = 1;
     XResizeWindow(win->usr.display, win->window, static_cast<unsigned>(w),
@@ -665,15 +665,15 @@ int WinResize(WINDAT *win, int w, int h) {
 }
 
 int WinMove(WINDAT *win, int x, int y) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XMoveWindow(win->usr.display, win->window, x, y);
     return 0;
 }
 
 int WinMoveResizeWindow(WINDAT *win, int x, int y, int w, int h) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     if (x < 0 || y < 0 || w < 0 || h < 0) return -2;
     XMoveResizeWindow(win->usr.display, win->window, x, y, static_cast<unsigned>(w < 1 ? 1 : w),
                       static_cast<unsigned>(h < 1 ? 1 : h));
@@ -681,8 +681,8 @@ int WinMoveResizeWindow(WINDAT *win, int x, int y, int w, int h) {
 }
 
 int WinSetWinTitle(WINDAT *win, const char *title) {
-    if (!win || !title) return -15;
-    if (!win->window) return -20;
+    if (!win || !title) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     TextSetTitle(win->usr.display, win->window, title);
     return 0;
 }
@@ -703,8 +703,8 @@ static bool IsUtf8(const unsigned char *s) {
 }
 
 int WinSetWinTitleUtf8(WINDAT *win, const char *title) {
-    if (!win || !title) return -15;
-    if (!win->window) return -20;
+    if (!win || !title) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     Display *d = win->usr.display;
     std::string utf8;
     if (IsUtf8(reinterpret_cast<const unsigned char *>(title))) {
@@ -815,8 +815,8 @@ int WinFullscreenSet(WINDAT *top, int on) {
 }
 
 int WinSetLabel(WINDAT *win, const char *text, int repaint) {
-    if (!win) return -15;
-    if (!text) return -15;
+    if (!win) return WIN_ERROR_ARG;
+    if (!text) return WIN_ERROR_ARG;
     if (win->label && !strcmp(win->label, text)) return -3;
     if (win->label) MemFree(win->label, "label");
     win->label = *text ? WinStrDup(text, "label") : nullptr;
@@ -825,8 +825,8 @@ int WinSetLabel(WINDAT *win, const char *text, int repaint) {
 }
 
 int WinSetTransientForHint(WINDAT *win, WINDAT *owner) {
-    if (!win || !owner) return -15;
-    if (!win->window || !owner->window) return -20;
+    if (!win || !owner) return WIN_ERROR_ARG;
+    if (!win->window || !owner->window) return WIN_ERROR_NOWINDOW;
     Display *d = win->usr.display;
     XSetTransientForHint(d, win->window, owner->window);
     // A window manager keeps it above its owner and decorates it as a dialog.
@@ -837,8 +837,8 @@ int WinSetTransientForHint(WINDAT *win, WINDAT *owner) {
 }
 
 int WinRaiseTop(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     Display *d = win->usr.display;
     XRaiseWindow(d, win->window);
     XEvent ev;
@@ -856,8 +856,8 @@ int WinRaiseTop(WINDAT *win) {
 }
 
 int WinSetMaxWidthHeight(WINDAT *win, int w, int h) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XSizeHints hints;
     memset(&hints, 0, sizeof hints);
     hints.flags = PMaxSize;
@@ -868,35 +868,35 @@ int WinSetMaxWidthHeight(WINDAT *win, int w, int h) {
 }
 
 int WinSelectInput(Display *display, Window w, long mask) {
-    if (!display || !w) return -15;
+    if (!display || !w) return WIN_ERROR_ARG;
     XSelectInput(display, w, mask);
     return 0;
 }
 
 int WinCreateGC(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     if (win->gc) return 0;
     win->gc = XCreateGC(win->usr.display, win->window, 0, nullptr);
     return win->gc ? 0 : -26;
 }
 
 int WinFreeGC(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
     XFreeGC(win->usr.display, win->gc);
     win->gc = nullptr;
     return 0;
 }
 
 int WinDisplayClose(Display *display) {
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     XCloseDisplay(display);
     return 0;
 }
 
 int WinDisplayGetDepth(Display *display) {
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     return DefaultDepth(display, DefaultScreen(display));
 }
 
@@ -913,27 +913,27 @@ int WinGetDisplayHeight(Display *display) {
 }
 
 int WinFlush(Display *display) {
-    if (!display) return -15;
+    if (!display) return WIN_ERROR_ARG;
     XFlush(display);
     return 0;
 }
 
 int WinNextEvent(Display *display, XEvent *ev) {
-    if (!display || !ev) return -15;
+    if (!display || !ev) return WIN_ERROR_ARG;
     XNextEvent(display, ev);
     return 0;
 }
 
 int WinWindowEvent(WINDAT *win, long mask, XEvent *ev) {
-    if (!win || !ev) return -15;
-    if (!win->window) return -20;
+    if (!win || !ev) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XWindowEvent(win->usr.display, win->window, mask, ev);
     return 0;
 }
 
 int WinTranslateCoordinates(WINDAT *win, int x, int y) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     int rx, ry;
     Window child;
     Display *d = win->usr.display;
@@ -943,8 +943,8 @@ int WinTranslateCoordinates(WINDAT *win, int x, int y) {
 }
 
 int CursorSet(WINDAT *win, Cursor cursor) {
-    if (!win) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     XDefineCursor(win->usr.display, win->window, cursor);
     return 0;
 }
@@ -955,13 +955,13 @@ Cursor CursorCreate(Display *display, unsigned int shape) {
 }
 
 int CursorDestroy(Display *display, Cursor cursor) {
-    if (!display || !cursor) return -15;
+    if (!display || !cursor) return WIN_ERROR_ARG;
     XFreeCursor(display, cursor);
     return 0;
 }
 
 int WinPaint(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     return WinFuncExpose(win);
 }
 
@@ -984,9 +984,9 @@ int MsgBoxShow(int language, int kind, const char *text) {
 }
 
 int MsgBoxClose(WINDATUSR *rec) {
-    if (!rec) return -15;
-    if (!rec->win) return -20;
-    if (!rec->parent) return -17;
+    if (!rec) return WIN_ERROR_ARG;
+    if (!rec->win) return WIN_ERROR_NOWINDOW;
+    if (!rec->parent) return WIN_ERROR_PARENT;
     // The pressed button sits in the box's button row: the box is the row's parent.
     for (WINDAT *w = rec->parent; w; w = w->usr.parent)
         if (w->typ == WIN_DLGMSG) return WinClose(w);
@@ -994,7 +994,7 @@ int MsgBoxClose(WINDATUSR *rec) {
 }
 
 int MsgBeep(WINDAT *win, int percent) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     XBell(win->usr.display, percent);
     return 0;
 }

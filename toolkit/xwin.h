@@ -2,18 +2,10 @@
 #pragma once
 
 #include "base/lg.h"
+#include "base/xerror.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
-// Result codes of the toolkit.
-enum {
-    WIN_SUCCES = 0,
-    WIN_ERROR = -1,
-    WIN_ERROR_MEMORY = -8,
-    WIN_ERROR_CHILD = -16,
-    WIN_ERROR_PARENT = -17,
-};
 
 // Window type codes (`typ`).
 enum {

@@ -3,13 +3,13 @@
 #include <cstdio>
 
 static int WinSetFunc(WINDAT *win, int slot, WINFUNC fn) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->func[slot] = fn;
     return 0;
 }
 
 int WinFuncCall(WINDAT *win, int slot) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     WINFUNC fn = win->func[slot];
     if (!fn) return -4;
     WINDATUSR rec = win->usr;
@@ -54,7 +54,7 @@ int WinSetFuncProperty(WINDAT *win, WINFUNC fn) {
 }
 
 int WinSetFuncIntClose(WINDAT *win, WINFUNC fn) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     win->intclose = fn;
     return 0;
 }
@@ -97,14 +97,14 @@ int WinFuncProperty(WINDAT *win) {
 }
 
 int WinFuncIntClose(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (!win->intclose) return -4;
     WINDATUSR rec = win->usr;
     return win->intclose(&rec);
 }
 
 static int PrintRecord(const char *name, const WINDATUSR *rec, bool parent_first) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     if (!name) name = "";
     auto ptr = [](const void *p) { return const_cast<void *>(p); };
     fprintf(stderr, "%s: display  %p \n", name, ptr(rec->display));

@@ -14,27 +14,27 @@ int WinChildAdd(WINDAT *parent, WINDAT *child) {
     if (!parent) {
         fprintf(stderr, "ChildAdd: %i add to %i ?\n", child ? static_cast<int>(child->window) : 0,
                 0);
-        return -17;
+        return WIN_ERROR_PARENT;
     }
-    if (!child) return -15;
+    if (!child) return WIN_ERROR_ARG;
     if (parent->nchild + 1 >= WIN_CHILD_MAX) {
         fprintf(stderr, "add child: %s (%s) add to %s (%s)\n", WinTypName(child->typ),
                 child->label ? child->label : "", WinTypName(parent->typ),
                 parent->label ? parent->label : "");
         fprintf(stderr, "add child: %i, max: %i child's per win !\n", parent->nchild + 1,
                 WIN_CHILD_MAX);
-        return -16;
+        return WIN_ERROR_CHILD;
     }
     parent->child[parent->nchild++] = child;
     return 0;
 }
 
 int WinRemoveInParent(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     WINDAT *parent = win->usr.parent;
-    if (!parent) return -17;
+    if (!parent) return WIN_ERROR_PARENT;
     int nr = WinChildFindNr(parent, win);
-    if (nr < 0) return -16;
+    if (nr < 0) return WIN_ERROR_CHILD;
     for (int i = nr; i < parent->nchild - 1; i++)
         parent->child[i] = parent->child[i + 1];
     parent->child[--parent->nchild] = nullptr;
@@ -188,7 +188,7 @@ static int WinCloseChildren(WINDAT *win) {
 }
 
 int WinClose(WINDAT *win) {
-    if (!win) return -20;
+    if (!win) return WIN_ERROR_NOWINDOW;
     ToolkitLockGuard guard;
     if (win->func[WIN_FUNC_CLOSE]) {
         int r = WinFuncClose(win);
@@ -218,18 +218,18 @@ int WinClose(WINDAT *win) {
 }
 
 int WinCloseParent(WINDATUSR *rec) {
-    if (!rec) return -15;
-    if (!rec->win) return -20;
-    if (!rec->win->usr.parent) return -17;
+    if (!rec) return WIN_ERROR_ARG;
+    if (!rec->win) return WIN_ERROR_NOWINDOW;
+    if (!rec->win->usr.parent) return WIN_ERROR_PARENT;
     return WinClose(rec->win->usr.parent);
 }
 
 // ---- Layout helpers ----------------------------------------------------------------------------
 
 int WinResizeCalc(WINDAT *win, int out[4]) {
-    if (!win || !out) return -15;
+    if (!win || !out) return WIN_ERROR_ARG;
     WINDAT *parent = win->usr.parent;
-    if (!parent) return -17;
+    if (!parent) return WIN_ERROR_PARENT;
     XWindowAttributes a;
     int left = win->space[WIN_SIDE_LEFT];
     int top = win->space[WIN_SIDE_TOP];
@@ -254,8 +254,8 @@ int WinResizeCalc(WINDAT *win, int out[4]) {
 }
 
 int WinChildResize(WINDAT *win) {
-    if (!win) return -15;
-    if (win->typ == 0) return -22;
+    if (!win) return WIN_ERROR_ARG;
+    if (win->typ == 0) return WIN_ERROR_TYPE;
     if (verbose)
         fprintf(stderr, "Resize parent %s:  -> %i x %i\n", WinTypName(win->typ), win->width,
                 win->height);
@@ -318,7 +318,7 @@ int WinChildGetPosY(WINDAT *parent, WINDAT *child) {
 }
 
 int WinChildParentGrpSet(WINDAT *win, WINDAT *group) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     for (int i = 0; i < win->nchild; i++)
         if (win->child[i]) win->child[i]->usr.parentgrp = group;
     return 0;
@@ -337,28 +337,28 @@ static void WinOptRtApply(WINDAT *win, int left, int right, int language) {
 }
 
 int WinOptRtUpdate(WINDAT *win, const int *opt) {
-    if (!win || !opt) return -15;
+    if (!win || !opt) return WIN_ERROR_ARG;
     WinOptRtApply(win, opt[0], opt[1], opt[2]);
     return 0;
 }
 
 int WinOptRtUpdateFromParent(WINDAT *win, WINDAT *parent) {
-    if (!win || !parent) return -15;
+    if (!win || !parent) return WIN_ERROR_ARG;
     WinOptRtApply(win, parent->mouseleft, parent->mouseright, parent->language);
     return 0;
 }
 
 int WinStructCopy(WINDAT *dst, const WINDAT *src) {
-    if (!dst || !src) return -15;
+    if (!dst || !src) return WIN_ERROR_ARG;
     memcpy(dst, src, sizeof *dst);
     dst->usr.win = src->usr.win;
     if (src->typ == WIN_PAINT && src->img_list && src->img_count > 0 && src->img_size > 0) {
         // The copy gets its own image list so that the two never share the array.
         long bytes = 0;
         if (__builtin_mul_overflow(static_cast<long>(src->img_count), src->img_size, &bytes))
-            return -8;
+            return WIN_ERROR_MEMORY;
         auto list = MemCreate(bytes, "ip");
-        if (!list) return -8;
+        if (!list) return WIN_ERROR_MEMORY;
         memcpy(list, src->img_list, static_cast<size_t>(bytes));
         dst->img_list = list;
     }

@@ -215,10 +215,10 @@ static bool BoxFocusable(const WINDAT *w) {
 }
 
 int BoxKeyTabSet(WINDAT *box) {
-    if (!box) return -15;
+    if (!box) return WIN_ERROR_ARG;
     for (int i = 0; i < box->nchild; i++)
         if (BoxFocusable(box->child[i])) return WinUSRIntSet(box, i);
-    return -16;
+    return WIN_ERROR_CHILD;
 }
 
 static int BoxBtnCount(WINDAT *group) {
@@ -229,8 +229,8 @@ static int BoxBtnCount(WINDAT *group) {
 }
 
 int BoxKey(WINDAT *box) {
-    if (!box) return -15;
-    if (box->typ != WIN_DLGMSG) return -22;
+    if (!box) return WIN_ERROR_ARG;
+    if (box->typ != WIN_DLGMSG) return WIN_ERROR_TYPE;
     XKeyEvent key = box->usr.evkey.xkey;
     KeySym sym = XLookupKeysym(&key, 0);
     WINDAT *group = WinChildFindTyp(box, WIN_BTN_GROUP);
@@ -253,7 +253,7 @@ int BoxKey(WINDAT *box) {
     case XK_Right: {
         if (!group || focus < 0 || focus >= box->nchild || box->child[focus] != group) return 0;
         int n = BoxBtnCount(group);
-        if (n < 1) return -16;
+        if (n < 1) return WIN_ERROR_CHILD;
         int next = sym == XK_Right ? group->select + 1 : group->select - 1;
         return BtnGroupSetBtnDef(group, (next + n) % n);
     }
@@ -263,7 +263,7 @@ int BoxKey(WINDAT *box) {
 }
 
 int BoxResize(WINDAT *box) {
-    if (!box) return -15;
+    if (!box) return WIN_ERROR_ARG;
     if (box->state != 0) {
         WINDAT *group = WinChildFindTyp(box, WIN_BTN_GROUP);
         if (group) {
@@ -277,6 +277,6 @@ int BoxResize(WINDAT *box) {
 }
 
 int ResizeBox(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BoxResize(rec->win);
 }

@@ -85,17 +85,17 @@ WINDAT *BtnCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR *
 }
 
 int ExposeBtn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnPaint(rec->win);
 }
 
 int ResizeBtn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnResize(rec->win);
 }
 
 int BtnTextFit(XFontStruct *font, const char *text, int width, char *out, int outsize) {
-    if (!text || !out || outsize < 1) return -15;
+    if (!text || !out || outsize < 1) return WIN_ERROR_ARG;
     out[0] = '\0';
     int len = static_cast<int>(strlen(text));
     int tw = WinGetTextWidth(font, text, len);
@@ -123,7 +123,7 @@ static void BtnOuterRect(WINDAT *win) {
 }
 
 int BtnPaintText(WINDAT *win) {
-    if (!BtnUsable(win)) return -10;
+    if (!BtnUsable(win)) return WIN_ERROR_GC;
     if (!win->label) return -3;
     char text[260];
     int n = BtnTextFit(fontfs_btn, win->label, win->width, text, sizeof text);
@@ -141,7 +141,7 @@ int BtnPaintText(WINDAT *win) {
 // The entry look of menu titles and entries: the part after ";" (the accelerator) is
 // right-aligned.
 int BtnMenuPaint(WINDAT *win) {
-    if (!BtnUsable(win)) return -10;
+    if (!BtnUsable(win)) return WIN_ERROR_GC;
     Display *d = win->usr.display;
     XSetForeground(d, win->gc, win->select ? bg_menuSel : win->bg);
     XFillRectangle(d, win->window, win->gc, 0, 0, static_cast<unsigned>(win->width),
@@ -170,7 +170,7 @@ int BtnMenuPaint(WINDAT *win) {
 }
 
 int BtnMenuOptionPaint(WINDAT *win) {
-    if (!BtnUsable(win)) return -10;
+    if (!BtnUsable(win)) return WIN_ERROR_GC;
     Display *d = win->usr.display;
     XClearWindow(d, win->window);
     int thick = win->state == BTN_OPTION ? 2 : 1;
@@ -191,7 +191,7 @@ int BtnMenuOptionPaint(WINDAT *win) {
 }
 
 int BtnNotebookIndexPaint(WINDAT *win) {
-    if (!BtnUsable(win)) return -10;
+    if (!BtnUsable(win)) return WIN_ERROR_GC;
     Display *d = win->usr.display;
     Window w = win->window;
     GC gc = win->gc;
@@ -246,10 +246,10 @@ static void BtnPaintRound(WINDAT *win) {
 }
 
 int BtnPaint(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
-    if (win->width < 2) return -15;
-    if (!win->window) return -20;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
+    if (win->width < 2) return WIN_ERROR_ARG;
+    if (!win->window) return WIN_ERROR_NOWINDOW;
     Display *d = win->usr.display;
     int w = win->width, h = win->height;
     int style = win->select ? WIN_3D_SUNKEN : WIN_3D_RAISED;
@@ -306,7 +306,7 @@ int BtnPaint(WINDAT *win) {
 }
 
 int BtnPress(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->disable) {
         MsgBeep(win, 0);
         return -1;
@@ -351,7 +351,7 @@ static void BtnRadioSelect(WINDAT *radio, int flag) {
 }
 
 int BtnRelease(WINDAT *win, int timing) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->disable) {
         MsgBeep(win, 0);
         return -1;
@@ -413,14 +413,14 @@ int BtnRelease(WINDAT *win, int timing) {
 }
 
 int BtnFunc(WINDATUSR *rec, WINFUNC fn) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     if (!fn) return -4;
     if (verbose) PrintWINDATUSR("BtnFunc", rec);
     return fn(rec);
 }
 
 int BtnReleaseAction(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (!win->usr.parent) return -1;
     WinFlush(win->usr.parent->usr.display);
     WINDATUSR rec = win->usr;
@@ -433,13 +433,13 @@ int BtnReleaseAction(WINDAT *win) {
 }
 
 int BtnKey(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->disable) {
         MsgBeep(win, 0);
         return -1;
     }
     WINDAT *parent = win->usr.parent;
-    if (win->typ != WIN_BTN || !parent) return -17;
+    if (win->typ != WIN_BTN || !parent) return WIN_ERROR_PARENT;
     XKeyEvent key = win->usr.evkey.xkey;
     KeySym sym = XLookupKeysym(&key, 0);
     bool in_menu = parent->typ == WIN_MENUM || parent->typ == WIN_MENUP;
@@ -457,17 +457,17 @@ int BtnKey(WINDAT *win) {
 }
 
 int BtnLabelSet(WINDAT *win, const char *text) {
-    if (!win || !text) return -15;
+    if (!win || !text) return WIN_ERROR_ARG;
     WinSetLabel(win, text, 0);
     if (win->window) XClearWindow(win->usr.display, win->window);
     return WinPaint(win);
 }
 
 int BtnResize(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->state != BTN_PUSH_WIDE && win->state != BTN_OPTION_WIDE) return 0;
     WINDAT *parent = win->usr.parent;
-    if (!parent) return -17;
+    if (!parent) return WIN_ERROR_PARENT;
     int w = parent->width - win->space[WIN_SIDE_LEFT] - win->space[WIN_SIDE_RIGHT];
     if (w < 1) w = 1;
     win->width = w;
@@ -476,20 +476,20 @@ int BtnResize(WINDAT *win) {
 }
 
 int BtnGetInitWidth(const char *text, int n) {
-    if (!text) return -15;
+    if (!text) return WIN_ERROR_ARG;
     if (!*text) return 1;
     int w = WinGetTextWidth(fontfs_btn, text, n);
     return (w > 100 ? w : 100) + 28;
 }
 
 int BtnGetInitWidthReal(const char *text, int n) {
-    if (!text) return -15;
+    if (!text) return WIN_ERROR_ARG;
     if (!*text) return 1;
     return WinGetTextWidth(fontfs_btn, text, n) + 28;
 }
 
 int BtnGetInitHeight(const char *text, int n) {
-    if (!text) return -15;
+    if (!text) return WIN_ERROR_ARG;
     if (!*text) return 1;
     int h = 2 * WinGetTextHeight(fontfs_btn, text, n) + 2;
     return h < 1 ? 1 : h;
@@ -498,7 +498,7 @@ int BtnGetInitHeight(const char *text, int n) {
 // ---- Button row ----------------------------------------------------------------------------
 
 static int BtnGroupPaint(WINDAT *win) {
-    if (!BtnUsable(win)) return -10;
+    if (!BtnUsable(win)) return WIN_ERROR_GC;
     Display *d = win->usr.display;
     XSetForeground(d, win->gc, rg_btn3d);
     XDrawLine(d, win->window, win->gc, 2, 1, 2 + win->width, 1);
@@ -509,12 +509,12 @@ static int BtnGroupPaint(WINDAT *win) {
 }
 
 static int ExposeBtnGroup(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnGroupPaint(rec->win);
 }
 
 static int ResizeBtnGroup(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnGroupResize(rec->win);
 }
 
@@ -533,7 +533,7 @@ WINDAT *BtnGroupCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGH
 
 int BtnGroupBtnsAdd(WINDAT *group, const char *const *labels, const int *ids, int n,
                     WINFUNC action) {
-    if (!group || !labels || !ids || n < 1) return -15;
+    if (!group || !labels || !ids || n < 1) return WIN_ERROR_ARG;
     int total = 0;
     for (int i = 0; i < n; i++)
         total += BtnGetInitWidth(labels[i] ? labels[i] : "", 0) + 10;
@@ -560,8 +560,8 @@ int BtnGroupBtnsAdd(WINDAT *group, const char *const *labels, const int *ids, in
 }
 
 int BtnGroupResize(WINDAT *group) {
-    if (!group) return -15;
-    if (!group->usr.parent) return -17;
+    if (!group) return WIN_ERROR_ARG;
+    if (!group->usr.parent) return WIN_ERROR_PARENT;
     int n = 0, sum = 0;
     for (int i = 0; i < group->nchild; i++)
         if (group->child[i] && group->child[i]->typ == WIN_BTN) {
@@ -586,7 +586,7 @@ int BtnGroupResize(WINDAT *group) {
 }
 
 int BtnGroupSetBtnDef(WINDAT *group, int index) {
-    if (!group) return -15;
+    if (!group) return WIN_ERROR_ARG;
     int n = 0;
     for (int i = 0; i < group->nchild; i++) {
         WINDAT *b = group->child[i];
@@ -596,7 +596,7 @@ int BtnGroupSetBtnDef(WINDAT *group, int index) {
         WinPaint(b);
         n++;
     }
-    if (n == 0) return -16;
+    if (n == 0) return WIN_ERROR_CHILD;
     group->select = index == -1 ? group->select + 1 : index;
     if (group->select >= n || group->select < 0) group->select = 0;
     for (int i = 0, k = 0; i < group->nchild; i++) {

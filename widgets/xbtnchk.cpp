@@ -55,9 +55,9 @@ WINDAT *BtnChkCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBO
 }
 
 int BtnChkBtnRPress(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = BtnChkPart(rec->win->usr.parent, 1);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     box->usr.evmouse = rec->win->usr.evmouse;
     return BtnRelease(box, 1);
 }
@@ -69,7 +69,7 @@ int BtnChkGetSelect(WINDAT *chk) {
 
 int BtnChkSetSelect(WINDAT *chk, int flag) {
     WINDAT *box = BtnChkPart(chk, 1);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     return WinSetSelect(box, flag, 1);
 }
 
@@ -83,6 +83,6 @@ int BtnChkGetInitHeight(const char *text, int n) {
 }
 
 int BtnChkFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinUSRStringArrayRemove(rec->win);
 }

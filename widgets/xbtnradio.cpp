@@ -19,7 +19,7 @@ static int ResizeGroup(WINDATUSR *) {
 }
 
 static int ExposeGroup(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return GroupPaint(rec->win);
 }
 
@@ -36,8 +36,8 @@ WINDAT *GroupCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR
 }
 
 int GroupPaint(WINDAT *group) {
-    if (!group) return -15;
-    if (!group->gc) return -10;
+    if (!group) return WIN_ERROR_ARG;
+    if (!group->gc) return WIN_ERROR_GC;
     int w = group->width, h = group->height;
     WinDraw3dRect(group, 1, 11, w - 3, h - 13, WIN_3D_RAISED, 1);
     WinDraw3dRect(group, 0, 10, w - 1, h - 11, WIN_3D_SUNKEN, 1);
@@ -96,9 +96,9 @@ WINDAT *BtnRadioCreate(WINDAT *group, int x, int y, WINTYP *typ, const WINNEIGHB
 }
 
 int BtnRadioBtnLPress(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *knob = BtnRadioPart(rec->win->usr.parent, 1);
-    if (!knob) return -16;
+    if (!knob) return WIN_ERROR_CHILD;
     knob->usr.evmouse = rec->win->usr.evmouse;
     return BtnRelease(knob, 1);
 }
@@ -129,7 +129,7 @@ int BtnRadioGetInitHeight(const char *text, int n) {
 }
 
 int BtnRadioFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinUSRStringArrayRemove(rec->win);
 }
 

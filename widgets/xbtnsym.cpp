@@ -48,12 +48,12 @@ WINDAT *SymbolBtnAddStd(WINDAT *group, const char *label, int symbol, WINFUNC ac
 }
 
 int BtnSymPixmapCreate(WINDAT *win, int symbol, const char *none_colour) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     XImage **images = BtnSymImages(win);
-    if (!images) return -8;
+    if (!images) return WIN_ERROR_MEMORY;
     for (int i = 0; i < 2; i++) {
         char **data = SymbolXpmData(symbol, i);
-        if (!data) return -24;
+        if (!data) return WIN_ERROR_NOIMAGE;
         images[i] = ImageCreateFromDataSimple(data, none_colour);
     }
     return images[0] && images[1] ? 0 : -24;
@@ -119,7 +119,7 @@ WINDAT *BtnSymCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBO
 }
 
 int BtnSymFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *win = rec->win;
     XImage **images = BtnSymImages(win);
     if (images) {
@@ -133,7 +133,7 @@ int BtnSymFuncIntClose(WINDATUSR *rec) {
 }
 
 int ExposeBtnSym(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnSymPaint(rec->win);
 }
 
@@ -142,10 +142,10 @@ static int BtnSymHintFlag(WINDAT *win) {
 }
 
 int BtnSymPaint(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
     XImage **images = BtnSymImages(win);
-    if (!images) return -8;
+    if (!images) return WIN_ERROR_MEMORY;
     Display *d = win->usr.display;
     XClearWindow(d, win->window);
     XImage *im = images[BtnSymHintFlag(win) == 1 && !win->disable ? 1 : 0];
@@ -164,7 +164,7 @@ int BtnSymPaint(WINDAT *win) {
 }
 
 int BtnSymPress(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->disable) return -1;
     lastEventTime[1] = win->usr.evmouse.xbutton.time;
     WinSetSelect(win, 1, 1);
@@ -172,7 +172,7 @@ int BtnSymPress(WINDAT *win) {
 }
 
 int BtnSymRelease(WINDAT *win) {
-    if (!win) return -15;
+    if (!win) return WIN_ERROR_ARG;
     if (win->disable) return -1;
     WinSetSelect(win, 0, 1);
     if (!WinIsClick(lastEventTime[1], win->usr.evmouse.xbutton.time)) return 1;
@@ -185,7 +185,7 @@ int BtnSymRelease(WINDAT *win) {
 }
 
 static int ExposeHint(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *win = rec->win;
     if (!win->gc || !win->label) return -3;
     Display *d = win->usr.display;
@@ -229,7 +229,7 @@ WINDAT *BtnSymHintCreate(WINDAT *btn) {
 }
 
 int BtnSymHintClose(WINDAT *btn) {
-    if (!btn) return -15;
+    if (!btn) return WIN_ERROR_ARG;
     if (!AskHintBtnSym) return 0;
     WINDAT *hint = WinChildFindTyp(btn, WIN_HINT);
     if (!hint) return -1;

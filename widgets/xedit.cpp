@@ -148,7 +148,7 @@ WINDAT *EditCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
 }
 
 int EditFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *e = rec->win;
     if (e->window) TextInputClose(e->window);
     WinUSRStringRemove(e);
@@ -158,20 +158,20 @@ int EditFuncIntClose(WINDATUSR *rec) {
 }
 
 int ExposeEdit(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return EditTextPaint(rec->win);
 }
 
 int ResizeEdit(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return EditResize(rec->win);
 }
 
 // ---- text and bindings
 
 int EditDefaultSet(WINDAT *e) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     for (int s :
          {EDIT_CURSOR, EDIT_PRESSX, EDIT_SELX, EDIT_SELSTART, EDIT_SELEND, EDIT_FIRST, EDIT_LEN})
         Set(e, s, 0);
@@ -188,14 +188,14 @@ static void ViewFollowCursor(WINDAT *e) {
 }
 
 int EditTextNew(WINDAT *e, const char *text, int cursor) {
-    if (!e) return -15;
-    if (!IsEdit(e)) return -22;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!IsEdit(e)) return WIN_ERROR_TYPE;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     e->select = 0;
     EditDefaultSet(e);
     std::string copy = text ? text : "";
     WinUSRStringRemove(e);
-    if (!copy.empty() && WinUSRStringSet(e, copy.c_str()) != 0) return -8;
+    if (!copy.empty() && WinUSRStringSet(e, copy.c_str()) != 0) return WIN_ERROR_MEMORY;
     int len = static_cast<int>(copy.size());
     Set(e, EDIT_LEN, len);
     if (cursor >= 0 && cursor <= len) Set(e, EDIT_CURSOR, cursor);
@@ -213,14 +213,14 @@ const char *EditTextGet(WINDAT *e) {
 }
 
 int EditTextGetCursorPos(WINDAT *e) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     return Get(e, EDIT_CURSOR);
 }
 
 int EditTextSetSelectEnd(WINDAT *e, int x) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     Set(e, EDIT_SELX, x);
     return 0;
 }
@@ -247,8 +247,8 @@ bool EditTypable(WINDAT *e, const char *text) {
 }
 
 int EditTextSetCharMax(WINDAT *e, int n) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     Set(e, EDIT_CHARMAX, n);
     return 0;
 }
@@ -264,39 +264,39 @@ static EDITBIND *BindGet(WINDAT *e) {
 }
 
 int EditValueIntSet(WINDAT *e, int *value) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     EDITBIND *b = BindGet(e);
-    if (!b) return -8;
+    if (!b) return WIN_ERROR_MEMORY;
     b->value = value;
     Set(e, EDIT_BOUND, value ? 1 : 0);
     return 0;
 }
 
 int EditValueStringSet(WINDAT *e, char *buffer, int size) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     EDITBIND *b = BindGet(e);
-    if (!b) return -8;
+    if (!b) return WIN_ERROR_MEMORY;
     b->text = size > 0 ? buffer : nullptr;
     b->size = size;
     return 0;
 }
 
 int EditValueMinMaxSet(WINDAT *e, int min, int max) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     if (min != -15) Set(e, EDIT_MIN, min);
     if (max != -15) Set(e, EDIT_MAX, max);
     return 0;
 }
 
 int EditValueMinGet(WINDAT *e) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     return Ints(e) ? Get(e, EDIT_MIN) : -8;
 }
 
 int EditValueMaxGet(WINDAT *e) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     return Ints(e) ? Get(e, EDIT_MAX) : -8;
 }
 
@@ -305,7 +305,7 @@ int EditStatus(WINDAT *e, int value) {
 }
 
 int EditTextCut(WINDAT *e, int from, int to, const char *text) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     std::string s = text ? text : (e->usr.str ? e->usr.str : "");
     int n = static_cast<int>(s.size());
     int a = std::clamp(std::min(from, to), 0, n), b = std::clamp(std::max(from, to), 0, n);
@@ -316,8 +316,8 @@ int EditTextCut(WINDAT *e, int from, int to, const char *text) {
 }
 
 int EditTextPaste(WINDAT *e, int position, const char *text, const char *insertion) {
-    if (!e || !insertion) return -15;
-    if (!Ints(e)) return -8;
+    if (!e || !insertion) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     std::string s = text ? text : (e->usr.str ? e->usr.str : "");
     int ins = static_cast<int>(strlen(insertion)), n = static_cast<int>(s.size());
     int max = Get(e, EDIT_CHARMAX);
@@ -333,8 +333,8 @@ int EditTextPaste(WINDAT *e, int position, const char *text, const char *inserti
 // ---- painting
 
 int EditFnameCursorPaint(WINDAT *e) {
-    if (!e) return -15;
-    if (!e->gc) return -10;
+    if (!e) return WIN_ERROR_ARG;
+    if (!e->gc) return WIN_ERROR_GC;
     if (e->disable) return -1;
     int cur = Get(e, EDIT_CURSOR), first = Get(e, EDIT_FIRST);
     if (cur < first || cur > Get(e, EDIT_VEND)) return 0;
@@ -350,9 +350,9 @@ int EditFnameCursorPaint(WINDAT *e) {
 }
 
 int EditTextPaint(WINDAT *e) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
-    if (!e->gc || !e->window) return -10;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
+    if (!e->gc || !e->window) return WIN_ERROR_GC;
     Display *d = e->usr.display;
     XClearWindow(d, e->window);
     int r = 0;
@@ -397,10 +397,10 @@ int EditTextPaint(WINDAT *e) {
 }
 
 int EditResize(WINDAT *e) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     if (e->state != EDIT_SINGLE && e->state != EDIT_MULTI1) return 0;
     WINDAT *p = e->usr.parent;
-    if (!p) return -17;
+    if (!p) return WIN_ERROR_PARENT;
     WINDAT *left = e->neighbor[WIN_SIDE_LEFT];
     int lext = left ? left->width + 2 * left->border + left->space[WIN_SIDE_LEFT] +
                           left->space[WIN_SIDE_RIGHT]
@@ -422,8 +422,8 @@ int EditResize(WINDAT *e) {
 // ---- keys
 
 int WinDrawStringLinesCursorCalc(WINDAT *e, XFontStruct *, KeySym sym) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     const char *s = e->usr.str;
     if (!s) return 0;
     int len = Len(e), cur = std::clamp(Get(e, EDIT_CURSOR), 0, len);
@@ -493,8 +493,8 @@ static void ExtendSelection(WINDAT *e, int cursor) {
 }
 
 int EditTextKey(WINDAT *e) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     if (e->disable) {
         MsgBeep(e, 0);
         return -1;
@@ -583,8 +583,8 @@ int EditTextKey(WINDAT *e) {
 // ---- mouse
 
 int EditTextPress(WINDAT *e) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     if (e->disable) {
         MsgBeep(e, 0);
         return -1;
@@ -608,7 +608,7 @@ int EditTextPress(WINDAT *e) {
 }
 
 int EditTextRelease(WINDAT *e) {
-    if (!e) return -15;
+    if (!e) return WIN_ERROR_ARG;
     if (e->disable) {
         MsgBeep(e, 0);
         return -1;
@@ -632,8 +632,8 @@ int EditTextRelease(WINDAT *e) {
 }
 
 int EditFnamePaintSelectChkStart(WINDAT *e, int x) {
-    if (!e) return -15;
-    if (!Ints(e)) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e)) return WIN_ERROR_MEMORY;
     Set(e, EDIT_PRESSX, x);
     return 0;
 }
@@ -648,8 +648,8 @@ static void DragPause(WINDAT *e) {
 }
 
 int EditFnamePaintSelectChk(WINDAT *e, int x) {
-    if (!e) return -15;
-    if (!Ints(e) || !e->usr.str) return -8;
+    if (!e) return WIN_ERROR_ARG;
+    if (!Ints(e) || !e->usr.str) return WIN_ERROR_MEMORY;
     int tw = WinGetTextWidth(fontfs_text, e->usr.str, 0);
     if (tw <= 0) return -21;
     if (x > tw) return -1;
@@ -780,7 +780,7 @@ WINDAT *EditFlyGetField(WINDAT *fly) {
 }
 
 int EditFlyUpdateSize(WINDAT *fly, WINDAT *e) {
-    if (!fly || !e) return -15;
+    if (!fly || !e) return WIN_ERROR_ARG;
     int need = EditGetInitWidth(e->usr.str, 0) + 20;
     if (need <= fly->width && fly->width - need <= 20) return 0;
     fly->width = need;
@@ -794,12 +794,12 @@ int EditFlyUpdateSize(WINDAT *fly, WINDAT *e) {
 }
 
 int EditFlyClose(WINDAT *fly) {
-    if (!fly) return -15;
+    if (!fly) return WIN_ERROR_ARG;
     return WinClose(fly);
 }
 
 int EditFlyCloseFromKey(WINDAT *fly) {
-    if (!fly) return -15;
+    if (!fly) return WIN_ERROR_ARG;
     WINDAT *field = EditFlyGetField(fly);
     if (field) fly->usr.evkey = field->usr.evkey;
     XKeyEvent key = fly->usr.evkey.xkey;

@@ -22,9 +22,6 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
-void (*FileOpenReadHook)(const char *path, int ok) = nullptr;
-WINDAT *ws_save = nullptr;
-
 struct FILEOPENJOB {
     FILEREQ req;
     FILEINFO fi;
@@ -117,13 +114,12 @@ static void *TreadFileOpen(void *arg) {
     auto *job = static_cast<FILEOPENJOB *>(arg);
     job->corner = FileOpenPaintCorner(job) == 0;
     job->buf = IoReadFile(&job->req, &job->fi, IO_READ_FULL);
-    if (FileOpenReadHook) FileOpenReadHook(job->req.path, job->buf != nullptr);
     return nullptr;
 }
 
 int mf_FileOpen(const char *path, WINDAT *view) {
-    if (!path || !view) return -15;
-    if (view->typ != WIN_PAINT) return -22;
+    if (!path || !view) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     int language = view->language;
     struct stat st;
     if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -183,10 +179,11 @@ int mf_FileOpen(const char *path, WINDAT *view) {
 
 // ---- saving
 
-static void IoSaveJpegStatus(void *, int percent) {
-    if (!ws_save) return;
+// The request's ctx is the view's status line (or null).
+static void IoSaveJpegStatus(void *ctx, int percent) {
+    if (!ctx) return;
     ToolkitLockGuard guard;
-    StatusSetProc(ws_save, percent);
+    StatusSetProc(static_cast<WINDAT *>(ctx), percent);
     XFlush(main_display);
 }
 
@@ -200,10 +197,10 @@ static void SaveTurnSource(const FILEINFO *fi, SAVEINFO *save) {
 }
 
 int mf_FileSave(WINDAT *view) {
-    if (!view) return -15;
-    if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    if (!view) return WIN_ERROR_ARG;
+    if (view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return WIN_ERROR_TYPE;
     PAINTIMG *e = PaintImgGet(view, view->img_current);
-    if (!e || !e->fi.fbuf || !e->fi.fname) return -24;
+    if (!e || !e->fi.fbuf || !e->fi.fname) return WIN_ERROR_NOIMAGE;
     const FILEINFO &fi = e->fi;
     // The picture as read is its file: encoding it again would only lose quality and data.
     struct stat st;
@@ -225,10 +222,10 @@ int mf_FileSave(WINDAT *view) {
     save.first_frame = 0;
     save.last_frame = fi.frames > 1 ? fi.frames : 0;
     SaveTurnSource(&fi, &save);
-    ws_save = PaintWndStatusGet(view);
+    WINDAT *status = PaintWndStatusGet(view);
+    req.ctx = status;
     int rc = IoSaveFile(&req, &save);
-    if (ws_save) StatusSetProc(ws_save, 0);
-    ws_save = nullptr;
+    if (status) StatusSetProc(status, 0);
     // Only JPEG is written; any other type would be a silent no-op.
     if (rc == 0) rc = MsgErrFile(view->language, fi.fname, FILE_ERROR_FORMAT, 0, nullptr);
     return rc;
@@ -237,14 +234,14 @@ int mf_FileSave(WINDAT *view) {
 // ---- saving as
 
 int mf_FileSaveAs(WINDAT *dlg, int *typ) {
-    if (!dlg || !typ) return -15;
+    if (!dlg || !typ) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(dlg);
     WINDAT *view = box ? FileboxWndFOwnerGet(box) : nullptr;
-    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -22;
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return WIN_ERROR_TYPE;
     char path[4096];
-    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 1, path, sizeof path) != 0) return WIN_ERROR_ARG;
     PAINTIMG *e = PaintImgGet(view, view->img_current);
-    if (!e || !e->fi.fbuf) return -24;
+    if (!e || !e->fi.fbuf) return WIN_ERROR_NOIMAGE;
     const FILEINFO &fi = e->fi;
     int language = view->language;
     FILEREQ req;
@@ -265,10 +262,10 @@ int mf_FileSaveAs(WINDAT *dlg, int *typ) {
     std::string dir = FileboxGetCurPath(box) ? FileboxGetCurPath(box) : "";
     WinClose(dlg);
     if (qrc != 0) return MsgErrFile(language, path, -112, -1, nullptr);
-    ws_saveas = PaintWndStatusGet(view);
+    WINDAT *status = PaintWndStatusGet(view);
+    req.ctx = status;
     int rc = IoSaveFile(&req, &save);
-    if (ws_saveas) StatusSetProc(ws_saveas, 0);
-    ws_saveas = nullptr;
+    if (status) StatusSetProc(status, 0);
     if (rc == 0) return MsgErrFile(language, path, FILE_ERROR_FORMAT, 0, nullptr);
     if (rc == FILE_SUCCES) {
         if (filter >= 1 && filter <= 5) dlgmain[2] = filter;

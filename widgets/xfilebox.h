@@ -14,13 +14,6 @@ int mf_FileOpen(const char *path, WINDAT *view);
 // writer's code (reported by it). Progress goes to the view's status bar.
 int mf_FileSave(WINDAT *view);
 
-// The status bar that the save's progress goes to while one runs, or null.
-extern WINDAT *ws_save;
-
-// Test seam: called from the worker after the read (progress has been reported), before the
-// result is handed back.
-extern void (*FileOpenReadHook)(const char *path, int ok);
-
 // ---- the file box widget (window type 30)
 
 // Creation options: design (0 list side only, 1 list side and right side), kind, start directory,
@@ -161,8 +154,5 @@ int FileboxExtResize(WINDATUSR *rec);
 
 // Saves the owner view's image as the dialog's chosen file: 100, or an error code.
 int mf_FileSaveAs(WINDAT *dlg, int *typ);
-extern WINDAT *ws_readOF;
-extern WINDAT *ws_readDP;
-extern WINDAT *ws_saveas;
-void IoReadJpegStatusDirPrev(void *ctx, int percent);
+// A save's progress into the status line the request's ctx names (none when null).
 void IoSaveAsJpegStatus(void *ctx, int percent);

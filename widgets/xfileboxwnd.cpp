@@ -38,10 +38,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-WINDAT *ws_readOF = nullptr;
-WINDAT *ws_readDP = nullptr;
-WINDAT *ws_saveas = nullptr;
-
 static const char *const TAG_DIR = "Directory";
 enum { FBX_PATH_SIZE = 4096 };
 
@@ -96,12 +92,12 @@ WINDAT *FileboxWndFDicomGet(WINDAT *box) {
 static int FrameGet(WINDAT *box, int slot) {
     WINDAT *f = Slot(box, slot);
     const char *t = f ? EditTextGet(f) : nullptr;
-    if (!t || !*t) return -15;
+    if (!t || !*t) return WIN_ERROR_ARG;
     return atoi(t);
 }
 static int FrameSet(WINDAT *box, int slot, int v) {
     WINDAT *f = Slot(box, slot);
-    if (!f) return -15;
+    if (!f) return WIN_ERROR_ARG;
     char t[16];
     snprintf(t, sizeof t, "%i", v);
     return EditTextNew(f, t, static_cast<int>(strlen(t)));
@@ -123,7 +119,7 @@ int FileboxHasFrameFields(WINDAT *box) {
 }
 
 static int PaintFrameFields(WINDAT *box, WINDAT *first, WINDAT *last) {
-    if (!box || box->typ != WIN_FILEBOX) return -22;
+    if (!box || box->typ != WIN_FILEBOX) return WIN_ERROR_TYPE;
     SlotSet(box, FBX_SLOT_FRAME0, first);
     SlotSet(box, FBX_SLOT_FRAME1, last);
     return 0;
@@ -150,13 +146,13 @@ static std::string Join(const char *dir, const char *name) {
 }
 
 int FileboxGetFullPath(WINDAT *box, int fromname, char *out, int size) {
-    if (!out || size < 1) return -15;
+    if (!out || size < 1) return WIN_ERROR_ARG;
     out[0] = '\0';
     const char *dir = FileboxGetCurPath(box);
     const char *name = fromname ? FileboxGetEditFile(box) : FileboxGetSelectFile(box);
-    if (!dir || !*dir || !name || !*name) return -15;
+    if (!dir || !*dir || !name || !*name) return WIN_ERROR_ARG;
     std::string p = name[0] == '/' ? std::string(name) : Join(dir, name);
-    if (static_cast<int>(p.size()) >= size) return -15;
+    if (static_cast<int>(p.size()) >= size) return WIN_ERROR_ARG;
     memcpy(out, p.c_str(), p.size() + 1);
     return 0;
 }
@@ -180,10 +176,10 @@ static void DirButtonLabel(WINDAT *box) {
 
 int FileboxSetDirCur(WINDAT *box, const char *path) {
     char *slot = const_cast<char *>(FileboxGetCurPath(box));
-    if (!slot) return -8;
+    if (!slot) return WIN_ERROR_MEMORY;
     char cwd[FBX_PATH_SIZE];
     if (!path) path = getcwd(cwd, sizeof cwd);
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     snprintf(slot, FBX_PATH_SIZE, "%s", path);
     return 0;
 }
@@ -214,7 +210,7 @@ static std::string DirReal(WINDAT *box, const char *path) {
 }
 
 int FileboxEntryGone(WINDAT *box, const char *path) {
-    if (!box || !path) return -15;
+    if (!box || !path) return WIN_ERROR_ARG;
     MsgErrFileWhy(box->language, path, FILE_ERROR_OPEN, LgErr(43, box->language));
     FileboxUpdate(box, nullptr);
     return FILE_ERROR_NOTFOUND;
@@ -222,7 +218,7 @@ int FileboxEntryGone(WINDAT *box, const char *path) {
 
 int FileboxDirEnter(WINDAT *box, const char *path) {
     WINDAT *list = FileboxWndFListGet(box);
-    if (!list || !path) return -15;
+    if (!list || !path) return WIN_ERROR_ARG;
     std::string p = DirReal(box, path);
     // A directory the user may not list is named in a box, and the box stays where it is
     // (listing it would fall back to a parent without a word).
@@ -237,13 +233,13 @@ int FileboxDirEnter(WINDAT *box, const char *path) {
 }
 
 int FileboxUpdate(WINDAT *box, const char *path) {
-    if (!box) return -15;
+    if (!box) return WIN_ERROR_ARG;
     WINDAT *list = FileboxWndFListGet(box);
-    if (!list) return -15;
+    if (!list) return WIN_ERROR_ARG;
     if (!path) path = FileboxGetCurPath(box);
     char cwd[FBX_PATH_SIZE];
     if (!path || !*path) path = getcwd(cwd, sizeof cwd);
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     return DirList(box, list, DirReal(box, path));
 }
 
@@ -273,7 +269,7 @@ static int QuietMessage(void *, int, const char *, int code, int) {
 
 int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language, int onethread,
                     FILEINFO *fi) {
-    if (!fi) return -15;
+    if (!fi) return WIN_ERROR_ARG;
     memset(fi, 0, sizeof *fi);
     struct stat st;
     if (!file || stat(file, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
@@ -303,9 +299,9 @@ int FilePreviewLoad(const char *file, int edge, int maxw, int maxh, int language
 int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *label) {
     struct stat st;
     if (!file || stat(file, &st) != 0 || S_ISDIR(st.st_mode)) return FILE_ERROR_READ;
-    if (!view) return -8;
-    if (cell < 0 && !view->img_list && PaintImgSetup(view, 1) != 0) return -8;
-    if (cell >= 0 && !view->img_list) return -8;
+    if (!view) return WIN_ERROR_MEMORY;
+    if (cell < 0 && !view->img_list && PaintImgSetup(view, 1) != 0) return WIN_ERROR_MEMORY;
+    if (cell >= 0 && !view->img_list) return WIN_ERROR_MEMORY;
     FILEINFO fi;
     memset(&fi, 0, sizeof fi);
     // The preview may be decoded at a fraction of the size; the line shows the picture's own.
@@ -335,7 +331,7 @@ int FilePreviewRead(const char *file, WINDAT *view, int cell, int edge, WINDAT *
     PAINTIMG *e = PaintImgGet(view, index);
     if (!e) {
         IoFreeRecord(&fi, file);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     IoFreeRecord(&e->fi, "preview");
     e->fi = fi;
@@ -391,7 +387,7 @@ static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name);
 
 static int _FileboxViewUpdate(WINDAT *box) {
     WINDAT *list = FileboxWndFListGet(box);
-    if (!list) return -15;
+    if (!list) return WIN_ERROR_ARG;
     const XEvent &ev = list->usr.evmouse;
     bool menu = ev.type == ButtonRelease &&
                 static_cast<int>(ev.xbutton.button) == list->mouseright && list->mouseright > 0;
@@ -407,7 +403,7 @@ static int _FileboxViewUpdate(WINDAT *box) {
         }
     }
     const char *entry = FileboxGetSelectFile(box);
-    if (!entry) return -15;
+    if (!entry) return WIN_ERROR_ARG;
     int rc = FileboxEntryShow(box, list, entry);
     if (menu && WinFind(list->window) == list) ContextMenuOpen(list, mx, my);
     return rc;
@@ -459,7 +455,7 @@ static int FileboxEntryShow(WINDAT *box, WINDAT *list, const std::string &name) 
 
 int FileboxViewUpdate(WINDAT *box) {
     WINDAT *list = FileboxWndFListGet(box);
-    if (!list) return -15;
+    if (!list) return WIN_ERROR_ARG;
     Window xw = box->window;
     CursorSet(list, cursorWatch);
     int rc = _FileboxViewUpdate(box);
@@ -469,18 +465,18 @@ int FileboxViewUpdate(WINDAT *box) {
 }
 
 int FileboxFuncMouse(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     return FileboxViewUpdate(FileboxFind(rec->win));
 }
 
 int FileboxFuncKeyb(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     // A re-listed list has cleared its own copy of the key; the record keeps it.
     XKeyEvent key = rec->evkey.xkey;
     KeySym sym = key.display ? XLookupKeysym(&key, 0) : NoSymbol;
     if (sym == XK_Return || sym == XK_KP_Enter || sym == XK_Delete || sym == XK_Insert) return 0;
     WINDAT *box = FileboxFind(rec->win);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     rec->win->usr.evmouse.type = 0;
     rec->win->dblclick = 0;
     return FileboxViewUpdate(box);
@@ -491,16 +487,16 @@ int FileBoxFuncListSelect(WINDATUSR *rec) {
 }
 
 int FileBoxFuncListRemove(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     return mf_FileRemove(FileboxFind(rec->win));
 }
 
 // Return in a dialog's list: a directory is entered, a file confirms the dialog.
 static int FileboxListReturn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
     char path[FBX_PATH_SIZE];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     struct stat st;
     if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
@@ -570,14 +566,14 @@ static void _FileboxFuncOptionFileTyp(WINDAT *box, int n, const char *label, con
 }
 
 int FileboxFilterChoose(WINDAT *box, int n) {
-    if (!box || box->typ != WIN_FILEBOX) return -22;
+    if (!box || box->typ != WIN_FILEBOX) return WIN_ERROR_TYPE;
     if (box->state == FBX_ALBUM_OPEN) {
-        if (n < 0 || n > 1) return -15;
+        if (n < 0 || n > 1) return WIN_ERROR_ARG;
         MENUITEM *it = MenuItemGet(M_OPTION_MENU[6], n + 1);
         _FileboxFuncOptionFileTyp(box, n, it ? it->label : "Album (*.alb)", album_ext[2 * n + 1]);
         return 0;
     }
-    if (n < 1 || n > 5) return -15;
+    if (n < 1 || n > 5) return WIN_ERROR_ARG;
     MENUITEM *it = MenuItemGet(M_OPTION_MENU[0], n);
     _FileboxFuncOptionFileTyp(box, n, it ? it->label : file_ext[2 * n], file_ext[2 * n + 1]);
     return 0;
@@ -586,9 +582,9 @@ int FileboxFilterChoose(WINDAT *box, int n) {
 static MENUHANDLE fileTypMenu = nullptr;
 
 int FileboxFuncOptionFileTyp(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     MENUITEM items[3];
     int n = 0;
     for (int i = 1; i <= 3; i++) {
@@ -599,7 +595,7 @@ int FileboxFuncOptionFileTyp(WINDATUSR *rec) {
         items[n].action = FileboxFuncOptionFileTypAction;
         n++;
     }
-    if (!n) return -8;
+    if (!n) return WIN_ERROR_MEMORY;
     MenuCloseFromMouse(nullptr);
     if (fileTypMenu) MenuSubFree(fileTypMenu);
     fileTypMenu = MenuSubCreate(n, items);
@@ -607,9 +603,9 @@ int FileboxFuncOptionFileTyp(WINDATUSR *rec) {
 }
 
 int FileboxFuncOptionAlbumTyp(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     MENUHANDLE menu = M_OPTION_MENU[6];
     for (int i = 1; i <= MenuCount(menu); i++)
         if (MENUITEM *it = MenuItemGet(menu, i)) it->action = FileboxFuncOptionAlbumTypAction;
@@ -624,14 +620,14 @@ static WINDAT *MenuEntryBox(WINDATUSR *rec) {
 }
 
 int FileboxFuncOptionFileTypAction(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int n = rec->win->status;
     WINDAT *box = MenuEntryBox(rec);
     return box ? FileboxFilterChoose(box, n) : -17;
 }
 
 int FileboxFuncOptionAlbumTypAction(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int n = rec->win->status;
     WINDAT *box = MenuEntryBox(rec);
     return box ? FileboxFilterChoose(box, n) : -17;
@@ -664,13 +660,13 @@ static char dirTreeLabels[FBX_DIRMENU_MAX][256];
 static char dirTreePaths[FBX_DIRMENU_MAX][4096];
 
 int FileboxFuncOptionDirTree(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
     const char *cwd = FileboxGetCurPath(box);
-    if (!cwd) return -16;
+    if (!cwd) return WIN_ERROR_CHILD;
     int n =
         FileboxDirTreeEntries(cwd, AskPathShowFull, dirTreeLabels, dirTreePaths, FBX_DIRMENU_MAX);
-    if (n < 1) return -15;
+    if (n < 1) return WIN_ERROR_ARG;
     // A window holds at most WIN_CHILD_MAX - 1 children, and every entry is a child of the
     // pull-down: the farthest of 30 ancestors cannot be shown.
     n = std::min(n, WIN_CHILD_MAX - 1);
@@ -685,11 +681,11 @@ int FileboxFuncOptionDirTree(WINDATUSR *rec) {
 }
 
 int FileboxFuncDirChange(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int id = rec->win->status;
     WINDAT *box = MenuEntryBox(rec);
-    if (!box) return -17;
-    if (id < 0 || id >= FBX_DIRMENU_MAX) return -15;
+    if (!box) return WIN_ERROR_PARENT;
+    if (id < 0 || id >= FBX_DIRMENU_MAX) return WIN_ERROR_ARG;
     // Every entry stands for its own directory, whatever the names along the path.
     std::string path = dirTreePaths[id];
     return FileboxDirEnter(box, path.c_str());
@@ -698,7 +694,7 @@ int FileboxFuncDirChange(WINDATUSR *rec) {
 // ---- file operations
 
 int FileRemove(const char *path) {
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     struct stat st;
     if (lstat(path, &st) != 0) return FILE_ERROR_READ;
     int r = S_ISDIR(st.st_mode) ? rmdir(path) : remove(path);
@@ -722,7 +718,7 @@ static int FileRemoveDo(WINDAT *box, const std::string &path) {
 }
 
 int FileRemoveFunc(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     int answer = rec->i;
     std::string path = removePath;
     WINDAT *box = removeBox ? WinFind(removeBox) : nullptr;
@@ -735,9 +731,9 @@ int FileRemoveFunc(WINDATUSR *rec) {
 
 int mf_FileRemove(WINDAT *box) {
     char path[FBX_PATH_SIZE];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     const char *name = FileboxGetSelectFile(box);
-    if (name && !strcmp(name, "..")) return -15;
+    if (name && !strcmp(name, "..")) return WIN_ERROR_ARG;
     struct stat st;
     if (lstat(path, &st) != 0)
         return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
@@ -757,7 +753,7 @@ static std::string flyFrom;
 // The field leaves its box's slot however it closes: Escape closes it without its Close
 // callback, and a slot left behind would be closed again with the box.
 static int FlyIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     if (WINDAT *box = flyBox ? WinFind(flyBox) : nullptr;
         box && Slot(box, FBX_SLOT_RENAME) == rec->win) {
         SlotSet(box, FBX_SLOT_RENAME, nullptr);
@@ -792,10 +788,10 @@ static WINDAT *FlyDone(WINDATUSR *rec, std::string *text) {
 }
 
 int FileRename(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     std::string to;
     WINDAT *box = FlyDone(rec, &to);
-    if (!box || to.empty()) return -15;
+    if (!box || to.empty()) return WIN_ERROR_ARG;
     std::string from = flyFrom;
     if (to[0] != '/') to = Join(FileboxGetCurPath(box), to.c_str());
     // Another file of that name is never replaced. The field closes whatever came of it (a
@@ -820,19 +816,19 @@ int FileRename(WINDATUSR *rec) {
 
 int mf_FileRename(WINDAT *box) {
     char path[FBX_PATH_SIZE];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     const char *name = FileboxGetSelectFile(box);
-    if (!strcmp(name, "..")) return -15;
+    if (!strcmp(name, "..")) return WIN_ERROR_ARG;
     flyFrom = path;
     int w = EditGetInitWidth(name, 0) + 20;
     return FlyOver(box, name, w, FileRename) ? 0 : -8;
 }
 
 int FileNewDir(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     std::string name;
     WINDAT *box = FlyDone(rec, &name);
-    if (!box || name.empty()) return -15;
+    if (!box || name.empty()) return WIN_ERROR_ARG;
     std::string path = name[0] == '/' ? name : Join(FileboxGetCurPath(box), name.c_str());
     // As for a rename, the field closes after a reported failure.
     if (mkdir(path.c_str(), 0755) != 0) {
@@ -844,7 +840,7 @@ int FileNewDir(WINDATUSR *rec) {
 }
 
 int mf_FileDirNew(WINDAT *box) {
-    if (!FileboxGetCurPath(box)) return -15;
+    if (!FileboxGetCurPath(box)) return WIN_ERROR_ARG;
     const char *label = LgRes(1, box->language);
     return FlyOver(box, label, EditGetInitWidth(label, 0) + 60, FileNewDir) ? 0 : -8;
 }
@@ -889,7 +885,7 @@ const char *FilePropertyGetText(int language, int row, char *buf, int size) {
 }
 
 int FilePermissionText(unsigned mode, char *buf, int size) {
-    if (!buf || size < 1) return -15;
+    if (!buf || size < 1) return WIN_ERROR_ARG;
     static const char *const perm[8] = {"---", "--x", "-w-", "-wx", "r--", "r-x", "rw-", "rwx"};
     char t = S_ISDIR(mode)    ? 'd'
              : S_ISCHR(mode)  ? 'c'
@@ -904,7 +900,7 @@ int FilePermissionText(unsigned mode, char *buf, int size) {
 
 int FilePropertyValue(const char *path, int row, int language, char *buf, int size) {
     (void)language;
-    if (!path || !buf || size < 1) return -15;
+    if (!path || !buf || size < 1) return WIN_ERROR_ARG;
     buf[0] = '\0';
     struct stat st;
     if (lstat(path, &st) != 0) return FILE_ERROR_READ;
@@ -953,13 +949,13 @@ int FilePropertyValue(const char *path, int row, int language, char *buf, int si
         break;
     }
     default:
-        return -15;
+        return WIN_ERROR_ARG;
     }
     return 0;
 }
 
 int FilePropertyUpdate(WINDAT *container, const char *path) {
-    if (!container || !path) return -15;
+    if (!container || !path) return WIN_ERROR_ARG;
     struct stat st;
     if (lstat(path, &st) != 0) return FILE_ERROR_READ;
     for (int i = 0; i < container->nchild; i++) {
@@ -984,7 +980,7 @@ int FilePropertyClose(WINDATUSR *rec) {
 
 int mf_FileProperty(WINDAT *box) {
     char path[FBX_PATH_SIZE];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     struct stat st;
     if (lstat(path, &st) != 0)
         return MsgErrFile(box->language, path, FILE_ERROR_READ, errno, nullptr);
@@ -1011,7 +1007,7 @@ int mf_FileProperty(WINDAT *box) {
     t.mouseleft = box->mouseleft, t.mouseright = box->mouseright;
     WINNEIGHBOR nb{};
     WINDAT *win = WinCreateFromRootExt(nullptr, 100, 100, &t, &nb, "property", fontfs_text);
-    if (!win) return -26;
+    if (!win) return WIN_ERROR_CREATE;
     snprintf(key, sizeof key, "%s", LgRes(34, lang));
     WinSetWinTitle(win, key);
     for (int r = 1; r <= 9; r++) {
@@ -1035,7 +1031,7 @@ int mf_FileProperty(WINDAT *box) {
 }
 
 int FileboxContextAction(WINDAT *box, int id) {
-    if (!box) return -15;
+    if (!box) return WIN_ERROR_ARG;
     switch (id) {
     case 0:
         return mf_FileRename(box);
@@ -1048,12 +1044,12 @@ int FileboxContextAction(WINDAT *box, int id) {
     case 5:
         return mf_FileDirPrev(box);
     default:
-        return -15;
+        return WIN_ERROR_ARG;
     }
 }
 
 int FileboxFuncListMouseBtnR(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int id = rec->win->status;
     WINDAT *box = MenuEntryBox(rec);
     return box ? FileboxContextAction(box, id) : -17;
@@ -1062,7 +1058,7 @@ int FileboxFuncListMouseBtnR(WINDATUSR *rec) {
 // ---- save options
 
 int FileboxFTypOptCreate(WINDAT *area, int filter) {
-    if (!area) return -15;
+    if (!area) return WIN_ERROR_ARG;
     // The frame panel stays; only the type's own options are replaced.
     for (int i = area->nchild - 1; i >= 0; i--) {
         WINDAT *c = area->child[i];
@@ -1107,7 +1103,7 @@ int FileboxFTypOptCreate(WINDAT *area, int filter) {
 int FileboxGetSaveOptJpeg(WINDAT *dlg, SAVEINFO *save) {
     WINDAT *box = FileboxFind(dlg);
     WINDAT *area = FileboxWndFTypOptGet(box);
-    if (!area || !save) return -15;
+    if (!area || !save) return WIN_ERROR_ARG;
     WINDAT *f = nullptr;
     for (int i = 0; i < area->nchild && !f; i++)
         if (area->child[i] && area->child[i]->typ == WIN_EDIT_TXT && area->child[i]->usr.i == 77)
@@ -1206,7 +1202,7 @@ static void FileboxLayout(WINDAT *box) {
 }
 
 static int FileboxResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *box = rec->win;
     WINDAT *parent = box->usr.parent;
     if (parent && box->neighbor[WIN_SIDE_RIGHT] == nullptr) {
@@ -1225,7 +1221,7 @@ int FileboxExtResize(WINDATUSR *rec) {
 }
 
 static int FileBoxFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = rec->win;
     if (box->usr.strm) {
         if (box->usr.strm[FBX_SLOT_PATH]) MemFree(box->usr.strm[FBX_SLOT_PATH], TAG_DIR);
@@ -1244,9 +1240,9 @@ static int FileBoxFuncIntClose(WINDATUSR *rec) {
 }
 
 int FileboxPreviewSetup(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
-    if (!box) return -16;
+    if (!box) return WIN_ERROR_CHILD;
     if (!PreviewOn(box)) {
         PreviewClear(box);
         return 0;
@@ -1494,16 +1490,10 @@ WINDAT *FileboxOpenAlbum(int *opt, Display *display, WINFUNC btnfunc) {
 
 // ---- progress
 
-void IoReadJpegStatusDirPrev(void *, int percent) {
-    if (!ws_readDP) return;
+void IoSaveAsJpegStatus(void *ctx, int percent) {
+    if (!ctx) return;
     ToolkitLockGuard guard;
-    StatusSetProc(ws_readDP, percent);
-}
-
-void IoSaveAsJpegStatus(void *, int percent) {
-    if (!ws_saveas) return;
-    ToolkitLockGuard guard;
-    StatusSetProc(ws_saveas, percent);
+    StatusSetProc(static_cast<WINDAT *>(ctx), percent);
     XFlush(main_display);
 }
 

@@ -127,7 +127,7 @@ static WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
 }
 
 int DirPreviewEntryProperty(WINDAT *container, int flag, int rows, int mode) {
-    if (!container || rows < 1) return -15;
+    if (!container || rows < 1) return WIN_ERROR_ARG;
     int lang = container->language;
     char key[128], text[140];
     std::vector<WINDAT *> made;
@@ -168,10 +168,10 @@ int DirPreviewEntryProperty(WINDAT *container, int flag, int rows, int mode) {
             made.push_back(v);
         }
     } else {
-        return -15;
+        return WIN_ERROR_ARG;
     }
     for (WINDAT *w : made) {
-        if (!w) return -8;
+        if (!w) return WIN_ERROR_MEMORY;
         if (flag) WinShow(w, 1);
     }
     return 0;
@@ -186,7 +186,7 @@ static void PropertyClear(WINDAT *prop) {
 // ---- the window
 
 int DirPreviewWndFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *fb = rec->win;
     if (fb->usr.strm) {
         if (char *p = WinUSRStringArrayValueGet(fb, DPV_SLOT_USR)) MemFree(p, TAG_USR);
@@ -196,7 +196,7 @@ int DirPreviewWndFuncIntClose(WINDATUSR *rec) {
 }
 
 int DirPreviewClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     DIRPREV *r = RecOf(FbOfTop(rec->win));
     WINDAT *box = r && r->box ? WinFind(r->box) : nullptr;
     if (box && box->typ == WIN_FILEBOX && DirPreviewGet(box) == rec->win)
@@ -212,7 +212,7 @@ static void Fill(WINDAT *parent, WINDAT *child) {
 }
 
 int DirPreviewResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *top = rec->win;
     XWindowAttributes a;
     if (WinGetAttrib(top, &a) == 0) top->width = a.width, top->height = a.height;
@@ -435,7 +435,7 @@ int mf_FileDirPrev(WINDAT *win) {
     WINDAT *box = win ? FileboxFind(win) : nullptr;
     WINDAT *list = FileboxWndFListGet(box);
     const char *dir = FileboxGetCurPath(box);
-    if (!box || !list || !dir) return -17;
+    if (!box || !list || !dir) return WIN_ERROR_PARENT;
     std::string cwd = dir;
     WINDAT *top = DirPreviewGet(box);
     if (top) {
@@ -447,7 +447,7 @@ int mf_FileDirPrev(WINDAT *win) {
     }
     WINDAT *view = DirPreviewView(top), *status = DirPreviewStatus(top);
     WINDAT *prop = DirPreviewProperty(top);
-    if (!view || !status || !prop) return -16;
+    if (!view || !status || !prop) return WIN_ERROR_CHILD;
 
     auto job = std::make_unique<DIRREAD>();
     int n = ListEntryGetEntryMax(list);
@@ -461,14 +461,13 @@ int mf_FileDirPrev(WINDAT *win) {
     job->language = view->language;
 
     WinClearWindow(view);
-    if (PaintImgSetup(view, std::max(1, n)) != 0) return -8;
+    if (PaintImgSetup(view, std::max(1, n)) != 0) return WIN_ERROR_MEMORY;
     // The cells count only once they are filled.
     view->img_count = 0;
     PropertyClear(prop);
     CursorSet(view, cursorWatch);
     CursorSet(list, cursorWatch);
     XFlush(view->usr.display);
-    ws_readDP = status;
     DirReadAll(job.get(), view, status, prop);
 
     int cells = 0;
@@ -481,7 +480,6 @@ int mf_FileDirPrev(WINDAT *win) {
     view->img_count = cells;
     StatusSetMsg(status, "", 1);
     StatusSetProc(status, 0);
-    ws_readDP = nullptr;
     if (PAINTIMG *first = PaintImgGet(view, 0); first && first->fi.fname)
         FilePropertyUpdate(prop, first->fi.fname);
     else
@@ -502,7 +500,7 @@ int mf_FileDirPrev(WINDAT *win) {
 // ---- selecting
 
 int DirPreviewPaintMouse(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *view = rec->win;
     const XEvent &ev = view->usr.evmouse;
     if (ev.type != ButtonRelease) return 0;

@@ -31,8 +31,8 @@ static int LabelTextWidth(const char *text) {
 }
 
 int LabelPaint(WINDAT *label) {
-    if (!label) return -15;
-    if (!label->window || !label->gc) return -10;
+    if (!label) return WIN_ERROR_ARG;
+    if (!label->window || !label->gc) return WIN_ERROR_GC;
     if (label->width < 1) return -1;
     Display *d = label->usr.display;
     if (label->state == LABEL_SEPARATOR) {
@@ -76,24 +76,24 @@ int LabelPaint(WINDAT *label) {
 }
 
 int LabelSet(WINDAT *label, const char *text) {
-    if (!label || !text) return -15;
+    if (!label || !text) return WIN_ERROR_ARG;
     WinSetLabel(label, text, 0);
     if (!*text && label->label) WinSetLabel(label, "", 0);
     return LabelPaint(label);
 }
 
 int LabelStatusSet(WINDAT *label, int status) {
-    if (!label) return -15;
+    if (!label) return WIN_ERROR_ARG;
     label->status = status;
     return 0;
 }
 
 int LabelResize(WINDAT *label) {
-    if (!label) return -15;
+    if (!label) return WIN_ERROR_ARG;
     int s = label->status;
     if (s != 3 && s != 4 && s != 5) return 0;
     int r[4];
-    if (WinResizeCalc(label, r) != 0) return -17;
+    if (WinResizeCalc(label, r) != 0) return WIN_ERROR_PARENT;
     int w = (s == 3 || s == 5) ? r[2] : label->width;
     int h = (s == 4 || s == 5) ? r[3] : label->height;
     if (w < 1) w = 1;
@@ -115,11 +115,11 @@ int LabelGetInitHeight(const char *text, int n) {
 }
 
 int ExposeLabel(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return LabelPaint(rec->win);
 }
 
 int ResizeLabel(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return LabelResize(rec->win);
 }

@@ -123,8 +123,8 @@ int ListEntryClear(WINDAT *l) {
 }
 
 int ListEntrySetupWidth(WINDAT *l) {
-    if (!l) return -15;
-    if (!Ints(l)) return -8;
+    if (!l) return WIN_ERROR_ARG;
+    if (!Ints(l)) return WIN_ERROR_MEMORY;
     int n = Get(l, LIST_COUNT), widest = 0;
     for (int i = 1; i <= n && l->usr.strm; i++)
         if (const char *e = l->usr.strm[i]) widest = std::max(widest, static_cast<int>(strlen(e)));
@@ -134,32 +134,32 @@ int ListEntrySetupWidth(WINDAT *l) {
 }
 
 int ListEntryAdd(WINDAT *l, const char *text, int) {
-    if (!l || !text || !*text) return -15;
-    if (!IsList(l)) return -22;
-    if (!Ints(l)) return -8;
+    if (!l || !text || !*text) return WIN_ERROR_ARG;
+    if (!IsList(l)) return WIN_ERROR_TYPE;
+    if (!Ints(l)) return WIN_ERROR_MEMORY;
     int n = Get(l, LIST_COUNT);
     if (n < 1 || !l->usr.strm) {
         EntriesFree(l);
         ResetView(l);
         n = 0;
         l->usr.strm = EntriesCreate(1);
-        if (!l->usr.strm) return -8;
+        if (!l->usr.strm) return WIN_ERROR_MEMORY;
     } else {
         auto a = static_cast<char **>(
             MemRealloc(l->usr.strm, static_cast<long>(n + 2) * sizeof(char *), "strm"));
-        if (!a) return -8;
+        if (!a) return WIN_ERROR_MEMORY;
         a[n + 1] = nullptr;
         l->usr.strm = a;
         char len[16];
         snprintf(len, sizeof len, "%i", n + 2);
         char *lt =
             static_cast<char *>(MemRealloc(a[0], static_cast<long>(strlen(len) + 1), "strm"));
-        if (!lt) return -8;
+        if (!lt) return WIN_ERROR_MEMORY;
         strcpy(lt, len);
         a[0] = lt;
     }
     l->usr.strm[n + 1] = EntryCopy(text);
-    if (!l->usr.strm[n + 1]) return -8;
+    if (!l->usr.strm[n + 1]) return WIN_ERROR_MEMORY;
     Set(l, LIST_COUNT, n + 1);
     ListEntrySetupWidth(l);
     ScrollWndUpdateMaxFromChild(l, Get(l, LIST_XMAX_PIX), n + 1);
@@ -216,15 +216,15 @@ Pixmap PixmapCreateList(WINDAT *l) {
 }
 
 int ListCreateIcons(WINDAT *l) {
-    if (!l) return -15;
-    if (PaintImgPaintMemCreate(l, 1) != 0) return -8;
+    if (!l) return WIN_ERROR_ARG;
+    if (PaintImgPaintMemCreate(l, 1) != 0) return WIN_ERROR_MEMORY;
     auto *e = static_cast<PAINTIMG *>(l->img_list);
     e->fi.ximage = l->window ? XImageCreateList() : nullptr;
     return e->fi.ximage ? 0 : -24;
 }
 
 int ListFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *l = rec->win;
     EntriesFree(l);
     if (l->img_list) {
@@ -249,16 +249,16 @@ static std::string EntryPath(WINDAT *l, const char *entry) {
 }
 
 int ListPaint(WINDAT *l) {
-    if (!l) return -15;
-    if (!l->gc) return -10;
+    if (!l) return WIN_ERROR_ARG;
+    if (!l->gc) return WIN_ERROR_GC;
     if (!l->usr.strm) {
         if (l->window) XClearWindow(l->usr.display, l->window);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     if (l->width <= 0) return -1;
     if (WinClearWindow(l) != 0) return -1;
     int count = Get(l, LIST_COUNT);
-    if (!Ints(l) || count < 1 || Get(l, LIST_XMAX_PIX) < 1) return -8;
+    if (!Ints(l) || count < 1 || Get(l, LIST_XMAX_PIX) < 1) return WIN_ERROR_MEMORY;
     Display *d = l->usr.display;
     XSetFillStyle(d, l->gc, FillSolid);
     int eh = ListEntryGetSizeY(l), rows = l->height / eh;
@@ -308,12 +308,12 @@ int ListPaint(WINDAT *l) {
 }
 
 int ExposeList(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ListPaint(rec->win);
 }
 
 int ResizeList(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     ListPaint(rec->win);
     return ScrollWndUpdateFromChild(rec->win);
 }
@@ -321,7 +321,7 @@ int ResizeList(WINDATUSR *rec) {
 // ---- mouse
 
 int ListPress(WINDAT *l) {
-    if (!l) return -15;
+    if (!l) return WIN_ERROR_ARG;
     if (l->disable) {
         MsgBeep(l, 0);
         return -1;
@@ -330,7 +330,7 @@ int ListPress(WINDAT *l) {
 }
 
 int ListRelease(WINDAT *l) {
-    if (!l) return -15;
+    if (!l) return WIN_ERROR_ARG;
     if (l->disable) {
         MsgBeep(l, 0);
         return -1;
@@ -355,9 +355,9 @@ int ListRelease(WINDAT *l) {
 // ---- keys
 
 int ListEntrySetSelectText(WINDAT *l, const char *text) {
-    if (!l || !text || !*text) return -15;
+    if (!l || !text || !*text) return WIN_ERROR_ARG;
     int count = Get(l, LIST_COUNT);
-    if (!Ints(l) || !l->usr.strm) return -8;
+    if (!Ints(l) || !l->usr.strm) return WIN_ERROR_MEMORY;
     int c = tolower(static_cast<unsigned char>(text[0]));
     for (int i = 0; i < count; i++) {
         const char *e = l->usr.strm[i + 1];
@@ -368,7 +368,7 @@ int ListEntrySetSelectText(WINDAT *l, const char *text) {
         Set(l, LIST_SELECT, i);
         return 0;
     }
-    return -15;
+    return WIN_ERROR_ARG;
 }
 
 // The key's action; 1 when it changed nothing (no repaint, no callback).
@@ -457,7 +457,7 @@ static int ListKeyAction(WINDAT *l, KeySym sym, const char *text, int *result) {
 }
 
 int ListKey(WINDAT *l) {
-    if (!l) return -15;
+    if (!l) return WIN_ERROR_ARG;
     if (l->disable) {
         MsgBeep(l, 0);
         return -1;
@@ -466,7 +466,8 @@ int ListKey(WINDAT *l) {
     char text[21] = {0};
     KeySym sym = 0;
     XLookupString(&key, text, 20, &sym, nullptr);
-    if (Get(l, LIST_COUNT) < 1 || Get(l, LIST_SELECT) < 0 || Get(l, LIST_FIRST) < 0) return -8;
+    if (Get(l, LIST_COUNT) < 1 || Get(l, LIST_SELECT) < 0 || Get(l, LIST_FIRST) < 0)
+        return WIN_ERROR_MEMORY;
     Window xw = l->window;
     int result = 0;
     if (ListKeyAction(l, sym, text, &result)) return 0;
@@ -544,8 +545,8 @@ bool Matches(const char *name, bool filter, const std::string &ext) {
 } // namespace
 
 int ListAddCurDir(WINDAT *l) {
-    if (!l) return -15;
-    if (!Ints(l)) return -8;
+    if (!l) return WIN_ERROR_ARG;
+    if (!Ints(l)) return WIN_ERROR_MEMORY;
     memset(&l->usr.evmouse, 0, sizeof l->usr.evmouse);
     memset(&l->usr.evkey, 0, sizeof l->usr.evkey);
     if (!l->usr.str) WinUSRStringSet(l, "*.*");
@@ -623,8 +624,8 @@ static int ListChdir(char *path, int size) {
 }
 
 int ListDirectoryAdd(WINDAT *l, char *path, int size) {
-    if (!l || !path || size < 2) return -15;
-    if (!IsList(l)) return -22;
+    if (!l || !path || size < 2) return WIN_ERROR_ARG;
+    if (!IsList(l)) return WIN_ERROR_TYPE;
     // Whatever happens, the caller's working directory is restored.
     int old = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (old < 0) return MsgErrFile(l->language, ".", -151, errno, l);
@@ -645,10 +646,10 @@ int ListDirectoryAdd(WINDAT *l, char *path, int size) {
 }
 
 int ListEntrySetSort(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     WINDAT *l = rec->parentgrp;
     if (rec->parent && rec->parent->typ == WIN_MENUP) MenuOptionClose(rec->parent);
-    if (!l) return -17;
+    if (!l) return WIN_ERROR_PARENT;
     if (!IsList(l)) return -18;
     Set(l, LIST_SORT, rec->i);
     LastFileSort = rec->i;
@@ -662,16 +663,16 @@ int ListEntrySetSort(WINDATUSR *rec) {
 // ---- accessors
 
 static int Checked(WINDAT *l, int slot) {
-    if (!l) return -15;
+    if (!l) return WIN_ERROR_ARG;
     if (!IsList(l)) return -1;
-    if (!Ints(l)) return -8;
+    if (!Ints(l)) return WIN_ERROR_MEMORY;
     return Get(l, slot);
 }
 
 static int CheckedSet(WINDAT *l, int slot, int v) {
-    if (!l) return -15;
+    if (!l) return WIN_ERROR_ARG;
     if (!IsList(l)) return -1;
-    if (!Ints(l)) return -8;
+    if (!Ints(l)) return WIN_ERROR_MEMORY;
     Set(l, slot, v);
     return 0;
 }

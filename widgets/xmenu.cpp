@@ -81,7 +81,7 @@ int MenuSubFree(MENUHANDLE handle) {
 
 int MenuBtnCreate(MENUITEM *item, int kind, int id, const char *modifier, const char *accelerator,
                   const char *label, int disabled, MENUHANDLE submenu, WINFUNC action) {
-    if (!item) return -15;
+    if (!item) return WIN_ERROR_ARG;
     item->kind = kind;
     item->id = id;
     item->modifier = modifier;
@@ -94,7 +94,7 @@ int MenuBtnCreate(MENUITEM *item, int kind, int id, const char *modifier, const 
 }
 
 int MenuSetupDisable(int id, MENUHANDLE handle, int flag) {
-    if (!handle) return -8;
+    if (!handle) return WIN_ERROR_MEMORY;
     int n = MenuCount(handle);
     for (int i = 1; i <= n; i++) {
         MENUITEM *item = MenuItemGet(handle, i);
@@ -136,13 +136,13 @@ int MenuGetMaxWidthEntry(MENUHANDLE handle, XFontStruct *font) {
 }
 
 int MenuPopupPaint(WINDAT *win) {
-    if (!win) return -15;
-    if (!win->gc) return -10;
+    if (!win) return WIN_ERROR_ARG;
+    if (!win->gc) return WIN_ERROR_GC;
     return WinDraw3dRect(win, 0, 0, win->width - 1, win->height - 1, WIN_3D_RAISED, 1);
 }
 
 int ExposeMenuPopup(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return MenuPopupPaint(rec->win);
 }
 
@@ -190,9 +190,9 @@ int ResizeMenuMain(WINDATUSR *rec) {
 }
 
 int MenuMainResize(WINDAT *bar) {
-    if (!bar) return -15;
+    if (!bar) return WIN_ERROR_ARG;
     WINDAT *tb = bar->usr.parent;
-    if (!tb) return -17;
+    if (!tb) return WIN_ERROR_PARENT;
     if (tb->typ != WIN_TOOLBAR) return 0;
     int w = tb->width - bar->space[WIN_SIDE_LEFT] - bar->space[WIN_SIDE_RIGHT] - 2;
     WINDAT *left = bar->neighbor[WIN_SIDE_LEFT];
@@ -330,20 +330,20 @@ static WINDAT *MenuTitleOpen(WINDAT *bar, WINDAT *title, int index) {
 }
 
 int MenuMainBtnReturn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *title = rec->win;
     WINDAT *open = WinChildFindTyp(title, WIN_MENUP);
     if (open) MenuOptionClose(open);
     if (title->typ != WIN_BTN) return -1;
     WINDAT *bar = title->usr.parentgrp;
-    if (!bar) return -17;
+    if (!bar) return WIN_ERROR_PARENT;
     MenuTitleOpen(bar, title, title->status - 1);
     WinSetSelect(title, 1, 1);
     return 0;
 }
 
 int MenuMainUpdate(WINDAT *bar, WINDAT *title) {
-    if (!bar || !title) return -15;
+    if (!bar || !title) return WIN_ERROR_ARG;
     int k = WinChildFindNr(bar, title);
     if (k < 0) return -1;
     MenuTitleOpen(bar, title, k);
@@ -351,13 +351,13 @@ int MenuMainUpdate(WINDAT *bar, WINDAT *title) {
 }
 
 int MenuOptionClose(WINDAT *pulldown) {
-    if (!pulldown) return -15;
-    if (pulldown->typ != WIN_MENUP) return -22;
+    if (!pulldown) return WIN_ERROR_ARG;
+    if (pulldown->typ != WIN_MENUP) return WIN_ERROR_TYPE;
     WINDAT *opener = pulldown->usr.parent;
-    if (!opener) return -17;
+    if (!opener) return WIN_ERROR_PARENT;
     if (opener->typ != WIN_BTN) {
         WinClose(pulldown);
-        return -17;
+        return WIN_ERROR_PARENT;
     }
     if (opener->state >= BTN_MENU_SUB && opener->state <= BTN_OPTION_WIDE) {
         WinSetSelect(opener, 0, 1);
@@ -375,8 +375,8 @@ int MenuOptionClose(WINDAT *pulldown) {
 }
 
 int MenuMainClose(WINDAT *bar) {
-    if (!bar) return -15;
-    if (bar->typ != WIN_MENUM) return -22;
+    if (!bar) return WIN_ERROR_ARG;
+    if (bar->typ != WIN_MENUM) return WIN_ERROR_TYPE;
     WinSetSelect(bar, 0, 0);
     WINDAT *title = WinChildFindSelect(bar);
     if (!title) return -1;
@@ -423,7 +423,7 @@ int MenuCloseFromMouse(WINDAT *win) {
 // ---- Keyboard ----------------------------------------------------------------------------------
 
 int MenuMainKeyPress(Display *display, const XEvent *ev) {
-    if (!display || !ev) return -15;
+    if (!display || !ev) return WIN_ERROR_ARG;
     WINDAT *bar = MenuMainFind();
     if (!bar) return -1;
     bar->usr.evkey = *ev;
@@ -437,7 +437,7 @@ int MenuMainKeyPress(Display *display, const XEvent *ev) {
 }
 
 int MenuMainPulldownActivateFromKey(WINDAT *bar, MENUHANDLE handle) {
-    if (!bar) return -15;
+    if (!bar) return WIN_ERROR_ARG;
     XKeyEvent key = bar->usr.evkey.xkey;
     const char *name = XKeysymToString(XLookupKeysym(&key, 0));
     if (!name || !*name) return -1;
@@ -464,8 +464,8 @@ int MenuMainPulldownActivateFromKey(WINDAT *bar, MENUHANDLE handle) {
 }
 
 int MenuMainPulldownActivateFromBtn(WINDAT *bar, const XEvent *ev) {
-    if (!bar || !ev) return -15;
-    if (bar->typ != WIN_MENUM) return -22;
+    if (!bar || !ev) return WIN_ERROR_ARG;
+    if (bar->typ != WIN_MENUM) return WIN_ERROR_TYPE;
     if (!bar->select) return -1;
     WINDAT *title = WinChildFindSelect(bar);
     if (!title) return -1;
@@ -474,7 +474,7 @@ int MenuMainPulldownActivateFromBtn(WINDAT *bar, const XEvent *ev) {
     XKeyEvent key = ev->xkey;
     KeySym sym = XLookupKeysym(&key, 0);
     if (sym == XK_Return) {
-        if (!p) return -16;
+        if (!p) return WIN_ERROR_CHILD;
         WINDAT *entry = WinChildFindSelect(p);
         if (entry) {
             BtnReleaseAction(entry);
@@ -500,16 +500,16 @@ int MenuMainPulldownActivateFromBtn(WINDAT *bar, const XEvent *ev) {
         return 0;
     }
     if (sym == XK_Up || sym == XK_Down) {
-        if (!p) return -16;
+        if (!p) return WIN_ERROR_CHILD;
         return _BtnKeyMenuUpDown(p, ev);
     }
     return -1;
 }
 
 int _BtnKeyMenuUpDown(WINDAT *pulldown, const XEvent *ev) {
-    if (!pulldown || !ev) return -15;
+    if (!pulldown || !ev) return WIN_ERROR_ARG;
     int n = pulldown->nchild;
-    if (n < 1) return -16;
+    if (n < 1) return WIN_ERROR_CHILD;
     int k = n;
     for (int i = 0; i < n; i++)
         if (pulldown->child[i] && pulldown->child[i]->select) {
@@ -538,7 +538,7 @@ static bool MenuWinRegistered(const WINDAT *w) {
 
 int MenuEntryEnter(WINDAT *win) {
     WINDAT *parent = win ? win->usr.parent : nullptr;
-    if (!parent) return -17;
+    if (!parent) return WIN_ERROR_PARENT;
     // An open cascade of the pull-down closes when the pointer moves to another entry.
     auto sub = parent->typ == WIN_MENUP ? reinterpret_cast<WINDAT *>(parent->usr.str) : nullptr;
     if (sub) {
@@ -565,7 +565,7 @@ int MenuEntryEnter(WINDAT *win) {
 }
 
 int MenuEntryLeave(WINDAT *win) {
-    if (!win || !win->usr.parent) return -17;
+    if (!win || !win->usr.parent) return WIN_ERROR_PARENT;
     bool cascade_open = win->state == 7 && WinChildFindTyp(win, WIN_MENUP);
     if (win->usr.parent->typ == WIN_MENUP && !cascade_open && win->select) WinSetSelect(win, 0, 0);
     return BtnPaint(win);

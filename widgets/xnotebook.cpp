@@ -58,9 +58,9 @@ static void NbShow(WINDAT *w, bool on) {
 // ---- Tab row -------------------------------------------------------------------------------
 
 int BtnGroupNbBtnPaint(WINDAT *row) {
-    if (!row) return -15;
+    if (!row) return WIN_ERROR_ARG;
     WINDAT *bb = NbRowChild(row, NBROW_BB);
-    if (!bb) return -16;
+    if (!bb) return WIN_ERROR_CHILD;
     int cur = NbRowGet(row, NBROW_CUR);
     for (int i = 0; i < bb->nchild; i++)
         if (bb->child[i]) WinSetSelect(bb->child[i], i == cur, 1);
@@ -68,9 +68,9 @@ int BtnGroupNbBtnPaint(WINDAT *row) {
 }
 
 static int ExposeNbRow(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *row = rec->win;
-    if (!row->gc) return -10;
+    if (!row->gc) return WIN_ERROR_GC;
     Display *d = row->usr.display;
     XSetForeground(d, row->gc, lg_btn3d);
     XDrawLine(d, row->window, row->gc, 0, row->height - 1, row->width, row->height - 1);
@@ -79,7 +79,7 @@ static int ExposeNbRow(WINDATUSR *rec) {
 }
 
 static int ResizeNbRow(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return BtnGroupNbBtnSetup(rec->win);
 }
 
@@ -158,7 +158,7 @@ static int NbTabSpan(const WINDAT *tab) {
 int BtnGroupNbBtnSetup(WINDAT *row) {
     WINDAT *left = NbRowChild(row, NBROW_LEFT), *bb = NbRowChild(row, NBROW_BB),
            *right = NbRowChild(row, NBROW_RIGHT);
-    if (!left || !bb || !right) return -16;
+    if (!left || !bb || !right) return WIN_ERROR_CHILD;
     ToolkitLockGuard guard;
     int n = std::min(NbRowGet(row, NBROW_COUNT), bb->nchild);
     int cur = std::clamp(NbRowGet(row, NBROW_CUR), 0, std::max(0, n - 1));
@@ -208,11 +208,11 @@ int BtnGroupNbBtnSetup(WINDAT *row) {
 }
 
 int BtnGroupBtnScrollAction(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *row = rec->win->usr.parent;
-    if (!row || row->typ != WIN_NOTEBOOK_BTN_GROUP) return -17;
+    if (!row || row->typ != WIN_NOTEBOOK_BTN_GROUP) return WIN_ERROR_PARENT;
     WINDAT *bb = NbRowChild(row, NBROW_BB);
-    if (!bb) return -16;
+    if (!bb) return WIN_ERROR_CHILD;
     int n = NbRowGet(row, NBROW_COUNT), cur = NbRowGet(row, NBROW_CUR);
     int first = NbRowGet(row, NBROW_FIRSTVIS), visible = NbRowGet(row, NBROW_VISIBLE);
     if (rec->i == 0 && cur > NbRowGet(row, NBROW_FIRST)) cur--;
@@ -221,7 +221,7 @@ int BtnGroupBtnScrollAction(WINDATUSR *rec) {
     if (cur < first) first = cur;
     NbRowSet(row, NBROW_CUR, cur);
     NbRowSet(row, NBROW_FIRSTVIS, first);
-    if (cur < 0 || cur >= bb->nchild) return -16;
+    if (cur < 0 || cur >= bb->nchild) return WIN_ERROR_CHILD;
     // The tab's own update brings up its page and caption; the row follows.
     NotebookPageUpdate(bb->child[cur]);
     return BtnGroupNbBtnSetup(row);
@@ -230,14 +230,14 @@ int BtnGroupBtnScrollAction(WINDATUSR *rec) {
 // ---- Notebook ------------------------------------------------------------------------------
 
 int NotebookFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
-    if (rec->win->typ != WIN_NOTEBOOK) return -22;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
+    if (rec->win->typ != WIN_NOTEBOOK) return WIN_ERROR_TYPE;
     // The pointer slots name child windows, which close on their own.
     return WinFuncIntCloseSimple(rec);
 }
 
 int ResizeNotebook(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return NotebookResize(rec->win);
 }
 
@@ -300,15 +300,15 @@ int NotebookPageGetCur(WINDAT *notebook) {
 }
 
 int NotebookPageCreate(WINDAT *notebook, const char *label) {
-    if (!notebook || !label) return -15;
-    if (notebook->typ != WIN_NOTEBOOK) return -22;
+    if (!notebook || !label) return WIN_ERROR_ARG;
+    if (notebook->typ != WIN_NOTEBOOK) return WIN_ERROR_TYPE;
     WINDAT *row = NotebookSlot(notebook, NB_SLOT_ROW);
     WINDAT *base = NotebookWndBaseGet(notebook);
-    if (!row) return -16;
+    if (!row) return WIN_ERROR_CHILD;
     if (!base) return -1;
     ToolkitLockGuard guard;
     WINDAT *tab = BtnGroupNbBtnAdd(row, label, NotebookPageBtnAction);
-    if (!tab) return -16;
+    if (!tab) return WIN_ERROR_CHILD;
     WINTYP t{};
     t.fg = base->fg;
     t.bg = base->bg;
@@ -322,7 +322,7 @@ int NotebookPageCreate(WINDAT *notebook, const char *label) {
     if (!page) {
         WinClose(tab);
         NbRowSet(row, NBROW_COUNT, NbRowGet(row, NBROW_COUNT) - 1);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     int pages = WinUSRIntArrayValueGet(notebook, NB_PAGES) + 1;
     WinUSRIntArrayValueSet(notebook, NB_PAGES, pages);
@@ -334,10 +334,10 @@ int NotebookPageCreate(WINDAT *notebook, const char *label) {
 }
 
 int NotebookPageSetCur(WINDAT *notebook, int page) {
-    if (!notebook) return -15;
-    if (notebook->typ != WIN_NOTEBOOK) return -22;
+    if (!notebook) return WIN_ERROR_ARG;
+    if (notebook->typ != WIN_NOTEBOOK) return WIN_ERROR_TYPE;
     WINDAT *next = NotebookPageGetBase(notebook, page);
-    if (!next) return -16;
+    if (!next) return WIN_ERROR_CHILD;
     int prev = WinUSRIntArrayValueGet(notebook, NB_CUR);
     if (prev != -1 && prev != page) NbShow(NotebookPageGetBase(notebook, prev), false);
     NbShow(next, true);
@@ -346,11 +346,11 @@ int NotebookPageSetCur(WINDAT *notebook, int page) {
 }
 
 int NotebookPageUpdate(WINDAT *tab) {
-    if (!tab) return -15;
+    if (!tab) return WIN_ERROR_ARG;
     WINDAT *row = NbRowOf(tab);
     WINDAT *notebook = NbNotebookOfRow(row);
     WINDAT *base = NotebookWndBaseGet(notebook);
-    if (!notebook || !base) return -17;
+    if (!notebook || !base) return WIN_ERROR_PARENT;
     ToolkitLockGuard guard;
     int page = tab->status;
     NbRowSet(row, NBROW_CUR, page);
@@ -363,7 +363,7 @@ int NotebookPageUpdate(WINDAT *tab) {
 }
 
 int NotebookPageBtnAction(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return NotebookPageUpdate(rec->win);
 }
 
@@ -382,21 +382,21 @@ WINDAT *NotebookPageGetBtn(WINDAT *notebook, int index) {
 
 int NotebookPageSetBtn(WINDAT *notebook, int index) {
     WINDAT *row = NotebookSlot(notebook, NB_SLOT_ROW);
-    if (!row) return -16;
+    if (!row) return WIN_ERROR_CHILD;
     NbRowSet(row, NBROW_CUR, index);
     return 0;
 }
 
 int NotebookPageLabelUpdate(WINDAT *notebook, const char *text) {
-    if (!notebook || !text) return -15;
+    if (!notebook || !text) return WIN_ERROR_ARG;
     WINDAT *label = NotebookSlot(notebook, NB_SLOT_LABEL);
-    if (!label) return -16;
+    if (!label) return WIN_ERROR_CHILD;
     return LabelSet(label, text);
 }
 
 int NotebookResize(WINDAT *notebook) {
-    if (!notebook) return -15;
-    if (notebook->typ != WIN_NOTEBOOK) return -22;
+    if (!notebook) return WIN_ERROR_ARG;
+    if (notebook->typ != WIN_NOTEBOOK) return WIN_ERROR_TYPE;
     ToolkitLockGuard guard;
     int r[4];
     if (notebook->usr.parent && WinResizeCalc(notebook, r) == 0 && r[2] > 0 && r[3] > 0) {
@@ -418,7 +418,7 @@ int NotebookResize(WINDAT *notebook) {
         LabelPaint(label);
     }
     WINDAT *base = NotebookWndBaseGet(notebook);
-    if (!base) return -16;
+    if (!base) return WIN_ERROR_CHILD;
     int bh = std::max(1, h - rowh - lh);
     base->width = w;
     base->height = bh;

@@ -109,9 +109,6 @@ int PaintFunc(WINDATUSR *rec, WINFUNC fn);
 int PaintImgTools(WINDATUSR *rec);
 int PaintImgPlay(WINDAT *view);
 int PaintFrameTime(const FILEINFO *fi);
-// Called with each frame Play shows (tests and benchmarks watch the film through it); a
-// non-zero result ends the film.
-extern int (*PaintPlayHook)(WINDAT *view, int frame);
 // Told each frame Play shows, with the frame count and the frame time in use ('[' and ']'
 // typed while it plays halve and double the rate); the application shows it.
 extern int (*PaintPlayFrameHook)(WINDAT *view, int frame, int frames, int ms);

@@ -17,6 +17,7 @@
 #include "widgets/xlabel.h"
 #include "widgets/xmenu.h"
 #include "widgets/xscroll.h"
+#include "widgets/test_hooks.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>

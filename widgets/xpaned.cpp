@@ -143,12 +143,12 @@ WINDAT *PanedCreateChild(WINDAT *paned, int x, int y, WINTYP *typ, const WINNEIG
 }
 
 int PanedResizeBtn(WINDAT *grip, int dx, int dy) {
-    if (!grip) return -15;
+    if (!grip) return WIN_ERROR_ARG;
     WINDAT *sash = grip->usr.parent;
-    if (!sash || sash->typ != WIN_PANEDX) return -17;
+    if (!sash || sash->typ != WIN_PANEDX) return WIN_ERROR_PARENT;
     WINDAT *paned = sash->usr.parent;
     WINDAT *prev = SashPane(sash, 1), *next = SashPane(sash, 2);
-    if (!paned || !prev || !next) return -16;
+    if (!paned || !prev || !next) return WIN_ERROR_CHILD;
     ToolkitLockGuard guard;
     bool h = SideBySide(paned);
     int d = h ? dx : dy;
@@ -181,7 +181,7 @@ int PanedResizeBtn(WINDAT *grip, int dx, int dy) {
 }
 
 int PanedResize(WINDAT *paned) {
-    if (!paned) return -15;
+    if (!paned) return WIN_ERROR_ARG;
     int g[4];
     if (WinResizeCalc(paned, g) == 0 && g[2] > 0 && g[3] > 0) {
         paned->width = g[2], paned->height = g[3];
@@ -237,7 +237,7 @@ int PanedResize(WINDAT *paned) {
 }
 
 int ResizePaned(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return PanedResize(rec->win);
 }
 

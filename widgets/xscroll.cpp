@@ -99,12 +99,12 @@ static void SliderStore(WINDAT *bar, int axis, int pos, int len) {
 }
 
 int ScrollBarSetCur(WINDAT *bar, int v) {
-    if (!IsBar(bar)) return -15;
+    if (!IsBar(bar)) return WIN_ERROR_ARG;
     int min = ScrollBarGetMin(bar), max = ScrollBarGetMax(bar);
     ScrollBarSetValue(bar, SCROLL_CUR, v);
-    if (max <= min) return -15;
+    if (max <= min) return WIN_ERROR_ARG;
     WINDAT *track = ScrollBarGetTrack(bar);
-    if (!track) return -16;
+    if (!track) return WIN_ERROR_CHILD;
     return ScrollSliderSetPos(v - min, max - min, BarAxis(bar), bar, track);
 }
 
@@ -295,7 +295,7 @@ static int ScrollBarLayout(WINDAT *bar) {
             b1 = bar->child[i];
     WINDAT *b2 = Slot(bar, SCROLL_SLOT_BTN2);
     WINDAT *track = ScrollBarGetTrack(bar);
-    if (!track) return -16;
+    if (!track) return WIN_ERROR_CHILD;
     int bw1 = b1 ? (axis ? b1->height : b1->width) : 0;
     int bw2 = b2 ? (axis ? b2->height : b2->width) : 0;
     if (b2) {
@@ -316,7 +316,7 @@ static int ScrollBarLayout(WINDAT *bar) {
 }
 
 int ScrollBarUsrXSliderResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *bar = rec->win;
     WINDAT *parent = bar->usr.parent;
     if (parent) {
@@ -441,13 +441,13 @@ WINDAT *ScrollWndCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIG
 // ---- ranges and sliders
 
 int ScrollWndInitMax(WINDAT *scroll, int maxx, int maxy) {
-    if (!scroll) return -15;
+    if (!scroll) return WIN_ERROR_ARG;
     WINDAT *bars[2] = {ScrollGetScrollX(scroll), ScrollGetScrollY(scroll)};
     int maxv[2] = {maxx, maxy};
     for (int a = 0; a < 2; a++) {
         WINDAT *bar = bars[a];
         WINDAT *track = ScrollBarGetTrack(bar);
-        if (!bar || !track) return -16;
+        if (!bar || !track) return WIN_ERROR_CHILD;
         ScrollBarSetMin(bar, 0);
         ScrollBarSetValue(bar, SCROLL_CUR, 0);
         SliderStore(bar, a, 0, TrackLength(track, a));
@@ -459,7 +459,7 @@ int ScrollWndInitMax(WINDAT *scroll, int maxx, int maxy) {
 
 int ScrollWndUpdateMaxFromChild(WINDAT *content, int maxx, int maxy) {
     WINDAT *scroll = ContentScroll(content);
-    if (!scroll) return -17;
+    if (!scroll) return WIN_ERROR_PARENT;
     int r = ScrollWndInitMax(scroll, maxx, maxy);
     if (r) return r;
     return ScrollWndUpdateFromChild(content);
@@ -467,11 +467,11 @@ int ScrollWndUpdateMaxFromChild(WINDAT *content, int maxx, int maxy) {
 
 int ScrollWndUpdateFromChild(WINDAT *content) {
     WINDAT *scroll = ContentScroll(content);
-    if (!scroll) return -17;
+    if (!scroll) return WIN_ERROR_PARENT;
     WINDAT *bars[2] = {ScrollGetScrollX(scroll), ScrollGetScrollY(scroll)};
     for (WINDAT *bar : bars) {
         WINDAT *track = ScrollBarGetTrack(bar);
-        if (!track) return -16;
+        if (!track) return WIN_ERROR_CHILD;
         ScrollSliderUpdate(track, content);
     }
     return 0;
@@ -556,9 +556,9 @@ static int BaseExtent(WINDAT *content, int axis) {
 }
 
 int ScrollSliderUpdate(WINDAT *track, WINDAT *content) {
-    if (!track) return -15;
+    if (!track) return WIN_ERROR_ARG;
     WINDAT *bar = track->usr.parent;
-    if (!IsBar(bar)) return -16;
+    if (!IsBar(bar)) return WIN_ERROR_CHILD;
     int axis = BarAxis(bar);
     int len = TrackLength(track, axis);
     if (!content) content = BarContent(bar);
@@ -606,7 +606,7 @@ int ScrollSliderUpdate(WINDAT *track, WINDAT *content) {
 }
 
 int ScrollSliderSetPos(int value, int total, int axis, WINDAT *bar, WINDAT *track) {
-    if (!bar || !track || total <= 0) return -15;
+    if (!bar || !track || total <= 0) return WIN_ERROR_ARG;
     int len = TrackLength(track, axis);
     int pos = static_cast<int>(static_cast<float>(len) * value / total);
     if (pos == SliderPos(bar, axis)) return 0;
@@ -638,7 +638,7 @@ static int ImageViewOffsetSet(WINDAT *view, int axis, int off) {
 
 static int ThumbStep(WINDAT *bar, WINDAT *view, int dir) {
     int count = view->img_count;
-    if (count < 1) return -24;
+    if (count < 1) return WIN_ERROR_NOIMAGE;
     int sel = std::clamp(PaintImgCurSelectGet(view) + dir, 0, count - 1);
     PaintImgCurSelectSet(view, sel);
     int page = PaintImgPaintMaxGet(view);
@@ -693,7 +693,7 @@ static int StepList(WINDAT *bar, WINDAT *list, int axis, int dir) {
 // The slider of a list moved: the list follows in proportion.
 static int DragList(WINDAT *bar, WINDAT *list, int axis, int npos, int len) {
     int min = ScrollBarGetMin(bar), max = ScrollBarGetMax(bar);
-    if (max <= min) return -15;
+    if (max <= min) return WIN_ERROR_ARG;
     int cur = static_cast<int>(static_cast<long>(npos) * max / len);
     if (axis) {
         int rows = ListEntryGetRows(list), count = ListEntryGetEntryMax(list);
@@ -709,11 +709,11 @@ static int DragList(WINDAT *bar, WINDAT *list, int axis, int npos, int len) {
 }
 
 int ScrollBtnPress(WINDAT *btn) {
-    if (!btn || !IsArrow(btn->typ)) return -15;
+    if (!btn || !IsArrow(btn->typ)) return WIN_ERROR_ARG;
     WINDAT *bar = btn->usr.parent;
-    if (!IsBar(bar)) return -17;
+    if (!IsBar(bar)) return WIN_ERROR_PARENT;
     WINDAT *track = ScrollBarGetTrack(bar);
-    if (!track) return -16;
+    if (!track) return WIN_ERROR_CHILD;
     lastEventTime[0] = btn->usr.evmouse.xbutton.time;
     if (!btn->select) WinSetSelect(btn, 1, 1);
     int axis = BarAxis(bar);
@@ -727,7 +727,7 @@ int ScrollBtnPress(WINDAT *btn) {
     int min = ScrollBarGetMin(bar), max = ScrollBarGetMax(bar);
     if (content && content->typ == WIN_PAINT) {
         PAINTIMG *e = PaintImgGet(content, content->img_current);
-        if (!e || !e->fi.ximage) return -8;
+        if (!e || !e->fi.ximage) return WIN_ERROR_MEMORY;
         int shown = axis ? e->fi.ximage->height : e->fi.ximage->width;
         int total = PaintCalcImageScrollSize(content, axis);
         int off = axis ? PaintXImageGetPosY(content) : PaintXImageGetPosX(content);
@@ -748,7 +748,7 @@ int ScrollBtnPress(WINDAT *btn) {
         ScrollWndResizeWinBase(content->usr.parent, content);
         ScrollSliderUpdate(track, content);
     } else {
-        if (max <= min) return -15;
+        if (max <= min) return WIN_ERROR_ARG;
         int cur = std::clamp(ScrollBarGetCur(bar) + dir, min, max);
         ScrollBarSetValue(bar, SCROLL_CUR, cur);
         ScrollSliderUpdate(track, nullptr);
@@ -795,10 +795,10 @@ static int ThumbScrollRows(WINDAT *bar, WINDAT *view, int rows) {
 int ScrollWheel(WINDAT *content, int dir) {
     WINDAT *scroll = ContentScroll(content);
     WINDAT *bar = scroll ? ScrollGetScrollY(scroll) : nullptr;
-    if (!bar || (dir != 1 && dir != -1)) return -15;
+    if (!bar || (dir != 1 && dir != -1)) return WIN_ERROR_ARG;
     bool list = content->typ == WIN_LIST;
     bool thumbs = content->typ == WIN_PAINT && content->state != PAINT_SINGLE;
-    if (!list && !thumbs) return -22;
+    if (!list && !thumbs) return WIN_ERROR_TYPE;
     if (thumbs) return ThumbScrollRows(bar, content, 3 * dir);
     int r = -1;
     for (int i = 0; i < 3; i++) {
@@ -810,21 +810,22 @@ int ScrollWheel(WINDAT *content, int dir) {
 }
 
 int ScrollBtnRelease(WINDAT *btn) {
-    if (!btn) return -15;
+    if (!btn) return WIN_ERROR_ARG;
     WinSetSelect(btn, 0, 1);
     return 0;
 }
 
 int ScrollSliderUndergrdPress(WINDAT *track, int px, int py, int drag) {
-    if (!track) return -15;
+    if (!track) return WIN_ERROR_ARG;
     WINDAT *bar = track->usr.parent;
-    if (!IsBar(bar)) return -16;
+    if (!IsBar(bar)) return WIN_ERROR_CHILD;
     int axis = BarAxis(bar);
     int len = TrackLength(track, axis);
     int p = axis ? py : px;
     int pos = SliderPos(bar, axis), sl = SliderLen(bar, axis);
     WINDAT *content = BarContent(bar);
-    if (content && content->typ == WIN_PAINT && PaintImgExist(content) < 0) return -24;
+    if (content && content->typ == WIN_PAINT && PaintImgExist(content) < 0)
+        return WIN_ERROR_NOIMAGE;
     int min = ScrollBarGetMin(bar), max = ScrollBarGetMax(bar);
     if (!drag) {
         // A press outside the slider centres it on the pointer; on it, the grab point stays.
@@ -835,7 +836,7 @@ int ScrollSliderUndergrdPress(WINDAT *track, int px, int py, int drag) {
     int npos = std::clamp(p - grab, 0, std::max(0, len - sl));
     ScrollBarSetValue(bar, axis ? SCROLL_SLY : SCROLL_SLX, npos);
     ScrollSliderPaint(track);
-    if (len < 1) return -15;
+    if (len < 1) return WIN_ERROR_ARG;
     if (content && content->typ == WIN_LIST) return DragList(bar, content, axis, npos, len);
     if (content && content->typ == WIN_PAINT) {
         if (content->state == PAINT_SINGLE) {
@@ -858,7 +859,7 @@ int ScrollSliderUndergrdPress(WINDAT *track, int px, int py, int drag) {
         WinPaint(content);
         return 0;
     }
-    if (max <= min) return -15;
+    if (max <= min) return WIN_ERROR_ARG;
     if (content && content->typ == WIN_BASE) {
         ScrollBarSetValue(bar, SCROLL_CUR, static_cast<int>(static_cast<long>(npos) * max / len));
         ScrollWndResizeWinBase(content->usr.parent, content);
@@ -873,7 +874,7 @@ int ScrollSliderUndergrdPress(WINDAT *track, int px, int py, int drag) {
 }
 
 int ScrollSliderPress(WINDAT *track) {
-    if (!track) return -15;
+    if (!track) return WIN_ERROR_ARG;
     Display *d = track->usr.display;
     Window xw = track->window;
     int r = ScrollSliderUndergrdPress(track, track->usr.evmouse.xbutton.x,
@@ -903,18 +904,18 @@ int ScrollSliderPress(WINDAT *track) {
 // ---- painting
 
 int ScrollBarPaint(WINDAT *bar) {
-    if (!bar) return -15;
-    if (!bar->gc) return -10;
+    if (!bar) return WIN_ERROR_ARG;
+    if (!bar->gc) return WIN_ERROR_GC;
     XSetForeground(bar->usr.display, bar->gc, bar->bg);
     WinDraw3dRect(bar, 0, 0, bar->width - 1, bar->height - 1, WIN_3D_FLAT, 1);
     return 0;
 }
 
 int ScrollSliderPaint(WINDAT *track) {
-    if (!track) return -15;
-    if (!track->gc) return -10;
+    if (!track) return WIN_ERROR_ARG;
+    if (!track->gc) return WIN_ERROR_GC;
     WINDAT *bar = track->usr.parent;
-    if (!IsBar(bar)) return -16;
+    if (!IsBar(bar)) return WIN_ERROR_CHILD;
     int x = ScrollBarGetValue(bar, SCROLL_SLX), y = ScrollBarGetValue(bar, SCROLL_SLY);
     int w = ScrollBarGetValue(bar, SCROLL_SLW), h = ScrollBarGetValue(bar, SCROLL_SLH);
     Display *d = track->usr.display;
@@ -929,7 +930,7 @@ int ScrollSliderPaint(WINDAT *track) {
 }
 
 int CalcArrow(int w, int h, int dir, XPoint out[10]) {
-    if (!out || w < 5 || h < 5 || dir < 1 || dir > 4) return -15;
+    if (!out || w < 5 || h < 5 || dir < 1 || dir > 4) return WIN_ERROR_ARG;
     // Drawn pointing up in a square box, then turned.
     int s = std::min(w, h) - 4;
     int ox = (w - s) / 2, oy = (h - s) / 2;
@@ -948,8 +949,8 @@ int CalcArrow(int w, int h, int dir, XPoint out[10]) {
 }
 
 int ScrollBtnPaint(WINDAT *btn) {
-    if (!btn) return -15;
-    if (!btn->gc) return -10;
+    if (!btn) return WIN_ERROR_ARG;
+    if (!btn->gc) return WIN_ERROR_GC;
     Display *d = btn->usr.display;
     XClearWindow(d, btn->window);
     WinDraw3dRect(btn, 0, 0, btn->width - 1, btn->height - 1,
@@ -967,9 +968,9 @@ int ScrollBtnPaint(WINDAT *btn) {
 // ---- layout
 
 int ScrollWndResize(WINDAT *scroll) {
-    if (!scroll) return -15;
+    if (!scroll) return WIN_ERROR_ARG;
     WINDAT *parent = scroll->usr.parent;
-    if (!parent) return -17;
+    if (!parent) return WIN_ERROR_PARENT;
     ToolkitLockGuard guard;
     int pw = parent->width, ph = parent->height;
     int w = scroll->width, h = scroll->height;
@@ -1048,32 +1049,32 @@ int ScrollWndResize(WINDAT *scroll) {
 }
 
 int ResizeScrollWnd(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ScrollWndResize(rec->win);
 }
 
 int ExposeScrollBtn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ScrollBtnPaint(rec->win);
 }
 
 int ExposeScrollSlider(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ScrollSliderPaint(rec->win);
 }
 
 int ExposeScrollBar(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ScrollBarPaint(rec->win);
 }
 
 int ScrollMainFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinUSRStringArrayRemove(rec->win);
 }
 
 int ScrollBarFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WinUSRStringArrayRemove(rec->win);
     return WinUSRIntArrayRemove(rec->win);
 }

@@ -29,12 +29,12 @@ int StatusGetHeight() {
 }
 
 static int ExposeStatusPane(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return StatusStatPaint(rec->win);
 }
 
 static int StatusPaneIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     auto icon = static_cast<XImage *>(rec->win->img_list);
     if (icon) WinFreeXImage(icon);
     rec->win->img_list = nullptr;
@@ -174,8 +174,8 @@ WINDAT *StatusCreate(WINDAT *parent, WINTYP *typ, const char *name, int placemen
 }
 
 int StatusStatPaint(WINDAT *pane) {
-    if (!pane) return -15;
-    if (!pane->gc) return -10;
+    if (!pane) return WIN_ERROR_ARG;
+    if (!pane->gc) return WIN_ERROR_GC;
     if (pane->typ == WIN_LABEL) return LabelPaint(pane);
     Display *d = pane->usr.display;
     int w = pane->width, h = pane->height, p = pane->status;
@@ -200,12 +200,12 @@ int StatusStatPaint(WINDAT *pane) {
 }
 
 int StatusTextPaint(WINDAT *pane) {
-    if (!pane) return -15;
+    if (!pane) return WIN_ERROR_ARG;
     return LabelPaint(pane);
 }
 
 int StatusPaint(WINDAT *status) {
-    if (!status) return -15;
+    if (!status) return WIN_ERROR_ARG;
     for (int slot = 1; slot <= STATUS_ALL_SLOTS; slot++) {
         WINDAT *pane = StatusSlot(status, slot);
         if (pane && (slot <= STATUS_SLOTS || FieldShown(pane))) StatusStatPaint(pane);
@@ -214,9 +214,9 @@ int StatusPaint(WINDAT *status) {
 }
 
 int StatusSetProc(WINDAT *status, int percent) {
-    if (!status) return -15;
+    if (!status) return WIN_ERROR_ARG;
     WINDAT *pane = StatusSlot(status, 1);
-    if (!pane) return -16;
+    if (!pane) return WIN_ERROR_CHILD;
     pane->status = percent;
     StatusStatPaint(pane);
     WinFlush(status->usr.display);
@@ -224,10 +224,10 @@ int StatusSetProc(WINDAT *status, int percent) {
 }
 
 int StatusSetMsg(WINDAT *status, const char *text, int field) {
-    if (!status) return -15;
+    if (!status) return WIN_ERROR_ARG;
     if (field < 1 || field > 3) return 0;
     WINDAT *pane = StatusSlot(status, field + 1);
-    if (!pane) return -16;
+    if (!pane) return WIN_ERROR_CHILD;
     WinSetLabel(pane, text ? text : "", 0);
     LabelPaint(pane);
     return 0;
@@ -297,9 +297,9 @@ WINDAT *StatusFieldPane(WINDAT *status, int id) {
 }
 
 int StatusResize(WINDAT *status) {
-    if (!status) return -15;
-    if (!status->window) return -20;
-    if (status->typ != WIN_STATUS) return -22;
+    if (!status) return WIN_ERROR_ARG;
+    if (!status->window) return WIN_ERROR_NOWINDOW;
+    if (status->typ != WIN_STATUS) return WIN_ERROR_TYPE;
     WINDAT *parent = status->usr.parent;
     if (!parent) return -1;
     int w = parent->width - 2 * status->border - status->space[WIN_SIDE_LEFT] -
@@ -320,16 +320,16 @@ int StatusResize(WINDAT *status) {
 }
 
 int ExposeStatus(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return StatusPaint(rec->win);
 }
 
 int ResizeStatus(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return StatusResize(rec->win);
 }
 
 int StatusFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return WinUSRStringArrayRemove(rec->win);
 }

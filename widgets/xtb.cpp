@@ -46,18 +46,18 @@ WINDAT *ToolbarCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHB
 }
 
 int ToolbarPaint(WINDAT *toolbar) {
-    if (!toolbar) return -15;
-    if (!toolbar->gc) return -10;
+    if (!toolbar) return WIN_ERROR_ARG;
+    if (!toolbar->gc) return WIN_ERROR_GC;
     return WinDraw3dRect(toolbar, 0, 0, toolbar->width - 1, toolbar->height - 1, WIN_3D_RAISED, 1);
 }
 
 int ExposeToolbar(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ToolbarPaint(rec->win);
 }
 
 int ResizeToolbar(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return ToolbarResize(rec->win);
 }
 
@@ -66,7 +66,7 @@ static bool ToolbarDocked(const WINDAT *w) {
 }
 
 int ToolbarParentResize(WINDAT *parent) {
-    if (!parent) return -15;
+    if (!parent) return WIN_ERROR_ARG;
     if (parent->nchild < 2) return 0;
     int y = 0, bars = 0, others = 0, others_h = 0;
     for (int i = 0; i < parent->nchild; i++) {
@@ -132,10 +132,10 @@ static void ToolbarFlow(WINDAT *content) {
 }
 
 int ToolbarResize(WINDAT *toolbar) {
-    if (!toolbar) return -15;
+    if (!toolbar) return WIN_ERROR_ARG;
     if (!toolbar->status) {
         WINDAT *parent = toolbar->usr.parent;
-        if (!parent) return -17;
+        if (!parent) return WIN_ERROR_PARENT;
         toolbar->width = parent->width;
         WinResize(toolbar, toolbar->width, toolbar->height);
         WinChildResize(toolbar);
@@ -144,7 +144,7 @@ int ToolbarResize(WINDAT *toolbar) {
     }
     if (toolbar->state != 1 && toolbar->state != 2) return -1;
     WINDAT *grip = WinChildFindTypState(toolbar, WIN_BTN, BTN_GRIP);
-    if (!grip) return -16;
+    if (!grip) return WIN_ERROR_CHILD;
     if (toolbar->height < 2 * grip->height) return -1;
     WINDAT *content = nullptr;
     for (int i = 0; i < toolbar->nchild && !content; i++) {

@@ -56,21 +56,21 @@ WINDAT *TreeCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
 }
 
 int TreePress(WINDAT *tree) {
-    if (!tree) return -15;
+    if (!tree) return WIN_ERROR_ARG;
     lastEventTime[0] = tree->usr.evmouse.xbutton.time;
     return WinSetSelect(tree, 1, 0);
 }
 
 long TreeRelease(WINDAT *tree) {
-    if (!tree) return -15;
+    if (!tree) return WIN_ERROR_ARG;
     WinSetSelect(tree, 0, 0);
     return static_cast<long>((tree->usr.evmouse.xbutton.time - lastEventTime[0]) & 0xFFFFFFFFul);
 }
 
 int TreeResize(WINDAT *tree) {
-    if (!tree) return -15;
+    if (!tree) return WIN_ERROR_ARG;
     int r[4];
-    if (WinResizeCalc(tree, r) != 0) return -17;
+    if (WinResizeCalc(tree, r) != 0) return WIN_ERROR_PARENT;
     if (r[2] > 0 && r[3] > 0) {
         tree->width = r[2];
         tree->height = r[3];
@@ -88,6 +88,6 @@ int TreeResize(WINDAT *tree) {
 }
 
 int ResizeTree(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return TreeResize(rec->win);
 }

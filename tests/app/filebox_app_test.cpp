@@ -27,13 +27,6 @@
 
 namespace {
 
-std::string Bytes(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 class WorkFilebox : public WorkAreaTest {
   protected:
     void Settings() override {
@@ -153,13 +146,13 @@ TEST_F(WorkFilebox, SaveAsAsksBeforeOverwritingAndKeepsTheFileOnCancel) {
     ASSERT_EQ(Dialogs().size(), 2u);
     Press(Dialogs().back(), 2);
     ASSERT_EQ(Dialogs().size(), 1u);
-    EXPECT_EQ(Bytes(target), "old contents");
+    EXPECT_EQ(ReadWholeFile(target), "old contents");
     // OK again, then Yes: written.
     Press(dlg, 1);
     ASSERT_EQ(Dialogs().size(), 2u);
     Press(Dialogs().back(), 1);
     EXPECT_TRUE(Dialogs().empty());
-    std::string b = Bytes(target);
+    std::string b = ReadWholeFile(target);
     ASSERT_GT(b.size(), 4u);
     EXPECT_EQ(static_cast<unsigned char>(b[0]), 0xFF);
     EXPECT_EQ(static_cast<unsigned char>(b[1]), 0xD8);
@@ -207,7 +200,7 @@ TEST_F(WorkFilebox, MultiFrameSaveWritesOneFilePerFrameOfTheRangeWithoutAsking) 
     Press(dlg, 1);
     EXPECT_TRUE(Dialogs().empty()) << "no overwrite question for a multi-frame save";
     EXPECT_NE(access((dir + "/film.frm0.jpg").c_str(), F_OK), 0);
-    EXPECT_NE(Bytes(dir + "/film.frm1.jpg"), "old");
+    EXPECT_NE(ReadWholeFile(dir + "/film.frm1.jpg"), "old");
     EXPECT_EQ(access((dir + "/film.frm2.jpg").c_str(), F_OK), 0);
     EXPECT_NE(access((dir + "/film.frm3.jpg").c_str(), F_OK), 0);
     EXPECT_EQ(dlgmain[3], 1);
@@ -257,7 +250,7 @@ TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
     ASSERT_EQ(Dialogs().size(), 2u);
     Press(Dialogs().back(), 1);
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(Bytes(dir + "/" + name), "old contents");
+    EXPECT_EQ(ReadWholeFile(dir + "/" + name), "old contents");
     EXPECT_NE(err.find("dravik: Error"), std::string::npos) << err;
     for (WINDAT *d : Dialogs())
         WinClose(d);
@@ -266,7 +259,7 @@ TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
 TEST_F(WorkFilebox, SaveAsOfAJpegKeepsItsExifProfileAndComment) {
     std::string src = dir + "/cam.jpg";
     WriteJpeg(src, 64, 48, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
-    std::string b = Bytes(src);
+    std::string b = ReadWholeFile(src);
     std::string exif = std::string("Exif\0\0MM\0*", 10) + "camera";
     std::string icc = std::string("ICC_PROFILE\0\1\1", 14) + "profile";
     std::vector<std::string> segs;
@@ -282,7 +275,7 @@ TEST_F(WorkFilebox, SaveAsOfAJpegKeepsItsExifProfileAndComment) {
     WINDAT *dlg = SaveAsDialog("out.jpg");
     ASSERT_NE(dlg, nullptr);
     Press(dlg, 1);
-    std::string out = Bytes(dir + "/out.jpg");
+    std::string out = ReadWholeFile(dir + "/out.jpg");
     size_t sos = out.find("\xFF\xDA");
     ASSERT_NE(sos, std::string::npos);
     std::string head = out.substr(0, sos);

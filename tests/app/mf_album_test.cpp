@@ -13,19 +13,15 @@
 #include "widgets/xlist.h"
 #include "widgets/xnotebook.h"
 #include "widgets/xpaint.h"
+#include "app/test_hooks.h"
 
 #include <atomic>
 #include <thread>
 
 namespace {
 
-std::string Slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 int Markers(const std::string &path) {
-    std::string b = Slurp(path);
+    std::string b = ReadWholeFile(path);
     int n = 0;
     for (size_t p = 222; (p = b.find("+SK+", p)) != std::string::npos; p += 4)
         n++;
@@ -86,7 +82,7 @@ class AlbumWindow : public WidgetTest {
     }
     // The window manager's close request.
     void CloseWindow() {
-        Window top = album->container->usr.parent->window;
+        Window top = AlbumWnd(album)->container->usr.parent->window;
         int before = WINDATpi;
         SendDeleteRequest(display, top);
         // Answered: the window is gone or a box asks.
@@ -108,7 +104,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
     EXPECT_EQ(AlbumOpenPath("/data", "ab"), "/data/ab") << "shorter than four: as typed";
     // A missing album is created with the configured edge; a present one keeps its own.
     Open(dir + "/new.alb");
-    EXPECT_EQ(Slurp(dir + "/new.alb").size(), 222u);
+    EXPECT_EQ(ReadWholeFile(dir + "/new.alb").size(), 222u);
     EXPECT_EQ(album->entries, 0);
     EXPECT_EQ(album->edge, 48);
 
@@ -134,7 +130,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
             boxgone = false;
     ToolkitUnlock();
     EXPECT_TRUE(boxgone);
-    EXPECT_EQ(Slurp(dir + "/typed.alb").size(), 222u);
+    EXPECT_EQ(ReadWholeFile(dir + "/typed.alb").size(), 222u);
     EXPECT_STREQ(LastPathAlbum, dir.c_str());
 }
 
@@ -168,7 +164,7 @@ TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     ASSERT_TRUE(last && last->fi.fname);
     EXPECT_NE(std::string(last->fi.fname).find("tree/s/t/B.JPG"), std::string::npos);
     EXPECT_TRUE(last->fi.ximage);
-    std::string bytes = Slurp(path);
+    std::string bytes = ReadWholeFile(path);
     EXPECT_EQ(Markers(path), 8);
     EXPECT_NE(bytes.find(dir + "/tree/s/t/B.JPG"), std::string::npos);
     EXPECT_NE(bytes.find(dir + "/flat/x.jpg"), std::string::npos);
@@ -203,7 +199,7 @@ TEST_F(AlbumWindow, TheAddPageFileBoxChoosesWhatTheButtonsAdd) {
     EXPECT_STREQ(FileboxGetCurPath(w->addbox), (dir + "/pick").c_str());
     ClickAt(display, single->window, 4, 4);
     ASSERT_TRUE(Pump([&] { return album->added == 1; }, 10000));
-    EXPECT_NE(Slurp(path).find(dir + "/pick/b.jpg"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(path).find(dir + "/pick/b.jpg"), std::string::npos);
     // "Directory" takes every file the box lists; the text file is no picture.
     ClickAt(display, directory->window, 4, 4);
     ASSERT_TRUE(Pump([&] { return album->added == 3; }, 10000));
@@ -255,7 +251,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/big").c_str(), "top0.jpg"), 0);
     ALBUMWND *w = AlbumWnd(album);
     NotebookPageSetCur(w->notebook, 2);
-    WINDAT *cancel = album->cancelbtn;
+    WINDAT *cancel = w->cancelbtn;
     WINDAT *list = FileboxWndFListGet(w->addbox);
     WINDAT *chk = FileboxWndFPreviewChkGet(w->addbox);
     ASSERT_TRUE(list && chk && chk->nchild > 0);
@@ -266,7 +262,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     // After three entries the scan waits for Cancel (at most 20 s), so the clicks below find
     // the add running however fast the files are read.
     AlbumScanHook = [](ALBUMWND *aw) {
-        if (CurAddNr >= 3) WaitFor([&] { return aw->cancel.load() != 0; }, 20000);
+        if (aw->CurAddNr >= 3) WaitFor([&] { return aw->cancel.load() != 0; }, 20000);
     };
     std::atomic<int> at_click{-1}, walked{0};
     std::thread clicker([&] {
@@ -316,7 +312,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
         Jpeg("src/r" + std::to_string(i) + ".jpg");
     std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
     ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string before = Slurp(path);
+    std::string before = ReadWholeFile(path);
 
     Open(path);
     PaintImgCurSelectSet(album->view, 1);
@@ -325,7 +321,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "Ignore"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
-    EXPECT_EQ(Slurp(path), before);
+    EXPECT_EQ(ReadWholeFile(path), before);
 
     Open(path);
     Jpeg("late.jpg");
@@ -336,7 +332,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     CloseWindow();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
-    std::string after = Slurp(path);
+    std::string after = ReadWholeFile(path);
     EXPECT_EQ(Markers(path), 3);
     EXPECT_EQ(after.find(dir + "/src/r0.jpg"), std::string::npos);
     EXPECT_NE(after.find(dir + "/late.jpg"), std::string::npos);
@@ -371,7 +367,7 @@ TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
     cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
     ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string replaced = Slurp(path);
+    std::string replaced = ReadWholeFile(path);
     CloseWindow();
     testing::internal::CaptureStderr();
     ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
@@ -381,7 +377,7 @@ TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     EXPECT_NE(err.find(path), std::string::npos) << err;
     EXPECT_TRUE(Open());
     EXPECT_EQ(album->modified, 1);
-    EXPECT_EQ(Slurp(path), replaced);
+    EXPECT_EQ(ReadWholeFile(path), replaced);
 }
 
 namespace {

@@ -6,13 +6,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 class FileMenu : public PaintBinary {
   protected:
     // Starts with `rc` added to the configuration; the quit question stays off.
@@ -27,7 +20,7 @@ class FileMenu : public PaintBinary {
 
     std::string QuitAndReadRc() {
         EXPECT_TRUE(Quit()) << run.Stderr();
-        return ReadAll(run.home + "/.dravikrc");
+        return ReadWholeFile(run.home + "/.dravikrc");
     }
 };
 
@@ -84,14 +77,14 @@ TEST_F(FileMenu, SaveLeavesAnUnchangedPictureByteIdenticalAndStaysOffForDicom) {
     std::string a = Jpeg("a.jpg", 64, 48);
     std::string b = dir + "/b.dcm";
     WriteDicom(b, 1, 32, 16);
-    std::string dicom = ReadAll(b), jpeg = ReadAll(a);
+    std::string dicom = ReadWholeFile(b), jpeg = ReadWholeFile(a);
     StartWith({a, b}, "");
     OpenLine o = WaitOpen(1);
     ASSERT_TRUE(WaitErr("file menu save=1 close=1")) << run.Stderr();
     CtrlKeyInView(o, "s");
     ASSERT_TRUE(WaitErr("save rc=150")) << run.Stderr();
     EXPECT_TRUE(WaitErr("status Nothing changed, the file stays as it is")) << run.Stderr();
-    EXPECT_TRUE(ReadAll(a) == jpeg);
+    EXPECT_TRUE(ReadWholeFile(a) == jpeg);
 
     KeyInView(o, 5, 5, "n");
     WaitOpen(2);
@@ -101,8 +94,8 @@ TEST_F(FileMenu, SaveLeavesAnUnchangedPictureByteIdenticalAndStaysOffForDicom) {
     KeyInView(o, 5, 5, "p");
     WaitOpen(3);
     EXPECT_EQ(Count(run.Stderr(), "save rc="), 1) << run.Stderr();
-    EXPECT_TRUE(ReadAll(b) == dicom);
-    EXPECT_TRUE(ReadAll(a) == jpeg);
+    EXPECT_TRUE(ReadWholeFile(b) == dicom);
+    EXPECT_TRUE(ReadWholeFile(a) == jpeg);
 }
 
 TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {

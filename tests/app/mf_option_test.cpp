@@ -83,10 +83,7 @@ class OptionsDialog : public PaintBinary {
 
     std::string QuitAndReadRc() {
         EXPECT_TRUE(Quit()) << run.Stderr();
-        std::ifstream f(run.home + "/.dravikrc");
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
+        return ReadWholeFile(run.home + "/.dravikrc");
     }
 };
 

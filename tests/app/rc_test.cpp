@@ -20,13 +20,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 bool WriteAll(const std::string &path, const std::string &text) {
     std::ofstream f(path, std::ios::binary);
     f << text;
@@ -125,7 +118,7 @@ class ConfigFile : public XvfbTest {
         ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
     }
 
-    std::string Written() { return ReadAll(run.home + "/.dravikrc"); }
+    std::string Written() { return ReadWholeFile(run.home + "/.dravikrc"); }
 };
 
 } // namespace
@@ -284,7 +277,7 @@ TEST(ConfigWrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
     struct stat st;
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    std::string f = ReadAll(target);
+    std::string f = ReadWholeFile(target);
     EXPECT_EQ(Value(f, "TbDicom"), "1");
     EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
     PathMainRc[0] = '\0';

@@ -247,8 +247,7 @@ TEST_F(PaintBinary, DirectoriesOpenTheirPreviewAlbumsTheirWindow) {
 TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     std::string a = dir + "/a.dcm", b = dir + "/b.dcm";
     WriteDicom(a, 1, 64, 32);
-    std::ifstream in(a, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes = ReadWholeFile(a);
     bytes.replace(bytes.find("Doe^Jane"), 8, "Roe^Rick");
     std::ofstream(b, std::ios::binary) << bytes;
     run.rc = "AskFileOpenWin=0\nLastFileOpenPath=" + dir + "\n";

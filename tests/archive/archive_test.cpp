@@ -35,13 +35,6 @@ const char *STUDY_CT = "1.2.826.0.1.3680043.9.7433.33.1";
 const char *STUDY_MR = "1.2.826.0.1.3680043.9.7433.33.2";
 const char *STUDY_RGB = "1.2.826.0.1.3680043.9.7433.33.3";
 
-std::string Slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 void Spit(const std::string &path, const std::string &text, mode_t mode = 0600) {
     std::ofstream(path, std::ios::binary) << text;
     chmod(path.c_str(), mode);
@@ -387,13 +380,13 @@ class ArchiveOrthanc : public ::testing::Test {
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (Rest(base + "/system", nullptr) != 200) {
             ASSERT_LT(std::chrono::steady_clock::now(), until)
-                << "Orthanc did not start: " << Slurp(dir.File("orthanc.log"));
+                << "Orthanc did not start: " << ReadWholeFile(dir.File("orthanc.log"));
             ASSERT_EQ(waitpid(pid, nullptr, WNOHANG), 0)
-                << "Orthanc ended: " << Slurp(dir.File("orthanc.log"));
+                << "Orthanc ended: " << ReadWholeFile(dir.File("orthanc.log"));
             usleep(50000);
         }
         for (const char *f : UPLOADS) {
-            std::string bytes = Slurp(DataPath(("archive/" + std::string(f)).c_str()));
+            std::string bytes = ReadWholeFile(DataPath(("archive/" + std::string(f)).c_str()));
             ASSERT_EQ(Rest(base + "/instances", &bytes), 200) << f;
         }
         mkdir(dir.File("config").c_str(), 0700);
@@ -480,14 +473,14 @@ TEST_F(ArchiveOrthanc, GetStoresEveryInstanceByteIdentical) {
         std::set<std::string> want;
         for (const char *f : c.files) {
             std::string path = DataPath(("archive/" + std::string(f)).c_str());
-            std::string bytes = Slurp(path);
+            std::string bytes = ReadWholeFile(path);
             // The SOP Instance UID of the test files is their media storage UID.
             size_t at = bytes.find("1.2.826.0.1.3680043.9.7433.33.");
             ASSERT_NE(at, std::string::npos);
             std::string uid = bytes.substr(at, strcspn(bytes.c_str() + at, " \0"));
             uid = uid.substr(0, uid.find_first_not_of("0123456789."));
             want.insert(uid + ".dcm");
-            EXPECT_EQ(Slurp(out + "/" + uid + ".dcm"), bytes) << f;
+            EXPECT_EQ(ReadWholeFile(out + "/" + uid + ".dcm"), bytes) << f;
         }
         EXPECT_EQ(Names(out), want);
     }
@@ -567,8 +560,8 @@ int RetrieveFrom(const std::string &answer, const std::string &out, int *count, 
 } // namespace
 
 TEST(ArchiveCut, AServerStoppingMidTransferLeavesNoPartialFile) {
-    std::string one = Slurp(DataPath("archive/ct-1.dcm"));
-    std::string two = Slurp(DataPath("archive/ct-2.dcm"));
+    std::string one = ReadWholeFile(DataPath("archive/ct-1.dcm"));
+    std::string two = ReadWholeFile(DataPath("archive/ct-2.dcm"));
     std::string head = "HTTP/1.1 200 OK\r\nContent-Type: multipart/related; "
                        "type=\"application/dicom\"; boundary=XyZ\r\nConnection: close\r\n\r\n";
     for (bool declared : {false, true}) {
@@ -585,7 +578,7 @@ TEST(ArchiveCut, AServerStoppingMidTransferLeavesNoPartialFile) {
         EXPECT_EQ(count, 1);
         EXPECT_EQ(Names(out.path),
                   std::set<std::string>{"1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm"});
-        EXPECT_EQ(Slurp(out.path + "/1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm"), one);
+        EXPECT_EQ(ReadWholeFile(out.path + "/1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm"), one);
     }
     // Refusals that write nothing: a part claiming too much, no multipart at all, 401 and 403.
     ScratchDir out;

@@ -5,6 +5,7 @@
 
 #include "base/allg.h"
 #include "base/xmem.h"
+#include "support/proc.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -55,14 +56,6 @@ TEST(DateOrder, ComparesYearMonthDayAndTime) {
     EXPECT_EQ(CompareDate(nullptr, "Mar  4 09:26:53 2000"), -15);
     // Short or garbled texts must not be read past their end.
     EXPECT_NE(CompareDate("x", "Mar  4 09:26:53 2000"), 0);
-}
-
-TEST(DateOrder, MonthNamesMapToTheirNumbers) {
-    const char *names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    for (int i = 0; i < 12; i++)
-        EXPECT_EQ(CompareDateMonth(names[i]), i + 1) << names[i];
-    EXPECT_EQ(CompareDateMonth("Xyz"), 0);
 }
 
 TEST(StringSearch, CaseRulesOfTheProgram) {
@@ -148,28 +141,6 @@ TEST(Memory, TheTwentySecondFailureEndsTheProgram) {
 }
 
 namespace {
-struct ScratchDir {
-    std::string path;
-    ScratchDir() {
-        char tmpl[] = "/tmp/dravik-replace-XXXXXX";
-        path = mkdtemp(tmpl) ? tmpl : "";
-    }
-    ~ScratchDir() { (void)!system(("rm -rf '" + path + "'").c_str()); }
-    std::string File(const char *name) const { return path + "/" + name; }
-};
-
-std::string Slurp(const std::string &path) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return "<missing>";
-    std::string s;
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        s.append(buf, n);
-    fclose(f);
-    return s;
-}
-
 int Replace(const std::string &path, const std::string &text, bool commit = true) {
     FILEREPLACE r;
     if (FileReplaceOpen(&r, path.c_str(), 0640) != 0) return -1;
@@ -202,7 +173,7 @@ TEST(FileReplace, KeepsModeAndReplacesTheTargetOfALink) {
     struct stat st;
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(Slurp(real), "new");
+    EXPECT_EQ(ReadWholeFile(real), "new");
     ASSERT_EQ(stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(Entries(d.path), 2) << "no temporary file left behind";
@@ -228,7 +199,7 @@ TEST(FileReplace, AbortOrAMissingDirectoryLeaveTheOldFile) {
     std::string f = d.File("f");
     ASSERT_EQ(Replace(f, "keep"), 0);
     ASSERT_EQ(Replace(f, "lost", false), 0);
-    EXPECT_EQ(Slurp(f), "keep");
+    EXPECT_EQ(ReadWholeFile(f), "keep");
     EXPECT_EQ(Entries(d.path), 1);
     FILEREPLACE r;
     EXPECT_EQ(FileReplaceOpen(&r, d.File("no/such/dir").c_str(), 0644), -1);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/settings.h"
+#include "support/proc.h"
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
 
@@ -101,11 +102,6 @@ struct TempFile {
     }
     ~TempFile() { unlink(path.c_str()); }
 };
-
-inline std::vector<uint8_t> FileBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // The test and the read (or probe) as the dispatch runs them; releases everything at the end.
 struct DicomRead {

@@ -5,6 +5,7 @@
 #include "dicom/dicom_test_util.h"
 #include "dicom/io_dcm4.h"
 #include "toolkit/xwin.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <climits>
@@ -31,7 +32,7 @@ struct Oracle {
             size_t eq = line.find('=');
             if (eq != std::string::npos) info[line.substr(0, eq)] = line.substr(eq + 1);
         }
-        raw = FileBytes(DataPath("pixel/" + name + ".raw"));
+        raw = ReadFileBytes(DataPath("pixel/" + name + ".raw"));
         w = Int("columns"), h = Int("rows"), ba = Int("bits_allocated");
         bs = Int("bits_stored"), hb = Int("high_bit"), rep = Int("pixel_representation");
         spp = Int("samples", 1), frames = Int("frames", 1);
@@ -176,7 +177,7 @@ TEST(DicomJpegColour, TheStreamsOwnEvidenceOutranksThePhotometricInterpretation)
                              "rgb-ids-pi-ybr", "rgb-noids-pi-rgb"}) {
         SCOPED_TRACE(name);
         const std::string base = DataPath(std::string("jpegcolour/") + name);
-        std::vector<uint8_t> ref = FileBytes(base + ".ref.ppm");
+        std::vector<uint8_t> ref = ReadFileBytes(base + ".ref.ppm");
         const std::string head = "P6\n48 32\n255\n";
         ASSERT_EQ(head.size() + 48 * 32 * 3, ref.size());
         ASSERT_EQ(head, std::string(ref.begin(), ref.begin() + long(head.size())));
@@ -323,7 +324,7 @@ TEST(DicomTruncated, LosslessSeriesKeepsItsWholeFrames) {
 TEST(DicomHostile, CutAndDamagedPixelVectorsNeverReadOutside) {
     for (const char *name : {"mf-range-ll", "mf-range-ll-nobot", "mf-range-rle", "rgb-jpeg",
                              "grey-jpeg-ext", "pal16", "rgb-planar", "ybr422", "rgb16-rle"}) {
-        std::vector<uint8_t> bytes = FileBytes(Path(name));
+        std::vector<uint8_t> bytes = ReadFileBytes(Path(name));
         testing::internal::CaptureStderr();
         for (size_t cut = 1024; cut < bytes.size(); cut += 97) {
             std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
@@ -384,7 +385,7 @@ struct FrameThreadsScope {
 // A twelve-frame lossless series made of mf-range-ll's three codestreams: frame 4 has bad codes,
 // frame 7 a cut header, frame 9 ends early.
 std::vector<uint8_t> DamagedSeries(std::vector<std::vector<uint8_t>> *streams) {
-    std::vector<uint8_t> src = FileBytes(Path("mf-range-ll"));
+    std::vector<uint8_t> src = ReadFileBytes(Path("mf-range-ll"));
     uint8_t header[8];
     int tag =
         ReadByteGroup(src.data(), int(src.size()), 0x7F, 0xE0, 0x00, 0x10, nullptr, 0, header, 0);
@@ -534,13 +535,13 @@ void Patch(std::vector<uint8_t> *b, uint16_t g, uint16_t e, const std::string &v
 
 std::vector<uint8_t> Patched(const std::string &name, uint16_t g, uint16_t e,
                              const std::string &value) {
-    std::vector<uint8_t> b = FileBytes(Path(name));
+    std::vector<uint8_t> b = ReadFileBytes(Path(name));
     Patch(&b, g, e, value);
     return b;
 }
 
 std::vector<uint8_t> Sized(const std::string &name, uint16_t rows, uint16_t cols) {
-    std::vector<uint8_t> b = FileBytes(Path(name));
+    std::vector<uint8_t> b = ReadFileBytes(Path(name));
     Patch(&b, 0x0028, 0x0010, {char(rows), char(rows >> 8)});
     Patch(&b, 0x0028, 0x0011, {char(cols), char(cols >> 8)});
     return b;
@@ -572,7 +573,7 @@ TEST(DicomBudget, NativeClaimsMustFitTheElementAndACutFileMustHoldAnEighth) {
     EXPECT_EQ(-103, nine.result);
     EXPECT_TRUE(nine.Says("the header claims 55296 bytes of pixel data, the element holds 18432"))
         << nine.err;
-    std::vector<uint8_t> whole = FileBytes(Path("mf-range"));
+    std::vector<uint8_t> whole = ReadFileBytes(Path("mf-range"));
     const size_t start = whole.size() - 18432;
     std::vector<uint8_t> half(whole.begin(), whole.begin() + long(start + 9216));
     EXPECT_EQ(100, BytesRead(half).result); // cut, and shown with the rest black
@@ -643,7 +644,7 @@ TEST(DicomProbe, GivesWhatTheReadGivesWithoutDecodingAPixel) {
 TEST(DicomBudget, AJpegFrameIsMeasuredAgainstItsImageBeforeDecoding) {
     // An 8 x 8 image whose fragment, a progressive stream, declares 65500 x 65500: decoding it
     // would hold 8 GB of coefficients.
-    std::vector<uint8_t> jpg = FileBytes(DataPath("col-progressive.jpg"));
+    std::vector<uint8_t> jpg = ReadFileBytes(DataPath("col-progressive.jpg"));
     const uint8_t marker[2] = {0xFF, 0xC2};
     auto sof = std::search(jpg.begin(), jpg.end(), marker, marker + 2);
     ASSERT_NE(sof, jpg.end());

@@ -124,7 +124,7 @@ TEST(DicomNest, SequenceItemsLendOnlyWhatTheDataSetLacks) {
     EXPECT_EQ(1, r.fi.frames);
 
     DICOMNEST n{};
-    std::vector<uint8_t> bytes = FileBytes(f.path);
+    std::vector<uint8_t> bytes = ReadFileBytes(f.path);
     ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &n));
     int sequences = 0;
     for (int i = 0; i < n.count; i++)
@@ -163,7 +163,7 @@ TEST(DicomNest, AStructureThatDoesNotWalkIsSearchedAsPlainBytes) {
     for (DataSet *d : {&stray, &past}) {
         d->Implicit(0x0010, 0x0010, "Outer^Name");
         TempFile f = Image(*d);
-        std::vector<uint8_t> bytes = FileBytes(f.path);
+        std::vector<uint8_t> bytes = ReadFileBytes(f.path);
         DICOMNEST n{};
         EXPECT_EQ(-111, DicomNestWalk(bytes.data(), int(bytes.size()), &n));
         EXPECT_EQ(0, n.count);
@@ -200,7 +200,7 @@ TEST(DicomNest, EveryCutBeforeThePixelDataFailsTheWalk) {
                  {"nested/implicit-undef.dcm", 8},
                  {"nested/lossless.dcm", 12}};
     for (const auto &c : cases) {
-        std::vector<uint8_t> bytes = FileBytes(DataPath(c.name));
+        std::vector<uint8_t> bytes = ReadFileBytes(DataPath(c.name));
         DICOMNEST whole{};
         ASSERT_EQ(100, DicomNestWalk(bytes.data(), int(bytes.size()), &whole)) << c.name;
         for (int cut = 0; cut <= int(bytes.size()); cut++) {
@@ -225,7 +225,7 @@ TEST(DicomNest, VectorsOfOtherToolsWalkToTheirPixelData) {
          {"implicit-mono2", "explicit-mono1-16", "explicit-multiframe", "palette-explicit",
           "palette-implicit", "ybr-full", "lossless-sv1", "lossless-p14", "baseline", "truncated",
           "pixel/ct-signed-rle", "pixel/grey-jpeg-ext", "pixel/mf-range-ll-nobot", "pixel/pal16"}) {
-        std::vector<uint8_t> bytes = FileBytes(DataPath(std::string(name) + ".dcm"));
+        std::vector<uint8_t> bytes = ReadFileBytes(DataPath(std::string(name) + ".dcm"));
         uint8_t header[8];
         int first = ReadByteGroup(bytes.data(), int(bytes.size()), 0x7F, 0xE0, 0x00, 0x10, nullptr,
                                   0, header, 0);
@@ -235,7 +235,7 @@ TEST(DicomNest, VectorsOfOtherToolsWalkToTheirPixelData) {
         DicomNestRelease(&n);
     }
     // A big-endian data set is not walked; its tags stay unfound as before.
-    std::vector<uint8_t> be = FileBytes(DataPath("bigendian.dcm"));
+    std::vector<uint8_t> be = ReadFileBytes(DataPath("bigendian.dcm"));
     DICOMNEST n{};
     EXPECT_EQ(-111, DicomNestWalk(be.data(), int(be.size()), &n));
 }
@@ -421,7 +421,7 @@ TEST_P(DicomVector, HeaderMatchesDcmdump) {
     // Uncompressed pixel data ends the file: its first byte is the file size minus its length.
     DumpValue pixels = DumpFind(dump, "(7fe0,0010)");
     if (pixels.length > 0) {
-        EXPECT_EQ(long(FileBytes(DataPath(name + ".dcm")).size()) - pixels.length,
+        EXPECT_EQ(long(ReadFileBytes(DataPath(name + ".dcm")).size()) - pixels.length,
                   r.ctx->dicomdesc.dataoffset);
     }
 }
@@ -505,7 +505,7 @@ TEST(DicomEntryTable, SnapshotOutlivesTheCurrentRecords) {
 TEST(DicomHostile, CutAndDamagedFilesNeverReadOutside) {
     for (const char *name : {"explicit-mono1-16.dcm", "palette-explicit.dcm", "lossless-sv1.dcm",
                              "implicit-mono2.dcm"}) {
-        std::vector<uint8_t> bytes = FileBytes(DataPath(name));
+        std::vector<uint8_t> bytes = ReadFileBytes(DataPath(name));
         for (size_t cut = 1024; cut < bytes.size(); cut += 29) {
             std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
             DicomRead r(TempFile(part).path);
@@ -592,7 +592,7 @@ TEST(DicomRead, TheReadTakesOverTheTestsParse) {
 // A deflated or big-endian file whose data set cannot be turned little endian is refused with
 // its reason; one inflating past the budget is refused before its memory is taken.
 TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
-    std::vector<uint8_t> deflated = FileBytes(DataPath("wild/deflated-s16.dcm"));
+    std::vector<uint8_t> deflated = ReadFileBytes(DataPath("wild/deflated-s16.dcm"));
     struct {
         std::vector<uint8_t> bytes;
         int code;
@@ -600,7 +600,7 @@ TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
         long budget;
     } cases[] = {{deflated, -103, "inflates past the 1 GiB image limit", 500},
                  {deflated, -111, "does not inflate", IO_BUDGET_IMAGE},
-                 {FileBytes(DataPath("wild/be-s16.dcm")), -111,
+                 {ReadFileBytes(DataPath("wild/be-s16.dcm")), -111,
                   "big-endian data set does not parse", IO_BUDGET_IMAGE},
                  {{}, 0, "", 0}};
     // Garbage where the stream starts; a length past the end in the big-endian header.

@@ -9,6 +9,7 @@
 #include "dicom/io_dicom.h"
 #include "image/image_testutil.h"
 #include "image/io_jpg.h"
+#include "image/test_hooks.h"
 
 #include <atomic>
 #include <string>

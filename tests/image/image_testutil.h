@@ -4,6 +4,7 @@
 #include "image/io_files.h"
 
 #include "base/xmem.h"
+#include "support/proc.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -23,14 +24,6 @@ struct PNMIMAGE {
 PNMIMAGE PnmRead(const std::string &path);
 
 std::string DataPath(const char *name);
-
-// A fresh directory under /tmp, removed with its files by the destructor.
-struct ScratchDir {
-    std::string path;
-    ScratchDir();
-    ~ScratchDir();
-    std::string File(const char *name) const { return path + "/" + name; }
-};
 
 // Reads a file through the dispatch into a zero-filled record; the record is freed by FreeRead.
 void *ReadImage(const std::string &path, FILEINFO *fi, int mode = IO_READ_FULL, int preview = 0);
@@ -54,22 +47,6 @@ inline PNMIMAGE PnmRead(const std::string &path) {
 
 inline std::string DataPath(const char *name) {
     return std::string(DRAVIK_TEST_DATA) + "/" + name;
-}
-
-inline ScratchDir::ScratchDir() {
-    char tmpl[] = "/tmp/dravik-image-XXXXXX";
-    if (mkdtemp(tmpl)) path = tmpl;
-}
-
-inline ScratchDir::~ScratchDir() {
-    if (path.empty()) return;
-    if (DIR *d = opendir(path.c_str())) {
-        while (dirent *e = readdir(d))
-            if (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."))
-                unlink((path + "/" + e->d_name).c_str());
-        closedir(d);
-    }
-    rmdir(path.c_str());
 }
 
 inline void *ReadImage(const std::string &path, FILEINFO *fi, int mode, int preview) {

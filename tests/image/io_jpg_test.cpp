@@ -4,6 +4,7 @@
 #include "image/io_jpg.h"
 #include "render/ximage.h"
 #include "toolkit/xwin.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <csetjmp>

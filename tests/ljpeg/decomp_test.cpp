@@ -18,7 +18,7 @@ TEST(LjpegVectors, MatchDcmdjpegSampleForSample) {
     ASSERT_GE(vectors.size(), 30u) << "tests/data/ljpeg/vectors.txt missing";
     for (const LjVector &v : vectors) {
         SCOPED_TRACE(v.name);
-        std::vector<uint8_t> stream = LjReadFile(LjDataDir() + v.name + ".ljp");
+        std::vector<uint8_t> stream = ReadFileBytes(LjDataDir() + v.name + ".ljp");
         LJPEGINFO probe, info;
         ASSERT_EQ(decompFrameInfo(stream.data(), stream.size(), &probe), LJPEG_OK);
         EXPECT_EQ(probe.width * 10000 + probe.height * 10 + probe.components,
@@ -38,7 +38,7 @@ TEST(LjpegVectors, MatchDcmdjpegSampleForSample) {
 }
 
 TEST(LjpegInterface, FrameLargerThanStoreIsRefusedUntouched) {
-    std::vector<uint8_t> s = LjReadFile(LjDataDir() + "e1-u8.ljp");
+    std::vector<uint8_t> s = ReadFileBytes(LjDataDir() + "e1-u8.ljp");
     std::vector<uint16_t> out(40 * 30 - 1, 7);
     LJPEGINFO info;
     testing::internal::CaptureStderr();
@@ -58,7 +58,7 @@ TEST(LjpegInterface, FramesDecodeConcurrently) {
         threads.emplace_back([&, t] {
             for (int round = 0; round < 5; round++)
                 for (size_t i = t; i < all.size(); i += 4) {
-                    auto s = LjReadFile(LjDataDir() + all[i].name + ".ljp");
+                    auto s = ReadFileBytes(LjDataDir() + all[i].name + ".ljp");
                     LJPEGINFO info;
                     decompFrameInfo(s.data(), s.size(), &info);
                     std::vector<uint16_t> expected = LjExpected(all[i], info.precision);

@@ -109,7 +109,7 @@ TEST(LjpegEntropy, StuffedBytesLongCodesAndTwoTablesInOneDht) {
 // Every cut of a stream decodes without reading past it: header cuts fail, entropy cuts complete
 // the frame from zero bits and say so.
 TEST(LjpegEntropy, TruncatedStreamsNeverOverrun) {
-    const std::vector<uint8_t> full = LjReadFile(LjDataDir() + "sv4-u16-edges.ljp");
+    const std::vector<uint8_t> full = ReadFileBytes(LjDataDir() + "sv4-u16-edges.ljp");
     const size_t n = 24 * 16, headerEnd = EntropyStart(full);
     for (size_t len = 0; len < full.size(); len++) {
         // An exact-size heap copy, so the sanitizer sees any read past the end.

@@ -2,6 +2,8 @@
 // the streams dcmcjpeg does not write (restart intervals, chosen Huffman tables).
 #pragma once
 
+#include "support/proc.h"
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -10,11 +12,6 @@
 
 inline std::string LjDataDir() {
     return std::string(DRAVIK_TEST_DATA) + "/ljpeg/";
-}
-
-inline std::vector<uint8_t> LjReadFile(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
 // A line of vectors.txt: name width height components bits_stored bits_allocated signed.
@@ -35,7 +32,7 @@ inline std::vector<LjVector> LjVectors() {
 
 // The samples dcmdjpeg produced, cut to the frame's precision (it sign-extends signed data).
 inline std::vector<uint16_t> LjExpected(const LjVector &v, int precision) {
-    std::vector<uint8_t> raw = LjReadFile(LjDataDir() + v.name + ".raw");
+    std::vector<uint8_t> raw = ReadFileBytes(LjDataDir() + v.name + ".raw");
     std::vector<uint16_t> out;
     const int step = v.bitsAllocated / 8;
     for (size_t i = 0; i + step <= raw.size(); i += step)

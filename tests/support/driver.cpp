@@ -15,11 +15,6 @@
 
 namespace {
 
-// Windows of the program come and go while a test walks the tree or reads them.
-int IgnoreXErrors(Display *, XErrorEvent *) {
-    return 0;
-}
-
 const char kOpenboxRc[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>

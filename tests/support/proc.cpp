@@ -59,11 +59,41 @@ void ProgramRun::Signal(int sig) {
     if (pid > 0) kill(pid, sig);
 }
 
-std::string ProgramRun::Stderr() const {
-    std::ifstream f(err_path);
+ScratchDir::ScratchDir() {
+    char tmpl[] = "/tmp/dravik-scratch-XXXXXX";
+    if (mkdtemp(tmpl)) path = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
+}
+
+TempOut::TempOut(const char *ext) {
+    char name[] = "/tmp/dravik-out-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    unlink(name);
+    path = std::string(name) + ext;
+}
+
+TempOut::~TempOut() {
+    unlink(path.c_str());
+}
+
+std::string ReadWholeFile(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string &path) {
+    std::string s = ReadWholeFile(path);
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+std::string ProgramRun::Stderr() const {
+    return ReadWholeFile(err_path);
 }
 
 ProgramRun::~ProgramRun() {

@@ -1,6 +1,7 @@
 // Test helpers: running the real binaries with a private HOME.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,25 @@ struct ProgramRun {
     void Signal(int sig);
     std::string Stderr() const;
     ~ProgramRun();
+};
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::string &path);
+std::vector<uint8_t> ReadFileBytes(const std::string &path);
+
+// A fresh directory under /tmp, removed with everything in it by the destructor.
+struct ScratchDir {
+    std::string path;
+    ScratchDir();
+    ~ScratchDir();
+    std::string File(const char *name) const { return path + "/" + name; }
+};
+
+// A free path under /tmp ending in `ext` for a program to write; removed by the destructor.
+struct TempOut {
+    std::string path;
+    explicit TempOut(const char *ext);
+    ~TempOut();
 };
 
 // Runs a command to its end and captures stdout, stderr and the exit status.

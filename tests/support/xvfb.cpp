@@ -1,5 +1,7 @@
 #include "support/xvfb.h"
 
+#include "support/driver.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -14,90 +16,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-bool WaitFor(const std::function<bool()> &cond, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return cond();
-}
-
-static bool DisplayInUse(int n) {
-    char path[64];
-    struct stat st;
-    snprintf(path, sizeof path, "/tmp/.X%d-lock", n);
-    if (stat(path, &st) == 0) return true;
-    snprintf(path, sizeof path, "/tmp/.X11-unix/X%d", n);
-    return stat(path, &st) == 0;
-}
-
-bool XvfbServer::Start(const std::string &screen) {
-    // Test processes claim a display number with a lock of their own, held until their server
-    // is reaped, so that parallel tests never share or reuse a number too early.
-    for (int n = 100; n < 600; n++) {
-        char lock_path[64];
-        snprintf(lock_path, sizeof lock_path, "/tmp/dravik-xvfb-%d.lock", n);
-        int fd = open(lock_path, O_RDWR | O_CREAT, 0666);
-        if (fd < 0) continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || DisplayInUse(n)) {
-            close(fd);
-            continue;
-        }
-        std::string disp = ":" + std::to_string(n);
-        int child = fork();
-        if (child < 0) {
-            close(fd);
-            return false;
-        }
-        if (child == 0) {
-            int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            execlp("Xvfb", "Xvfb", disp.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-                   "-noreset", static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        int st;
-        bool died = false;
-        bool up = WaitFor(
-            [&] {
-                if (waitpid(child, &st, WNOHANG) == child) return died = true;
-                Display *d = XOpenDisplay(disp.c_str());
-                if (!d) return false;
-                XCloseDisplay(d);
-                return true;
-            },
-            10000);
-        if (up && !died) {
-            pid = child;
-            number = n;
-            name = disp;
-            lock_fd = fd;
-            return true;
-        }
-        if (!died) {
-            kill(child, SIGKILL);
-            waitpid(child, &st, 0);
-        }
-        close(fd);
-    }
-    return false;
-}
-
-void XvfbServer::Stop() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    int st;
-    if (!WaitFor([&] { return waitpid(pid, &st, WNOHANG) == pid; }, 3000)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &st, 0);
-    }
-    pid = -1;
-    if (lock_fd >= 0) close(lock_fd);
-    lock_fd = -1;
-}
 
 void XtMove(Display *d, int x, int y) {
     XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
@@ -153,19 +71,32 @@ bool IsMainTitle(Display *d, Window w, const std::string &title) {
     return FindIn(d, w, "MenuM") != 0;
 }
 
-static int IgnoreXError(Display *, XErrorEvent *) {
+int IgnoreXErrors(Display *, XErrorEvent *) {
     return 0;
 }
 
+namespace {
+// Windows of the program under test come and go during a walk; a vanished one is no reason to
+// end the test process.
+struct QuietX {
+    Display *d;
+    XErrorHandler old;
+    explicit QuietX(Display *display) : d(display) {
+        XSync(d, False);
+        old = XSetErrorHandler(IgnoreXErrors);
+    }
+    ~QuietX() {
+        XSync(d, False);
+        XSetErrorHandler(old);
+    }
+};
+} // namespace
+
 Window FindWindowByName(Display *d, const char *name) {
-    // Windows of the program under test come and go during the walk; a vanished one is no
-    // reason to end the test process.
-    XSync(d, False);
-    auto old = XSetErrorHandler(IgnoreXError);
-    Window w = FindIn(d, DefaultRootWindow(d), name);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    return w;
+    QuietX quiet(d);
+    Driver drv;
+    drv.Attach(d, "");
+    return drv.Find(name);
 }
 
 void SendDeleteRequest(Display *d, Window w) {
@@ -182,32 +113,19 @@ void SendDeleteRequest(Display *d, Window w) {
 }
 
 bool AnswerBox(Display *d, const char *title, const char *button, int ms) {
+    QuietX quiet(d);
+    Driver drv;
+    drv.Attach(d, "");
     Window btn = 0;
-    bool shown = WaitFor(
-        [&] {
-            auto old = XSetErrorHandler(IgnoreXError);
-            Window box = FindIn(d, DefaultRootWindow(d), title);
-            btn = box ? FindIn(d, box, button) : 0;
-            XWindowAttributes a{};
-            bool ok = btn && XGetWindowAttributes(d, btn, &a) && a.map_state == IsViewable;
-            XSync(d, False);
-            XSetErrorHandler(old);
-            return ok;
-        },
-        ms);
-    if (!shown) return false;
-    XWindowAttributes a{};
-    Window child;
-    int x = 0, y = 0;
-    auto old = XSetErrorHandler(IgnoreXError);
-    XGetWindowAttributes(d, btn, &a);
-    XTranslateCoordinates(d, btn, DefaultRootWindow(d), a.width / 2, a.height / 2, &x, &y, &child);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    XtMove(d, x, y);
-    XTestFakeButtonEvent(d, 1, True, CurrentTime);
-    XTestFakeButtonEvent(d, 1, False, 40);
-    XSync(d, False);
+    if (!WaitFor(
+            [&] {
+                Window box = drv.Find(title);
+                btn = box ? drv.Find(button, box) : 0;
+                return btn && drv.Viewable(btn);
+            },
+            ms))
+        return false;
+    drv.Click(btn, -1, -1, 40);
     return true;
 }
 

@@ -4,25 +4,11 @@
 // GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
 #include <gtest/gtest.h>
 
+#include "support/xvfb_server.h"
+
 #include <X11/Xlib.h>
 #include <functional>
 #include <string>
-
-// A private X server on a free display number; stopped by the destructor.
-struct XvfbServer {
-    int number = -1;
-    int pid = -1;
-    int lock_fd = -1;
-    std::string name; // ":N"
-
-    // screen like "1280x1024x24"; returns false (and leaves nothing running) on failure.
-    bool Start(const std::string &screen = "1280x1024x24");
-    void Stop();
-    ~XvfbServer() { Stop(); }
-};
-
-// Polls `cond` until it is true or `ms` milliseconds have passed.
-bool WaitFor(const std::function<bool()> &cond, int ms = 5000);
 
 // XTest input.
 void XtMove(Display *d, int x, int y);
@@ -31,6 +17,10 @@ void XtKey(Display *d, const char *keysym_name, bool ctrl = false);
 
 // The pixel value at (x, y) of the window, read back from the server.
 unsigned long ReadPixel(Display *d, Window w, int x, int y);
+
+// An X error handler that ignores every error: the program's windows come and go while a test
+// reads them.
+int IgnoreXErrors(Display *, XErrorEvent *);
 
 // The top-level window named `name`, or 0.
 // The name "dravik" finds the main window, whose title is "dravik", or "... - dravik" while it

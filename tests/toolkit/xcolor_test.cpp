@@ -47,8 +47,6 @@ TEST_F(Colour24, MasksGiveShiftsAndRGBPacksIntoAPixel) {
     EXPECT_EQ(ColorGetFromNameHex(display, "#c6c6c6"), 0xc6c6c6);
     EXPECT_EQ(ColorGetFromNameHex(display, "not a colour"), -6);
     EXPECT_EQ(ColorGetFromName(display, nullptr), -6);
-    EXPECT_EQ(lg_btn3d, 0xffffffUL);
-    EXPECT_EQ(rg_btn3d, 0x707070UL);
 }
 
 TEST_F(Colour24, UnknownNamesFallBackAndMissingFontsBecomeFixed) {
@@ -63,7 +61,6 @@ TEST_F(Colour24, UnknownNamesFallBackAndMissingFontsBecomeFixed) {
     EXPECT_EQ(bg_paintTxt, WhitePixel(display, DefaultScreen(display)));
     EXPECT_EQ(fg_disable, rg_btn3d);
     EXPECT_EQ(bg_btn, 0x102030UL);
-    EXPECT_EQ(bg_hint, 0xefdfafUL);
     ASSERT_NE(fontfs_btn, nullptr);
     XFontStruct *fixed = XLoadQueryFont(display, "fixed");
     ASSERT_NE(fixed, nullptr);
@@ -120,7 +117,6 @@ TEST_F(Colour8, HighlightsDefaultToWhiteAndColoursComeFromTheColormap) {
     EXPECT_STREQ(bg_sz_menuSel, "#ffffff");
     EXPECT_STREQ(bg_sz_sel, "#ffffff");
     EXPECT_STREQ(bg_sz_hint, "#ffffff");
-    EXPECT_STREQ(bg_sz_form, "#c6c6c6");
     EXPECT_EQ(main_colormap_entry, 256);
     ASSERT_EQ(ColorStep2FontLibInit(display), 0);
     for (unsigned long p : {bg_menuSel, bg_sel, bg_hint}) {

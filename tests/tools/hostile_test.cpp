@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "image/image_testutil.h"
+#include "support/proc.h"
 
 #include <algorithm>
 #include <csignal>
@@ -79,10 +80,7 @@ RUN RunLimited(const std::vector<std::string> &args, const std::string &errfile)
     r.rss_kb = ru.ru_maxrss;
     r.cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
             double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-    std::ifstream in(errfile);
-    std::stringstream s;
-    s << in.rdbuf();
-    r.err = s.str();
+    r.err = ReadWholeFile(errfile);
     return r;
 }
 

@@ -6,6 +6,7 @@
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dicom.h"
 #include "support/proc.h"
+#include "image/test_hooks.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,14 +23,9 @@ std::string Vector(const std::string &name, const char *ext = ".dcm") {
     return std::string(DRAVIK_TEST_DATA) + "/codecs/" + name + ext;
 }
 
-std::vector<uint8_t> Bytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // The samples of consecutive binary PGM or PPM images, in file order.
 std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     std::vector<uint32_t> out;
     size_t pos = 0;
     *images = 0;
@@ -51,18 +47,6 @@ std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
     return out;
 }
 
-struct TempOut {
-    std::string path;
-    explicit TempOut(const char *ext) {
-        char name[] = "/tmp/dravik-tool-codecs-XXXXXX";
-        int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        unlink(name);
-        path = std::string(name) + ext;
-    }
-    ~TempOut() { unlink(path.c_str()); }
-};
-
 ToolResult Tool(std::vector<std::string> args) {
     args.insert(args.begin(), DRAVIK_TOOL_BIN);
     return RunTool(args);
@@ -70,7 +54,7 @@ ToolResult Tool(std::vector<std::string> args) {
 
 // The oracle's samples: `count` words (or bytes) of `bits` bits; signed ones as the values.
 std::vector<long> Oracle(const std::string &name, size_t count, int bytes, int bits, bool sign) {
-    std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    std::vector<uint8_t> raw = ReadFileBytes(Vector(name, ".raw"));
     std::vector<long> v;
     const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
     for (size_t i = 0; i < count && (i + 1) * size_t(bytes) <= raw.size(); i++) {
@@ -238,7 +222,7 @@ TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
               r.err.find("JPEG 2000 samples are signed, Pixel Representation says unsigned"))
         << r.err;
     ASSERT_EQ(0, Tool({"convert", Vector("j2k-ct-signed"), b.path, "--raw"}).status);
-    EXPECT_EQ(Bytes(b.path), Bytes(a.path));
+    EXPECT_EQ(ReadFileBytes(b.path), ReadFileBytes(a.path));
 
     // The viewer's status line gets the note too.
     std::string path = Vector("j2k-sign-mismatch");
@@ -275,7 +259,7 @@ void PutBe32(uint8_t *p, uint32_t v) {
 TEST(ToolCodecs, J2kDecoderMemoryIsBudgetedBeforeDecoding) {
     // 12000 x 12000 in the DICOM header and in SIZ (one tile), from 1.3 KB: OpenJPEG would take
     // 8 bytes a sample, 1.1 GB.
-    std::vector<uint8_t> b = Bytes(Vector("j2k-grey8odd"));
+    std::vector<uint8_t> b = ReadFileBytes(Vector("j2k-grey8odd"));
     for (uint8_t elo : {0x10, 0x11}) {
         const uint8_t tag[] = {0x28, 0x00, elo, 0x00, 'U', 'S', 2, 0};
         auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
@@ -327,7 +311,7 @@ TEST(ToolCodecs, NoFrameStartsAfterOneTookTheCpuBudget) {
 TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
     // Columns (0028,0011) 40 -> 20 and 37 -> 20 in copies: the size header no longer agrees.
     for (const char *name : {"jls-ct-signed", "j2k-ct-signed", "jls-odd16s"}) {
-        std::vector<uint8_t> b = Bytes(Vector(name));
+        std::vector<uint8_t> b = ReadFileBytes(Vector(name));
         const uint8_t tag[] = {0x28, 0x00, 0x11, 0x00, 'U', 'S', 2, 0};
         auto at = std::search(b.begin(), b.end(), std::begin(tag), std::end(tag));
         ASSERT_NE(b.end(), at) << name;

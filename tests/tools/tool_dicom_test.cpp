@@ -20,18 +20,13 @@ std::string Vector(const std::string &name, const char *ext = ".dcm") {
     return std::string(DRAVIK_TEST_DATA) + "/pixel/" + name + ext;
 }
 
-std::vector<uint8_t> Bytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // Consecutive binary PGM images of one file.
 struct Pgm {
     int w = 0, h = 0, max = 0;
     std::vector<uint32_t> px;
 };
 std::vector<Pgm> ReadPgms(const std::string &path) {
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     std::vector<Pgm> out;
     size_t pos = 0;
     while (pos < b.size()) {
@@ -53,22 +48,10 @@ std::vector<Pgm> ReadPgms(const std::string &path) {
     return out;
 }
 
-struct TempOut {
-    std::string path;
-    explicit TempOut(const char *ext) {
-        char name[] = "/tmp/dravik-tool-dicom-XXXXXX";
-        int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        unlink(name);
-        path = std::string(name) + ext;
-    }
-    ~TempOut() { unlink(path.c_str()); }
-};
-
 // dcmtk's decoded words (little endian) as stored values of `bits` bits; signed ones as the
 // 16-bit two's-complement words of their values.
 std::vector<uint32_t> OracleStored(const std::string &name, int bytes, int bits, bool sign) {
-    std::vector<uint8_t> raw = Bytes(Vector(name, ".raw"));
+    std::vector<uint8_t> raw = ReadFileBytes(Vector(name, ".raw"));
     const uint32_t mask = (1u << bits) - 1;
     std::vector<uint32_t> v;
     for (size_t i = 0; i + size_t(bytes) <= raw.size(); i += size_t(bytes)) {
@@ -216,14 +199,14 @@ TEST(ToolDicomWild, MarkedFilesAreReadAtAnySize) {
     ASSERT_EQ(0, Tool({"convert", Wild("small.dcm"), out.path, "--raw"}).status);
     std::vector<Pgm> p = ReadPgms(out.path);
     ASSERT_EQ(1u, p.size());
-    std::vector<uint8_t> want = Bytes(Wild("small.raw"));
+    std::vector<uint8_t> want = ReadFileBytes(Wild("small.raw"));
     EXPECT_EQ(std::vector<uint32_t>(want.begin(), want.end()), p[0].px);
 }
 
 // dcmtk's decoding of a wild vector (NAME.raw) as stored values, as OracleStored reads them.
 std::vector<uint32_t> WildOracle(const std::string &oracle, int bytes, int bits, bool sign,
                                  size_t count) {
-    std::vector<uint8_t> raw = Bytes(Wild(oracle + ".raw"));
+    std::vector<uint8_t> raw = ReadFileBytes(Wild(oracle + ".raw"));
     const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
     std::vector<uint32_t> v;
     for (size_t i = 0; i + size_t(bytes) <= raw.size() && v.size() < count; i += size_t(bytes)) {
@@ -309,7 +292,7 @@ TEST(ToolDicomWild, CutFilesShowWhatTheyHold) {
 
 TEST(ToolDicomWild, OneBitFramesAreUnpackedAcrossBytesAsDcmtkShowsThem) {
     // 7 x 5 pixels: frames 1 and 2 begin inside a byte (bits 35 and 70). dcm2pnm's 0/255.
-    std::vector<uint8_t> want = Bytes(Wild("bits1.raw"));
+    std::vector<uint8_t> want = ReadFileBytes(Wild("bits1.raw"));
     TempOut shown(".pgm"), raw(".pgm"), cut(".pgm");
     ASSERT_EQ(0, Tool({"convert", Wild("bits1.dcm"), shown.path, "--all-frames"}).status);
     std::vector<uint32_t> all;
@@ -339,7 +322,7 @@ TEST(ToolDicomWild, OneBitFramesAreUnpackedAcrossBytesAsDcmtkShowsThem) {
 
 // PFM images of one file: width, height and the values top row first.
 std::vector<std::vector<float>> ReadPfms(const std::string &path, int *w, int *h) {
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     std::vector<std::vector<float>> out;
     size_t pos = 0;
     while (pos < b.size()) {

@@ -271,10 +271,8 @@ TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
     Key("Escape");
     ASSERT_TRUE(NoMenu());
     Quit();
-    std::ifstream f(run.home + "/.dravikrc");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    EXPECT_NE(ss.str().find("\nTbFile=0\n"), std::string::npos) << ss.str();
+    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
+    EXPECT_NE(rc.find("\nTbFile=0\n"), std::string::npos) << rc;
 }
 
 TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
@@ -301,10 +299,8 @@ TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
     EXPECT_TRUE(NoMenu());
     EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
     Quit();
-    std::ifstream f(run.home + "/.dravikrc");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    EXPECT_NE(ss.str().find("\nTbFile=1\n"), std::string::npos) << ss.str();
+    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
+    EXPECT_NE(rc.find("\nTbFile=1\n"), std::string::npos) << rc;
 }
 
 TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {

@@ -6,11 +6,12 @@
 
 #include "app/main.h"
 #include "app/menus.h"
-#include "base/language.h"
 #include "app/rc.h"
+#include "app/startup.h"
+#include "base/language.h"
+#include "render/ximage.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
-#include "render/ximage.h"
 #include "toolkit/xinit.h"
 
 #include <X11/extensions/XTest.h>
@@ -100,25 +101,9 @@ class WidgetTest : public XvfbTest {
     void SetUp() override {
         XvfbTest::SetUp();
         if (IsSkipped()) return;
-        main_display = display;
         // Cursors made on the server of an earlier suite name nothing (or something else) here.
         cursorWatch = cursorTopLeftArrow = cursorArrow = 0;
-        main_screen_number = DefaultScreen(display);
-        main_root = DefaultRootWindow(display);
-        main_visual = DefaultVisual(display, main_screen_number);
-        main_depth = DefaultDepth(display, main_screen_number);
-        main_colormap = DefaultColormap(display, main_screen_number);
-        opt_rt[0] = 1;
-        opt_rt[1] = 3;
-        opt_rt[2] = 1;
-        ASSERT_EQ(LanguageLabelMemInit(), 0);
-        ASSERT_EQ(WinMemInit(), 0);
-        ProgramResInit();
-        ColorStep1LibInit(display);
-        ImageDisplaySetup(display);
-        ColorStep2FontLibInit(display);
-        LanguageMenuInit(display, 1);
-        LanguageMenuProgInit(display, 1);
+        ASSERT_EQ(MainToolkitSetup(display, LG_ENGLISH), 0);
         root.window = DefaultRootWindow(display);
         root.usr.display = display;
         WINTYP t{};

@@ -67,16 +67,6 @@ TEST_F(SymbolButtons, WithoutHintsOnlyThePictureLightsUp) {
     EXPECT_EQ(Centre(), normal);
 }
 
-TEST_F(SymbolButtons, ActsOnAQuickClickOnly) {
-    AskHintBtnSym = 0;
-    Enter();
-    XtClickSlow(display, 1, 300);
-    ASSERT_TRUE(Pump([&] { return btn->usr.evmouse.type == ButtonRelease; }));
-    EXPECT_EQ(opened, 0);
-    XtClickSlow(display, 1, 60);
-    ASSERT_TRUE(Pump([&] { return opened == 1; }));
-}
-
 TEST_F(SymbolButtons, ReleaseInThePressMillisecondOrUpTo250MsLaterIsAClick) {
     AskHintBtnSym = 0;
     for (const CLICKCASE &c : kClickCases) {

@@ -7,6 +7,7 @@
 #include "image/io_levels.h"
 #include "render/reduce16.h"
 #include "toolkit/xtools.h"
+#include "widgets/test_hooks.h"
 
 #include <chrono>
 #include <cmath>
