@@ -297,7 +297,7 @@ TEST(ConfigWrite, NonAsciiValuesSurviveAndControlCharactersNeverReachTheFile) {
                      "LastAlbumPath=/srv/\xff\xfe.alb\n";
     RcApplyBuffer(in.data(), long(in.size()));
     ASSERT_EQ(RcProgramWrite(), 100);
-    std::string f = ReadAll(PathMainRc);
+    std::string f = ReadWholeFile(PathMainRc);
     EXPECT_EQ(Value(f, "LastFile0"), "/img/Müller_東京.jpg");
     EXPECT_EQ(Value(f, "LastFile1"), "/img/ab.jpg");
     EXPECT_EQ(Value(f, "LastFileOpenPath"), "/home/u/Grüße und *");
