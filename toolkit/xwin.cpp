@@ -687,51 +687,8 @@ int WinSetWinTitle(WINDAT *win, const char *title) {
     return 0;
 }
 
-static bool IsUtf8(const unsigned char *s) {
-    while (*s) {
-        int n = *s < 0x80             ? 0
-                : (*s & 0xE0) == 0xC0 ? 1
-                : (*s & 0xF0) == 0xE0 ? 2
-                : (*s & 0xF8) == 0xF0 ? 3
-                                      : -1;
-        if (n < 0 || (n == 1 && *s < 0xC2)) return false;
-        s++;
-        for (int i = 0; i < n; i++, s++)
-            if ((*s & 0xC0) != 0x80) return false;
-    }
-    return true;
-}
-
 int WinSetWinTitleUtf8(WINDAT *win, const char *title) {
-    if (!win || !title) return WIN_ERROR_ARG;
-    if (!win->window) return WIN_ERROR_NOWINDOW;
-    Display *d = win->usr.display;
-    std::string utf8;
-    if (IsUtf8(reinterpret_cast<const unsigned char *>(title))) {
-        utf8 = title;
-    } else {
-        for (const unsigned char *p = reinterpret_cast<const unsigned char *>(title); *p; p++)
-            if (*p < 0x80) {
-                utf8 += static_cast<char>(*p);
-            } else {
-                utf8 += static_cast<char>(0xC0 | *p >> 6);
-                utf8 += static_cast<char>(0x80 | (*p & 0x3F));
-            }
-    }
-    XChangeProperty(d, win->window, XInternAtom(d, "_NET_WM_NAME", False),
-                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char *>(utf8.data()),
-                    static_cast<int>(utf8.size()));
-    char *list[] = {&utf8[0]};
-    XTextProperty prop{};
-    // STRING when Latin-1 carries it, compound text otherwise.
-    if (Xutf8TextListToTextProperty(d, list, 1, XStdICCTextStyle, &prop) >= Success) {
-        XSetWMName(d, win->window, &prop);
-        XFree(prop.value);
-    } else {
-        XStoreName(d, win->window, title);
-    }
-    return 0;
+    return WinSetWinTitle(win, title);
 }
 
 // Place and size of the windows this program made cover the screen itself.

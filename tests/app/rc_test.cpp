@@ -309,7 +309,7 @@ TEST(ConfigWrite, NonAsciiValuesSurviveAndControlCharactersNeverReachTheFile) {
     if (mainFileLastName[2]) MemFree(mainFileLastName[2], "rc");
     mainFileLastName[2] = name;
     ASSERT_EQ(RcProgramWrite(), 100);
-    f = ReadAll(PathMainRc);
+    f = ReadWholeFile(PathMainRc);
     EXPECT_EQ(Value(f, "LastFile2"), "");
     EXPECT_EQ(Value(f, "Language"), "EN");
     EXPECT_EQ(f.find("\nLanguage=DE"), std::string::npos);

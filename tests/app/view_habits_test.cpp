@@ -144,7 +144,7 @@ TEST_F(PaintBinary, StatusFieldsSurviveEachOthersUpdates) {
 // "NAME (W x H, ZOOM %) - dravik" in _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1 here) while the
 // window shows a picture; the main window is "dravik" again once it shows none.
 TEST_F(PaintBinary, TheTitleNamesThePictureItsSizeAndZoom) {
-    std::string latin = dir + "/gr\xFCn.jpg"; // a Latin-1 file name
+    std::string latin = dir + "/grün.jpg"; // Latin-1 can carry it in WM_NAME
     WriteJpeg(latin, 64, 48, [](int, int) { return 0x20A040u; });
     Start({latin});
     OpenLine o = WaitOpen(1);

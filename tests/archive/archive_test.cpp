@@ -778,8 +778,8 @@ std::string OnlySub(const std::string &dir) {
 
 } // namespace
 
-// As a user: the patient ID typed, Search, Open on the study and on its series; the series
-// lands in the cache and its first picture opens in the main view, where n walks the series.
+// As a user: a name wildcard typed and searched, then the patient ID, Search, Open on the study
+// and on its series; the series lands in the cache and its first picture opens in the main view.
 TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
     ArcGui g;
     ASSERT_TRUE(g.Start(dir.File("cache")));
@@ -787,6 +787,10 @@ TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
     ASSERT_NE(top, 0u) << g.d.Err();
     std::vector<Window> fields = g.d.FindAll("edit", top);
     ASSERT_EQ(fields.size(), 6u);
+    g.d.Click(fields[0]);
+    g.d.Type("Archive^*");
+    g.Press(top, "Search");
+    ASSERT_TRUE(g.d.WaitTrace("archive find rc=0 studies=2")) << g.d.Err();
     g.d.Click(fields[1]);
     g.d.Type("ARC001");
     ASSERT_TRUE(g.ListSeries(top, 1)) << g.d.Err();
@@ -811,8 +815,8 @@ struct StallServer {
     int fd = -1, port = 0;
     std::atomic<bool> stop{false};
     std::thread th;
-    std::string one = Slurp(DataPath("archive/ct-1.dcm"));
-    std::string two = Slurp(DataPath("archive/ct-2.dcm"));
+    std::string one = ReadWholeFile(DataPath("archive/ct-1.dcm"));
+    std::string two = ReadWholeFile(DataPath("archive/ct-2.dcm"));
 
     StallServer() {
         fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -900,7 +904,7 @@ TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
     g.Press(top, "Cancel");
     ASSERT_TRUE(g.d.WaitTrace("archive get rc=-6 instances=1")) << g.d.Err();
     EXPECT_EQ(Names(series), std::set<std::string>{first});
-    EXPECT_EQ(Slurp(series + "/" + first), srv.one);
+    EXPECT_EQ(ReadWholeFile(series + "/" + first), srv.one);
     // The window takes the next command: Back lists the study again.
     g.Press(top, "Back");
     g.Press(top, "Search");
@@ -938,13 +942,13 @@ TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
     g.d.Type("x");
     g.Press(page, "Change");
     ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=2")) << g.d.Err();
-    std::string text = Slurp(file);
+    std::string text = ReadWholeFile(file);
     EXPECT_NE(text.find("[onex]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n"),
               std::string::npos)
         << text;
     g.Press(page, "Remove");
     ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=1")) << g.d.Err();
-    text = Slurp(file);
+    text = ReadWholeFile(file);
     EXPECT_EQ(text.find("one"), std::string::npos) << text;
     EXPECT_NE(text.find("[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n"), std::string::npos)
         << text;

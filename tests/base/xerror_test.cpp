@@ -90,17 +90,17 @@ TEST_F(Formatters, GermanAndEnglishTextsByteForByte) {
     };
     const CASE cases[] = {
         {[] { MsgErrFile(0, "/a", -101, ENOENT, nullptr); },
-         "Kann nicht \xF6"
+         "Kann nicht ö"
          "ffnen (No such file or directory)\n\n/a\n"},
         {[] { MsgErrFile(1, "/a", -155, -1, nullptr); }, "Cannot rename ( )\n\n/a\n"},
         {[] { MsgErrFile(0, "/a", -113, -1, nullptr); },
          "Zu viele Farben oder falsches Format ( )\n\n/a\n"},
         {[] { MsgErrFile(1, "/d", -153, EACCES, nullptr); },
          "ERROR_DIR (Permission denied)\n\n/d\n"},
-        {[] { MsgErrWin(0, "Datei", -28); }, "Ist nicht verf\xFC"
+        {[] { MsgErrWin(0, "Datei", -28); }, "Ist nicht verfü"
                                              "gbar. (-28)\n\nDatei\n"},
         {[] { MsgErrWin(1, "tag", -9); }, "Cannot close: Memory (-9)\n\ntag\n"},
-        {[] { MsgErrWin(0, "tag", -9); }, "Kann nicht schlie\xDF"
+        {[] { MsgErrWin(0, "tag", -9); }, "Kann nicht schließ"
                                           "en: Speicher (-9)\n\ntag\n"},
         {[] { MsgErrWin(1, "main", -16); }, "win -16\n\nmain\n"},
         {[] { MsgErrWin(1, "ColorDepth", -6); }, "Up 255 colors is support. (-6)\n\nColorDepth\n"},
@@ -159,7 +159,7 @@ TEST(MsgShowFallback, WithoutABoxTheMessageIsOneStderrLine) {
     MsgErrFile(1, "/data/a.jpg", -102, -1, nullptr);
     MsgErrWin(0, "Datei", -28);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "dravik: Error: Cannot read ( ) /data/a.jpg\n"
-                                                      "dravik: Fehler: Ist nicht verf\xFC"
+                                                      "dravik: Fehler: Ist nicht verfü"
                                                       "gbar. (-28) Datei\n");
     EXPECT_EQ(MsgOneLine("a\n\n\nb\n\n"), "a b");
 }

@@ -390,7 +390,7 @@ TEST(ToolDicom, WindowOptionGivesCentreAndWidthOrTheFilesOwn) {
     TempOut file(".pgm"), minmax(".pgm");
     ASSERT_EQ(0, Tool({"convert", Vector("ct-signed"), file.path, "--window", "file"}).status);
     ASSERT_EQ(0, Tool({"convert", Vector("ct-signed"), minmax.path, "--window", "minmax"}).status);
-    EXPECT_EQ(Bytes(file.path), Bytes(minmax.path));
+    EXPECT_EQ(ReadFileBytes(file.path), ReadFileBytes(minmax.path));
     for (const char *bad : {"40", "40:0", "file2", "a:b"})
         EXPECT_NE(0, Tool({"convert", Vector("ct-signed"), out.path, "--window", bad}).status)
             << bad;

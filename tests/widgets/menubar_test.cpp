@@ -82,7 +82,7 @@ TEST_F(MainWindow, MenuBarHasItsTitlesInEnglishAndInGerman) {
         EXPECT_NE(Find(t), 0u) << t;
     Click("Datei");
     ASSERT_NE(MenuUnder("Datei"), 0u);
-    EXPECT_NE(Find("\xD6"
+    EXPECT_NE(Find("Ö"
                    "ffnen;Ctrl+o"),
               0u);
     Quit();
