@@ -338,7 +338,9 @@ int DcmTextToUtf8(const char *charset, const uint8_t *in, size_t n, int kind, ch
         DcmIconvRun(conv, term->iconv, in, n, out);
     }
     if (result == 100 && out.replaced) result = DCMTEXT_REPLACED;
-    Utf8Copy(dst, size, out.text.c_str());
+    // iconv lets the old five- and six-byte forms through from "UTF-8": only valid UTF-8 leaves.
+    if (!Utf8Valid(out.text.data(), out.text.size()) && result == 100) result = DCMTEXT_REPLACED;
+    Utf8Sanitize(out.text.data(), out.text.size(), dst, size);
     return result;
 }
 

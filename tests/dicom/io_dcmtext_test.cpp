@@ -103,6 +103,12 @@ TEST(DicomCharset, UnknownSetsAndBadBytesAreMarkedNeverGuessed) {
     Text bad = Convert("ISO_IR 192", "ab\xc3(\xe6\x9d");
     EXPECT_EQ(DCMTEXT_REPLACED, bad.result);
     EXPECT_EQ("ab\xef\xbf\xbd(\xef\xbf\xbd\xef\xbf\xbd", bad.utf8);
+    // The old five-byte form, which iconv passes through (found by the fuzzer).
+    Text old = Convert("ISO_IR 192", "a\xfb\xb5\xb5\xb5\xb5"
+                                     "b");
+    EXPECT_EQ(DCMTEXT_REPLACED, old.result);
+    EXPECT_TRUE(Utf8Valid(old.utf8.data(), old.utf8.size())) << old.utf8;
+    EXPECT_EQ(old.utf8.substr(0, 4), "a\xef\xbf\xbd");
     // A two-byte set cut after its first byte, and an escape sequence nobody defined.
     Text cut = Convert("\\ISO 2022 IR 87", jis_on + "\x3b");
     EXPECT_EQ(DCMTEXT_REPLACED, cut.result);
