@@ -21,10 +21,12 @@ struct TEXTFONT {
     std::string name;
 };
 
+// The tables live for the whole run and are never destroyed, not even at exit: the font sets
+// and input contexts they hold belong to the display, which outlives every static destructor.
 std::mutex text_mutex;
-std::vector<TEXTFONT> text_fonts;
+std::vector<TEXTFONT> &text_fonts = *new std::vector<TEXTFONT>;
 // Sets of fonts loaded again: their connection may be gone, so they are kept, never freed.
-std::vector<TEXTFONT> text_retired;
+std::vector<TEXTFONT> &text_retired = *new std::vector<TEXTFONT>;
 
 struct TEXTIC {
     Window w;
@@ -33,9 +35,9 @@ struct TEXTIC {
 XIM text_im = nullptr;
 Display *text_im_display = nullptr;
 bool text_im_tried = false;
-std::vector<TEXTIC> text_ics;
-std::vector<XIM> text_retired_im;
-std::vector<XIC> text_retired_ic;
+std::vector<TEXTIC> &text_ics = *new std::vector<TEXTIC>;
+std::vector<XIM> &text_retired_im = *new std::vector<XIM>;
+std::vector<XIC> &text_retired_ic = *new std::vector<XIC>;
 
 // The font's full name, so the set finds the same face for every character set.
 std::string FontName(Display *display, XFontStruct *font) {
