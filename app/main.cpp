@@ -271,10 +271,12 @@ int MenuMainActionWithKeyCTRL(const char *keyname) {
 
 int CheckEvKeyReleaseMain(const XEvent &ev) {
     if (ev.type != KeyRelease) return -15;
-    XKeyEvent key = ev.xkey;
-    const char *name = XKeysymToString(XLookupKeysym(&key, 0));
     if (!(ev.xkey.state & ControlMask)) return 0;
-    return MenuMainActionWithKeyCTRL(name);
+    XKeyEvent key = ev.xkey;
+    KeySym sym = XLookupKeysym(&key, 0);
+    // Xlib allocates, and never frees, the name of a Unicode keysym; accelerators are letters.
+    if (sym == NoSymbol || sym >= 0x01000000) return 0;
+    return MenuMainActionWithKeyCTRL(XKeysymToString(sym));
 }
 
 int MainFuncTbFileSymbolCloseTb(WINDATUSR *rec) {

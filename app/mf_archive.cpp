@@ -511,6 +511,7 @@ struct ARCOPT {
     WINDAT *list = nullptr;
     WINDAT *field[5] = {}; // name, URL, user, password, token
     WINDAT *limit = nullptr;
+    Window limit_window = 0; // asked of the registry before the field is read
     std::vector<ARCHIVE> archives;
     // The file could not be read: the page shows nothing it could save over it.
     std::string broken;
@@ -643,6 +644,7 @@ int ArchiveOptionPage(WINDAT *page) {
     Label(page, 10, 230, 160, T(29, lang));
     opt.limit = Field(page, 180, 228, page->width - 200, 9, EDIT_NUMBER);
     if (!opt.limit) return -26;
+    opt.limit_window = opt.limit->window;
     EditValueMinMaxSet(opt.limit, 1, 16 << 20);
     std::string mib = std::to_string(ArchiveCacheLimit >> 20);
     EditTextNew(opt.limit, mib.c_str(), 0);
@@ -652,7 +654,8 @@ int ArchiveOptionPage(WINDAT *page) {
 }
 
 void ArchiveOptionCommit() {
-    if (!opt.limit) return;
+    // At the end of the program the page's fields may be gone before the dialog.
+    if (!opt.limit || WinFind(opt.limit_window) != opt.limit) return;
     const char *s = EditTextGet(opt.limit);
     long long mib = s ? atoll(s) : 0;
     if (mib >= 1 && mib <= (16LL << 20)) ArchiveCacheLimit = mib << 20;

@@ -439,7 +439,10 @@ int MenuMainKeyPress(Display *display, const XEvent *ev) {
 int MenuMainPulldownActivateFromKey(WINDAT *bar, MENUHANDLE handle) {
     if (!bar) return WIN_ERROR_ARG;
     XKeyEvent key = bar->usr.evkey.xkey;
-    const char *name = XKeysymToString(XLookupKeysym(&key, 0));
+    KeySym sym = XLookupKeysym(&key, 0);
+    // Xlib allocates, and never frees, the name of a Unicode keysym; mnemonics are letters.
+    if (sym == NoSymbol || sym >= 0x01000000) return -1;
+    const char *name = XKeysymToString(sym);
     if (!name || !*name) return -1;
     int n = MenuCount(handle);
     WINDAT *last = nullptr;

@@ -787,11 +787,14 @@ TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
     ASSERT_NE(top, 0u) << g.d.Err();
     std::vector<Window> fields = g.d.FindAll("edit", top);
     ASSERT_EQ(fields.size(), 6u);
+    // Each field is typed into once it has the keyboard.
     g.d.Click(fields[0]);
+    ASSERT_TRUE(WaitFor([&] { return g.d.Focus() == fields[0]; }));
     g.d.Type("Archive^*");
     g.Press(top, "Search");
     ASSERT_TRUE(g.d.WaitTrace("archive find rc=0 studies=2")) << g.d.Err();
     g.d.Click(fields[1]);
+    ASSERT_TRUE(WaitFor([&] { return g.d.Focus() == fields[1]; }));
     g.d.Type("ARC001");
     ASSERT_TRUE(g.ListSeries(top, 1)) << g.d.Err();
     g.Press(top, "Open");
