@@ -62,6 +62,18 @@ int MainPropStrSet(int slot, void *p) {
     return WinUSRStringArrayValueSet(main, slot, static_cast<char *>(p));
 }
 
+WINTYP MainWinTyp(int w, int h, int lang, unsigned long fg, unsigned long bg) {
+    WINTYP t{};
+    t.fg = fg;
+    t.bg = bg;
+    t.width = w;
+    t.height = h;
+    t.language = lang;
+    t.mouseleft = opt_rt[0];
+    t.mouseright = opt_rt[1];
+    return t;
+}
+
 void *MainPropStrGet(int slot) {
     WINDAT *main = WinFindTyp(WIN_MAIN);
     if (!main) return nullptr;

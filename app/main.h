@@ -16,6 +16,8 @@ extern int TbStateDicom;
 
 int MainPropStrSet(int slot, void *p);
 void *MainPropStrGet(int slot);
+// A window type of the given size, language and colours with the mouse buttons of the settings.
+WINTYP MainWinTyp(int w, int h, int lang, unsigned long fg, unsigned long bg);
 int MenuMainAction(Display *display, int id);
 int MF_FileExit();
 int MainMenuBtn(WINDATUSR *rec);

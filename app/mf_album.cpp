@@ -95,27 +95,15 @@ int AlbumOpenBtnReturn(WINDATUSR *rec) {
     return AlbumOpenAction(main_display, path.c_str());
 }
 
-static WINTYP Typ(int w, int h, int lang, unsigned long fg, unsigned long bg) {
-    WINTYP t{};
-    t.fg = fg;
-    t.bg = bg;
-    t.width = w;
-    t.height = h;
-    t.language = lang;
-    t.mouseleft = opt_rt[0];
-    t.mouseright = opt_rt[1];
-    return t;
-}
-
 static WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
-    WINTYP t = Typ(w, std::max(LabelGetInitHeight(text, 0), ALBUM_ROW - 2), parent->language,
-                   fg_label, parent->bg);
+    WINTYP t = MainWinTyp(w, std::max(LabelGetInitHeight(text, 0), ALBUM_ROW - 2), parent->language,
+                          fg_label, parent->bg);
     WINNEIGHBOR nb{};
     return LabelCreate(parent, x, y, &t, &nb, text);
 }
 
 static WINDAT *Field(WINDAT *parent, int x, int y, int w, int lines, const char *text) {
-    WINTYP t = Typ(w, EditGetInitHeight(text, 0, lines), parent->language, fg_edit, bg_edit);
+    WINTYP t = MainWinTyp(w, EditGetInitHeight(text, 0, lines), parent->language, fg_edit, bg_edit);
     t.state = lines > 1 ? EDIT_MULTI : EDIT_SINGLE;
     WINNEIGHBOR nb{};
     WINDAT *f = EditCreate(parent, x, y, &t, &nb, "edit");
@@ -127,15 +115,15 @@ static WINDAT *Field(WINDAT *parent, int x, int y, int w, int lines, const char 
 }
 
 static WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn) {
-    WINTYP t =
-        Typ(BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0), parent->language, fg_btn, bg_btn);
+    WINTYP t = MainWinTyp(BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0), parent->language,
+                          fg_btn, bg_btn);
     t.state = BTN_PUSH;
     WINNEIGHBOR nb{};
     return BtnCreate(parent, x, y, &t, &nb, text, fn);
 }
 
 static WINDAT *Progress(WINDAT *parent, int x, int y, int w) {
-    WINTYP t = Typ(w, StatusGetHeight(), parent->language, fg_status, bg_status);
+    WINTYP t = MainWinTyp(w, StatusGetHeight(), parent->language, fg_status, bg_status);
     // Framed, so the lines can be found while they are empty.
     t.border = 1;
     WINDAT *s = StatusCreate(parent, &t, "progress", STATUS_GEOMETRY, 1);
@@ -220,7 +208,7 @@ static int AddAreaLayout(WINDATUSR *rec) {
 // Page 2: a file box of the add kind in the last open directory, every file listed.
 static void PageAdd(ALBUMWND *w, WINDAT *page) {
     int lang = w->a.language;
-    WINTYP t = Typ(page->width - 12, page->height - 12, lang, fg_form, bg_form);
+    WINTYP t = MainWinTyp(page->width - 12, page->height - 12, lang, fg_form, bg_form);
     WINNEIGHBOR nb{};
     nb.space[WIN_SIDE_LEFT] = nb.space[WIN_SIDE_TOP] = 6;
     nb.space[WIN_SIDE_RIGHT] = nb.space[WIN_SIDE_BOTTOM] = 6;
@@ -245,13 +233,13 @@ static void PageAdd(ALBUMWND *w, WINDAT *page) {
 // A label of width `lw` at `left` and a single-line field right of it that keeps filling the
 // rest of the row when the window is resized (the field follows its left neighbour).
 static WINDAT *LabeledField(WINDAT *page, int left, int y, int lw, const char *word, int kind) {
-    WINTYP lt = Typ(lw, ALBUM_ROW - 2, page->language, fg_label, page->bg);
+    WINTYP lt = MainWinTyp(lw, ALBUM_ROW - 2, page->language, fg_label, page->bg);
     WINNEIGHBOR nb{};
     nb.space[WIN_SIDE_LEFT] = left;
     WINDAT *label = LabelCreate(page, 0, y + 2, &lt, &nb, word);
     if (!label) return nullptr;
-    WINTYP ft = Typ(std::max(20, page->width - left - lw - 16), EditGetInitHeight(word, 0, 1),
-                    page->language, fg_edit, bg_edit);
+    WINTYP ft = MainWinTyp(std::max(20, page->width - left - lw - 16),
+                           EditGetInitHeight(word, 0, 1), page->language, fg_edit, bg_edit);
     ft.state = kind;
     WINNEIGHBOR fnb{};
     fnb.neighbor[WIN_SIDE_LEFT] = label;
@@ -393,12 +381,12 @@ int ResizeAlbum(WINDATUSR *rec) {
 
 static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
     int lang = win->language;
-    WINTYP pt = Typ(win->width, win->height, lang, fg_form, bg_form);
+    WINTYP pt = MainWinTyp(win->width, win->height, lang, fg_form, bg_form);
     pt.typ = WIN_PANED_VERT;
     WINNEIGHBOR nb{};
     WINDAT *paned = PanedCreate(win, 0, 0, &pt, &nb, "paned");
     if (!paned) return nullptr;
-    WINTYP ct = Typ(win->width, ALBUM_NB_H, lang, fg_form, bg_form);
+    WINTYP ct = MainWinTyp(win->width, ALBUM_NB_H, lang, fg_form, bg_form);
     ct.state = BASE_FIXED;
     WINDAT *upper = PanedCreateChild(paned, 0, 0, &ct, &nb, "nbp", WIN_BASE);
     ct.height = win->height - ALBUM_NB_H - sp_paned;
@@ -406,12 +394,12 @@ static WINDAT *AlbumIconWndCreate(ALBUMWND *w, WINDAT *win) {
     if (!lower) return nullptr;
     WinSetFuncResize(upper, PanedChildFill);
     WinSetFuncResize(lower, PanedChildFill);
-    WINTYP nt = Typ(upper->width, upper->height, lang, fg_form, bg_form);
+    WINTYP nt = MainWinTyp(upper->width, upper->height, lang, fg_form, bg_form);
     w->notebook = NotebookCreate(upper, 0, 0, &nt, &nb, "nb", 0);
     if (!w->notebook) return nullptr;
     for (int i = 0; i < 6; i++)
         NotebookPageCreate(w->notebook, szNB_ALBUM ? szNB_ALBUM[i] : sznbalbumL[i * LG_COLUMNS]);
-    WINTYP st = Typ(lower->width, lower->height, lang, fg_scroll, bg_scroll);
+    WINTYP st = MainWinTyp(lower->width, lower->height, lang, fg_scroll, bg_scroll);
     WINDAT *scroll = ScrollWndCreate(lower, 0, 0, &st, &nb, "scw", nullptr, WIN_PAINT, 1, 1, 1);
     WINDAT *view = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
     if (!view) return nullptr;
@@ -472,7 +460,7 @@ int AlbumOpenAction(Display *display, const char *path) {
     if (!display || !path) return WIN_ERROR_ARG;
     const char *slash = strrchr(path, '/');
     const char *title = slash ? slash + 1 : path;
-    WINTYP t = Typ(ALBUM_W, ALBUM_H, opt_rt[2], fg_form, bg_form);
+    WINTYP t = MainWinTyp(ALBUM_W, ALBUM_H, opt_rt[2], fg_form, bg_form);
     t.typ = WIN_BASE;
     t.unvisible = 1;
     WINNEIGHBOR nb{};

@@ -127,27 +127,15 @@ struct ARCWIN {
 
 std::shared_ptr<ARCWIN> cur;
 
-WINTYP Typ(int w, int h, int lang, unsigned long fg, unsigned long bg) {
-    WINTYP t{};
-    t.fg = fg;
-    t.bg = bg;
-    t.width = w;
-    t.height = h;
-    t.language = lang;
-    t.mouseleft = opt_rt[0];
-    t.mouseright = opt_rt[1];
-    return t;
-}
-
 WINDAT *Label(WINDAT *parent, int x, int y, int w, const char *text) {
-    WINTYP t = Typ(w, std::max(LabelGetInitHeight(text, 0), AW_ROW - 6), parent->language, fg_label,
-                   parent->bg);
+    WINTYP t = MainWinTyp(w, std::max(LabelGetInitHeight(text, 0), AW_ROW - 6), parent->language,
+                          fg_label, parent->bg);
     WINNEIGHBOR nb{};
     return LabelCreate(parent, x, y, &t, &nb, text);
 }
 
 WINDAT *Field(WINDAT *parent, int x, int y, int w, int maxchars, int kind = EDIT_SINGLE) {
-    WINTYP t = Typ(w, EditGetInitHeight("X", 0, 1), parent->language, fg_edit, bg_edit);
+    WINTYP t = MainWinTyp(w, EditGetInitHeight("X", 0, 1), parent->language, fg_edit, bg_edit);
     t.state = kind;
     // A field keeps its place when the toolkit lays the parent out again: its sides are given
     // as distances from the parent's.
@@ -160,8 +148,8 @@ WINDAT *Field(WINDAT *parent, int x, int y, int w, int maxchars, int kind = EDIT
 }
 
 WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn, int width = 0) {
-    WINTYP t = Typ(width ? width : BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0),
-                   parent->language, fg_btn, bg_btn);
+    WINTYP t = MainWinTyp(width ? width : BtnGetInitWidth(text, 0), BtnGetInitHeight(text, 0),
+                          parent->language, fg_btn, bg_btn);
     t.state = BTN_PUSH;
     WINNEIGHBOR nb{};
     return BtnCreate(parent, x, y, &t, &nb, text, fn);
@@ -169,12 +157,12 @@ WINDAT *Button(WINDAT *parent, int x, int y, const char *text, WINFUNC fn, int w
 
 // A list in a scroll window inside a box of fixed geometry, which the toolkit never stretches.
 WINDAT *ScrollList(WINDAT *parent, int x, int y, int w, int h, const char *name) {
-    WINTYP bt = Typ(w, h, parent->language, parent->fg, parent->bg);
+    WINTYP bt = MainWinTyp(w, h, parent->language, parent->fg, parent->bg);
     bt.state = BASE_FIXED;
     WINNEIGHBOR nb{};
     WINDAT *box = BaseCreate(parent, x, y, &bt, &nb, "listbox");
     if (!box) return nullptr;
-    WINTYP t = Typ(w, h, parent->language, fg_list, bg_list);
+    WINTYP t = MainWinTyp(w, h, parent->language, fg_list, bg_list);
     WINDAT *scroll = ScrollWndCreate(box, 0, 0, &t, &nb, name, nullptr, WIN_LIST, 1, 0, 0);
     return scroll ? ScrollGetScrollWnd(scroll) : nullptr;
 }
@@ -700,7 +688,7 @@ int MF_ArchiveOpen(Display *display) {
     }
     auto w = std::make_shared<ARCWIN>();
     w->language = opt_rt[2];
-    WINTYP t = Typ(AW_W, AW_H, w->language, fg_form, bg_form);
+    WINTYP t = MainWinTyp(AW_W, AW_H, w->language, fg_form, bg_form);
     t.typ = WIN_BASE;
     t.unvisible = 1;
     WINNEIGHBOR nb{};
@@ -732,7 +720,7 @@ int MF_ArchiveOpen(Display *display) {
     Button(win, bx, by, T(11, w->language), ArchiveCancel);
     int ly = by + AW_ROW + 24;
     w->header = Label(win, 24, ly - 20, AW_W - 38, T(32, w->language));
-    WINTYP st = Typ(AW_W, StatusGetHeight(), w->language, fg_status, bg_status);
+    WINTYP st = MainWinTyp(AW_W, StatusGetHeight(), w->language, fg_status, bg_status);
     w->status = StatusCreate(win, &st, "status", STATUS_BOTTOM, 1);
     w->list = ScrollList(win, 10, ly, AW_W - 20, AW_H - ly - StatusGetHeight() - 10, "studies");
     if (!w->chooser || !w->list || !w->status || !w->header || !w->field[AW_FIELDS - 1]) {
