@@ -75,7 +75,6 @@ long FileBufferSize(long w, long h, long comps, long frames) {
 void IoFreeRecord(FILEINFO *fi, const char *tag) {
     if (!fi) return;
     ImageLevelsDrop(fi);
-    DicomVoiRelease(fi->voi);
     if (fi->ximage && IoXImageFreeHook) IoXImageFreeHook(fi->ximage);
     uint8_t *blocks[] = {fi->fbuf,
                          reinterpret_cast<uint8_t *>(fi->rmap),
@@ -85,9 +84,9 @@ void IoFreeRecord(FILEINFO *fi, const char *tag) {
                          fi->markers};
     for (uint8_t *b : blocks)
         if (b) MemFree(b, tag);
-    void *dicom = fi->dicom;
+    // The record owns its DICOM data: a probe that forgot it leaked the header table.
+    DicomDataRelease(fi);
     memset(fi, 0, sizeof *fi);
-    fi->dicom = dicom;
 }
 
 const char *IoNoImageText(const FILEREQ *req, int language, char *out, size_t size) {

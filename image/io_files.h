@@ -165,8 +165,8 @@ extern int (*IoXImageFreeHook)(_XImage *image);
 // A request for `path` with the settings of the configuration (Hounsfield window, language).
 void IoRequestInit(FILEREQ *req, const char *path);
 
-// Releases the blocks a read left in the record (fname, fbuf, maps, display image) and
-// zero-fills it; the DICOM data stays with whoever owns it.
+// Releases the blocks a read left in the record (fname, fbuf, maps, display image, DICOM
+// data) and zero-fills it.
 void IoFreeRecord(FILEINFO *fi, const char *tag);
 
 // Size in bytes of w x h x comps x frames, or -1 when any factor is below 1 or the product

@@ -138,3 +138,20 @@ TEST(FileInput, InputsAreOpenedReadOnly) {
     EXPECT_EQ(fcntl(req.fd, F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);
     close(req.fd);
 }
+
+// A probe (the file box's info line, the property window) frees its record with
+// IoFreeRecord alone; the DICOM header table and its palette copies go with it.
+TEST(IoRecord, FreeingTheRecordReleasesItsDicomData) {
+    for (const char *name : {"palette-explicit.dcm", "explicit-multiframe.dcm"}) {
+        std::string path = DataPath(name);
+        FILEREQ req;
+        IoRequestInit(&req, path.c_str());
+        FILEINFO fi;
+        ASSERT_NE(nullptr, IoFindOrReadFileTyp(&req, &fi, IO_READ_PROBE)) << name;
+        ASSERT_EQ(FTYP_DICOM, fi.ftyp) << name;
+        ASSERT_NE(nullptr, fi.dicom) << name;
+        IoFreeRecord(&fi, path.c_str());
+        EXPECT_EQ(nullptr, fi.dicom) << name;
+        IoFreeRecord(&fi, path.c_str()); // twice is harmless
+    }
+}
