@@ -878,9 +878,13 @@ int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) 
     uint8_t header[8];
     for (int row = 0; row < def.rows; row++) {
         const unsigned char *t = def.tag[row];
-        if (!DicomTagFind(fi, bound, t[0], t[1], t[2], t[3], DcmTagMayNest(t), ctx->Byte4h,
-                          int(sizeof ctx->Byte4h), header))
-            continue;
+        int at = DicomTagFind(fi, bound, t[0], t[1], t[2], t[3], DcmTagMayNest(t), ctx->Byte4h,
+                              int(sizeof ctx->Byte4h), header);
+        if (!at) continue;
+        // A value ends at its length: a short "-120.5" must not take in the next tag's bytes.
+        int n = 0;
+        if (DicomValueSpan(buf, len, at, &n) >= 0 && n >= 0 && n < int(sizeof ctx->Byte4h))
+            memset(ctx->Byte4h + n, 0, sizeof ctx->Byte4h - size_t(n));
         const uint8_t *value =
             EntryResolv(atoi(def.unit[row][1]), ctx->Byte4h, header, ctx->dcm_value);
         DcmGroupFillRow(group, row, value, rec);

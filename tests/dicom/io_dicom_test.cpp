@@ -332,6 +332,26 @@ TEST(DicomDetect, RescaleTextsOfOneCharacterKeepTheirDefaults) {
     EXPECT_FLOAT_EQ(2.5f, r2.ctx->dicomdesc.slope);
 }
 
+// Each value ends at its own length, not at the record's width: the next tag's bytes ("(" of
+// group 0028) never join a decimal or a description.
+TEST(DicomDetect, ValuesEndAtTheirLength) {
+    DataSet d;
+    d.Implicit(0x0008, 0x1030, "HEAD").Implicit(0x0008, 0x103E, "AXIAL 5mm ");
+    d.Implicit(0x0028, 0x1050, "40").Implicit(0x0028, 0x1051, "400 ");
+    d.Implicit(0x0028, 0x1052, "-120.5").Implicit(0x0028, 0x1053, "1 ");
+    DicomRead r(Image(d).path);
+    ASSERT_EQ(100, r.result);
+    const auto *g08 = r.Group<DCMGROUP0008>(DCM_G0008);
+    const auto *g28 = r.Group<DCMGROUP0028>(DCM_G0028);
+    ASSERT_TRUE(g08 && g28);
+    EXPECT_STREQ("HEAD", g08->StudyDescription);
+    EXPECT_EQ(0, strncmp("AXIAL 5mm", g08->SeriesDescription, 9)) << g08->SeriesDescription;
+    EXPECT_EQ(nullptr, strchr(g08->SeriesDescription, '(')) << g08->SeriesDescription;
+    EXPECT_STREQ("-120.5", g28->RescaleIntercept);
+    EXPECT_STREQ("40", g28->WindowCenter);
+    EXPECT_FLOAT_EQ(-120.5f, r.ctx->dicomdesc.intercept);
+}
+
 TEST(DicomTransferSyntax, WholeUidsDecide) {
     EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass(""));
     EXPECT_EQ(DICOM_TS_NATIVE, DicomTransferSyntaxClass("1.2.840.10008.1.2"));
