@@ -131,7 +131,9 @@ static void Jpg12SrcSkip(j_decompress_ptr c, long n) {
     c->src->bytes_in_buffer -= size_t(n);
 }
 
-// Whether a three-component stream holds RGB; the stream's own evidence first.
+// Whether a three-component stream holds RGB; the stream's own evidence first. The same rule as
+// the DICOM JPEG reader's, written again: the two libraries' records share a name but not a
+// layout, so one function (or one template instance) cannot serve both.
 static bool Jpg12HoldsRgb(const jpeg_decompress_struct *c, int hint) {
     if (c->saw_JFIF_marker) return false;
     if (c->saw_Adobe_marker && c->Adobe_transform <= 1) return c->Adobe_transform == 0;
