@@ -16,6 +16,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_exif.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"

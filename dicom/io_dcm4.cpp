@@ -1,5 +1,6 @@
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dcmvoi.h"
+#include "dicom/io_dicom.h"
 
 #include "base/xmem.h"
 #include "dicom/io_j2k.h"
@@ -834,9 +835,10 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         long size = FileBufferSize(lay.w, lay.h, 1, lay.frames);
         fi->fbuf = size > 0 ? static_cast<uint8_t *>(MemCreate(size, tag)) : nullptr;
         if (fi->fbuf) DicomVoiRenderAll(voi, fi->fbuf, req);
-        if (fi->fbuf && req && !req->preview)
+        if (fi->fbuf && req && !req->preview) {
             fi->voi = voi;
-        else
+            fi->release = DicomDataRelease;
+        } else
             DicomVoiRelease(voi);
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;

@@ -524,6 +524,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     if (!f) return -8;
     DcmNestWalkAs(reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest, form);
     fi->dicom = f;
+    fi->release = DicomDataRelease;
     return FILE_SUCCES;
 }
 
@@ -1390,6 +1391,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     DicomDataRelease(fi);
     fi->voi = voi;
     fi->dicom = table;
+    fi->release = DicomDataRelease;
     return FILE_SUCCES;
 }
 

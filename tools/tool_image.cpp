@@ -9,6 +9,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
+#include "io/io_read.h"
 #include "tools/dravik_tool.h"
 #include "tools/tool_dicom.h"
 
