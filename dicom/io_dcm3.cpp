@@ -26,7 +26,7 @@ int DicomPhotometricClass(const char *pi) {
 }
 
 int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
-    if (!d || !lay) return -15;
+    if (!d || !lay) return WIN_ERROR_ARG;
     memset(lay, 0, sizeof *lay);
     const char *name = path ? path : "DICOM";
     int ba = d->bitsallocated;
@@ -97,7 +97,7 @@ long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICO
 }
 
 int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
-    if (!lay || !s) return -15;
+    if (!lay || !s) return WIN_ERROR_ARG;
     s->w = lay->w;
     s->h = lay->h;
     s->frames = lay->frames;
@@ -115,7 +115,7 @@ int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
     } catch (const std::bad_alloc &) {
         s->s16 = decltype(s->s16)();
         s->s32 = decltype(s->s32)();
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     return FILE_SUCCES;
 }
@@ -253,7 +253,7 @@ static void MinMaxPadded(const DICOMSAMPLES *s, const DICOMPAD *pad, int32_t *lo
 }
 
 int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max, const DICOMPAD *pad) {
-    if (!s || !min || !max) return -15;
+    if (!s || !min || !max) return WIN_ERROR_ARG;
     int32_t lo = INT32_MAX, hi = INT32_MIN;
     const size_t pixels = size_t(s->w) * size_t(s->h);
     if (pad && pad->on && (!s->s16.empty() || !s->s32.empty()))

@@ -36,7 +36,7 @@ static uint32_t Le32(const uint8_t *p) {
 
 int DicomItemsRead(const uint8_t *buf, long len, long offset, std::vector<uint32_t> *bot,
                    std::vector<DICOMFRAG> *frags) {
-    if (!buf || !bot || !frags) return -15;
+    if (!buf || !bot || !frags) return WIN_ERROR_ARG;
     bot->clear();
     frags->clear();
     bool first = true;
@@ -326,7 +326,7 @@ int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICO
     try {
         grey.resize(pixels);
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     int rc = DicomJpegRun(data, len, lay->w, lay->h, 1, 0, grey.data(), &rows);
     if (rc < 0) return rc;
@@ -415,7 +415,7 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
                                   job->buf + fr.offset + fr.length);
             }
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         data = sc->joined.data();
         n = sc->joined.size();
@@ -483,7 +483,7 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
         scratch.resize(size_t(threads));
         if (job->syntax == DICOM_TS_RLE) scratch[0].native.resize(size_t(job->lay.framebytes));
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     for (int t = 1; t < threads; t++) {
         try {
@@ -649,7 +649,7 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
 /* ---- the frame path ---- */
 
 int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
-    if (!fi || !desc) return -15;
+    if (!fi || !desc) return WIN_ERROR_ARG;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return FILE_ERROR_DATA;
@@ -678,7 +678,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
             DicomItemsRead(buf, len, off, &bot, &frags);
             DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         rc = DicomCodedBudget(frags, spans.size(), syntax, &lay, false, name);
         cut = false;
@@ -705,7 +705,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
 
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
                             DICOMSAMPLES *raw) {
-    if (!fi || !desc) return -15;
+    if (!fi || !desc) return WIN_ERROR_ARG;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return FILE_ERROR_DATA;
@@ -741,7 +741,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
                                        : DicomCodedBudget(job.frags, job.spans.size(), syntax, &lay,
                                                           raw != nullptr, name);
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     if (rc != FILE_SUCCES) return rc;
     fi->frames = lay.frames;
@@ -751,12 +751,12 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     else
         desc->dataend = frags.empty() ? int(off) : int(frags.back().offset + frags.back().length);
     if (one) {
-        if (DicomSamplesCreate(&lay, s) != FILE_SUCCES) return -8;
+        if (DicomSamplesCreate(&lay, s) != FILE_SUCCES) return WIN_ERROR_MEMORY;
     } else {
         long size = FileBufferSize(lay.w, lay.h, 3, lay.frames);
         if (size < 0) return FILE_ERROR_DATA;
         rgb = static_cast<uint8_t *>(MemCreate(size, tag));
-        if (!rgb) return -8;
+        if (!rgb) return WIN_ERROR_MEMORY;
         memset(rgb, 0, size_t(size));
     }
     job.buf = buf;
@@ -783,7 +783,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     std::vector<DICOMFRAMEDONE> done;
     if (DicomFramesDecode(req, &job, top, &done) != FILE_SUCCES) {
         if (rgb) MemFree(rgb, tag);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     int missing = 0, damaged = 0;
     long held = 0;
@@ -843,5 +843,6 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
     }
-    return fi->fbuf ? FILE_SUCCES : -8;
+    if (!fi->fbuf) return WIN_ERROR_MEMORY;
+    return FILE_SUCCES;
 }
