@@ -96,22 +96,28 @@ long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICO
     return n;
 }
 
-int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
-    if (!lay || !s) return WIN_ERROR_ARG;
+int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s, int first, int count) {
+    if (!lay || !s || first < 0 || (first > 0 && first >= lay->frames)) return WIN_ERROR_ARG;
+    if (count < 0 || count > lay->frames - first) count = lay->frames - first;
     s->w = lay->w;
     s->h = lay->h;
-    s->frames = lay->frames;
+    s->frames = count;
+    s->total = lay->frames;
+    s->first = first;
     s->bits = lay->bits;
     s->sign = lay->sign;
-    size_t n = size_t(lay->pixels) * size_t(lay->frames);
+    size_t n = size_t(lay->pixels) * size_t(count);
     try {
         s->s16.clear();
         s->s32.clear();
-        if (lay->bits <= 16)
+        if (lay->bits <= 16) {
             s->s16.resize(n);
-        else
+            s->s16.shrink_to_fit();
+        } else {
             s->s32.resize(n);
-        s->valid.assign(size_t(lay->frames), 0);
+            s->s32.shrink_to_fit();
+        }
+        s->valid.assign(size_t(count), 0);
     } catch (const std::bad_alloc &) {
         s->s16 = decltype(s->s16)();
         s->s32 = decltype(s->s32)();
