@@ -57,8 +57,8 @@ static std::atomic<int> program_ending{0};
 
 int MainPropStrSet(int slot, void *p) {
     WINDAT *main = WinFindTyp(WIN_MAIN);
-    if (!main) return -22;
-    if (WinUSRStringArrayExist(main) != 0) return -8;
+    if (!main) return WIN_ERROR_TYPE;
+    if (WinUSRStringArrayExist(main) != 0) return WIN_ERROR_MEMORY;
     return WinUSRStringArrayValueSet(main, slot, static_cast<char *>(p));
 }
 
@@ -246,14 +246,14 @@ int MainFuncClose(WINDATUSR *rec) {
 }
 
 int MainFuncResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WinChildResize(rec->win);
     return ToolbarParentResize(rec->win);
 }
 
 int MainMenuBtn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
-    if (!rec->parent || rec->parent->typ != WIN_MENUP) return -17;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
+    if (!rec->parent || rec->parent->typ != WIN_MENUP) return WIN_ERROR_PARENT;
     int id = rec->win->status;
     Display *display = rec->display;
     WINDAT *grp = rec->parentgrp;
@@ -263,7 +263,7 @@ int MainMenuBtn(WINDATUSR *rec) {
 }
 
 int MenuMainActionWithKeyCTRL(const char *keyname) {
-    if (!keyname) return -15;
+    if (!keyname) return WIN_ERROR_ARG;
     static const int menus[] = {1, 2, 3, 4, 5, 7};
     for (int m : menus) {
         MENUHANDLE handle = M_MAIN_MENU[m];
@@ -282,7 +282,7 @@ int MenuMainActionWithKeyCTRL(const char *keyname) {
 }
 
 int CheckEvKeyReleaseMain(const XEvent &ev) {
-    if (ev.type != KeyRelease) return -15;
+    if (ev.type != KeyRelease) return WIN_ERROR_ARG;
     if (!(ev.xkey.state & ControlMask)) return 0;
     XKeyEvent key = ev.xkey;
     KeySym sym = XLookupKeysym(&key, 0);
@@ -292,14 +292,14 @@ int CheckEvKeyReleaseMain(const XEvent &ev) {
 }
 
 int MainFuncTbFileSymbolCloseTb(WINDATUSR *rec) {
-    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return -22;
+    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return WIN_ERROR_TYPE;
     MenuSetupDisable(701, M_MAIN_MENU[6], 0);
     TbFile = 0;
     return 0;
 }
 
 int MainFuncTbFileDicomCloseTb(WINDATUSR *rec) {
-    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return -22;
+    if (!rec || !rec->win || rec->win->typ != WIN_TOOLBAR) return WIN_ERROR_TYPE;
     MenuSetupDisable(702, M_MAIN_MENU[6], 0);
     TbDicom = 0;
     return 0;
@@ -384,10 +384,10 @@ WINDAT *WinMainToolbarCreate(int floating, int kind, int x, int y) {
 }
 
 int ToolbarBtnMainAction(WINDATUSR *rec) {
-    if (!rec) return -15;
-    if (!rec->win) return -20;
+    if (!rec) return WIN_ERROR_ARG;
+    if (!rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *tb = rec->parent;
-    if (!tb) return -17;
+    if (!tb) return WIN_ERROR_PARENT;
     int floating = tb->status, kind = tb->state;
     int x = rec->evmouse.xbutton.x_root, y = rec->evmouse.xbutton.y_root;
     if (floating) x = y = 0;
@@ -395,14 +395,14 @@ int ToolbarBtnMainAction(WINDATUSR *rec) {
 }
 
 int MainFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
-    if (rec->win->typ != WIN_MAIN) return -22;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
+    if (rec->win->typ != WIN_MAIN) return WIN_ERROR_TYPE;
     return WinUSRStringArrayRemove(rec->win);
 }
 
 int CheckEvClientMessageMain(const XEvent &ev) {
     WINDAT *main = WinFindTyp(WIN_MAIN);
-    if (!main) return -15;
+    if (!main) return WIN_ERROR_ARG;
     Atom protocols = XInternAtom(ev.xany.display, "WM_PROTOCOLS", False);
     if (ev.xclient.message_type != protocols ||
         static_cast<Atom>(ev.xclient.data.l[0]) != main->wm_delete)
@@ -529,7 +529,7 @@ void MainFuncSignal(int sig) {
 int MainDepthCheck(int depth) {
     if (depth >= 8) return 0;
     fprintf(stderr, "%s: < 256 colors\n", PROGRAM);
-    return -6;
+    return WIN_ERROR_DEPTH;
 }
 
 #ifndef DRAVIK_LIBRARY
@@ -697,7 +697,7 @@ int main(int argc, char **argv) {
         exit(-19);
     }
     int setup = MainToolkitSetup(main_display, -1);
-    if (setup == -8) fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
+    if (setup == WIN_ERROR_MEMORY) fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
     if (setup != 0) exit(setup);
     BoxInit();
 
@@ -755,7 +755,7 @@ int main(int argc, char **argv) {
     CursorInit(main_display);
     if (!WinMainToolbarCreate(0, 1, 0, 0)) {
         ToolkitUnlock();
-        return -26;
+        return WIN_ERROR_CREATE;
     }
     for (int id = 202; id <= 205; id++)
         MenuSetupDisable(id, M_MAIN_MENU[1], 1);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/mf_album_tools.h"
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "toolkit/xwin.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // lines they write to.
 #pragma once
 
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "toolkit/xwin.h"
 
 #include <atomic>

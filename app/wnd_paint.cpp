@@ -16,6 +16,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_exif.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
@@ -103,20 +104,20 @@ int WorkKey(WINDATUSR *rec) {
 }
 
 static int WorkResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *wrk = rec->win;
     WINDAT *paned = WinChildFindTyp(wrk, WIN_PANED_HORIZ);
-    if (!paned) return -16;
+    if (!paned) return WIN_ERROR_CHILD;
     paned->width = wrk->width, paned->height = wrk->height;
     WinResize(paned, paned->width, paned->height);
     return PanedResize(paned);
 }
 
 int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
     char path[4096];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     struct stat st;
     if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
@@ -125,10 +126,10 @@ int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
 }
 
 int FileBoxFuncListEntryProperty(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     WINDAT *box = FileboxFind(rec->win);
     char path[4096];
-    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return -15;
+    if (FileboxGetFullPath(box, 0, path, sizeof path) != 0) return WIN_ERROR_ARG;
     struct stat st;
     if (stat(path, &st) != 0) return FILE_ERROR_READ;
     WINDAT *view = FileboxWndFPreviewGet(box);
@@ -237,7 +238,7 @@ void WinPaintCalcSize(int w, int h, int dw, int dh, int *ww, int *wh) {
 }
 
 static int WinPaintExtResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *win = rec->win;
     XWindowAttributes a;
     if (WinGetAttrib(win, &a) == 0) win->width = a.width, win->height = a.height;
@@ -294,7 +295,7 @@ static WINDAT *ExtView(WINDAT *win) {
 int WinPaintUpdate(Display *display, Window window) {
     (void)display;
     WINDAT *win = WinFind(window);
-    if (!win) return -20;
+    if (!win) return WIN_ERROR_NOWINDOW;
     void *before = MainPropStrGet(1);
     if (win->typ == WIN_MAIN) {
         auto *view = static_cast<WINDAT *>(MainPropStrGet(2));
@@ -400,9 +401,9 @@ int WinPaintDicomReread() {
 }
 
 int SymbolFileOpen(const char *path) {
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     WINDAT *mainwin = WinFindTyp(WIN_MAIN);
-    if (!mainwin) return -20;
+    if (!mainwin) return WIN_ERROR_NOWINDOW;
     int w = 0, h = 0;
     if (AskFileOpenWin == 1 || AskFileOpenWin == 2) {
         FILEREQ req;
@@ -425,16 +426,16 @@ int SymbolFileOpen(const char *path) {
             view = ExtView(shared);
         } else {
             WINDAT *win = WinPaintCreate(mainwin->usr.display, 100, 0, w, h, path);
-            if (!win) return -26;
+            if (!win) return WIN_ERROR_CREATE;
             view = ExtView(win);
             MainPropStrSet(3, win);
         }
-        if (!view) return -26;
+        if (!view) return WIN_ERROR_CREATE;
         ViewCallbacksSet(view, 1);
         MainPropStrSet(1, view);
     } else {
         view = static_cast<WINDAT *>(MainPropStrGet(2));
-        if (!view) return -20;
+        if (!view) return WIN_ERROR_NOWINDOW;
     }
     int rc = mf_FileOpen(path, view);
     if (rc != 100) return rc;
@@ -456,7 +457,7 @@ int SymbolFileOpen(const char *path) {
 }
 
 int SymbolActionFileOpen(WINDATUSR *rec) {
-    if (!rec || !rec->win || !rec->win->label) return -15;
+    if (!rec || !rec->win || !rec->win->label) return WIN_ERROR_ARG;
     return SymbolFileOpen(rec->win->label);
 }
 
@@ -473,14 +474,14 @@ WINDAT *SymbolFileCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEI
 // ---- the image view's callbacks
 
 int WinPaintFuncExpose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     int r = ExposePaint(rec);
     if (PaintDependGetRedraw(rec->win) == 1) PaintDependSetRedraw(rec->win, 0);
     return r;
 }
 
 int WinPaintFuncResize(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     if (!rec->win->usr.parent || PaintImgExist(rec->win) < 0) return 0;
     return ResizePaint(rec);
 }
@@ -512,7 +513,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
 }
 
 static int WinPaintExtIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     titles_shown.erase(rec->win->window);
     WinPaintSlotsForget(rec->win);
     MenuFileViewUpdate();
@@ -520,16 +521,16 @@ static int WinPaintExtIntClose(WINDATUSR *rec) {
 }
 
 int WinPaintFuncClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     PAINTIMG *e = Current(rec->win);
-    if (e && e->fi.busy == 1) return -24;
+    if (e && e->fi.busy == 1) return WIN_ERROR_NOIMAGE;
     WINDAT *top = TopOf(rec->win);
     if (top && top->typ == WIN_EXT_PAINT) WinPaintSlotsForget(top);
     return 0;
 }
 
 int WinPaintFuncStatus(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     return StatusSetProc(rec->win, rec->i);
 }
 
@@ -604,9 +605,9 @@ void WinPaintShown(WINDAT *view) {
 
 int WinPaintStatusPosRGBSet(WINDAT *view) {
     WINDAT *status = PaintWndStatusGet(view);
-    if (!status) return -16;
+    if (!status) return WIN_ERROR_CHILD;
     PAINTIMG *e = Current(view);
-    if (!e || !e->fi.fbuf || view->zoom < 1) return -24;
+    if (!e || !e->fi.fbuf || view->zoom < 1) return WIN_ERROR_NOIMAGE;
     const XButtonEvent &b = view->usr.evmouse.xbutton;
     double zoom = view->zoom;
     // Floored: a press left of a centred picture is outside it, not on its first column.
@@ -619,7 +620,7 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
         WinDicomStatusShow(view, "");
         DravikTrace("status");
         WinPaintTraceFields(view);
-        return -15;
+        return WIN_ERROR_ARG;
     }
     long i = static_cast<long>(y) * fi.w + x;
     int r = 0, g = 0, bl = 0;
@@ -641,9 +642,9 @@ int WinPaintStatusPosRGBSet(WINDAT *view) {
 }
 
 int WinPaintFuncMouse(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *view = rec->win;
-    if (!view->usr.parent) return -17;
+    if (!view->usr.parent) return WIN_ERROR_PARENT;
     const XEvent &ev = view->usr.evmouse;
     unsigned button = ev.type == MotionNotify ? 0 : ev.xbutton.button;
     bool left = ev.type == MotionNotify ? (ev.xmotion.state & Button1Mask) != 0
@@ -654,7 +655,7 @@ int WinPaintFuncMouse(WINDATUSR *rec) {
         return 0;
     }
     if (ev.type == ButtonRelease && static_cast<int>(button) == view->mouseright) {
-        if (PaintImgExist(view) < 0) return -24;
+        if (PaintImgExist(view) < 0) return WIN_ERROR_NOIMAGE;
         if (view->state == PAINT_SINGLE) return PaintMenuMouseRCreate(view) ? 0 : -1;
         return MenuPulldownCreate(view, ev.xbutton.x, ev.xbutton.y, M_OPTION_MENU[5], nullptr) ? 0
                                                                                                : -1;
@@ -691,7 +692,7 @@ WINDAT *PaintMenuMouseRCreate(WINDAT *view) {
 }
 
 int WinPaintFuncMouseBtnR0(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int id = rec->win->status;
     if (rec->parent && rec->parent->typ == WIN_MENUP) MenuOptionClose(rec->parent);
     return MenuMainAction(rec->display ? rec->display : main_display, id);
@@ -711,7 +712,7 @@ static int ViewCellRemove(WINDAT *view, const char *path) {
             PaintImgCurSelectSet(view, i);
             return PaintFileRemove(view);
         }
-    return -15;
+    return WIN_ERROR_ARG;
 }
 
 static int PathRemove(WINDAT *view, const char *path, int language) {
@@ -719,7 +720,8 @@ static int PathRemove(WINDAT *view, const char *path, int language) {
     if (lstat(path, &st) != 0) return MsgErrFile(language, path, FILE_ERROR_READ, errno, nullptr);
     bool dir = S_ISDIR(st.st_mode);
     if ((dir ? rmdir(path) : remove(path)) != 0)
-        return MsgErrFile(language, path, dir ? -157 : -110, errno, nullptr);
+        return MsgErrFile(language, path, dir ? FILE_ERROR_DIR_REMOVE : FILE_ERROR_REMOVE, errno,
+                          nullptr);
     DravikTrace("remove %s", path);
     return view ? ViewCellRemove(view, path) : 0;
 }
@@ -732,7 +734,7 @@ static std::string ViewPathId(WINDAT *view, const char *path) {
 }
 
 static int FileRemoveAnswer(WINDATUSR *rec) {
-    if (!rec) return -15;
+    if (!rec) return WIN_ERROR_ARG;
     void *p = nullptr;
     int at = 0;
     // "VIEW PATH": the view by address, checked against the registry before use.
@@ -764,13 +766,13 @@ static int PaintRenameFlyClose(WINDATUSR *rec) {
 
 static int PaintRenameFly(WINDAT *view, int sel) {
     PAINTIMG *e = PaintImgGet(view, sel);
-    if (!e || !e->fi.fname) return -15;
+    if (!e || !e->fi.fname) return WIN_ERROR_ARG;
     const char *slash = strrchr(e->fi.fname, '/');
     const char *name = slash ? slash + 1 : e->fi.fname;
     int th = WinGetTextHeight(fontfs_text, WIN_TEXT_SAMPLE, 0);
     int w = std::max(e->cw, EditGetInitWidth(name, 0) + 20);
     WINDAT *fly = EditFlyCreate(e->x, std::max(0, e->y + e->ch - th), w, view, name);
-    if (!fly) return -8;
+    if (!fly) return WIN_ERROR_MEMORY;
     fly->usr.parentgrp = view;
     WinUSRStringSet(fly, e->fi.fname);
     if (!fly->intclose) WinSetFuncIntClose(fly, WinFuncIntCloseSimple);
@@ -779,15 +781,15 @@ static int PaintRenameFly(WINDAT *view, int sel) {
 }
 
 int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -15;
+    if (!rec || !rec->win) return WIN_ERROR_ARG;
     int action = rec->win->status;
     WINDAT *view = rec->parent ? rec->parent->usr.parent : nullptr;
     if (rec->parent && rec->parent->typ == WIN_MENUP) MenuOptionClose(rec->parent);
-    if (!view || view->typ != WIN_PAINT) return -22;
+    if (!view || view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     int sel = PaintImgGetSelectFromMouse(view);
     if (sel < 0) return -1;
     PAINTIMG *e = PaintImgGet(view, sel);
-    if (!e || !e->fi.fname) return -15;
+    if (!e || !e->fi.fname) return WIN_ERROR_ARG;
     if (view->state != PAINT_THUMBS && view->state != PAINT_ALBUM) return 0;
     const char *path = e->fi.fname;
     switch (action) {
@@ -803,7 +805,7 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
     }
     case 2: {
         struct stat st;
-        if (stat(path, &st) != 0) return -102;
+        if (stat(path, &st) != 0) return FILE_ERROR_READ;
         bool dir = S_ISDIR(st.st_mode);
         if (AlbumWndDataGet(view)) {
             // The album marks itself: its file named a picture that is gone now.
@@ -834,7 +836,7 @@ int WinPaintFuncMouseBtnR12(WINDATUSR *rec) {
     case 1:
         return PaintRenameFly(view, sel);
     default:
-        return -15;
+        return WIN_ERROR_ARG;
     }
 }
 
@@ -904,7 +906,7 @@ static WINDAT *DicomPanelFind() {
 }
 
 int TbFileDicomUpdate(WINDAT *view) {
-    if (!view || view->typ != WIN_PAINT) return -22;
+    if (!view || view->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     // Only the view whose picture the main window shows speaks for the panel.
     if (view != MainPropStrGet(1)) return 0;
     WINDAT *panel = DicomPanelFind();
@@ -934,7 +936,7 @@ int TbFileDicomUpdate(WINDAT *view) {
 // ---- zoom and the viewer's own keys
 
 int MF_ViewZoom(WINDAT *view, int id) {
-    if (!view) return -15;
+    if (!view) return WIN_ERROR_ARG;
     int mode = id == 400   ? PAINT_ZOOM_IN
                : id == 401 ? PAINT_ZOOM_OUT
                : id == 402 ? PAINT_ZOOM_100
@@ -993,7 +995,7 @@ std::string WinPaintDirStep(const std::string &path, int step) {
 int WinPaintDirPreview(const char *path) {
     WINDAT *mainwin = WinFindTyp(WIN_MAIN);
     WINDAT *box = mainwin ? WinChildFindTypTree(mainwin, WIN_FILEBOX) : nullptr;
-    if (!box || !path) return -17;
+    if (!box || !path) return WIN_ERROR_PARENT;
     // A relative name is the start directory's, not the box's.
     char *real = realpath(path, nullptr);
     if (!real) return MsgErrFile(opt_rt[2], path, FILE_ERROR_READ, errno, nullptr);
@@ -1207,12 +1209,12 @@ int WinPaintKeyZoom(WINDAT *view, KeySym sym) {
 // ---- turning
 
 int MF_ViewTurn(WINDAT *view, int id) {
-    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return -15;
+    if (!view || view->typ != WIN_PAINT || view->state != PAINT_SINGLE) return WIN_ERROR_ARG;
     static const int value[4] = {EXIF_ORIENT_ROT270, EXIF_ORIENT_ROT90, EXIF_ORIENT_MIRROR,
                                  EXIF_ORIENT_FLIP};
-    if (id < 403 || id > 406) return -15;
+    if (id < 403 || id > 406) return WIN_ERROR_ARG;
     PAINTIMG *e = Current(view);
-    if (!e || !e->fi.fbuf || e->fi.w < 1) return -24;
+    if (!e || !e->fi.fbuf || e->fi.w < 1) return WIN_ERROR_NOIMAGE;
     const int turn = value[id - 403];
     // The picture point at the view's centre stays at the centre, as a fraction of the picture.
     double zw = std::max(1, PaintCalcImageScrollSize(view, 0));

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "base/xmem.h"
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "image/io_jpg.h"
 
 #include "bench_photo.h"

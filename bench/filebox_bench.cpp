@@ -14,6 +14,7 @@
 #include "base/settings.h"
 #include "base/xmem.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 #include "render/ximage.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"

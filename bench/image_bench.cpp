@@ -6,6 +6,7 @@
 #include "image/io_files.h"
 #include "image/io_jpg.h"
 #include "image/io_levels.h"
+#include "io/io_read.h"
 #include "render/reduce8a.h"
 #include "support/jpeg_file.h"
 #include "image/test_hooks.h"

@@ -11,6 +11,7 @@
 #include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 
 #include <algorithm>
 #include <cstdio>

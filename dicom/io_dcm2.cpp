@@ -1611,9 +1611,9 @@ static uint8_t *DcmPaletteCreate(const uint16_t *descriptor) {
 }
 
 int DcmGroupFillRow(int group, int row, const uint8_t *value, void *rec) {
-    if (group < 0 || group >= DCM_GROUPS || !value || !rec) return -15;
+    if (group < 0 || group >= DCM_GROUPS || !value || !rec) return WIN_ERROR_ARG;
     const DCMGROUPDEF &def = DcmGroupDef[group];
-    if (row < 0 || row >= def.rows) return -15;
+    if (row < 0 || row >= def.rows) return WIN_ERROR_ARG;
     const DCMFIELD &f = def.field[row];
     uint8_t *p = static_cast<uint8_t *>(rec) + f.offset;
     uint16_t w16 = static_cast<uint16_t>(value[0] | value[1] << 8);
@@ -1656,12 +1656,12 @@ int DcmGroupFillRow(int group, int row, const uint8_t *value, void *rec) {
 }
 
 int DcmGroupFillElement(int group, const uint8_t *value, int elo, int ehi, void *rec) {
-    if (group < 0 || group >= DCM_GROUPS) return -15;
+    if (group < 0 || group >= DCM_GROUPS) return WIN_ERROR_ARG;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     for (int row = 0; row < def.rows; row++)
         if (def.tag[row][3] == elo && def.tag[row][2] == ehi)
             return DcmGroupFillRow(group, row, value, rec);
-    return -15;
+    return WIN_ERROR_ARG;
 }
 
 int DcmGroupFill0000(const uint8_t *value, int elo, int ehi, DCMGROUP0000 *rec) {
@@ -1763,7 +1763,7 @@ void DcmGroupPaletteRelease(DCMGROUP0028 *rec) {
 }
 
 int DcmGroupPaletteCopy(DCMGROUP0028 *dst, const DCMGROUP0028 *src) {
-    if (!dst || !src) return -15;
+    if (!dst || !src) return WIN_ERROR_ARG;
     for (int c = 0; c < 3; c++)
         *DcmPaletteSlot(dst, c) = nullptr;
     for (int c = 0; c < 3; c++) {
@@ -1773,7 +1773,7 @@ int DcmGroupPaletteCopy(DCMGROUP0028 *dst, const DCMGROUP0028 *src) {
         auto *buf = static_cast<uint8_t *>(MemCreate(size, dcm_tag));
         if (!buf) {
             DcmGroupPaletteRelease(dst);
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         memcpy(buf, from, static_cast<size_t>(size));
         *DcmPaletteSlot(dst, c) = buf;

@@ -26,7 +26,7 @@ int DicomPhotometricClass(const char *pi) {
 }
 
 int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay) {
-    if (!d || !lay) return -15;
+    if (!d || !lay) return WIN_ERROR_ARG;
     memset(lay, 0, sizeof *lay);
     const char *name = path ? path : "DICOM";
     int ba = d->bitsallocated;
@@ -96,26 +96,32 @@ long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICO
     return n;
 }
 
-int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s) {
-    if (!lay || !s) return -15;
+int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s, int first, int count) {
+    if (!lay || !s || first < 0 || (first > 0 && first >= lay->frames)) return WIN_ERROR_ARG;
+    if (count < 0 || count > lay->frames - first) count = lay->frames - first;
     s->w = lay->w;
     s->h = lay->h;
-    s->frames = lay->frames;
+    s->frames = count;
+    s->total = lay->frames;
+    s->first = first;
     s->bits = lay->bits;
     s->sign = lay->sign;
-    size_t n = size_t(lay->pixels) * size_t(lay->frames);
+    size_t n = size_t(lay->pixels) * size_t(count);
     try {
         s->s16.clear();
         s->s32.clear();
-        if (lay->bits <= 16)
+        if (lay->bits <= 16) {
             s->s16.resize(n);
-        else
+            s->s16.shrink_to_fit();
+        } else {
             s->s32.resize(n);
-        s->valid.assign(size_t(lay->frames), 0);
+            s->s32.shrink_to_fit();
+        }
+        s->valid.assign(size_t(count), 0);
     } catch (const std::bad_alloc &) {
         s->s16 = decltype(s->s16)();
         s->s32 = decltype(s->s32)();
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     return FILE_SUCCES;
 }
@@ -253,7 +259,7 @@ static void MinMaxPadded(const DICOMSAMPLES *s, const DICOMPAD *pad, int32_t *lo
 }
 
 int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max, const DICOMPAD *pad) {
-    if (!s || !min || !max) return -15;
+    if (!s || !min || !max) return WIN_ERROR_ARG;
     int32_t lo = INT32_MAX, hi = INT32_MIN;
     const size_t pixels = size_t(s->w) * size_t(s->h);
     if (pad && pad->on && (!s->s16.empty() || !s->s32.empty()))

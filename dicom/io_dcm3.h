@@ -68,15 +68,24 @@ template <class T> struct DICOMSTOREALLOC {
 // Stored values of a one-sample image, every frame, each masked to Bits Stored (signed values
 // keep their two's complement bit pattern). The stage hands them to `--raw` as they are.
 struct DICOMSAMPLES {
-    int w, h, frames;
+    int w, h, frames; // frames: in the store
     int bits, sign;
     std::vector<uint16_t, DICOMSTOREALLOC<uint16_t>> s16; // Bits Stored up to 16
     std::vector<uint32_t, DICOMSTOREALLOC<uint32_t>> s32; // wider
     std::vector<long> valid; // per frame: pixels from the frame's start the file held
+    int total = 0;           // frames of the image
+    int first = 0;           // the image's frame at store index 0
+    // Asked of a raw read before it starts. `only` >= 0: that frame alone is decoded (the store
+    // holds it, or nothing when the image has fewer frames). `sink`: the frames are decoded a
+    // few at a time and handed to it in order (store index f - first), so the store never
+    // holds more than those few; a sink's non-zero result stops the read with that code.
+    int only = -1;
+    int (*sink)(void *ctx, const DICOMSAMPLES *s, int f) = nullptr;
+    void *sinkctx = nullptr;
 };
-// Room for all frames, not cleared: whoever fills frame f writes or clears each of its samples.
-// 100 or -8.
-int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s);
+// Room for `count` frames from image frame `first` (count < 0: all frames), not cleared:
+// whoever fills frame f writes or clears each of its samples. 100 or -8.
+int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s, int first = 0, int count = -1);
 // Signed value of a stored bit pattern.
 static inline int32_t DicomSampleValue(uint32_t p, int bits, int sign) {
     if (!sign || bits >= 32) return int32_t(p);

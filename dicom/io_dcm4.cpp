@@ -1,5 +1,6 @@
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dcmvoi.h"
+#include "dicom/io_dicom.h"
 
 #include "base/xmem.h"
 #include "dicom/io_j2k.h"
@@ -35,7 +36,7 @@ static uint32_t Le32(const uint8_t *p) {
 
 int DicomItemsRead(const uint8_t *buf, long len, long offset, std::vector<uint32_t> *bot,
                    std::vector<DICOMFRAG> *frags) {
-    if (!buf || !bot || !frags) return -15;
+    if (!buf || !bot || !frags) return WIN_ERROR_ARG;
     bot->clear();
     frags->clear();
     bool first = true;
@@ -325,7 +326,7 @@ int DicomJpegFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICO
     try {
         grey.resize(pixels);
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     int rc = DicomJpegRun(data, len, lay->w, lay->h, 1, 0, grey.data(), &rows);
     if (rc < 0) return rc;
@@ -364,6 +365,8 @@ struct DICOMFRAMEJOB {
     DICOMSAMPLES *s;   // one-sample images
     uint8_t *rgb;      // colour images
     int codec_threads; // a lone large JPEG 2000 frame: OpenJPEG's own threads
+    int from, to;      // the frames decoded this round; the store begins at s->first
+    bool stopped;      // an earlier round took the CPU budget: the rest stay black
 };
 
 // One thread's scratch: a frame's fragments joined, an RLE frame's native bytes.
@@ -385,6 +388,7 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     const DICOMLAYOUT &lay = job->lay;
     const bool one = lay.samples == 1;
     uint8_t *out = job->rgb ? job->rgb + size_t(f) * size_t(lay.pixels) * 3 : nullptr;
+    const int sf = one ? f - job->s->first : f; // frame f's index in the store
     if (job->syntax == DICOM_TS_NATIVE && lay.packed) {
         // Held counts pixels here: frames share bytes.
         *held = DicomFrameBits(job->buf + job->off, job->len - job->off, &lay, job->s, f);
@@ -395,7 +399,7 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
         long avail = from < job->len ? std::min<long>(job->len - from, lay.framebytes) : 0;
         *held = avail;
         if (avail > 0 && one)
-            DicomFrameSamples(job->buf + from, avail, &lay, job->s, f);
+            DicomFrameSamples(job->buf + from, avail, &lay, job->s, sf);
         else if (avail > 0)
             GetImageDataRGB(job->buf + from, avail, &lay, out);
         return FILE_SUCCES;
@@ -414,21 +418,21 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
                                   job->buf + fr.offset + fr.length);
             }
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         data = sc->joined.data();
         n = sc->joined.size();
     }
-    if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, f, out);
-    if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, f, out);
-    if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, f, out);
+    if (job->syntax == DICOM_TS_LOSSLESS) return decompFrameDicom(data, n, &lay, job->s, sf, out);
+    if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, sf, out);
+    if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, sf, out);
     if (job->syntax == DICOM_TS_J2K)
-        return DicomJ2kFrame(data, n, &lay, job->s, f, out, sign, job->codec_threads);
+        return DicomJ2kFrame(data, n, &lay, job->s, sf, out, sign, job->codec_threads);
     uint8_t *native = sc->native.data();
     int rc = DicomRleFrame(data, n, &job->rle, native);
     if (rc >= 0) {
         if (one)
-            DicomFrameSamples(native, job->rle.framebytes, &job->rle, job->s, f);
+            DicomFrameSamples(native, job->rle.framebytes, &job->rle, job->s, sf);
         else
             GetImageDataRGB(native, job->rle.framebytes, &job->rle, out);
     }
@@ -470,20 +474,21 @@ static long DicomThreadCpuMs() {
     return long(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-// Every frame of the job, on as many threads as the tuning allows; the calling thread decodes
-// too and alone reports progress, from the count of frames done.
+// The job's frames from `from` to `to`, on as many threads as the tuning allows; the calling
+// thread decodes too and alone reports progress, from the count of frames done.
 static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
                              std::vector<DICOMFRAMEDONE> *done) {
-    const int frames = job->lay.frames;
-    int threads = DicomFrameThreads(job->syntax, job->lay);
+    const int frames = job->to - job->from;
+    int threads = std::min(DicomFrameThreads(job->syntax, job->lay), std::max(frames, 1));
     std::vector<DICOMFRAMESCRATCH> scratch;
     try {
-        done->resize(size_t(frames));
+        done->resize(size_t(job->lay.frames));
         scratch.resize(size_t(threads));
         if (job->syntax == DICOM_TS_RLE) scratch[0].native.resize(size_t(job->lay.framebytes));
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
+    if (frames < 1) return FILE_SUCCES;
     for (int t = 1; t < threads; t++) {
         try {
             if (job->syntax == DICOM_TS_RLE)
@@ -493,11 +498,11 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
             break;
         }
     }
-    std::atomic<int> next{0}, finished{0};
-    std::atomic<bool> stop{false};
+    std::atomic<int> next{job->from}, finished{0};
+    std::atomic<bool> stop{job->stopped};
     int last = 0;
     auto work = [&](DICOMFRAMESCRATCH *sc, bool reporter) {
-        for (int f; (f = next.fetch_add(1)) < frames;) {
+        for (int f; (f = next.fetch_add(1)) < job->to;) {
             DICOMFRAMEDONE &d = (*done)[size_t(f)];
             if (stop.load()) {
                 d.rc = FILE_ERROR_DATA;
@@ -511,7 +516,7 @@ static int DicomFramesDecode(FILEREQ *req, const DICOMFRAMEJOB *job, int top,
                 // the budget, the frames still waiting are not started.
                 if (d.cpu_ms > dicom_frame_tune.frame_cpu_ms) stop.store(true);
             }
-            if (!job->rgb) DicomFrameClearRest(job->s, f);
+            if (!job->rgb) DicomFrameClearRest(job->s, f - job->s->first);
             int k = finished.fetch_add(1) + 1;
             if (reporter) DicomProgress(req, int(long(k) * top / frames), &last);
         }
@@ -648,7 +653,7 @@ static int DicomCodedBudget(const std::vector<DICOMFRAG> &frags, size_t located,
 /* ---- the frame path ---- */
 
 int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
-    if (!fi || !desc) return -15;
+    if (!fi || !desc) return WIN_ERROR_ARG;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return FILE_ERROR_DATA;
@@ -677,7 +682,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
             DicomItemsRead(buf, len, off, &bot, &frags);
             DicomFramesLocate(buf, bot, frags, lay.frames, syntax != DICOM_TS_RLE, &spans);
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         rc = DicomCodedBudget(frags, spans.size(), syntax, &lay, false, name);
         cut = false;
@@ -704,7 +709,7 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
 
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
                             DICOMSAMPLES *raw) {
-    if (!fi || !desc) return -15;
+    if (!fi || !desc) return WIN_ERROR_ARG;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return FILE_ERROR_DATA;
@@ -740,7 +745,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
                                        : DicomCodedBudget(job.frags, job.spans.size(), syntax, &lay,
                                                           raw != nullptr, name);
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     if (rc != FILE_SUCCES) return rc;
     fi->frames = lay.frames;
@@ -749,13 +754,28 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         desc->dataend = int(std::min<long>(len, off + DicomNativeBytes(&lay)));
     else
         desc->dataend = frags.empty() ? int(off) : int(frags.back().offset + frags.back().length);
+    // A raw read may want one frame, or all of them handed on a few at a time; 1 bit allocated
+    // frames share bytes and are always decoded together.
+    int from = 0, to = lay.frames, step = lay.frames;
+    if (raw && one && !lay.packed && raw->only >= 0) {
+        if (raw->only >= lay.frames) {
+            s->total = lay.frames;
+            s->frames = 0;
+            return FILE_SUCCES;
+        }
+        from = raw->only;
+        to = from + 1;
+        step = 1;
+    } else if (raw && one && !lay.packed && raw->sink) {
+        step = DicomFrameThreads(syntax, lay);
+    }
     if (one) {
-        if (DicomSamplesCreate(&lay, s) != FILE_SUCCES) return -8;
+        if (DicomSamplesCreate(&lay, s, from, step) != FILE_SUCCES) return WIN_ERROR_MEMORY;
     } else {
         long size = FileBufferSize(lay.w, lay.h, 3, lay.frames);
         if (size < 0) return FILE_ERROR_DATA;
         rgb = static_cast<uint8_t *>(MemCreate(size, tag));
-        if (!rgb) return -8;
+        if (!rgb) return WIN_ERROR_MEMORY;
         memset(rgb, 0, size_t(size));
     }
     job.buf = buf;
@@ -780,9 +800,26 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     // Decoding takes most of the time; grey and palette images finish with their windowing.
     const int top = one && !raw ? DICOM_PROGRESS_DECODED : 100;
     std::vector<DICOMFRAMEDONE> done;
-    if (DicomFramesDecode(req, &job, top, &done) != FILE_SUCCES) {
-        if (rgb) MemFree(rgb, tag);
-        return -8;
+    job.stopped = false;
+    int sign = s->sign;
+    for (int at = from; at < to; at += step) {
+        job.from = at;
+        job.to = std::min(to, at + step);
+        if (at > from) {
+            if (DicomSamplesCreate(&lay, s, at, job.to - at) != FILE_SUCCES)
+                return WIN_ERROR_MEMORY;
+            s->sign = sign;
+        }
+        if (DicomFramesDecode(req, &job, top, &done) != FILE_SUCCES) {
+            if (rgb) MemFree(rgb, tag);
+            return WIN_ERROR_MEMORY;
+        }
+        for (int f = job.from; f < job.to; f++)
+            job.stopped = job.stopped || done[size_t(f)].cpu_ms > dicom_frame_tune.frame_cpu_ms;
+        if (syntax == DICOM_TS_J2K && one) DicomJ2kSignNote(req, name, done, s);
+        if (at == from) sign = s->sign;
+        for (int f = job.from; raw && raw->sink && f < job.to; f++)
+            if (int r = raw->sink(raw->sinkctx, s, f)) return r;
     }
     int missing = 0, damaged = 0;
     long held = 0;
@@ -795,7 +832,9 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         else if (d.rc == FILE_QUIET)
             damaged++;
     }
-    const long whole = lay.packed ? lay.pixels * lay.frames : DicomNativeBytes(&lay);
+    const long whole = lay.packed                ? lay.pixels * lay.frames
+                       : to - from == lay.frames ? DicomNativeBytes(&lay)
+                                                 : long(to - from) * lay.framebytes;
     if (syntax == DICOM_TS_NATIVE && held < whole)
         snprintf(req->note, sizeof req->note,
                  "pixel data ends after %ld of %ld %s; the rest is black", held, whole,
@@ -814,7 +853,6 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
                     name, f, done[size_t(f)].cpu_ms, dicom_frame_tune.frame_cpu_ms);
             break;
         }
-    if (syntax == DICOM_TS_J2K && one) DicomJ2kSignNote(req, name, done, s);
 
     if (raw) return FILE_SUCCES;
     if (!one) {
@@ -834,12 +872,14 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         long size = FileBufferSize(lay.w, lay.h, 1, lay.frames);
         fi->fbuf = size > 0 ? static_cast<uint8_t *>(MemCreate(size, tag)) : nullptr;
         if (fi->fbuf) DicomVoiRenderAll(voi, fi->fbuf, req);
-        if (fi->fbuf && req && !req->preview)
+        if (fi->fbuf && req && !req->preview) {
             fi->voi = voi;
-        else
+            fi->release = DicomDataRelease;
+        } else
             DicomVoiRelease(voi);
         fi->bit = 8;
         fi->maptyp = MAPTYP_GREY;
     }
-    return fi->fbuf ? FILE_SUCCES : -8;
+    if (!fi->fbuf) return WIN_ERROR_MEMORY;
+    return FILE_SUCCES;
 }

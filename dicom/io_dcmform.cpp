@@ -245,7 +245,7 @@ void InflateFeed(z_stream *z, const uint8_t *&src, long &left) {
 long DicomFormInflatedSize(const uint8_t *src, long n, long budget) {
     if (!src || n <= 0) return FILE_ERROR_FORMAT;
     z_stream z;
-    if (InflateStart(&z, src, n) != Z_OK) return -8;
+    if (InflateStart(&z, src, n) != Z_OK) return WIN_ERROR_MEMORY;
     static thread_local uint8_t scratch[64 * 1024];
     long total = 0, left = n;
     int r = Z_OK;

@@ -63,7 +63,7 @@ int DicomSeriesKeyRead(const std::string &path, DICOMSERIESKEY *key) {
     IoRequestInit(&req, path.c_str());
     FILEINFO fi{};
     DICOMCTX *ctx = DicomCtxCreate();
-    if (!ctx) return -8;
+    if (!ctx) return WIN_ERROR_MEMORY;
     int rc = IsFileDicom(&req, &fi, IO_READ_PROBE, ctx);
     if (rc == FILE_SUCCES && DicomFileBytes(&fi, nullptr)) {
         key->path = path;
@@ -144,10 +144,10 @@ static std::string LineField(const char *text, size_t size, bool digits = false)
 }
 
 int DicomSeriesLine(const FILEINFO *fi, char *out, size_t size) {
-    if (!out || !size) return -15;
+    if (!out || !size) return WIN_ERROR_ARG;
     out[0] = 0;
     void **table = DicomEntryTable(fi);
-    if (!table) return -24;
+    if (!table) return WIN_ERROR_NOIMAGE;
     const auto *g08 = static_cast<const DCMGROUP0008 *>(table[DCM_G0008]);
     const auto *g20 = static_cast<const DCMGROUP0020 *>(table[DCM_G0020]);
     const auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);

@@ -1,6 +1,7 @@
 #include "dicom/io_dcmtext.h"
 
 #include "base/utf8.h"
+#include "base/xerror.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -306,7 +307,7 @@ void DcmKeepBytes(const uint8_t *in, size_t n, DcmOut &out) {
 
 int DcmTextToUtf8(const char *charset, const uint8_t *in, size_t n, int kind, char *dst,
                   size_t size) {
-    if (!dst || size == 0 || (!in && n)) return -15;
+    if (!dst || size == 0 || (!in && n)) return WIN_ERROR_ARG;
     dst[0] = 0;
     while (n > 0 && (in[n - 1] == ' ' || in[n - 1] == 0))
         n--;
@@ -345,7 +346,7 @@ int DcmTextToUtf8(const char *charset, const uint8_t *in, size_t n, int kind, ch
 }
 
 int DcmTextPersonName(const char *utf8, char *dst, size_t size) {
-    if (!utf8 || !dst || size == 0) return -15;
+    if (!utf8 || !dst || size == 0) return WIN_ERROR_ARG;
     std::string v = utf8;
     v.resize(std::min(v.find('\\'), v.size()));
     std::string group;

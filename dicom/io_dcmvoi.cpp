@@ -138,10 +138,10 @@ static void VoiReadPadding(const FILEINFO *fi, int bound, DICOMVOI *voi) {
 
 int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, int pi,
                    DICOMSAMPLES *s, DICOMVOI **out) {
-    if (!fi || !d || !s || !out) return -15;
+    if (!fi || !d || !s || !out) return WIN_ERROR_ARG;
     *out = nullptr;
     auto *voi = new (std::nothrow) DICOMVOI;
-    if (!voi) return -8;
+    if (!voi) return WIN_ERROR_MEMORY;
     voi->s = std::move(*s);
     const int bound = d->dataoffset > 0 ? d->dataoffset : 0x7FFFFFFF;
     try {
@@ -162,7 +162,7 @@ int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, i
             voi->invert = !voi->invert;
     } catch (const std::bad_alloc &) {
         delete voi;
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     DICOMPAD pad{voi->pad, voi->padlo, voi->padhi};
     DicomWindowSetup(d, &voi->s, pi, req, &voi->range, &pad);
@@ -216,9 +216,9 @@ void DicomVoiSetWindow(DICOMVOI *voi, double c, double w) {
 
 int DicomVoiPreset(DICOMVOI *voi, int n) {
     static const double preset[][2] = {{40, 400}, {-600, 1500}, {300, 1500}, {40, 80}};
-    if (!voi || n < 1 || n > DICOM_VOI_PRESETS) return -15;
+    if (!voi || n < 1 || n > DICOM_VOI_PRESETS) return WIN_ERROR_ARG;
     if (n == 1) {
-        if (voi->windows.empty() && voi->table.empty()) return -15;
+        if (voi->windows.empty() && voi->table.empty()) return WIN_ERROR_ARG;
         DicomVoiOpenWindow(voi, DICOM_WINDOW_FILE, nullptr);
     } else if (n == 2) {
         // Linear from the lowest to the highest value the image holds.
@@ -232,7 +232,7 @@ int DicomVoiPreset(DICOMVOI *voi, int n) {
 }
 
 int DicomVoiCycle(DICOMVOI *voi) {
-    if (!voi || voi->windows.size() < 2) return -15;
+    if (!voi || voi->windows.size() < 2) return WIN_ERROR_ARG;
     int next = voi->which < 0 ? 0 : (voi->which + 1) % int(voi->windows.size());
     voi->kind = DICOM_VOI_CW;
     voi->which = next;
@@ -302,7 +302,7 @@ void DicomVoiRender(const DICOMVOI *voi, int f, uint8_t *out) {
 }
 
 int DicomVoiRenderAll(const DICOMVOI *voi, uint8_t *fbuf, FILEREQ *req) {
-    if (!voi || !fbuf) return -15;
+    if (!voi || !fbuf) return WIN_ERROR_ARG;
     const size_t pixels = size_t(voi->s.w) * size_t(voi->s.h);
     int last = DICOM_PROGRESS_DECODED;
     const int rest = 100 - DICOM_PROGRESS_DECODED;
@@ -318,9 +318,9 @@ int DicomVoiRenderAll(const DICOMVOI *voi, uint8_t *fbuf, FILEREQ *req) {
 /* ---- values under the pointer ---- */
 
 int DicomVoiStored(const DICOMVOI *voi, int f, int x, int y, int32_t *stored, double *value) {
-    if (!voi) return -15;
+    if (!voi) return WIN_ERROR_ARG;
     const DICOMSAMPLES &s = voi->s;
-    if (f < 0 || f >= s.frames || x < 0 || y < 0 || x >= s.w || y >= s.h) return -15;
+    if (f < 0 || f >= s.frames || x < 0 || y < 0 || x >= s.w || y >= s.h) return WIN_ERROR_ARG;
     const size_t k = (size_t(f) * size_t(s.h) + size_t(y)) * size_t(s.w) + size_t(x);
     uint32_t p =
         s.s16.empty() ? (k < s.s32.size() ? s.s32[k] : 0) : (k < s.s16.size() ? s.s16[k] : 0);

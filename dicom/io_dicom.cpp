@@ -488,7 +488,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
         static_cast<DICOMFILE *>(MemCreate(head + size + (aligned ? 2 * huge : 0), dcm_file_tag));
     if (!f) {
         close(fd);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     long offset = head;
     if (aligned) {
@@ -521,9 +521,10 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     f->why = nullptr;
     memset(&f->nest, 0, sizeof f->nest);
     int form = DicomFormSetup(&f);
-    if (!f) return -8;
+    if (!f) return WIN_ERROR_MEMORY;
     DcmNestWalkAs(reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest, form);
     fi->dicom = f;
+    fi->release = DicomDataRelease;
     return FILE_SUCCES;
 }
 
@@ -765,7 +766,7 @@ int DicomNestWalk(const uint8_t *buf, int len, DICOMNEST *nest) {
 }
 
 static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form) {
-    if (!nest) return -15;
+    if (!nest) return WIN_ERROR_ARG;
     DicomNestRelease(nest);
     if (!buf || len < 8) return FILE_ERROR_FORMAT;
     DICOMWALK w = {buf, len, nest, false};
@@ -782,7 +783,8 @@ static int DcmNestWalkAs(const uint8_t *buf, int len, DICOMNEST *nest, int form)
     }
     if (tag <= 0) {
         DicomNestRelease(nest);
-        return w.nomem ? -8 : FILE_ERROR_FORMAT;
+        if (w.nomem) return WIN_ERROR_MEMORY;
+        return FILE_ERROR_FORMAT;
     }
     nest->pixeltag = int(tag);
     return FILE_SUCCES;
@@ -869,7 +871,7 @@ static void DcmRawValue(FILEINFO *fi, int bound, int g, int e, char *dst, size_t
 int DcmGroupSetup(DICOMCTX *ctx, FILEINFO *fi, int limit, int group, void *rec) {
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
-    if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return -15;
+    if (!ctx || !buf || !rec || group < 0 || group >= DCM_GROUPS) return WIN_ERROR_ARG;
     const DCMGROUPDEF &def = DcmGroupDef[group];
     int bound = group == DCM_GFFFE ? len : std::min(std::max(limit, 0), len);
     // The meta group lies in front of the data set: a walked file has none past it.
@@ -967,7 +969,7 @@ int DcmGroupSetupFFFE(DICOMCTX *ctx, FILEINFO *fi, int limit, DCMGROUPFFFE *rec)
 }
 
 int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit) {
-    if (!ctx) return -15;
+    if (!ctx) return WIN_ERROR_ARG;
     if (!DicomFileBytes(fi, nullptr)) return FILE_ERROR_DATA;
     for (int g = 0; g < DCM_GROUPS; g++)
         DcmGroupSetup(ctx, fi, limit, g, DcmGroupCurrent(&ctx->groups, g));
@@ -978,7 +980,7 @@ int DicomUnitsSort(DICOMCTX *ctx, FILEINFO *fi, int limit) {
 
 int DicomEntryTableRemove(FILEREQ *req, void **table) {
     (void)req;
-    if (!table) return -15;
+    if (!table) return WIN_ERROR_ARG;
     DcmGroupPaletteRelease(static_cast<DCMGROUP0028 *>(table[DCM_G0028]));
     MemFreeArray(table, dcm_tag, 0, DCM_GROUPS, 1);
     return FILE_SUCCES;
@@ -1097,7 +1099,7 @@ static void DicomHeaderRefused(const DICOMCTX *ctx, const char *path) {
 }
 
 int DicomEntrySetup(DICOMCTX *ctx, FILEINFO *fi, DICOMDESC *desc) {
-    if (!ctx || !fi || !desc) return -15;
+    if (!ctx || !fi || !desc) return WIN_ERROR_ARG;
     int len;
     if (!DicomFileBytes(fi, &len)) return FILE_ERROR_DATA;
     desc->filesize = len;
@@ -1206,7 +1208,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     DICOMDESC &desc = ctx->dicomdesc;
     const DCMGROUP0002 &g02 = ctx->groups.dcmgroup0002;
     memset(&desc, 0, sizeof desc);
-    if (!req || !fi || !req->path) return -15;
+    if (!req || !fi || !req->path) return WIN_ERROR_ARG;
     struct stat st;
     if (stat(req->path, &st) != 0) return FILE_ERROR_READ;
     // The minimum size keeps other small files out; the marker says DICOM at any size.
@@ -1261,7 +1263,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
 
 int IsFileDicom(FILEREQ *req, FILEINFO *fi, int mode, DICOMCTX *ctx) {
     DICOMCTXSCOPE scope(ctx);
-    if (!scope.ctx) return -8;
+    if (!scope.ctx) return WIN_ERROR_MEMORY;
     int r = DicomTest(scope.ctx, req, fi, mode);
     // The read that follows takes over the parse instead of repeating it.
     DICOMFILE *f = r == FILE_SUCCES ? DicomFileHeld(fi) : nullptr;
@@ -1289,7 +1291,7 @@ static int DicomColormapCreate(FILEINFO *fi) {
         *map = static_cast<uint16_t *>(MemCreate(bytes, dcm_tag));
         if (!*map) {
             DicomColormapRelease(fi);
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         memset(*map, 0, size_t(bytes));
     }
@@ -1330,7 +1332,7 @@ static int DicomReadFail(FILEINFO *fi, void **table, int code) {
 }
 
 static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *given, bool probe) {
-    if (!req || !fi || !req->path) return -15;
+    if (!req || !fi || !req->path) return WIN_ERROR_ARG;
     int len;
     const uint8_t *buf = DicomFileBytes(fi, &len);
     if (!buf) return FILE_ERROR_DATA;
@@ -1394,6 +1396,7 @@ static int DicomRead(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *gi
     DicomDataRelease(fi);
     fi->voi = voi;
     fi->dicom = table;
+    fi->release = DicomDataRelease;
     return FILE_SUCCES;
 }
 
@@ -1406,17 +1409,17 @@ int IoReadDicomProbe(FILEREQ *req, FILEINFO *fi, DICOMCTX *ctx) {
 }
 
 int IoReadDicomRaw(FILEREQ *req, FILEINFO *fi, DICOMSAMPLES *raw, DICOMCTX *ctx) {
-    if (!raw) return -15;
+    if (!raw) return WIN_ERROR_ARG;
     return DicomRead(req, fi, raw, ctx, false);
 }
 
 /* ---- header fields for the tool and the toolbar ---- */
 
 int DicomImageDescription(void *const *table, char *out, size_t size) {
-    if (!out || !size) return -15;
+    if (!out || !size) return WIN_ERROR_ARG;
     if (!table) {
         snprintf(out, size, " ");
-        return -24;
+        return WIN_ERROR_NOIMAGE;
     }
     auto *g02 = static_cast<const DCMGROUP0002 *>(table[DCM_G0002]);
     auto *g28 = static_cast<const DCMGROUP0028 *>(table[DCM_G0028]);
@@ -1428,7 +1431,7 @@ int DicomImageDescription(void *const *table, char *out, size_t size) {
 }
 
 int DicomInfoGet(const FILEINFO *fi, DICOMINFO *info) {
-    if (!info) return -15;
+    if (!info) return WIN_ERROR_ARG;
     void **table = DicomEntryTable(fi);
     int r = DicomImageDescription(table, info->description, sizeof info->description);
     if (!table) {

@@ -193,7 +193,7 @@ static bool J2kHeaderFits(const DICOMJ2KHEAD &h, const DICOMLAYOUT *lay) {
 int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                   uint8_t *out, int *sign, int threads) {
     if (sign) *sign = -1;
-    if (!data || !lay || !s) return -15;
+    if (!data || !lay || !s) return WIN_ERROR_ARG;
     DICOMJ2KHEAD head;
     if (!DicomJ2kHeader(data, len, &head)) {
         LjpegWarn("JPEG 2000 frame without a size header (SIZ)");
@@ -203,13 +203,13 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
 
     std::vector<uint8_t> fixed;
     data = J2kTilePartsFit(data, len, &fixed);
-    if (!data) return -8;
+    if (!data) return WIN_ERROR_MEMORY;
     J2KCALL call;
     J2KLOG log{std::string(), 0};
     J2KSRC src{data, len, 0};
     call.codec = opj_create_decompress(head.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
     call.stream = opj_stream_create(std::clamp<size_t>(len, 4096, OPJ_J2K_STREAM_CHUNK_SIZE), 1);
-    if (!call.codec || !call.stream) return -8;
+    if (!call.codec || !call.stream) return WIN_ERROR_MEMORY;
     opj_set_error_handler(call.codec, J2kError, &log);
     opj_set_warning_handler(call.codec, J2kWarning, &log);
     opj_set_info_handler(call.codec, J2kQuiet, nullptr);

@@ -67,7 +67,7 @@ static void JlsToRgb(const uint8_t *src, long pixels, int bytes, bool planar, in
 
 int DicomJlsFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
                   uint8_t *out) {
-    if (!data || !lay || !s) return -15;
+    if (!data || !lay || !s) return WIN_ERROR_ARG;
     // Our own look at the frame header first: CharLS would size its work from it.
     DICOMJLSHEAD head;
     if (!DicomJlsHeader(data, len, &head)) {
@@ -89,7 +89,7 @@ int DicomJlsFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
         return FILE_ERROR_DATA;
     }
     std::unique_ptr<charls_jpegls_decoder, JLSDECODER> dec(charls_jpegls_decoder_create());
-    if (!dec) return -8;
+    if (!dec) return WIN_ERROR_MEMORY;
     charls_jpegls_errc e = charls_jpegls_decoder_set_source_buffer(dec.get(), data, len);
     if (e == charls_jpegls_errc::success) e = charls_jpegls_decoder_read_header(dec.get());
     charls_frame_info fi{};
@@ -119,7 +119,7 @@ int DicomJlsFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
         try {
             tmp.resize(need);
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         dst = tmp.data();
     }

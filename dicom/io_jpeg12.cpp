@@ -10,7 +10,7 @@
 
 int DicomJpeg12Frame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s,
                      int f, uint8_t *out) {
-    if (!data || !lay || !s) return -15;
+    if (!data || !lay || !s) return WIN_ERROR_ARG;
     int w, h, comps;
     if (Jpg12Header(data, len, &w, &h, &comps) != FILE_SUCCES) {
         LjpegWarn("12-bit JPEG frame without a readable header");
@@ -31,7 +31,7 @@ int DicomJpeg12Frame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DI
         try {
             tmp.resize(pixels * size_t(lay->samples));
         } catch (const std::bad_alloc &) {
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         dst = tmp.data();
     }

@@ -1,6 +1,6 @@
 // Album loading, entry parsing, thumbnail decoding and the rewrite over arbitrary file bytes.
 #include "base/xmem.h"
-#include "image/io_album.h"
+#include "io/io_album.h"
 
 #include <cstdio>
 #include <cstdlib>

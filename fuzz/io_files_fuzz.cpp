@@ -4,6 +4,7 @@
 #include "image/io_files.h"
 #include "image/io_jpg.h"
 #include "image/test_hooks.h"
+#include "io/io_read.h"
 
 #include <cstdio>
 #include <cstdlib>

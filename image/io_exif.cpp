@@ -125,7 +125,7 @@ int ImageOrient(FILEINFO *fi, int value) {
     const int frames = fi->frames > 0 ? fi->frames : 1;
     const size_t frame = static_cast<size_t>(w) * static_cast<size_t>(h) * bpp;
     auto *out = static_cast<uint8_t *>(MemCreate(frame * frames, "image orient"));
-    if (!out) return -8;
+    if (!out) return WIN_ERROR_MEMORY;
     // A displayed point (X, Y) comes from the stored point the inverse (transposed) matrix
     // gives; in whole pixels: stored = origin + X * stepx + Y * stepy.
     auto stored = [&](long X, long Y, long *sx, long *sy) {
@@ -162,7 +162,7 @@ int ImageOrient(FILEINFO *fi, int value) {
 }
 
 int ImageTurn(FILEINFO *fi, int value) {
-    if (!fi || !fi->fbuf) return -15;
+    if (!fi || !fi->fbuf) return WIN_ERROR_ARG;
     value = OrientValid(value);
     int rc = ImageOrient(fi, value);
     if (rc != FILE_SUCCES) return rc;

@@ -6,8 +6,6 @@
 #include "base/settings.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
-#include "dicom/io_dicom.h"
-#include "dicom/io_dcmvoi.h"
 #include "image/io_jpg.h"
 #include "image/io_levels.h"
 
@@ -29,9 +27,6 @@ const char *IoFileTypExt(int ftyp) {
     return ftyp >= 0 && ftyp < FTYP_COUNT ? file_ext[2 * ftyp + 1] : file_ext[1];
 }
 
-// What a probe returns: any non-null address that is no pixel buffer.
-static uint8_t io_probe_marker;
-
 int (*IoXImageFreeHook)(_XImage *image) = nullptr;
 
 void IoRequestInit(FILEREQ *req, const char *path) {
@@ -45,22 +40,6 @@ void IoRequestInit(FILEREQ *req, const char *path) {
     req->hounsfield_max = HounsfieldMax;
     req->dicom_window = DicomWindow;
     req->exif_rotate = ExifRotate;
-}
-
-static int IoLanguage(const FILEREQ *req) {
-    return req ? req->language : LG_DEFAULT;
-}
-
-static void IoStatusClear(const FILEREQ *req) {
-    if (req->statusmsg) req->statusmsg(req->ctx, nullptr);
-    if (req->progress) req->progress(req->ctx, 0);
-}
-
-static void IoStatusAction(const FILEREQ *req, const char *action, const char *what) {
-    if (!req->statusmsg) return;
-    char text[256];
-    snprintf(text, sizeof text, "%s %s", action ? action : "", what);
-    req->statusmsg(req->ctx, text);
 }
 
 long FileBufferSize(long w, long h, long comps, long frames) {
@@ -84,8 +63,9 @@ void IoFreeRecord(FILEINFO *fi, const char *tag) {
                          fi->markers};
     for (uint8_t *b : blocks)
         if (b) MemFree(b, tag);
-    // The record owns its DICOM data: a probe that forgot it leaked the header table.
-    DicomDataRelease(fi);
+    // The record owns what its reader left in it (the DICOM header table, stored values): a
+    // probe that forgot it leaked the header table.
+    if (fi->release) fi->release(fi);
     memset(fi, 0, sizeof *fi);
 }
 
@@ -120,69 +100,6 @@ int IoReportUnread(const FILEREQ *req, const char *path, int language, int err) 
     return MsgErrFile(language, path, FILE_ERROR_READ, -1, nullptr);
 }
 
-static void IoDropPixels(FILEINFO *fi, const char *tag) {
-    ImageLevelsDrop(fi);
-    if (fi->fbuf) MemFree(fi->fbuf, tag);
-    fi->fbuf = nullptr;
-    fi->ftyp = 0;
-}
-
-void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode) {
-    if (!req || !fi) return nullptr;
-    memset(fi, 0, sizeof *fi);
-    const char *tag = req->path ? req->path : "io";
-    int lang = IoLanguage(req);
-    if (IsFileJpeg(req->path) == FILE_SUCCES) {
-        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_JPEG));
-        int rc = IoReadJpeg(req, fi, mode);
-        if (rc == FILE_SUCCES) {
-            fi->ftyp = FTYP_JPEG;
-        } else {
-            IoDropPixels(fi, tag);
-        }
-        if (mode == IO_READ_PROBE) return &io_probe_marker;
-        return rc == FILE_SUCCES ? fi->fbuf : nullptr;
-    }
-    if (IsFileDicom(req, fi, mode) == FILE_SUCCES) {
-        IoStatusAction(req, LgAct(8, lang), IoFileTypName(FTYP_DICOM));
-        int rc = mode == IO_READ_PROBE ? IoReadDicomProbe(req, fi) : IoReadDicom(req, fi);
-        if (rc == FILE_SUCCES) {
-            fi->ftyp = FTYP_DICOM;
-        } else {
-            IoDropPixels(fi, tag);
-            DicomDataRelease(fi);
-        }
-        if (mode == IO_READ_PROBE) return &io_probe_marker;
-        return rc == FILE_SUCCES ? fi->fbuf : nullptr;
-    }
-    return nullptr;
-}
-
-void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode) {
-    if (!req || !fi) return nullptr;
-    IoStatusClear(req);
-    void *buf = IoFindOrReadFileTyp(req, fi, mode);
-    IoStatusClear(req);
-    if (!buf) return nullptr;
-    if (mode == IO_READ_FULL) {
-        int lang = IoLanguage(req);
-        IoStatusAction(req, LgAct(10, lang), LgRes(26, lang));
-        const char *tag = req->path;
-        // The whole path: the name is what removing and renaming act on later.
-        size_t len = strlen(req->path) + 1;
-        fi->fname = static_cast<char *>(MemCreate(static_cast<long>(len), tag));
-        if (fi->fname) memcpy(fi->fname, req->path, len);
-        struct stat st;
-        if (stat(req->path, &st) == 0) fi->fsize = static_cast<int>(st.st_size);
-        if (req->render && (req->render(req->ctx, fi) != 0 || !fi->ximage)) {
-            IoDropPixels(fi, tag);
-            buf = nullptr;
-        }
-    }
-    IoStatusClear(req);
-    return buf;
-}
-
 int IoMapEntries(const FILEINFO *fi) {
     if (!fi || fi->maptyp == MAPTYP_GREY || fi->mapentry <= 0 || fi->mapentry > 256) return 256;
     return fi->mapentry;
@@ -206,30 +123,21 @@ void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save) {
     save->markerlen = fi->markerlen;
 }
 
-int IoSaveFile(FILEREQ *req, SAVEINFO *save) {
-    if (!req || !save) return -15;
-    IoStatusClear(req);
-    int rc = 0;
-    if (save->ftyp == FTYP_JPEG) rc = IoWriteJpeg(req, save);
-    IoStatusClear(req);
-    return rc;
-}
-
 int FileColormapCreate(FILEINFO *fi) {
-    if (!fi) return -15;
+    if (!fi) return WIN_ERROR_ARG;
     long room = 4L * (fi->mapentry > 0 ? fi->mapentry : 1);
     const char *tag = fi->fname ? fi->fname : "colormap";
     uint16_t **maps[3] = {&fi->rmap, &fi->gmap, &fi->bmap};
     for (uint16_t **m : maps) {
         *m = static_cast<uint16_t *>(MemCreate(room, tag));
-        if (!*m) return -8;
+        if (!*m) return WIN_ERROR_MEMORY;
         memset(*m, 0, static_cast<size_t>(room));
     }
     return FILE_SUCCES;
 }
 
 int FileColormapCopy(FILEINFO *dst, const FILEINFO *src, int create) {
-    if (!dst || !src) return -15;
+    if (!dst || !src) return WIN_ERROR_ARG;
     dst->mapentry = src->mapentry;
     dst->maptyp = src->maptyp;
     if (create) {
@@ -368,7 +276,7 @@ FILE *FileStdOpen(const char *path) {
 }
 
 int FileStdExist(const char *path) {
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return FILE_ERROR_READ;
     close(fd);
@@ -376,7 +284,7 @@ int FileStdExist(const char *path) {
 }
 
 static int FileOpenFlags(FILEREQ *req, int flags) {
-    if (!req || !req->path) return -15;
+    if (!req || !req->path) return WIN_ERROR_ARG;
     req->fd = open(req->path, flags, 0660);
     if (req->fd < 0) {
         req->error = errno;
@@ -387,7 +295,7 @@ static int FileOpenFlags(FILEREQ *req, int flags) {
 }
 
 int FileOpenRead(FILEREQ *req) {
-    if (!req || !req->path) return -15;
+    if (!req || !req->path) return WIN_ERROR_ARG;
     req->fd = FileOpenInput(req->path);
     req->error = req->fd < 0 ? errno : 0;
     return req->fd < 0 ? FILE_ERROR_OPEN : FILE_SUCCES;
@@ -403,7 +311,7 @@ int FileCreateTrunc(FILEREQ *req) {
 }
 
 int FileTestExtensionAdd(const char *name, const char *ext) {
-    if (!name || !ext) return -15;
+    if (!name || !ext) return WIN_ERROR_ARG;
     size_t n = strlen(name), e = strlen(ext);
     if (e == 0) return FILE_SUCCES;
     if (e > n) return FILE_ERROR_EXTENSION;

@@ -68,6 +68,9 @@ struct FILEINFO {
     // A monochrome DICOM picture's stored values and window (fbuf is derived from them); null
     // for other pictures and for previews.
     DICOMVOI *voi;
+    // Set by a reader that left data of its own in the record (dicom, voi): how IoFreeRecord
+    // releases it, so the record's home needs no reader.
+    void (*release)(FILEINFO *fi);
 };
 
 // A file request; the album code uses it as its file record too.
@@ -139,12 +142,9 @@ struct SAVEINFO {
 const char *IoFileTypName(int ftyp);
 const char *IoFileTypExt(int ftyp);
 
-// Read modes of the dispatch.
+// Read modes of the readers and of the dispatch above them (io/io_read.h).
 enum { IO_READ_FULL = 0, IO_READ_PROBE = 2 };
 
-void *IoFindOrReadFileTyp(FILEREQ *req, FILEINFO *fi, int mode);
-void *IoReadFile(FILEREQ *req, FILEINFO *fi, int mode);
-int IoSaveFile(FILEREQ *req, SAVEINFO *save);
 // A save record of the picture in `fi` (size, pixels, colour maps, frames); type, quality,
 // frame range and view are the caller's.
 void IoSaveInfoFromImage(const FILEINFO *fi, SAVEINFO *save);

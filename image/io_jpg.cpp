@@ -70,7 +70,7 @@ void my_error_exit(j_common_ptr cinfo) {
 // What a libjpeg error means for the caller: memory ran out (-8), or the file is damaged or
 // could not be written (`code`).
 static int JpgErrorCode(const JPEGERR *err, int code) {
-    return err->pub.msg_code == JERR_OUT_OF_MEMORY ? -8 : code;
+    return err->pub.msg_code == JERR_OUT_OF_MEMORY ? WIN_ERROR_MEMORY : code;
 }
 
 static void JpgErrorSetup(JPEGERR *err) {
@@ -883,7 +883,7 @@ static int JpgDecodeLib(JPGREAD *r, FILEREQ *req, int w, bool cmyk) {
     jpeg_decompress_struct *c = &r->cinfo;
     if (cmyk) {
         r->cmyk = static_cast<uint8_t *>(MemCreate(4L * w * JPG_ROWS, req->path));
-        if (!r->cmyk) return -8;
+        if (!r->cmyk) return WIN_ERROR_MEMORY;
     }
 
     // At 1/8 scale a pixel is its block's DC value: of a progressive file only the scans up to
@@ -1060,7 +1060,7 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
         c->out_color_space = JCS_GRAYSCALE;
         fi->maptyp = MAPTYP_8BIT;
         fi->mapentry = 255;
-        if (FileColormapCreate(fi) != FILE_SUCCES) return -8;
+        if (FileColormapCreate(fi) != FILE_SUCCES) return WIN_ERROR_MEMORY;
     } else {
         c->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     }
@@ -1103,14 +1103,14 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
         return JpgRefuse(&r->client, "decoding needs %ld MiB, more than the %ld MiB decoder budget",
                          coef >> 20, IO_BUDGET_DECODER >> 20);
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
-    if (!r->buf) return -8;
+    if (!r->buf) return WIN_ERROR_MEMORY;
     JpgHugePages(r->buf, size);
     if (c->scale_denom == 8 && r->mem &&
         JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h, r->pool, !req->onethread)) {
         jpg_dc_tune.taken++;
         JpgProgress(req, 100);
     } else if (JpgDecodeLib(r, req, w, cmyk) != FILE_SUCCES)
-        return -8;
+        return WIN_ERROR_MEMORY;
     if (c->out_color_space == JCS_GRAYSCALE) {
         for (int i = 0; i < 256; i++)
             fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = static_cast<uint16_t>(i);
@@ -1173,7 +1173,7 @@ static bool JpgIs12Bit(FILE *fp) {
 }
 
 int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
-    if (!req || !fi || !req->path) return -15;
+    if (!req || !fi || !req->path) return WIN_ERROR_ARG;
     JPGREAD r;
     memset(&r, 0, sizeof r);
     JpgErrorSetup(&r.err);
@@ -1203,7 +1203,7 @@ int IoReadJpeg(FILEREQ *req, FILEINFO *fi, int mode) {
 }
 
 int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const char *tag) {
-    if (!data || !fi || len < 1) return -15;
+    if (!data || !fi || len < 1) return WIN_ERROR_ARG;
     memset(fi, 0, sizeof *fi);
     if (len < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) return FILE_ERROR_FORMAT;
     FILEREQ req;
@@ -1229,7 +1229,7 @@ int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const c
 }
 
 int IoJpegFrameName(const char *path, int frame, char *out, size_t size) {
-    if (!path || !out) return -15;
+    if (!path || !out) return WIN_ERROR_ARG;
     char probe[32], suffix[32];
     snprintf(probe, sizeof probe, ".frm%i.", frame);
     snprintf(suffix, sizeof suffix, ".frm%i", frame);
@@ -1245,7 +1245,7 @@ int IoJpegFrameName(const char *path, int frame, char *out, size_t size) {
         else
             n = snprintf(out, size, "%s%s", path, suffix);
     }
-    return n < 0 || static_cast<size_t>(n) >= size ? -15 : 0;
+    return n < 0 || static_cast<size_t>(n) >= size ? WIN_ERROR_ARG : 0;
 }
 
 // Everything one written frame holds; released on every way out.
@@ -1267,9 +1267,9 @@ static int JpgFrameFrameCount(const SAVEINFO *save) {
 // Frame f of a palette image as RGB: maptyp 1 keeps 8-bit values in the low byte, the
 // 16-bit palettes take their high byte.
 static int JpgPaletteToRgb(JPGWRITE *wr, const SAVEINFO *save, const uint8_t *idx, long n) {
-    if (!save->rmap || !save->gmap || !save->bmap) return -8;
+    if (!save->rmap || !save->gmap || !save->bmap) return WIN_ERROR_MEMORY;
     wr->rgb = static_cast<uint8_t *>(MemCreate(n * 3, "jpeg"));
-    if (!wr->rgb) return -8;
+    if (!wr->rgb) return WIN_ERROR_MEMORY;
     int shift = save->maptyp == MAPTYP_8BIT ? 0 : 8;
     // An index past a short map takes its last entry instead of reading beyond it.
     int last = save->mapentry > 0 && save->mapentry < 256 ? save->mapentry - 1 : 255;
@@ -1391,7 +1391,7 @@ static int JpgWriteFrame(FILEREQ *req, const SAVEINFO *save, const char *name, i
 }
 
 int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag) {
-    if (!save || !out || !len) return -15;
+    if (!save || !out || !len) return WIN_ERROR_ARG;
     *out = nullptr;
     *len = 0;
     long n = FileBufferSize(save->w, save->h, 1, 1);
@@ -1413,7 +1413,7 @@ int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag) {
             memcpy(*out, wr.mem, wr.memlen);
             *len = static_cast<long>(wr.memlen);
         } else {
-            rc = -8;
+            rc = WIN_ERROR_MEMORY;
         }
     } else if (rc == FILE_SUCCES) {
         rc = FILE_ERROR_DATA;
@@ -1440,7 +1440,7 @@ static int JpgWriteTurned(FILEREQ *req, const SAVEINFO *save) {
 }
 
 int IoWriteJpeg(FILEREQ *req, SAVEINFO *save) {
-    if (!save) return -8;
+    if (!save) return WIN_ERROR_MEMORY;
     if (!req || !req->path) return FILE_ERROR_WRITE;
     if (int rc = JpgWriteTurned(req, save); rc != JPG_TURN_LOSSY) return rc;
     int frames = JpgFrameFrameCount(save);

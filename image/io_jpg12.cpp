@@ -226,14 +226,14 @@ static int Jpg12Run(const uint8_t *data, size_t len, int mode, int *w, int *h, i
 }
 
 int Jpg12Header(const uint8_t *data, size_t len, int *w, int *h, int *comps) {
-    if (!data || !w || !h || !comps) return -15;
+    if (!data || !w || !h || !comps) return WIN_ERROR_ARG;
     volatile long rows = 0;
     return Jpg12Run(data, len, 0, w, h, comps, 0, nullptr, &rows, nullptr);
 }
 
 int Jpg12Decode(const uint8_t *data, size_t len, int w, int h, int comps, int rgb_hint,
                 uint16_t *out, long *rows, const char *name) {
-    if (!data || !out || !rows) return -15;
+    if (!data || !out || !rows) return WIN_ERROR_ARG;
     *rows = 0;
     if (!Jpg12MarkersSane(data, len)) {
         if (name) fprintf(stderr, "dravik: %s: 12-bit JPEG with a malformed frame or scan\n", name);
@@ -248,7 +248,7 @@ int Jpg12Decode(const uint8_t *data, size_t len, int w, int h, int comps, int rg
 /* ---- plain files ---- */
 
 int IoReadJpeg12(FILEREQ *req, FILEINFO *fi, int mode) {
-    if (!req || !fi || !req->path) return -15;
+    if (!req || !fi || !req->path) return WIN_ERROR_ARG;
     const char *name = req->path;
     int fd = FileOpenInput(name);
     if (fd < 0) return FILE_ERROR_OPEN;
@@ -295,13 +295,13 @@ int IoReadJpeg12(FILEREQ *req, FILEINFO *fi, int mode) {
     try {
         samples.assign(size_t(size), 0);
     } catch (const std::bad_alloc &) {
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     long rows = 0;
     int rc = Jpg12Decode(bytes.data(), bytes.size(), w, h, comps, 0, samples.data(), &rows, name);
     if (rc < 0) return rc;
     uint8_t *buf = static_cast<uint8_t *>(MemCreate(size, name));
-    if (!buf) return -8;
+    if (!buf) return WIN_ERROR_MEMORY;
     const size_t n = size_t(std::min<long>(rows, h)) * size_t(w) * size_t(outc);
     if (outc == 3) {
         for (size_t i = 0; i < size_t(size); i++)
@@ -320,7 +320,7 @@ int IoReadJpeg12(FILEREQ *req, FILEINFO *fi, int mode) {
         fi->mapentry = 255;
         if (FileColormapCreate(fi) != FILE_SUCCES) {
             MemFree(buf, name);
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         for (int i = 0; i < 256; i++)
             fi->rmap[i] = fi->gmap[i] = fi->bmap[i] = uint16_t(i);

@@ -60,13 +60,13 @@ static void JpgTurnExifUpright(uint8_t *data, size_t len) {
 
 int JpgTurnMem(const uint8_t *in, long inlen, int value, int w, int h, uint8_t **out, long *outlen,
                const char *tag) {
-    if (!in || !out || !outlen || inlen < 4) return -15;
+    if (!in || !out || !outlen || inlen < 4) return WIN_ERROR_ARG;
     *out = nullptr;
     *outlen = 0;
     int op = JpgTurnOp(value);
     if (op < 0 || inlen > JPG_TURN_MAX) return JPG_TURN_LOSSY;
     tjhandle tj = tjInitTransform();
-    if (!tj) return -8;
+    if (!tj) return WIN_ERROR_MEMORY;
     int sw = 0, sh = 0, sub = 0, space = 0;
     int rc = FILE_SUCCES;
     unsigned char *buf = nullptr;
@@ -92,7 +92,7 @@ int JpgTurnMem(const uint8_t *in, long inlen, int value, int w, int h, uint8_t *
     if (rc == FILE_SUCCES) {
         *out = static_cast<uint8_t *>(MemCreate(static_cast<long>(len), tag));
         if (!*out) {
-            rc = -8;
+            rc = WIN_ERROR_MEMORY;
         } else {
             memcpy(*out, buf, len);
             JpgTurnExifUpright(*out, len);
@@ -129,7 +129,7 @@ static uint8_t *JpgTurnSlurp(const char *path, long size) {
 }
 
 int JpgTurnFile(const char *source, long sourcesize, int value, int w, int h, const char *dest) {
-    if (!source || !dest) return -15;
+    if (!source || !dest) return WIN_ERROR_ARG;
     uint8_t *in = JpgTurnSlurp(source, sourcesize);
     if (!in) return FILE_ERROR_READ;
     uint8_t *out = nullptr;

@@ -140,10 +140,10 @@ void ImageLevelsDrop(FILEINFO *fi) {
 int ImageLevelsBuildNow(FILEINFO *fi, int frame) {
     ImageLevelsDrop(fi);
     IMGLEVELS *lv = LevelsSetup(fi, frame);
-    if (!lv) return fi && fi->fbuf ? -8 : -15;
+    if (!lv) return fi && fi->fbuf ? WIN_ERROR_MEMORY : WIN_ERROR_ARG;
     if (!BuildLevels(lv)) {
         delete lv;
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     lv->ready.store(1);
     fi->levels = lv;
@@ -154,7 +154,7 @@ int ImageLevelsStart(FILEINFO *fi, int frame, void (*done)(void *ctx, const std:
                      void *ctx) {
     ImageLevelsDrop(fi);
     IMGLEVELS *lv = LevelsSetup(fi, frame);
-    if (!lv) return fi && fi->fbuf ? -8 : -15;
+    if (!lv) return fi && fi->fbuf ? WIN_ERROR_MEMORY : WIN_ERROR_ARG;
     lv->done = done;
     lv->ctx = ctx;
     fi->levels = lv;
@@ -168,7 +168,7 @@ int ImageLevelsStart(FILEINFO *fi, int frame, void (*done)(void *ctx, const std:
         // No thread to be had: build here, the caller paints the smooth picture itself.
         if (!BuildLevels(lv)) {
             ImageLevelsDrop(fi);
-            return -8;
+            return WIN_ERROR_MEMORY;
         }
         lv->ready.store(1);
     }
@@ -208,9 +208,9 @@ static void AxisTaps(const int *s, int n, int k, int size, std::vector<int> &fir
 
 int ImageLevelsBox(const FILEINFO *fi, const int *xs, int ow, const int *ys, int oh, uint8_t *out,
                    int *grey) {
-    if (!fi || !xs || !ys || !out || ow < 1 || oh < 1) return -15;
+    if (!fi || !xs || !ys || !out || ow < 1 || oh < 1) return WIN_ERROR_ARG;
     const IMGLEVELS *lv = fi->levels;
-    if (!lv || !lv->ready.load()) return -24;
+    if (!lv || !lv->ready.load()) return WIN_ERROR_NOIMAGE;
     // The level with at least one pixel per span in both directions.
     int span = lv->w[0] + lv->h[0];
     for (int i = 0; i < ow; i++)

@@ -1,7 +1,7 @@
 // Display images: client-side XImages in the display's depth, sized to the view that shows them.
 #pragma once
 
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "image/io_files.h"
 #include "toolkit/xwin.h"
 

@@ -2,7 +2,7 @@
 #include "tools/tool_album.h"
 
 #include "base/xmem.h"
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "image/io_files.h"
 #include "tools/dravik_tool.h"
 

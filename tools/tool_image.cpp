@@ -9,6 +9,7 @@
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
+#include "io/io_read.h"
 #include "tools/dravik_tool.h"
 #include "tools/tool_dicom.h"
 
@@ -131,40 +132,6 @@ void WordsBigEndian(const uint16_t *src, uint16_t *dst, size_t n) {
         dst[i] = static_cast<uint16_t>(src[i] << 8 | src[i] >> 8);
 }
 
-// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian. Signed values are
-// sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
-// 16-bit gets the stored value back.
-int WriteRawPgm(const DICOMSAMPLES &s, const char *out, int first, int last) {
-    if (s.bits > 16)
-        return ToolFail("%s: %i-bit samples do not fit a PGM (write a .pfm)", out, s.bits);
-    FILE *fp = fopen(out, "wb");
-    if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
-    const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
-    const bool wide = s.bits > 8 || s.sign;
-    const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
-    std::vector<uint16_t> words(wide ? pixels : 0), values(s.sign ? pixels : 0);
-    std::vector<uint8_t> bytes(wide ? 0 : pixels);
-    for (int f = first; f <= last; f++) {
-        fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
-        const uint16_t *src = s.s16.data() + static_cast<size_t>(f) * pixels;
-        if (s.sign) {
-            for (size_t i = 0; i < pixels; i++)
-                values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
-            src = values.data();
-        }
-        if (wide) {
-            WordsBigEndian(src, words.data(), pixels);
-            fwrite(words.data(), 2, pixels, fp);
-        } else {
-            for (size_t i = 0; i < pixels; i++)
-                bytes[i] = static_cast<uint8_t>(src[i]);
-            fwrite(bytes.data(), 1, pixels, fp);
-        }
-    }
-    if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
-    return 0;
-}
-
 // A file whose reader found no picture in it says so, with what it holds; true when it did.
 bool NoImage(const FILEREQ &req, const char *path) {
     char text[160];
@@ -173,38 +140,84 @@ bool NoImage(const FILEREQ &req, const char *path) {
     return true;
 }
 
-// Stored values as PFM (grey, 32-bit float, little endian, rows bottom to top): any bits stored,
-// signed or not; exact while a value's magnitude stays within 2^24.
-int WriteRawPfm(const DICOMSAMPLES &s, const char *out, int first, int last) {
-    FILE *fp = fopen(out, "wb");
-    if (!fp) return ToolFail("cannot create %s: %s", out, strerror(errno));
-    const size_t w = static_cast<size_t>(s.w), pixels = w * static_cast<size_t>(s.h);
-    std::vector<float> row(w);
-    for (int f = first; f <= last; f++) {
-        fprintf(fp, "Pf\n%i %i\n-1.0\n", s.w, s.h);
-        const size_t base = static_cast<size_t>(f) * pixels;
-        for (int y = s.h - 1; y >= 0; y--) {
-            for (size_t x = 0; x < w; x++) {
-                size_t i = base + static_cast<size_t>(y) * w + x;
-                uint32_t p = s.s32.empty() ? s.s16[i] : s.s32[i];
-                row[x] = s.sign ? static_cast<float>(DicomSampleValue(p, s.bits, s.sign))
-                                : static_cast<float>(p);
-            }
-            if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__)
-                for (float &v : row) {
-                    uint32_t b;
-                    memcpy(&b, &v, 4);
-                    b = __builtin_bswap32(b);
-                    memcpy(&v, &b, 4);
-                }
-            fwrite(row.data(), sizeof(float), w, fp);
-        }
+// Stored values as PGM: 8-bit up to 8 bits stored, else 16-bit big-endian. Signed values are
+// sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
+// 16-bit gets the stored value back. One image a frame; `at` is the frame's store index.
+int WriteRawPgm(const DICOMSAMPLES &s, FILE *fp, int at) {
+    const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
+    const bool wide = s.bits > 8 || s.sign;
+    const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
+    std::vector<uint16_t> words(wide ? pixels : 0), values(s.sign ? pixels : 0);
+    std::vector<uint8_t> bytes(wide ? 0 : pixels);
+    fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
+    const uint16_t *src = s.s16.data() + static_cast<size_t>(at) * pixels;
+    if (s.sign) {
+        for (size_t i = 0; i < pixels; i++)
+            values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
+        src = values.data();
     }
-    if (fclose(fp) != 0) return ToolFail("cannot write %s", out);
+    if (wide) {
+        WordsBigEndian(src, words.data(), pixels);
+        fwrite(words.data(), 2, pixels, fp);
+    } else {
+        for (size_t i = 0; i < pixels; i++)
+            bytes[i] = static_cast<uint8_t>(src[i]);
+        fwrite(bytes.data(), 1, pixels, fp);
+    }
     return 0;
 }
 
-// The stored values of a monochrome DICOM file, read without windowing.
+// Stored values as PFM (grey, 32-bit float, little endian, rows bottom to top): any bits stored,
+// signed or not; exact while a value's magnitude stays within 2^24.
+int WriteRawPfm(const DICOMSAMPLES &s, FILE *fp, int at) {
+    const size_t w = static_cast<size_t>(s.w), pixels = w * static_cast<size_t>(s.h);
+    std::vector<float> row(w);
+    fprintf(fp, "Pf\n%i %i\n-1.0\n", s.w, s.h);
+    const size_t base = static_cast<size_t>(at) * pixels;
+    for (int y = s.h - 1; y >= 0; y--) {
+        for (size_t x = 0; x < w; x++) {
+            size_t i = base + static_cast<size_t>(y) * w + x;
+            uint32_t p = s.s32.empty() ? s.s16[i] : s.s32[i];
+            row[x] = s.sign ? static_cast<float>(DicomSampleValue(p, s.bits, s.sign))
+                            : static_cast<float>(p);
+        }
+        if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__)
+            for (float &v : row) {
+                uint32_t b;
+                memcpy(&b, &v, 4);
+                b = __builtin_bswap32(b);
+                memcpy(&v, &b, 4);
+            }
+        fwrite(row.data(), sizeof(float), w, fp);
+    }
+    return 0;
+}
+
+// Where the frames of a raw read go, one after another as they are decoded.
+struct RAWOUT {
+    const char *path;
+    bool pfm;
+    FILE *fp;
+    int rc;
+};
+
+// The read's sink: image frame f, at store index f - first. The file is made at the first frame,
+// once the samples are known to fit it.
+int RawFrameWrite(void *ctx, const DICOMSAMPLES *s, int f) {
+    auto *o = static_cast<RAWOUT *>(ctx);
+    if (!o->fp) {
+        if (!o->pfm && s->bits > 16)
+            return o->rc = ToolFail("%s: %i-bit samples do not fit a PGM (write a .pfm)", o->path,
+                                    s->bits);
+        o->fp = fopen(o->path, "wb");
+        if (!o->fp) return o->rc = ToolFail("cannot create %s: %s", o->path, strerror(errno));
+    }
+    return o->rc =
+               o->pfm ? WriteRawPfm(*s, o->fp, f - s->first) : WriteRawPgm(*s, o->fp, f - s->first);
+}
+
+// The stored values of a monochrome DICOM file, read without windowing: the asked frame alone,
+// or every frame written as it is decoded, so that no more than a few frames are held.
 int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     const bool pfm = EndsWith(out, ".pfm");
     if (!pfm && !EndsWith(out, ".pgm")) return ToolFail("--raw writes .pgm or .pfm");
@@ -214,15 +227,26 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     memset(&fi, 0, sizeof fi);
     RecordGuard guard{&fi, in};
     DICOMSAMPLES s;
+    RAWOUT o{out, pfm, nullptr, 0};
+    if (all) {
+        s.sink = RawFrameWrite;
+        s.sinkctx = &o;
+    } else {
+        s.only = frame;
+    }
     if (IsFileDicom(&req, &fi, IO_READ_FULL) != FILE_SUCCES)
         return NoImage(req, in) ? 1 : ToolFail("%s: not a readable DICOM image", in);
     int rc = IoReadDicomRaw(&req, &fi, &s);
-    if (rc == FILE_ERROR_FORMAT && s.s16.empty() && s.s32.empty())
-        return ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
-    if (rc != FILE_SUCCES) return ToolFail("%s: cannot read (%i)", in, rc);
-    if (frame >= s.frames) return ToolFail("%s has %i frame(s)", in, s.frames);
-    int first = all ? 0 : frame, last = all ? s.frames - 1 : frame;
-    return pfm ? WriteRawPfm(s, out, first, last) : WriteRawPgm(s, out, first, last);
+    if (!o.rc && rc == FILE_ERROR_FORMAT && s.s16.empty() && s.s32.empty())
+        o.rc = ToolFail("%s: --raw needs a monochrome image (%i)", in, rc);
+    else if (!o.rc && rc != FILE_SUCCES)
+        o.rc = ToolFail("%s: cannot read (%i)", in, rc);
+    else if (!o.rc && !all && frame >= s.total)
+        o.rc = ToolFail("%s has %i frame(s)", in, s.total);
+    else if (!o.rc && !all)
+        RawFrameWrite(&o, &s, frame);
+    if (o.fp && fclose(o.fp) != 0 && !o.rc) o.rc = ToolFail("cannot write %s", out);
+    return o.rc;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "image/io_files.h"
 #include "image/io_jpg.h"
 #include "image/io_jpg_corner.h"
+#include "io/io_read.h"
 #include "render/ximage.h"
 #include "toolkit/xinit.h"
 #include "widgets/xpaint.h"

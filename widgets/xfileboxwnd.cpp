@@ -8,6 +8,7 @@
 #include "base/settings.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
+#include "io/io_read.h"
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"

@@ -29,8 +29,8 @@ static int Slot(WINDAT *v, int s) {
     return v && v->usr.im ? v->usr.im[s] : 0;
 }
 static int SlotSet(WINDAT *v, int s, int value) {
-    if (!v) return -15;
-    if (!v->usr.im) return -8;
+    if (!v) return WIN_ERROR_ARG;
+    if (!v->usr.im) return WIN_ERROR_MEMORY;
     v->usr.im[s] = value;
     return 0;
 }
@@ -85,13 +85,13 @@ int PaintDependSetRedraw(WINDAT *v, int f) {
 }
 
 int PaintWndPropFileSet(WINDAT *v, WINDAT *prop) {
-    return v ? WinUSRStringArrayValueSet(v, 1, reinterpret_cast<char *>(prop)) : -15;
+    return v ? WinUSRStringArrayValueSet(v, 1, reinterpret_cast<char *>(prop)) : WIN_ERROR_ARG;
 }
 WINDAT *PaintWndPropFileGet(WINDAT *v) {
     return v ? reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(v, 1)) : nullptr;
 }
 int PaintWndStatusSet(WINDAT *v, WINDAT *status) {
-    return v ? WinUSRStringArrayValueSet(v, 2, reinterpret_cast<char *>(status)) : -15;
+    return v ? WinUSRStringArrayValueSet(v, 2, reinterpret_cast<char *>(status)) : WIN_ERROR_ARG;
 }
 WINDAT *PaintWndStatusGet(WINDAT *v) {
     return v ? reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(v, 2)) : nullptr;
@@ -140,11 +140,11 @@ WINDAT *PaintCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR
 }
 
 int PaintImgPaintMemCreate(WINDAT *v, int count) {
-    if (!v) return -15;
-    if (count < 1) return -15;
+    if (!v) return WIN_ERROR_ARG;
+    if (count < 1) return WIN_ERROR_ARG;
     long size = static_cast<long>(count) * static_cast<long>(sizeof(PAINTIMG));
     auto *list = static_cast<PAINTIMG *>(MemCreate(size, "ip"));
-    if (!list) return -24;
+    if (!list) return WIN_ERROR_NOIMAGE;
     memset(list, 0, static_cast<size_t>(size));
     v->img_list = list;
     v->img_size = sizeof(PAINTIMG);
@@ -154,8 +154,8 @@ int PaintImgPaintMemCreate(WINDAT *v, int count) {
 }
 
 int PaintImgSetup(WINDAT *v, int count) {
-    if (!v) return -15;
-    if (v->typ != WIN_PAINT) return -22;
+    if (!v) return WIN_ERROR_ARG;
+    if (v->typ != WIN_PAINT) return WIN_ERROR_TYPE;
     if (v->img_list && v->img_count > 0)
         WinFreeImage(v, 0, 1);
     else if (v->img_list)
@@ -170,8 +170,8 @@ int PaintImgSetup(WINDAT *v, int count) {
 }
 
 int PaintImgRemove(WINDAT *v, int index) {
-    if (!v || !v->img_list || v->img_count < 1) return -24;
-    if (index < 0 || index >= v->img_count) return -15;
+    if (!v || !v->img_list || v->img_count < 1) return WIN_ERROR_NOIMAGE;
+    if (index < 0 || index >= v->img_count) return WIN_ERROR_ARG;
     PAINTIMG *e = PaintImgGet(v, index);
     int cur = v->img_current;
     WinFreeImage(v, index, 0);
@@ -183,7 +183,7 @@ int PaintImgRemove(WINDAT *v, int index) {
 int PaintImgExist(WINDAT *v) {
     for (int i = 0; v && i < v->img_count; i++)
         if (PaintImgGet(v, i)->fi.ximage) return i;
-    return -24;
+    return WIN_ERROR_NOIMAGE;
 }
 
 const char *PaintGetFileName(WINDAT *v) {
@@ -194,7 +194,7 @@ const char *PaintGetFileName(WINDAT *v) {
 }
 
 int PaintFuncIntClose(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *v = rec->win;
     if (v->img_list && v->img_count > 0)
         WinFreeImage(v, 0, 1);
@@ -209,20 +209,20 @@ int PaintFuncIntClose(WINDATUSR *rec) {
 // ---- rendering
 
 int PaintCalcImageScrollSize(WINDAT *v, int axis) {
-    if (axis != 0 && axis != 1) return -15;
+    if (axis != 0 && axis != 1) return WIN_ERROR_ARG;
     PAINTIMG *e = Current(v);
-    if (!e) return -8;
+    if (!e) return WIN_ERROR_MEMORY;
     int size = axis ? e->fi.h : e->fi.w;
     return static_cast<int>(static_cast<float>(v->zoom) * static_cast<float>(size) / 100.0f);
 }
 
 int PaintCalcImageScrollValue(WINDAT *v, int value) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     return static_cast<int>(static_cast<float>(v->zoom) * static_cast<float>(value) / 100.0f);
 }
 
 int PaintCalcTable(int size, int zsize, int scroll, int n, int *out) {
-    if (size < 1 || zsize < 1 || n < 0 || !out) return -15;
+    if (size < 1 || zsize < 1 || n < 0 || !out) return WIN_ERROR_ARG;
     for (int i = 0; i < n; i++) {
         float p = static_cast<float>(static_cast<long>(size) * (i + scroll));
         int s = static_cast<int>(p / static_cast<float>(zsize));
@@ -286,7 +286,7 @@ static int RenderTo8(const FILEINFO *fi, const uint8_t *src, XImage *d, const in
         }
         FILEINFO r{};
         r.w = dw, r.h = dh, r.bit = 24, r.ximage = d;
-        return Reduce24to8(tmp.data(), &r) == 0 ? 0 : -8;
+        return Reduce24to8(tmp.data(), &r) == 0 ? 0 : WIN_ERROR_MEMORY;
     }
     uint8_t lut[256];
     Lut8(fi, lut);
@@ -380,7 +380,7 @@ static int RenderTo32(const FILEINFO *fi, const uint8_t *src, XImage *d, const i
 // Pulls a scroll offset back so that the display image stays inside the zoomed image.
 static int ClampScroll(int zsize, int shown, int *scroll) {
     if (zsize < shown + *scroll) *scroll = zsize - shown;
-    return *scroll < 0 ? -15 : 0;
+    return *scroll < 0 ? WIN_ERROR_ARG : 0;
 }
 
 static int PaintRender(const FILEINFO *fi, const uint8_t *src, XImage *d, const int *xt,
@@ -418,7 +418,7 @@ static int PaintSmooth(WINDAT *v, FILEINFO *fi, int frame, XImage *d, int sx, in
     if (!ImageLevelsReady(fi, frame)) {
         // This paint stays point-sampled; the builder's expose brings the smooth one.
         if (ImageLevelsFrame(fi) != frame) ImageLevelsStart(fi, frame, PaintLevelsDone, v);
-        return -24;
+        return WIN_ERROR_NOIMAGE;
     }
     const int ow = d->width, oh = d->height;
     std::vector<int> xs(static_cast<size_t>(ow) + 1), ys(static_cast<size_t>(oh) + 1);
@@ -431,7 +431,7 @@ static int PaintSmooth(WINDAT *v, FILEINFO *fi, int frame, XImage *d, int sx, in
     std::vector<uint8_t> box(static_cast<size_t>(ow) * oh * 3);
     int grey = 0;
     if (ImageLevelsBox(fi, xs.data(), ow, ys.data(), oh, box.data(), &grey) != FILE_SUCCES)
-        return -24;
+        return WIN_ERROR_NOIMAGE;
     FILEINFO t{};
     t.w = ow;
     t.h = oh;
@@ -449,18 +449,18 @@ static int PaintSmooth(WINDAT *v, FILEINFO *fi, int frame, XImage *d, int sx, in
 }
 
 int PaintCalcImageSize(WINDAT *v) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     PAINTIMG *e = Current(v);
-    if (!e || !e->fi.ximage || !e->fi.fbuf) return -24;
-    if (!v->usr.im) return -8;
+    if (!e || !e->fi.ximage || !e->fi.fbuf) return WIN_ERROR_NOIMAGE;
+    if (!v->usr.im) return WIN_ERROR_MEMORY;
     FILEINFO *fi = &e->fi;
     XImage *d = fi->ximage;
-    if (fi->w < 1 || fi->h < 1 || d->width < 1 || d->height < 1) return -15;
-    if (fi->bit != 8 && fi->bit != 24) return -15;
+    if (fi->w < 1 || fi->h < 1 || d->width < 1 || d->height < 1) return WIN_ERROR_ARG;
+    if (fi->bit != 8 && fi->bit != 24) return WIN_ERROR_ARG;
     int zw = PaintCalcImageScrollSize(v, 0), zh = PaintCalcImageScrollSize(v, 1);
-    if (zw < 1 || zh < 1) return -15;
+    if (zw < 1 || zh < 1) return WIN_ERROR_ARG;
     int sx = PaintXImageGetPosX(v), sy = PaintXImageGetPosY(v);
-    if (ClampScroll(zw, d->width, &sx) || ClampScroll(zh, d->height, &sy)) return -15;
+    if (ClampScroll(zw, d->width, &sx) || ClampScroll(zh, d->height, &sy)) return WIN_ERROR_ARG;
     PaintXImageSetPosX(v, sx);
     PaintXImageSetPosY(v, sy);
     std::vector<int> xt(static_cast<size_t>(d->width)), yt(static_cast<size_t>(d->height));
@@ -472,7 +472,7 @@ int PaintCalcImageSize(WINDAT *v) {
     const uint8_t *src = fi->fbuf + frame * fsize;
     if (v->zoom < 100) {
         int r = PaintSmooth(v, fi, frame, d, sx, sy, zw, zh);
-        if (r != -24) return r;
+        if (r != WIN_ERROR_NOIMAGE) return r;
     }
     return PaintRender(fi, src, d, xt.data(), yt.data());
 }
@@ -488,7 +488,7 @@ static int PaintRender(const FILEINFO *fi, const uint8_t *src, XImage *d, const 
     case 32:
         return RenderTo32(fi, src, d, xt, yt);
     default:
-        return -15;
+        return WIN_ERROR_ARG;
     }
 }
 
@@ -503,9 +503,9 @@ static XImage *PaintXImageMake(WINDAT *v, const FILEINFO *fi, int zw, int zh) {
 // Replaces the current display image by one for the present zoom and window size.
 static int PaintXImageRenew(WINDAT *v, int zw, int zh) {
     PAINTIMG *e = Current(v);
-    if (!e) return -24;
+    if (!e) return WIN_ERROR_NOIMAGE;
     XImage *im = PaintXImageMake(v, &e->fi, zw, zh);
-    if (!im) return -8;
+    if (!im) return WIN_ERROR_MEMORY;
     if (e->fi.ximage) WinFreeXImage(e->fi.ximage);
     e->fi.ximage = im;
     if (im->width != v->width || im->height != v->height) WinClearWindow(v);
@@ -513,10 +513,10 @@ static int PaintXImageRenew(WINDAT *v, int zw, int zh) {
 }
 
 int PaintViewZoom(WINDAT *v, int command) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     if (v->state != PAINT_SINGLE) return 0;
     PAINTIMG *e = Current(v);
-    if (!e || e->fi.w < 1) return -24;
+    if (!e || e->fi.w < 1) return WIN_ERROR_NOIMAGE;
     int zoom = v->zoom;
     if (command == PAINT_ZOOM_100)
         zoom = 100;
@@ -526,7 +526,7 @@ int PaintViewZoom(WINDAT *v, int command) {
         zoom += 100;
     int zw = static_cast<int>(static_cast<float>(zoom) * e->fi.w / 100.0f);
     int zh = static_cast<int>(static_cast<float>(zoom) * e->fi.h / 100.0f);
-    if (zw < 1 || zh < 1) return -15;
+    if (zw < 1 || zh < 1) return WIN_ERROR_ARG;
     v->zoom = zoom;
     PaintXImageRenew(v, zw, zh);
     WinPaint(v);
@@ -535,11 +535,11 @@ int PaintViewZoom(WINDAT *v, int command) {
 }
 
 int PaintXImageResize(WINDAT *v) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     PAINTIMG *e = Current(v);
-    if (!e || !e->fi.fbuf) return -24;
+    if (!e || !e->fi.fbuf) return WIN_ERROR_NOIMAGE;
     int zw = PaintCalcImageScrollSize(v, 0), zh = PaintCalcImageScrollSize(v, 1);
-    if (zw < 1 || zh < 1) return -15;
+    if (zw < 1 || zh < 1) return WIN_ERROR_ARG;
     int r = PaintXImageRenew(v, zw, zh);
     if (r) return r;
     ScrollWndInitMax(v->usr.parent, zw, zh);
@@ -551,7 +551,7 @@ int PaintXImageResize(WINDAT *v) {
 
 int PaintImgShow(WINDAT *v) {
     PAINTIMG *e = Current(v);
-    if (!e || !e->fi.fbuf) return -24;
+    if (!e || !e->fi.fbuf) return WIN_ERROR_NOIMAGE;
     v->zoom = 100;
     PaintXImageSetPosX(v, 0);
     PaintXImageSetPosY(v, 0);
@@ -583,7 +583,7 @@ int PaintXImageOffset(WINDAT *v, int axis) {
 
 static int PaintSingleExpose(WINDAT *v) {
     PAINTIMG *e = Current(v);
-    if (!e || !e->fi.ximage) return -24;
+    if (!e || !e->fi.ximage) return WIN_ERROR_NOIMAGE;
     if (e->fi.busy == 1) return -30;
     e->fi.busy = 1;
     int r = PaintCalcImageSize(v);
@@ -609,10 +609,10 @@ static int PaintSingleExpose(WINDAT *v) {
 }
 
 int ExposePaint(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *v = rec->win;
-    if (!v->window) return -10;
-    if (!v->img_list) return -24;
+    if (!v->window) return WIN_ERROR_GC;
+    if (!v->img_list) return WIN_ERROR_NOIMAGE;
     if (v->state == PAINT_SINGLE) return PaintSingleExpose(v);
     PAINTIMG *e = Current(v);
     if (e) e->fi.busy = 0;
@@ -622,7 +622,7 @@ int ExposePaint(WINDATUSR *rec) {
 }
 
 int ResizePaint(WINDATUSR *rec) {
-    if (!rec || !rec->win) return -20;
+    if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *v = rec->win;
     PAINTIMG *e = Current(v);
     if (!e || PaintImgExist(v) < 0) return 0;
@@ -642,17 +642,17 @@ int ResizePaint(WINDATUSR *rec) {
 // ---- selection rectangle
 
 int PaintSelectSet(WINDAT *v, int x, int y, int w, int h, int style, int on) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     v->sel[0] = x, v->sel[1] = y, v->sel[2] = w, v->sel[3] = h, v->sel[4] = style;
     v->sel[5] = on;
     return 0;
 }
 
 int PaintSelectDraw(WINDAT *v) {
-    if (!v || !v->gc) return -15;
+    if (!v || !v->gc) return WIN_ERROR_ARG;
     if (!v->sel[5]) return 0;
     int x = v->sel[0], y = v->sel[1], w = v->sel[2], h = v->sel[3];
-    if (w < 1 || h < 1) return -15;
+    if (w < 1 || h < 1) return WIN_ERROR_ARG;
     Display *d = v->usr.display;
     XSetFunction(d, v->gc, GXinvert);
     XSetPlaneMask(d, v->gc, AllPlanes);
@@ -711,9 +711,9 @@ int PaintImgWGet(WINDAT *v, int i) {
 }
 
 int PaintImgSetupMaxWH(WINDAT *v, int thumbheight) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     if (v->state == PAINT_SINGLE) return -29;
-    if (v->img_count < 1) return -24;
+    if (v->img_count < 1) return WIN_ERROR_NOIMAGE;
     PaintImgWHSet(v, thumbheight);
     int rowh = PaintImgHGetStd(v);
     int rows = 1, x = 0;
@@ -747,7 +747,7 @@ int PaintImgPaintMaxGet(WINDAT *v) {
 }
 
 int PaintImgGetSelectFromMouse(WINDAT *v) {
-    if (!v || v->img_count < 1 || !v->img_list) return -15;
+    if (!v || v->img_count < 1 || !v->img_list) return WIN_ERROR_ARG;
     int first = PaintImgCurFirstGet(v);
     if (v->img_count == 1) return first;
     int mx = v->usr.evmouse.xbutton.x, my = v->usr.evmouse.xbutton.y;
@@ -759,7 +759,7 @@ int PaintImgGetSelectFromMouse(WINDAT *v) {
 }
 
 int PaintImgPaintText(WINDAT *v, int first, int last) {
-    if (!v || v->img_count < 2) return -3;
+    if (!v || v->img_count < 2) return WIN_ERROR_NOTHING;
     Display *d = v->usr.display;
     int th = TextHeight();
     int sel = PaintImgCurSelectGet(v);
@@ -791,7 +791,7 @@ int PaintImgPaintText(WINDAT *v, int first, int last) {
 }
 
 int PaintImgPaint(WINDAT *v) {
-    if (!v || !v->img_list) return -24;
+    if (!v || !v->img_list) return WIN_ERROR_NOIMAGE;
     int th = TextHeight();
     int thumbh = PaintImgWHGet(v);
     int rowh = 2 * th + thumbh;
@@ -832,33 +832,33 @@ int PaintImgPaint(WINDAT *v) {
 // ---- input
 
 int PaintFunc(WINDATUSR *rec, WINFUNC fn) {
-    if (!rec || !fn) return -15;
+    if (!rec || !fn) return WIN_ERROR_ARG;
     if (verbose) WinFuncPrint("PaintFunc", rec);
     return fn(rec);
 }
 
 static int PaintMouse(WINDAT *v) {
     WINFUNC fn = v->func[WIN_FUNC_MOUSE];
-    if (!fn) return -4;
+    if (!fn) return WIN_ERROR_NOCALLBACK;
     WINDATUSR rec = v->usr;
     rec.win = v;
     return PaintFunc(&rec, fn);
 }
 
 int PaintPress(WINDAT *v) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     v->select = 1;
     return PaintMouse(v);
 }
 
 int PaintRelease(WINDAT *v) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     v->select = 0;
     return PaintMouse(v);
 }
 
 int PaintKey(WINDAT *v) {
-    if (!v) return -15;
+    if (!v) return WIN_ERROR_ARG;
     XKeyEvent key = v->usr.evkey.xkey;
     KeySym sym = XLookupKeysym(&key, 0);
     switch (sym) {
@@ -874,7 +874,7 @@ int PaintKey(WINDAT *v) {
         break;
     }
     PAINTIMG *e = Current(v);
-    if (!e || !e->fi.ximage) return -24;
+    if (!e || !e->fi.ximage) return WIN_ERROR_NOIMAGE;
     int dw = PaintCalcImageScrollSize(v, 0), dh = PaintCalcImageScrollSize(v, 1);
     int ww = e->fi.ximage->width, wh = e->fi.ximage->height;
     if (v->img_count == 1 && dw <= ww && dh <= wh) return 0;

@@ -6,6 +6,7 @@
 
 #include "app/wnd_paint.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 #include "support/proc.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "image/image_testutil.h"
 #include "image/io_jpg.h"
 #include "image/test_hooks.h"
+#include "io/io_read.h"
 
 #include <atomic>
 #include <string>

@@ -4,6 +4,7 @@
 #include "image/io_files.h"
 
 #include "base/xmem.h"
+#include "io/io_read.h"
 #include "support/proc.h"
 
 #include <cstdint>

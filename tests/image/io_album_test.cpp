@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/io_album.h"
+#include "io/io_album.h"
 
 #include "base/settings.h"
 #include "image/image_testutil.h"

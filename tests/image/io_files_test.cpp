@@ -2,6 +2,7 @@
 
 #include "image/image_testutil.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 
 #include <cerrno>
 #include <climits>

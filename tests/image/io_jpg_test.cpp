@@ -2,6 +2,7 @@
 
 #include "image/image_testutil.h"
 #include "image/io_jpg.h"
+#include "io/io_read.h"
 #include "render/ximage.h"
 #include "toolkit/xwin.h"
 #include "image/test_hooks.h"

@@ -2,6 +2,7 @@
 
 #include "image/io_exif.h"
 #include "image/image_testutil.h"
+#include "io/io_read.h"
 #include "support/jpeg_file.h"
 #include "support/proc.h"
 

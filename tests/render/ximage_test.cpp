@@ -2,6 +2,7 @@
 
 #include "app/main.h"
 #include "image/image_testutil.h"
+#include "io/io_read.h"
 #include "render/io_xpm.h"
 #include "render/reduce16.h"
 #include "render/reduce8a.h"

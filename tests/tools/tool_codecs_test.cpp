@@ -325,3 +325,120 @@ TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
         EXPECT_NE(std::string::npos, r.err.find("missing or undecodable")) << name << r.err;
     }
 }
+
+namespace {
+// The samples of image n of a PGM series; empty when it has no such image.
+std::vector<uint32_t> PnmImage(const std::vector<uint32_t> &all, int images, int n) {
+    if (images < 1 || n < 0 || n >= images) return {};
+    const size_t per = all.size() / size_t(images);
+    return std::vector<uint32_t>(all.begin() + long(n * per), all.begin() + long((n + 1) * per));
+}
+
+// `path` cut halfway into its last frame: encapsulated data in the last fragment, native data
+// in the last frame's bytes (the pixel data ends the file).
+std::string CutInLastFrame(const std::string &path, bool native, long framebytes) {
+    std::vector<uint8_t> b = ReadFileBytes(path);
+    size_t cut = b.size() - size_t(framebytes) / 2;
+    if (!native) {
+        const uint8_t item[4] = {0xFE, 0xFF, 0x00, 0xE0};
+        auto last = std::find_end(b.begin(), b.end(), item, item + 4);
+        EXPECT_NE(b.end(), last);
+        size_t at = size_t(last - b.begin()), len = b[at + 4] | b[at + 5] << 8 | b[at + 6] << 16;
+        cut = at + 8 + len / 2;
+    }
+    b.resize(cut);
+    return std::string(b.begin(), b.end());
+}
+} // namespace
+
+TEST(ToolCodecs, OneFrameIsTheNthOfAllFramesAlsoInACutFile) {
+    struct Case {
+        std::string path;
+        bool native;
+        long framebytes;
+    } cases[] = {{Vector("j2k-mf"), false, 0},
+                 {Vector("jls-mf-near"), false, 0},
+                 {std::string(DRAVIK_TEST_DATA) + "/explicit-multiframe.dcm", true, 16 * 16}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        TempOut all(".pgm"), one(".pgm"), cut(".dcm");
+        ToolResult r = Tool({"convert", c.path, all.path, "--raw", "--all-frames"});
+        ASSERT_EQ(0, r.status) << r.err;
+        int images = 0;
+        std::vector<uint32_t> whole = ReadPnmSamples(all.path, &images);
+        ASSERT_EQ(3, images);
+        for (int n = 0; n < images; n++) {
+            r = Tool({"convert", c.path, one.path, "--raw", "--frame", std::to_string(n)});
+            ASSERT_EQ(0, r.status) << r.err;
+            int k = 0;
+            std::vector<uint32_t> got = ReadPnmSamples(one.path, &k);
+            EXPECT_EQ(1, k);
+            EXPECT_EQ(PnmImage(whole, images, n), got) << "frame " << n;
+        }
+        r = Tool({"convert", c.path, one.path, "--raw", "--frame", "3"});
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("has 3 frame(s)")) << r.err;
+
+        // Cut inside frame 2: frames 0 and 1 are whole, alone and streamed.
+        std::string bytes = CutInLastFrame(c.path, c.native, c.framebytes);
+        std::ofstream(cut.path, std::ios::binary).write(bytes.data(), long(bytes.size()));
+        r = Tool({"convert", cut.path, all.path, "--raw", "--all-frames"});
+        ASSERT_EQ(0, r.status) << r.err;
+        int cutimages = 0;
+        std::vector<uint32_t> streamed = ReadPnmSamples(all.path, &cutimages);
+        ASSERT_EQ(3, cutimages);
+        for (int n = 0; n < 2; n++) {
+            EXPECT_EQ(PnmImage(whole, images, n), PnmImage(streamed, cutimages, n)) << n;
+            r = Tool({"convert", cut.path, one.path, "--raw", "--frame", std::to_string(n)});
+            ASSERT_EQ(0, r.status) << r.err;
+            int k = 0;
+            EXPECT_EQ(PnmImage(whole, images, n), ReadPnmSamples(one.path, &k)) << n;
+        }
+        EXPECT_NE(PnmImage(whole, images, 2), PnmImage(streamed, cutimages, 2));
+    }
+}
+
+TEST(ToolCodecs, StreamedFramesComeInOrderAFewAtATime) {
+    // Two frames a round: the sink sees frames 0 and 1 from one store, then frame 2 alone, with
+    // the values a whole read keeps.
+    DICOMFRAMETUNE saved = dicom_frame_tune;
+    dicom_frame_tune.threads = 2;
+    dicom_frame_tune.min_samples = 0;
+    std::string path = Vector("j2k-mf");
+    auto read = [&](DICOMSAMPLES *s) {
+        FILEREQ req;
+        memset(&req, 0, sizeof req);
+        req.path = path.c_str();
+        FILEINFO fi;
+        memset(&fi, 0, sizeof fi);
+        int rc = IsFileDicom(&req, &fi, 0);
+        if (rc == 100) rc = IoReadDicomRaw(&req, &fi, s);
+        IoFreeRecord(&fi, path.c_str());
+        return rc;
+    };
+    DICOMSAMPLES whole;
+    ASSERT_EQ(100, read(&whole));
+    struct Seen {
+        std::vector<int> frames, stored;
+        std::vector<uint16_t> values;
+    } seen;
+    DICOMSAMPLES s;
+    s.sinkctx = &seen;
+    s.sink = [](void *ctx, const DICOMSAMPLES *st, int f) {
+        auto *v = static_cast<Seen *>(ctx);
+        v->frames.push_back(f);
+        v->stored.push_back(st->frames);
+        const size_t pixels = size_t(st->w) * size_t(st->h);
+        const uint16_t *p = st->s16.data() + size_t(f - st->first) * pixels;
+        v->values.insert(v->values.end(), p, p + pixels);
+        return 0;
+    };
+    int rc = read(&s);
+    dicom_frame_tune = saved;
+    ASSERT_EQ(100, rc);
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), seen.frames);
+    EXPECT_EQ((std::vector<int>{2, 2, 1}), seen.stored);
+    EXPECT_EQ(3, s.total);
+    EXPECT_TRUE(
+        std::equal(seen.values.begin(), seen.values.end(), whole.s16.begin(), whole.s16.end()));
+}

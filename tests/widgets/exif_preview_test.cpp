@@ -2,7 +2,7 @@
 // directory preview and album thumbnails.
 #include <gtest/gtest.h>
 
-#include "image/io_album.h"
+#include "io/io_album.h"
 #include "image/io_exif.h"
 #include "image/image_testutil.h"
 #include "support/jpeg_file.h"

@@ -1,10 +1,11 @@
-#include "image/io_album.h"
+#include "io/io_album.h"
 
 #include "base/allg.h"
 #include "base/lg.h"
 #include "base/xmem.h"
 #include "dicom/io_dicom.h"
 #include "image/io_jpg.h"
+#include "io/io_read.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +34,7 @@ static bool AlbumDefIsByte(int index) {
 }
 
 int IoAlbumHeaderDefArrayInit(uint8_t *header, int edge) {
-    if (!header) return -15;
+    if (!header) return WIN_ERROR_ARG;
     for (int i = 0; i < ALBUM_DEF_COUNT; i++) {
         int v = i == 1 ? edge : album_def[i];
         if (v < 0) v = 0;
@@ -45,7 +46,7 @@ int IoAlbumHeaderDefArrayInit(uint8_t *header, int edge) {
 }
 
 int IoAlbumHeaderInit(uint8_t *header, int edge) {
-    if (!header) return -15;
+    if (!header) return WIN_ERROR_ARG;
     memset(header, 0, ALBUM_HEADER_SIZE);
     memcpy(header, album_magic, ALBUM_MAGIC_SIZE);
     memcpy(header + ALBUM_MAGIC_SIZE, "999", 3);
@@ -74,7 +75,7 @@ static long AlbumFieldOffset(const int *def, int field) {
 }
 
 int IoAlbumHeaderDefArraySetup(ALBUMDAT *album) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     if (!album->file.data || album->file.datalen < ALBUM_HEADER_SIZE) return FILE_ERROR_DATA;
     memset(album->def, 0, sizeof album->def);
     for (int i = 0; i < ALBUM_DEF_COUNT; i++)
@@ -107,7 +108,7 @@ static int AlbumWriteAll(int fd, const void *data, long size) {
 }
 
 int IsFileAlbum(const char *path) {
-    if (!path) return -15;
+    if (!path) return WIN_ERROR_ARG;
     int fd = FileOpenInput(path);
     if (fd < 0) return FILE_ERROR_OPEN;
     uint8_t b[ALBUM_MAGIC_SIZE];
@@ -140,7 +141,7 @@ static int AlbumCreateTarget(FILEREQ *file) {
 }
 
 int IoAlbumCreate(FILEREQ *file, int edge) {
-    if (!file || !file->path) return -15;
+    if (!file || !file->path) return WIN_ERROR_ARG;
     int rc = AlbumCreateTarget(file);
     if (rc != FILE_SUCCES) return rc;
     // Album headers and entries appended to someone's photo would spoil it.
@@ -166,7 +167,7 @@ int IoAlbumOpen(FILEREQ *file) {
 // IoAlbumRead, with the status of the file read; st_ino stays 0 when nothing was read.
 static int AlbumReadFile(FILEREQ *file, struct stat *loaded) {
     memset(loaded, 0, sizeof *loaded);
-    if (!file || !file->path) return -15;
+    if (!file || !file->path) return WIN_ERROR_ARG;
     int fd = FileOpenInput(file->path);
     if (fd < 0) {
         file->error = errno;
@@ -180,7 +181,7 @@ static int AlbumReadFile(FILEREQ *file, struct stat *loaded) {
     auto *buf = static_cast<uint8_t *>(MemCreate(static_cast<long>(st.st_size), file->path));
     if (!buf) {
         close(fd);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     long n = AlbumReadAll(fd, buf, static_cast<long>(st.st_size), 0);
     close(fd);
@@ -209,7 +210,7 @@ static long AlbumNextMarker(const uint8_t *data, long len, long from) {
 }
 
 int IoAlbumEntryGetEntrys(FILEREQ *file) {
-    if (!file) return -15;
+    if (!file) return WIN_ERROR_ARG;
     if (!file->data) return FILE_ERROR_DATA;
     int n = 0;
     for (long at = AlbumNextMarker(file->data, file->datalen, ALBUM_HEADER_SIZE);
@@ -219,7 +220,7 @@ int IoAlbumEntryGetEntrys(FILEREQ *file) {
 }
 
 int IoAlbumEntrySetupPos(ALBUMDAT *album) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     if (!album->file.data || !album->pos) return FILE_ERROR_DATA;
     const FILEREQ *f = &album->file;
     int n = 0;
@@ -242,7 +243,7 @@ void IoAlbumFree(ALBUMDAT *album) {
 }
 
 int IoAlbumLoad(ALBUMDAT *album, int edge) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     IoAlbumFree(album);
     // The window that shows the album sets its own language after the load.
     IoRequestInit(&album->file, album->path);
@@ -270,7 +271,7 @@ int IoAlbumLoad(ALBUMDAT *album, int edge) {
         static_cast<long *>(MemCreate((n + 1L) * static_cast<long>(sizeof(long)), album->path));
     if (!album->pos) {
         IoAlbumFree(album);
-        return -8;
+        return WIN_ERROR_MEMORY;
     }
     album->entries = n;
     album->entries = IoAlbumEntrySetupPos(album);
@@ -278,11 +279,11 @@ int IoAlbumLoad(ALBUMDAT *album, int edge) {
 }
 
 int IoAlbumEntryBytes(const ALBUMDAT *album, int index, const uint8_t **start, long *len) {
-    if (!album || !start || !len) return -15;
+    if (!album || !start || !len) return WIN_ERROR_ARG;
     *start = nullptr;
     *len = 0;
     if (!album->file.data || !album->pos) return FILE_ERROR_DATA;
-    if (index < 0 || index >= album->entries) return -15;
+    if (index < 0 || index >= album->entries) return WIN_ERROR_ARG;
     *start = album->file.data + album->pos[index];
     *len = album->pos[index + 1] - album->pos[index];
     return FILE_SUCCES;
@@ -301,9 +302,9 @@ int IoAlbumEntryThumb(const ALBUMDAT *album, int index, const uint8_t **start, l
 }
 
 int IoAlbumEntryField(const ALBUMDAT *album, int index, int field, char *out, int size) {
-    if (!out || size < 1) return -15;
+    if (!out || size < 1) return WIN_ERROR_ARG;
     out[0] = '\0';
-    if (field < ALBUM_F_NAME || field >= ALBUM_DEF_COUNT) return -15;
+    if (field < ALBUM_F_NAME || field >= ALBUM_DEF_COUNT) return WIN_ERROR_ARG;
     const uint8_t *p = nullptr;
     long n = 0;
     int rc = IoAlbumEntryBytes(album, index, &p, &n);
@@ -324,7 +325,7 @@ int IoAlbumEntryField(const ALBUMDAT *album, int index, int field, char *out, in
 }
 
 int IoAlbumThumbEncode(SAVEINFO *save, uint8_t **out, long *len) {
-    if (!save || !out || !len) return -15;
+    if (!save || !out || !len) return WIN_ERROR_ARG;
     // A reader splits entries at every marker, so no thumbnail may contain one.
     for (int q = ALBUM_QUALITY; q > 0; q--) {
         save->quality = q;
@@ -383,7 +384,6 @@ static void AlbumEntryFill(uint8_t *entry, const int *def, const char *source, c
 }
 
 static void AlbumRecordDrop(FILEINFO *fi, const char *tag) {
-    DicomDataRelease(fi); // the header table with its groups, not just the table
     IoFreeRecord(fi, tag);
 }
 
@@ -423,8 +423,8 @@ static int AlbumSourceRead(FILEREQ *albumfile, const char *source, int edge, FIL
 
 int IoAlbumEntryMake(FILEREQ *albumfile, const char *source, ALBUMDAT *album,
                      std::vector<uint8_t> *made, int *jpegrc) {
-    if (!made || !jpegrc) return -15;
-    if (!albumfile || !albumfile->path || !source) return -15;
+    if (!made || !jpegrc) return WIN_ERROR_ARG;
+    if (!albumfile || !albumfile->path || !source) return WIN_ERROR_ARG;
     struct stat st;
     if (stat(source, &st) != 0 || !S_ISREG(st.st_mode)) return FILE_ERROR_READ;
     int def[ALBUM_DEF_COUNT];
@@ -494,7 +494,7 @@ int IoAlbumEntryMake(FILEREQ *albumfile, const char *source, ALBUMDAT *album,
 }
 
 int IoAlbumEntryWrite(FILEREQ *albumfile, const std::vector<uint8_t> &entry) {
-    if (!albumfile || !albumfile->path || entry.empty()) return -15;
+    if (!albumfile || !albumfile->path || entry.empty()) return WIN_ERROR_ARG;
     int rc = FileOpenWrite(albumfile);
     if (rc != FILE_SUCCES) return rc;
     struct stat ast;
@@ -519,13 +519,13 @@ int IoAlbumAppend(FILEREQ *albumfile, const char *source, ALBUMDAT *album) {
 }
 
 int IoAlbumEntryImage(const ALBUMDAT *album, int index, FILEINFO *fi) {
-    if (!album || !fi) return -15;
+    if (!album || !fi) return WIN_ERROR_ARG;
     memset(fi, 0, sizeof *fi);
     if (!album->file.data) return FILE_ERROR_DATA;
-    if (index < 0 || index >= album->entries) return -15;
+    if (index < 0 || index >= album->entries) return WIN_ERROR_ARG;
     const char *tag = album->path;
     auto *name = static_cast<char *>(MemCreate(ALBUM_PATH_SIZE, tag));
-    if (!name) return -8;
+    if (!name) return WIN_ERROR_MEMORY;
     IoAlbumEntryField(album, index, ALBUM_F_NAME, name, ALBUM_PATH_SIZE);
     const uint8_t *p = nullptr;
     long len = 0;
@@ -646,7 +646,7 @@ static int AlbumReplaceCheck(void *ctx, const char *target) {
 }
 
 int IoAlbumEntrySaveDrop(ALBUMDAT *album, const uint8_t *drop) {
-    if (!album) return -15;
+    if (!album) return WIN_ERROR_ARG;
     if (!album->file.data || album->file.datalen < ALBUM_HEADER_SIZE) return FILE_ERROR_DATA;
     if (album->entries > 0 && !album->pos) return FILE_ERROR_DATA;
     // A link to the album stays a link: the file it points at is replaced.
