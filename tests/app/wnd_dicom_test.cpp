@@ -158,3 +158,23 @@ TEST_F(PaintBinary, NAndPWalkASeriesInInstanceNumberOrder) {
     KeyInView(o, 5, 5, "p");
     ASSERT_TRUE(WaitErr("trace: slice 39/40\n")) << run.Stderr();
 }
+
+TEST_F(PaintBinary, KeyIOpensTheHeaderWindowOncePerPictureAndEscapeClosesIt) {
+    std::string ct = dir + "/ct.dcm";
+    WriteCt(ct);
+    Start({ct}, 0, "");
+    OpenLine o = WaitOpen(1);
+    KeyInView(o, 5, 5, "i");
+    // Meta group: the transfer syntax; data set: 16 elements.
+    ASSERT_TRUE(WaitErr("trace: dicom header rows=17\n")) << run.Stderr();
+    Window header = Wait("DICOM header: ct.dcm");
+    ASSERT_NE(0u, header) << run.Stderr();
+    // A second `i` raises the window the picture has; keys are handled in order, so the
+    // Escape after it finds one window.
+    KeyInView(o, 5, 5, "i");
+    Move(header, 40, 40);
+    Key("Escape", HOLD_TOOL, true);
+    ASSERT_TRUE(WaitErr("trace: dicom header closed\n")) << run.Stderr();
+    EXPECT_TRUE(WaitGone("DICOM header: ct.dcm"));
+    EXPECT_EQ(1, Count(run.Stderr(), "trace: dicom header rows="));
+}
