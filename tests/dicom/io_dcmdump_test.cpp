@@ -219,7 +219,8 @@ TEST(DcmDump, CutDeepAndHugeFilesGiveAPartialListThatSaysWhy) {
     EXPECT_NE(std::string(d2.Last().value).find("too deep"), std::string::npos) << d2.Last().value;
     // 100,000 elements keep the row cap; the last row counts the rest.
     DataSet many;
-    for (int i = 0; i < 100000; i++)
+    many.Short(0x0008, 0x0060, "CS", "CT");
+    for (int i = 1; i < 100000; i++)
         many.Short(0x0009, 0x1000, "US", std::string(2, '\0'));
     Dump d3(many.Bytes());
     EXPECT_EQ(d3.rc, 100);
