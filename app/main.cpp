@@ -11,6 +11,7 @@
 #include "app/rc.h"
 #include "app/startup.h"
 #include "app/wnd_paint.h"
+#include "app/wnd_dcmheader.h"
 #include "app/wnd_dicom.h"
 #include "base/xmem.h"
 #include "render/ximage.h"
@@ -120,6 +121,8 @@ static const char HELP_EN[] = "Image view:\n"
                               "  Shift+left drag: width (across), level (up, down)\n"
                               "  n, p on a DICOM series: its slices in Instance Number order\n"
                               "  , . previous, next frame; [ ] while playing: half, double rate\n"
+                              "  i (View > DICOM header): every element of the file; Escape\n"
+                              "    closes it, a letter selects the next element so named\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
                               "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
@@ -149,6 +152,10 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "  n, p in einer DICOM-Serie: Schichten nach Instance Number\n"
                               "  , . voriges, nä"
                               "chstes Bild; [ ] beim Abspielen: halb, doppelt so schnell\n"
+                              "  i (Ansicht > DICOM-Kopfdaten): alle Elemente der Datei; Escape\n"
+                              "    schließ"
+                              "t, ein Buchstabe wählt das nä"
+                              "chste Element dieses Namens\n"
                               "Dateiauswahl: Return oder Doppelklick ö"
                               "ffnet, Entf entfernt,\n"
                               "  die rechte Taste ö"
@@ -206,6 +213,10 @@ int MenuMainAction(Display *display, int id) {
     case 406:
         MenuCloseFromMouse(nullptr);
         MF_ViewTurn(static_cast<WINDAT *>(MainPropStrGet(1)), id);
+        break;
+    case 407:
+        MenuCloseFromMouse(nullptr);
+        WinDcmHeaderOpen(static_cast<WINDAT *>(MainPropStrGet(1)));
         break;
     case 600:
         MenuCloseFromMouse(nullptr);
@@ -458,6 +469,9 @@ void *MainFuncTread(void *) {
             KeySym typed = NoSymbol;
             char buf[8];
             XLookupString(&key, buf, sizeof buf, &typed, nullptr);
+            if (win && !(key.state & (ControlMask | Mod1Mask)) && !menu_open &&
+                WinDcmHeaderKey(win, typed))
+                break;
             if (win && !(key.state & (ControlMask | Mod1Mask)) &&
                 WinPaintKeyWindow(win, typed, menu_open))
                 break;

@@ -34,7 +34,7 @@ const MENUITEM mainedit[3] = {
     {2, 301, "Ctrl", "~", "Cut", 1, nullptr, nullptr},
     {2, 302, "Ctrl", "~", "Paste", 1, nullptr, nullptr},
 };
-const MENUITEM mainview[7] = {
+const MENUITEM mainview[8] = {
     {2, 400, "Ctrl", "~", "Zoom +", 1, nullptr, nullptr},
     {2, 401, "Ctrl", "~", "Zoom -", 1, nullptr, nullptr},
     {2, 402, "Ctrl", "~", "Original", 1, nullptr, nullptr},
@@ -42,6 +42,7 @@ const MENUITEM mainview[7] = {
     {2, 404, "Ctrl", "~", "Rotate right", 1, nullptr, nullptr},
     {2, 405, "Ctrl", "~", "Flip horizontal", 1, nullptr, nullptr},
     {2, 406, "Ctrl", "~", "Flip vertical", 1, nullptr, nullptr},
+    {2, 407, "Ctrl", "~", "DICOM header", 1, nullptr, nullptr},
 };
 const MENUITEM mainalbum[1] = {
     {2, 500, "Ctrl", "~", "Open", 0, nullptr, nullptr},
@@ -103,7 +104,7 @@ const MENUITEM menufileboxbtn3[7] = {
 MENUITEM mainMenu[7];
 MENUITEM mainFile[9];
 MENUITEM mainEdit[3];
-MENUITEM mainView[7];
+MENUITEM mainView[8];
 MENUITEM mainAlbum[1];
 MENUITEM mainOption[1];
 MENUITEM mainWindow[2];
@@ -141,7 +142,7 @@ int LanguageMenuProgInit(Display *display, int language) {
         {mainMenu, mainmenu, mainmenuL, 7, nullptr},
         {mainFile, mainfile, mainfileL, 9, MainMenuBtn},
         {mainEdit, mainedit, maineditL, 3, MainMenuBtn},
-        {mainView, mainview, mainviewL, 7, MainMenuBtn},
+        {mainView, mainview, mainviewL, 8, MainMenuBtn},
         {mainAlbum, mainalbum, mainalbumL, 1, MainMenuBtn},
         {mainOption, mainoption, mainoptionL, 1, MainMenuBtn},
         {mainWindow, mainwindow, mainwindowL, 2, MainMenuBtn},

@@ -8,7 +8,7 @@
 extern const MENUITEM mainmenu[7];
 extern const MENUITEM mainfile[9];
 extern const MENUITEM mainedit[3];
-extern const MENUITEM mainview[7];
+extern const MENUITEM mainview[8];
 extern const MENUITEM mainalbum[1];
 extern const MENUITEM mainoption[1];
 extern const MENUITEM mainwindow[2];
@@ -24,7 +24,7 @@ extern const MENUITEM menufileboxbtn3[7];
 extern MENUITEM mainMenu[7];
 extern MENUITEM mainFile[9];
 extern MENUITEM mainEdit[3];
-extern MENUITEM mainView[7];
+extern MENUITEM mainView[8];
 extern MENUITEM mainAlbum[1];
 extern MENUITEM mainOption[1];
 extern MENUITEM mainWindow[2];

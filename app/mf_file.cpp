@@ -140,7 +140,7 @@ int MF_FileClose(WINDAT *view) {
 static void ViewEntriesDisable(int flag) {
     for (int id = 202; id <= 204; id++)
         MenuSetupDisable(id, M_MAIN_MENU[1], flag);
-    for (int id = 400; id <= 406; id++)
+    for (int id = 400; id <= 407; id++)
         MenuSetupDisable(id, M_MAIN_MENU[3], flag);
 }
 
@@ -156,6 +156,7 @@ int MenuFileViewUpdate() {
     bool image = e && e->fi.fbuf && e->fi.w > 0;
     ViewEntriesDisable(!image);
     int dicom = image && e->fi.ftyp == FTYP_DICOM;
+    MenuSetupDisable(407, M_MAIN_MENU[3], !dicom);
     if (dicom) MenuSetupDisable(202, M_MAIN_MENU[1], 1);
     DravikTrace("file menu save=%d close=%d", image && !dicom, image ? 1 : 0);
     return 0;

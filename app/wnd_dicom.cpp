@@ -1,22 +1,26 @@
 #include "app/wnd_dicom.h"
 
+#include "app/main.h"
 #include "app/wnd_paint.h"
 #include "dicom/io_dcmseries.h"
 #include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
 #include "image/io_files.h"
 #include "image/io_levels.h"
+#include "toolkit/xinit.h"
 #include "toolkit/xwin.h"
 #include "widgets/xpaint.h"
 #include "widgets/xstatus.h"
 
 #include <X11/keysym.h>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -58,10 +62,36 @@ void SeriesReadAhead(int from, int step) {
     }
 }
 
+std::string SeriesOf(const FILEINFO *fi);
+void ShowSlice(WINDAT *view, const FILEINFO &fi);
+
+// The series of a file just opened, found on a worker since it reads every file of the
+// directory; the field is filled when done, if the view still shows that file. A newer search
+// makes an older one's result void.
+std::atomic<unsigned> series_seek{0};
+void SeriesSeek(WINDAT *view, const std::string &path) {
+    const unsigned ticket = ++series_seek;
+    const Window xw = view->window;
+    std::thread([xw, path, ticket] {
+        std::vector<std::string> files = DicomSeriesList(path);
+        if (killProgram) return;
+        ToolkitLockGuard guard;
+        if (killProgram || ticket != series_seek || files.size() < 2) return;
+        WINDAT *v = WinFind(xw);
+        PAINTIMG *e = v && v->typ == WIN_PAINT ? PaintImgGet(v, v->img_current) : nullptr;
+        if (!e || !e->fi.fname || path != e->fi.fname || SeriesIndex(path) >= 0) return;
+        if (std::find(files.begin(), files.end(), path) == files.end()) return;
+        series_files = std::move(files);
+        ShowSlice(v, e->fi);
+        XFlush(v->usr.display);
+    }).detach();
+}
+
 void ShowSlice(WINDAT *view, const FILEINFO &fi) {
     int i = fi.fname ? SeriesIndex(fi.fname) : -1;
     if (i < 0) {
         WinDicomStatusField(view, "slice", "");
+        if (fi.fname && fi.ftyp == FTYP_DICOM && !SeriesOf(&fi).empty()) SeriesSeek(view, fi.fname);
         return;
     }
     std::string text = "slice " + std::to_string(i + 1) + "/" + std::to_string(series_files.size());
@@ -247,7 +277,10 @@ int WinDicomSeriesStep(WINDAT *view, int step) {
     PAINTIMG *e = PaintImgGet(view, view->img_current);
     if (!e || e->fi.ftyp != FTYP_DICOM || !e->fi.fname) return 0;
     std::string path = e->fi.fname;
-    if (SeriesIndex(path) < 0) series_files = DicomSeriesList(path);
+    if (SeriesIndex(path) < 0) {
+        ++series_seek;
+        series_files = DicomSeriesList(path);
+    }
     int i = SeriesIndex(path);
     if (i < 0 || series_files.size() < 2) return 0;
     int j = i + step;

@@ -267,7 +267,7 @@ const char *const maineditL[3 * LG_COLUMNS] = {
     /*  2 */ "Einfügen", "Paste", " ", " ", " ",
 };
 
-const char *const mainviewL[7 * LG_COLUMNS] = {
+const char *const mainviewL[8 * LG_COLUMNS] = {
     /*  0 */ "Zoom +", "Zoom +", " ", " ", " ",
     /*  1 */ "Zoom -", "Zoom -", " ", " ", " ",
     /*  2 */ "Original", "Original", " ", " ", " ",
@@ -275,6 +275,7 @@ const char *const mainviewL[7 * LG_COLUMNS] = {
     /*  4 */ "Rechts drehen", "Rotate right", " ", " ", " ",
     /*  5 */ "Horizontal spiegeln", "Flip horizontal", " ", " ", " ",
     /*  6 */ "Vertikal spiegeln", "Flip vertical", " ", " ", " ",
+    /*  7 */ "DICOM-Kopfdaten", "DICOM header", " ", " ", " ",
 };
 
 const char *const mainalbumL[1 * LG_COLUMNS] = {

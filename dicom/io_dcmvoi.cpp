@@ -1,5 +1,7 @@
 #include "dicom/io_dcmvoi.h"
 
+#include "dicom/io_dcmdump.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -136,6 +138,68 @@ static void VoiReadPadding(const FILEINFO *fi, int bound, DICOMVOI *voi) {
     voi->padhi = std::max(a, b);
 }
 
+// The rescale of each frame of an enhanced multi-frame file: an item of the Per-frame Functional
+// Groups Sequence (5200,9230) may hold a Pixel Value Transformation Sequence (0028,9145) of its
+// own; frames without one keep the shared groups' rescale, which the search found first. Frames
+// past the listing's row cap keep it too.
+static void VoiReadFrameRescale(const FILEINFO *fi, int bound, DICOMVOI *voi) {
+    int len;
+    const uint8_t *buf = DicomFileBytes(fi, &len);
+    uint8_t header[8];
+    const int frames = voi->s.frames;
+    if (!buf || frames < 2 || !VoiValue(fi, bound, 0x0028, 0x1053, 0).empty() ||
+        !DicomTagFind(fi, bound, 0x52, 0x00, 0x92, 0x30, 0, nullptr, 0, header))
+        return;
+    DCMDUMP d = {};
+    DcmDumpBuffer(buf, std::min(len, bound), &d);
+    std::vector<double> slope(size_t(frames), voi->slope), icpt(size_t(frames), voi->intercept);
+    bool in = false, pvt = false, any = false;
+    int frame = -1, pvtdepth = 0;
+    for (int i = 0; i < d.count; i++) {
+        const DCMDUMPROW &r = d.row[i];
+        if (r.depth == 0) {
+            in = r.kind == DCMDUMP_ELEMENT && r.group == 0x5200 && r.elem == 0x9230;
+            continue;
+        }
+        if (!in) continue;
+        if (r.depth == 1) {
+            frame += r.kind == DCMDUMP_ITEM;
+            pvt = false;
+            continue;
+        }
+        if (pvt && r.depth <= pvtdepth) pvt = false;
+        if (r.kind != DCMDUMP_ELEMENT || r.group != 0x0028) continue;
+        if (r.elem == 0x9145) {
+            pvt = true;
+            pvtdepth = r.depth;
+            continue;
+        }
+        if (!pvt || frame < 0 || frame >= frames || (r.elem != 0x1052 && r.elem != 0x1053))
+            continue;
+        // The value text is the value in brackets.
+        std::string t = r.value[0] == '[' ? r.value + 1 : r.value;
+        if (!t.empty() && t.back() == ']') t.pop_back();
+        double v;
+        if (!VoiNumber(VoiTrim(t), &v) || (r.elem == 0x1053 && v == 0)) continue;
+        (r.elem == 0x1053 ? slope : icpt)[size_t(frame)] = v;
+        any = true;
+    }
+    DcmDumpRelease(&d);
+    if (!any) return;
+    voi->fslope = std::move(slope);
+    voi->fintercept = std::move(icpt);
+}
+
+void DicomVoiRescale(const DICOMVOI *voi, int f, double *slope, double *intercept) {
+    double s = voi ? voi->slope : 1, i = voi ? voi->intercept : 0;
+    if (voi && f >= 0 && size_t(f) < voi->fslope.size()) {
+        s = voi->fslope[size_t(f)];
+        i = voi->fintercept[size_t(f)];
+    }
+    if (slope) *slope = s;
+    if (intercept) *intercept = i;
+}
+
 int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, int pi,
                    DICOMSAMPLES *s, DICOMVOI **out) {
     if (!fi || !d || !s || !out) return WIN_ERROR_ARG;
@@ -152,6 +216,7 @@ int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, i
         if (VoiNumber(VoiTrim(VoiValue(fi, bound, 0x0028, 0x1053, 1)), &v) && v != 0)
             voi->slope = v;
         if (VoiNumber(VoiTrim(VoiValue(fi, bound, 0x0028, 0x1052, 1)), &v)) voi->intercept = v;
+        VoiReadFrameRescale(fi, bound, voi);
         VoiReadWindows(fi, bound, voi);
         VoiReadTable(fi, bound, voi);
         VoiReadPadding(fi, bound, voi);
@@ -261,12 +326,12 @@ void DicomVoiCW(const DICOMVOI *voi, double *c, double *w) {
 
 /* ---- display frames ---- */
 
-static uint8_t VoiMap(const DICOMVOI *voi, uint32_t p) {
+static uint8_t VoiMap(const DICOMVOI *voi, uint32_t p, double slope, double intercept) {
     const DICOMSAMPLES &s = voi->s;
     int32_t v = s.sign ? DicomSampleValue(p, s.bits, 1) : int32_t(std::min<uint32_t>(p, INT32_MAX));
     if (voi->pad && v >= voi->padlo && v <= voi->padhi) return 0;
     if (voi->kind == DICOM_VOI_RANGE) return DicomWindowValue(&voi->range, v);
-    double x = v * voi->slope + voi->intercept;
+    double x = v * slope + intercept;
     uint8_t out;
     if (voi->kind == DICOM_VOI_TABLE && !voi->table.empty()) {
         double i = std::clamp(std::floor(x) - voi->tablefirst, 0.0, double(voi->table.size() - 1));
@@ -284,11 +349,13 @@ void DicomVoiRender(const DICOMVOI *voi, int f, uint8_t *out) {
     const DICOMSAMPLES &s = voi->s;
     const size_t pixels = size_t(s.w) * size_t(s.h);
     const long n = std::min<long>(s.valid[size_t(f)], long(pixels));
+    double slope, intercept;
+    DicomVoiRescale(voi, f, &slope, &intercept);
     if (!s.s16.empty()) {
         uint8_t lut[65536];
         const uint32_t size = 1u << std::min(s.bits, 16);
         for (uint32_t p = 0; p < size; p++)
-            lut[p] = VoiMap(voi, p);
+            lut[p] = VoiMap(voi, p, slope, intercept);
         const uint16_t *p = s.s16.data() + size_t(f) * pixels;
         const uint16_t top = uint16_t(size - 1);
         for (long i = 0; i < n; i++)
@@ -296,7 +363,7 @@ void DicomVoiRender(const DICOMVOI *voi, int f, uint8_t *out) {
     } else if (!s.s32.empty()) {
         const uint32_t *p = s.s32.data() + size_t(f) * pixels;
         for (long i = 0; i < n; i++)
-            out[i] = VoiMap(voi, p[i]);
+            out[i] = VoiMap(voi, p[i], slope, intercept);
     }
     memset(out + n, 0, pixels - size_t(n));
 }
@@ -326,7 +393,9 @@ int DicomVoiStored(const DICOMVOI *voi, int f, int x, int y, int32_t *stored, do
         s.s16.empty() ? (k < s.s32.size() ? s.s32[k] : 0) : (k < s.s16.size() ? s.s16[k] : 0);
     int32_t v = s.sign ? DicomSampleValue(p, s.bits, 1) : int32_t(std::min<uint32_t>(p, INT32_MAX));
     if (stored) *stored = v;
-    if (value) *value = v * voi->slope + voi->intercept;
+    double slope, intercept;
+    DicomVoiRescale(voi, f, &slope, &intercept);
+    if (value) *value = v * slope + intercept;
     return FILE_SUCCES;
 }
 

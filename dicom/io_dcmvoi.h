@@ -25,6 +25,9 @@ struct DICOMVOI {
     DICOMSAMPLES s;    // stored values of every frame
     DICOMWINDOW range; // the min-max or Hounsfield mapping of the stored values
     double slope = 1, intercept = 0;
+    // Per frame, where an enhanced multi-frame file gives its frames rescales of their own;
+    // empty otherwise.
+    std::vector<double> fslope, fintercept;
     int function = DICOM_VOI_LINEAR;
     int invert = 0; // MONOCHROME1 or an INVERSE presentation LUT
     std::vector<DICOMVOIWIN> windows;
@@ -75,6 +78,8 @@ int DicomVoiRenderAll(const DICOMVOI *voi, uint8_t *fbuf, FILEREQ *req);
 
 // The stored value at (x, y) of frame f and its modality value; 100, or -15 outside.
 int DicomVoiStored(const DICOMVOI *voi, int f, int x, int y, int32_t *stored, double *value);
+// The rescale of frame f.
+void DicomVoiRescale(const DICOMVOI *voi, int f, double *slope, double *intercept);
 // The unit of modality values: "HU" for CT unless Rescale Type names another, else the Rescale
 // Type (maybe empty).
 std::string DicomVoiUnit(const DICOMVOI *voi);

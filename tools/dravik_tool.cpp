@@ -2,6 +2,7 @@
 
 #include "tools/tool_album.h"
 #include "tools/tool_archive.h"
+#include "tools/tool_dicom.h"
 #include "tools/tool_image.h"
 
 #include <cstdarg>
@@ -18,6 +19,8 @@ static const TOOLCMD tool_commands[] = {
      "[--window file|minmax|C:W]   OUT: .pgm, .ppm "
      "or .jpg; with --raw .pgm or .pfm",
      ToolImageConvert},
+    {"dump", "dump FILE   every element of a DICOM file, as the header window lists them",
+     ToolDicomDump},
     {"album",
      "album create FILE [--edge N]\n"
      "  album add FILE PATH... [-r] [--filter N]   N: 1 JPEG, 4 DICOM, 5 all (default)\n"

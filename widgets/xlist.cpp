@@ -161,7 +161,11 @@ int ListEntryAdd(WINDAT *l, const char *text, int) {
     l->usr.strm[n + 1] = EntryCopy(text);
     if (!l->usr.strm[n + 1]) return WIN_ERROR_MEMORY;
     Set(l, LIST_COUNT, n + 1);
-    ListEntrySetupWidth(l);
+    // Only the new entry can widen the list: a scan of all per entry made long lists quadratic.
+    int widest = n ? std::max(Get(l, LIST_XMAX_CHR), static_cast<int>(strlen(text)))
+                   : static_cast<int>(strlen(text));
+    Set(l, LIST_XMAX_CHR, widest);
+    Set(l, LIST_XMAX_PIX, widest * CharWidth());
     ScrollWndUpdateMaxFromChild(l, Get(l, LIST_XMAX_PIX), n + 1);
     return 0;
 }

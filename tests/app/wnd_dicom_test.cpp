@@ -145,6 +145,8 @@ TEST_F(PaintBinary, NAndPWalkASeriesInInstanceNumberOrder) {
     snprintf(first, sizeof first, "/im%02d.dcm", names[0]);
     Start({dir + first});
     OpenLine o = WaitOpen(1);
+    // The series is known on opening, before any step.
+    ASSERT_TRUE(WaitErr("trace: slice 1/40\n")) << run.Stderr();
     for (int n = 2; n <= 40; n++) {
         KeyInView(o, 5, 5, "n");
         ASSERT_TRUE(WaitErr("trace: slice " + std::to_string(n) + "/40\n")) << run.Stderr();
@@ -157,4 +159,24 @@ TEST_F(PaintBinary, NAndPWalkASeriesInInstanceNumberOrder) {
     ASSERT_TRUE(WaitErr("trace: slice end 40/40\n")) << run.Stderr();
     KeyInView(o, 5, 5, "p");
     ASSERT_TRUE(WaitErr("trace: slice 39/40\n")) << run.Stderr();
+}
+
+TEST_F(PaintBinary, KeyIOpensTheHeaderWindowOncePerPictureAndEscapeClosesIt) {
+    std::string ct = dir + "/ct.dcm";
+    WriteCt(ct);
+    Start({ct}, 0, "");
+    OpenLine o = WaitOpen(1);
+    KeyInView(o, 5, 5, "i");
+    // The meta group's transfer syntax and the data set's 15 elements.
+    ASSERT_TRUE(WaitErr("trace: dicom header rows=16\n")) << run.Stderr();
+    Window header = Wait("DICOM header: ct.dcm");
+    ASSERT_NE(0u, header) << run.Stderr();
+    // A second `i` raises the window the picture has; keys are handled in order, so the
+    // Escape after it finds one window.
+    KeyInView(o, 5, 5, "i");
+    Move(header, 40, 40);
+    Key("Escape", HOLD_TOOL, true);
+    ASSERT_TRUE(WaitErr("trace: dicom header closed\n")) << run.Stderr();
+    EXPECT_TRUE(WaitGone("DICOM header: ct.dcm"));
+    EXPECT_EQ(1, Count(run.Stderr(), "trace: dicom header rows="));
 }

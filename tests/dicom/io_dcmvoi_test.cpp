@@ -259,3 +259,66 @@ TEST(DicomVoi, StoredAndModalityValuesAgreeWithPydicom) {
         EXPECT_EQ(-15, DicomVoiStored(o.r.fi.voi, 0, n, 0, nullptr, nullptr));
     }
 }
+
+TEST(DicomVoi, EnhancedMultiFrameRescalesEachFrameByItsOwnGroups) {
+    // Items of a defined-length sequence.
+    auto seq = [](const std::vector<DataSet> &items) {
+        DataSet s;
+        for (const DataSet &i : items) {
+            s.Tag(0xFFFE, 0xE000);
+            s.U32(uint32_t(i.b.size()));
+            s.b.insert(s.b.end(), i.b.begin(), i.b.end());
+        }
+        return std::string(s.b.begin(), s.b.end());
+    };
+    auto rescale = [&](const char *intercept, const char *slope) {
+        DataSet pvt;
+        pvt.Implicit(0x0028, 0x1052, intercept).Implicit(0x0028, 0x1053, slope);
+        DataSet group;
+        group.Implicit(0x0028, 0x9145, seq({pvt}));
+        return group;
+    };
+    DataSet d;
+    d.Implicit(0x0008, 0x0008, "ORIGINAL\\PRIMARY ");
+    d.Implicit(0x0008, 0x0060, "CT");
+    d.ImplicitUS(0x0028, 0x0002, 1);
+    d.Implicit(0x0028, 0x0004, "MONOCHROME2 ");
+    d.Implicit(0x0028, 0x0008, "3 ");
+    d.ImplicitUS(0x0028, 0x0010, 1);
+    d.ImplicitUS(0x0028, 0x0011, 2);
+    d.ImplicitUS(0x0028, 0x0100, 16);
+    d.ImplicitUS(0x0028, 0x0101, 16);
+    d.ImplicitUS(0x0028, 0x0102, 15);
+    d.ImplicitUS(0x0028, 0x0103, 1);
+    d.PadTo(1100);
+    // Shared: -1024 / 1; frame 1 has no rescale of its own, frames 2 and 3 do.
+    d.Implicit(0x5200, 0x9229, seq({rescale("-1024", "1 ")}));
+    DataSet other;
+    other.Implicit(0x0020, 0x9157, "1 ");
+    d.Implicit(0x5200, 0x9230, seq({other, rescale("-10", "2 "), rescale("5 ", "0.5 ")}));
+    std::string px;
+    for (int v : {100, 200, 100, 200, 100, 200})
+        px += char(v & 0xFF), px += char((v >> 8) & 0xFF);
+    d.Implicit(0x7FE0, 0x0010, px);
+    TempFile f(d.b);
+    Opened o(f, DICOM_WINDOW_MINMAX);
+    ASSERT_EQ(3, o.r.fi.frames);
+    ASSERT_NE(nullptr, o.r.fi.voi);
+    const double slope[] = {1, 2, 0.5}, intercept[] = {-1024, -10, 5};
+    for (int frame = 0; frame < 3; frame++)
+        for (int x = 0; x < 2; x++) {
+            int32_t stored;
+            double value;
+            ASSERT_EQ(100, DicomVoiStored(o.r.fi.voi, frame, x, 0, &stored, &value));
+            EXPECT_EQ(100 * (x + 1), stored);
+            EXPECT_DOUBLE_EQ(stored * slope[frame] + intercept[frame], value) << frame;
+        }
+    // A window over modality values shows each frame through its own rescale.
+    DicomVoiSetWindow(o.r.fi.voi, 0, 400);
+    DicomVoiRenderAll(o.r.fi.voi, o.r.fi.fbuf, nullptr);
+    std::vector<int> shown = o.Shown();
+    for (int i = 0; i < 6; i++) {
+        double x = 100 * (i % 2 + 1) * slope[i / 2] + intercept[i / 2];
+        EXPECT_EQ(Linear(x, 0, 400), shown[size_t(i)]) << i;
+    }
+}

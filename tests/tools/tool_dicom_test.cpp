@@ -398,3 +398,16 @@ TEST(ToolDicom, WindowOptionGivesCentreAndWidthOrTheFilesOwn) {
                        "--window", "40:400"})
                      .status);
 }
+
+TEST(ToolDicom, DumpPrintsTheHeaderRowsAndFailsOnABrokenFile) {
+    ToolResult r = Tool({"dump", std::string(DRAVIK_TEST_DATA) + "/baseline.dcm"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("\n(0008,0060) CS 2 Modality [OT]\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n        (0008,0100) SH 6 CodeValue [121320]\n"), std::string::npos);
+    // A cut file: the rows up to the cut, a note, and a failure status.
+    r = Tool({"dump", std::string(DRAVIK_TEST_DATA) + "/truncated.dcm"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.out.find("(0002,0010) UI"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n# "), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("the listing stops"), std::string::npos) << r.err;
+}
