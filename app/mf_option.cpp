@@ -13,6 +13,7 @@
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtnchk.h"
@@ -294,7 +295,7 @@ int OptFontNameKnown(Display *display, const char *name) {
     int n = 0;
     char **names = XListFonts(display, name, 1, &n);
     if (names) XFreeFontNames(names);
-    return n > 0;
+    return n > 0 || TextPatternKnown(name);
 }
 
 int OptBtnChkPress(WINDATUSR *rec) {

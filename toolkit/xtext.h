@@ -11,6 +11,15 @@
 // Makes the font set of a loaded core font; fonts are looked up by their id when drawing.
 // The toolkit lock is held by the caller.
 void TextFontRegister(Display *display, XFontStruct *font);
+// Opens a fontconfig pattern ("DejaVu Sans:size=10") as an anti-aliased Xft face with fallback
+// faces for the characters it lacks. The core font returned stands for it everywhere a font is
+// taken (GCs, widths, ascent and descent); null when nothing matches. Toolkit lock held.
+XFontStruct *TextFontOpenXft(Display *display, const char *pattern);
+bool TextFontIsXft(XFontStruct *font);
+// A pattern whose family fontconfig has (or a generic family such as "monospace").
+bool TextPatternKnown(const char *pattern);
+// Xft cannot read a GC's clip: set (or with null clear) it here too when the GC's is set.
+void TextClip(Display *display, GC gc, const XRectangle *r);
 // Forgets the font sets of a display before its fonts are loaded again; a display opened at the
 // address of a closed one never meets the old sets.
 void TextFontsReset(Display *display);
