@@ -288,6 +288,9 @@ int CheckEvKeyReleaseMain(const XEvent &ev) {
     KeySym sym = XLookupKeysym(&key, 0);
     // Xlib allocates, and never frees, the name of a Unicode keysym; accelerators are letters.
     if (sym == NoSymbol || sym >= 0x01000000) return 0;
+    // In an edit field these copy, cut and paste.
+    WINDAT *win = WinFind(ev.xkey.window);
+    if (win && win->typ == WIN_EDIT_TXT && (sym == XK_c || sym == XK_x || sym == XK_v)) return 0;
     return MenuMainActionWithKeyCTRL(XKeysymToString(sym));
 }
 
