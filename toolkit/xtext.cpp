@@ -517,10 +517,12 @@ void TextInputClose(Window w) {
 
 bool TextFilterEvent(XEvent *ev) {
     if (!ev || !text_im || (ev->type != KeyPress && ev->type != KeyRelease)) return false;
+    // The input method may rewrite the event it takes (keycode 0 for the text it puts back).
+    const int type = ev->type;
+    const unsigned keycode = ev->xkey.keycode & 0xFF;
     if (XFilterEvent(ev, None)) {
-        // A dead key: its release must not type the accent alone.
-        if (ev->type == KeyPress)
-            text_key_note[ev->xkey.keycode & 0xFF] = TEXTKEYNOTE{true, NoSymbol, {}};
+        // A dead key, or the letter it composes with: their releases type nothing.
+        if (type == KeyPress) text_key_note[keycode] = TEXTKEYNOTE{true, NoSymbol, {}};
         return true;
     }
     if (ev->type != KeyPress) return false;
@@ -536,6 +538,9 @@ bool TextFilterEvent(XEvent *ev) {
     n.sym = st == XLookupKeySym || st == XLookupBoth ? sym : NoSymbol;
     k = st == XLookupChars || st == XLookupBoth ? std::clamp(k, 0, int(sizeof n.text) - 1) : 0;
     n.text[k] = 0;
+    // Composed text comes back as a press of keycode 0 that no release follows: it acts now,
+    // as the release it will never get.
+    if (ev->xkey.keycode == 0 && k > 0) ev->type = KeyRelease;
     return false;
 }
 

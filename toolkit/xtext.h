@@ -44,6 +44,8 @@ void TextLocaleInit();
 XIC TextInputOpen(Display *display, Window w);
 void TextInputClose(Window w);
 // True when the input method took the event (a dead key waiting for its letter): not dispatched.
+// A press it gives back with composed text (keycode 0) is turned into a release, on which our
+// widgets act.
 bool TextFilterEvent(XEvent *ev);
 // The UTF-8 text and keysym of a key press: through the window's input context when it has one,
 // else from XLookupString with Latin-1 and Unicode keysyms written as UTF-8. The bytes written.

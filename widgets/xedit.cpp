@@ -12,6 +12,7 @@
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cctype>
@@ -663,6 +664,8 @@ int EditTextKey(WINDAT *e) {
         if (sym != XK_Escape && MultiLine(e)) return Insert(e, "\n");
         return 0;
     default:
+        // A modifier's release (Ctrl comes up before the C of Ctrl+C) keeps the selection.
+        if (IsModifierKey(sym)) return 0;
         if (text[0] && EditTypable(e, text)) return Insert(e, text);
         Set(e, EDIT_ANCHOR, -1);
         Set(e, EDIT_SELSTART, cur), Set(e, EDIT_SELEND, cur);
