@@ -313,7 +313,9 @@ bool TextPatternKnown(const char *pattern) {
 }
 
 XFontStruct *TextFontOpenXft(Display *display, const char *pattern) {
-    if (!display || !pattern || !*pattern) return nullptr;
+    // An XLFD the server lacks is a missing core font, not a pattern to match somehow.
+    if (!display || !pattern || !*pattern || pattern[0] == '-' || strchr(pattern, '*'))
+        return nullptr;
     FcPattern *query = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
     if (!query) return nullptr;
     FcConfigSubstitute(nullptr, query, FcMatchPattern);

@@ -13,7 +13,8 @@
 void TextFontRegister(Display *display, XFontStruct *font);
 // Opens a fontconfig pattern ("DejaVu Sans:size=10") as an anti-aliased Xft face with fallback
 // faces for the characters it lacks. The core font returned stands for it everywhere a font is
-// taken (GCs, widths, ascent and descent); null when nothing matches. Toolkit lock held.
+// taken (GCs, widths, ascent and descent); null when nothing matches or the name is an XLFD
+// (a core name the server lacks). Toolkit lock held.
 XFontStruct *TextFontOpenXft(Display *display, const char *pattern);
 bool TextFontIsXft(XFontStruct *font);
 // A pattern whose family fontconfig has (or a generic family such as "monospace").
