@@ -13,6 +13,7 @@
 #include "app/wnd_paint.h"
 #include "app/wnd_dcmheader.h"
 #include "app/wnd_dicom.h"
+#include "base/utf8.h"
 #include "base/xmem.h"
 #include "render/ximage.h"
 #include "resources/icon.h"
@@ -127,49 +128,67 @@ static const char HELP_EN[] = "Image view:\n"
                               "  the right button opens its menu\n"
                               "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
+                              "Edit fields: Ctrl+C, Ctrl+X, Ctrl+V copy, cut, paste, also with\n"
+                              "  other programs; Shift+Insert pastes the selected text\n"
                               "File > Open from archive: search a DICOMweb archive; Open on a\n"
                               "  study lists its series, on a series retrieves and shows it\n"
                               "Options > Program: settings; dravik --help: the command line";
 static const char HELP_DE[] = "Bildansicht:\n"
-                              "  n, p  nä"
+                              "  n, p  n\xe4"
                               "chste, vorige Datei    f  Bild in die Ansicht einpassen\n"
-                              "  +, -  um 1,25 vergröß"
+                              "  +, -  um 1,25 vergr\xf6\xdf"
                               "ern, verkleinern   0  100 %\n"
                               "  <, >  links, rechts drehen   |, _  waagrecht, senkrecht spiegeln\n"
                               "  Rad: rollen, oder Bilder und Dateien; Strg+Rad: Zoom\n"
-                              "  Leertaste, Rü"
-                              "cktaste: nä"
+                              "  Leertaste, R\xfc"
+                              "cktaste: n\xe4"
                               "chstes, voriges Bild oder Datei\n"
                               "  mittlere Taste: das Bild ziehen\n"
                               "  linke Taste: x,y (r,g,b) des Bildpunkts in der Statuszeile\n"
-                              "  rechte Taste: das Menü des Bildes (ö"
+                              "  rechte Taste: das Men\xfc des Bildes (\xf6"
                               "ffnen, umbenennen, entfernen)\n"
                               "Graue DICOM-Bilder: linke Taste zeigt auch Wert und HU;\n"
                               "  1 Fenster der Datei, 2 Min-Max, 3 40/400, 4 -600/1500,\n"
-                              "  5 300/1500, 6 40/80; w nä"
+                              "  5 300/1500, 6 40/80; w n\xe4"
                               "chstes Fenster der Datei;\n"
                               "  Umschalt+linke Taste ziehen: Breite (quer), Mitte (hoch, runter)\n"
                               "  n, p in einer DICOM-Serie: Schichten nach Instance Number\n"
-                              "  , . voriges, nä"
+                              "  , . voriges, n\xe4"
                               "chstes Bild; [ ] beim Abspielen: halb, doppelt so schnell\n"
                               "  i (Ansicht > DICOM-Kopfdaten): alle Elemente der Datei; Escape\n"
-                              "    schließ"
-                              "t, ein Buchstabe wählt das nä"
+                              "    schlie\xdf"
+                              "t, ein Buchstabe w\xe4"
+                              "hlt das n\xe4"
                               "chste Element dieses Namens\n"
-                              "Dateiauswahl: Return oder Doppelklick ö"
+                              "Dateiauswahl: Return oder Doppelklick \xf6"
                               "ffnet, Entf entfernt,\n"
-                              "  die rechte Taste ö"
-                              "ffnet ihr Menü\n"
-                              "F11 Vollbild, Esc verläß"
+                              "  die rechte Taste \xf6"
+                              "ffnet ihr Men\xfc\n"
+                              "F11 Vollbild, Esc verl\xe4\xdf"
                               "t es; q im Bild: beenden\n"
-                              "Strg+O ö"
-                              "ffnen, Strg+S sichern, Strg+C schließ"
+                              "Strg+O \xf6"
+                              "ffnen, Strg+S sichern, Strg+C schlie\xdf"
                               "en, Strg+Q beenden\n"
-                              "Datei > Aus Archiv ö"
-                              "ffnen: ein DICOMweb-Archiv durchsuchen; Ö"
+                              "Eingabefelder: Strg+C, Strg+X, Strg+V kopieren, ausschneiden,\n"
+                              "  einf\xfc"
+                              "gen, auch mit anderen Programmen; Umschalt+Einfg f\xfc"
+                              "gt\n"
+                              "  den markierten Text ein\n"
+                              "Datei > Aus Archiv \xf6"
+                              "ffnen: ein DICOMweb-Archiv durchsuchen; \xd6"
                               "ffnen auf einer\n"
                               "  Studie zeigt ihre Serien, auf einer Serie holt und zeigt sie sie\n"
                               "Optionen > Programm: Einstellungen; dravik --help: die Befehlszeile";
+
+// The German help is Latin-1 bytes like the labels: UTF-8 from its first showing on.
+static const char *HelpGerman() {
+    static const std::string &text = *new std::string([] {
+        std::string s(2 * sizeof HELP_DE, '\0');
+        s.resize(Latin1ToUtf8(HELP_DE, strlen(HELP_DE), s.data(), s.size()));
+        return s;
+    }());
+    return text.c_str();
+}
 
 int MenuMainAction(Display *display, int id) {
     int language = opt_rt[2];
@@ -230,7 +249,7 @@ int MenuMainAction(Display *display, int id) {
         break;
     case 800:
         MenuCloseFromMouse(nullptr);
-        MsgBox(language, 6, language == LG_GERMAN ? HELP_DE : HELP_EN, nullptr);
+        MsgBox(language, 6, language == LG_GERMAN ? HelpGerman() : HELP_EN, nullptr);
         break;
     case 801: {
         char text[400];
@@ -299,6 +318,9 @@ int CheckEvKeyReleaseMain(const XEvent &ev) {
     KeySym sym = XLookupKeysym(&key, 0);
     // Xlib allocates, and never frees, the name of a Unicode keysym; accelerators are letters.
     if (sym == NoSymbol || sym >= 0x01000000) return 0;
+    // In an edit field these copy, cut and paste.
+    WINDAT *win = WinFind(ev.xkey.window);
+    if (win && win->typ == WIN_EDIT_TXT && (sym == XK_c || sym == XK_x || sym == XK_v)) return 0;
     return MenuMainActionWithKeyCTRL(XKeysymToString(sym));
 }
 

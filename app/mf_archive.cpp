@@ -42,21 +42,21 @@ const char *const L[][2] = {
     /*  3 */ {"Patienten-ID", "Patient ID"},
     /*  4 */ {"Datum von", "Date from"},
     /*  5 */ {"bis", "to"},
-    /*  6 */ {"Modalität", "Modality"},
+    /*  6 */ {LgLatin1("Modalit\xe4t"), "Modality"},
     /*  7 */ {"Zugangsnummer", "Accession"},
     /*  8 */ {"Suchen", "Search"},
     /*  9 */
-    {"Ö"
-     "ffnen",
+    {LgLatin1("\xd6"
+              "ffnen"),
      "Open"},
     /* 10 */
-    {"Zurü"
-     "ck",
+    {LgLatin1("Zur\xfc"
+              "ck"),
      "Back"},
     /* 11 */ {"Abbrechen", "Cancel"},
     /* 12 */
-    {"Keine Archive. Die Archive stehen in\n%s\n(nur fü"
-     "r den Besitzer lesbar: Modus 0600).",
+    {LgLatin1(
+         "Keine Archive. Die Archive stehen in\n%s\n(nur f\xfcr den Besitzer lesbar: Modus 0600)."),
      "No archives. The archives are listed in\n%s\n(readable by its owner only: mode "
      "0600)."},
     /* 13 */ {"%d Studien", "%d studies"},
@@ -66,14 +66,14 @@ const char *const L[][2] = {
     /* 17 */ {"Datum als JJJJMMTT", "Date as YYYYMMDD"},
     /* 18 */ {"Suche...", "Searching..."},
     /* 19 */ {"%d Bilder in %s", "%d instances in %s"},
-    /* 20 */ {"Eine Suche oder ein Abruf läuft", "A search or retrieval is running"},
+    /* 20 */ {LgLatin1("Eine Suche oder ein Abruf l\xe4uft"), "A search or retrieval is running"},
     /* 21 */ {"Name", "Name"},
     /* 22 */ {"URL", "URL"},
     /* 23 */ {"Benutzer", "User"},
     /* 24 */ {"Passwort", "Password"},
     /* 25 */ {"Token", "Token"},
-    /* 26 */ {"Hinzufügen", "Add"},
-    /* 27 */ {"Ändern", "Change"},
+    /* 26 */ {LgLatin1("Hinzuf\xfcgen"), "Add"},
+    /* 27 */ {LgLatin1("\xc4ndern"), "Change"},
     /* 28 */ {"Entfernen", "Remove"},
     /* 29 */ {"Cache-Grenze (MiB)", "Cache limit (MiB)"},
     /* 30 */

@@ -13,6 +13,7 @@
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtnchk.h"
@@ -66,7 +67,7 @@ const OPTNAME optColors[OPT_COLORS] = {
 // The fonts in the configuration's order.
 const OPTNAME *const optFonts = rcFontKeys;
 
-const char *const optNotAvailableL[] = {"nicht verfügbar", "not available"};
+const char *const optNotAvailableL[] = {LgLatin1("nicht verf\xfcgbar"), "not available"};
 
 // One name editor of page 3: a list of keys and the field that edits the chosen one. The field
 // writes a scratch copy; the setting takes it only once the server knows the name, so that a typo
@@ -294,7 +295,7 @@ int OptFontNameKnown(Display *display, const char *name) {
     int n = 0;
     char **names = XListFonts(display, name, 1, &n);
     if (names) XFreeFontNames(names);
-    return n > 0;
+    return n > 0 || TextPatternKnown(name);
 }
 
 int OptBtnChkPress(WINDATUSR *rec) {

@@ -100,6 +100,7 @@ const IntKey otherIntKeys[] = {
     {"DicomWindow", &DicomWindow},
     {"ExifRotate", &ExifRotate},
     {"FitLargeImages", &FitLargeImages},
+    {"AntiAliasedFonts", &AntiAliasedFonts},
 };
 
 // A value longer than its variable is cut at a character boundary.
@@ -216,6 +217,7 @@ int ProgramResInit() {
     DicomWindow = 0;
     ExifRotate = 1;
     FitLargeImages = 0;
+    AntiAliasedFonts = 1;
     JpegQuality = 100;
     sp_scroll = 16;
     sp_paned = 20;
@@ -377,6 +379,7 @@ void RcApplyBuffer(const char *buf, long len) {
     ApplyInt(buf, len, lastIntKeys[4]);
     if (ExifRotate != 0) ExifRotate = 1;
     if (FitLargeImages != 1) FitLargeImages = 0;
+    if (AntiAliasedFonts != 0) AntiAliasedFonts = 1;
     ApplyArchiveCacheLimit(buf, len);
 }
 
@@ -439,6 +442,7 @@ static void WriteSettings(FILE *f) {
     fputs("\n# Fonts\n\n", f);
     for (const TextKey &k : rcFontKeys)
         text(k.key, k.value);
+    num("AntiAliasedFonts", AntiAliasedFonts);
     fputs("\n# Color Background\n\n", f);
     for (const TextKey &k : bgKeys)
         text(k.key, k.value);

@@ -7,6 +7,10 @@ enum { LG_GERMAN = 0, LG_ENGLISH = 1 };
 
 extern const char *const mainLanguage[LG_COLUMNS];
 
+// A label written in Latin-1 bytes, as UTF-8 kept for the run (converted once, where a table is
+// filled; not for text that changes at run time).
+const char *LgLatin1(const char *latin1);
+
 extern const char *const szresL[];
 extern const char *const szactL[];
 extern const char *const szerrL[];

@@ -18,6 +18,7 @@ int HounsfieldUse, HounsfieldMin, HounsfieldMax;
 int DicomWindow;
 int ExifRotate = 1;
 int FitLargeImages = 0;
+int AntiAliasedFonts = 1;
 int JpegQuality;
 long long ArchiveCacheLimit = 2LL << 30;
 int sp_scroll, sp_paned, sp_paned_b;

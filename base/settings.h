@@ -38,6 +38,8 @@ extern int JpegQuality;
 extern int ExifRotate;
 // 1: a picture larger than its view opens fitted to it.
 extern int FitLargeImages;
+// 1: a Font setting that still holds its default name means the anti-aliased default face.
+extern int AntiAliasedFonts;
 // Bytes the archive cache may hold before its oldest series are removed.
 extern long long ArchiveCacheLimit;
 extern int sp_scroll;

@@ -1,6 +1,7 @@
 #include "toolkit/xcolor.h"
 
 #include "base/lg.h"
+#include "base/settings.h"
 #include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwin.h"
@@ -92,14 +93,17 @@ const ColorEntry colorTable[] = {
 struct FontEntry {
     char *name;
     XFontStruct **font;
+    bool mono; // edit fields and lists line up columns
 };
 
 const FontEntry fontTable[] = {
-    {fontfs_sz_menu, &fontfs_menu},   {fontfs_sz_status, &fontfs_status},
-    {fontfs_sz_paint, &fontfs_paint}, {fontfs_sz_btn, &fontfs_btn},
-    {fontfs_sz_label, &fontfs_label}, {fontfs_sz_text, &fontfs_text},
-    {fontfs_sz_list, &fontfs_list},
+    {fontfs_sz_menu, &fontfs_menu, false},   {fontfs_sz_status, &fontfs_status, false},
+    {fontfs_sz_paint, &fontfs_paint, false}, {fontfs_sz_btn, &fontfs_btn, false},
+    {fontfs_sz_label, &fontfs_label, false}, {fontfs_sz_text, &fontfs_text, true},
+    {fontfs_sz_list, &fontfs_list, true},
 };
+
+const char FONT_CORE_DEFAULT[] = "9x15";
 
 void CopyName(char *dst, size_t size, const char *src) {
     strncpy(dst, src, size - 1);
@@ -133,7 +137,7 @@ void ColorNamesDefault(int depth) {
     for (const ColorEntry &e : colorTable)
         CopyName(e.name, COLOR_NAME_SIZE, e.def);
     for (const FontEntry &f : fontTable)
-        CopyName(f.name, FONT_NAME_SIZE, "9x15");
+        CopyName(f.name, FONT_NAME_SIZE, FONT_CORE_DEFAULT);
     // A colormap display keeps the highlights on white, which it surely has.
     if (depth == 8) {
         CopyName(bg_sz_menuSel, COLOR_NAME_SIZE, "#ffffff");
@@ -202,11 +206,13 @@ int ColorStep1LibInit(Display *display) {
 
 XFontStruct *ColorFontLoad(Display *display, const char *name) {
     if (!display) return nullptr;
+    // A name the server knows is a core font; anything else is a fontconfig pattern.
     XFontStruct *fs = name && *name ? XLoadQueryFont(display, name) : nullptr;
     if (fs) {
         TextFontRegister(display, fs);
         return fs;
     }
+    if (name && *name && (fs = TextFontOpenXft(display, name))) return fs;
     // Every widget draws with its font, so a missing one must never stay missing.
     fprintf(stderr, "dravik: font \"%s\" not found, using \"fixed\"\n", name ? name : "");
     fs = XLoadQueryFont(display, "fixed");
@@ -217,8 +223,14 @@ XFontStruct *ColorFontLoad(Display *display, const char *name) {
 int ColorStep2FontLibInit(Display *display) {
     if (!display) return -15;
     TextFontsReset(display);
-    for (const FontEntry &f : fontTable)
-        *f.font = ColorFontLoad(display, f.name);
+    // The default core name cannot show most file names: with anti-aliasing it means the
+    // default faces; a name the user changed is taken as written.
+    for (const FontEntry &f : fontTable) {
+        const char *name = f.name;
+        if (AntiAliasedFonts && !strcmp(name, FONT_CORE_DEFAULT))
+            name = f.mono ? FONT_XFT_MONO : FONT_XFT_SANS;
+        *f.font = ColorFontLoad(display, name);
+    }
     for (const ColorEntry &e : colorTable) {
         long p = ColorGetFromName(display, e.name);
         if (p >= 0) {

@@ -6,6 +6,11 @@
 
 enum { COLOR_NAME_SIZE = 20, FONT_NAME_SIZE = 300, COLORMAP_SIZE = 256 };
 
+// The faces a default font name stands for with AntiAliasedFonts: edit fields and lists take
+// the monospace one.
+#define FONT_XFT_SANS "DejaVu Sans:size=10"
+#define FONT_XFT_MONO "DejaVu Sans Mono:size=10"
+
 // Font names (configurable) and the fonts loaded from them.
 extern char fontfs_sz_menu[FONT_NAME_SIZE], fontfs_sz_status[FONT_NAME_SIZE],
     fontfs_sz_paint[FONT_NAME_SIZE], fontfs_sz_btn[FONT_NAME_SIZE], fontfs_sz_label[FONT_NAME_SIZE],

@@ -3,6 +3,7 @@
 
 #include "base/allg.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xselect.h"
 #include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
@@ -342,6 +343,10 @@ int WinEvent(Display *display, XEvent ev) {
         break;
     case MappingNotify:
         XRefreshKeyboardMapping(&ev.xmapping);
+        break;
+    case SelectionRequest:
+    case SelectionClear:
+        SelEvent(&ev);
         break;
     default:
         break;

@@ -11,6 +11,16 @@
 // Makes the font set of a loaded core font; fonts are looked up by their id when drawing.
 // The toolkit lock is held by the caller.
 void TextFontRegister(Display *display, XFontStruct *font);
+// Opens a fontconfig pattern ("DejaVu Sans:size=10") as an anti-aliased Xft face with fallback
+// faces for the characters it lacks. The core font returned stands for it everywhere a font is
+// taken (GCs, widths, ascent and descent); null when nothing matches or the name is an XLFD
+// (a core name the server lacks). Toolkit lock held.
+XFontStruct *TextFontOpenXft(Display *display, const char *pattern);
+bool TextFontIsXft(XFontStruct *font);
+// A pattern whose family fontconfig has (or a generic family such as "monospace").
+bool TextPatternKnown(const char *pattern);
+// Xft cannot read a GC's clip: set (or with null clear) it here too when the GC's is set.
+void TextClip(Display *display, GC gc, const XRectangle *r);
 // Forgets the font sets of a display before its fonts are loaded again; a display opened at the
 // address of a closed one never meets the old sets.
 void TextFontsReset(Display *display);
@@ -35,6 +45,8 @@ void TextLocaleInit();
 XIC TextInputOpen(Display *display, Window w);
 void TextInputClose(Window w);
 // True when the input method took the event (a dead key waiting for its letter): not dispatched.
+// A press it gives back with composed text (keycode 0) is turned into a release, on which our
+// widgets act.
 bool TextFilterEvent(XEvent *ev);
 // The UTF-8 text and keysym of a key press: through the window's input context when it has one,
 // else from XLookupString with Latin-1 and Unicode keysyms written as UTF-8. The bytes written.

@@ -7,10 +7,12 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xselect.h"
 #include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cctype>
@@ -150,7 +152,7 @@ WINDAT *EditCreate(WINDAT *parent, int x, int y, WINTYP *typ, const WINNEIGHBOR 
 int EditFuncIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     WINDAT *e = rec->win;
-    if (e->window) TextInputClose(e->window);
+    if (e->window) TextInputClose(e->window), SelForget(e->window);
     WinUSRStringRemove(e);
     if (EDITBIND *b = Bind(e)) MemFree(b, "edit");
     WinUSRStringArrayRemove(e);
@@ -180,8 +182,32 @@ int EditDefaultSet(WINDAT *e) {
     return 0;
 }
 
+// A one-line text field's view measured in pixels: the cursor visible, and VEND the end of what
+// the width holds. Characters differ in width (a CJK glyph is two cells, a byte count is
+// nothing), so each is measured once per fit.
+static void ViewFit(WINDAT *e) {
+    int len = Len(e), cur = Boundary(e, Get(e, EDIT_CURSOR));
+    int first = std::min(Boundary(e, Get(e, EDIT_FIRST)), cur);
+    int room = std::max(1, e->width - 2);
+    int shown = Span(e, first, cur);
+    while (first < cur && shown > room) {
+        int next = After(e, first);
+        shown -= Span(e, first, next);
+        first = next;
+    }
+    int vend = first;
+    for (int used = 0; vend < len;) {
+        int next = After(e, vend);
+        if ((used += Span(e, vend, next)) > room) break;
+        vend = next;
+    }
+    Set(e, EDIT_FIRST, first);
+    Set(e, EDIT_VEND, std::max(vend, cur));
+}
+
 // A single-line view that keeps its width and shows the cursor.
 static void ViewFollowCursor(WINDAT *e) {
+    if (e->state == EDIT_SINGLE && e->width > 0 && e->usr.str) return ViewFit(e);
     int cur = Get(e, EDIT_CURSOR), first = Get(e, EDIT_FIRST), vend = Get(e, EDIT_VEND);
     int w = vend - first;
     if (cur > vend) Set(e, EDIT_FIRST, cur - w), Set(e, EDIT_VEND, cur);
@@ -482,6 +508,68 @@ static int Insert(WINDAT *e, const char *ch) {
     return r;
 }
 
+// ---- selections shared with other programs
+
+static std::string Selected(WINDAT *e) {
+    if (!e->select || !e->usr.str) return std::string();
+    int len = Len(e);
+    int a = std::clamp(std::min(Get(e, EDIT_SELSTART), Get(e, EDIT_SELEND)), 0, len);
+    int b = std::clamp(std::max(Get(e, EDIT_SELSTART), Get(e, EDIT_SELEND)), 0, len);
+    return std::string(e->usr.str + Boundary(e, a), size_t(Boundary(e, b) - Boundary(e, a)));
+}
+
+// The main window holds what is copied, so the text outlives a closed field.
+static Window SelOwner(WINDAT *e) {
+    WINDAT *main = WinFindTyp(WIN_MAIN);
+    return main && main->window ? main->window : e->window;
+}
+
+// Selected text is PRIMARY's, as other programs expect; a password never leaves its field.
+static void OwnPrimary(WINDAT *e, Time t) {
+    if (e->state == EDIT_PASSWORD) return;
+    std::string s = Selected(e);
+    if (!s.empty()) SelOwn(e->usr.display, SelOwner(e), SEL_PRIMARY, s, t);
+}
+
+// Pasted text goes in as typed text would: what the field may not hold is left out.
+static int PasteText(WINDAT *e, const std::string &text) {
+    std::string keep;
+    bool dropped = false;
+    for (size_t i = 0; i < text.size();) {
+        uint32_t cp;
+        size_t k = size_t(Utf8Next(text.data() + i, text.size() - i, &cp));
+        std::string ch = text.substr(i, k);
+        i += k;
+        // A line end of a one-line field ends the paste, as a Return would.
+        if (cp == '\n' && !MultiLine(e)) break;
+        if (EditTypable(e, ch.c_str()))
+            keep += ch;
+        else
+            dropped = true;
+    }
+    if (dropped || keep.empty()) MsgBeep(e, 0);
+    if (keep.empty()) return -1;
+    if (e->select) EditTextCut(e, Get(e, EDIT_SELSTART), Get(e, EDIT_SELEND), nullptr);
+    e->select = 0;
+    Set(e, EDIT_ANCHOR, -1);
+    if (e->state != EDIT_NUMBER) return Insert(e, keep.c_str());
+    char ch[2] = {0, 0};
+    for (size_t i = 0; i < keep.size() && i < 32; i++)
+        ch[0] = keep[i], Insert(e, ch);
+    return 0;
+}
+
+// Ctrl+C, Ctrl+X and Ctrl+V through CLIPBOARD; Shift+Insert pastes PRIMARY.
+static int ClipboardKey(WINDAT *e, KeySym base, Time t) {
+    if (base == XK_Insert) return PasteText(e, SelFetch(e->usr.display, e->window, SEL_PRIMARY, t));
+    if (base == XK_v) return PasteText(e, SelFetch(e->usr.display, e->window, SEL_CLIPBOARD, t));
+    std::string s = Selected(e);
+    if (s.empty() || e->state == EDIT_PASSWORD) return 0;
+    SelOwn(e->usr.display, SelOwner(e), SEL_CLIPBOARD, s, t);
+    if (base == XK_x) return EditTextCut(e, Get(e, EDIT_SELSTART), Get(e, EDIT_SELEND), nullptr);
+    return 0;
+}
+
 // Shift-extension from the anchor; the first extension anchors at the cursor.
 static void ExtendSelection(WINDAT *e, int cursor) {
     if (Get(e, EDIT_ANCHOR) < 0) Set(e, EDIT_ANCHOR, Get(e, EDIT_CURSOR));
@@ -490,6 +578,7 @@ static void ExtendSelection(WINDAT *e, int cursor) {
     Set(e, EDIT_SELSTART, std::min(a, cursor));
     Set(e, EDIT_SELEND, std::max(a, cursor));
     e->select = a != cursor;
+    OwnPrimary(e, e->usr.evkey.xkey.time);
 }
 
 int EditTextKey(WINDAT *e) {
@@ -504,6 +593,10 @@ int EditTextKey(WINDAT *e) {
     KeySym sym = 0;
     TextKeyLookup(&key, text, sizeof text, &sym);
     bool shift = key.state & ShiftMask;
+    KeySym base = XLookupKeysym(&key, 0);
+    if (((key.state & ControlMask) && (base == XK_c || base == XK_x || base == XK_v)) ||
+        (shift && base == XK_Insert))
+        return ClipboardKey(e, base, key.time);
     int len = Len(e), cur = Get(e, EDIT_CURSOR);
     int first = Get(e, EDIT_FIRST), vend = Get(e, EDIT_VEND), w = vend - first;
     switch (sym) {
@@ -571,11 +664,14 @@ int EditTextKey(WINDAT *e) {
         if (sym != XK_Escape && MultiLine(e)) return Insert(e, "\n");
         return 0;
     default:
+        // A modifier's release (Ctrl comes up before the C of Ctrl+C) keeps the selection.
+        if (IsModifierKey(sym)) return 0;
         if (text[0] && EditTypable(e, text)) return Insert(e, text);
         Set(e, EDIT_ANCHOR, -1);
         Set(e, EDIT_SELSTART, cur), Set(e, EDIT_SELEND, cur);
         return 0;
     }
+    if (e->state == EDIT_SINGLE && e->width > 0 && e->usr.str) ViewFit(e);
     EditTextPaint(e);
     return 0;
 }
@@ -617,6 +713,8 @@ int EditTextRelease(WINDAT *e) {
     Time t = e->usr.evmouse.xbutton.time;
     if (((t - editPressTime) & 0xFFFFFFFFul) >= EDIT_CLICK_MS) {
         editClickValid = false;
+        // The end of a drag that selected.
+        OwnPrimary(e, t);
         return -11;
     }
     if (editClickValid && ((t - editClickTime) & 0xFFFFFFFFul) < EDIT_DBLCLICK_MS) {
@@ -627,6 +725,7 @@ int EditTextRelease(WINDAT *e) {
         editClickValid = true;
     }
     if (Get(e, EDIT_SELSTART) == Get(e, EDIT_SELEND)) e->select = 0;
+    OwnPrimary(e, t);
     EditTextPaint(e);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
 #include "toolkit/xinit.h"
+#include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xscroll.h"
@@ -778,6 +779,7 @@ int PaintImgPaintText(WINDAT *v, int first, int last) {
                         static_cast<unsigned short>(std::max(1, e->cw)),
                         static_cast<unsigned short>(th + 4)};
         XSetClipRectangles(d, v->gc, 0, 0, &cell, 1, Unsorted);
+        TextClip(d, v->gc, &cell);
         XSetForeground(d, v->gc, i == sel ? bg_sel : v->bg);
         XFillRectangle(d, v->window, v->gc, e->x, e->y + e->ch - th,
                        static_cast<unsigned>(std::min(tw, std::max(1, e->cw))),
@@ -785,6 +787,7 @@ int PaintImgPaintText(WINDAT *v, int first, int last) {
         XSetForeground(d, v->gc, i == sel ? fg_sel : v->fg);
         WinDrawString(v, e->x, e->y + e->ch + 2, name, n);
         XSetClipMask(d, v->gc, None);
+        TextClip(d, v->gc, nullptr);
     }
     XSetForeground(d, v->gc, v->fg);
     return 0;

@@ -46,7 +46,8 @@ std::string FullFile() {
     s += "LastFileSort=2\nTbFile=0\nTbDicom=0\n\n# "
          "Options\n\nLanguage=DE\nMouseLeft=3\nMouseRight=1\n"
          "\n# Fonts\n\nFontMenu=fixed\nFontStatus=6x13\nFontPaint=7x14\nFontButton=8x13\n"
-         "FontLabel=9x15bold\nFontText=10x20\nFontList=6x10\n\n# Color Background\n\n";
+         "FontLabel=9x15bold\nFontText=10x20\nFontList=6x10\nAntiAliasedFonts=0\n\n# Color "
+         "Background\n\n";
     const char *bg[] = {"BgForm",      "BgMenu",   "BgMenuSel", "BgStatus", "BgPaint",
                         "BgPaintText", "BgButton", "BgLabel",   "BgEdit",   "BgList",
                         "BgSelect",    "BgScroll", "BgHint",    "BgDisable"};

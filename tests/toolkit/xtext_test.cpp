@@ -1,12 +1,14 @@
 // The UTF-8 text layer against the server: a character is measured and drawn whole, and drawing
 // leaves the window's font as it was, so the second text of a window looks like the first.
 #include "support/xvfb.h"
+#include "base/settings.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtext.h"
 #include "toolkit/xtools.h"
 
 #include <X11/Xatom.h>
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <string>
@@ -96,4 +98,85 @@ TEST_F(TextLayer, TitlesCarryUtf8InNetWmName) {
     EXPECT_EQ(XInternAtom(display, "UTF8_STRING", False), type);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(data), n), "Grüße_東京.jpg");
     XFree(data);
+}
+
+namespace {
+
+// Pixels of a text drawn white on black at the window's top left: their count and whether
+// any is a blend between the two (anti-aliased edges).
+struct INK {
+    int lit = 0;
+    bool blended = false;
+    std::string rows;
+};
+
+INK DrawnInk(Display *display, WINDAT *win, XFontStruct *font, const char *text) {
+    int scr = DefaultScreen(display);
+    XSetForeground(display, win->gc, BlackPixel(display, scr));
+    XFillRectangle(display, win->window, win->gc, 0, 0, 300, 80);
+    XSetFont(display, win->gc, font->fid);
+    XSetForeground(display, win->gc, WhitePixel(display, scr));
+    int h = font->ascent + font->descent;
+    WinDrawString(win, 0, font->ascent, text, 0);
+    XSync(display, False);
+    INK ink;
+    int w = std::min(300, WinGetTextWidth(font, text, 0));
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            unsigned long p = ReadPixel(display, win->window, x, y);
+            ink.rows += p ? '#' : '.';
+            ink.lit += p != 0;
+            ink.blended = ink.blended || (p != 0 && p != WhitePixel(display, scr));
+        }
+    return ink;
+}
+
+} // namespace
+
+// The default faces are anti-aliased; a character the face lacks is drawn by a fallback face,
+// each character its own glyph, not the missing-glyph box.
+TEST_F(TextLayer, AFallbackFaceDrawsTheCharactersTheFaceLacks) {
+    ASSERT_TRUE(TextFontIsXft(fontfs_text));
+    INK latin = DrawnInk(display, win, fontfs_text, "Müller");
+    EXPECT_GT(latin.lit, 0);
+    EXPECT_TRUE(latin.blended);
+    INK east = DrawnInk(display, win, fontfs_text, "東");
+    INK capital = DrawnInk(display, win, fontfs_text, "京");
+    EXPECT_GT(east.lit, 20);
+    EXPECT_GT(capital.lit, 20);
+    EXPECT_NE(east.rows, capital.rows);
+    // The fallback glyph is as wide as the fallback face makes it, not the mono cell.
+    EXPECT_GT(WinGetTextWidth(fontfs_text, "東", 0), WinGetTextWidth(fontfs_text, "a", 0));
+    // Widths add up per character, so cursor places agree with what is drawn.
+    EXPECT_EQ(WinGetTextWidth(fontfs_text, "a東", 0),
+              WinGetTextWidth(fontfs_text, "a", 0) + WinGetTextWidth(fontfs_text, "東", 0));
+}
+
+// A core name is kept as written, and AntiAliasedFonts 0 keeps the core fonts for the
+// default names; a pattern is always a fontconfig face.
+TEST_F(TextLayer, CoreNamesKeepTheCoreFontPath) {
+    XFontStruct *core = ColorFontLoad(display, "9x15");
+    ASSERT_NE(core, nullptr);
+    EXPECT_FALSE(TextFontIsXft(core));
+    EXPECT_EQ(WinGetTextWidth(core, "ü", 0), 9);
+    INK ink = DrawnInk(display, win, core, "Müller");
+    EXPECT_GT(ink.lit, 0);
+    EXPECT_FALSE(ink.blended);
+
+    AntiAliasedFonts = 0;
+    ColorStep2FontLibInit(display);
+    EXPECT_FALSE(TextFontIsXft(fontfs_text));
+    EXPECT_FALSE(TextFontIsXft(fontfs_label));
+    EXPECT_TRUE(TextFontIsXft(ColorFontLoad(display, "DejaVu Sans:size=12")));
+    AntiAliasedFonts = 1;
+    ColorStep2FontLibInit(display);
+    EXPECT_TRUE(TextFontIsXft(fontfs_label));
+}
+
+TEST_F(TextLayer, TheFontCheckKnowsPatternsByTheirFamily) {
+    EXPECT_TRUE(TextPatternKnown("DejaVu Sans:size=10"));
+    EXPECT_TRUE(TextPatternKnown("monospace-9"));
+    EXPECT_FALSE(TextPatternKnown("No Such Family:size=10"));
+    EXPECT_FALSE(TextPatternKnown("-misc-fixed-medium-r-normal--15-*"));
+    EXPECT_FALSE(TextPatternKnown(""));
 }

@@ -1,5 +1,6 @@
 // Drawing calls read back from the server: 3-D edges in every style, disabled text, measuring.
 #include "support/xvfb.h"
+#include "base/settings.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
 #include "toolkit/xtools.h"
@@ -18,7 +19,10 @@ class Drawing : public XvfbTest {
         if (IsSkipped()) return;
         ASSERT_EQ(WinMemInit(), 0);
         ColorStep1LibInit(display);
+        // Exact pixel colours and the server's own metrics: the core fonts.
+        AntiAliasedFonts = 0;
         ColorStep2FontLibInit(display);
+        AntiAliasedFonts = 1;
         WINTYP t;
         memset(&t, 0, sizeof t);
         t.fg = 0x00FF00;

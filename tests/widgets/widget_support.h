@@ -9,6 +9,7 @@
 #include "app/rc.h"
 #include "app/startup.h"
 #include "base/language.h"
+#include "base/settings.h"
 #include "render/ximage.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xevent.h"
@@ -97,6 +98,8 @@ class WidgetTest : public XvfbTest {
   protected:
     WINDAT root{};
     WINDAT *main = nullptr;
+    // Set by suites that measure with the server's metrics or find ink by its exact colour.
+    bool core_fonts = false;
 
     void SetUp() override {
         XvfbTest::SetUp();
@@ -104,6 +107,11 @@ class WidgetTest : public XvfbTest {
         // Cursors made on the server of an earlier suite name nothing (or something else) here.
         cursorWatch = cursorTopLeftArrow = cursorArrow = 0;
         ASSERT_EQ(MainToolkitSetup(display, LG_ENGLISH), 0);
+        if (core_fonts) {
+            AntiAliasedFonts = 0;
+            ColorStep2FontLibInit(display);
+            AntiAliasedFonts = 1;
+        }
         root.window = DefaultRootWindow(display);
         root.usr.display = display;
         WINTYP t{};

@@ -20,6 +20,8 @@ int CountAction(WINDATUSR *rec) {
 
 class Buttons : public WidgetTest {
   protected:
+    // The cutting test needs a cell font.
+    Buttons() { core_fonts = true; }
     void SetUp() override {
         WidgetTest::SetUp();
         actions = 0;

@@ -332,3 +332,24 @@ TEST_F(EditTest, ScrollWindowHoldsAnEditFieldThatTakesKeys) {
     Focus(field);
     EXPECT_TRUE(Type({"o", "k", "Return", "x"}, "ok\nx"));
 }
+
+// The one-line view is measured in pixels: with wide CJK characters (three bytes each) the
+// cursor at the end stays inside the field, and Home shows as much of the start as fits.
+TEST_F(EditTest, TheViewOfWideCharactersKeepsTheCursorInside) {
+    const std::string text = "東京東京東京東京東京東京.jpg";
+    Make(EDIT_SINGLE, 80, text.c_str());
+    int *im = WinUSRIntArrayGet(field);
+    ASSERT_EQ(Cursor(), static_cast<int>(text.size()));
+    EXPECT_GT(im[EDIT_FIRST], 0);
+    int shown =
+        WinGetTextWidth(fontfs_text, text.c_str() + im[EDIT_FIRST], Cursor() - im[EDIT_FIRST]);
+    EXPECT_LE(shown, field->width);
+    EXPECT_GT(shown, field->width / 2);
+    EXPECT_EQ(im[EDIT_FIRST] % 3, 0) << "on a character boundary";
+    XtKey(display, "Home");
+    ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
+    EXPECT_EQ(im[EDIT_FIRST], 0);
+    // As much as the width holds: a byte count as cells showed three of the six that fit.
+    EXPECT_LE(WinGetTextWidth(fontfs_text, text.c_str(), im[EDIT_VEND]), field->width);
+    EXPECT_GT(WinGetTextWidth(fontfs_text, text.c_str(), im[EDIT_VEND] + 3), field->width - 2);
+}

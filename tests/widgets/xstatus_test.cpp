@@ -8,6 +8,8 @@ namespace {
 
 class StatusLabel : public WidgetTest {
   protected:
+    // Text placement is checked by XTextWidth and ink of the exact colour: core fonts.
+    StatusLabel() { core_fonts = true; }
     // Columns of row y whose pixel is `pixel`.
     std::vector<int> Columns(Window w, int width, int y, unsigned long pixel) {
         std::vector<int> cols;
