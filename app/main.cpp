@@ -23,6 +23,7 @@
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
+#include "widgets/xfilebox.h"
 #include "widgets/xbox.h"
 #include "widgets/xbtnsym.h"
 #include "base/xerror.h"
@@ -675,6 +676,8 @@ int main(int argc, char **argv) {
     MainSignalsInstall();
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
     PaintShownHook = WinPaintShown;
+    FileOpenFitHook = WinPaintOpenFitZoom;
+    FileOpenFirstFitHook = WinPaintFirstFit;
     WinTopLevelHook = MainTopLevelProperties;
     PaintPlayFrameHook = WinDicomPlayFrame;
     // A signal waits until start-up is complete: the settings and the registry it ends with are

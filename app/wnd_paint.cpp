@@ -334,12 +334,22 @@ static void FitNow(WINDAT *view) {
     DravikTrace("zoom %d", view->zoom);
 }
 
+int WinPaintOpenFitZoom(WINDAT *view, int w, int h) {
+    if (!view || w < 1 || h < 1) return 0;
+    bool large = w > view->width || h > view->height;
+    if (!fit_views.count(view->window) && !(FitLargeImages && large)) return 0;
+    return WinPaintFitZoom(w, h, view->width, view->height);
+}
+
 // After an open: fitted again in fit mode, or when larger than the view with FitLargeImages.
 static void FitIfWanted(WINDAT *view) {
     PAINTIMG *e = Current(view);
-    if (!e || e->fi.w < 1) return;
-    bool large = e->fi.w > view->width || e->fi.h > view->height;
-    if (fit_views.count(view->window) || (FitLargeImages && large)) FitNow(view);
+    if (e && WinPaintOpenFitZoom(view, e->fi.w, e->fi.h) > 0) FitNow(view);
+}
+
+void WinPaintFirstFit(WINDAT *view, int denom, int x, int y, int w, int h) {
+    DravikTrace("first fit view=0x%lx scale=1/%d at %d,%d size %dx%d", view ? view->window : 0,
+                denom, x, y, w, h);
 }
 
 static void TraceOpen(const char *path, WINDAT *view) {
