@@ -323,6 +323,8 @@ static void ToolsEnable(WINDAT *view) {
 
 // Views whose user chose fit (f): the next picture they show is fitted too, until a zoom.
 static std::set<Window> fit_views;
+// Views fitted when their window went into or out of fullscreen: the new size fits them again.
+static std::set<Window> refit_views;
 
 static void FitNow(WINDAT *view) {
     PAINTIMG *e = Current(view);
@@ -492,7 +494,9 @@ int WinPaintFuncExpose(WINDATUSR *rec) {
 int WinPaintFuncResize(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     if (!rec->win->usr.parent || PaintImgExist(rec->win) < 0) return 0;
-    return ResizePaint(rec);
+    int r = ResizePaint(rec);
+    if (refit_views.count(rec->win->window)) FitNow(rec->win);
+    return r;
 }
 
 // Slots 1 and 3 never name a closed window: the current view falls back to another image
@@ -524,6 +528,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
 static int WinPaintExtIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return -20;
     titles_shown.erase(rec->win->window);
+    if (WINDAT *view = ExtView(rec->win)) refit_views.erase(view->window);
     WinPaintSlotsForget(rec->win);
     MenuFileViewUpdate();
     return 0;
@@ -951,6 +956,7 @@ int MF_ViewZoom(WINDAT *view, int id) {
                            : 0;
     int r = PaintViewZoom(view, mode);
     fit_views.erase(view->window);
+    refit_views.erase(view->window);
     DravikTrace("zoom %d", view->zoom);
     return r;
 }
@@ -1052,6 +1058,7 @@ int WinPaintFilesOpen(int index, int step) {
 static void ZoomAbout(WINDAT *view, int zoom, long vx, long vy) {
     zoom = std::clamp(zoom, 1, 1000);
     fit_views.erase(view->window);
+    refit_views.erase(view->window);
     long px = (PaintXImageGetPosX(view) + vx - PaintXImageOffset(view, 0)) * zoom /
               std::max(1, view->zoom);
     long py = (PaintXImageGetPosY(view) + vy - PaintXImageOffset(view, 1)) * zoom /
@@ -1139,6 +1146,15 @@ int WinPaintKeyWindow(WINDAT *win, KeySym sym, bool menu_was_open) {
     int on = WinFullscreenGet(top);
     // An open menu takes Escape first.
     if (sym == XK_Escape && (!on || menu_was_open)) return 0;
+    // A fitted picture is fitted again to the window's new size.
+    auto *view = top->typ == WIN_MAIN ? static_cast<WINDAT *>(MainPropStrGet(2)) : ExtView(top);
+    PAINTIMG *e = view && view->state == PAINT_SINGLE ? Current(view) : nullptr;
+    if (e && e->fi.w > 0 &&
+        (fit_views.count(view->window) ||
+         view->zoom == WinPaintFitZoom(e->fi.w, e->fi.h, view->width, view->height)))
+        refit_views.insert(view->window);
+    else if (view)
+        refit_views.erase(view->window);
     WinFullscreenSet(top, sym == XK_F11 ? !on : 0);
     DravikTrace("fullscreen 0x%lx %d", top->window, sym == XK_F11 ? !on : 0);
     return 1;

@@ -282,6 +282,39 @@ TEST_P(Fullscreen, F11CoversTheScreenAndEscapeLeavesOnceNoMenuIsOpen) {
     EXPECT_TRUE(WaitFor([&] { return !covers(); }));
 }
 
+// A fitted picture is fitted again to the fullscreen window, and again to the window's own size
+// when it leaves fullscreen; a picture at 100 % stays at 100 %.
+TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
+    std::string a = Jpeg("a.jpg", 2000, 1500), b = Jpeg("b.jpg", 64, 48);
+    Start({a, b}, 0, "FitLargeImages=1\n");
+    OpenLine o = WaitOpen(1);
+    ASSERT_EQ(o.zoom, WinPaintFitZoom(2000, 1500, o.vw, o.vh));
+    auto fitted = [&](int *zoom) {
+        XWindowAttributes at = Attr(o.view);
+        *zoom = WinPaintFitZoom(2000, 1500, at.width, at.height);
+        std::string err = Err();
+        size_t p = err.rfind("dravik: trace: zoom ");
+        return p != std::string::npos && atoi(err.c_str() + p + 20) == *zoom;
+    };
+    int zoom = 0;
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100 && fitted(&zoom); })) << Err();
+    EXPECT_GT(zoom, o.zoom);
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width < o.vw + 20 && fitted(&zoom); })) << Err();
+    EXPECT_EQ(zoom, WinPaintFitZoom(2000, 1500, Attr(o.view).width, Attr(o.view).height));
+
+    KeyInView(o, 5, 5, "n");
+    OpenLine small = WaitOpen(2);
+    ASSERT_EQ(small.zoom, 100);
+    int zooms = Count(Err(), "dravik: trace: zoom ");
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
+    Probe(display, Main(), 9);
+    ASSERT_TRUE(WaitErr("dravik: trace: pong 9\n"));
+    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), zooms) << Err();
+}
+
 DRAVIK_BARE_AND_WM(Fullscreen);
 
 namespace {
