@@ -398,12 +398,13 @@ int WinPaintDicomReread() {
         PAINTIMG *e = view ? Current(view) : nullptr;
         if (!e || !e->fi.fname) continue;
         std::string path = e->fi.fname;
-        int frame = e->fi.frame;
+        int frame = e->fi.frame, turn = e->fi.turn;
         if (mf_FileOpen(path.c_str(), view) != 100) continue;
-        if ((e = Current(view)) && frame > 0 && frame < e->fi.frames) {
-            e->fi.frame = frame;
-            PaintViewZoom(view, PAINT_ZOOM_KEEP);
-        }
+        if (!(e = Current(view))) continue;
+        // The picture read again keeps the turn the user gave it.
+        bool turned = turn > EXIF_ORIENT_NORMAL && ImageTurn(&e->fi, turn) == FILE_SUCCES;
+        if (frame > 0 && frame < e->fi.frames) e->fi.frame = frame;
+        if (turned || e->fi.frame > 0) PaintViewZoom(view, PAINT_ZOOM_KEEP);
         TbFileDicomUpdate(view);
         TraceOpen(path.c_str(), view);
         n++;
