@@ -197,10 +197,12 @@ WINDAT *BoxCreate(int language, Display *display, const char *text, int kind, WI
     BoxKeyTabSet(box);
     if (kind != BOX_STATUS) WinSetMaxWidthHeight(box, width, height);
     WinShow(box, 1);
-    // The box takes the keyboard: a field that holds it would keep Return and Escape from the
-    // box, and with the pointer root they would go wherever the pointer is. Its close gives the
-    // keyboard back as it was.
-    if (kind != BOX_STATUS) {
+    // A field that holds the keyboard would keep Return and Escape from the box: the box takes
+    // it over (with the pointer root, keys follow the pointer as before).
+    Window focus = 0;
+    int revert;
+    XGetInputFocus(display, &focus, &revert);
+    if (kind != BOX_STATUS && focus > PointerRoot) {
         XSync(display, False);
         WinFocusTake(box);
     }

@@ -206,20 +206,4 @@ TEST_P(FocusBack, KeysReachThePictureWithThePointerOutside) {
     QuitByKeys();
 }
 
-// The quit question takes the keyboard, bare too: Escape closes it with the pointer on the
-// desktop, and the viewer's keys work afterwards.
-TEST_P(FocusBack, EscapeClosesTheQuitQuestionWithThePointerElsewhere) {
-    StartTwo();
-    Move(Main(), 400, 300);
-    Key("ctrl+q");
-    ASSERT_NE(Wait("Question"), 0u) << Err();
-    Screen *screen = DefaultScreenOfDisplay(display);
-    Move(DefaultRootWindow(display), WidthOfScreen(screen) - 2, HeightOfScreen(screen) - 2);
-    Key("Escape");
-    EXPECT_TRUE(WaitGone("Question")) << Err();
-    EXPECT_FALSE(run.Wait(0)) << "the program ended: " << Err();
-    ViewKeysWork();
-    QuitByKeys();
-}
-
 DRAVIK_BARE_AND_WM(FocusBack);
