@@ -707,18 +707,9 @@ static bool WmRunning(Display *d) {
         w = static_cast<Window>(*reinterpret_cast<unsigned long *>(data));
     if (data) XFree(data);
     if (!w) return false;
-    // A window manager that died leaves its property behind: its window must still exist. It is
-    // looked for among the root's children, as asking a gone window would be an X error, and
-    // Xlib ends the program on one.
-    Window root = 0, parent = 0, *kids = nullptr;
-    unsigned int nkids = 0;
-    bool alive = false;
-    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &nkids)) {
-        for (unsigned int i = 0; i < nkids && !alive; i++)
-            alive = kids[i] == w;
-        if (kids) XFree(kids);
-    }
-    return alive;
+    // A window manager that died leaves its property behind: its window must still exist.
+    XWindowAttributes a;
+    return XGetWindowAttributes(d, w, &a) != 0;
 }
 
 int WinFullscreenGet(WINDAT *top) {
