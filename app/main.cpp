@@ -25,6 +25,7 @@
 #include "toolkit/xtools.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbtn.h"
+#include "widgets/xfilebox.h"
 #include "widgets/xbox.h"
 #include "widgets/xbtnsym.h"
 #include "base/xerror.h"
@@ -126,7 +127,8 @@ static const char HELP_EN[] = "Image view:\n"
                               "    closes it, a letter selects the next element so named\n"
                               "File box: Return or a double click opens, Delete removes,\n"
                               "  the right button opens its menu\n"
-                              "F11 fullscreen, Escape leaves it; q in a picture: quit\n"
+                              "F11 fullscreen, Escape leaves it (a fitted picture is fitted\n"
+                              "  anew both ways); q in a picture: quit\n"
                               "Ctrl+O open, Ctrl+S save, Ctrl+C close, Ctrl+Q quit\n"
                               "Edit fields: Ctrl+C, Ctrl+X, Ctrl+V copy, cut, paste, also with\n"
                               "  other programs; Shift+Insert pastes the selected text\n"
@@ -165,7 +167,8 @@ static const char HELP_DE[] = "Bildansicht:\n"
                               "  die rechte Taste \xf6"
                               "ffnet ihr Men\xfc\n"
                               "F11 Vollbild, Esc verl\xe4\xdf"
-                              "t es; q im Bild: beenden\n"
+                              "t es (ein eingepasstes Bild wird\n"
+                              "  beide Male neu eingepasst); q im Bild: beenden\n"
                               "Strg+O \xf6"
                               "ffnen, Strg+S sichern, Strg+C schlie\xdf"
                               "en, Strg+Q beenden\n"
@@ -711,6 +714,8 @@ int main(int argc, char **argv) {
     MainSignalsInstall();
     WinEvPingHook = [](long seq) { DravikTrace("pong %ld", seq); };
     PaintShownHook = WinPaintShown;
+    FileOpenFitHook = WinPaintOpenFitZoom;
+    FileOpenFirstFitHook = WinPaintFirstFit;
     WinTopLevelHook = MainTopLevelProperties;
     PaintPlayFrameHook = WinDicomPlayFrame;
     // A signal waits until start-up is complete: the settings and the registry it ends with are

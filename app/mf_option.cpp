@@ -498,6 +498,16 @@ int MF_OptionProgramCreate(Display *display) {
     }
     MenuSetupDisable(600, M_MAIN_MENU[5], 1);
     WinSetFuncResize(dlg, ResizeOption);
+    // Every tab in sight, in every language and font: the dialog grows to the row of tabs.
+    if (int more = NotebookTabsWidth(nb) - nb->width; more > 0) {
+        dlg->width += more;
+        WinMoveResizeWindow(dlg, std::max(0, (dw - dlg->width) / 2),
+                            std::max(0, (dh - OPT_HEIGHT) / 2), dlg->width, dlg->height);
+        base->width += more;
+        nb->width += more;
+        WinResize(base, base->width, base->height);
+        WinResize(nb, nb->width, nb->height);
+    }
     WinChildResize(dlg);
     if (WINDAT *tab = NotebookPageGetBtn(nb, 0)) NotebookPageUpdate(tab);
     XUndefineCursor(display, dlg->window);

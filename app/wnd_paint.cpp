@@ -324,6 +324,8 @@ static void ToolsEnable(WINDAT *view) {
 
 // Views whose user chose fit (f): the next picture they show is fitted too, until a zoom.
 static std::set<Window> fit_views;
+// Views fitted when their window went into or out of fullscreen: the new size fits them again.
+static std::set<Window> refit_views;
 
 static void FitNow(WINDAT *view) {
     PAINTIMG *e = Current(view);
@@ -335,12 +337,22 @@ static void FitNow(WINDAT *view) {
     DravikTrace("zoom %d", view->zoom);
 }
 
+int WinPaintOpenFitZoom(WINDAT *view, int w, int h) {
+    if (!view || w < 1 || h < 1) return 0;
+    bool large = w > view->width || h > view->height;
+    if (!fit_views.count(view->window) && !(FitLargeImages && large)) return 0;
+    return WinPaintFitZoom(w, h, view->width, view->height);
+}
+
 // After an open: fitted again in fit mode, or when larger than the view with FitLargeImages.
 static void FitIfWanted(WINDAT *view) {
     PAINTIMG *e = Current(view);
-    if (!e || e->fi.w < 1) return;
-    bool large = e->fi.w > view->width || e->fi.h > view->height;
-    if (fit_views.count(view->window) || (FitLargeImages && large)) FitNow(view);
+    if (e && WinPaintOpenFitZoom(view, e->fi.w, e->fi.h) > 0) FitNow(view);
+}
+
+void WinPaintFirstFit(WINDAT *view, int denom, int x, int y, int w, int h) {
+    DravikTrace("first fit view=0x%lx scale=1/%d at %d,%d size %dx%d", view ? view->window : 0,
+                denom, x, y, w, h);
 }
 
 static void TraceOpen(const char *path, WINDAT *view) {
@@ -387,12 +399,13 @@ int WinPaintDicomReread() {
         PAINTIMG *e = view ? Current(view) : nullptr;
         if (!e || !e->fi.fname) continue;
         std::string path = e->fi.fname;
-        int frame = e->fi.frame;
+        int frame = e->fi.frame, turn = e->fi.turn;
         if (mf_FileOpen(path.c_str(), view) != 100) continue;
-        if ((e = Current(view)) && frame > 0 && frame < e->fi.frames) {
-            e->fi.frame = frame;
-            PaintViewZoom(view, PAINT_ZOOM_KEEP);
-        }
+        if (!(e = Current(view))) continue;
+        // The picture read again keeps the turn the user gave it.
+        bool turned = turn > EXIF_ORIENT_NORMAL && ImageTurn(&e->fi, turn) == FILE_SUCCES;
+        if (frame > 0 && frame < e->fi.frames) e->fi.frame = frame;
+        if (turned || e->fi.frame > 0) PaintViewZoom(view, PAINT_ZOOM_KEEP);
         TbFileDicomUpdate(view);
         TraceOpen(path.c_str(), view);
         n++;
@@ -483,7 +496,9 @@ int WinPaintFuncExpose(WINDATUSR *rec) {
 int WinPaintFuncResize(WINDATUSR *rec) {
     if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     if (!rec->win->usr.parent || PaintImgExist(rec->win) < 0) return 0;
-    return ResizePaint(rec);
+    int r = ResizePaint(rec);
+    if (refit_views.count(rec->win->window)) FitNow(rec->win);
+    return r;
 }
 
 // Slots 1 and 3 never name a closed window: the current view falls back to another image
@@ -515,6 +530,7 @@ static void WinPaintSlotsForget(WINDAT *win) {
 static int WinPaintExtIntClose(WINDATUSR *rec) {
     if (!rec || !rec->win) return WIN_ERROR_NOWINDOW;
     titles_shown.erase(rec->win->window);
+    if (WINDAT *view = ExtView(rec->win)) refit_views.erase(view->window);
     WinPaintSlotsForget(rec->win);
     MenuFileViewUpdate();
     return 0;
@@ -943,6 +959,7 @@ int MF_ViewZoom(WINDAT *view, int id) {
                            : 0;
     int r = PaintViewZoom(view, mode);
     fit_views.erase(view->window);
+    refit_views.erase(view->window);
     DravikTrace("zoom %d", view->zoom);
     return r;
 }
@@ -1044,6 +1061,7 @@ int WinPaintFilesOpen(int index, int step) {
 static void ZoomAbout(WINDAT *view, int zoom, long vx, long vy) {
     zoom = std::clamp(zoom, 1, 1000);
     fit_views.erase(view->window);
+    refit_views.erase(view->window);
     long px = (PaintXImageGetPosX(view) + vx - PaintXImageOffset(view, 0)) * zoom /
               std::max(1, view->zoom);
     long py = (PaintXImageGetPosY(view) + vy - PaintXImageOffset(view, 1)) * zoom /
@@ -1131,6 +1149,15 @@ int WinPaintKeyWindow(WINDAT *win, KeySym sym, bool menu_was_open) {
     int on = WinFullscreenGet(top);
     // An open menu takes Escape first.
     if (sym == XK_Escape && (!on || menu_was_open)) return 0;
+    // A fitted picture is fitted again to the window's new size.
+    auto *view = top->typ == WIN_MAIN ? static_cast<WINDAT *>(MainPropStrGet(2)) : ExtView(top);
+    PAINTIMG *e = view && view->state == PAINT_SINGLE ? Current(view) : nullptr;
+    if (e && e->fi.w > 0 &&
+        (fit_views.count(view->window) ||
+         view->zoom == WinPaintFitZoom(e->fi.w, e->fi.h, view->width, view->height)))
+        refit_views.insert(view->window);
+    else if (view)
+        refit_views.erase(view->window);
     WinFullscreenSet(top, sym == XK_F11 ? !on : 0);
     DravikTrace("fullscreen 0x%lx %d", top->window, sym == XK_F11 ? !on : 0);
     return 1;

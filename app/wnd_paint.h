@@ -36,6 +36,11 @@ int WinPaintFuncStatus(WINDATUSR *rec);
 int WinPaintStatusPosRGBSet(WINDAT *view);
 // After a view painted its picture: its zoom and frame fields follow.
 void WinPaintShown(WINDAT *view);
+// The zoom a w x h picture opening in `view` is fitted at (fit mode, or FitLargeImages with a
+// picture larger than the view), 0 when it opens unfitted; and the trace of a fitted first
+// paint from a scaled decode. The file box's open hooks.
+int WinPaintOpenFitZoom(WINDAT *view, int w, int h);
+void WinPaintFirstFit(WINDAT *view, int denom, int x, int y, int w, int h);
 
 WINDAT *PaintMenuMouseRCreate(WINDAT *view);
 int WinPaintFuncMouseBtnR0(WINDATUSR *rec);

@@ -1228,6 +1228,31 @@ int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const c
     return rc;
 }
 
+int IoJpegMemSize(const uint8_t *data, long len, int *w, int *h) {
+    if (!data || len < 3 || !w || !h) return -15;
+    if (data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) return FILE_ERROR_FORMAT;
+    JPGREAD r;
+    memset(&r, 0, sizeof r);
+    JpgErrorSetup(&r.err);
+    r.client.path = "jpeg";
+    r.client.quiet = 1;
+    jpeg_decompress_struct *c = &r.cinfo;
+    c->err = &r.err.pub;
+    c->client_data = &r.client;
+    if (setjmp(r.err.jump)) {
+        if (r.created) jpeg_destroy_decompress(c);
+        return FILE_ERROR_DATA;
+    }
+    jpeg_create_decompress(c);
+    r.created = 1;
+    JpgLimitSetup(c, &r.client.limit, &r.err.jump);
+    jpeg_mem_src(c, data, static_cast<unsigned long>(len));
+    jpeg_read_header(c, TRUE);
+    *w = static_cast<int>(c->image_width), *h = static_cast<int>(c->image_height);
+    jpeg_destroy_decompress(c);
+    return FILE_SUCCES;
+}
+
 int IoJpegFrameName(const char *path, int frame, char *out, size_t size) {
     if (!path || !out) return WIN_ERROR_ARG;
     char probe[32], suffix[32];

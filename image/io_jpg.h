@@ -21,6 +21,10 @@ int IoWriteJpeg(FILEREQ *req, SAVEINFO *save);
 int IoReadJpegMem(const uint8_t *data, long len, FILEINFO *fi, int edge, const char *tag);
 int IoWriteJpegMem(SAVEINFO *save, uint8_t **out, long *len, const char *tag);
 
+// The stored size of a JPEG in memory, from its header alone and quietly; FILE_SUCCES or an
+// error code.
+int IoJpegMemSize(const uint8_t *data, long len, int *w, int *h);
+
 // libjpeg within the budgets of io_files.h: its memory limited to IO_BUDGET_DECODER, and a
 // progress monitor that stops a stream after IO_BUDGET_SCANS scans by a longjmp to `jump` with
 // `hit` set. Set up after jpeg_create_decompress.

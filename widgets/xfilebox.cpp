@@ -6,6 +6,7 @@
 #include "base/xerror.h"
 #include "image/io_files.h"
 #include "image/io_jpg.h"
+#include "image/io_exif.h"
 #include "image/io_jpg_corner.h"
 #include "io/io_read.h"
 #include "render/ximage.h"
@@ -14,6 +15,7 @@
 #include "widgets/xscroll.h"
 #include "widgets/xstatus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -37,6 +39,44 @@ static int ChannelShift(unsigned long mask) {
     return (mask >> s) == 0xFF ? s : -1;
 }
 
+// The visual's channel shifts when pictures can be put as 32-bit words with 8-bit channels;
+// false on other displays. Under the toolkit lock.
+static bool FileOpenShifts(WINDAT *view, int *rs, int *gs, int *bs) {
+    if (view->state != PAINT_SINGLE || !main_visual || main_visual->c_class != TrueColor ||
+        ImagePadForDepth(WinDisplayGetDepth(view->usr.display)) != 32)
+        return false;
+    *rs = ChannelShift(main_visual->red_mask);
+    *gs = ChannelShift(main_visual->green_mask);
+    *bs = ChannelShift(main_visual->blue_mask);
+    return *rs >= 0 && *gs >= 0 && *bs >= 0;
+}
+
+// Puts w x h RGB rows at (x, y) of the cleared view.
+static int FileOpenPut(WINDAT *view, const uint8_t *rgb, int w, int h, int x, int y) {
+    ToolkitLockGuard guard;
+    int rs = -1, gs = -1, bs = -1;
+    if (!FileOpenShifts(view, &rs, &gs, &bs)) return -1;
+    XImage *im = ImageCreate(32, ZPixmap, w, h);
+    if (!im) return -1;
+    const uint8_t *p = rgb;
+    for (int r = 0; r < h; r++) {
+        auto *row =
+            reinterpret_cast<uint32_t *>(im->data + static_cast<long>(r) * im->bytes_per_line);
+        for (int c = 0; c < w; c++, p += 3)
+            row[c] = static_cast<uint32_t>(p[0]) << rs | static_cast<uint32_t>(p[1]) << gs |
+                     static_cast<uint32_t>(p[2]) << bs;
+    }
+    // The words are in this machine's order; Xlib swaps them for a server of the other.
+    const uint16_t one = 1;
+    im->byte_order = *reinterpret_cast<const uint8_t *>(&one) == 1 ? LSBFirst : MSBFirst;
+    XClearWindow(view->usr.display, view->window);
+    XPutImage(view->usr.display, view->window, view->gc, im, 0, 0, x, y, static_cast<unsigned>(w),
+              static_cast<unsigned>(h));
+    XFlush(view->usr.display);
+    WinFreeXImage(im);
+    return 0;
+}
+
 // A picture opens at 100 % from its top-left corner: that corner, decoded alone, is painted
 // while the rest is read. Only on true-colour displays with 8-bit channels; elsewhere, and for
 // files the corner decoder leaves alone, the whole picture comes first as before.
@@ -45,39 +85,121 @@ static int FileOpenPaintCorner(FILEOPENJOB *job) {
     int vw = 0, vh = 0, rs = -1, gs = -1, bs = -1;
     {
         ToolkitLockGuard guard;
-        if (view->state != PAINT_SINGLE || !main_visual || main_visual->c_class != TrueColor ||
-            ImagePadForDepth(WinDisplayGetDepth(view->usr.display)) != 32)
-            return -1;
-        rs = ChannelShift(main_visual->red_mask);
-        gs = ChannelShift(main_visual->green_mask);
-        bs = ChannelShift(main_visual->blue_mask);
+        if (!FileOpenShifts(view, &rs, &gs, &bs)) return -1;
         vw = view->width, vh = view->height;
     }
-    if (rs < 0 || gs < 0 || bs < 0 || vw < 1 || vh < 1) return -1;
+    if (vw < 1 || vh < 1) return -1;
     if (IsFileJpeg(job->req.path) != FILE_SUCCES) return -1;
     std::vector<uint8_t> rgb;
     int w = 0, h = 0;
     if (IoReadJpegCorner(job->req.path, vw, vh, &rgb, &w, &h) != 0 || w < 1 || h < 1) return -1;
-    ToolkitLockGuard guard;
-    XImage *im = ImageCreate(32, ZPixmap, w, h);
-    if (!im) return -1;
-    const uint8_t *p = rgb.data();
-    for (int y = 0; y < h; y++) {
-        auto *row =
-            reinterpret_cast<uint32_t *>(im->data + static_cast<long>(y) * im->bytes_per_line);
-        for (int x = 0; x < w; x++, p += 3)
-            row[x] = static_cast<uint32_t>(p[0]) << rs | static_cast<uint32_t>(p[1]) << gs |
-                     static_cast<uint32_t>(p[2]) << bs;
+    return FileOpenPut(view, rgb.data(), w, h, 0, 0);
+}
+
+int (*FileOpenFitHook)(WINDAT *view, int w, int h) = nullptr;
+void (*FileOpenFirstFitHook)(WINDAT *view, int denom, int x, int y, int w, int h) = nullptr;
+
+// The area means of a w x h picture (24-bit RGB, or 8-bit grey) at dw x dh, dw <= w, dh <= h.
+static std::vector<uint8_t> FileOpenReduce(const FILEINFO *fi, int dw, int dh) {
+    int w = fi->w, h = fi->h, comps = fi->bit / 8;
+    std::vector<int> x0(static_cast<size_t>(dw) + 1);
+    for (int x = 0; x <= dw; x++)
+        x0[static_cast<size_t>(x)] = static_cast<int>(static_cast<long>(x) * w / dw);
+    std::vector<uint8_t> rgb(static_cast<size_t>(dw) * static_cast<size_t>(dh) * 3);
+    std::vector<uint32_t> sum(static_cast<size_t>(dw) * 3);
+    uint8_t *out = rgb.data();
+    for (int y = 0; y < dh; y++) {
+        int ya = static_cast<int>(static_cast<long>(y) * h / dh);
+        int yb = std::max(ya + 1, static_cast<int>(static_cast<long>(y + 1) * h / dh));
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int sy = ya; sy < yb; sy++) {
+            const uint8_t *row = fi->fbuf + static_cast<long>(sy) * w * comps;
+            for (int x = 0; x < dw; x++) {
+                int xa = x0[static_cast<size_t>(x)];
+                int xb = std::max(xa + 1, x0[static_cast<size_t>(x) + 1]);
+                uint32_t *s = &sum[static_cast<size_t>(x) * 3];
+                for (int sx = xa; sx < xb; sx++) {
+                    const uint8_t *p = row + static_cast<long>(sx) * comps;
+                    s[0] += p[0];
+                    s[1] += p[comps == 3 ? 1 : 0];
+                    s[2] += p[comps == 3 ? 2 : 0];
+                }
+            }
+        }
+        for (int x = 0; x < dw; x++) {
+            int xa = x0[static_cast<size_t>(x)];
+            uint32_t n = static_cast<uint32_t>(
+                (std::max(xa + 1, x0[static_cast<size_t>(x) + 1]) - xa) * (yb - ya));
+            for (int k = 0; k < 3; k++)
+                *out++ = static_cast<uint8_t>((sum[static_cast<size_t>(x) * 3 + k] + n / 2) / n);
+        }
     }
-    // The words are in this machine's order; Xlib swaps them for a server of the other.
-    const uint16_t one = 1;
-    im->byte_order = *reinterpret_cast<const uint8_t *>(&one) == 1 ? LSBFirst : MSBFirst;
-    XClearWindow(view->usr.display, view->window);
-    XPutImage(view->usr.display, view->window, view->gc, im, 0, 0, 0, 0, static_cast<unsigned>(w),
-              static_cast<unsigned>(h));
-    XFlush(view->usr.display);
-    WinFreeXImage(im);
-    return 0;
+    return rgb;
+}
+
+// The file's bytes, up to `max` of them; empty when the file is larger or unreadable.
+static std::vector<uint8_t> FileOpenBytes(const char *path, long head, long max) {
+    std::vector<uint8_t> data;
+    FILE *f = FileStdOpen(path);
+    if (!f) return data;
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= max) {
+        long n = head > 0 ? std::min<long>(head, st.st_size) : static_cast<long>(st.st_size);
+        data.resize(static_cast<size_t>(n));
+        data.resize(fread(data.data(), 1, data.size(), f));
+    }
+    fclose(f);
+    return data;
+}
+
+// A large JPEG that opens fitted is first decoded at the smallest DCT scale that still covers
+// its fitted size and painted where the view will show it; the full read follows and replaces
+// it. 1: painted; 0: it opens fitted, but nothing was painted; -1: it does not open fitted.
+static int FileOpenPaintFitted(FILEOPENJOB *job) {
+    enum : long { FIT_HEAD = 256 * 1024, FIT_MAX = 128L << 20 };
+    WINDAT *view = job->req.view;
+    const char *path = job->req.path;
+    if (!FileOpenFitHook || IsFileJpeg(path) != FILE_SUCCES) return -1;
+    std::vector<uint8_t> data = FileOpenBytes(path, FIT_HEAD, FIT_MAX);
+    int w = 0, h = 0;
+    if (IoJpegMemSize(data.data(), static_cast<long>(data.size()), &w, &h) != FILE_SUCCES ||
+        w < 1 || h < 1)
+        return -1;
+    int orient = job->req.exif_rotate ? ExifOrientationFromJpeg(data.data(), data.size()) : 1;
+    if (orient >= EXIF_ORIENT_TRANSPOSE) std::swap(w, h);
+    int zoom = 0, vw = 0, vh = 0;
+    {
+        ToolkitLockGuard guard;
+        zoom = FileOpenFitHook(view, w, h);
+        vw = view->width, vh = view->height;
+    }
+    if (zoom <= 0) return -1;
+    // Sizes as the view computes them.
+    int dw = static_cast<int>(static_cast<float>(zoom) * static_cast<float>(w) / 100.0f);
+    int dh = static_cast<int>(static_cast<float>(zoom) * static_cast<float>(h) / 100.0f);
+    int denom = 8;
+    while (denom > 1 && ((w + denom - 1) / denom < dw || (h + denom - 1) / denom < dh))
+        denom /= 2;
+    if (denom == 1 || dw < 1 || dh < 1 || dw > vw || dh > vh) return 0;
+    data = FileOpenBytes(path, 0, FIT_MAX);
+    FILEINFO fi{};
+    int edge = std::min((w + denom - 1) / denom, (h + denom - 1) / denom);
+    if (data.empty() ||
+        IoReadJpegMem(data.data(), static_cast<long>(data.size()), &fi, edge, path) != FILE_SUCCES)
+        return 0;
+    int rc = 0;
+    if ((orient <= EXIF_ORIENT_NORMAL || ImageOrient(&fi, orient) == FILE_SUCCES) && fi.fbuf &&
+        (fi.bit == 24 || (fi.bit == 8 && fi.maptyp == MAPTYP_GREY)) && fi.w >= dw && fi.h >= dh) {
+        std::vector<uint8_t> rgb = FileOpenReduce(&fi, dw, dh);
+        int x = (vw - dw) / 2, y = (vh - dh) / 2;
+        if (FileOpenPut(view, rgb.data(), dw, dh, x, y) == 0) {
+            rc = 1;
+            ToolkitLockGuard guard;
+            if (FileOpenFirstFitHook) FileOpenFirstFitHook(view, denom, x, y, dw, dh);
+        }
+    }
+    IoFreeRecord(&fi, path);
+    return rc;
 }
 
 // The reader reports from the worker while the caller waits with the lock released.
@@ -113,7 +235,8 @@ static bool StartsLikeJpeg(const char *path) {
 
 static void *TreadFileOpen(void *arg) {
     auto *job = static_cast<FILEOPENJOB *>(arg);
-    job->corner = FileOpenPaintCorner(job) == 0;
+    int fitted = FileOpenPaintFitted(job);
+    job->corner = fitted < 0 ? FileOpenPaintCorner(job) == 0 : fitted > 0;
     job->buf = IoReadFile(&job->req, &job->fi, IO_READ_FULL);
     return nullptr;
 }

@@ -9,6 +9,13 @@
 // failure the view keeps what it showed and the reason is reported.
 int mf_FileOpen(const char *path, WINDAT *view);
 
+// Installed by the application: the zoom (percent) a w x h picture opening in `view` will be
+// fitted at, or 0 when it will not be fitted; and a report of a fitted picture painted from a
+// DCT-scaled decode (1/denom) at (x, y), w x h, ahead of the full read. Both are called from
+// the reading thread under the toolkit lock.
+extern int (*FileOpenFitHook)(WINDAT *view, int w, int h);
+extern void (*FileOpenFirstFitHook)(WINDAT *view, int denom, int x, int y, int w, int h);
+
 // Saves the view's image (all frames of a multi-frame one) under its own name with the JPEG
 // quality preset: 100, -22 for anything but a plain image view, -24 without an image, else the
 // writer's code (reported by it). Progress goes to the view's status bar.

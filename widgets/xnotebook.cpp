@@ -155,6 +155,17 @@ static int NbTabSpan(const WINDAT *tab) {
     return tab->space[WIN_SIDE_LEFT] + tab->width + tab->space[WIN_SIDE_RIGHT];
 }
 
+int NotebookTabsWidth(WINDAT *notebook) {
+    if (!notebook || notebook->typ != WIN_NOTEBOOK) return 0;
+    WINDAT *row = NotebookSlot(notebook, NB_SLOT_ROW);
+    WINDAT *bb = row ? NbRowChild(row, NBROW_BB) : nullptr;
+    if (!bb) return 0;
+    int n = std::min(NbRowGet(row, NBROW_COUNT), bb->nchild), total = 0;
+    for (int i = 0; i < n; i++)
+        total += NbTabSpan(bb->child[i]);
+    return total;
+}
+
 int BtnGroupNbBtnSetup(WINDAT *row) {
     WINDAT *left = NbRowChild(row, NBROW_LEFT), *bb = NbRowChild(row, NBROW_BB),
            *right = NbRowChild(row, NBROW_RIGHT);

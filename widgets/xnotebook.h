@@ -23,6 +23,8 @@ int NotebookPageSetBtn(WINDAT *notebook, int index);
 int NotebookPageLabelUpdate(WINDAT *notebook, const char *text);
 WINDAT *NotebookWndBaseGet(WINDAT *notebook);
 int NotebookResize(WINDAT *notebook);
+// The width all tabs take side by side (the row needs no arrows when it has that much).
+int NotebookTabsWidth(WINDAT *notebook);
 int NotebookPageBtnAction(WINDATUSR *rec);
 int NotebookFuncIntClose(WINDATUSR *rec);
 int ResizeNotebook(WINDATUSR *rec);

@@ -147,6 +147,33 @@ TEST_F(OptionsDialog, MouseAndHounsfieldSettingsAndOnlyOneDialog) {
     EXPECT_NE(rc.find("\nAskFileRemove=0\n"), std::string::npos) << rc;
 }
 
+// A Hounsfield change reads the shown DICOM picture again; a turn the user gave it stays.
+TEST_F(OptionsDialog, AHounsfieldChangeReadsTheDicomPictureAgainWithItsTurn) {
+    std::string file = dir + "/ct.dcm";
+    WriteDicom(file, 1, 96, 40);
+    ASSERT_TRUE(Launch({file}, "HounsfieldUse=0\n"));
+    OpenLine o = WaitOpen(1);
+    ASSERT_EQ(o.w, 96);
+    KeyInView(o, 5, 5, "shift+period");
+    ASSERT_TRUE(Traced("trace: turn 6 image=40x96\n")) << run.Stderr();
+    Open();
+    Tab(4);
+    Press(Find("Hounsfield", Find("Dicom", dlg, "bb")), 30);
+    Close();
+    OpenLine again = WaitOpen(2);
+    EXPECT_EQ(again.path, file);
+    EXPECT_EQ(again.w, 40);
+    EXPECT_EQ(again.h, 96);
+    // The stored picture's left edge (its darkest column) is the top row now.
+    unsigned long top = 0, bottom = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        top = Pixel(o.view, PicX(again, 20), PicY(again, 0));
+        bottom = Pixel(o.view, PicX(again, 20), PicY(again, 95));
+        return (top & 0xFF) + 40 < (bottom & 0xFF);
+    })) << std::hex
+        << top << " " << bottom;
+}
+
 TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) {
     Start();
     Open();

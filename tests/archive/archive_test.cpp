@@ -10,6 +10,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -806,7 +807,74 @@ TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
     EXPECT_EQ(files.size(), 4u);
     for (const std::string &f : files)
         EXPECT_EQ(f.compare(f.size() - 4, 4, ".dcm"), 0) << f;
+    // The file box is in the series: its directory preview shows the four pictures. The
+    // search window goes first: bare, it covers the file box.
+    SendDeleteRequest(g.xd, top);
+    ASSERT_TRUE(g.d.WaitGone("Search archive")) << g.d.Err();
+    Window list = g.d.Wait("scl", g.d.Find("fbx"));
+    ASSERT_NE(list, 0u);
+    g.d.Click(list, 20, 6, HOLD_PERSON, 3);
+    g.d.Click(g.d.Wait("Directory as Preview"), -1, -1, 40);
+    Window prev = g.d.Wait(series);
+    ASSERT_NE(prev, 0u) << g.d.Err();
+    // The four pictures are grey ramps: their shades stand among the window's few colours.
+    size_t shades = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        XWindowAttributes a = g.d.Attr(prev);
+        shades = g.d.Colours(prev, 0, 0, a.width, a.height).size();
+        return shades >= 40;
+    })) << shades;
     // The credential is never shown.
+    EXPECT_EQ(g.d.Err().find("secret"), std::string::npos);
+}
+
+// An archive added on the options page with a typed URL and credential is written at once,
+// mode 0600, and the search window finds the archive's studies through it.
+TEST_F(ArchiveOrthanc, AddOnTheOptionsPageWithATypedUrlReachesTheArchive) {
+    std::string file = dir.File("config/dravik/archives");
+    Spit(file, "");
+    chmod(file.c_str(), 0600);
+    ArcGui g;
+    ASSERT_TRUE(g.Start(dir.File("cache")));
+    ASSERT_NE(g.d.Main(), 0u);
+    g.d.Click(g.d.Wait("Options"), -1, -1, 40);
+    g.d.Click(g.d.Wait("Program"), -1, -1, 40);
+    ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
+    Window nb = g.d.Wait("optnb");
+    g.d.Click(g.d.Wait("Archives", g.d.Wait("bb", nb)));
+    Window scroll = g.d.Wait("archives", nb);
+    ASSERT_NE(scroll, 0u);
+    Window page = g.d.Parent(g.d.Parent(scroll));
+    std::vector<Window> fields = g.d.FindAll("edit", page);
+    ASSERT_EQ(fields.size(), 6u);
+    // Name, URL, user and password, in the order of the page's rows.
+    std::sort(fields.begin(), fields.end(),
+              [&](Window a, Window b) { return g.d.Attr(a).y < g.d.Attr(b).y; });
+    const std::string typed[4] = {"typed", url, "test", "secret"};
+    for (int i = 0; i < 4; i++) {
+        g.d.Click(fields[size_t(i)]);
+        ASSERT_TRUE(WaitFor([&] { return g.d.Focus() == fields[size_t(i)]; }));
+        g.d.Type(typed[i]);
+    }
+    g.Press(page, "Add");
+    ASSERT_TRUE(g.d.WaitTrace("archives saved rc=0 entries=1")) << g.d.Err();
+    std::string text = ReadWholeFile(file);
+    EXPECT_NE(text.find("[typed]\nurl = " + url + "\nuser = test\npassword = secret\n"),
+              std::string::npos)
+        << text;
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    Window dlg = nb;
+    while (g.d.Parent(dlg) != DefaultRootWindow(g.xd))
+        dlg = g.d.Parent(dlg);
+    SendDeleteRequest(g.xd, dlg);
+    ASSERT_TRUE(g.d.WaitTrace("options closed")) << g.d.Err();
+
+    Window top = g.OpenWindow();
+    ASSERT_NE(top, 0u) << g.d.Err();
+    g.Press(top, "Search");
+    EXPECT_TRUE(g.d.WaitTrace("archive find rc=0 studies=3")) << g.d.Err();
     EXPECT_EQ(g.d.Err().find("secret"), std::string::npos);
 }
 
@@ -932,9 +1000,18 @@ TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
     g.d.Click(g.d.Wait("Program"), -1, -1, 40);
     ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
     Window nb = g.d.Wait("optnb");
-    // Six tabs do not fit: the notebook scrolls them with its arrow.
-    g.d.Click(g.d.Wait(">", nb));
-    g.d.Click(g.d.Wait("Archives", g.d.Wait("bb", nb)));
+    // All six tabs are in sight, without the row's arrows.
+    Window bb = g.d.Wait("bb", nb);
+    for (const char *tab : {"Confirmation", "Info", "Window", "Color/Font", "Dicom", "Archives"}) {
+        Window t = g.d.Find(tab, bb);
+        ASSERT_NE(t, 0u) << tab;
+        EXPECT_TRUE(g.d.Viewable(t)) << tab;
+        XRectangle r = g.d.RootRect(t), row = g.d.RootRect(bb);
+        EXPECT_LE(r.x + r.width, row.x + row.width) << tab;
+    }
+    Window arrow = g.d.Find(">", nb);
+    EXPECT_TRUE(!arrow || !g.d.Viewable(arrow));
+    g.d.Click(g.d.Wait("Archives", bb));
     Window scroll = g.d.Wait("archives", nb);
     ASSERT_NE(scroll, 0u);
     Window page = g.d.Parent(g.d.Parent(scroll));
