@@ -4,6 +4,7 @@
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
 #include "image/io_files.h"
+#include "io/io_read.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
