@@ -2,6 +2,7 @@
 // pumping, slow clicks and reading back what a window shows.
 #pragma once
 
+#include "support/proc.h"
 #include "support/xvfb.h"
 
 #include "app/main.h"
