@@ -25,7 +25,8 @@ namespace {
 
 class Filebox : public WidgetTest {
   protected:
-    std::string dir;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     WINDAT *box = nullptr;
     Time t = 10000;
 
@@ -33,21 +34,8 @@ class Filebox : public WidgetTest {
         WidgetTest::SetUp();
         if (IsSkipped() || !main) return;
         BoxInit();
-        char tmpl[] = "/tmp/dravik-fbx-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char *real = realpath(tmpl, nullptr);
-        dir = real;
-        free(real);
         AskPathShowFull = 0;
         AskFileRemove = 0;
-    }
-
-    void TearDown() override {
-        if (!dir.empty()) {
-            std::string rm = "chmod -R u+rwx " + dir + " 2>/dev/null; rm -rf " + dir;
-            EXPECT_EQ(system(rm.c_str()), 0);
-        }
-        WidgetTest::TearDown();
     }
 
     void Touch(const std::string &name) { fclose(fopen((dir + "/" + name).c_str(), "w")); }
