@@ -68,21 +68,7 @@ class Filebox : public WidgetTest {
         WINDAT *l = List();
         int y = (row - ListEntryGetViewFirstNr(l)) * ListEntryGetSizeY(l) + 2;
         t += static_cast<Time>(gap);
-        XEvent ev{};
-        ev.xbutton.type = ButtonPress;
-        ev.xbutton.display = display;
-        ev.xbutton.window = l->window;
-        ev.xbutton.root = DefaultRootWindow(display);
-        ev.xbutton.x = 4;
-        ev.xbutton.y = y;
-        ev.xbutton.button = button;
-        ev.xbutton.same_screen = True;
-        ev.xbutton.time = t - 40;
-        XSendEvent(display, l->window, False, ButtonPressMask, &ev);
-        ev.xbutton.type = ButtonRelease;
-        ev.xbutton.time = t;
-        XSendEvent(display, l->window, False, ButtonReleaseMask, &ev);
-        XSync(display, False);
+        SendClick(display, l->window, t - 40, t, 4, y, button);
         Pump([] { return false; }, 60);
     }
 
