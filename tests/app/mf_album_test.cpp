@@ -34,22 +34,19 @@ unsigned Pixel(int x, int y) {
 
 class AlbumWindow : public WidgetTest {
   protected:
-    std::string dir;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     ALBUMDAT *album = nullptr;
 
     void SetUp() override {
         WidgetTest::SetUp();
         if (IsSkipped()) return;
-        char tmpl[] = "/tmp/dravik-album-XXXXXX";
-        dir = mkdtemp(tmpl);
         BoxInit();
         dlgmain[0] = FTYP_JPEG;
         AlbumTbSizeWH = 48;
     }
     void TearDown() override {
         AlbumScanHook = nullptr;
-        std::string cmd = "rm -rf " + dir;
-        (void)!system(cmd.c_str());
         WidgetTest::TearDown();
     }
     void Jpeg(const std::string &rel, int w = 64, int h = 48) {

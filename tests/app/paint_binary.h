@@ -2,8 +2,9 @@
 // DRAVIK_TRACE set, and a fixture that starts it on files.
 #pragma once
 
-#include "support/jpeg_file.h"
+#include "dicom/dicom_test_util.h"
 #include "support/driver.h"
+#include "support/jpeg_file.h"
 
 #include <X11/Xutil.h>
 #include <csignal>
@@ -33,48 +34,18 @@ inline void WriteJpeg(const std::string &path, int w, int h,
 // A DICOM file: preamble, meta group with the transfer syntax, then an implicit-VR data set of
 // `frames` frames of cols x rows, 16 bits allocated, 12 stored, high bit 11.
 inline void WriteDicom(const std::string &path, int frames, int cols, int rows) {
-    std::string b(128, '\0');
-    b += "DICM";
-    auto u16 = [&](unsigned v) {
-        b += static_cast<char>(v & 0xFF);
-        b += static_cast<char>(v >> 8);
-    };
-    auto u32 = [&](unsigned v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
-    auto tag = [&](unsigned g, unsigned e) {
-        u16(g);
-        u16(e);
-    };
-    std::string ts("1.2.840.10008.1.2\0", 18);
-    tag(0x0002, 0x0010);
-    b += "UI";
-    u16(static_cast<unsigned>(ts.size()));
-    b += ts;
-    auto implicit = [&](unsigned g, unsigned e, const std::string &v) {
-        tag(g, e);
-        u32(static_cast<unsigned>(v.size()));
-        b += v;
-    };
-    auto us = [&](unsigned g, unsigned e, unsigned v) {
-        implicit(g, e, std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)});
-    };
-    implicit(0x0008, 0x0060, "OT");
-    implicit(0x0010, 0x0010, "Doe^Jane");
+    dcmtest::DataSet d;
+    d.Bytes(std::string(128, '\0') + "DICM");
+    d.Explicit(0x0002, 0x0010, "UI", std::string("1.2.840.10008.1.2\0", 18));
+    d.Implicit(0x0008, 0x0060, "OT").Implicit(0x0010, 0x0010, "Doe^Jane");
     // Text values of implicit-VR sets end where the next group-0010 tag begins.
-    implicit(0x0010, 0x0020, "ID42");
-    us(0x0028, 0x0002, 1);
-    implicit(0x0028, 0x0004, "MONOCHROME2 ");
+    d.Implicit(0x0010, 0x0020, "ID42").ImplicitUS(0x0028, 0x0002, 1);
+    d.Implicit(0x0028, 0x0004, "MONOCHROME2 ");
     std::string n = std::to_string(frames);
-    if (n.size() % 2) n += ' ';
-    implicit(0x0028, 0x0008, n);
-    us(0x0028, 0x0010, static_cast<unsigned>(rows));
-    us(0x0028, 0x0011, static_cast<unsigned>(cols));
-    us(0x0028, 0x0100, 16);
-    us(0x0028, 0x0101, 12);
-    us(0x0028, 0x0102, 11);
-    us(0x0028, 0x0103, 0);
+    d.Implicit(0x0028, 0x0008, n.size() % 2 ? n + ' ' : n);
+    d.ImplicitUS(0x0028, 0x0010, uint16_t(rows)).ImplicitUS(0x0028, 0x0011, uint16_t(cols));
+    d.ImplicitUS(0x0028, 0x0100, 16).ImplicitUS(0x0028, 0x0101, 12);
+    d.ImplicitUS(0x0028, 0x0102, 11).ImplicitUS(0x0028, 0x0103, 0);
     std::string px;
     px.reserve(static_cast<size_t>(frames) * cols * rows * 2);
     for (int f = 0; f < frames; f++)
@@ -84,8 +55,8 @@ inline void WriteDicom(const std::string &path, int frames, int cols, int rows) 
                 px += static_cast<char>(v & 0xFF);
                 px += static_cast<char>(v >> 8);
             }
-    implicit(0x7FE0, 0x0010, px);
-    std::ofstream(path, std::ios::binary) << b;
+    d.Implicit(0x7FE0, 0x0010, px);
+    WriteWholeFile(path, d.b);
 }
 
 // One "dravik: trace: open ..." line.
@@ -128,7 +99,8 @@ inline int Count(const std::string &s, const std::string &what) {
 // runs under openbox; WmBinary runs each of its tests bare and under openbox.
 class PaintBinary : public XvfbTest, public Driver {
   protected:
-    std::string dir;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     bool wm = false;
     WindowManager manager;
 
@@ -136,15 +108,11 @@ class PaintBinary : public XvfbTest, public Driver {
         XvfbTest::SetUp();
         if (IsSkipped()) return;
         Attach(display, server->name);
-        char tmpl[] = "/tmp/dravik-paint-XXXXXX";
-        dir = mkdtemp(tmpl);
         if (wm && !manager.Start(server->name)) GTEST_SKIP() << "openbox could not be started";
     }
     void TearDown() override {
         Kill();
         manager.Stop();
-        if (!dir.empty())
-            (void)!system(("chmod -R u+rwx '" + dir + "'; rm -rf '" + dir + "'").c_str());
         // The next test starts on an empty screen.
         if (display) WaitGone("dravik");
     }

@@ -14,17 +14,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 namespace {
-
-bool WriteAll(const std::string &path, const std::string &text) {
-    std::ofstream f(path, std::ios::binary);
-    f << text;
-    return static_cast<bool>(f);
-}
 
 // The value of `key` in a written file, or "<none>".
 std::string Value(const std::string &file, const std::string &key) {
@@ -92,7 +85,7 @@ class ConfigFile : public XvfbTest {
             ASSERT_GE(fd, 0);
             close(fd);
             staged = tmpl;
-            ASSERT_TRUE(WriteAll(staged, config));
+            ASSERT_TRUE(WriteWholeFile(staged, config));
             script += "cp \"$1\" \"$HOME/.dravikrc\" && chmod " + std::string(mode) +
                       " \"$HOME/.dravikrc\" || exit 90; ";
         }
@@ -267,10 +260,9 @@ TEST(ConfigPath, HomeWithOrWithoutSlashAndWithoutHome) {
 }
 
 TEST(ConfigWrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
-    char tmpl[] = "/tmp/dravik-rclink-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string dir = tmpl, target = dir + "/dotfiles-rc", link = dir + "/.dravikrc";
-    ASSERT_TRUE(WriteAll(target, "TbDicom=0\n"));
+    ScratchDir scratch;
+    std::string dir = scratch.path, target = dir + "/dotfiles-rc", link = dir + "/.dravikrc";
+    ASSERT_TRUE(WriteWholeFile(target, "TbDicom=0\n"));
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     ProgramResInit();
     snprintf(PathMainRc, sizeof PathMainRc, "%s", link.c_str());
@@ -282,15 +274,12 @@ TEST(ConfigWrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
     EXPECT_EQ(Value(f, "TbDicom"), "1");
     EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
     PathMainRc[0] = '\0';
-    (void)!system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(ConfigWrite, NonAsciiValuesSurviveAndControlCharactersNeverReachTheFile) {
-    char tmpl[] = "/tmp/dravik-rcbytes-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string dir = tmpl;
+    ScratchDir dir;
     ProgramResInit();
-    snprintf(PathMainRc, sizeof PathMainRc, "%s/.dravikrc", tmpl);
+    snprintf(PathMainRc, sizeof PathMainRc, "%s/.dravikrc", dir.path.c_str());
     std::string in = "LastFile0=/img/Müller_東京.jpg\r\n"
                      "LastFile1=/img/a\x01"
                      "b\x7f.jpg\n"
@@ -320,5 +309,4 @@ TEST(ConfigWrite, NonAsciiValuesSurviveAndControlCharactersNeverReachTheFile) {
     }
     ProgramResInit();
     PathMainRc[0] = '\0';
-    (void)!system(("rm -rf '" + dir + "'").c_str());
 }

@@ -92,24 +92,14 @@ TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLossl
 // is.
 TEST_F(PaintBinary, SavingAPictureTurnedOnlyByItsExifLeavesTheFileAsItIs) {
     std::string plain = Jpeg("plain.jpg", 64, 32);
-    std::string b;
-    {
-        std::ifstream in(plain, std::ios::binary);
-        b.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::string exif("\xFF\xE1\0\x22"
-                     "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0",
-                     36);
     std::string a = dir + "/side.jpg";
-    std::string bytes = b.substr(0, 2) + exif + b.substr(2);
-    std::ofstream(a, std::ios::binary) << bytes;
+    std::string bytes = JpegWithOrientation(ReadWholeFile(plain), 6);
+    ASSERT_TRUE(WriteWholeFile(a, bytes));
     Start({a});
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.w, 32);
     EXPECT_EQ(o.h, 64);
     KeyInView(o, 10, 10, "ctrl+s");
     ASSERT_TRUE(WaitErr("dravik: trace: save rc=150\n")) << Err();
-    std::ifstream in(a, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
-              bytes);
+    EXPECT_EQ(ReadWholeFile(a), bytes);
 }

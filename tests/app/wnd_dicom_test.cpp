@@ -15,25 +15,14 @@ namespace {
 // -600/1500.
 void WriteCt(const std::string &path, int edge = 64, const std::string &uid = "1.2.3.4",
              int number = 0) {
-    std::string b(128, '\0');
-    b += "DICM";
-    auto u16 = [&](unsigned v) {
-        b += char(v & 0xFF);
-        b += char((v >> 8) & 0xFF);
-    };
+    dcmtest::DataSet d;
+    d.Bytes(std::string(128, '\0') + "DICM");
+    d.Explicit(0x0002, 0x0010, "UI", std::string("1.2.840.10008.1.2\0", 18));
     auto el = [&](unsigned g, unsigned e, std::string v) {
-        if (v.size() % 2) v += ' ';
-        u16(g), u16(e);
-        u16(unsigned(v.size()) & 0xFFFF), u16(unsigned(v.size()) >> 16);
-        b += v;
+        d.Implicit(uint16_t(g), uint16_t(e), v.size() % 2 ? v + ' ' : v);
     };
-    std::string ts("1.2.840.10008.1.2\0", 18);
-    u16(0x0002), u16(0x0010);
-    b += "UI";
-    u16(unsigned(ts.size()));
-    b += ts;
     auto us = [&](unsigned g, unsigned e, unsigned v) {
-        el(g, e, std::string{char(v & 0xFF), char(v >> 8)});
+        d.ImplicitUS(uint16_t(g), uint16_t(e), uint16_t(v));
     };
     el(0x0008, 0x0060, "CT");
     el(0x0020, 0x000E, uid);
@@ -63,7 +52,7 @@ void WriteCt(const std::string &path, int edge = 64, const std::string &uid = "1
             px += char(v & 0xFF), px += char((v >> 8) & 0xFF);
         }
     el(0x7FE0, 0x0010, px);
-    std::ofstream(path, std::ios::binary) << b;
+    WriteWholeFile(path, d.b);
 }
 
 } // namespace

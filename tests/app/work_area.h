@@ -15,7 +15,8 @@
 
 class WorkAreaTest : public WidgetTest {
   protected:
-    std::string dir;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     WINDAT *box = nullptr;
     Time t = 20000;
 
@@ -26,11 +27,6 @@ class WorkAreaTest : public WidgetTest {
         WidgetTest::SetUp();
         if (IsSkipped() || !main) return;
         BoxInit();
-        char tmpl[] = "/tmp/dravik-work-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char *real = realpath(tmpl, nullptr);
-        dir = real;
-        free(real);
         AskFileOpenWin = 0;
         snprintf(LastPathFileOpen, RC_PATH_SIZE, "%s", dir.c_str());
         Settings();
@@ -64,10 +60,6 @@ class WorkAreaTest : public WidgetTest {
                 MemFree(slot, "rc");
                 slot = nullptr;
             }
-        // Tests may leave entries without permissions behind.
-        if (!dir.empty()) {
-            EXPECT_EQ(system(("chmod -R u+rwx " + dir + "; rm -rf " + dir).c_str()), 0);
-        }
         // The slots the work area keeps in the main window, made in SetUp.
         if (main && main->usr.strm) WinUSRStringArrayRemove(main);
         WidgetTest::TearDown();

@@ -15,7 +15,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
@@ -36,19 +35,9 @@ const char *STUDY_CT = "1.2.826.0.1.3680043.9.7433.33.1";
 const char *STUDY_MR = "1.2.826.0.1.3680043.9.7433.33.2";
 const char *STUDY_RGB = "1.2.826.0.1.3680043.9.7433.33.3";
 
-void Spit(const std::string &path, const std::string &text, mode_t mode = 0600) {
-    std::ofstream(path, std::ios::binary) << text;
-    chmod(path.c_str(), mode);
-}
-
-std::set<std::string> Names(const std::string &dir) {
-    std::set<std::string> out;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) out.insert(e->d_name);
-        closedir(d);
-    }
-    return out;
+// Archive files must not be readable by others.
+void Spit(const std::string &path, const std::string &text) {
+    WriteWholeFile(path, text, 0600);
 }
 
 // The first column of each output line.
@@ -279,11 +268,11 @@ TEST(ArchiveCache, PathsFollowXdgAndTrimRemovesOldestSeries) {
     }
     // The oldest goes unless it is the one kept; then the next oldest.
     EXPECT_EQ(ArcCacheTrim(root, 2000, dirs[0]), 2000);
-    EXPECT_TRUE(Names(dirs[0]).count("a.dcm"));
-    EXPECT_TRUE(Names(dirs[1]).empty());
+    EXPECT_TRUE(DirNames(dirs[0]).count("a.dcm"));
+    EXPECT_TRUE(DirNames(dirs[1]).empty());
     EXPECT_EQ(ArcCacheTrim(root, 1000, ""), 1000);
-    EXPECT_TRUE(Names(dirs[0]).empty());
-    EXPECT_TRUE(Names(dirs[2]).count("a.dcm"));
+    EXPECT_TRUE(DirNames(dirs[0]).empty());
+    EXPECT_TRUE(DirNames(dirs[2]).count("a.dcm"));
 }
 
 namespace {
@@ -483,12 +472,12 @@ TEST_F(ArchiveOrthanc, GetStoresEveryInstanceByteIdentical) {
             want.insert(uid + ".dcm");
             EXPECT_EQ(ReadWholeFile(out + "/" + uid + ".dcm"), bytes) << f;
         }
-        EXPECT_EQ(Names(out), want);
+        EXPECT_EQ(DirNames(out), want);
     }
     // An unknown study is an HTTP error, not an empty success.
     ToolResult r = RunTool({tool, "archive", "get", "orthanc", "1.2.3.4.5", dir.File("none")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Names(dir.File("none")).empty());
+    EXPECT_TRUE(DirNames(dir.File("none")).empty());
 }
 
 TEST_F(ArchiveOrthanc, WrongPasswordIsNotAuthorisedWithStatus3) {
@@ -577,7 +566,7 @@ TEST(ArchiveCut, AServerStoppingMidTransferLeavesNoPartialFile) {
         int rc = RetrieveFrom(head + part(one) + part(two).substr(0, 600), out.path, &count, &err);
         EXPECT_EQ(rc, ARC_ERR_NET) << err;
         EXPECT_EQ(count, 1);
-        EXPECT_EQ(Names(out.path),
+        EXPECT_EQ(DirNames(out.path),
                   std::set<std::string>{"1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm"});
         EXPECT_EQ(ReadWholeFile(out.path + "/1.2.826.0.1.3680043.9.7433.33.1.1.1.dcm"), one);
     }
@@ -598,7 +587,7 @@ TEST(ArchiveCut, AServerStoppingMidTransferLeavesNoPartialFile) {
                   ARC_ERR_AUTH);
         EXPECT_NE(err.find("not authorised"), std::string::npos);
     }
-    EXPECT_TRUE(Names(out.path).empty());
+    EXPECT_TRUE(DirNames(out.path).empty());
 }
 
 TEST(ArchiveCut, ASearchAnswerOverItsBudgetIsRefusedUnread) {
@@ -773,7 +762,7 @@ struct ArcGui {
 
 // The one subdirectory of `dir`, or "".
 std::string OnlySub(const std::string &dir) {
-    std::set<std::string> n = Names(dir);
+    std::set<std::string> n = DirNames(dir);
     return n.size() == 1 ? dir + "/" + *n.begin() : "";
 }
 
@@ -803,7 +792,7 @@ TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
     std::string series = OnlySub(dir.File("cache") + "/dravik/archive/" + STUDY_CT);
     ASSERT_FALSE(series.empty());
     ASSERT_TRUE(g.d.WaitTrace("trace: open " + series + "/")) << g.d.Err();
-    std::set<std::string> files = Names(series);
+    std::set<std::string> files = DirNames(series);
     EXPECT_EQ(files.size(), 4u);
     for (const std::string &f : files)
         EXPECT_EQ(f.compare(f.size() - 4, 4, ".dcm"), 0) << f;
@@ -974,7 +963,7 @@ TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
     ASSERT_TRUE(g.d.WaitTrace("trace: open " + series + "/" + first)) << g.d.Err();
     g.Press(top, "Cancel");
     ASSERT_TRUE(g.d.WaitTrace("archive get rc=-6 instances=1")) << g.d.Err();
-    EXPECT_EQ(Names(series), std::set<std::string>{first});
+    EXPECT_EQ(DirNames(series), std::set<std::string>{first});
     EXPECT_EQ(ReadWholeFile(series + "/" + first), srv.one);
     // The window takes the next command: Back lists the study again.
     g.Press(top, "Back");

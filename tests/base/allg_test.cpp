@@ -51,6 +51,12 @@ TEST(DateOrder, ComparesYearMonthDayAndTime) {
     EXPECT_EQ(CompareDate("Dec 31 23:59:59 1999", "Jan  1 00:00:00 2000"), -1);
     EXPECT_EQ(CompareDate("Jun 10 00:00:00 2000", "Jul  1 00:00:00 2000"), -1);
     EXPECT_EQ(CompareDate("Aug  4 10:00:00 2000", "Apr 30 10:00:00 2000"), 1);
+    // Both digits of a two-digit day count, not only the time behind the last one.
+    EXPECT_EQ(CompareDate("Mar 14 09:26:53 2000", "Mar 24 01:00:00 2000"), -1);
+    ASSERT_EQ(CompareDateStrMake("Mar 14 09:26:53 2000"), 0);
+    EXPECT_STREQ(c_date, "Mar14092653");
+    ASSERT_EQ(CompareDateStrMake("Mar  4 09:26:53 2000"), 0);
+    EXPECT_STREQ(c_date, "Mar4092653");
     EXPECT_LT(CompareDate("Mar  4 09:26:53 2000", "Mar  4 09:26:54 2000"), 0);
     EXPECT_EQ(CompareDate("Mar  4 09:26:53 2000", "Mar  4 09:26:53 2000"), 0);
     EXPECT_EQ(CompareDate(nullptr, "Mar  4 09:26:53 2000"), -15);
@@ -152,15 +158,6 @@ int Replace(const std::string &path, const std::string &text, bool commit = true
     return FileReplaceCommit(&r);
 }
 
-int Entries(const std::string &dir) {
-    int n = 0;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            n += e->d_name[0] != '.' || (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."));
-        closedir(d);
-    }
-    return n;
-}
 } // namespace
 
 TEST(FileReplace, KeepsModeAndReplacesTheTargetOfALink) {
@@ -176,7 +173,7 @@ TEST(FileReplace, KeepsModeAndReplacesTheTargetOfALink) {
     EXPECT_EQ(ReadWholeFile(real), "new");
     ASSERT_EQ(stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
-    EXPECT_EQ(Entries(d.path), 2) << "no temporary file left behind";
+    EXPECT_EQ(DirNames(d.path).size(), 2u) << "no temporary file left behind";
 }
 
 TEST(FileReplace, DanglingLinkGetsItsTargetAndANewFileTheModeLessUmask) {
@@ -200,7 +197,7 @@ TEST(FileReplace, AbortOrAMissingDirectoryLeaveTheOldFile) {
     ASSERT_EQ(Replace(f, "keep"), 0);
     ASSERT_EQ(Replace(f, "lost", false), 0);
     EXPECT_EQ(ReadWholeFile(f), "keep");
-    EXPECT_EQ(Entries(d.path), 1);
+    EXPECT_EQ(DirNames(d.path).size(), 1u);
     FILEREPLACE r;
     EXPECT_EQ(FileReplaceOpen(&r, d.File("no/such/dir").c_str(), 0644), -1);
     EXPECT_EQ(r.error, ENOENT);

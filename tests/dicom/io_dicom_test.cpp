@@ -75,6 +75,9 @@ TEST(DicomSearch, ValueStartsAfterTheLongExplicitHeader) {
     EXPECT_EQ(item + 8, DicomValueSpan(d.b.data(), len, item, &n));
     EXPECT_EQ(2, n); // clipped to the bytes present
     EXPECT_EQ(-1, DicomValueSpan(d.b.data(), len, len - 4, &n));
+    // A long header cut after its VR: the value starts at the end and is empty.
+    EXPECT_EQ(ob + 10, DicomValueSpan(d.b.data(), ob + 10, ob, &n));
+    EXPECT_EQ(0, n);
 
     uint8_t value[8], header[8];
     ASSERT_EQ(ob, ReadByteGroup(d.b.data(), len, 0x00, 0x09, 0x10, 0x11, value, 8, header, 0));

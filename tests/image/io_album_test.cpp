@@ -16,28 +16,9 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string &path) {
-    std::vector<uint8_t> b;
-    FILE *fp = fopen(path.c_str(), "rb");
-    if (!fp) return b;
-    uint8_t buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
-        b.insert(b.end(), buf, buf + n);
-    fclose(fp);
-    return b;
-}
-
-void Put(const std::string &path, const std::vector<uint8_t> &b) {
-    FILE *fp = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(fp);
-    if (!b.empty()) fwrite(b.data(), 1, b.size(), fp);
-    fclose(fp);
-}
-
 std::string Copy(const ScratchDir &dir, const char *data, const char *name) {
     std::string to = dir.File(name);
-    Put(to, Bytes(DataPath(data)));
+    EXPECT_TRUE(WriteWholeFile(to, ReadFileBytes(DataPath(data))));
     return to;
 }
 
@@ -50,16 +31,6 @@ std::string Text(const std::vector<uint8_t> &b, size_t at, size_t width) {
     for (size_t i = at; i < at + width && i < b.size() && b[i]; i++)
         s += static_cast<char>(b[i]);
     return s;
-}
-
-int CountFiles(const std::string &dir) {
-    int n = 0;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) n++;
-        closedir(d);
-    }
-    return n;
 }
 
 // An album record on `path`, loaded; released by the destructor.
@@ -102,7 +73,7 @@ TEST(AlbumLayout, NewAlbumIsTheBareHeader) {
     memset(&req, 0, sizeof req);
     req.path = path.c_str();
     ASSERT_EQ(IoAlbumCreate(&req, 300), FILE_SUCCES);
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 222u);
     EXPECT_EQ(std::string(b.begin(), b.begin() + 22), "#0100#unx#8375#ALB#999");
     EXPECT_EQ(Word(b, 22), 13);
@@ -136,7 +107,7 @@ TEST(AlbumLayout, OneEntryHoldsTheTextFieldsAndAThumbnail632BytesAfterItsMarker)
     std::string path = dir.File("a.alb");
     Album album(path);
     ASSERT_EQ(album.Append(src), FILE_SUCCES);
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_GT(b.size(), 222u + 632u + 4u);
     const size_t e = 222;
     EXPECT_EQ(Text(b, e, 4), "+SK+");
@@ -158,7 +129,7 @@ TEST(AlbumLayout, OneEntryHoldsTheTextFieldsAndAThumbnail632BytesAfterItsMarker)
     // The rest is one JPEG: a 4:3 picture fitted into the 96 square.
     std::vector<uint8_t> jpg(b.begin() + e + AT_THUMB, b.end());
     EXPECT_EQ(b.size(), 222u + 4u + 628u + jpg.size());
-    Put(dir.File("thumb.jpg"), jpg);
+    ASSERT_TRUE(WriteWholeFile(dir.File("thumb.jpg"), jpg));
     FILEINFO fi;
     ASSERT_TRUE(ReadImage(dir.File("thumb.jpg"), &fi));
     EXPECT_EQ(fi.w, 96);
@@ -175,7 +146,7 @@ TEST(AlbumLayout, ADicomSourceGivesAnEntryOfItsSize) {
     std::string path = dir.File("a.alb");
     Album album(path);
     ASSERT_EQ(album.Append(src), FILE_SUCCES);
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_GT(b.size(), 222u + 632u);
     EXPECT_EQ(Text(b, 222 + AT_NAME, 256), src);
     EXPECT_EQ(Text(b, 222 + AT_WIDTH, 10), "32");
@@ -205,8 +176,8 @@ std::vector<uint8_t> NarrowAlbum(const std::vector<uint8_t> &jpg) {
 TEST(AlbumLayout, OtherFieldWidthsAreReadFromTheHeaderAndRewrittenInTheBuiltInLayout) {
     ScratchDir dir;
     std::string path = dir.File("n.alb");
-    std::vector<uint8_t> jpg = Bytes(DataPath("grey-37x23.jpg"));
-    Put(path, NarrowAlbum(jpg));
+    std::vector<uint8_t> jpg = ReadFileBytes(DataPath("grey-37x23.jpg"));
+    ASSERT_TRUE(WriteWholeFile(path, NarrowAlbum(jpg)));
     {
         Album album(path);
         ASSERT_EQ(album.rc, FILE_SUCCES);
@@ -225,7 +196,7 @@ TEST(AlbumLayout, OtherFieldWidthsAreReadFromTheHeaderAndRewrittenInTheBuiltInLa
         EXPECT_EQ(std::vector<uint8_t>(p, p + len), jpg);
         ASSERT_EQ(IoAlbumEntrySaveDrop(&album.a, nullptr), FILE_SUCCES);
     }
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 222u + 632u + jpg.size());
     EXPECT_EQ(Word(b, 24), 40);
     EXPECT_EQ(Word(b, 46), 256);
@@ -249,14 +220,14 @@ TEST(AlbumLayout, RemovingEveryEntryOrSavingAnEmptyAlbumLeavesTheBareHeader) {
         uint8_t drop = 1;
         ASSERT_EQ(IoAlbumEntrySaveDrop(&album.a, &drop), FILE_SUCCES);
     }
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 222u);
     EXPECT_EQ(Word(b, 24), 64);
     {
         Album album(path);
         ASSERT_EQ(IoAlbumEntrySaveDrop(&album.a, nullptr), FILE_SUCCES);
     }
-    EXPECT_EQ(Bytes(path), b);
+    EXPECT_EQ(ReadFileBytes(path), b);
 }
 
 TEST(AlbumSave, KeepsEntriesAppendedAfterLoadingAndDropsExactlyTheRemovedOnes) {
@@ -280,7 +251,7 @@ TEST(AlbumSave, KeepsEntriesAppendedAfterLoadingAndDropsExactlyTheRemovedOnes) {
     ASSERT_EQ(after.a.entries, 2);
     EXPECT_EQ(after.Name(0), b);
     EXPECT_EQ(after.Name(1), c);
-    EXPECT_EQ(CountFiles(dir.path), 4); // three photos and the album, no leftovers
+    EXPECT_EQ(DirNames(dir.path).size(), 4u); // three photos and the album, no leftovers
 }
 
 TEST(AlbumSave, CellsOfTheViewDecideAndAnUndecodableThumbnailKeepsItsPlace) {
@@ -295,10 +266,10 @@ TEST(AlbumSave, CellsOfTheViewDecideAndAnUndecodableThumbnailKeepsItsPlace) {
             ASSERT_EQ(first.Append(s), FILE_SUCCES);
     }
     // Spoil entry 0's thumbnail behind its start of image.
-    std::vector<uint8_t> bytes = Bytes(path);
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
     for (size_t i = 222 + AT_THUMB + 2; i < 222 + AT_THUMB + 400; i++)
         bytes[i] = 0x5A;
-    Put(path, bytes);
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
 
     Album album(path);
     ASSERT_EQ(album.a.entries, 3);
@@ -335,7 +306,7 @@ TEST(AlbumSave, AFailedWriteLeavesTheOldAlbumAndNoTemporaryFile) {
         ASSERT_EQ(first.Append(dir.File("p.jpg")), FILE_SUCCES);
     }
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    std::vector<uint8_t> before = Bytes(path);
+    std::vector<uint8_t> before = ReadFileBytes(path);
     ASSERT_GT(before.size(), 2000u);
     // The rewrite runs in a child whose files may not grow past 1000 bytes.
     pid_t pid = fork();
@@ -351,8 +322,8 @@ TEST(AlbumSave, AFailedWriteLeavesTheOldAlbumAndNoTemporaryFile) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(Bytes(path), before);
-    EXPECT_EQ(CountFiles(dir.path), 2);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(DirNames(dir.path).size(), 2u);
 
     // The same save with room succeeds and keeps the permissions.
     {
@@ -379,9 +350,9 @@ TEST(AlbumSave, ARewriteMeanwhileByAnotherInstanceIsNotOverwritten) {
         uint8_t drop = 1;
         ASSERT_EQ(IoAlbumEntrySaveDrop(&other.a, &drop), FILE_SUCCES);
     }
-    std::vector<uint8_t> now = Bytes(path);
+    std::vector<uint8_t> now = ReadFileBytes(path);
     EXPECT_EQ(IoAlbumEntrySaveDrop(&mine.a, nullptr), FILE_ERROR_DATA);
-    EXPECT_EQ(Bytes(path), now);
+    EXPECT_EQ(ReadFileBytes(path), now);
 }
 
 TEST(AlbumSave, OnlyTheFileThatWasLoadedIsReplaced) {
@@ -392,7 +363,7 @@ TEST(AlbumSave, OnlyTheFileThatWasLoadedIsReplaced) {
         Album album(a);
         ASSERT_EQ(album.Append(src), FILE_SUCCES);
     }
-    Put(b, Bytes(a)); // the same header and entries, another file
+    ASSERT_TRUE(WriteWholeFile(b, ReadFileBytes(a))); // the same header and entries, another file
     ASSERT_EQ(symlink(a.c_str(), link.c_str()), 0);
     Album loaded(link);
     ASSERT_EQ(loaded.a.entries, 1);
@@ -402,12 +373,12 @@ TEST(AlbumSave, OnlyTheFileThatWasLoadedIsReplaced) {
     uint8_t drop = 1;
     EXPECT_EQ(IoAlbumEntrySaveDrop(&loaded.a, &drop), FILE_ERROR_DATA);
     EXPECT_EQ(loaded.a.file.error, ESTALE);
-    EXPECT_EQ(Bytes(b), Bytes(a));
+    EXPECT_EQ(ReadFileBytes(b), ReadFileBytes(a));
     // A file renamed over the album is another file too.
     Album again(a);
     ASSERT_EQ(rename(b.c_str(), a.c_str()), 0);
     EXPECT_EQ(IoAlbumEntrySaveDrop(&again.a, &drop), FILE_ERROR_DATA);
-    EXPECT_EQ(CountFiles(dir.path), 3); // g.jpg, a.alb, the link: no temporary file is left
+    EXPECT_EQ(DirNames(dir.path).size(), 3u); // g.jpg, a.alb, the link: no temporary file is left
 }
 
 TEST(AlbumSave, ASaveThroughALinkKeepsTheLinkAndTheGroupMode) {
@@ -431,14 +402,14 @@ TEST(AlbumSave, ASaveThroughALinkKeepsTheLinkAndTheGroupMode) {
     ASSERT_EQ(stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0660u);
     EXPECT_EQ(Album(a).a.entries, 1);
-    EXPECT_EQ(CountFiles(dir.path), 3);
+    EXPECT_EQ(DirNames(dir.path).size(), 3u);
 }
 
 TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     ScratchDir dir;
     std::string photo = Copy(dir, "col-160x120.jpg", "photo.jpg");
     std::string src = Copy(dir, "grey-37x23.jpg", "g.jpg");
-    std::vector<uint8_t> before = Bytes(photo);
+    std::vector<uint8_t> before = ReadFileBytes(photo);
     FILEREQ req;
     memset(&req, 0, sizeof req);
     req.path = photo.c_str();
@@ -446,23 +417,23 @@ TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     EXPECT_EQ(IoAlbumAppend(&req, src.c_str(), nullptr), FILE_ERROR_FORMAT);
     Album album(photo);
     EXPECT_EQ(album.rc, FILE_ERROR_FORMAT);
-    EXPECT_EQ(Bytes(photo), before);
+    EXPECT_EQ(ReadFileBytes(photo), before);
 
     EXPECT_EQ(IsFileAlbum(dir.File("missing").c_str()), FILE_ERROR_OPEN);
-    Put(dir.File("empty"), {});
+    ASSERT_TRUE(WriteWholeFile(dir.File("empty"), ""));
     EXPECT_EQ(IsFileAlbum(dir.File("empty").c_str()), FILE_ERROR_READ);
-    Put(dir.File("short"), {'#', '0', '1'});
+    ASSERT_TRUE(WriteWholeFile(dir.File("short"), "#01"));
     EXPECT_EQ(IsFileAlbum(dir.File("short").c_str()), FILE_ERROR_FORMAT);
     // A source that is a directory or missing writes nothing.
     std::string path = dir.File("a.alb");
     Album empty(path);
     EXPECT_EQ(empty.Append(dir.path), FILE_ERROR_READ);
     EXPECT_EQ(empty.Append(dir.File("empty")), FILE_ERROR_READ);
-    EXPECT_EQ(Bytes(path).size(), 222u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 222u);
     // Shorter than the header: -103 and nothing loaded.
-    std::vector<uint8_t> cut = Bytes(path);
+    std::vector<uint8_t> cut = ReadFileBytes(path);
     cut.resize(100);
-    Put(dir.File("cut.alb"), cut);
+    ASSERT_TRUE(WriteWholeFile(dir.File("cut.alb"), cut));
     Album shortalbum(dir.File("cut.alb"));
     EXPECT_EQ(shortalbum.rc, FILE_ERROR_DATA);
     EXPECT_EQ(shortalbum.a.file.data, nullptr);
@@ -487,7 +458,7 @@ TEST(AlbumRefuse, FifosAndDanglingLinksAreNeitherOpenedNorCreated) {
     // As a source a FIFO is refused before anything is read from it.
     Album album(dir.File("a.alb"));
     EXPECT_EQ(album.Append(fifo), FILE_ERROR_READ);
-    EXPECT_EQ(Bytes(dir.File("a.alb")).size(), 222u);
+    EXPECT_EQ(ReadFileBytes(dir.File("a.alb")).size(), 222u);
 }
 
 TEST(AlbumRefuse, AnOverLongPathIsCutToItsFieldAndANameHoldingTheMarkerIsRefused) {
@@ -500,19 +471,19 @@ TEST(AlbumRefuse, AnOverLongPathIsCutToItsFieldAndANameHoldingTheMarkerIsRefused
         made.push_back(deep);
     }
     std::string src = deep + "/photo.jpg";
-    Put(src, Bytes(DataPath("grey-37x23.jpg")));
+    ASSERT_TRUE(WriteWholeFile(src, ReadFileBytes(DataPath("grey-37x23.jpg"))));
     std::string path = dir.File("a.alb");
     Album album(path);
     ASSERT_EQ(album.Append(src), FILE_SUCCES);
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     EXPECT_EQ(std::string(b.begin() + 222 + AT_NAME, b.begin() + 222 + AT_DESC),
               src.substr(0, 256));
     EXPECT_EQ(Text(b, 222 + AT_DESC, 100), "Description");
 
     std::string marked = dir.File("a+SK+b.jpg");
-    Put(marked, Bytes(DataPath("grey-37x23.jpg")));
+    ASSERT_TRUE(WriteWholeFile(marked, ReadFileBytes(DataPath("grey-37x23.jpg"))));
     EXPECT_EQ(album.Append(marked), FILE_ERROR_FORMAT);
-    EXPECT_EQ(Bytes(path), b);
+    EXPECT_EQ(ReadFileBytes(path), b);
     unlink(src.c_str());
     unlink(marked.c_str());
     for (auto it = made.rbegin(); it != made.rend(); ++it)
@@ -572,7 +543,7 @@ TEST(AlbumThumb, NoThumbnailHoldsTheEntryMarkerAndNoScratchFileIsUsed) {
     EXPECT_EQ(cell.bit, 8);
     IoFreeRecord(&cell, "t");
     memcpy(PathMainTemp, saved, sizeof saved);
-    EXPECT_EQ(CountFiles(tmp.path), 0);
+    EXPECT_EQ(DirNames(tmp.path).size(), 0u);
 }
 
 // Every prefix of a two-entry album, and a header claiming the widest fields: loading gives an
@@ -585,13 +556,14 @@ TEST(AlbumHostile, CutAndInflatedAlbumsGiveErrorsOrIntactEntries) {
         ASSERT_EQ(album.Append(Copy(dir, "grey-37x23.jpg", "g.jpg")), FILE_SUCCES);
         ASSERT_EQ(album.Append(Copy(dir, "col-baseline.jpg", "c.jpg")), FILE_SUCCES);
     }
-    std::vector<uint8_t> whole = Bytes(path);
+    std::vector<uint8_t> whole = ReadFileBytes(path);
     size_t second =
         static_cast<const uint8_t *>(memmem(whole.data() + 226, whole.size() - 226, "+SK+", 4)) -
         whole.data();
     std::string cut = dir.File("cut.alb");
     for (size_t n = 1; n < whole.size(); n += n < 900 ? 37 : 211) {
-        Put(cut, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(n)));
+        ASSERT_TRUE(WriteWholeFile(
+            cut, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(n))));
         Album album(cut);
         if (n < 222) {
             EXPECT_EQ(album.rc, n < 19 ? FILE_ERROR_FORMAT : FILE_ERROR_DATA) << n;
@@ -611,7 +583,7 @@ TEST(AlbumHostile, CutAndInflatedAlbumsGiveErrorsOrIntactEntries) {
     for (int at = 46; at < 72; at++)
         wide[at] = 0xFF;
     wide[24] = wide[25] = 0xFF;
-    Put(cut, wide);
+    ASSERT_TRUE(WriteWholeFile(cut, wide));
     Album album(cut);
     ASSERT_EQ(album.rc, FILE_SUCCES);
     EXPECT_EQ(album.a.entries, 2);
@@ -633,9 +605,9 @@ TEST(AlbumHostile, ThumbnailsAreNeverEnlargedToTheHeadersEdge) {
         Album album(path, 32);
         ASSERT_EQ(album.Append(Copy(dir, "col-160x120.jpg", "c.jpg")), FILE_SUCCES);
     }
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     b[24] = 0x00, b[25] = 0x04; // edge 1024
-    Put(path, b);
+    ASSERT_TRUE(WriteWholeFile(path, b));
     Album album(path);
     ASSERT_EQ(album.a.edge, 1024);
     FILEINFO cell;
@@ -654,16 +626,16 @@ TEST(AlbumHostile, EntriesCutInsideTheirFieldsAreRewrittenNoLonger) {
         Album album(path);
         ASSERT_EQ(album.rc, FILE_SUCCES);
     }
-    std::vector<uint8_t> b = Bytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     for (int at = 46; at < 72; at++)
         b[at] = 0xFF;
     for (int i = 0; i < 1000; i++)
         b.insert(b.end(), {'+', 'S', 'K', '+'});
-    Put(path, b);
+    ASSERT_TRUE(WriteWholeFile(path, b));
     Album album(path);
     ASSERT_EQ(album.a.entries, 1000);
     ASSERT_EQ(IoAlbumEntrySaveDrop(&album.a, nullptr), FILE_SUCCES);
-    EXPECT_EQ(Bytes(path).size(), 222u + 4000u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 222u + 4000u);
 }
 
 } // namespace

@@ -176,26 +176,14 @@ TEST(ExifOrientation, TheJpegReaderTurnsFullReadsPreviewsAndProbesWhenAsked) {
         for (int x = 0; x < 48; x++)
             row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = static_cast<JSAMPLE>(x * 5 + y);
     }));
-    std::string bytes;
-    {
-        FILE *f = fopen(plain.c_str(), "rb");
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;)
-            bytes.append(buf, n);
-        fclose(f);
-    }
+    std::string bytes = ReadWholeFile(plain);
     for (int o = 1; o <= 8; o++) {
         SCOPED_TRACE(o);
         std::vector<uint8_t> app1 = App1(o % 2 == 0, o);
-        std::string tagged = bytes.substr(0, 2) + "\xFF\xE1";
-        tagged += static_cast<char>((app1.size() + 2) >> 8);
-        tagged += static_cast<char>(app1.size() + 2);
-        tagged.append(app1.begin(), app1.end());
-        tagged += bytes.substr(2);
         std::string path = dir.File("tagged.jpg");
-        FILE *f = fopen(path.c_str(), "wb");
-        fwrite(tagged.data(), 1, tagged.size(), f);
-        fclose(f);
+        ASSERT_TRUE(WriteWholeFile(
+            path, bytes.substr(0, 2) + JpegSegment(0xE1, std::string(app1.begin(), app1.end())) +
+                      bytes.substr(2)));
         for (int preview : {0, 8}) {
             FILEINFO want{}, got{}, probe{};
             ASSERT_TRUE(ReadImage(plain, &want, IO_READ_FULL, preview));

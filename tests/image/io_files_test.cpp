@@ -124,10 +124,7 @@ TEST(FileInput, FifosDevicesAndDirectoriesAreRefusedWithoutBlocking) {
 TEST(FileInput, InputsAreOpenedReadOnly) {
     ScratchDir dir;
     std::string path = dir.File("in.bin");
-    FILE *out = fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    fputs("data", out);
-    fclose(out);
+    ASSERT_TRUE(WriteWholeFile(path, "data"));
     FILE *fp = FileStdOpen(path.c_str());
     ASSERT_NE(fp, nullptr);
     EXPECT_EQ(fcntl(fileno(fp), F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);

@@ -70,10 +70,7 @@ bool Exists(const std::string &path) {
 
 // A JPEG whose frame header claims the given size over the data of a small file.
 std::string PatchedSize(const ScratchDir &dir, int w, int h) {
-    FILE *fp = fopen(DataPath("col-baseline.jpg").c_str(), "rb");
-    std::vector<uint8_t> b(4096);
-    b.resize(fread(b.data(), 1, b.size(), fp));
-    fclose(fp);
+    std::vector<uint8_t> b = ReadFileBytes(DataPath("col-baseline.jpg"));
     for (size_t i = 0; i + 8 < b.size(); i++) {
         if (b[i] == 0xFF && b[i + 1] == 0xC0) {
             b[i + 5] = static_cast<uint8_t>(h >> 8), b[i + 6] = static_cast<uint8_t>(h);
@@ -82,9 +79,7 @@ std::string PatchedSize(const ScratchDir &dir, int w, int h) {
         }
     }
     std::string out = dir.File("big.jpg");
-    fp = fopen(out.c_str(), "wb");
-    fwrite(b.data(), 1, b.size(), fp);
-    fclose(fp);
+    WriteWholeFile(out, b);
     return out;
 }
 
@@ -419,10 +414,7 @@ TEST(JpegPreview, EverySamplingEqualsTheLibrarysOwnOneEighth) {
             ASSERT_EQ(want.comps, k.comps);
             if (djpeg) {
                 std::string in = dir.File("s.jpg"), ref = dir.File("s.pnm");
-                FILE *fp = fopen(in.c_str(), "wb");
-                ASSERT_NE(fp, nullptr);
-                fwrite(jpg.data(), 1, jpg.size(), fp);
-                fclose(fp);
+                ASSERT_TRUE(WriteWholeFile(in, jpg));
                 std::string cmd = "djpeg -scale 1/8 -pnm -outfile '" + ref + "' '" + in + "'";
                 ASSERT_EQ(system(cmd.c_str()), 0);
                 want = PnmRead(ref);
@@ -626,12 +618,7 @@ TEST(JpegWrite, FailedSaveLeavesTheOldFileWhole) {
     ScratchDir dir;
     std::string path = dir.File("shown.jpg");
     const std::string old(5000, 'o');
-    {
-        FILE *f = fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        fwrite(old.data(), 1, old.size(), f);
-        fclose(f);
-    }
+    ASSERT_TRUE(WriteWholeFile(path, old));
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     std::vector<uint8_t> px(256 * 256 * 3);
     for (size_t i = 0; i < px.size(); i++)
@@ -644,22 +631,6 @@ TEST(JpegWrite, FailedSaveLeavesTheOldFileWhole) {
     memset(&req, 0, sizeof req);
     req.path = path.c_str();
 
-    auto contents = [&] {
-        std::string s;
-        FILE *f = fopen(path.c_str(), "rb");
-        for (int c; f && (c = fgetc(f)) != EOF;)
-            s += static_cast<char>(c);
-        if (f) fclose(f);
-        return s;
-    };
-    auto entries = [&] {
-        int n = 0;
-        DIR *d = opendir(dir.path.c_str());
-        while (dirent *e = d ? readdir(d) : nullptr)
-            n += e->d_name[0] != '.' || (strcmp(e->d_name, ".") && strcmp(e->d_name, ".."));
-        if (d) closedir(d);
-        return n;
-    };
     {
         rlimit saved;
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -675,29 +646,24 @@ TEST(JpegWrite, FailedSaveLeavesTheOldFileWhole) {
         EXPECT_LT(rc, 0);
         EXPECT_NE(err.find(path), std::string::npos) << err;
     }
-    EXPECT_TRUE(contents() == old) << "the old file was changed";
-    EXPECT_EQ(entries(), 1);
+    EXPECT_TRUE(ReadWholeFile(path) == old) << "the old file was changed";
+    EXPECT_EQ(DirNames(dir.path).size(), 1u);
 
     ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
-    std::string now = contents();
+    std::string now = ReadWholeFile(path);
     ASSERT_GT(now.size(), 2u);
     EXPECT_EQ(static_cast<uint8_t>(now[0]), 0xFF);
     EXPECT_EQ(static_cast<uint8_t>(now[1]), 0xD8);
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(DirNames(dir.path).size(), 1u);
 }
 
 namespace {
 
 std::vector<uint8_t> Stream(const char *name) {
-    FILE *fp = fopen(DataPath(name).c_str(), "rb");
-    std::vector<uint8_t> b;
-    for (int c; fp && (c = fgetc(fp)) != EOF;)
-        b.push_back(static_cast<uint8_t>(c));
-    if (fp) fclose(fp);
-    return b;
+    return ReadFileBytes(DataPath(name));
 }
 
 // The first frame header's size claim changed, and comment segments after SOI up to `size`.
@@ -740,9 +706,7 @@ struct BudgetRead {
     std::string err;
     BudgetRead(const ScratchDir &dir, const std::vector<uint8_t> &b, int preview = 0) {
         std::string path = dir.File("budget.jpg");
-        FILE *fp = fopen(path.c_str(), "wb");
-        fwrite(b.data(), 1, b.size(), fp);
-        fclose(fp);
+        WriteWholeFile(path, b);
         FILEREQ req;
         memset(&req, 0, sizeof req);
         req.path = path.c_str();
@@ -814,9 +778,7 @@ std::vector<std::pair<int, std::string>> Segments(const std::vector<uint8_t> &b)
 std::vector<std::pair<int, std::string>> Rewritten(const ScratchDir &dir,
                                                    const std::vector<uint8_t> &src) {
     std::string in = dir.File("in.jpg"), out = dir.File("out.jpg");
-    FILE *fp = fopen(in.c_str(), "wb");
-    fwrite(src.data(), 1, src.size(), fp);
-    fclose(fp);
+    WriteWholeFile(in, src);
     FILEINFO fi;
     EXPECT_NE(ReadImage(in, &fi), nullptr);
     SAVEINFO save;
@@ -827,12 +789,7 @@ std::vector<std::pair<int, std::string>> Rewritten(const ScratchDir &dir,
     req.path = out.c_str();
     EXPECT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
     FreeRead(&fi);
-    std::vector<uint8_t> b;
-    FILE *rp = fopen(out.c_str(), "rb");
-    for (int c; rp && (c = fgetc(rp)) != EOF;)
-        b.push_back(static_cast<uint8_t>(c));
-    if (rp) fclose(rp);
-    return Segments(b);
+    return Segments(ReadFileBytes(out));
 }
 
 } // namespace

@@ -8,40 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void Spit(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A segment: marker code, big-endian length, payload.
-std::string Segment(int code, const std::string &payload) {
-    std::string s = {'\xFF', static_cast<char>(code)};
-    s += static_cast<char>((payload.size() + 2) >> 8);
-    s += static_cast<char>(payload.size() + 2);
-    return s + payload;
-}
-
-// A big-endian Exif payload with one IFD0 entry: the orientation.
-std::string ExifPayload(int orientation) {
-    std::string p("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
-    p += '\0';
-    p += static_cast<char>(orientation);
-    p += std::string(6, '\0');
-    return p;
-}
 
 // A textured w x h photo-like file (4:2:0) carrying an Exif orientation and a comment.
 std::string TexturedJpeg(const ScratchDir &dir, const char *name, int w, int h, int orientation) {
@@ -53,10 +23,11 @@ std::string TexturedJpeg(const ScratchDir &dir, const char *name, int w, int h, 
             row[x * 3 + 2] = static_cast<JSAMPLE>(y * 11 - x);
         }
     });
-    std::string b = Slurp(plain);
+    std::string b = ReadWholeFile(plain);
     std::string path = dir.File(name);
-    Spit(path, b.substr(0, 2) + Segment(0xE1, ExifPayload(orientation)) +
-                   Segment(0xFE, "kept note") + b.substr(2));
+    WriteWholeFile(
+        path, JpegWithOrientation(b.substr(0, 2) + JpegSegment(0xFE, "kept note") + b.substr(2),
+                                  orientation));
     return path;
 }
 
@@ -120,14 +91,14 @@ TEST(JpegTurnSave, TheExifAndTheUsersTurnsComposeMarkersStayAndAFullCircleCopies
     EXPECT_EQ(Px(got), Px(want)) << "the saved file says upright";
     FreeRead(&got);
     FreeRead(&want);
-    EXPECT_NE(Slurp(out).find("kept note"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(out).find("kept note"), std::string::npos);
     // Turned back to the stored pixels: the coefficients are copied, the Exif says upright.
     ASSERT_EQ(ImageTurn(&fi, EXIF_ORIENT_MIRROR), FILE_SUCCES);
     ASSERT_EQ(ImageTurn(&fi, EXIF_ORIENT_ROT270), FILE_SUCCES);
     EXPECT_EQ(fi.turn, 1);
     ASSERT_EQ(SaveTurned(fi, out, 20), FILE_SUCCES);
     FreeRead(&fi);
-    std::string a = Slurp(out);
+    std::string a = ReadWholeFile(out);
     EXPECT_EQ(ExifOrientationFromJpeg(reinterpret_cast<const uint8_t *>(a.data()), a.size()), 1);
     ASSERT_TRUE(Read(out, &got));
     ASSERT_TRUE(ReadImage(plain, &want));
@@ -140,7 +111,7 @@ TEST(JpegTurnSave, PartialEdgeBlocksOrAChangedSourceAreEncodedUprightInstead) {
     ScratchDir dir;
     // 44 rows are not whole 16-row blocks: a quarter turn would move partial blocks.
     std::string src = TexturedJpeg(dir, "odd.jpg", 60, 44, 3);
-    std::string bytes = Slurp(src);
+    std::string bytes = ReadWholeFile(src);
     uint8_t *out = nullptr;
     long outlen = 0;
     const auto *in = reinterpret_cast<const uint8_t *>(bytes.data());

@@ -1,4 +1,5 @@
 #include "ljpeg/decomp.h"
+#include "ljpeg/read.h"
 
 #include "ljpeg/ljpeg_testutil.h"
 
@@ -106,4 +107,17 @@ TEST(LjpegHeaders, OversizedClaimsAreRefused) {
     longDht[kDht + 2] = 0x7F;
     EXPECT_EQ(DecodeMessage(longDht, &err), LJPEG_ERR_DATA);
     EXPECT_NE(err.find("Premature end of JPEG data"), std::string::npos);
+}
+
+// A two-byte field with one byte left ends the data instead of reading past it.
+TEST(LjpegHeaders, TwoByteReadNeedsTwoBytes) {
+    const uint8_t bytes[] = {0x12, 0x34};
+    DecompressInfo dc{};
+    dc.data = bytes;
+    dc.len = 1;
+    EXPECT_EQ(Get2bytes(&dc), -1);
+    EXPECT_EQ(dc.pos, 1u);
+    dc.len = 2, dc.pos = 0;
+    EXPECT_EQ(Get2bytes(&dc), 0x1234);
+    EXPECT_EQ(dc.pos, 2u);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <jpeglib.h>
+#include <string>
 #include <vector>
 
 // Writes a w x h RGB file whose rows come from fill(y, row) (3 bytes a pixel); progressive
@@ -35,4 +36,24 @@ inline bool WriteJpegFile(const char *path, int w, int h, int quality, bool prog
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
     return fclose(f) == 0;
+}
+
+// A segment: marker code, big-endian length, payload.
+inline std::string JpegSegment(int code, const std::string &payload) {
+    std::string s = {'\xFF', static_cast<char>(code)};
+    s += static_cast<char>((payload.size() + 2) >> 8);
+    s += static_cast<char>(payload.size() + 2);
+    return s + payload;
+}
+
+// A big-endian Exif APP1 payload holding only the orientation.
+inline std::string ExifOrientation(int orientation) {
+    std::string p("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25);
+    p += static_cast<char>(orientation);
+    return p + std::string(6, '\0');
+}
+
+// The bytes of a JPEG file with that Exif segment right after its start of image.
+inline std::string JpegWithOrientation(const std::string &jpeg, int orientation) {
+    return jpeg.substr(0, 2) + JpegSegment(0xE1, ExifOrientation(orientation)) + jpeg.substr(2);
 }

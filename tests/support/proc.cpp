@@ -4,9 +4,12 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,11 +64,16 @@ void ProgramRun::Signal(int sig) {
 
 ScratchDir::ScratchDir() {
     char tmpl[] = "/tmp/dravik-scratch-XXXXXX";
-    if (mkdtemp(tmpl)) path = tmpl;
+    if (!mkdtemp(tmpl)) return;
+    char *real = realpath(tmpl, nullptr);
+    path = real ? real : tmpl;
+    free(real);
 }
 
 ScratchDir::~ScratchDir() {
-    if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
+    // Tests may leave entries without permissions behind.
+    if (!path.empty())
+        (void)!system(("chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'").c_str());
 }
 
 TempOut::TempOut(const char *ext) {
@@ -90,6 +98,27 @@ std::string ReadWholeFile(const std::string &path) {
 std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     std::string s = ReadWholeFile(path);
     return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes, int mode) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << bytes;
+    f.close();
+    return f && (mode < 0 || chmod(path.c_str(), static_cast<mode_t>(mode)) == 0);
+}
+
+bool WriteWholeFile(const std::string &path, const std::vector<uint8_t> &bytes, int mode) {
+    return WriteWholeFile(path, std::string(bytes.begin(), bytes.end()), mode);
+}
+
+std::set<std::string> DirNames(const std::string &dir) {
+    std::set<std::string> out;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) out.insert(e->d_name);
+        closedir(d);
+    }
+    return out;
 }
 
 std::string ProgramRun::Stderr() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,13 @@ struct ProgramRun {
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string &path);
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
+// Writes (creates or truncates) the file; with mode >= 0 it gets that mode. False on failure.
+bool WriteWholeFile(const std::string &path, const std::string &bytes, int mode = -1);
+bool WriteWholeFile(const std::string &path, const std::vector<uint8_t> &bytes, int mode = -1);
+// The names in a directory but "." and ".."; empty when it cannot be read.
+std::set<std::string> DirNames(const std::string &dir);
 
-// A fresh directory under /tmp, removed with everything in it by the destructor.
+// A fresh directory under /tmp (its real path), removed with everything in it by the destructor.
 struct ScratchDir {
     std::string path;
     ScratchDir();

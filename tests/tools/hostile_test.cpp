@@ -198,16 +198,9 @@ class HostileInput : public testing::Test {
 
     static std::vector<std::string> Files(const char *ext) {
         std::vector<std::string> names;
-        if (DIR *d = opendir(set.c_str())) {
-            while (dirent *e = readdir(d)) {
-                std::string n = e->d_name;
-                if (n.size() > strlen(ext) &&
-                    n.compare(n.size() - strlen(ext), strlen(ext), ext) == 0)
-                    names.push_back(n);
-            }
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
+        for (const std::string &n : DirNames(set))
+            if (n.size() > strlen(ext) && n.compare(n.size() - strlen(ext), strlen(ext), ext) == 0)
+                names.push_back(n);
         return names;
     }
 };

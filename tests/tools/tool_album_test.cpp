@@ -58,12 +58,7 @@ struct Tree {
         CopyData("col-baseline.jpg", root + "/sub/c.Jpg");
         CopyData("col-baseline.jpg", root + "/sub/e.jpeg");
         CopyData("grey-37x23.jpg", root + "/sub/deeper/f.jpg");
-        FILE *fp = fopen((root + "/notes.txt").c_str(), "w");
-        if (fp) fputs("not a picture\n", fp), fclose(fp);
-    }
-    ~Tree() {
-        std::string cmd = "rm -rf '" + root + "'";
-        if (system(cmd.c_str()) != 0) {}
+        WriteWholeFile(root + "/notes.txt", "not a picture\n");
     }
 };
 

@@ -8,24 +8,11 @@
 #include "support/jpeg_file.h"
 #include "widgets/xfilebox.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
 constexpr unsigned QUAD[4] = {0xE01010, 0x10E010, 0x1010E0, 0xE0E010}; // TL, TR, BL, BR
-
-// A big-endian Exif APP1 segment holding only the orientation.
-std::string App1(int orientation) {
-    std::string p("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25);
-    p += static_cast<char>(orientation);
-    p += std::string(6, '\0');
-    std::string s = "\xFF\xE1";
-    s += static_cast<char>((p.size() + 2) >> 8);
-    s += static_cast<char>(p.size() + 2);
-    return s + p;
-}
 
 // The upright quadrant picture stored as orientation `o` says a camera stores it: turned by the
 // inverse of `o`, with the orientation in its Exif.
@@ -47,12 +34,8 @@ std::string StoredAs(const ScratchDir &dir, int o) {
         memcpy(row, up.fbuf + static_cast<size_t>(y) * up.w * 3, static_cast<size_t>(up.w) * 3);
     }));
     MemFree(up.fbuf, "t");
-    std::ifstream in(plain, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    std::string b = s.str();
     std::string path = dir.File(("o" + std::to_string(o) + ".jpg").c_str());
-    std::ofstream(path, std::ios::binary) << b.substr(0, 2) + App1(o) + b.substr(2);
+    EXPECT_TRUE(WriteWholeFile(path, JpegWithOrientation(ReadWholeFile(plain), o)));
     return path;
 }
 

@@ -2,6 +2,7 @@
 // pumping, slow clicks and reading back what a window shows.
 #pragma once
 
+#include "support/proc.h"
 #include "support/xvfb.h"
 
 #include "app/main.h"
@@ -27,20 +28,22 @@ inline void XtClickSlow(Display *d, unsigned int button, unsigned long ms) {
     XSync(d, False);
 }
 
-// A press and a release carrying the given server times, sent straight to window w.
-inline void SendClick(Display *d, Window w, Time press, Time release) {
+// A press and a release at (x, y) carrying the given server times, sent straight to window w.
+inline void SendClick(Display *d, Window w, Time press, Time release, int x = 2, int y = 2,
+                      unsigned button = 1) {
     XEvent ev{};
     ev.xbutton.type = ButtonPress;
     ev.xbutton.display = d;
     ev.xbutton.window = w;
     ev.xbutton.root = DefaultRootWindow(d);
-    ev.xbutton.x = ev.xbutton.y = 2;
-    ev.xbutton.button = 1;
+    ev.xbutton.x = x;
+    ev.xbutton.y = y;
+    ev.xbutton.button = button;
     ev.xbutton.same_screen = True;
     ev.xbutton.time = press;
     XSendEvent(d, w, False, ButtonPressMask, &ev);
     ev.xbutton.type = ButtonRelease;
-    ev.xbutton.state = Button1Mask;
+    ev.xbutton.state = Button1Mask << (button - 1);
     ev.xbutton.time = release;
     XSendEvent(d, w, False, ButtonReleaseMask, &ev);
     XSync(d, False);

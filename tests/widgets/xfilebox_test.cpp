@@ -25,7 +25,8 @@ namespace {
 
 class Filebox : public WidgetTest {
   protected:
-    std::string dir;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     WINDAT *box = nullptr;
     Time t = 10000;
 
@@ -33,21 +34,8 @@ class Filebox : public WidgetTest {
         WidgetTest::SetUp();
         if (IsSkipped() || !main) return;
         BoxInit();
-        char tmpl[] = "/tmp/dravik-fbx-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char *real = realpath(tmpl, nullptr);
-        dir = real;
-        free(real);
         AskPathShowFull = 0;
         AskFileRemove = 0;
-    }
-
-    void TearDown() override {
-        if (!dir.empty()) {
-            std::string rm = "chmod -R u+rwx " + dir + " 2>/dev/null; rm -rf " + dir;
-            EXPECT_EQ(system(rm.c_str()), 0);
-        }
-        WidgetTest::TearDown();
     }
 
     void Touch(const std::string &name) { fclose(fopen((dir + "/" + name).c_str(), "w")); }
@@ -80,21 +68,7 @@ class Filebox : public WidgetTest {
         WINDAT *l = List();
         int y = (row - ListEntryGetViewFirstNr(l)) * ListEntryGetSizeY(l) + 2;
         t += static_cast<Time>(gap);
-        XEvent ev{};
-        ev.xbutton.type = ButtonPress;
-        ev.xbutton.display = display;
-        ev.xbutton.window = l->window;
-        ev.xbutton.root = DefaultRootWindow(display);
-        ev.xbutton.x = 4;
-        ev.xbutton.y = y;
-        ev.xbutton.button = button;
-        ev.xbutton.same_screen = True;
-        ev.xbutton.time = t - 40;
-        XSendEvent(display, l->window, False, ButtonPressMask, &ev);
-        ev.xbutton.type = ButtonRelease;
-        ev.xbutton.time = t;
-        XSendEvent(display, l->window, False, ButtonReleaseMask, &ev);
-        XSync(display, False);
+        SendClick(display, l->window, t - 40, t, 4, y, button);
         Pump([] { return false; }, 60);
     }
 

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "base/xerror.h"
 #include "base/xmem.h"
+#include "support/proc.h"
 #include "widgets/xlist.h"
 
 #include <algorithm>
@@ -26,12 +27,10 @@ namespace {
 class ListDirTest : public ::testing::Test {
   protected:
     WINDAT list{};
-    std::string root, cwd;
+    ScratchDir scratch;
+    std::string root = scratch.path, cwd;
 
     void SetUp() override {
-        char tmpl[] = "/tmp/dravik-listdir-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
         char buf[PATH_MAX];
         ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
         cwd = buf;
@@ -46,8 +45,6 @@ class ListDirTest : public ::testing::Test {
         WinUSRStringRemove(&list);
         if (list.label) MemFree(list.label, "label");
         ASSERT_EQ(chdir(cwd.c_str()), 0);
-        std::string cmd = "chmod -R u+rwx " + root + " && rm -rf " + root;
-        ASSERT_EQ(system(cmd.c_str()), 0);
     }
 
     void File(const std::string &name, size_t size = 0, time_t mtime = 0) {

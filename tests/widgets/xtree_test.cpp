@@ -14,9 +14,8 @@ class Tree : public WidgetTest {};
 } // namespace
 
 TEST_F(Tree, TreeListsItsDirectoryThroughItsFilterAndFollowsItsParent) {
-    char tmpl[] = "/tmp/dravik-tree-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string dir = tmpl;
+    ScratchDir scratch;
+    std::string dir = scratch.path;
     ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
     for (const char *f : {"/b.JPG", "/a.jpg", "/c.txt"})
         fclose(fopen((dir + f).c_str(), "w"));
@@ -46,6 +45,4 @@ TEST_F(Tree, TreeListsItsDirectoryThroughItsFilterAndFollowsItsParent) {
     ASSERT_EQ(TreeResize(tree), 0);
     EXPECT_EQ(tree->width, 300);
     EXPECT_EQ(tree->child[0]->width, 300);
-    std::string rm = "rm -rf " + dir;
-    ASSERT_EQ(system(rm.c_str()), 0);
 }
