@@ -5,6 +5,7 @@
 #include "dicom/io_dcmseries.h"
 #include "dicom/io_dcmvoi.h"
 #include "dicom/io_dicom.h"
+#include "image/io_exif.h"
 #include "image/io_files.h"
 #include "image/io_levels.h"
 #include "toolkit/xinit.h"
@@ -130,16 +131,45 @@ void ShowCW(WINDAT *view, const DICOMVOI *voi) {
     DravikTrace("window %s", text.c_str());
 }
 
+// Display frame f from the stored values, turned as the user turned the picture (the stored
+// values keep the file's orientation).
+void RenderFrame(const FILEINFO &fi, int f, std::vector<uint8_t> &plain) {
+    const DICOMVOI *voi = fi.voi;
+    const long w = voi->s.w, h = voi->s.h;
+    const size_t pixels = size_t(w) * size_t(h);
+    if (f < 0 || f >= voi->s.frames || size_t(fi.w) * size_t(fi.h) != pixels) return;
+    uint8_t *dst = fi.fbuf + size_t(f) * pixels;
+    if (fi.turn <= EXIF_ORIENT_NORMAL) {
+        DicomVoiRender(voi, f, dst);
+        return;
+    }
+    plain.resize(pixels);
+    DicomVoiRender(voi, f, plain.data());
+    long x0, y0, x1, y1, x2, y2;
+    ImageOrientPoint(fi.turn, w, h, 0, 0, &x0, &y0);
+    ImageOrientPoint(fi.turn, w, h, 1, 0, &x1, &y1);
+    ImageOrientPoint(fi.turn, w, h, 0, 1, &x2, &y2);
+    const long origin = y0 * w + x0, stepx = (y1 - y0) * w + (x1 - x0),
+               stepy = (y2 - y0) * w + (x2 - x0);
+    for (long Y = 0; Y < fi.h; Y++) {
+        long k = origin + Y * stepy;
+        uint8_t *row = dst + size_t(Y) * size_t(fi.w);
+        for (long X = 0; X < fi.w; X++, k += stepx)
+            row[X] = plain[size_t(k)];
+    }
+}
+
 // The picture's display frames anew from its stored values: only the shown frame while a drag
 // runs, all of them otherwise.
 void Apply(WINDAT *view, PAINTIMG *e, bool all) {
     FILEINFO &fi = e->fi;
     ImageLevelsDrop(&fi);
+    std::vector<uint8_t> plain;
     if (all) {
-        DicomVoiRenderAll(fi.voi, fi.fbuf, nullptr);
+        for (int f = 0; f < fi.voi->s.frames; f++)
+            RenderFrame(fi, f, plain);
     } else {
-        size_t pixels = size_t(fi.w) * size_t(fi.h);
-        DicomVoiRender(fi.voi, fi.frame, fi.fbuf + size_t(std::max(fi.frame, 0)) * pixels);
+        RenderFrame(fi, std::max(fi.frame, 0), plain);
     }
     WinPaint(view);
     VIEWDICOM &v = view_dicom[view->window];
@@ -203,6 +233,11 @@ std::string WinDicomReadout(const FILEINFO *fi, int x, int y) {
     if (!fi || !fi->voi) return "";
     int32_t stored;
     double value;
+    if (fi->turn > EXIF_ORIENT_NORMAL) { // the view's point on the file's unturned values
+        long sx, sy;
+        ImageOrientPoint(fi->turn, fi->voi->s.w, fi->voi->s.h, x, y, &sx, &sy);
+        x = int(sx), y = int(sy);
+    }
     if (DicomVoiStored(fi->voi, std::max(fi->frame, 0), x, y, &stored, &value) != FILE_SUCCES)
         return "";
     std::string unit = DicomVoiUnit(fi->voi);

@@ -112,6 +112,16 @@ int ExifOrientationFromJpeg(const uint8_t *data, size_t len) {
 
 // ---- turning
 
+void ImageOrientPoint(int value, long w, long h, long X, long Y, long *sx, long *sy) {
+    const int *m = orient_matrix[OrientValid(value)];
+    const bool swap = m[0] == 0;
+    const long dw = swap ? h : w, dh = swap ? w : h;
+    // A displayed point comes from the stored point the inverse (transposed) matrix gives.
+    long cx = 2 * X + 1 - dw, cy = 2 * Y + 1 - dh;
+    *sx = (m[0] * cx + m[2] * cy + w - 1) / 2;
+    *sy = (m[1] * cx + m[3] * cy + h - 1) / 2;
+}
+
 int ImageOrient(FILEINFO *fi, int value) {
     value = OrientValid(value);
     if (!fi || !fi->fbuf || value == EXIF_ORIENT_NORMAL || fi->w <= 0 || fi->h <= 0)
@@ -126,12 +136,9 @@ int ImageOrient(FILEINFO *fi, int value) {
     const size_t frame = static_cast<size_t>(w) * static_cast<size_t>(h) * bpp;
     auto *out = static_cast<uint8_t *>(MemCreate(frame * frames, "image orient"));
     if (!out) return WIN_ERROR_MEMORY;
-    // A displayed point (X, Y) comes from the stored point the inverse (transposed) matrix
-    // gives; in whole pixels: stored = origin + X * stepx + Y * stepy.
+    // In whole pixels: stored = origin + X * stepx + Y * stepy.
     auto stored = [&](long X, long Y, long *sx, long *sy) {
-        long cx = 2 * X + 1 - dw, cy = 2 * Y + 1 - dh;
-        *sx = (m[0] * cx + m[2] * cy + w - 1) / 2;
-        *sy = (m[1] * cx + m[3] * cy + h - 1) / 2;
+        ImageOrientPoint(value, w, h, X, Y, sx, sy);
     };
     long x0, y0, x1, y1, x2, y2;
     stored(0, 0, &x0, &y0);

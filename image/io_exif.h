@@ -34,6 +34,10 @@ bool ExifOrientationSet(uint8_t *payload, size_t len, int value);
 // shows upright; width and height swap for 5 to 8. FILE_SUCCES, or -8 without memory.
 int ImageOrient(FILEINFO *fi, int value);
 
+// The stored point (*sx, *sy) of a w x h picture shown under orientation `value` at the displayed
+// point (X, Y).
+void ImageOrientPoint(int value, long w, long h, long X, long Y, long *sx, long *sy);
+
 // Turns the picture of `fi` further by orientation `value` (as ImageOrient), as the user asks:
 // the record remembers the turn from its file (FILEINFO.turn), counts as changed, and its kept
 // Exif says upright. FILE_SUCCES, or -8 without memory (the picture unchanged).

@@ -89,6 +89,25 @@ TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
         << run.Stderr();
 }
 
+// A turned CT keeps its turn through a window change, and the readout names the stored value
+// under the pointer: the stored values keep the file's orientation.
+TEST_F(PaintBinary, AWindowChangeOnATurnedCtKeepsTheTurnAndItsReadout) {
+    std::string ct = dir + "/ct.dcm";
+    WriteCt(ct);
+    Start({ct}, 0, "DicomWindow=1\n");
+    OpenLine o = WaitOpen(1);
+    ASSERT_TRUE(WaitErr("trace: window C/W 40/400")) << run.Stderr();
+    KeyInView(o, 30, 30, "shift+period"); // '>': a quarter turn clockwise
+    ASSERT_TRUE(WaitErr("trace: turn 6 image=64x64\n")) << run.Stderr();
+    KeyInView(o, 30, 30, "w");
+    ASSERT_TRUE(WaitErr("trace: window C/W -600/1500")) << run.Stderr();
+    // Shown at (10,40) is stored (40, 63 - 10): 40 * 64 + 53 - 2048 = 565, -459 HU, which
+    // LINEAR puts at ((-459 + 600.5) / 1499 + 0.5) * 255 = 151.6.
+    ClickInView(o, PicX(o, 10), PicY(o, 40), 1);
+    ASSERT_TRUE(WaitErr("trace: status 10,40 (152,152,152)  stored 565  HU -459\n"))
+        << run.Stderr();
+}
+
 TEST_F(PaintBinary, CommaAndPeriodStepFramesAndBracketsChangeThePlayingRate) {
     std::string mf = dir + "/mf.dcm";
     WriteDicom(mf, 10, 32, 16);
