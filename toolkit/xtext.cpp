@@ -218,15 +218,15 @@ std::vector<TEXTCLIP> &text_clips = *new std::vector<TEXTCLIP>;
 
 void XftDrawText(Display *display, Drawable d, GC gc, TEXTXFT *x, const XGCValues &v, int x0, int y,
                  const std::string &s, bool image) {
-    std::vector<XftGlyphFontSpec> spec;
-    spec.reserve(s.size());
+    std::vector<XftGlyphFontSpec> glyphs;
+    glyphs.reserve(s.size());
     int pen = x0;
     for (size_t i = 0; i < s.size();) {
         uint32_t cp;
         i += size_t(Utf8Next(s.data() + i, s.size() - i, &cp));
         const TEXTGLYPH &g = GlyphOf(display, x, cp);
         if (pen > SHRT_MAX) break;
-        spec.push_back({g.face, g.glyph, short(pen), short(y)});
+        glyphs.push_back({g.face, g.glyph, short(pen), short(y)});
         pen += g.adv;
     }
     int scr = DefaultScreen(display);
@@ -241,7 +241,7 @@ void XftDrawText(Display *display, Drawable d, GC gc, TEXTXFT *x, const XGCValue
                     unsigned(x->face->ascent + x->face->descent));
     }
     XftColor fg{v.foreground, PixelColor(display, v.foreground)};
-    XftDrawGlyphFontSpec(draw, &fg, spec.data(), int(spec.size()));
+    XftDrawGlyphFontSpec(draw, &fg, glyphs.data(), int(glyphs.size()));
     XftDrawDestroy(draw);
 }
 
