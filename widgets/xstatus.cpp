@@ -72,10 +72,15 @@ static bool FieldShown(const WINDAT *pane) {
     return pane && !pane->unvisible && pane->label && *pane->label;
 }
 
-static void StatusPlacePanes(WINDAT *status) {
+static int StatusTextWidth(const char *text) {
+    return WinGetTextWidth(fontfs_status, text, static_cast<int>(strlen(text))) + 12;
+}
+
+// True when a pane changed its size (and so its neighbours may have moved).
+static bool StatusPlacePanes(WINDAT *status) {
     int layout = status->usr.i;
     WINDAT *paned = WinChildFindTyp(status, WIN_BASE);
-    if (!paned) return;
+    if (!paned) return false;
     int widths[STATUS_ALL_SLOTS] = {};
     StatusLayout(layout, paned->width, widths);
     // The fields' room comes from the last message pane.
@@ -91,16 +96,28 @@ static void StatusPlacePanes(WINDAT *status) {
             widths[slot - 1] = std::max(1, widths[slot - 1] - fields);
             break;
         }
+    // An idle progress pane lends a message the room its text lacks, so that a pixel readout
+    // beside the view's fields is read whole.
+    WINDAT *bar = StatusSlot(status, 1);
+    for (int slot = 2; slot <= STATUS_SLOTS && bar && bar->status < 1 && widths[0] > 1; slot++) {
+        WINDAT *msg = StatusSlot(status, slot);
+        if (!msg || widths[slot - 1] < 1 || !msg->label || !*msg->label) continue;
+        int lend = std::min(StatusTextWidth(msg->label) - widths[slot - 1], widths[0] - 1);
+        if (lend > 0) widths[0] -= lend, widths[slot - 1] += lend;
+    }
+    bool changed = false;
     int x = 0;
     for (int slot = 1; slot <= STATUS_ALL_SLOTS; slot++) {
         WINDAT *pane = StatusSlot(status, slot);
         if (!pane || (slot > STATUS_SLOTS && !FieldShown(pane))) continue;
         int w = widths[slot - 1] < 1 ? 1 : widths[slot - 1];
+        changed = changed || pane->width != w || pane->height != paned->height;
         pane->width = w;
         pane->height = paned->height;
         WinMoveResizeWindow(pane, x, 0, w, pane->height);
         x += w + sp_paned;
     }
+    return changed;
 }
 
 WINDAT *StatusCreate(WINDAT *parent, WINTYP *typ, const char *name, int placement, int layout) {
@@ -217,7 +234,10 @@ int StatusSetProc(WINDAT *status, int percent) {
     if (!status) return WIN_ERROR_ARG;
     WINDAT *pane = StatusSlot(status, 1);
     if (!pane) return WIN_ERROR_CHILD;
+    bool busy = pane->status >= 1, now = percent >= 1;
     pane->status = percent;
+    // A progress that starts takes back what the idle pane lent a message.
+    if (busy != now && StatusPlacePanes(status)) StatusPaint(status);
     StatusStatPaint(pane);
     WinFlush(status->usr.display);
     return 0;
@@ -229,7 +249,10 @@ int StatusSetMsg(WINDAT *status, const char *text, int field) {
     WINDAT *pane = StatusSlot(status, field + 1);
     if (!pane) return WIN_ERROR_CHILD;
     WinSetLabel(pane, text ? text : "", 0);
-    LabelPaint(pane);
+    if (StatusPlacePanes(status))
+        StatusPaint(status);
+    else
+        LabelPaint(pane);
     return 0;
 }
 
@@ -271,7 +294,7 @@ int StatusFieldSet(WINDAT *status, int id, const char *text) {
         WinUSRStringArrayValueSet(status, STATUS_SLOTS + 1 + id, reinterpret_cast<char *>(pane));
     }
     // A field only grows, so that a changing number does not shift its neighbours.
-    int want = WinGetTextWidth(fontfs_status, text, static_cast<int>(strlen(text))) + 12;
+    int want = StatusTextWidth(text);
     bool moved = !FieldShown(pane) || want > pane->width;
     pane->width = std::max(pane->width, want);
     WinSetLabel(pane, text, 0);

@@ -3,6 +3,7 @@
 
 #include "widgets/xlabel.h"
 #include "widgets/xstatus.h"
+#include "toolkit/xtools.h"
 
 namespace {
 
@@ -171,4 +172,34 @@ TEST_F(StatusLabel, FieldsTakeTheirRoomFromTheMessageAndLeaveEachOtherStanding) 
     EXPECT_EQ(msg->width, full - zoom->width - sp_paned);
     EXPECT_EQ(StatusFieldSet(status, STATUS_FIELDS, "x"), -15);
     EXPECT_EQ(StatusFieldSet(status, -1, "x"), -15);
+}
+
+// A pixel readout beside the view's fields borrows the room of the idle progress pane; a progress
+// that starts, or a short text, gives it back, and the fields stay where they stood.
+TEST_F(StatusLabel, AnIdleProgressPaneLendsAMessageTheRoomItsTextLacks) {
+    WINTYP t = Typ(400, 0);
+    WINDAT *status = StatusCreate(main, &t, "s", STATUS_BOTTOM, 1);
+    ASSERT_NE(status, nullptr);
+    auto bar = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(status, 1));
+    auto msg = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(status, 2));
+    ASSERT_TRUE(bar && msg);
+    ASSERT_EQ(StatusFieldSet(status, STATUS_FIELD_ZOOM, "100 %"), 0);
+    const int bar0 = bar->width, room = msg->width;
+    const char *text = "20,14 (252,252,252)  stored 2013  value 989";
+    int need = WinGetTextWidth(fontfs_status, text, int(strlen(text))) + 12;
+    ASSERT_GT(need, room);
+    const int lent = std::min(need, room + bar0 - 1);
+
+    ASSERT_EQ(StatusSetMsg(status, text, 1), 0);
+    EXPECT_EQ(msg->width, lent);
+    EXPECT_EQ(bar->width + msg->width, bar0 + room);
+    ASSERT_EQ(StatusSetProc(status, 30), 0);
+    EXPECT_EQ(bar->width, bar0);
+    EXPECT_EQ(msg->width, room);
+    ASSERT_EQ(StatusSetProc(status, 0), 0);
+    EXPECT_EQ(msg->width, lent);
+    ASSERT_EQ(StatusSetMsg(status, "1,2", 1), 0);
+    EXPECT_EQ(bar->width, bar0);
+    EXPECT_EQ(msg->width, room);
+    EXPECT_STREQ(StatusFieldGet(status, STATUS_FIELD_ZOOM), "100 %");
 }
