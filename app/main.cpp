@@ -572,6 +572,16 @@ int MainDepthCheck(int depth) {
 }
 
 #ifndef DRAVIK_LIBRARY
+
+// An X protocol error ends no run: a request on a window that vanished under it (a window
+// manager that died, a window closed by another client) fails, and the program goes on.
+// Only a lost connection is fatal, through Xlib's own I/O error path.
+static int MainXError(Display *, XErrorEvent *e) {
+    DravikTrace("x error %d request %d.%d resource 0x%lx", e->error_code, e->request_code,
+                e->minor_code, e->resourceid);
+    return 0;
+}
+
 // SIGINT and SIGQUIT are taken by a thread of their own rather than a handler: ending the
 // program writes files and frees windows, which is not safe inside an asynchronous handler.
 static void *MainSignalTread(void *arg) {
@@ -737,6 +747,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "%s: display: %s\n", PROGRAM, XDisplayName(nullptr));
         exit(-19);
     }
+    XSetErrorHandler(MainXError);
     int setup = MainToolkitSetup(main_display, -1);
     if (setup == WIN_ERROR_MEMORY) fprintf(stderr, "%s: %s mem\n", PROGRAM, "error: mem|res");
     if (setup != 0) exit(setup);
