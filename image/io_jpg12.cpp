@@ -147,6 +147,20 @@ static bool Jpg12HoldsRgb(const jpeg_decompress_struct *c, int hint) {
     return hint != 0;
 }
 
+// YCbCr to RGB in place, 12 bits, in the library's fixed-point arithmetic, clamped.
+static void Jpg12YccToRgb(uint16_t *p, int w) {
+    auto fix = [](double v) { return static_cast<int64_t>(v * 65536.0 + 0.5); };
+    static const int64_t cr_r = fix(1.402), cb_b = fix(1.772), cb_g = fix(0.34414),
+                         cr_g = fix(0.71414), half = 1 << 15;
+    auto clamp = [](int64_t v) { return uint16_t(v < 0 ? 0 : v > 4095 ? 4095 : v); };
+    for (int x = 0; x < w; x++, p += 3) {
+        const int64_t y = p[0], cb = int64_t(p[1]) - 2048, cr = int64_t(p[2]) - 2048;
+        p[0] = clamp(y + ((cr_r * cr + half) >> 16));
+        p[1] = clamp(y + ((-cb_g * cb + half - cr_g * cr) >> 16));
+        p[2] = clamp(y + ((cb_b * cb + half) >> 16));
+    }
+}
+
 // The decoding proper, apart from any C++ object, since the library leaves by longjmp.
 // mode 0 reads the header only.
 static int Jpg12Run(const uint8_t *data, size_t len, int mode, int *w, int *h, int *comps,
@@ -203,11 +217,15 @@ static int Jpg12Run(const uint8_t *data, size_t len, int mode, int *w, int *h, i
         jpeg_destroy_decompress(&c);
         return FILE_ERROR_DATA;
     }
+    bool ycc = false;
     if (*comps == 1) {
         c.out_color_space = JCS_GRAYSCALE;
     } else {
-        c.jpeg_color_space = Jpg12HoldsRgb(&c, rgb_hint) ? JCS_RGB : JCS_YCbCr;
-        c.out_color_space = JCS_RGB;
+        // The library's YCbCr conversion indexes its range table with damaged samples unchecked
+        // and reads outside it: the samples come raw and are converted here, with its arithmetic.
+        ycc = !Jpg12HoldsRgb(&c, rgb_hint);
+        c.jpeg_color_space = ycc ? JCS_YCbCr : JCS_RGB;
+        c.out_color_space = c.jpeg_color_space;
     }
     jpeg_start_decompress(&c);
     const int n = int(c.output_width) * c.output_components;
@@ -218,6 +236,7 @@ static int Jpg12Run(const uint8_t *data, size_t len, int mode, int *w, int *h, i
         if (jpeg_read_scanlines(&c, line, 1) != 1) break;
         for (int i = 0; i < n; i++)
             o[i] = uint16_t(line[0][i] & 0xFFF);
+        if (ycc) Jpg12YccToRgb(o, int(c.output_width));
         *rows = *rows + 1;
     }
     jpeg_finish_decompress(&c);
