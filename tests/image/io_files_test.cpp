@@ -2,6 +2,7 @@
 
 #include "image/image_testutil.h"
 #include "image/io_files.h"
+#include "image/io_jpg12.h"
 #include "io/io_read.h"
 
 #include <cerrno>
@@ -152,4 +153,20 @@ TEST(IoRecord, FreeingTheRecordReleasesItsDicomData) {
         EXPECT_EQ(nullptr, fi.dicom) << name;
         IoFreeRecord(&fi, path.c_str()); // twice is harmless
     }
+}
+
+// A damaged 12-bit colour stream (found by the fuzzer): the library's own YCbCr conversion read
+// outside its range table; the samples now come raw and are converted, clamped, by us.
+TEST(Jpeg12, ADamagedColourStreamGivesSamplesInRange) {
+    std::vector<uint8_t> bytes = ReadFileBytes(DataPath("jpeg12-damaged-ycc.bin"));
+    ASSERT_FALSE(bytes.empty());
+    int w = 0, h = 0, comps = 0;
+    ASSERT_EQ(100, Jpg12Header(bytes.data(), bytes.size(), &w, &h, &comps));
+    ASSERT_EQ(3, comps);
+    std::vector<uint16_t> out(size_t(w) * size_t(h) * 3, 0);
+    long rows = 0;
+    int rc = Jpg12Decode(bytes.data(), bytes.size(), w, h, comps, 0, out.data(), &rows, nullptr);
+    EXPECT_TRUE(rc == 100 || rc == 150 || rc == -103) << rc;
+    for (size_t i = 0; i < size_t(rows) * size_t(w) * 3; i++)
+        ASSERT_LE(out[i], 4095) << i;
 }
