@@ -255,15 +255,8 @@ WINDAT *WinPaintCreate(Display *display, int x, int y, int w, int h, const char 
     if (!display || w < 1 || h < 1) return nullptr;
     int ww = 0, wh = 0;
     WinPaintCalcSize(w, h, WinGetDisplayWidth(display), WinGetDisplayHeight(display), &ww, &wh);
-    WINTYP t{};
-    t.fg = fg_form;
-    t.bg = bg_form;
-    t.width = ww;
-    t.height = wh;
+    WINTYP t = MainWinTyp(ww, wh, opt_rt[2], fg_form, bg_form);
     t.typ = WIN_EXT_PAINT;
-    t.mouseleft = opt_rt[0];
-    t.mouseright = opt_rt[1];
-    t.language = opt_rt[2];
     WINNEIGHBOR nb{};
     WINDAT *win = WinCreateFromRootExt(nullptr, x, y, &t, &nb, name, fontfs_text);
     if (!win) return nullptr;

@@ -150,3 +150,13 @@ bool Utf8Printable(uint32_t cp) {
     if ((cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE) return false;
     return cp <= 0x10FFFF;
 }
+
+std::string Utf8ToLatin1(const std::string &s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        uint32_t cp;
+        i += size_t(Utf8Next(s.data() + i, s.size() - i, &cp));
+        out += cp < 0x100 ? char(cp) : '?';
+    }
+    return out;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <cstdint>
 
 enum : uint32_t { UTF8_INVALID = 0xFFFFFFFFu, UTF8_REPLACEMENT = 0xFFFDu };
@@ -29,5 +30,7 @@ size_t Utf8Copy(char *dst, size_t size, const char *src);
 size_t Utf8Sanitize(const char *s, size_t n, char *dst, size_t size);
 // ISO 8859-1 bytes as UTF-8 into dst[size] (cut at a boundary, terminated); the bytes written.
 size_t Latin1ToUtf8(const char *s, size_t n, char *dst, size_t size);
+// UTF-8 to Latin-1 bytes; a character beyond Latin-1 becomes '?'.
+std::string Utf8ToLatin1(const std::string &s);
 // Whether cp is a printable character: not a C0 or C1 control, not DEL, not a non-character.
 bool Utf8Printable(uint32_t cp);

@@ -22,16 +22,6 @@ Atom SelAtom(Display *d, int which) {
     return which == SEL_CLIPBOARD ? XInternAtom(d, "CLIPBOARD", False) : XA_PRIMARY;
 }
 
-std::string Latin1Of(const std::string &s) {
-    std::string out;
-    for (size_t i = 0; i < s.size();) {
-        uint32_t cp;
-        i += size_t(Utf8Next(s.data() + i, s.size() - i, &cp));
-        out += cp < 0x100 ? char(cp) : '?';
-    }
-    return out;
-}
-
 std::string Utf8OfLatin1(const unsigned char *p, size_t n) {
     std::string out;
     char buf[4];
@@ -59,7 +49,7 @@ bool SelAnswer(const XSelectionRequestEvent &r, const std::string &text, Atom pr
     if (r.target == utf8 || r.target == textatom) {
         data = text, type = utf8;
     } else if (r.target == XA_STRING) {
-        data = Latin1Of(text), type = XA_STRING;
+        data = Utf8ToLatin1(text), type = XA_STRING;
     } else {
         return false;
     }

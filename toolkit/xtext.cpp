@@ -109,17 +109,6 @@ const TEXTFONT *LookupFont(XFontStruct *font) {
     return nullptr;
 }
 
-// UTF-8 to the bytes of a Latin-1 font; what it lacks shows as '?'.
-std::string Latin1Of(const std::string &s) {
-    std::string out;
-    for (size_t i = 0; i < s.size();) {
-        uint32_t cp;
-        i += size_t(Utf8Next(s.data() + i, s.size() - i, &cp));
-        out += cp < 0x100 ? char(cp) : '?';
-    }
-    return out;
-}
-
 XftFont *FallbackFace(Display *display, TEXTXFT *x, uint32_t cp) {
     if (!x->sort_tried) {
         x->sort_tried = true;
@@ -423,7 +412,7 @@ void TextDraw(Display *display, Drawable d, GC gc, int x, int y, const char *tex
         XSetFont(display, gc, v.font);
         return;
     }
-    std::string l1 = Latin1Of(s);
+    std::string l1 = Utf8ToLatin1(s);
     if (image)
         XDrawImageString(display, d, gc, x, y, l1.data(), int(l1.size()));
     else
@@ -442,7 +431,7 @@ int TextWidth(XFontStruct *font, const char *text, int n) {
         }
     }
     if (set) return Xutf8TextEscapement(set, s.data(), int(s.size()));
-    std::string l1 = Latin1Of(s);
+    std::string l1 = Utf8ToLatin1(s);
     return XTextWidth(font, l1.data(), int(l1.size()));
 }
 
@@ -457,7 +446,7 @@ bool TextExtents(XFontStruct *font, const char *text, int n, XCharStruct *overal
             }
         }
     }
-    std::string l1 = Latin1Of(TextShowable(text, n));
+    std::string l1 = Utf8ToLatin1(TextShowable(text, n));
     int dir, asc, desc;
     XTextExtents(font, l1.data(), int(l1.size()), &dir, &asc, &desc, overall);
     // The width follows the set, so cursors and cuts agree with what is drawn.
@@ -474,7 +463,7 @@ void TextSetTitle(Display *display, Window w, const char *title) {
         XSetWMName(display, w, &prop);
         XFree(prop.value);
     } else {
-        XStoreName(display, w, Latin1Of(s).c_str());
+        XStoreName(display, w, Utf8ToLatin1(s).c_str());
     }
     Atom net = XInternAtom(display, "_NET_WM_NAME", False);
     Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
