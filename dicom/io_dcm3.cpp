@@ -126,6 +126,8 @@ int DicomSamplesCreate(const DICOMLAYOUT *lay, DICOMSAMPLES *s, int first, int c
     return FILE_SUCCES;
 }
 
+enum : size_t { DICOM_STORE_MAPPED = size_t(256) << 10 };
+
 void *DicomStoreAlloc(size_t bytes) {
     const size_t huge = size_t(2) << 20;
     void *p;
@@ -133,11 +135,24 @@ void *DicomStoreAlloc(size_t bytes) {
         const size_t size = (bytes + huge - 1) / huge * huge;
         p = aligned_alloc(huge, size);
         if (p) madvise(p, size, MADV_HUGEPAGE);
+    } else if (bytes >= DICOM_STORE_MAPPED) {
+        // Mapped apart from the heap: untouched until decoded into, and given back when freed,
+        // so a store made again for each frame does not keep the last one's pages.
+        p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) p = nullptr;
     } else {
         p = malloc(bytes ? bytes : 1);
     }
     if (!p) throw std::bad_alloc();
     return p;
+}
+
+void DicomStoreFree(void *p, size_t bytes) {
+    if (!p) return;
+    if (bytes >= DICOM_STORE_MAPPED && bytes < (size_t(4) << 20))
+        munmap(p, bytes);
+    else
+        free(p);
 }
 
 static uint32_t DicomWord(const uint8_t *p, int bytes) {

@@ -46,8 +46,9 @@ long DicomFrameBits(const uint8_t *src, long avail, const DICOMLAYOUT *lay, DICO
 int DicomLayoutSetup(const DICOMDESC *d, const char *path, DICOMLAYOUT *lay);
 
 // A block for a sample store; large ones lie on huge pages, since a page fault every 4 KiB costs
-// more than decoding the samples. Throws std::bad_alloc; released with free().
+// more than decoding the samples. Throws std::bad_alloc; released with DicomStoreFree.
 void *DicomStoreAlloc(size_t bytes);
+void DicomStoreFree(void *p, size_t bytes);
 
 // The allocator of sample stores: resize leaves new samples unset, so that the threads that
 // decode the frames are the first to touch their memory.
@@ -56,7 +57,7 @@ template <class T> struct DICOMSTOREALLOC {
     DICOMSTOREALLOC() = default;
     template <class U> DICOMSTOREALLOC(const DICOMSTOREALLOC<U> &) noexcept {}
     T *allocate(size_t n) { return static_cast<T *>(DicomStoreAlloc(n * sizeof(T))); }
-    void deallocate(T *p, size_t) noexcept { free(p); }
+    void deallocate(T *p, size_t n) noexcept { DicomStoreFree(p, n * sizeof(T)); }
     template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
     template <class U, class... A> void construct(U *p, A &&...a) {
         ::new (static_cast<void *>(p)) U(std::forward<A>(a)...);

@@ -707,6 +707,20 @@ int DicomPixelProbe(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax) {
     return FILE_SUCCES;
 }
 
+// A frame handed on is not read again: its bytes may leave memory (a mapped file only).
+static void DicomFrameDrop(const FILEINFO *fi, const DICOMFRAMEJOB &job, int f) {
+    if (job.syntax == DICOM_TS_NATIVE) {
+        const long at = job.off + long(f) * job.lay.framebytes;
+        DicomFileDrop(fi, at, at + job.lay.framebytes);
+        return;
+    }
+    if (size_t(f) >= job.spans.size()) return;
+    const DICOMFRAG &span = job.spans[size_t(f)];
+    for (long k = span.offset; k < span.offset + span.length && k < long(job.frags.size()); k++)
+        DicomFileDrop(fi, job.frags[size_t(k)].offset,
+                      job.frags[size_t(k)].offset + job.frags[size_t(k)].length);
+}
+
 int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syntax,
                             DICOMSAMPLES *raw) {
     if (!fi || !desc) return WIN_ERROR_ARG;
@@ -748,6 +762,8 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         return WIN_ERROR_MEMORY;
     }
     if (rc != FILE_SUCCES) return rc;
+    // Finding the fragments touched the pixel data here and there; frames come in as decoded.
+    if (req && req->mapped) DicomFileDrop(fi, off, len);
     fi->frames = lay.frames;
     const std::vector<DICOMFRAG> &frags = job.frags;
     if (syntax == DICOM_TS_NATIVE)
@@ -767,7 +783,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         to = from + 1;
         step = 1;
     } else if (raw && one && !lay.packed && raw->sink) {
-        step = DicomFrameThreads(syntax, lay);
+        step = syntax == DICOM_TS_J2K ? 1 : DicomFrameThreads(syntax, lay);
     }
     if (one) {
         if (DicomSamplesCreate(&lay, s, from, step) != FILE_SUCCES) return WIN_ERROR_MEMORY;
@@ -788,7 +804,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     job.rgb = rgb;
     // Frames decode side by side; a single large frame lets OpenJPEG use the cores instead.
     job.codec_threads = 1;
-    if (syntax == DICOM_TS_J2K && lay.frames == 1 && !(req && req->onethread) &&
+    if (syntax == DICOM_TS_J2K && step == 1 && !(req && req->onethread) &&
         lay.pixels * lay.samples >= dicom_frame_tune.min_samples) {
         const int n = dicom_frame_tune.threads > 0 ? dicom_frame_tune.threads
                                                    : int(std::thread::hardware_concurrency());
@@ -818,8 +834,15 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             job.stopped = job.stopped || done[size_t(f)].cpu_ms > dicom_frame_tune.frame_cpu_ms;
         if (syntax == DICOM_TS_J2K && one) DicomJ2kSignNote(req, name, done, s);
         if (at == from) sign = s->sign;
-        for (int f = job.from; raw && raw->sink && f < job.to; f++)
+        for (int f = job.from; raw && raw->sink && f < job.to; f++) {
             if (int r = raw->sink(raw->sinkctx, s, f)) return r;
+            DicomFrameDrop(fi, job, f);
+        }
+        // Handed on: the next round's store is made afresh, untouched while its frames decode.
+        if (raw && raw->sink && job.to < to) {
+            s->s16 = decltype(s->s16)();
+            s->s32 = decltype(s->s32)();
+        }
     }
     int missing = 0, damaged = 0;
     long held = 0;

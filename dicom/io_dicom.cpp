@@ -361,6 +361,8 @@ struct DICOMFILE {
     char magic[8];
     int len;
     int offset;       // of the bytes, from the header
+    uint8_t *map;     // or the bytes mapped from the file (FILEREQ.mapped), null when read
+    bool written;     // mapped bytes were swapped in place: they must stay resident
     DICOMCTX *parsed; // the test's parse of them, for the read; null when the caller kept it
     DICOMNEST nest;   // where their sequences lie
     int refused;      // a code when the data set's form could not be turned little endian
@@ -377,7 +379,17 @@ static DICOMFILE *DicomFileHeld(const FILEINFO *fi) {
 const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len) {
     DICOMFILE *f = DicomFileHeld(fi);
     if (len) *len = f ? f->len : 0;
-    return f ? reinterpret_cast<const uint8_t *>(f) + f->offset : nullptr;
+    return !f ? nullptr : f->map ? f->map : reinterpret_cast<const uint8_t *>(f) + f->offset;
+}
+
+void DicomFileDrop(const FILEINFO *fi, long from, long to) {
+    const DICOMFILE *f = DicomFileHeld(fi);
+    if (!f || !f->map || f->written) return;
+    const long page = sysconf(_SC_PAGESIZE);
+    from = (std::max(from, 0L) + page - 1) / page * page;
+    to = std::min<long>(to, f->len) / page * page;
+    // Clean pages of a private file mapping come back from the file when touched again.
+    if (to > from) madvise(f->map + from, size_t(to - from), MADV_DONTNEED);
 }
 
 void **DicomEntryTable(const FILEINFO *fi) {
@@ -393,6 +405,7 @@ void DicomDataRelease(FILEINFO *fi) {
     if (DICOMFILE *f = DicomFileHeld(fi)) {
         DicomCtxRelease(f->parsed);
         DicomNestRelease(&f->nest);
+        if (f->map) munmap(f->map, size_t(f->len));
         MemFree(f, dcm_file_tag);
     } else
         DicomEntryTableRemove(nullptr, static_cast<void **>(fi->dicom));
@@ -425,7 +438,7 @@ DICOMFORMTUNE dicom_form_tune;
 // form the walk is to take (DCM_FORM_...).
 static int DicomFormSetup(DICOMFILE **pf) {
     DICOMFILE *f = *pf;
-    uint8_t *data = reinterpret_cast<uint8_t *>(f) + f->offset;
+    uint8_t *data = f->map ? f->map : reinterpret_cast<uint8_t *>(f) + f->offset;
     char uid[65] = "";
     long start = DcmMetaEnd(data, f->len, uid, sizeof uid);
     if (start < 0) return DCM_FORM_SYNTAX;
@@ -433,6 +446,7 @@ static int DicomFormSetup(DICOMFILE **pf) {
     const bool plain = !uid[0] && DicomPlainStart(data + start, f->len - start, &be, &ex);
     if (DcmUidIs(uid, uid_explicit_be) || (plain && be)) {
         const int implicit = plain && !ex;
+        f->written = true;
         if (DicomFormSwap(data, f->len, start, implicit) != FILE_SUCCES) {
             f->refused = FILE_ERROR_FORMAT;
             f->why = "the big-endian data set does not parse";
@@ -470,7 +484,9 @@ static int DicomFormSetup(DICOMFILE **pf) {
         n = DicomFormInflate(data + start, f->len - start, out + start, n);
         g->offset = int(head);
         g->len = int(start + n);
+        g->map = nullptr;
     }
+    if (f->map) munmap(f->map, size_t(f->len));
     MemFree(f, dcm_file_tag);
     *pf = g;
     return DCM_FORM_EXPLICIT;
@@ -479,14 +495,25 @@ static int DicomFormSetup(DICOMFILE **pf) {
 // Reads the whole file behind the record; a file that shrank below the minimum is refused. A large
 // file's bytes start on a huge-page boundary and lie on huge pages, since a page fault every 4 KiB
 // costs more than the bytes' decoding; the room left before and after them is never touched.
-static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
+// A mapped file's pages are read as they are touched and can be let go again (DicomFileDrop).
+static int DicomFileLoad(FILEINFO *fi, const char *path, long size, bool mapped) {
     const long huge = 2L << 20, head = long(sizeof(DICOMFILE));
-    const bool aligned = size >= 2 * huge;
     int fd = FileOpenInput(path);
     if (fd < 0) return FILE_ERROR_READ;
-    auto *f =
-        static_cast<DICOMFILE *>(MemCreate(head + size + (aligned ? 2 * huge : 0), dcm_file_tag));
+    uint8_t *map = nullptr;
+    struct stat st;
+    if (mapped && fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size <= size) {
+        size = long(st.st_size);
+        void *m = mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+        if (m != MAP_FAILED) map = static_cast<uint8_t *>(m);
+        // Only what is read is brought in: no pages around a fault, no read-ahead.
+        if (map) madvise(map, size_t(size), MADV_RANDOM);
+    }
+    const bool aligned = !map && size >= 2 * huge;
+    auto *f = static_cast<DICOMFILE *>(
+        MemCreate(head + (map ? 0 : size + (aligned ? 2 * huge : 0)), dcm_file_tag));
     if (!f) {
+        if (map) munmap(map, size_t(size));
         close(fd);
         return WIN_ERROR_MEMORY;
     }
@@ -498,8 +525,8 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
         madvise(reinterpret_cast<void *>(at), size_t((size + huge - 1) / huge * huge),
                 MADV_HUGEPAGE);
     }
-    auto *data = reinterpret_cast<uint8_t *>(f) + offset;
-    long got = 0;
+    auto *data = map ? map : reinterpret_cast<uint8_t *>(f) + offset;
+    long got = map ? size : 0;
     bool failed = false;
     while (got < size) {
         ssize_t r = read(fd, data + got, size_t(size - got));
@@ -510,19 +537,23 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size) {
     }
     close(fd);
     if (failed || (got < DICOM_MIN_FILE && !DicomMarked(data, got))) {
+        if (map) munmap(map, size_t(size));
         MemFree(f, dcm_file_tag);
         return failed ? FILE_ERROR_READ : FILE_ERROR_DATA;
     }
     memcpy(f->magic, dcm_file_magic, sizeof f->magic);
     f->len = int(got);
     f->offset = int(offset);
+    f->map = map;
+    f->written = false;
     f->parsed = nullptr;
     f->refused = 0;
     f->why = nullptr;
     memset(&f->nest, 0, sizeof f->nest);
     int form = DicomFormSetup(&f);
     if (!f) return WIN_ERROR_MEMORY;
-    DcmNestWalkAs(reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest, form);
+    DcmNestWalkAs(f->map ? f->map : reinterpret_cast<uint8_t *>(f) + f->offset, f->len, &f->nest,
+                  form);
     fi->dicom = f;
     fi->release = DicomDataRelease;
     return FILE_SUCCES;
@@ -803,6 +834,47 @@ static int DicomNestIndex(const DICOMNEST *n, int i) {
     return lo < n->count && n->range[lo].from <= i ? lo : -1;
 }
 
+// The search below `to` from `at`: the first match outside every sequence value, else (nested)
+// the first inside one.
+static int DicomTagScan(const uint8_t *buf, const DICOMNEST &n, int at, int to, const uint8_t *tag,
+                        int nested, int *inner) {
+    for (;;) {
+        int i = ReadByteGroup(buf, to, tag[1], tag[0], tag[3], tag[2], nullptr, 0, nullptr, at);
+        if (!i) return 0;
+        int k = DicomNestIndex(&n, i);
+        if (k < 0) return i;
+        if (n.range[k].seq && nested && !*inner) *inner = i;
+        at = n.range[k].to;
+    }
+}
+
+// Pixel Data holds samples, not tags: a native value is passed over whole, an encapsulated one
+// item by item, whose headers are its only tags. The match among those headers, or 0; *end is
+// where the value ends (the end of the bytes when its items break off).
+static int DicomPixelItemFind(const uint8_t *buf, int len, int value, const uint8_t *tag,
+                              int *end) {
+    const bool undefined = value >= 4 && DcmLe32(buf + value - 4) == 0xFFFFFFFFu;
+    if (!undefined) {
+        int n = 0;
+        DicomValueSpan(buf, len, value - 8, &n);
+        *end = int(std::min<long>(long(value) + std::max(n, 0), len));
+        return 0;
+    }
+    long p = value;
+    while (p + 8 <= len && buf[p] == 0xFE && buf[p + 1] == 0xFF && buf[p + 3] == 0xE0) {
+        if (!memcmp(buf + p, tag, 4)) {
+            *end = int(p);
+            return int(p);
+        }
+        const uint32_t n = DcmLe32(buf + p + 4);
+        const bool last = buf[p + 2] == 0xDD;
+        p += 8 + (n == 0xFFFFFFFFu || buf[p + 2] != 0x00 ? 0 : long(n));
+        if (last) break;
+    }
+    *end = int(std::min<long>(p, len));
+    return 0;
+}
+
 int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int elo, int nested,
                  uint8_t *value, int nvalue, uint8_t *header) {
     int len;
@@ -810,16 +882,22 @@ int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int e
     if (!buf) return 0;
     bound = std::min(std::max(bound, 0), len);
     const DICOMNEST &n = DicomFileHeld(fi)->nest;
+    const uint8_t tag[4] = {uint8_t(glo), uint8_t(ghi), uint8_t(elo), uint8_t(ehi)};
     // A match inside a sequence moves the search to the sequence's end: one pass per search.
-    int at = 0, inner = 0;
-    for (;;) {
-        int i = ReadByteGroup(buf, bound, ghi, glo, ehi, elo, nullptr, 0, nullptr, at);
-        if (!i) break;
-        int k = DicomNestIndex(&n, i);
-        if (k < 0) return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, i);
-        if (n.range[k].seq && !inner) inner = i;
-        at = n.range[k].to;
+    int inner = 0, i = 0;
+    const int px = n.pixeltag > 0 ? DicomValueSpan(buf, len, n.pixeltag, nullptr) : -1;
+    if (px > 0 && px < bound) {
+        // The element's own header is searched, its value is not.
+        i = DicomTagScan(buf, n, 0, std::min(px + 8, bound), tag, nested, &inner);
+        if (!i) {
+            int end = px;
+            i = DicomPixelItemFind(buf, bound, px, tag, &end);
+            if (!i) i = DicomTagScan(buf, n, end, bound, tag, nested, &inner);
+        }
+    } else {
+        i = DicomTagScan(buf, n, 0, bound, tag, nested, &inner);
     }
+    if (i) return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, i);
     if (!nested || !inner) return 0;
     return ReadByteGroup(buf, bound, ghi, glo, ehi, elo, value, nvalue, header, inner);
 }
@@ -1216,7 +1294,7 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     if (st.st_size < DICOM_MIN_FILE && !DicomMarkedFile(req->path)) return FILE_ERROR_DATA;
     DicomDataRelease(fi);
     fi->fsize = int(st.st_size);
-    int r = DicomFileLoad(fi, req->path, long(st.st_size));
+    int r = DicomFileLoad(fi, req->path, long(st.st_size), req->mapped != 0);
     if (r != FILE_SUCCES) return r;
 
     int len;
@@ -1258,6 +1336,8 @@ static int DicomTest(DICOMCTX *ctx, FILEREQ *req, FILEINFO *fi, int mode) {
     if (mode == 1 || mode == 2) r = FILE_SUCCES;
     if (r == FILE_ERROR_DATA) DicomHeaderRefused(ctx, req->path);
     if (r != FILE_SUCCES) DicomDataRelease(fi);
+    // The test's searches passed over the pixel data; its frames are brought in as decoded.
+    if (r == FILE_SUCCES && req->mapped) DicomFileDrop(fi, desc.dataoffset, len);
     return r;
 }
 

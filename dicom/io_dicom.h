@@ -143,6 +143,8 @@ int DicomEntryTableRemove(FILEREQ *req, void **table);
 // The file bytes held in the record's DICOM data between the test and the read (null when it
 // holds none), and their number.
 const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len);
+// Lets the bytes from..to of a mapped file leave memory; they are read again when touched.
+void DicomFileDrop(const FILEINFO *fi, long from, long to);
 // The entry table held after a successful read, or null.
 void **DicomEntryTable(const FILEINFO *fi);
 // Releases whatever the record's DICOM data holds (file bytes or entry table, and the stored

@@ -98,6 +98,8 @@ static const uint8_t *J2kTilePartsFit(const uint8_t *data, size_t len, std::vect
 
 /* ---- OpenJPEG over a block of memory ---- */
 
+enum : size_t { J2K_STREAM_WINDOW = size_t(64) << 10 };
+
 struct J2KSRC {
     const uint8_t *data;
     size_t len, pos;
@@ -208,7 +210,8 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
     J2KLOG log{std::string(), 0};
     J2KSRC src{data, len, 0};
     call.codec = opj_create_decompress(head.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
-    call.stream = opj_stream_create(std::clamp<size_t>(len, 4096, OPJ_J2K_STREAM_CHUNK_SIZE), 1);
+    // The library copies what it reads into its own tile buffers: a small window is enough.
+    call.stream = opj_stream_create(std::clamp<size_t>(len, 4096, J2K_STREAM_WINDOW), 1);
     if (!call.codec || !call.stream) return WIN_ERROR_MEMORY;
     opj_set_error_handler(call.codec, J2kError, &log);
     opj_set_warning_handler(call.codec, J2kWarning, &log);
@@ -237,6 +240,11 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
     }
     const bool decoded = opj_decode(call.codec, call.stream, img) != 0;
     const bool ended = decoded && opj_end_decompress(call.codec, call.stream) != 0;
+    // The codec's tile and code-block memory goes before the samples are taken over.
+    opj_destroy_codec(call.codec);
+    call.codec = nullptr;
+    opj_stream_destroy(call.stream);
+    call.stream = nullptr;
     for (unsigned c = 0; c < img->numcomps; c++) {
         const opj_image_comp_t &ic = img->comps[c];
         if (!ic.data || ic.w != unsigned(lay->w) || ic.h != unsigned(lay->h) || ic.prec < 1 ||

@@ -103,6 +103,9 @@ struct FILEREQ {
     int exif_rotate;
     // 1 when the caller reads several files at once: the reader starts no threads of its own.
     int onethread;
+    // 1 for a read that hands its frames on as they are decoded (a raw conversion): a DICOM
+    // file is mapped, not read, and the pixel data of frames done is let go again.
+    int mapped;
     // Set by a reader that knows the file but finds nothing to show: FILE_ERROR_NOIMAGE, and
     // in `what` the kind of object it holds instead (a DICOM SOP class name), maybe empty.
     int noimage;

@@ -14,6 +14,7 @@
 #include "tools/tool_dicom.h"
 
 #include <cerrno>
+#include <malloc.h>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -144,25 +145,29 @@ bool NoImage(const FILEREQ &req, const char *path) {
 // sign-extended to 16-bit two's-complement words, so that a reader taking the PGM as signed
 // 16-bit gets the stored value back. One image a frame; `at` is the frame's store index.
 int WriteRawPgm(const DICOMSAMPLES &s, FILE *fp, int at) {
-    const size_t pixels = static_cast<size_t>(s.w) * static_cast<size_t>(s.h);
+    const size_t w = static_cast<size_t>(s.w), pixels = w * static_cast<size_t>(s.h);
     const bool wide = s.bits > 8 || s.sign;
     const unsigned max = s.sign ? 65535u : (1u << s.bits) - 1;
-    std::vector<uint16_t> words(wide ? pixels : 0), values(s.sign ? pixels : 0);
-    std::vector<uint8_t> bytes(wide ? 0 : pixels);
     fprintf(fp, "P5\n%i %i\n%u\n", s.w, s.h, max);
     const uint16_t *src = s.s16.data() + static_cast<size_t>(at) * pixels;
-    if (s.sign) {
-        for (size_t i = 0; i < pixels; i++)
-            values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
-        src = values.data();
-    }
-    if (wide) {
-        WordsBigEndian(src, words.data(), pixels);
-        fwrite(words.data(), 2, pixels, fp);
-    } else {
-        for (size_t i = 0; i < pixels; i++)
-            bytes[i] = static_cast<uint8_t>(src[i]);
-        fwrite(bytes.data(), 1, pixels, fp);
+    // A row at a time: a frame is never held twice.
+    std::vector<uint16_t> values(s.sign ? w : 0), words(wide ? w : 0);
+    std::vector<uint8_t> bytes(wide ? 0 : w);
+    for (size_t y = 0; y < pixels; y += w, src += w) {
+        const uint16_t *row = src;
+        if (s.sign) {
+            for (size_t i = 0; i < w; i++)
+                values[i] = static_cast<uint16_t>(DicomSampleValue(src[i], s.bits, s.sign));
+            row = values.data();
+        }
+        if (wide) {
+            WordsBigEndian(row, words.data(), w);
+            fwrite(words.data(), 2, w, fp);
+        } else {
+            for (size_t i = 0; i < w; i++)
+                bytes[i] = static_cast<uint8_t>(row[i]);
+            fwrite(bytes.data(), 1, w, fp);
+        }
     }
     return 0;
 }
@@ -229,6 +234,10 @@ int ConvertRaw(const char *in, const char *out, int frame, bool all) {
     DICOMSAMPLES s;
     RAWOUT o{out, pfm, nullptr, 0};
     if (all) {
+        // Frames are decoded and let go one after another: large blocks are mapped and given
+        // back when freed, not kept in the heap, so the peak stays at one frame's memory.
+        mallopt(M_MMAP_THRESHOLD, 128 << 10);
+        req.mapped = 1;
         s.sink = RawFrameWrite;
         s.sinkctx = &o;
     } else {
