@@ -838,8 +838,9 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
             if (int r = raw->sink(raw->sinkctx, s, f)) return r;
             DicomFrameDrop(fi, job, f);
         }
-        // Handed on: the next round's store is made afresh, untouched while its frames decode.
-        if (raw && raw->sink && job.to < to) {
+        // A lone frame handed on: the next one's store is made afresh, untouched while the
+        // codec's own memory peaks.
+        if (raw && raw->sink && step == 1 && job.to < to) {
             s->s16 = decltype(s->s16)();
             s->s32 = decltype(s->s32)();
         }

@@ -506,8 +506,6 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size, bool mapped)
         size = long(st.st_size);
         void *m = mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
         if (m != MAP_FAILED) map = static_cast<uint8_t *>(m);
-        // Only what is read is brought in: no pages around a fault, no read-ahead.
-        if (map) madvise(map, size_t(size), MADV_RANDOM);
     }
     const bool aligned = !map && size >= 2 * huge;
     auto *f = static_cast<DICOMFILE *>(
