@@ -783,7 +783,11 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
         to = from + 1;
         step = 1;
     } else if (raw && one && !lay.packed && raw->sink) {
-        step = syntax == DICOM_TS_J2K ? 1 : DicomFrameThreads(syntax, lay);
+        // Rounds of a few frames a thread: fewer waits for the slowest frame and for the writer.
+        step = syntax == DICOM_TS_J2K
+                   ? 1
+                   : std::min(lay.frames, std::max(dicom_frame_tune.round_frames, 1) *
+                                              DicomFrameThreads(syntax, lay));
     }
     if (one) {
         if (DicomSamplesCreate(&lay, s, from, step) != FILE_SUCCES) return WIN_ERROR_MEMORY;

@@ -20,5 +20,6 @@ struct DICOMFRAMETUNE {
     int threads = 0;               // 0: one per core, at most DICOM_FRAME_THREADS
     long min_samples = 256 * 1024; // fewer samples in all frames are decoded on one thread
     long frame_cpu_ms = 5000;      // after a frame that took longer, no further frame starts
+    int round_frames = 4;          // a streamed read's frames per thread and round
 };
 extern DICOMFRAMETUNE dicom_frame_tune;

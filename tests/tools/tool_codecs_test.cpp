@@ -399,12 +399,13 @@ TEST(ToolCodecs, OneFrameIsTheNthOfAllFramesAlsoInACutFile) {
 }
 
 TEST(ToolCodecs, StreamedFramesComeInOrderAFewAtATime) {
-    // JPEG-LS frames come two a round, as many as threads: frames 0 and 1 from one store, then
-    // frame 2 alone. JPEG 2000 frames come one at a time (the codec's own threads share each),
+    // JPEG-LS frames come two a round (two threads, one frame each): frames 0 and 1 from one store,
+    // then frame 2 alone. JPEG 2000 frames come one at a time (the codec's own threads share each),
     // from a mapped file whose frames leave memory once handed on. Values as a whole read keeps.
     DICOMFRAMETUNE saved = dicom_frame_tune;
     dicom_frame_tune.threads = 2;
     dicom_frame_tune.min_samples = 0;
+    dicom_frame_tune.round_frames = 1;
     struct Case {
         const char *vector;
         std::vector<int> stored;
