@@ -7,9 +7,11 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Sub-commands join this table as their subsystems arrive.
 static const TOOLCMD tool_commands[] = {
@@ -106,7 +108,20 @@ static void ToolUsage(FILE *out) {
         fprintf(out, "  %s\n", c->usage);
 }
 
+// A file mapped for reading that another program cuts short faults on its lost pages: say so
+// and end as a failed read, not a crash.
+static void ToolFileCut(int) {
+    static const char text[] = "dravik-tool: the input file was cut short while it was read\n";
+    ssize_t n = write(2, text, sizeof text - 1);
+    (void)n;
+    _exit(1);
+}
+
 int main(int argc, char **argv) {
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = ToolFileCut;
+    sigaction(SIGBUS, &sa, nullptr);
     if (argc < 2) {
         ToolUsage(stderr);
         return 2;
