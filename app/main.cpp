@@ -104,6 +104,15 @@ int MF_FileExit() {
     }
     quit_box = MsgBox(opt_rt[2], 3, LgWarn(0, opt_rt[2]), ProgramExit);
     quit_box_window = quit_box ? quit_box->window : 0;
+    // Asked from the keyboard as often as not: with keys following the pointer (no window
+    // manager), Return and Escape would reach whatever window the pointer is over instead.
+    Window focus = 0;
+    int revert;
+    if (quit_box) XGetInputFocus(quit_box->usr.display, &focus, &revert);
+    if (quit_box && focus == PointerRoot) {
+        XSync(quit_box->usr.display, False);
+        WinFocusTake(quit_box);
+    }
     return 0;
 }
 
