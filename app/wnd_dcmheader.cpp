@@ -63,6 +63,16 @@ int HeaderFill(WINDAT *list, const char *path) {
     return rows;
 }
 
+// The list fills the window at any size.
+int HeaderResize(WINDATUSR *rec) {
+    if (!rec || !rec->win) return -1;
+    WINDAT *win = rec->win;
+    XWindowAttributes a;
+    if (WinGetAttrib(win, &a) == 0) win->width = a.width, win->height = a.height;
+    WINDAT *scroll = WinChildFindTyp(win, WIN_SCROLLM);
+    return scroll ? ScrollWndResize(scroll) : 0;
+}
+
 } // namespace
 
 int WinDcmHeaderOpen(WINDAT *view) {
@@ -87,6 +97,7 @@ int WinDcmHeaderOpen(WINDAT *view) {
                         (base ? base + 1 : path.c_str());
     WinSetWinTitleUtf8(win, title.c_str());
     WinSetFuncClose(win, HeaderClose);
+    WinSetFuncResize(win, HeaderResize);
     WINTYP lt = MainWinTyp(HW_W, HW_H, lang, fg_list, bg_list);
     WINDAT *scroll = ScrollWndCreate(win, 0, 0, &lt, &nb, "header", nullptr, WIN_LIST, 1, 0, 0);
     WINDAT *list = scroll ? ScrollGetScrollWnd(scroll) : nullptr;
