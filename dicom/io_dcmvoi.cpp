@@ -200,6 +200,40 @@ void DicomVoiRescale(const DICOMVOI *voi, int f, double *slope, double *intercep
     if (intercept) *intercept = i;
 }
 
+// The modality value range without the padding; frames with rescales of their own each count
+// through theirs.
+static void VoiRange(DICOMVOI *voi, const DICOMPAD &pad) {
+    const DICOMSAMPLES &s = voi->s;
+    int lo, hi;
+    if (voi->fslope.empty()) {
+        GetMonochromeMinMax(&s, &lo, &hi, &pad);
+        const double a = lo * voi->slope + voi->intercept, b = hi * voi->slope + voi->intercept;
+        voi->lo = std::min(a, b);
+        voi->hi = std::max(a, b);
+        return;
+    }
+    const size_t pixels = size_t(s.w) * size_t(s.h);
+    bool any = false;
+    for (int f = 0; f < s.frames; f++) {
+        int64_t flo = INT64_MAX, fhi = INT64_MIN;
+        for (long i = 0; i < s.valid[size_t(f)]; i++) {
+            const size_t k = size_t(f) * pixels + size_t(i);
+            const uint32_t p = s.s16.empty() ? s.s32[k] : s.s16[k];
+            const int64_t v = s.sign ? int64_t(DicomSampleValue(p, s.bits, 1)) : int64_t(p);
+            if (pad.on && v >= pad.lo && v <= pad.hi) continue;
+            flo = std::min(flo, v), fhi = std::max(fhi, v);
+        }
+        if (flo > fhi) continue;
+        double slope, intercept;
+        DicomVoiRescale(voi, s.first + f, &slope, &intercept);
+        const double a = double(flo) * slope + intercept, b = double(fhi) * slope + intercept;
+        voi->lo = any ? std::min({voi->lo, a, b}) : std::min(a, b);
+        voi->hi = any ? std::max({voi->hi, a, b}) : std::max(a, b);
+        any = true;
+    }
+    if (!any) voi->lo = voi->hi = voi->intercept;
+}
+
 int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, int pi,
                    DICOMSAMPLES *s, DICOMVOI **out) {
     if (!fi || !d || !s || !out) return WIN_ERROR_ARG;
@@ -232,11 +266,7 @@ int DicomVoiCreate(const FILEREQ *req, const FILEINFO *fi, const DICOMDESC *d, i
     DICOMPAD pad{voi->pad, voi->padlo, voi->padhi};
     DicomWindowSetup(d, &voi->s, pi, req, &voi->range, &pad);
     voi->range.invert = voi->invert;
-    int lo, hi;
-    GetMonochromeMinMax(&voi->s, &lo, &hi, &pad);
-    double a = lo * voi->slope + voi->intercept, b = hi * voi->slope + voi->intercept;
-    voi->lo = std::min(a, b);
-    voi->hi = std::max(a, b);
+    VoiRange(voi, pad);
     *out = voi;
     return FILE_SUCCES;
 }

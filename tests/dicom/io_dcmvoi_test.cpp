@@ -313,6 +313,10 @@ TEST(DicomVoi, EnhancedMultiFrameRescalesEachFrameByItsOwnGroups) {
             EXPECT_EQ(100 * (x + 1), stored);
             EXPECT_DOUBLE_EQ(stored * slope[frame] + intercept[frame], value) << frame;
         }
+    // The min-max range spans every frame through its own rescale: 100 * 0.5 + 5 to
+    // 200 * 1 - 1024 is not it, -924 (frame 1) to 390 (frame 2) is.
+    EXPECT_DOUBLE_EQ(-924, o.r.fi.voi->lo);
+    EXPECT_DOUBLE_EQ(390, o.r.fi.voi->hi);
     // A window over modality values shows each frame through its own rescale.
     DicomVoiSetWindow(o.r.fi.voi, 0, 400);
     DicomVoiRenderAll(o.r.fi.voi, o.r.fi.fbuf, nullptr);
