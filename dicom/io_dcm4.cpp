@@ -362,12 +362,19 @@ struct DICOMFRAMEJOB {
     DICOMLAYOUT lay;
     DICOMLAYOUT rle; // RLE frames decode into the interleaved layout whatever the header says
     std::vector<DICOMFRAG> frags, spans;
-    DICOMSAMPLES *s;   // one-sample images
-    uint8_t *rgb;      // colour images
-    int codec_threads; // a lone large JPEG 2000 frame: OpenJPEG's own threads
-    int from, to;      // the frames decoded this round; the store begins at s->first
-    bool stopped;      // an earlier round took the CPU budget: the rest stay black
+    DICOMSAMPLES *s;              // one-sample images
+    uint8_t *rgb;                 // colour images
+    int codec_threads;            // a lone large JPEG 2000 frame: OpenJPEG's own threads
+    int from, to;                 // the frames decoded this round; the store begins at s->first
+    bool stopped;                 // an earlier round took the CPU budget: the rest stay black
+    const FILEINFO *fi = nullptr; // whose bytes a mapped read lets go as frames are read
 };
+
+// The library has copied a lone fragment's bytes up to `to`: a mapped file lets them go.
+static void DicomJ2kDrop(void *ctx, const uint8_t *from, const uint8_t *to) {
+    const auto *job = static_cast<const DICOMFRAMEJOB *>(ctx);
+    DicomFileDrop(job->fi, from - job->buf, to - job->buf);
+}
 
 // One thread's scratch: a frame's fragments joined, an RLE frame's native bytes.
 struct DICOMFRAMESCRATCH {
@@ -427,7 +434,9 @@ static int DicomFrameRun(const DICOMFRAMEJOB *job, int f, DICOMFRAMESCRATCH *sc,
     if (job->syntax == DICOM_TS_JPEG) return DicomJpegFrame(data, n, &lay, job->s, sf, out);
     if (job->syntax == DICOM_TS_JPEGLS) return DicomJlsFrame(data, n, &lay, job->s, sf, out);
     if (job->syntax == DICOM_TS_J2K)
-        return DicomJ2kFrame(data, n, &lay, job->s, sf, out, sign, job->codec_threads);
+        return DicomJ2kFrame(data, n, &lay, job->s, sf, out, sign, job->codec_threads,
+                             job->fi && span.length == 1 ? DicomJ2kDrop : nullptr,
+                             const_cast<DICOMFRAMEJOB *>(job));
     uint8_t *native = sc->native.data();
     int rc = DicomRleFrame(data, n, &job->rle, native);
     if (rc >= 0) {
@@ -806,6 +815,7 @@ int _IoReadDicomTransferUid(FILEREQ *req, FILEINFO *fi, DICOMDESC *desc, int syn
     job.rle.planar = 0;
     job.s = s;
     job.rgb = rgb;
+    if (req && req->mapped) job.fi = fi;
     // Frames decode side by side; a single large frame lets OpenJPEG use the cores instead.
     job.codec_threads = 1;
     if (syntax == DICOM_TS_J2K && step == 1 && !(req && req->onethread) &&

@@ -103,6 +103,8 @@ enum : size_t { J2K_STREAM_WINDOW = size_t(64) << 10 };
 struct J2KSRC {
     const uint8_t *data;
     size_t len, pos;
+    void (*drop)(void *ctx, const uint8_t *from, const uint8_t *to);
+    void *dropctx;
 };
 
 static OPJ_SIZE_T J2kRead(void *buf, OPJ_SIZE_T n, void *user) {
@@ -111,6 +113,7 @@ static OPJ_SIZE_T J2kRead(void *buf, OPJ_SIZE_T n, void *user) {
     const size_t k = std::min<size_t>(n, s->len - s->pos);
     memcpy(buf, s->data + s->pos, k);
     s->pos += k;
+    if (s->drop) s->drop(s->dropctx, s->data, s->data + s->pos);
     return k;
 }
 
@@ -193,7 +196,8 @@ static bool J2kHeaderFits(const DICOMJ2KHEAD &h, const DICOMLAYOUT *lay) {
 }
 
 int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
-                  uint8_t *out, int *sign, int threads) {
+                  uint8_t *out, int *sign, int threads,
+                  void (*drop)(void *ctx, const uint8_t *from, const uint8_t *to), void *dropctx) {
     if (sign) *sign = -1;
     if (!data || !lay || !s) return WIN_ERROR_ARG;
     DICOMJ2KHEAD head;
@@ -204,11 +208,14 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
     if (!J2kHeaderFits(head, lay)) return FILE_ERROR_DATA;
 
     std::vector<uint8_t> fixed;
+    const uint8_t *given = data;
     data = J2kTilePartsFit(data, len, &fixed);
+    // A mended copy is the decoder's own: nothing of it leaves memory.
+    if (data != given) drop = nullptr;
     if (!data) return WIN_ERROR_MEMORY;
     J2KCALL call;
     J2KLOG log{std::string(), 0};
-    J2KSRC src{data, len, 0};
+    J2KSRC src{data, len, 0, drop, dropctx};
     call.codec = opj_create_decompress(head.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
     // The library copies what it reads into its own tile buffers: a small window is enough.
     call.stream = opj_stream_create(std::clamp<size_t>(len, 4096, J2K_STREAM_WINDOW), 1);

@@ -27,6 +27,10 @@ enum { DICOM_J2K_TILES = 4096 }; // tiles a frame may declare; each costs the de
 // values follow the codestream's signedness, which goes to *sign (0 or 1; -1 for colour).
 // 100, 150 when the codestream was cut or damaged (what was decoded stays), -103 when unusable
 // (one line through LjpegWarn says why), -8 out of memory.
-// `threads` above 1 lets OpenJPEG decode the frame's code-blocks on that many threads.
+// `threads` above 1 lets OpenJPEG decode the frame's code-blocks on that many threads. `drop`,
+// when given, is told of the bytes the library has read so far (from data to the second
+// pointer): it copies them, so a mapped file may let them go.
 int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOMSAMPLES *s, int f,
-                  uint8_t *out, int *sign, int threads = 1);
+                  uint8_t *out, int *sign, int threads = 1,
+                  void (*drop)(void *ctx, const uint8_t *from, const uint8_t *to) = nullptr,
+                  void *dropctx = nullptr);
