@@ -849,12 +849,12 @@ static int DicomTagScan(const uint8_t *buf, const DICOMNEST &n, int at, int to, 
 // Pixel Data holds samples, not tags: a native value is passed over whole, an encapsulated one
 // item by item, whose headers are its only tags. The match among those headers, or 0; *end is
 // where the value ends (the end of the bytes when its items break off).
-static int DicomPixelItemFind(const uint8_t *buf, int len, int value, const uint8_t *tag,
-                              int *end) {
+static int DicomPixelItemFind(const uint8_t *buf, int len, int pixeltag, int value,
+                              const uint8_t *tag, int *end) {
     const bool undefined = value >= 4 && DcmLe32(buf + value - 4) == 0xFFFFFFFFu;
     if (!undefined) {
         int n = 0;
-        DicomValueSpan(buf, len, value - 8, &n);
+        DicomValueSpan(buf, len, pixeltag, &n);
         *end = int(std::min<long>(long(value) + std::max(n, 0), len));
         return 0;
     }
@@ -889,7 +889,7 @@ int DicomTagFind(const FILEINFO *fi, int bound, int ghi, int glo, int ehi, int e
         i = DicomTagScan(buf, n, 0, std::min(px + 8, bound), tag, nested, &inner);
         if (!i) {
             int end = px;
-            i = DicomPixelItemFind(buf, bound, px, tag, &end);
+            i = DicomPixelItemFind(buf, bound, n.pixeltag, px, tag, &end);
             if (!i) i = DicomTagScan(buf, n, end, bound, tag, nested, &inner);
         }
     } else {
