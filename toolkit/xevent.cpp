@@ -153,13 +153,17 @@ static WINDAT *WinEvKeyOwner(WINDAT *win) {
     return win;
 }
 
+// Events are dispatched on one thread at a time, under the toolkit lock.
+static bool escape_closed_menu = false;
+
 static int CheckEvKeyPress(const XEvent &ev) {
     KeySym sym = WinEventKeysym(ev);
     WINDAT *win = WinFind(ev.xkey.window);
     if (!win) return 0;
     // Escape closes an open menu even over its own opener, which a click would not close.
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) {
-        WinMenuCloseFromMouse(nullptr);
+        // An Escape that closed a menu is spent: its release must not close a box as well.
+        escape_closed_menu = WinMenuCloseFromMouse(nullptr) == 0;
         // The key may have been pressed over an entry of the menu just closed.
         if (!(win = WinFind(ev.xkey.window))) return 0;
     }
@@ -178,6 +182,10 @@ static int CheckEvKeyRelease(const XEvent &ev) {
     if (!win) return 0;
     WINDAT *owner = WinEvKeyOwner(win);
     if (sym == XK_Escape && win->typ != WIN_EDIT_TXT) {
+        if (escape_closed_menu) {
+            escape_closed_menu = false;
+            return 0;
+        }
         // A box's Escape closes the box once no menu took it.
         int closed = WinMenuCloseFromMouse(nullptr);
         if (closed == 0 || !WinFind(ev.xkey.window) || owner->typ != WIN_DLGMSG) return closed;
