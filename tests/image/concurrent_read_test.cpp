@@ -52,8 +52,7 @@ void PutRecord(std::vector<uint8_t> *out, const FILEINFO &fi) {
 std::vector<uint8_t> RunRead(const READJOB &job) {
     std::vector<uint8_t> out;
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = job.path.c_str();
+    IoRequestInit(&req, job.path.c_str());
     req.preview = job.preview;
     FILEINFO fi;
     memset(&fi, 0, sizeof fi);

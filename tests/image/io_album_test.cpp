@@ -70,8 +70,7 @@ TEST(AlbumLayout, NewAlbumIsTheBareHeader) {
     ScratchDir dir;
     std::string path = dir.File("a.alb");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     ASSERT_EQ(IoAlbumCreate(&req, 300), FILE_SUCCES);
     std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 222u);
@@ -411,8 +410,7 @@ TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     std::string src = Copy(dir, "grey-37x23.jpg", "g.jpg");
     std::vector<uint8_t> before = ReadFileBytes(photo);
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = photo.c_str();
+    IoRequestInit(&req, photo.c_str());
     EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_FORMAT);
     EXPECT_EQ(IoAlbumAppend(&req, src.c_str(), nullptr), FILE_ERROR_FORMAT);
     Album album(photo);
@@ -447,8 +445,7 @@ TEST(AlbumRefuse, FifosAndDanglingLinksAreNeitherOpenedNorCreated) {
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     for (const std::string &path : {fifo, link}) {
         FILEREQ req;
-        memset(&req, 0, sizeof req);
-        req.path = path.c_str();
+        IoRequestInit(&req, path.c_str());
         EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_CREATE) << path;
         Album album(path);
         EXPECT_NE(album.rc, FILE_SUCCES) << path;
