@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,10 @@ inline ToolResult Tool(std::vector<std::string> args) {
     return RunTool(args);
 }
 
-inline std::string Data(const std::string &rel) {
-    return std::string(DRAVIK_TEST_DATA) + "/" + rel;
+// The size of a file, -1 when there is none.
+inline long FileSize(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? long(st.st_size) : -1;
 }
 
 // Consecutive binary PGM or PPM images of one file.
