@@ -54,8 +54,7 @@ std::vector<uint8_t> RunRead(const READJOB &job) {
     FILEREQ req;
     IoRequestInit(&req, job.path.c_str());
     req.preview = job.preview;
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     if (job.way == WAY_DICOM_TEST) {
         DICOMCTX *ctx = DicomCtxCreate();
         Put(&out, IsFileDicom(&req, &fi, IO_READ_PROBE, ctx));

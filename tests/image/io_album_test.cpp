@@ -272,8 +272,7 @@ TEST(AlbumSave, CellsOfTheViewDecideAndAnUndecodableThumbnailKeepsItsPlace) {
 
     Album album(path);
     ASSERT_EQ(album.a.entries, 3);
-    WINDAT view;
-    memset(&view, 0, sizeof view);
+    WINDAT view{};
     view.typ = WIN_PAINT;
     album.a.view = &view;
     ASSERT_EQ(IoAlbumEntryPaintInit(&album.a), FILE_SUCCES);
@@ -505,8 +504,7 @@ bool HasMarker(const uint8_t *p, long n) {
 
 TEST(AlbumThumb, NoThumbnailHoldsTheEntryMarkerAndNoScratchFileIsUsed) {
     std::vector<uint8_t> px = MarkerPixels();
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = save.h = 32;
     save.bit = 24;
     save.quality = 90;

@@ -85,8 +85,7 @@ TEST(FileRoutines, OpenFamilyReportsErrnoAndCreatesFiles) {
 
 TEST(ImageResample, PreviewFitsTheBoxAndUpdatesTheRecord) {
     std::vector<uint8_t> px(200 * 100, 9);
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     fi.w = 200, fi.h = 100, fi.bit = 8;
     EXPECT_EQ(FilePreviewSetup(px.data(), 0, 100, "t", &fi), nullptr);
     EXPECT_EQ(fi.w, 200);

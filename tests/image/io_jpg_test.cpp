@@ -437,12 +437,10 @@ TEST(JpegWrite, ComponentsAndCommentFollowTheImage) {
     std::vector<uint8_t> px(13 * 7 * 3);
     for (size_t i = 0; i < px.size(); i++)
         px[i] = static_cast<uint8_t>(i * 5);
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = 13, save.h = 7, save.bit = 24, save.quality = 90, save.ftyp = FTYP_JPEG;
     save.fbuf = px.data();
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
+    FILEREQ req{};
     std::string colour = dir.File("c.jpg"), grey = dir.File("g.jpg");
     req.path = colour.c_str();
     ASSERT_EQ(IoSaveFile(&req, &save), FILE_SUCCES);
@@ -478,13 +476,11 @@ TEST(JpegWrite, PaletteImagesGoThroughTheirMaps) {
     for (int i = 0; i < w * h; i++)
         idx[i] = (i % w) < 8 ? 0 : 5; // 5 is past the short map
     uint16_t r[2] = {0xFF00, 0x0000}, g[2] = {0, 0}, b[2] = {0, 0xFF00};
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = w, save.h = h, save.bit = 8, save.quality = 100, save.ftyp = FTYP_JPEG;
     save.maptyp = MAPTYP_PALETTE, save.mapentry = 2;
     save.fbuf = idx.data(), save.rmap = r, save.gmap = g, save.bmap = b;
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
+    FILEREQ req{};
     std::string path = dir.File("pal.jpg");
     req.path = path.c_str();
     ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
@@ -505,13 +501,11 @@ TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {
     std::vector<uint8_t> px(static_cast<size_t>(w) * h * frames);
     for (int f = 0; f < frames; f++)
         memset(px.data() + f * w * h, 40 * f, w * h);
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = w, save.h = h, save.bit = 8, save.maptyp = MAPTYP_GREY, save.quality = 100;
     save.ftyp = FTYP_JPEG, save.first_frame = 2, save.last_frame = 3, save.fbuf = px.data();
     save.frames = frames;
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
+    FILEREQ req{};
     std::string path = dir.File("x.dcm");
     req.path = path.c_str();
     ASSERT_EQ(IoWriteJpeg(&req, &save), FILE_SUCCES);
@@ -540,10 +534,8 @@ TEST(JpegWrite, FrameRangeWritesOneFilePerFrame) {
 }
 
 TEST(JpegWrite, FailuresReleaseAndReport) {
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
+    SAVEINFO save{};
+    FILEREQ req{};
     EXPECT_EQ(IoWriteJpeg(&req, nullptr), -8);
     EXPECT_EQ(IoWriteJpeg(&req, &save), FILE_ERROR_WRITE);
     std::vector<uint8_t> px(4 * 4 * 3, 7);
@@ -574,8 +566,7 @@ TEST(JpegWrite, FailedSaveLeavesTheOldFileWhole) {
     std::vector<uint8_t> px(256 * 256 * 3);
     for (size_t i = 0; i < px.size(); i++)
         px[i] = static_cast<uint8_t>(i * 2654435761u >> 13); // noise compresses badly
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = save.h = 256, save.bit = 24, save.quality = 95, save.fbuf = px.data();
     save.ftyp = FTYP_JPEG;
     FILEREQ req;
@@ -660,8 +651,7 @@ struct BudgetRead {
         FILEREQ req;
         IoRequestInit(&req, path.c_str());
         req.preview = preview;
-        FILEINFO fi;
-        memset(&fi, 0, sizeof fi);
+        FILEINFO fi{};
         testing::internal::CaptureStderr();
         rc = IoReadJpeg(&req, &fi, IO_READ_FULL);
         err = testing::internal::GetCapturedStderr();

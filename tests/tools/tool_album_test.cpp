@@ -11,8 +11,7 @@ namespace {
 const std::string tool = DRAVIK_TOOL_BIN;
 
 void CopyData(const char *data, const std::string &to) {
-    std::string cmd = "cp '" + DataPath(data) + "' '" + to + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    ASSERT_TRUE(WriteWholeFile(to, ReadFileBytes(DataPath(data))));
 }
 
 std::vector<std::vector<std::string>> ListRows(const std::string &album) {

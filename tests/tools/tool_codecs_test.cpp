@@ -193,8 +193,7 @@ TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
     req.statusmsg = [](void *ctx, const char *text) {
         if (text) static_cast<std::vector<std::string> *>(ctx)->push_back(text);
     };
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     testing::internal::CaptureStderr();
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
     ASSERT_EQ(100, IoReadDicom(&req, &fi));
@@ -247,8 +246,7 @@ TEST(ToolCodecs, NoFrameStartsAfterOneTookTheCpuBudget) {
     std::string path = Vector("j2k-mf");
     FILEREQ req;
     IoRequestInit(&req, path.c_str());
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     DICOMSAMPLES s;
     testing::internal::CaptureStderr();
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
@@ -364,8 +362,7 @@ TEST(ToolCodecs, StreamedFramesComeInOrderAFewAtATime) {
     auto read = [&](DICOMSAMPLES *s) {
         FILEREQ req;
         IoRequestInit(&req, path.c_str());
-        FILEINFO fi;
-        memset(&fi, 0, sizeof fi);
+        FILEINFO fi{};
         int rc = IsFileDicom(&req, &fi, 0);
         if (rc == 100) rc = IoReadDicomRaw(&req, &fi, s);
         IoFreeRecord(&fi, path.c_str());
