@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
@@ -277,18 +276,34 @@ TEST(ArchiveCache, PathsFollowXdgAndTrimRemovesOldestSeries) {
 
 namespace {
 
-int FreePort() {
+// A socket listening on a free loopback port.
+int Listen(int backlog, int *port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    int port = -1;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+    *port = -1;
+    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && listen(fd, backlog) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(fd);
+        *port = ntohs(a.sin_port);
+    return fd;
+}
+
+int FreePort() {
+    int port;
+    close(Listen(1, &port));
     return port;
+}
+
+// XDG_CONFIG_HOME in `dir`, with `archives` as the archives file when it is not empty.
+std::string UseConfig(const ScratchDir &dir, const std::string &archives) {
+    mkdir(dir.File("config").c_str(), 0700);
+    mkdir(dir.File("config/dravik").c_str(), 0700);
+    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    std::string file = dir.File("config/dravik/archives");
+    if (!archives.empty()) Spit(file, archives);
+    return file;
 }
 
 size_t Ignore(char *, size_t s, size_t n, void *) {
@@ -379,9 +394,7 @@ class ArchiveOrthanc : public ::testing::Test {
             std::string bytes = ReadWholeFile(DataPath(("archive/" + std::string(f)).c_str()));
             ASSERT_EQ(Rest(base + "/instances", &bytes), 200) << f;
         }
-        mkdir(dir.File("config").c_str(), 0700);
-        mkdir(dir.File("config/dravik").c_str(), 0700);
-        setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+        UseConfig(dir, "");
         WriteArchives("secret");
     }
 
@@ -507,15 +520,7 @@ struct CutServer {
     int fd = -1, port = 0;
     std::thread th;
     explicit CutServer(const std::string &answer) {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        listen(fd, 1);
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-        port = ntohs(a.sin_port);
+        fd = Listen(1, &port);
         th = std::thread([this, answer] {
             int c = accept(fd, nullptr, nullptr);
             if (c < 0) return;
@@ -605,14 +610,9 @@ TEST(ArchiveCut, ASearchAnswerOverItsBudgetIsRefusedUnread) {
 
 TEST(ArchiveCut, SearchPagesWithLimitAndOffsetOverOneConnection) {
     // Pages of ARC_PAGE studies and a short last page, served on whatever connections come.
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t alen = sizeof a;
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
-    listen(fd, 4);
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &alen);
+    int port;
+    int fd = Listen(4, &port);
+    ASSERT_GT(port, 0);
     std::vector<std::string> lines;
     int accepted = 0;
     std::thread srv([&] {
@@ -649,7 +649,7 @@ TEST(ArchiveCut, SearchPagesWithLimitAndOffsetOverOneConnection) {
         }
     });
     ARCHIVE arc;
-    arc.url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/dw";
+    arc.url = "http://127.0.0.1:" + std::to_string(port) + "/dw";
     std::string err;
     ARCCONN *c = ArcOpen(arc, &err);
     std::vector<ARCSTUDY> studies;
@@ -690,26 +690,24 @@ TEST(ArchiveTls, CertificatesAreVerifiedAndACaFileIsUsed) {
     }
     ASSERT_GT(pid, 0);
     // Up when it takes a connection.
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (;;) {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(uint16_t(port));
-        bool up = connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
-        close(fd);
-        if (up) break;
-        if (std::chrono::steady_clock::now() > until) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            FAIL() << "openssl s_server did not start";
-        }
-        usleep(50000);
+    bool up = WaitFor(
+        [&] {
+            int fd = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            a.sin_port = htons(uint16_t(port));
+            bool ok = connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+            close(fd);
+            return ok;
+        },
+        20000);
+    if (!up) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        FAIL() << "openssl s_server did not start";
     }
-    mkdir(dir.File("config").c_str(), 0700);
-    mkdir(dir.File("config/dravik").c_str(), 0700);
-    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    UseConfig(dir, "");
     std::string url = "https://" + accept + "/dw";
     // Not trusted by the system: refused, whatever the answer would be.
     ToolResult plain = RunTool({tool, "archive", "find", url});
@@ -751,6 +749,19 @@ struct ArcGui {
         return d.Wait("Search archive");
     }
     void Press(Window top, const char *button) { d.Click(d.Wait(button, top)); }
+    // Options > Program: the notebook, with the Archives page's six fields in `fields`.
+    Window ArchivesPage(Window *nb, std::vector<Window> *fields) {
+        if (!d.Main()) return 0;
+        d.Click(d.Wait("Options"), -1, -1, 40);
+        d.Click(d.Wait("Program"), -1, -1, 40);
+        if (!d.WaitTrace("options open")) return 0;
+        *nb = d.Wait("optnb");
+        d.Click(d.Wait("Archives", d.Wait("bb", *nb)));
+        Window scroll = d.Wait("archives", *nb);
+        if (!scroll) return 0;
+        *fields = d.FindAll("edit", d.Parent(d.Parent(scroll)));
+        return d.Parent(d.Parent(scroll));
+    }
     // Search, then Open on the first study: its series are listed.
     bool ListSeries(Window top, int studies) {
         Press(top, "Search");
@@ -822,19 +833,12 @@ TEST_F(ArchiveOrthanc, WindowFindsAStudyAndShowsItsFirstPicture) {
 TEST_F(ArchiveOrthanc, AddOnTheOptionsPageWithATypedUrlReachesTheArchive) {
     std::string file = dir.File("config/dravik/archives");
     Spit(file, "");
-    chmod(file.c_str(), 0600);
     ArcGui g;
     ASSERT_TRUE(g.Start(dir.File("cache")));
-    ASSERT_NE(g.d.Main(), 0u);
-    g.d.Click(g.d.Wait("Options"), -1, -1, 40);
-    g.d.Click(g.d.Wait("Program"), -1, -1, 40);
-    ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
-    Window nb = g.d.Wait("optnb");
-    g.d.Click(g.d.Wait("Archives", g.d.Wait("bb", nb)));
-    Window scroll = g.d.Wait("archives", nb);
-    ASSERT_NE(scroll, 0u);
-    Window page = g.d.Parent(g.d.Parent(scroll));
-    std::vector<Window> fields = g.d.FindAll("edit", page);
+    Window nb;
+    std::vector<Window> fields;
+    Window page = g.ArchivesPage(&nb, &fields);
+    ASSERT_NE(page, 0u) << g.d.Err();
     ASSERT_EQ(fields.size(), 6u);
     // Name, URL, user and password, in the order of the page's rows.
     std::sort(fields.begin(), fields.end(),
@@ -879,15 +883,7 @@ struct StallServer {
     std::string two = ReadWholeFile(DataPath("archive/ct-2.dcm"));
 
     StallServer() {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        listen(fd, 4);
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-        port = ntohs(a.sin_port);
+        fd = Listen(4, &port);
         th = std::thread([this] { Serve(); });
     }
     ~StallServer() {
@@ -947,11 +943,7 @@ struct StallServer {
 TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
     StallServer srv;
     ScratchDir dir;
-    mkdir(dir.File("config").c_str(), 0700);
-    mkdir(dir.File("config/dravik").c_str(), 0700);
-    Spit(dir.File("config/dravik/archives"),
-         "[stall]\nurl = http://127.0.0.1:" + std::to_string(srv.port) + "/dw\n");
-    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    UseConfig(dir, "[stall]\nurl = http://127.0.0.1:" + std::to_string(srv.port) + "/dw\n");
     ArcGui g;
     ASSERT_TRUE(g.Start(dir.File("cache")));
     Window top = g.OpenWindow();
@@ -976,19 +968,15 @@ TEST(ArchiveWindowCut, CancelKeepsOnlyWholeInstances) {
 // under the new name, Remove drops it; each writes the file at once, mode 0600.
 TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
     ScratchDir dir;
-    mkdir(dir.File("config").c_str(), 0700);
-    mkdir(dir.File("config/dravik").c_str(), 0700);
-    std::string file = dir.File("config/dravik/archives");
-    Spit(file, "[one]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = pw1\n\n"
-               "[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n");
-    setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    std::string file = UseConfig(dir, "[one]\nurl = http://127.0.0.1:1/a\nuser = u\npassword = "
+                                      "pw1\n\n[two]\nurl = http://127.0.0.1:2/b\ntoken = tk\n");
     ArcGui g;
     ASSERT_TRUE(g.Start(dir.File("cache")));
-    ASSERT_NE(g.d.Main(), 0u);
-    g.d.Click(g.d.Wait("Options"), -1, -1, 40);
-    g.d.Click(g.d.Wait("Program"), -1, -1, 40);
-    ASSERT_TRUE(g.d.WaitTrace("options open")) << g.d.Err();
-    Window nb = g.d.Wait("optnb");
+    Window nb;
+    std::vector<Window> fields;
+    Window page = g.ArchivesPage(&nb, &fields);
+    ASSERT_NE(page, 0u) << g.d.Err();
+    ASSERT_EQ(fields.size(), 6u);
     // All six tabs are in sight, without the row's arrows.
     Window bb = g.d.Wait("bb", nb);
     for (const char *tab : {"Confirmation", "Info", "Window", "Color/Font", "Dicom", "Archives"}) {
@@ -1000,13 +988,7 @@ TEST(ArchiveOptions, ChangeAndRemoveRewriteTheFile) {
     }
     Window arrow = g.d.Find(">", nb);
     EXPECT_TRUE(!arrow || !g.d.Viewable(arrow));
-    g.d.Click(g.d.Wait("Archives", bb));
-    Window scroll = g.d.Wait("archives", nb);
-    ASSERT_NE(scroll, 0u);
-    Window page = g.d.Parent(g.d.Parent(scroll));
-    g.d.Click(g.d.Find("scl", scroll), 20, 6);
-    std::vector<Window> fields = g.d.FindAll("edit", page);
-    ASSERT_EQ(fields.size(), 6u);
+    g.d.Click(g.d.Find("scl", g.d.Wait("archives", nb)), 20, 6);
     g.d.Click(fields[0], g.d.Attr(fields[0]).width - 4, -1);
     g.d.Type("x");
     g.Press(page, "Change");

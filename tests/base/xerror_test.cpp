@@ -92,25 +92,20 @@ TEST_F(Formatters, GermanAndEnglishTextsByteForByte) {
         {[] { MsgErrFile(0, "/a", -101, ENOENT, nullptr); },
          "Kann nicht ö"
          "ffnen (No such file or directory)\n\n/a\n"},
-        {[] { MsgErrFile(1, "/a", -155, -1, nullptr); }, "Cannot rename ( )\n\n/a\n"},
         {[] { MsgErrFile(0, "/a", -113, -1, nullptr); },
          "Zu viele Farben oder falsches Format ( )\n\n/a\n"},
         {[] { MsgErrFile(1, "/d", -153, EACCES, nullptr); },
          "ERROR_DIR (Permission denied)\n\n/d\n"},
         {[] { MsgErrWin(0, "Datei", -28); }, "Ist nicht verfü"
                                              "gbar. (-28)\n\nDatei\n"},
-        {[] { MsgErrWin(1, "tag", -9); }, "Cannot close: Memory (-9)\n\ntag\n"},
         {[] { MsgErrWin(0, "tag", -9); }, "Kann nicht schließ"
                                           "en: Speicher (-9)\n\ntag\n"},
         {[] { MsgErrWin(1, "main", -16); }, "win -16\n\nmain\n"},
-        {[] { MsgErrWin(1, "ColorDepth", -6); }, "Up 255 colors is support. (-6)\n\nColorDepth\n"},
         {[] { MsgErrWin(1, "Corrupt data\n\n/a.jpg", -25); }, "Corrupt data\n\n/a.jpg"},
-        {[] { MsgErrThr(0, "dravik", -302, -1); }, "thread: Kann nicht verbinden ( )\n\ndravik\n"},
         {[] { MsgErrThr(1, "dravik", -301, EAGAIN); },
          "thread: Cannot open (Resource temporarily unavailable)\n\ndravik\n"},
         {[] { MsgErrNet(1, "srv", -253, EADDRINUSE, nullptr); },
          "Cannot bind Client(Address already in use)\n\nsrv\n"},
-        {[] { MsgErrNet(0, "hostname", -204, -1, nullptr); }, "ERROR_SVR ( )\n\nhostname\n"},
     };
     for (const CASE &c : cases) {
         shown.clear();

@@ -2,6 +2,8 @@
 // after itself, and dcmdump's recorded view of the committed vectors.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "base/settings.h"
 #include "support/proc.h"
 #include "base/xmem.h"
@@ -87,21 +89,20 @@ inline DataSet ImageHeader(uint16_t rows, uint16_t cols, const std::string &phot
     return d;
 }
 
-// A file in the test's temporary directory, removed at the end.
-struct TempFile {
-    std::string path;
-    explicit TempFile(const std::vector<uint8_t> &bytes) {
-        char name[] = "/tmp/dravik-dicom-XXXXXX";
-        int fd = mkstemp(name);
-        path = name;
-        if (fd >= 0) {
-            ssize_t w = write(fd, bytes.data(), bytes.size());
-            (void)w;
-            close(fd);
-        }
+// A temporary file holding `bytes`, removed at the end.
+struct TempFile : TempOut {
+    explicit TempFile(const std::vector<uint8_t> &bytes) : TempOut(".dcm") {
+        WriteWholeFile(path, bytes);
     }
-    ~TempFile() { unlink(path.c_str()); }
 };
+
+// Releases what a read left in the record.
+inline void FreeDicomRecord(FILEINFO *fi) {
+    if (fi->fbuf) MemFree(fi->fbuf, "test");
+    for (uint16_t *m : {fi->rmap, fi->gmap, fi->bmap})
+        if (m) MemFree(m, "test");
+    DicomDataRelease(fi);
+}
 
 // The test and the read (or probe) as the dispatch runs them; releases everything at the end.
 struct DicomRead {
@@ -124,10 +125,7 @@ struct DicomRead {
     DicomRead(const DicomRead &) = delete;
     DicomRead &operator=(const DicomRead &) = delete;
     ~DicomRead() {
-        if (fi.fbuf) MemFree(fi.fbuf, "test");
-        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
-            if (m) MemFree(m, "test");
-        DicomDataRelease(&fi);
+        FreeDicomRecord(&fi);
         DicomCtxRelease(ctx);
     }
     template <class T> const T *Group(int g) const {
@@ -138,6 +136,25 @@ struct DicomRead {
   private:
     std::string name;
 };
+
+// Every cut of `bytes` from 1024 on in steps of `step`, and `rounds` copies with `flips` random
+// bytes changed: each read ends with a picture or an error (the sanitizer build checks bounds).
+inline void ExpectCutAndDamagedReadsEnd(const std::vector<uint8_t> &bytes, size_t step, int rounds,
+                                        int flips, uint32_t seed) {
+    for (size_t cut = 1024; cut < bytes.size(); cut += step) {
+        DicomRead r(TempFile(std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(cut))).path);
+        EXPECT_TRUE(r.result == 100 || r.result == -103 || r.result == -111) << cut;
+    }
+    for (int round = 0; round < rounds; round++) {
+        std::vector<uint8_t> damaged = bytes;
+        for (int k = 0; k < flips; k++) {
+            seed = seed * 1103515245u + 12345u;
+            damaged[(seed >> 8) % damaged.size()] = uint8_t(seed >> 24);
+        }
+        DicomRead r(TempFile(damaged).path);
+        EXPECT_TRUE(r.result == 100 || r.result < 0) << round;
+    }
+}
 
 // Sets the Hounsfield configuration for one test and restores it.
 struct HounsfieldScope {

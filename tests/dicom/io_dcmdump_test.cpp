@@ -5,8 +5,8 @@
 #include "dicom/io_dcmdump.h"
 #include "support/proc.h"
 
-#include <dirent.h>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -66,20 +66,9 @@ struct Dump {
 
 std::vector<std::string> DicomVectors() {
     std::vector<std::string> out;
-    std::vector<std::string> dirs = {DRAVIK_TEST_DATA};
-    for (size_t i = 0; i < dirs.size(); i++) {
-        DIR *dir = opendir(dirs[i].c_str());
-        if (!dir) continue;
-        while (dirent *e = readdir(dir)) {
-            std::string name = e->d_name, path = dirs[i] + "/" + name;
-            if (name[0] == '.') continue;
-            if (e->d_type == DT_DIR)
-                dirs.push_back(path);
-            else if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dcm") == 0)
-                out.push_back(path);
-        }
-        closedir(dir);
-    }
+    std::istringstream lines(RunTool({"/usr/bin/find", DRAVIK_TEST_DATA, "-name", "*.dcm"}).out);
+    for (std::string line; std::getline(lines, line);)
+        out.push_back(line);
     return out;
 }
 

@@ -31,8 +31,8 @@ std::string Shown(const char *charset, const std::string &bytes) {
     return name;
 }
 
-// A file holding only a character set, a name and a small picture, read the way the viewer does.
-std::string PatientOfFile(const std::string &charset, const std::string &name) {
+// A data set holding only a character set, a name and a small picture.
+std::vector<uint8_t> NameSet(const std::string &charset, const std::string &name) {
     // A tag at offset 0 is never found: a harmless element goes first.
     DataSet set;
     set.Implicit(0x0008, 0x0000, std::string(4, '\0'));
@@ -41,8 +41,12 @@ std::string PatientOfFile(const std::string &charset, const std::string &name) {
     DataSet image = ImageHeader(4, 4, "MONOCHROME2");
     set.b.insert(set.b.end(), image.b.begin(), image.b.end());
     set.PadTo(1024 - 8 - 16).Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
-    TempFile file(set.b);
-    DicomRead r(file.path);
+    return set.b;
+}
+
+// The patient's name as the viewer reads it from such a file.
+std::string PatientOfFile(const std::string &charset, const std::string &name) {
+    DicomRead r(TempFile(NameSet(charset, name)).path);
     EXPECT_EQ(100, r.result);
     DICOMINFO info;
     EXPECT_EQ(100, DicomInfoGet(&r.fi, &info));
@@ -126,20 +130,8 @@ TEST(DicomCharset, OutputIsCutAtACharacterBoundary) {
 }
 
 TEST(DicomCharset, ToolPrintsTheNameAsUtf8) {
-    DataSet set;
-    set.Implicit(0x0008, 0x0000, std::string(4, '\0'))
-        .Implicit(0x0008, 0x0005, "ISO_IR 100")
-        .Implicit(0x0010, 0x0010, "M\xfcller^J\xfcrgen");
-    DataSet image = ImageHeader(4, 4, "MONOCHROME2");
-    set.b.insert(set.b.end(), image.b.begin(), image.b.end());
-    set.PadTo(1024 - 8 - 16).Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
-    TempFile file(set.b);
-    FILE *p = popen((std::string(DRAVIK_TOOL_BIN) + " info '" + file.path + "'").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[256];
-    while (size_t n = fread(buf, 1, sizeof buf, p))
-        out.append(buf, n);
-    EXPECT_EQ(0, pclose(p));
-    EXPECT_NE(out.find("\npatient_name=Müller,Jürgen\n"), std::string::npos) << out;
+    TempFile file(NameSet("ISO_IR 100", "M\xfcller^J\xfcrgen"));
+    ToolResult r = RunTool({DRAVIK_TOOL_BIN, "info", file.path});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("\npatient_name=Müller,Jürgen\n"), std::string::npos) << r.out;
 }

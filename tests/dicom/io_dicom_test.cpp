@@ -20,28 +20,31 @@ static std::string Resolve(int vrclass, const std::string &value, const uint8_t 
     return reinterpret_cast<const char *>(v);
 }
 
-TEST(DicomValue, TextClassesAreFilteredAndTrimmed) {
-    EXPECT_EQ(" ", Resolve(DCMVR_CS, "abc")); // lower case turns to blanks, the first one stays
-    EXPECT_EQ("YBR FULL", Resolve(DCMVR_CS, "YBR_FULL "));
-    EXPECT_EQ("-5", Resolve(DCMVR_IS, "-5")); // integer strings keep their sign
-    EXPECT_EQ("+7 2", Resolve(DCMVR_IS, "+7.2"));
-    EXPECT_EQ("Doe,John,Q", Resolve(DCMVR_PN, "Doe^John^Q  "));
-    EXPECT_EQ("MONOCHROME2 ABCD", Resolve(DCMVR_CS, "MONOCHROME2 ABCDEFGH")); // at most 16
-    EXPECT_EQ("a,b", Resolve(DCMVR_ST, "a\\b"));
-    EXPECT_EQ("", Resolve(DCMVR_COUNT, "anything"));
-}
-
-TEST(DicomValue, ImplicitUidEndsAtTheNextTagsZeroByte) {
-    // "1.2.3" followed directly by (0002,0012): bytes 02 00 12 00.
-    std::string v = std::string("1.2.3") + "\x02" + std::string(1, '\0') + "\x12";
-    EXPECT_EQ("1.2.3\x02", Resolve(DCMVR_UI, v));
-    // A following (0010,xxxx) tag stops a person name at its first byte.
-    EXPECT_EQ("Doe,J", Resolve(DCMVR_PN, std::string("Doe^J") + "\x10" + "ABC"));
-}
-
-TEST(DicomValue, ExplicitLengthLimitsTheText) {
-    const uint8_t header[8] = {0x28, 0x00, 0x04, 0x00, 'C', 'S', 4, 0};
-    EXPECT_EQ("RGB", Resolve(DCMVR_CS, "RGB MORE", header));
+TEST(DicomValue, TextIsFilteredTrimmedAndEndsAtItsLengthOrTheNextTag) {
+    const uint8_t cs4[8] = {0x28, 0x00, 0x04, 0x00, 'C', 'S', 4, 0};
+    const struct {
+        int vr;
+        std::string in, want;
+        const uint8_t *header;
+    } cases[] = {
+        {DCMVR_CS, "abc", " ", nullptr}, // lower case turns to blanks, the first one stays
+        {DCMVR_CS, "YBR_FULL ", "YBR FULL", nullptr},
+        {DCMVR_IS, "-5", "-5", nullptr}, // integer strings keep their sign
+        {DCMVR_IS, "+7.2", "+7 2", nullptr},
+        {DCMVR_PN, "Doe^John^Q  ", "Doe,John,Q", nullptr},
+        {DCMVR_CS, "MONOCHROME2 ABCDEFGH", "MONOCHROME2 ABCD", nullptr}, // at most 16
+        {DCMVR_ST, "a\\b", "a,b", nullptr},
+        {DCMVR_COUNT, "anything", "", nullptr},
+        // Implicit VR: the next tag's bytes, (0002,0012) or (0010,xxxx), end the value.
+        {DCMVR_UI, std::string("1.2.3\x02\0\x12", 8), "1.2.3\x02", nullptr},
+        {DCMVR_PN,
+         "Doe^J\x10"
+         "ABC",
+         "Doe,J", nullptr},
+        {DCMVR_CS, "RGB MORE", "RGB", cs4}, // an explicit length limits the text
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.want, Resolve(c.vr, c.in, c.header)) << c.in;
 }
 
 TEST(DicomSearch, TagAtOffsetZeroReadsAsNotFound) {
@@ -294,10 +297,6 @@ TEST(DicomDetect, ZeroRowsAndUnsupportedInterpretationsAreRefused) {
     EXPECT_EQ(-111, cmyk.test);
     EXPECT_EQ(nullptr, cmyk.fi.dicom);
     EXPECT_EQ(1, cmyk.req.recognised);
-
-    // Probing takes any interpretation; the header is read.
-    DicomRead probe(Image(DataSet(), 4, 4, "CMYK").path, 2);
-    EXPECT_EQ(100, probe.test);
 }
 
 TEST(DicomDetect, ImageSizesAreCheckedBeforeAnything) {
@@ -375,9 +374,8 @@ TEST(DicomTransferSyntax, WholeUidsDecide) {
 TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
     struct {
         std::string uid, name;
-        std::string path;
-    } cases[] = {{"1.2.840.10008.1.2.4.100", "MPEG2 Main Profile / Main Level", ""},
-                 {"1.2.840.10008.1.2.4.201", "High-Throughput JPEG 2000", ""}};
+    } cases[] = {{"1.2.840.10008.1.2.4.100", "MPEG2 Main Profile / Main Level"},
+                 {"1.2.840.10008.1.2.4.201", "High-Throughput JPEG 2000"}};
     for (auto &c : cases) {
         // The meta group in front of the data set, as files have it.
         DataSet made_set;
@@ -388,7 +386,7 @@ TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
         made_set.PadTo(1024 - 8 - 16).Implicit(0x7FE0, 0x0010, std::string(16, '\x40'));
         TempFile made(made_set.b);
         testing::internal::CaptureStderr();
-        DicomRead r(c.path.empty() ? made.path : c.path);
+        DicomRead r(made.path);
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(-111, r.result) << c.uid;
         EXPECT_NE(std::string::npos, err.find(c.uid)) << c.uid << " / " << err;
@@ -397,13 +395,6 @@ TEST(DicomTransferSyntax, OtherSyntaxesAreRefusedByName) {
         EXPECT_EQ(nullptr, r.fi.rmap);
         EXPECT_EQ(nullptr, r.fi.fbuf);
     }
-    for (const char *uid : {"1.2.840.10008.1.2.4.50", "1.2.840.10008.1.2.4.51"})
-        EXPECT_EQ(DICOM_TS_JPEG, DicomTransferSyntaxClass(uid));
-    EXPECT_EQ(DICOM_TS_RLE, DicomTransferSyntaxClass("1.2.840.10008.1.2.5"));
-    for (const char *uid : {"1.2.840.10008.1.2.4.80", "1.2.840.10008.1.2.4.81"})
-        EXPECT_EQ(DICOM_TS_JPEGLS, DicomTransferSyntaxClass(uid));
-    for (const char *uid : {"1.2.840.10008.1.2.4.90", "1.2.840.10008.1.2.4.91"})
-        EXPECT_EQ(DICOM_TS_J2K, DicomTransferSyntaxClass(uid));
 }
 
 // The committed vectors against dcmdump's view of them.
@@ -527,24 +518,8 @@ TEST(DicomEntryTable, SnapshotOutlivesTheCurrentRecords) {
 
 TEST(DicomHostile, CutAndDamagedFilesNeverReadOutside) {
     for (const char *name : {"explicit-mono1-16.dcm", "palette-explicit.dcm", "lossless-sv1.dcm",
-                             "implicit-mono2.dcm"}) {
-        std::vector<uint8_t> bytes = ReadFileBytes(DataPath(name));
-        for (size_t cut = 1024; cut < bytes.size(); cut += 29) {
-            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
-            DicomRead r(TempFile(part).path);
-            EXPECT_TRUE(r.result == 100 || r.result == -103 || r.result == -111) << cut;
-        }
-        uint32_t seed = 12345;
-        for (int round = 0; round < 40; round++) {
-            std::vector<uint8_t> damaged = bytes;
-            for (int k = 0; k < 16; k++) {
-                seed = seed * 1103515245u + 12345u;
-                damaged[(seed >> 8) % damaged.size()] = uint8_t(seed >> 24);
-            }
-            DicomRead r(TempFile(damaged).path);
-            EXPECT_TRUE(r.result == 100 || r.result < 0);
-        }
-    }
+                             "implicit-mono2.dcm"})
+        ExpectCutAndDamagedReadsEnd(ReadFileBytes(DataPath(name)), 29, 40, 16, 12345);
     EXPECT_EQ(100, DicomRead(DataPath("truncated.dcm")).result); // partial image
 }
 
@@ -585,7 +560,7 @@ TEST(DicomRead, TheReadTakesOverTheTestsParse) {
         std::string path = DataPath(name);
         FILEREQ req{};
         FILEINFO fi{};
-        req.path = path.c_str();
+        IoRequestInit(&req, path.c_str());
         ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
         ASSERT_EQ(100, IoReadDicom(&req, &fi));
         DICOMINFO a{}, b{};
@@ -594,10 +569,7 @@ TEST(DicomRead, TheReadTakesOverTheTestsParse) {
         EXPECT_EQ(0, memcmp(&a, &b, sizeof a)) << name;
         ASSERT_EQ(again.fi.w * again.fi.h * again.fi.frames, fi.w * fi.h * fi.frames);
         EXPECT_EQ(0, memcmp(again.fi.fbuf, fi.fbuf, size_t(fi.w * fi.h * fi.frames * fi.bit / 8)));
-        MemFree(fi.fbuf, "test");
-        for (uint16_t *m : {fi.rmap, fi.gmap, fi.bmap})
-            if (m) MemFree(m, "test");
-        DicomDataRelease(&fi);
+        FreeDicomRecord(&fi);
     }
     // A probe takes any interpretation; the read that follows still refuses what it cannot show.
     DataSet d = ImageHeader(4, 4, "CMYK");
@@ -658,51 +630,28 @@ TEST(DicomForms, BrokenAndOversizedFormsAreRefusedWithTheirReason) {
 }
 
 TEST(DicomPlain, TheFirstElementTellsByteOrderAndVRKind) {
-    const std::string text = "ISO_IR 100";
-    struct {
-        std::string bytes;
+    // "CS" is 43 53, "PN" 50 4E, "UI" 55 49, "OB" 4F 42.
+    const struct {
+        std::string head;
         int ok, be, ex;
-    } cases[] = {{std::string("\x08\x00\x05\x00\x0A\x00\x00\x00", 8) + text, 1, 0, 0},
-                 {std::string("\x08\x00\x05\x00"
-                              "CS\x0A\x00",
-                              8) +
-                      text,
-                  1, 0, 1},
-                 {std::string("\x00\x08\x00\x05"
-                              "CS\x00\x0A",
-                              8) +
-                      text,
-                  1, 1, 1},
-                 {std::string("\x00\x08\x00\x05\x00\x00\x00\x0A", 8) + text, 1, 1, 0},
-                 {std::string("\x00\x08\x00\x05"
-                              "OB\x00\x00\x00\x00\x00\x0A",
-                              12) +
-                      text,
-                  1, 1, 1},
-                 // A value past the end, another group, an element the meta group does not have.
-                 {std::string("\x08\x00\x05\x00"
-                              "CS\x0B\x00",
-                              8) +
-                      text,
-                  0, 0, 0},
-                 {std::string("\x10\x00\x10\x00"
-                              "PN\x0A\x00",
-                              8) +
-                      text,
-                  0, 0, 0},
-                 {std::string("\x02\x00\x00\x10"
-                              "UI\x0A\x00",
-                              8) +
-                      text,
-                  0, 0, 0},
-                 {std::string("\x00\x08\x00\x05\xFF\xFF\xFF\xFF", 8) + text, 0, 0, 0}};
+    } cases[] = {{std::string("\x08\x00\x05\x00\x0A\x00\x00\x00", 8), 1, 0, 0},
+                 {std::string("\x08\x00\x05\x00\x43\x53\x0A\x00", 8), 1, 0, 1},
+                 {std::string("\x00\x08\x00\x05\x43\x53\x00\x0A", 8), 1, 1, 1},
+                 {std::string("\x00\x08\x00\x05\x00\x00\x00\x0A", 8), 1, 1, 0},
+                 {std::string("\x00\x08\x00\x05\x4F\x42\x00\x00\x00\x00\x00\x0A", 12), 1, 1, 1},
+                 // A value past the end, another group, an element the meta group lacks.
+                 {std::string("\x08\x00\x05\x00\x43\x53\x0B\x00", 8), 0, 0, 0},
+                 {std::string("\x10\x00\x10\x00\x50\x4E\x0A\x00", 8), 0, 0, 0},
+                 {std::string("\x02\x00\x00\x10\x55\x49\x0A\x00", 8), 0, 0, 0},
+                 {std::string("\x00\x08\x00\x05\xFF\xFF\xFF\xFF", 8), 0, 0, 0}};
     for (const auto &c : cases) {
+        const std::string bytes = c.head + "ISO_IR 100";
         int be = -1, ex = -1;
-        const auto *b = reinterpret_cast<const uint8_t *>(c.bytes.data());
-        EXPECT_EQ(c.ok, DicomPlainStart(b, long(c.bytes.size()), &be, &ex)) << c.bytes;
+        const auto *b = reinterpret_cast<const uint8_t *>(bytes.data());
+        EXPECT_EQ(c.ok, DicomPlainStart(b, long(bytes.size()), &be, &ex)) << bytes;
         if (c.ok) {
-            EXPECT_EQ(c.be, be) << c.bytes;
-            EXPECT_EQ(c.ex, ex) << c.bytes;
+            EXPECT_EQ(c.be, be) << bytes;
+            EXPECT_EQ(c.ex, ex) << bytes;
         }
     }
 }

@@ -52,11 +52,9 @@ void PutRecord(std::vector<uint8_t> *out, const FILEINFO &fi) {
 std::vector<uint8_t> RunRead(const READJOB &job) {
     std::vector<uint8_t> out;
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = job.path.c_str();
+    IoRequestInit(&req, job.path.c_str());
     req.preview = job.preview;
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     if (job.way == WAY_DICOM_TEST) {
         DICOMCTX *ctx = DicomCtxCreate();
         Put(&out, IsFileDicom(&req, &fi, IO_READ_PROBE, ctx));

@@ -52,8 +52,7 @@ inline std::string DataPath(const char *name) {
 
 inline void *ReadImage(const std::string &path, FILEINFO *fi, int mode, int preview) {
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     req.preview = preview;
     return IoFindOrReadFileTyp(&req, fi, mode);
 }

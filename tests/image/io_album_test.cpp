@@ -70,8 +70,7 @@ TEST(AlbumLayout, NewAlbumIsTheBareHeader) {
     ScratchDir dir;
     std::string path = dir.File("a.alb");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     ASSERT_EQ(IoAlbumCreate(&req, 300), FILE_SUCCES);
     std::vector<uint8_t> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 222u);
@@ -273,8 +272,7 @@ TEST(AlbumSave, CellsOfTheViewDecideAndAnUndecodableThumbnailKeepsItsPlace) {
 
     Album album(path);
     ASSERT_EQ(album.a.entries, 3);
-    WINDAT view;
-    memset(&view, 0, sizeof view);
+    WINDAT view{};
     view.typ = WIN_PAINT;
     album.a.view = &view;
     ASSERT_EQ(IoAlbumEntryPaintInit(&album.a), FILE_SUCCES);
@@ -411,8 +409,7 @@ TEST(AlbumRefuse, NonAlbumFilesAreNeverWrittenTo) {
     std::string src = Copy(dir, "grey-37x23.jpg", "g.jpg");
     std::vector<uint8_t> before = ReadFileBytes(photo);
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = photo.c_str();
+    IoRequestInit(&req, photo.c_str());
     EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_FORMAT);
     EXPECT_EQ(IoAlbumAppend(&req, src.c_str(), nullptr), FILE_ERROR_FORMAT);
     Album album(photo);
@@ -447,8 +444,7 @@ TEST(AlbumRefuse, FifosAndDanglingLinksAreNeitherOpenedNorCreated) {
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     for (const std::string &path : {fifo, link}) {
         FILEREQ req;
-        memset(&req, 0, sizeof req);
-        req.path = path.c_str();
+        IoRequestInit(&req, path.c_str());
         EXPECT_EQ(IoAlbumCreate(&req, 96), FILE_ERROR_CREATE) << path;
         Album album(path);
         EXPECT_NE(album.rc, FILE_SUCCES) << path;
@@ -508,8 +504,7 @@ bool HasMarker(const uint8_t *p, long n) {
 
 TEST(AlbumThumb, NoThumbnailHoldsTheEntryMarkerAndNoScratchFileIsUsed) {
     std::vector<uint8_t> px = MarkerPixels();
-    SAVEINFO save;
-    memset(&save, 0, sizeof save);
+    SAVEINFO save{};
     save.w = save.h = 32;
     save.bit = 24;
     save.quality = 90;

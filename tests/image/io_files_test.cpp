@@ -62,8 +62,7 @@ TEST(FileRoutines, OpenFamilyReportsErrnoAndCreatesFiles) {
     ScratchDir dir;
     std::string path = dir.File("f.bin");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     EXPECT_EQ(FileOpenRead(&req), FILE_ERROR_OPEN);
     EXPECT_EQ(req.error, ENOENT);
     EXPECT_EQ(FileStdExist(path.c_str()), FILE_ERROR_READ);
@@ -86,8 +85,7 @@ TEST(FileRoutines, OpenFamilyReportsErrnoAndCreatesFiles) {
 
 TEST(ImageResample, PreviewFitsTheBoxAndUpdatesTheRecord) {
     std::vector<uint8_t> px(200 * 100, 9);
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     fi.w = 200, fi.h = 100, fi.bit = 8;
     EXPECT_EQ(FilePreviewSetup(px.data(), 0, 100, "t", &fi), nullptr);
     EXPECT_EQ(fi.w, 200);
@@ -114,8 +112,7 @@ TEST(FileInput, FifosDevicesAndDirectoriesAreRefusedWithoutBlocking) {
     EXPECT_EQ(FileStdOpen(fifo.c_str()), nullptr);
     EXPECT_EQ(FileStdExist(fifo.c_str()), FILE_ERROR_EXIST);
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = fifo.c_str();
+    IoRequestInit(&req, fifo.c_str());
     EXPECT_EQ(FileOpenRead(&req), FILE_ERROR_OPEN);
     FILEINFO fi;
     for (int mode : {IO_READ_FULL, IO_READ_PROBE})
@@ -131,8 +128,7 @@ TEST(FileInput, InputsAreOpenedReadOnly) {
     EXPECT_EQ(fcntl(fileno(fp), F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);
     fclose(fp);
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     ASSERT_EQ(FileOpenRead(&req), FILE_SUCCES);
     EXPECT_EQ(fcntl(req.fd, F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDONLY);
     close(req.fd);

@@ -120,4 +120,13 @@ TEST(LjpegHeaders, TwoByteReadNeedsTwoBytes) {
     dc.len = 2, dc.pos = 0;
     EXPECT_EQ(Get2bytes(&dc), 0x1234);
     EXPECT_EQ(dc.pos, 2u);
+    // A frame header of three components with seven of their nine bytes ends the data too.
+    const uint8_t sof[] = {0, 17, 8, 0, 4, 0, 6, 3, 1, 0x11, 0, 2, 0x11, 0, 3};
+    DecompressInfo frame{};
+    frame.data = sof;
+    frame.len = sizeof sof;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(GetSof(&frame, 0xC3), LJPEG_ERR_DATA);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Premature end of JPEG data"),
+              std::string::npos);
 }

@@ -3,17 +3,14 @@
 // clear error line, within the memory and time the README's budgets allow.
 #include <gtest/gtest.h>
 
-#include "image/image_testutil.h"
-#include "support/proc.h"
+#include "tools/tool_testutil.h"
 
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 
@@ -92,11 +89,6 @@ std::vector<std::string> Lines(const std::string &text) {
     return lines;
 }
 
-long SizeOf(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? long(st.st_size) : -1;
-}
-
 class HostileInput : public testing::Test {
   protected:
     static ScratchDir *dir;
@@ -171,7 +163,7 @@ class HostileInput : public testing::Test {
             unlink(out.c_str());
             RUN convert = Check(name, {"convert", path, out});
             if (convert.status == 0) {
-                EXPECT_GT(SizeOf(out), 0) << name;
+                EXPECT_GT(FileSize(out), 0) << name;
             }
             std::string album = dir->File("add.alb");
             unlink(album.c_str());
@@ -180,12 +172,12 @@ class HostileInput : public testing::Test {
                 EXPECT_EQ(info.status, 0) << name << "\n" << info.err;
                 EXPECT_EQ(convert.status, 0) << name << "\n" << convert.err;
                 EXPECT_EQ(add.status, 0) << name << "\n" << add.err;
-                EXPECT_GT(SizeOf(album), 222) << name;
+                EXPECT_GT(FileSize(album), 222) << name;
             }
             if (Prefixed(name, "refuse-") || Prefixed(name, "bad-")) {
                 EXPECT_EQ(convert.status, 1) << name;
                 EXPECT_EQ(add.status, 1) << name;
-                EXPECT_LE(SizeOf(album), 222) << name;
+                EXPECT_LE(FileSize(album), 222) << name;
             }
             // Refused by a limit, not by an allocation that failed: the reader says why.
             if (Prefixed(name, "refuse-")) {
@@ -233,7 +225,7 @@ TEST_F(HostileInput, AlbumsAreListedAddedToAndRewrittenWithinTheBudgets) {
             EXPECT_EQ(remove.status, 0) << name;
         }
         // The rewrite keeps the entries, so it is never much larger than what it read.
-        EXPECT_LE(SizeOf(album), 2 * SizeOf(set + "/" + name) + 4096) << name;
+        EXPECT_LE(FileSize(album), 2 * FileSize(set + "/" + name) + 4096) << name;
     }
 }
 } // namespace

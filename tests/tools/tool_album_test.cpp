@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "image/image_testutil.h"
-#include "support/proc.h"
+#include "tools/tool_testutil.h"
 
 #include <sstream>
 #include <sys/stat.h>
@@ -11,13 +11,7 @@ namespace {
 const std::string tool = DRAVIK_TOOL_BIN;
 
 void CopyData(const char *data, const std::string &to) {
-    std::string cmd = "cp '" + DataPath(data) + "' '" + to + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
-}
-
-long FileSize(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+    ASSERT_TRUE(WriteWholeFile(to, ReadFileBytes(DataPath(data))));
 }
 
 std::vector<std::vector<std::string>> ListRows(const std::string &album) {

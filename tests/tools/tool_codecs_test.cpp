@@ -5,17 +5,11 @@
 
 #include "dicom/io_dcm4.h"
 #include "dicom/io_dicom.h"
-#include "support/proc.h"
+#include "tools/tool_testutil.h"
 #include "image/test_hooks.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iterator>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -23,45 +17,11 @@ std::string Vector(const std::string &name, const char *ext = ".dcm") {
     return std::string(DRAVIK_TEST_DATA) + "/codecs/" + name + ext;
 }
 
-// The samples of consecutive binary PGM or PPM images, in file order.
-std::vector<uint32_t> ReadPnmSamples(const std::string &path, int *images) {
-    std::vector<uint8_t> b = ReadFileBytes(path);
-    std::vector<uint32_t> out;
-    size_t pos = 0;
-    *images = 0;
-    while (pos < b.size()) {
-        int w, h, max, n = 0;
-        char magic[3] = {};
-        b.push_back(0);
-        int got = sscanf(reinterpret_cast<const char *>(b.data()) + pos, "%2s %d %d %d%n", magic,
-                         &w, &h, &max, &n);
-        b.pop_back();
-        if (got != 4 || (std::string(magic) != "P5" && std::string(magic) != "P6")) break;
-        pos += size_t(n) + 1;
-        const long count = long(w) * h * (magic[1] == '6' ? 3 : 1);
-        const size_t bytes = max > 255 ? 2 : 1;
-        for (long i = 0; i < count && pos + bytes <= b.size(); i++, pos += bytes)
-            out.push_back(bytes == 2 ? uint32_t(b[pos] << 8 | b[pos + 1]) : b[pos]);
-        ++*images;
-    }
-    return out;
-}
-
-ToolResult Tool(std::vector<std::string> args) {
-    args.insert(args.begin(), DRAVIK_TOOL_BIN);
-    return RunTool(args);
-}
-
 // The oracle's samples: `count` words (or bytes) of `bits` bits; signed ones as the values.
 std::vector<long> Oracle(const std::string &name, size_t count, int bytes, int bits, bool sign) {
-    std::vector<uint8_t> raw = ReadFileBytes(Vector(name, ".raw"));
     std::vector<long> v;
-    const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
-    for (size_t i = 0; i < count && (i + 1) * size_t(bytes) <= raw.size(); i++) {
-        const uint8_t *p = raw.data() + i * size_t(bytes);
-        uint32_t u = (bytes == 2 ? uint32_t(p[0] | p[1] << 8) : p[0]) & mask;
-        v.push_back(sign && u >> (bits - 1) ? long(u) - (1L << bits) : long(u));
-    }
+    for (uint32_t u : RawStored(Vector(name, ".raw"), bytes, bits, sign, count))
+        v.push_back(sign ? long(int16_t(u)) : long(u));
     return v;
 }
 
@@ -227,15 +187,13 @@ TEST(ToolCodecs, J2kSignednessFollowsTheCodestream) {
     // The viewer's status line gets the note too.
     std::string path = Vector("j2k-sign-mismatch");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
+    IoRequestInit(&req, path.c_str());
     std::vector<std::string> notes;
     req.ctx = &notes;
     req.statusmsg = [](void *ctx, const char *text) {
         if (text) static_cast<std::vector<std::string> *>(ctx)->push_back(text);
     };
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     testing::internal::CaptureStderr();
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
     ASSERT_EQ(100, IoReadDicom(&req, &fi));
@@ -274,8 +232,7 @@ TEST(ToolCodecs, J2kDecoderMemoryIsBudgetedBeforeDecoding) {
     for (int off : {6, 10, 22, 26})
         PutBe32(p + off, 12000);
     TempOut in(".dcm"), out(".pgm");
-    std::ofstream(in.path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+    WriteWholeFile(in.path, b);
     ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
     EXPECT_NE(0, r.status);
     EXPECT_NE(std::string::npos, r.err.find("more than the 512 MiB decoder budget")) << r.err;
@@ -288,10 +245,8 @@ TEST(ToolCodecs, NoFrameStartsAfterOneTookTheCpuBudget) {
     dicom_frame_tune.threads = 1;
     std::string path = Vector("j2k-mf");
     FILEREQ req;
-    memset(&req, 0, sizeof req);
-    req.path = path.c_str();
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    IoRequestInit(&req, path.c_str());
+    FILEINFO fi{};
     DICOMSAMPLES s;
     testing::internal::CaptureStderr();
     ASSERT_EQ(100, IsFileDicom(&req, &fi, 0));
@@ -318,8 +273,7 @@ TEST(ToolCodecs, CodestreamSizeMustBeTheHeaders) {
         at[8] = 20;
         at[9] = 0;
         TempOut in(".dcm"), out(".pgm");
-        std::ofstream(in.path, std::ios::binary)
-            .write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+        WriteWholeFile(in.path, b);
         ToolResult r = Tool({"convert", in.path, out.path, "--raw"});
         EXPECT_NE(std::string::npos, r.err.find("in an image of 20x")) << name << r.err;
         EXPECT_NE(std::string::npos, r.err.find("missing or undecodable")) << name << r.err;
@@ -381,7 +335,7 @@ TEST(ToolCodecs, OneFrameIsTheNthOfAllFramesAlsoInACutFile) {
 
         // Cut inside frame 2: frames 0 and 1 are whole, alone and streamed.
         std::string bytes = CutInLastFrame(c.path, c.native, c.framebytes);
-        std::ofstream(cut.path, std::ios::binary).write(bytes.data(), long(bytes.size()));
+        WriteWholeFile(cut.path, bytes);
         r = Tool({"convert", cut.path, all.path, "--raw", "--all-frames"});
         ASSERT_EQ(0, r.status) << r.err;
         int cutimages = 0;
@@ -415,11 +369,9 @@ TEST(ToolCodecs, StreamedFramesComeInOrderAFewAtATime) {
         std::string path = Vector(c.vector);
         auto read = [&](DICOMSAMPLES *s, int mapped) {
             FILEREQ req;
-            memset(&req, 0, sizeof req);
-            req.path = path.c_str();
+            IoRequestInit(&req, path.c_str());
             req.mapped = mapped;
-            FILEINFO fi;
-            memset(&fi, 0, sizeof fi);
+            FILEINFO fi{};
             int rc = IsFileDicom(&req, &fi, 0);
             if (rc == 100) rc = IoReadDicomRaw(&req, &fi, s);
             IoFreeRecord(&fi, path.c_str());
