@@ -25,7 +25,6 @@ class OptionsDialog : public PaintBinary {
     }
 
     bool Traced(const std::string &line) { return WaitTrace(line); }
-    int Count(const std::string &line) { return Traces(line); }
 
     // Clicks once the window shows, as a person does (40 ms).
     void Press(Window w, int dx = -1, int dy = -1) {
@@ -43,9 +42,10 @@ class OptionsDialog : public PaintBinary {
     }
 
     void Open() {
-        int before = Count("trace: options open");
+        int before = Traces("trace: options open");
         MenuProgram();
-        ASSERT_TRUE(WaitFor([&] { return Count("trace: options open") > before; })) << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return Traces("trace: options open") > before; }))
+            << run.Stderr();
         ASSERT_NE(dlg = Wait(Lg(mainoptionL, 0)), 0u);
     }
 
@@ -74,9 +74,9 @@ class OptionsDialog : public PaintBinary {
     }
 
     void Close() {
-        int before = Count("trace: options closed");
+        int before = Traces("trace: options closed");
         SendDeleteRequest(display, dlg);
-        ASSERT_TRUE(WaitFor([&] { return Count("trace: options closed") > before; }))
+        ASSERT_TRUE(WaitFor([&] { return Traces("trace: options closed") > before; }))
             << run.Stderr();
         ASSERT_TRUE(WaitFor([&] { return !Viewable(dlg); }));
     }
@@ -137,7 +137,7 @@ TEST_F(OptionsDialog, MouseAndHounsfieldSettingsAndOnlyOneDialog) {
     Erase(max);
     KeysIn(max, {"9", "9", "9", "9"}); // 9999 is above 4096: 999 stays
     Close();
-    EXPECT_EQ(Count("trace: options open"), 1) << run.Stderr();
+    EXPECT_EQ(Traces("trace: options open"), 1) << run.Stderr();
     EXPECT_NE(run.Stderr().find("options closed language=1 mouse=3,3"), std::string::npos);
     std::string rc = QuitAndReadRc();
     EXPECT_NE(rc.find("\nMouseLeft=3\n"), std::string::npos) << rc;
@@ -201,9 +201,9 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Open();
     Tab(3);
     list = ColourList(), field = ColourField();
-    int captions = Count("caption fg =");
+    int captions = Traces("caption fg =");
     Press(list, 20, 3);
-    ASSERT_TRUE(WaitFor([&] { return Count("caption fg =") > captions; })) << run.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return Traces("caption fg =") > captions; })) << run.Stderr();
     Erase(field);
     KeysIn(field, {"g", "r", "e", "e", "n"});
     std::string rc = QuitAndReadRc();

@@ -87,17 +87,10 @@ inline std::vector<OpenLine> OpenLines(const std::string &err) {
     return out;
 }
 
-inline int Count(const std::string &s, const std::string &what) {
-    int n = 0;
-    for (size_t p = 0; (p = s.find(what, p)) != std::string::npos; p += what.size())
-        n++;
-    return n;
-}
-
 // The real binary on the suite's server, driven through Driver (its members are the fixture's:
 // Find, Wait, Click, Key, Type, Pixel, WaitTrace, Quit ...). With `wm` set before SetUp, the test
 // runs under openbox; WmBinary runs each of its tests bare and under openbox.
-class PaintBinary : public XvfbTest, public Driver {
+class PaintBinary : public XvfbTest {
   protected:
     ScratchDir scratch;
     std::string dir = scratch.path;
@@ -107,7 +100,6 @@ class PaintBinary : public XvfbTest, public Driver {
     void SetUp() override {
         XvfbTest::SetUp();
         if (IsSkipped()) return;
-        Attach(display, server->name);
         if (wm && !manager.Start(server->name)) GTEST_SKIP() << "openbox could not be started";
     }
     void TearDown() override {

@@ -1,7 +1,7 @@
 // The configuration file: defaults, key matching, values, and a crash-safe rewrite, through the
 // real binary under a private X server with a private HOME.
 // GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
-#include "support/xvfb.h"
+#include "support/driver.h"
 #include "support/proc.h"
 #include "app/rc.h"
 #include "base/settings.h"
@@ -98,18 +98,16 @@ class ConfigFile : public XvfbTest {
         ASSERT_TRUE(
             run.Start("/bin/sh", server->name, {"-c", script + exec, "sh", staged, DRAVIK_BIN}));
         Window main = 0;
-        ASSERT_TRUE(
-            WaitFor([&] { return (main = FindWindowByName(display, "dravik")) != 0; }, 10000))
-            << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return (main = Find("dravik")) != 0; }, 10000)) << run.Stderr();
         if (end_signal) {
             run.Signal(end_signal);
         } else {
             SendDeleteRequest(display, main);
-            ASSERT_TRUE(ConfirmQuit(display, [&] { return run.Wait(0); })) << run.Stderr();
+            ASSERT_TRUE(ConfirmQuit([&] { return run.Wait(0); })) << run.Stderr();
         }
         ASSERT_TRUE(run.Wait()) << run.Stderr();
         ASSERT_EQ(run.status, 0) << run.Stderr();
-        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Find("dravik") == 0; }));
     }
 
     std::string Written() { return ReadWholeFile(run.home + "/.dravikrc"); }

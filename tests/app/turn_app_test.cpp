@@ -61,7 +61,7 @@ TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLossl
     for (const Step &s : steps) {
         SCOPED_TRACE(s.key);
         std::string trace = std::string("dravik: trace: ") + s.trace + "\n";
-        int before = Count(Err(), trace);
+        int before = Traces(trace);
         KeyInView(o, 300, 300, s.key);
         ASSERT_TRUE(WaitErr(trace, before + 1)) << Err();
         KeyInView(o, 300, 300, "Home");

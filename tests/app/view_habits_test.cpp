@@ -211,10 +211,10 @@ TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
     // 2000 x 1500 at 100 % does not fit: space is n.
     KeyInView(o, 5, 5, "space");
     EXPECT_EQ(WaitOpen(6).path, d);
-    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), 0) << "no key of these zooms";
+    EXPECT_EQ(Traces("dravik: trace: zoom "), 0) << "no key of these zooms";
 
     KeyInView(o, 5, 5, "q");
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << Err();
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
     ASSERT_TRUE(run.Wait());
     EXPECT_EQ(run.status, 0);
 }
@@ -229,7 +229,7 @@ TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
     Key("q");
     Probe(display, Main(), 3);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 3\n"));
-    EXPECT_EQ(FindWindowByName(display, "Question"), 0u);
+    EXPECT_EQ(Find("Question"), 0u);
     EXPECT_TRUE(Quit()) << Err();
 }
 
@@ -320,12 +320,12 @@ TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
     KeyInView(o, 5, 5, "n");
     OpenLine small = WaitOpen(2);
     ASSERT_EQ(small.zoom, 100);
-    int zooms = Count(Err(), "dravik: trace: zoom ");
+    int zooms = Traces("dravik: trace: zoom ");
     KeyInView(o, 5, 5, "F11");
     ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
     Probe(display, Main(), 9);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 9\n"));
-    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), zooms) << Err();
+    EXPECT_EQ(Traces("dravik: trace: zoom "), zooms) << Err();
     if (!wm) {
         EXPECT_NE(Err().find("dravik: trace: x error 3 request 3."), std::string::npos) << Err();
         XDeleteProperty(display, DefaultRootWindow(display), check);

@@ -22,7 +22,7 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     WriteDicom(b, 10, 512, 256);
     Start({a, b});
     OpenLine first = WaitOpen(1);
-    Window mainwin = FindWindowByName(display, "dravik");
+    Window mainwin = Find("dravik");
     EXPECT_EQ(first.path, a);
     EXPECT_EQ(first.top, mainwin);
     EXPECT_EQ(first.w, 120);
@@ -49,7 +49,7 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 3u);
     // Windows holding pictures and the panel are released cleanly at the end.
     SendDeleteRequest(display, mainwin);
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << run.Stderr();
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
@@ -62,7 +62,7 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
         SCOPED_TRACE(openwin);
         Start({a, b}, openwin);
         OpenLine first = WaitOpen(1);
-        Window mainwin = FindWindowByName(display, "dravik");
+        Window mainwin = Find("dravik");
         EXPECT_NE(first.top, mainwin);
         KeyInView(first, 5, 5, "n");
         OpenLine second = WaitOpen(2);
@@ -98,7 +98,7 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
         run.Wait();
         run.~ProgramRun();
         new (&run) ProgramRun;
-        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Find("dravik") == 0; }));
     }
 }
 
@@ -112,12 +112,12 @@ TEST_F(PaintBinary, ClosedSharedWindowIsNotReusedAndTheNextOpenMakesANewOne) {
     ASSERT_TRUE(WaitFor([&] { return !Exists(first.top); }));
     // n in the (empty) work-area view, under 600,300 of the main window, opens the next file
     // in a new shared window.
-    Window mainwin = FindWindowByName(display, "dravik");
+    Window mainwin = Find("dravik");
     int mx = 0, my = 0;
     Window child;
     XTranslateCoordinates(display, mainwin, DefaultRootWindow(display), 600, 300, &mx, &my, &child);
     XtMove(display, mx, my);
-    XtKey(display, "n");
+    Key("n");
     OpenLine second = WaitOpen(2);
     EXPECT_EQ(second.path, b);
     EXPECT_NE(second.top, first.top);
@@ -160,7 +160,7 @@ TEST_F(PaintBinary, ContextMenuOfDicomImageHasSaveInactive) {
     OpenLine o = WaitOpen(1);
     ClickInView(o, 10, 10, 3);
     ASSERT_TRUE(WaitErr("menu save=active")) << run.Stderr();
-    XtKey(display, "Escape");
+    Key("Escape");
     // A click elsewhere closes the menu; then the DICOM file.
     ClickInView(o, 200, 200, 1);
     KeyInView(o, 5, 5, "n");
@@ -199,10 +199,10 @@ TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
     EXPECT_NE(run.Stderr().find("no image in this DICOM file (Basic Text SR Storage) " + sr),
               std::string::npos)
         << run.Stderr();
-    unsigned long before = ReadPixel(display, o.view, 10, 10);
+    unsigned long before = Pixel(o.view, 10, 10);
     KeyInView(o, 5, 5, "n");
     ASSERT_TRUE(WaitErr(bad, 2)) << run.Stderr();
-    EXPECT_EQ(ReadPixel(display, o.view, 10, 10), before);
+    EXPECT_EQ(Pixel(o.view, 10, 10), before);
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 1u);
 }
 
@@ -256,25 +256,22 @@ TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     WaitOpen(1);
     ASSERT_TRUE(WaitErr("\" patient=\"Doe,Jane\"")) << run.Stderr();
     Window chk = 0, list = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        return (chk = FindWindowByName(display, "Preview")) &&
-               (list = FindWindowByName(display, "scl"));
-    }));
+    ASSERT_TRUE(WaitFor([&] { return (chk = Find("Preview")) && (list = Find("scl")); }));
     auto click = [&](Window w, int x, int y) {
         int rx = 0, ry = 0;
         Window child;
         XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
         XtMove(display, rx, ry);
-        XtClick(display, 1);
+        ClickHere(1);
     };
     click(chk, 5, 5);
     click(list, 10, 5);
-    XtKey(display, "b");
+    Key("b");
     // The box shows the other patient under its preview; the panel keeps the image's.
     ASSERT_TRUE(WaitErr("filebox dicom patient=\"Roe,Rick\"")) << run.Stderr();
-    EXPECT_EQ(Count(run.Stderr(), "\" patient=\"Roe,Rick\""), 0) << run.Stderr();
+    EXPECT_EQ(Traces("\" patient=\"Roe,Rick\""), 0) << run.Stderr();
     // Opened, the file is the view's image and the panel follows it.
-    XtKey(display, "Return");
+    Key("Return");
     WaitOpen(2);
     EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
 }
@@ -307,21 +304,21 @@ TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
     ASSERT_TRUE(
         WaitErr("Cannot open (this directory may not be read: Permission denied) " + noread))
         << run.Stderr();
-    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
-    EXPECT_EQ(Count(run.Stderr(), "trace: dirprev"), 0) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Error", "OK")) << run.Stderr();
+    EXPECT_EQ(Traces("trace: dirprev"), 0) << run.Stderr();
     // Return on it in the list says so again; the program goes on.
-    Window list = FindWindowByName(display, "scl");
+    Window list = Find("scl");
     ASSERT_NE(list, 0u);
     int rx = 0, ry = 0;
     Window child;
     XTranslateCoordinates(display, list, DefaultRootWindow(display), 10, 5, &rx, &ry, &child);
     XtMove(display, rx, ry);
-    XtClick(display, 1);
-    XtKey(display, "n");
-    XtKey(display, "Return");
+    ClickHere(1);
+    Key("n");
+    Key("Return");
     ASSERT_TRUE(WaitErr("may not be read", 2)) << run.Stderr();
-    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
-    XtKey(display, "q", true);
+    ASSERT_TRUE(AnswerBox("Error", "OK")) << run.Stderr();
+    Key("ctrl+q", HOLD_TOOL, true);
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
@@ -345,12 +342,12 @@ TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
     cell.view = view;
     ClickInView(cell, 40, 40, 3);
     Window entry = 0;
-    ASSERT_TRUE(WaitFor([&] { return (entry = FindWindowByName(display, "File: Open")) != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return (entry = Find("File: Open")) != 0; }));
     int rx = 0, ry = 0;
     Window child;
     XTranslateCoordinates(display, entry, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
     XtMove(display, rx, ry);
-    XtClick(display, 1);
+    ClickHere(1);
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, dir + "/a.jpg");
     Window mainwin = o.top;
@@ -390,7 +387,7 @@ TEST_F(PaintBinary, PlusMinusAndZeroZoomAboutTheCentreByTheCharacterTyped) {
     for (int i = 0; i < 12; i++)
         KeyInView(o, 20, 20, "KP_Add");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
-    EXPECT_EQ(Count(run.Stderr(), "dravik: trace: zoom 1001"), 0);
+    EXPECT_EQ(Traces("dravik: trace: zoom 1001"), 0);
 }
 
 // Ctrl+wheel zooms by 1.25 keeping the picture point under the pointer; the middle button drags

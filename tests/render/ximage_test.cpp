@@ -1,4 +1,4 @@
-#include "support/xvfb.h"
+#include "support/driver.h"
 
 #include "app/main.h"
 #include "image/image_testutil.h"

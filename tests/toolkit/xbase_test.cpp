@@ -1,5 +1,5 @@
 // The base window's placement states, read back from the server after a layout pass.
-#include "support/xvfb.h"
+#include "support/driver.h"
 #include "toolkit/xbase.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"

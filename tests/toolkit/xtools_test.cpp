@@ -1,5 +1,5 @@
 // Drawing calls read back from the server: 3-D edges in every style, disabled text, measuring.
-#include "support/xvfb.h"
+#include "support/driver.h"
 #include "base/settings.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
@@ -48,7 +48,7 @@ class Drawing : public XvfbTest {
 
     unsigned long Pixel(int x, int y) {
         XSync(win->usr.display, False);
-        return ReadPixel(display, win->window, x, y);
+        return Driver::Pixel(win->window, x, y);
     }
 
     unsigned long GcForeground() {

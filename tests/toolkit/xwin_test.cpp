@@ -1,5 +1,5 @@
 // Window records, registry, tree and event dispatch on a private X server.
-#include "support/xvfb.h"
+#include "support/driver.h"
 
 #include "base/language.h"
 #include "app/main.h"

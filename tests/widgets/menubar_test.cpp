@@ -216,7 +216,7 @@ TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
     ASSERT_NE(MenuUnder("File"), 0u);
     Key("Escape");
     ASSERT_TRUE(NoMenu());
-    ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Question", "Cancel")) << run.Stderr();
     EXPECT_TRUE(WaitFor([&] { return Find("Question") == 0; }, 2000)) << "a second question";
     size_t n = 0;
     for (size_t p = 0; (p = run.Stderr().find("dravik: Question", p)) != std::string::npos; p++)
@@ -315,7 +315,7 @@ TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
     EXPECT_NE(run.Stderr().find("Independent JPEG Group"), std::string::npos);
     EXPECT_TRUE(NoMenu());
     // The box stays until it is answered.
-    ASSERT_TRUE(AnswerBox(display, "Information", "OK"));
+    ASSERT_TRUE(AnswerBox("Information", "OK"));
     ASSERT_TRUE(WaitFor([&] { return Find("Information") == 0; }));
     Click("Help");
     ASSERT_NE(MenuUnder("Help"), 0u);
@@ -331,7 +331,7 @@ TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
         return run.Stderr().find("dravik: Information: Image view:") != std::string::npos;
     })) << run.Stderr();
     EXPECT_NE(run.Stderr().find("Ctrl+Q quit"), std::string::npos);
-    ASSERT_TRUE(AnswerBox(display, "Information", "OK"));
+    ASSERT_TRUE(AnswerBox("Information", "OK"));
     ASSERT_TRUE(WaitFor([&] { return Find("Information") == 0; }));
     Quit();
 }
@@ -359,7 +359,7 @@ TEST_F(MainWindow, FastCombinationsWithTheModifierReleasedFirstWork) {
         Key("ctrl+o", hold);
         EXPECT_TRUE(WaitTrace("trace: open " + dir + "/a.jpg", ++opens)) << run.Stderr();
         Key("ctrl+q", hold);
-        ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
+        ASSERT_TRUE(AnswerBox("Question", "Cancel")) << run.Stderr();
         ASSERT_TRUE(WaitGone("Question"));
     }
     Quit();

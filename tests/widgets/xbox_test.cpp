@@ -40,7 +40,7 @@ class Boxes : public WidgetTest {
     static WINDAT *Group(WINDAT *box) { return WinChildFindTyp(box, WIN_BTN_GROUP); }
 
     bool Shown(WINDAT *w) {
-        return Pump([&] { return Attr(display, w->window).map_state == IsViewable; });
+        return Pump([&] { return Attr(w->window).map_state == IsViewable; });
     }
 
     // Keys go where the pointer is: over the box's message.
@@ -48,9 +48,9 @@ class Boxes : public WidgetTest {
         WINDAT *body = WinChildFindTyp(box, WIN_LABEL);
         if (!body) body = WinChildFindTyp(box, WIN_BASE);
         int x, y;
-        RootPos(display, body->window, &x, &y);
+        RootPos(body->window, &x, &y);
         XtMove(display, x + 3, y + 3);
-        XtKey(display, key);
+        Key(key);
     }
 
     bool Gone(WINDAT *box) {
@@ -154,10 +154,10 @@ TEST_F(Boxes, ButtonActsOnA200MsClickAndBecomesTheDefaultButNotOnA300MsPress) {
     ASSERT_NE(box, nullptr);
     WINDAT *group = Group(box), *cancel = group->child[1];
     ASSERT_TRUE(Shown(cancel));
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 300);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 300);
     ASSERT_TRUE(Pump([&] { return cancel->usr.evmouse.type == ButtonRelease; }));
     EXPECT_TRUE(pressed.empty());
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 200);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 200);
     ASSERT_TRUE(Pump([&] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 2);
     EXPECT_EQ(BtnGroupGetBtnDef(group), cancel);
@@ -171,7 +171,7 @@ TEST_F(Boxes, MsgBoxShowsABoxWritesOneStderrLineAndOkCloses) {
     ASSERT_NE(box, nullptr);
     WINDAT *ok = Group(box)->child[0];
     ASSERT_TRUE(Shown(ok));
-    ClickAt(display, ok->window, ok->width / 2, ok->height / 2, 60);
+    Click(ok->window, ok->width / 2, ok->height / 2, 60);
     EXPECT_TRUE(Gone(box));
 
     // A code without a text still says something.
@@ -227,17 +227,17 @@ TEST_F(Boxes, WidgetsWithKeysOfTheirOwnKeepThemInsideABox) {
     ASSERT_TRUE(Shown(field));
     own_keys = 0;
     int x, y;
-    RootPos(display, field->window, &x, &y);
+    RootPos(field->window, &x, &y);
     XtMove(display, x + 3, y + 3);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([] { return own_keys == 1; }));
     EXPECT_TRUE(pressed.empty());
     const WINEVHANDLER none{};
     WinEvHandlerSet(WIN_DEBUG, &none);
     WINDAT *ok = Group(box)->child[0];
-    RootPos(display, ok->window, &x, &y);
+    RootPos(ok->window, &x, &y);
     XtMove(display, x + 3, y + 3);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 1);
 }
@@ -257,18 +257,18 @@ TEST_F(Boxes, DialogKeepsItsButtonRowAtTheBottomWhenResized) {
     WinResize(dlg, 500, 400);
     ASSERT_EQ(BoxResize(dlg), 0);
     ASSERT_TRUE(Pump([&] {
-        XWindowAttributes g = Attr(display, group->window);
+        XWindowAttributes g = Attr(group->window);
         return g.y + g.height == 400 && g.width == 500;
     }));
     EXPECT_TRUE(Pump([&] {
-        XWindowAttributes f = Attr(display, fb->window);
-        return f.y + f.height <= Attr(display, group->window).y && f.height > 100;
+        XWindowAttributes f = Attr(fb->window);
+        return f.y + f.height <= Attr(group->window).y && f.height > 100;
     }));
     // Keys over the content area reach the dialog.
     int x, y;
-    RootPos(display, fb->window, &x, &y);
+    RootPos(fb->window, &x, &y);
     XtMove(display, x + 5, y + 5);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 1);
 }

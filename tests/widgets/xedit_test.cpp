@@ -46,7 +46,7 @@ class EditTest : public WidgetTest {
         Focus(field);
     }
     void Focus(WINDAT *w) {
-        ASSERT_TRUE(Pump([&] { return Attr(display, w->window).map_state == IsViewable; }));
+        ASSERT_TRUE(Pump([&] { return Attr(w->window).map_state == IsViewable; }));
         XSetInputFocus(display, w->window, RevertToParent, CurrentTime);
         XSync(display, False);
     }
@@ -66,7 +66,7 @@ class EditTest : public WidgetTest {
         KeySym sym = XStringToKeysym(name);
         KeyCode code = XKeysymToKeycode(display, sym);
         if (XkbKeycodeToKeysym(display, code, 0, 0) == sym) {
-            XtKey(display, name);
+            Driver::Key(name);
             return;
         }
         KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
@@ -152,9 +152,9 @@ TEST_F(EditTest, CursorStepsAndDeletesWholeCharacters) {
 
 TEST_F(EditTest, CursorAndSelectionKeysAndBothDeleteKeys) {
     Make(EDIT_SINGLE, 300, "abcdef");
-    XtKey(display, "Home");
-    XtKey(display, "Right");
-    XtKey(display, "Right");
+    Key("Home");
+    Key("Right");
+    Key("Right");
     ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
     ShiftKey("Right");
     ShiftKey("Right");
@@ -202,7 +202,7 @@ TEST_F(EditTest, NumericFieldKeepsItsLimitsAndFallsBack) {
     EXPECT_EQ(value, 10);
     EXPECT_STREQ(buf, "10");
     // 105 is above the maximum and -10 below the minimum: the field keeps its value.
-    XtKey(display, "5");
+    Key("5");
     EXPECT_TRUE(Type({"End", "BackSpace"}, "1"));
     EXPECT_TRUE(Type({"0", "Home", "minus", "End", "BackSpace"}, "1"));
     EXPECT_EQ(value, 1);
@@ -210,29 +210,29 @@ TEST_F(EditTest, NumericFieldKeepsItsLimitsAndFallsBack) {
     WinClose(field);
     Make(EDIT_NUMBER, 2 * CharW() + 1, "10");
     EditValueMinMaxSet(field, 0, 100);
-    XtKey(display, "1");
+    Key("1");
     EXPECT_TRUE(Type({"BackSpace", "7"}, "17"));
 }
 
 TEST_F(EditTest, ClickPlacesTheCursorAtTheNearestCharacter) {
     Make(EDIT_SINGLE, 300, "hello world");
-    ClickAt(display, field->window, 1, 10, 60);
+    Click(field->window, 1, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
     int x = WinGetTextWidth(fontfs_text, "hel", 3);
-    ClickAt(display, field->window, x, 10, 60);
+    Click(field->window, x, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 3; }));
-    ClickAt(display, field->window, 280, 10, 60);
+    Click(field->window, 280, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 11; }));
 }
 
 TEST_F(EditTest, DragPastTheRightEdgeSelectsAndScrolls) {
     Make(EDIT_SINGLE, 60, "abcdefghijklmnopqrstuvwxyz0123456789");
-    XtKey(display, "Home");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
     input = XOpenDisplay(server->name.c_str());
     ASSERT_NE(input, nullptr);
     int rx, ry;
-    RootPos(display, field->window, &rx, &ry);
+    RootPos(field->window, &rx, &ry);
     XTestFakeMotionEvent(input, DefaultScreen(input), rx + 3, ry + 10, CurrentTime);
     XTestFakeButtonEvent(input, 1, True, CurrentTime);
     XSync(input, False);
@@ -259,12 +259,12 @@ TEST_F(EditTest, MultiLineUpAndDownKeepTheColumn) {
     Make(EDIT_MULTI, 300, "abcdef\nxy\nlonger");
     int *im = WinUSRIntArrayGet(field);
     im[EDIT_CURSOR] = 5;
-    XtKey(display, "Down");
+    Key("Down");
     ASSERT_TRUE(Pump([&] { return Cursor() == 9; })); // end of the short line
-    XtKey(display, "Down");
+    Key("Down");
     ASSERT_TRUE(Pump([&] { return Cursor() == 16; })); // from a line's end to the next end
-    XtKey(display, "Up");
-    XtKey(display, "Up");
+    Key("Up");
+    Key("Up");
     ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
     EXPECT_TRUE(Type({"Return", "q"}, "ab\nqcdef\nxy\nlonger"));
 }
@@ -278,7 +278,7 @@ TEST_F(EditTest, FlyEditClosesOnReturnWithTheTextAndOnEscapeWithout) {
     Window xw = fly->window;
     Focus(field);
     EXPECT_TRUE(Type({"x"}, "oldx"));
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
     EXPECT_EQ(closeCalls, 1);
     EXPECT_EQ(closedWith, "oldx");
@@ -290,7 +290,7 @@ TEST_F(EditTest, FlyEditClosesOnReturnWithTheTextAndOnEscapeWithout) {
     xw = fly->window;
     Focus(field);
     EXPECT_TRUE(Type({"y"}, "keepy"));
-    XtKey(display, "Escape");
+    Key("Escape");
     ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
     EXPECT_EQ(closeCalls, 1);
 }
@@ -346,7 +346,7 @@ TEST_F(EditTest, TheViewOfWideCharactersKeepsTheCursorInside) {
     EXPECT_LE(shown, field->width);
     EXPECT_GT(shown, field->width / 2);
     EXPECT_EQ(im[EDIT_FIRST] % 3, 0) << "on a character boundary";
-    XtKey(display, "Home");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
     EXPECT_EQ(im[EDIT_FIRST], 0);
     // As much as the width holds: a byte count as cells showed three of the six that fit.

@@ -75,12 +75,12 @@ class Filebox : public WidgetTest {
     void KeyInList(const char *key) {
         WINDAT *l = List();
         int x, y;
-        RootPos(display, l->window, &x, &y);
+        RootPos(l->window, &x, &y);
         XtMove(display, x + 5, y + 5);
         // Keys go to the list whatever an earlier window did with the focus.
-        Pump([&] { return Attr(display, l->window).map_state == IsViewable; });
+        Pump([&] { return Attr(l->window).map_state == IsViewable; });
         XSetInputFocus(display, l->window, RevertToPointerRoot, CurrentTime);
-        XtKey(display, key);
+        Key(key);
         Pump([] { return false; }, 80);
     }
 
@@ -307,7 +307,7 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     WINDAT *field = EditFlyGetField(fly);
     EXPECT_STREQ(EditTextGet(field), "old.jpg");
     EditTextNew(field, "new.jpg", 7);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_EDIT_FLY) == nullptr; }));
     EXPECT_NE(access((dir + "/new.jpg").c_str(), F_OK), -1);
     EXPECT_EQ(access((dir + "/old.jpg").c_str(), F_OK), -1);
@@ -319,7 +319,7 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_EQ(FileboxContextAction(box, 0), 0);
     ASSERT_TRUE(Pump([&] { return (fly = WinFindTyp(WIN_EDIT_FLY)) != nullptr; }));
     EditTextNew(EditFlyGetField(fly), "gone.jpg", 8);
-    XtKey(display, "Return");
+    Key("Return");
     WINDAT *err = nullptr;
     ASSERT_TRUE(Pump([&] { return (err = WinFindTyp(WIN_DLGMSG)) != nullptr; }));
     EXPECT_EQ(WinFindTyp(WIN_EDIT_FLY), nullptr) << "the field closes after the refusal";
@@ -366,7 +366,7 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_EQ(FileboxContextAction(box, 4), 0);
     ASSERT_TRUE(Pump([&] { return (fly = WinFindTyp(WIN_EDIT_FLY)) != nullptr; }));
     EditTextNew(EditFlyGetField(fly), "made", 4);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_EDIT_FLY) == nullptr; }));
     struct stat st;
     ASSERT_EQ(stat((dir + "/made").c_str(), &st), 0);

@@ -200,7 +200,7 @@ TEST_F(Render24, KeysScrollByTwentiethsPagesAndEnds) {
     XSetInputFocus(display, view->window, RevertToParent, CurrentTime);
     int ww = Display_()->width, wh = Display_()->height;
     auto key = [&](const char *k, int x, int y) {
-        XtKey(display, k);
+        Key(k);
         return Pump([&] { return PaintXImageGetPosX(view) == x && PaintXImageGetPosY(view) == y; });
     };
     EXPECT_TRUE(key("Right", ww / 20, 0));

@@ -113,7 +113,7 @@ TEST_F(ScrollTest, ArrowClickStepsOnceAndHoldRepeats) {
     int rx, ry;
     Root(right->window, 4, 4, &rx, &ry);
     XtMove(display, rx, ry);
-    XtClick(display, 1);
+    ClickHere(1);
     ASSERT_TRUE(Pump([&] { return PaintXImageGetPosX(view) == 1; }));
     // Held for 600 ms: about one step per 90 ms.
     XTestFakeButtonEvent(input, 1, True, CurrentTime);
@@ -151,13 +151,13 @@ TEST_F(ScrollTest, TrackClickCentresTheSlider) {
     WINDAT *track = HTrack();
     int sl = SlW();
     int p = track->width / 2;
-    ClickAt(display, track->window, p, 4);
+    Click(track->window, p, 4, 40);
     ASSERT_TRUE(Pump([&] { return SlX() != 0; }));
     EXPECT_EQ(SlX(), p - sl / 2);
     EXPECT_EQ(PaintXImageGetPosX(view),
               static_cast<int>(static_cast<long>(p - sl / 2) * 4000 / track->width));
     // Near the end the centred slider is pulled back inside.
-    ClickAt(display, track->window, track->width - 2, 4);
+    Click(track->window, track->width - 2, 4, 40);
     ASSERT_TRUE(Pump([&] { return SlX() + sl == track->width; }));
     EXPECT_EQ(PaintXImageGetPosX(view), 4000 - Display_()->width);
 }
@@ -179,7 +179,7 @@ TEST_F(ScrollTest, BaseWindowChildrenScrollWithTheBar) {
     WINDAT *right = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(HBar(), 3));
     ASSERT_EQ(ScrollBtnPress(right), 0);
     ASSERT_EQ(ScrollBtnPress(right), 0);
-    XWindowAttributes a = Attr(display, child->window);
+    XWindowAttributes a = Attr(child->window);
     EXPECT_EQ(a.x, -2);
     // A list without its widget yet is still a window of its kind with bars.
     WINDAT *ls = ScrollWndCreate(main, 0, 0, &t, &nb, "scm", nullptr, WIN_LIST, 1, 0, 0);
@@ -212,8 +212,8 @@ TEST_F(ScrollTest, SashStopsAtSashWidth) {
     EXPECT_EQ(PanedResizeBtn(grip, 5000, 0), 0);
     EXPECT_EQ(b->width, sp_paned);
     XSync(display, False);
-    EXPECT_EQ(Attr(display, sash->window).x, a->width);
-    EXPECT_EQ(Attr(display, b->window).x, a->width + sp_paned);
+    EXPECT_EQ(Attr(sash->window).x, a->width);
+    EXPECT_EQ(Attr(b->window).x, a->width + sp_paned);
     // Through the pointer: press on the grip, release 48 pixels further left: the sash moves
     // the way the pointer went.
     int before = a->width;
@@ -245,7 +245,7 @@ TEST_F(ScrollTest, NavigatorSliderZoomsAndAClickElsewhereClosesIt) {
     ASSERT_EQ(PaintImgTools(&rec), 0);
     WINDAT *popup = WinChildFindTyp(view, WIN_MENUP);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(Pump([&] { return Attr(display, popup->window).map_state == IsViewable; }));
+    ASSERT_TRUE(Pump([&] { return Attr(popup->window).map_state == IsViewable; }));
     WINDAT *bar = WinChildFindTyp(popup, WIN_SCROLLX);
     WINDAT *track = ScrollBarGetTrack(bar);
     int sx = ScrollBarGetValue(bar, SCROLL_SLX), sw = ScrollBarGetValue(bar, SCROLL_SLW);
@@ -257,6 +257,6 @@ TEST_F(ScrollTest, NavigatorSliderZoomsAndAClickElsewhereClosesIt) {
     EXPECT_EQ(ScrollBarGetMax(HBar()), 4000);
     ASSERT_EQ(WinChildFindTyp(view, WIN_MENUP), popup);
     // A click on the picture outside the popup closes it.
-    ClickAt(display, view->window, 50, 50);
+    Click(view->window, 50, 50, 40);
     EXPECT_TRUE(Pump([&] { return WinChildFindTyp(view, WIN_MENUP) == nullptr; }));
 }
