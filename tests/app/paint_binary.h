@@ -4,6 +4,8 @@
 
 #include "dicom/dicom_test_util.h"
 #include "support/driver.h"
+#include "image/io_files.h"
+#include "io/io_read.h"
 #include "support/jpeg_file.h"
 
 #include <X11/Xutil.h>
@@ -57,6 +59,28 @@ inline void WriteDicom(const std::string &path, int frames, int cols, int rows) 
             }
     d.Implicit(0x7FE0, 0x0010, px);
     WriteWholeFile(path, d.b);
+}
+
+// Each component of 0xRRGGBB pixels p and q within tol.
+inline bool Near(unsigned long p, unsigned long q, int tol = 12) {
+    for (int sh : {16, 8, 0})
+        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > tol)
+            return false;
+    return true;
+}
+
+// The samples of a file as dravik reads it whole; empty when it cannot be read.
+inline std::vector<uint8_t> Decoded(const std::string &path, int *w, int *h) {
+    FILEREQ req;
+    IoRequestInit(&req, path.c_str());
+    FILEINFO fi{};
+    std::vector<uint8_t> px;
+    if (IoReadFile(&req, &fi, IO_READ_FULL) && fi.fbuf) {
+        *w = fi.w, *h = fi.h;
+        px.assign(fi.fbuf, fi.fbuf + static_cast<size_t>(fi.w) * fi.h * fi.bit / 8);
+    }
+    IoFreeRecord(&fi, path.c_str());
+    return px;
 }
 
 // One "dravik: trace: open ..." line.

@@ -20,13 +20,6 @@ std::string LastFields(const std::string &err) {
     return err.substr(p + key.size(), err.find('\n', p) - p - key.size());
 }
 
-bool Near(unsigned long p, unsigned long q, int tol = 12) {
-    for (int sh : {16, 8, 0})
-        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > tol)
-            return false;
-    return true;
-}
-
 std::string Prop(Display *d, Window w, const char *name, Atom *type_out = nullptr) {
     Atom type = 0;
     int format = 0;
@@ -348,19 +341,6 @@ bool LastFirstFit(const std::string &err, FirstFit *f) {
            sscanf(err.c_str() + p,
                   "dravik: trace: first fit view=0x%lx scale=1/%d at %d,%d size %dx%d", &f->view,
                   &f->scale, &f->x, &f->y, &f->w, &f->h) == 6;
-}
-
-std::vector<uint8_t> Decoded(const std::string &path, int *w, int *h) {
-    FILEREQ req;
-    IoRequestInit(&req, path.c_str());
-    FILEINFO fi{};
-    std::vector<uint8_t> px;
-    if (IoReadFile(&req, &fi, IO_READ_FULL) && fi.fbuf && fi.bit == 24) {
-        *w = fi.w, *h = fi.h;
-        px.assign(fi.fbuf, fi.fbuf + static_cast<size_t>(fi.w) * fi.h * 3);
-    }
-    IoFreeRecord(&fi, path.c_str());
-    return px;
 }
 
 constexpr unsigned TL = 0xE01010, TR = 0x10E010, BL = 0x1010E0, BR = 0xE0E010;

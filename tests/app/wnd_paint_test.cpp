@@ -5,16 +5,10 @@
 #include "app/wnd_paint.h"
 
 #include <X11/Xutil.h>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <fstream>
-#include <functional>
-#include <jpeglib.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     std::string a = Jpeg("a.jpg", 120, 80);
@@ -94,11 +88,7 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
             EXPECT_GT(left, 16u * 16u);
             XFree(icon);
         }
-        run.Signal(SIGKILL);
-        run.Wait();
-        run.~ProgramRun();
-        new (&run) ProgramRun;
-        ASSERT_TRUE(WaitFor([&] { return Find("dravik") == 0; }));
+        Kill();
     }
 }
 
@@ -112,11 +102,7 @@ TEST_F(PaintBinary, ClosedSharedWindowIsNotReusedAndTheNextOpenMakesANewOne) {
     ASSERT_TRUE(WaitFor([&] { return !Exists(first.top); }));
     // n in the (empty) work-area view, under 600,300 of the main window, opens the next file
     // in a new shared window.
-    Window mainwin = Find("dravik");
-    int mx = 0, my = 0;
-    Window child;
-    XTranslateCoordinates(display, mainwin, DefaultRootWindow(display), 600, 300, &mx, &my, &child);
-    XtMove(display, mx, my);
+    Move(Find("dravik"), 600, 300);
     Key("n");
     OpenLine second = WaitOpen(2);
     EXPECT_EQ(second.path, b);
@@ -167,22 +153,6 @@ TEST_F(PaintBinary, ContextMenuOfDicomImageHasSaveInactive) {
     WaitOpen(2);
     ClickInView(o, 10, 10, 3);
     EXPECT_TRUE(WaitErr("menu save=inactive")) << run.Stderr();
-}
-
-TEST_F(PaintBinary, FitChoosesTheLargestWholePercentThatShowsTheWholeImage) {
-    std::string big = Jpeg("big.jpg", 6000, 4000);
-    Start({big});
-    OpenLine o = WaitOpen(1);
-    KeyInView(o, 5, 5, "f");
-    ASSERT_TRUE(WaitErr("trace: zoom ")) << run.Stderr();
-    std::string err = run.Stderr();
-    int zoom = atoi(err.c_str() + err.find("trace: zoom ") + 12);
-    int best = 1;
-    for (int z = 1; z <= 1000; z++)
-        if (6000 * z / 100 <= o.vw && 4000 * z / 100 <= o.vh) best = z;
-    EXPECT_EQ(zoom, best);
-    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 800, 600), 13);
-    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 10, 10), 1);
 }
 
 TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
@@ -257,15 +227,8 @@ TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     ASSERT_TRUE(WaitErr("\" patient=\"Doe,Jane\"")) << run.Stderr();
     Window chk = 0, list = 0;
     ASSERT_TRUE(WaitFor([&] { return (chk = Find("Preview")) && (list = Find("scl")); }));
-    auto click = [&](Window w, int x, int y) {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
-        XtMove(display, rx, ry);
-        ClickHere(1);
-    };
-    click(chk, 5, 5);
-    click(list, 10, 5);
+    Click(chk, 5, 5, HOLD_TOOL);
+    Click(list, 10, 5, HOLD_TOOL);
     Key("b");
     // The box shows the other patient under its preview; the panel keeps the image's.
     ASSERT_TRUE(WaitErr("filebox dicom patient=\"Roe,Rick\"")) << run.Stderr();
@@ -309,11 +272,7 @@ TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
     // Return on it in the list says so again; the program goes on.
     Window list = Find("scl");
     ASSERT_NE(list, 0u);
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display, list, DefaultRootWindow(display), 10, 5, &rx, &ry, &child);
-    XtMove(display, rx, ry);
-    ClickHere(1);
+    Click(list, 10, 5, HOLD_TOOL);
     Key("n");
     Key("Return");
     ASSERT_TRUE(WaitErr("may not be read", 2)) << run.Stderr();
@@ -343,26 +302,14 @@ TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
     ClickInView(cell, 40, 40, 3);
     Window entry = 0;
     ASSERT_TRUE(WaitFor([&] { return (entry = Find("File: Open")) != 0; }));
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display, entry, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
-    XtMove(display, rx, ry);
-    ClickHere(1);
+    Click(entry, 5, 5, HOLD_TOOL);
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, dir + "/a.jpg");
-    Window mainwin = o.top;
     // Stacking order: the root's children from the bottom up.
     EXPECT_TRUE(WaitFor([&] {
-        Window root, parent, *kids = nullptr;
-        unsigned int n = 0;
-        int mainat = -1, prevat = -1;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n))
-            for (unsigned int i = 0; i < n; i++) {
-                if (kids[i] == mainwin) mainat = static_cast<int>(i);
-                if (kids[i] == top) prevat = static_cast<int>(i);
-            }
-        if (kids) XFree(kids);
-        return mainat > prevat && prevat >= 0;
+        std::vector<Window> k = Kids(DefaultRootWindow(display));
+        auto at = [&](Window w) { return std::find(k.begin(), k.end(), w) - k.begin(); };
+        return at(o.top) > at(top) && at(top) < static_cast<long>(k.size());
     })) << run.Stderr();
 }
 
@@ -401,18 +348,12 @@ TEST_F(PaintBinary, CtrlWheelZoomsAboutThePointerMiddleDragPansWheelStepsFrames)
     WriteDicom(b, 5, 64, 32);
     Start({a, b});
     OpenLine o = WaitOpen(1);
-    auto near = [](unsigned long p, unsigned long q) {
-        for (int sh : {16, 8})
-            if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > 6)
-                return false;
-        return true;
-    };
     unsigned long before = Pixel(o.view, 150, 120);
     PressKey("Control_L");
     Wheel(o.view, 150, 120, -2);
     ReleaseKey("Control_L");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
-    EXPECT_TRUE(WaitFor([&] { return near(Pixel(o.view, 150, 120), before); }))
+    EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, 150, 120), before, 6); }))
         << std::hex << before << " " << Pixel(o.view, 150, 120);
     Drag(o.view, 300, 250, 250, 210, 2);
     ASSERT_TRUE(WaitErr("dravik: trace: pan "));
@@ -452,8 +393,14 @@ TEST_F(PaintBinary, FitStaysTheModeUntilAZoomAndLargePicturesOpenFittedWhenSet) 
     EXPECT_EQ(first.zoom, 100);
     KeyInView(first, 20, 20, "f");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom "));
-    int fit = WinPaintFitZoom(2000, 1500, first.vw, first.vh);
+    // The largest whole percent that shows the whole picture.
+    int fit = 1;
+    for (int z = 1; z <= 1000; z++)
+        if (2000 * z / 100 <= first.vw && 1500 * z / 100 <= first.vh) fit = z;
     ASSERT_LT(fit, 100);
+    EXPECT_EQ(atoi(Err().c_str() + Err().find("trace: zoom ") + 12), fit);
+    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 800, 600), 13);
+    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 10, 10), 1);
     KeyInView(first, 20, 20, "n");
     EXPECT_EQ(WaitOpen(2).zoom, fit);
     KeyInView(first, 20, 20, "0");
