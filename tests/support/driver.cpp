@@ -62,8 +62,7 @@ int IgnoreXErrors(Display *, XErrorEvent *) {
 }
 
 void SendDeleteRequest(Display *d, Window w) {
-    XEvent ev;
-    memset(&ev, 0, sizeof ev);
+    XEvent ev{};
     ev.xclient.type = ClientMessage;
     ev.xclient.window = w;
     ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
@@ -227,8 +226,7 @@ Window Driver::Parent(Window w) {
 }
 
 XWindowAttributes Driver::Attr(Window w) {
-    XWindowAttributes a;
-    memset(&a, 0, sizeof a);
+    XWindowAttributes a{};
     if (w) XGetWindowAttributes(xd, w, &a);
     return a;
 }

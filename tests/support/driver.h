@@ -128,3 +128,11 @@ class XvfbTest : public ::testing::Test, public Driver {
         Attach(display, server->name);
     }
 };
+
+// The suite `Base` on a private server of `depth` bits.
+template <class Base, int depth> class OnDepth : public Base {
+  protected:
+    static void SetUpTestSuite() {
+        Base::StartServer(depth == 24 ? "1280x1024x24" : "1024x768x" + std::to_string(depth));
+    }
+};

@@ -28,15 +28,9 @@ XColor QueryPixel(Display *d, unsigned long pixel) {
 
 class Colour24 : public XvfbTest {};
 
-class Colour16 : public XvfbTest {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x16"); }
-};
+using Colour16 = OnDepth<XvfbTest, 16>;
 
-class Colour8 : public XvfbTest {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x8"); }
-};
+using Colour8 = OnDepth<XvfbTest, 8>;
 
 } // namespace
 
@@ -73,8 +67,7 @@ TEST_F(Colour24, UnknownNamesFallBackAndMissingFontsBecomeFixed) {
 }
 
 TEST(ColourVisual, StaticClassesAreRefused) {
-    Visual v;
-    memset(&v, 0, sizeof v);
+    Visual v{};
     v.c_class = StaticGray;
     EXPECT_EQ(ColorVisualAnalyse(&v, 8), -6);
     v.c_class = StaticColor;

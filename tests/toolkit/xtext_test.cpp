@@ -27,12 +27,10 @@ class TextLayer : public XvfbTest {
         ASSERT_EQ(WinMemInit(), 0);
         ColorStep1LibInit(display);
         ColorStep2FontLibInit(display);
-        WINTYP t;
-        memset(&t, 0, sizeof t);
+        WINTYP t{};
         t.fg = 0xFFFFFF, t.bg = 0x000000, t.width = 300, t.height = 80, t.typ = WIN_BASE;
         t.state = 1, t.mouseleft = 1, t.mouseright = 3, t.language = 1;
-        WINNEIGHBOR nb;
-        memset(&nb, 0, sizeof nb);
+        WINNEIGHBOR nb{};
         win = WinCreateFromRoot(display, 10, 10, &t, &nb, "text", fontfs_text);
         ASSERT_NE(win, nullptr);
         XMapWindow(display, win->window);

@@ -80,8 +80,7 @@ class Toolkit : public XvfbTest {
     }
 
     XEvent Event(int type, WINDAT *win) {
-        XEvent ev;
-        memset(&ev, 0, sizeof ev);
+        XEvent ev{};
         ev.type = type;
         ev.xany.display = display;
         ev.xany.window = win ? win->window : 0;

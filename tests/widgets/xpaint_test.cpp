@@ -216,18 +216,9 @@ class RenderBase : public ViewTest {
     }
 };
 
-class Render24 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
-};
-class Render16 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x16"); }
-};
-class Render8 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x8"); }
-};
+using Render24 = OnDepth<RenderBase, 24>;
+using Render16 = OnDepth<RenderBase, 16>;
+using Render8 = OnDepth<RenderBase, 8>;
 
 } // namespace
 
