@@ -103,9 +103,7 @@ TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
     FileboxDirEnter(box, dir.c_str());
     // Return on a directory enters it, on a file opens it.
     Select("sub");
-    int x, y;
-    RootPos(List()->window, &x, &y);
-    XtMove(display, x + 5, y + 5);
+    Move(List()->window, 5, 5);
     XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
     Key("Return");
     ASSERT_TRUE(Pump([&] { return std::string(FileboxGetCurPath(box)) == dir + "/sub"; }));
@@ -288,9 +286,7 @@ TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
     WriteJpeg(dir + "/b.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
     Select("b.jpg");
     ASSERT_EQ(unlink((dir + "/b.jpg").c_str()), 0);
-    int x, y;
-    RootPos(List()->window, &x, &y);
-    XtMove(display, x + 5, y + 5);
+    Move(List()->window, 5, 5);
     XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
     testing::internal::CaptureStderr();
     Key("Return");
@@ -328,8 +324,7 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
         if (prop->child[i]->usr.i == 1) file = prop->child[i]->label;
     EXPECT_STREQ(file, (dir + "/c.jpg").c_str());
     // Escape closes it, and so does the window manager's close.
-    RootPos(prop->window, &x, &y);
-    XtMove(display, x + 20, y + 20);
+    Move(prop->window, 20, 20);
     Key("Escape");
     EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
     ASSERT_EQ(FileboxContextAction(box, 2), 0);

@@ -29,11 +29,7 @@ class SymbolButtons : public WidgetTest {
         XtMove(display, 500, 350);
         Pump([] { return false; }, 50);
     }
-    void Enter() {
-        int x, y;
-        RootPos(btn->window, &x, &y);
-        XtMove(display, x + 18, y + 18);
-    }
+    void Enter() { Move(btn->window, 18, 18); }
     unsigned long Centre() { return Pixel(btn->window, 18, 18); }
 };
 

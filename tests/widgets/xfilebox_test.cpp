@@ -74,9 +74,7 @@ class Filebox : public WidgetTest {
 
     void KeyInList(const char *key) {
         WINDAT *l = List();
-        int x, y;
-        RootPos(l->window, &x, &y);
-        XtMove(display, x + 5, y + 5);
+        Move(l->window, 5, 5);
         // Keys go to the list whatever an earlier window did with the focus.
         Pump([&] { return Attr(l->window).map_state == IsViewable; });
         XSetInputFocus(display, l->window, RevertToPointerRoot, CurrentTime);

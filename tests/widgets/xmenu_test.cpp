@@ -92,18 +92,13 @@ TEST_F(Menus, CascadeOpensOnEnteringItsEntryAndClosesOnTheNext) {
     EXPECT_EQ(p->child[4]->state, BTN_MENU_SEP);
     Pump([] { return false; }, 50);
 
-    int x, y;
-    RootPos(sort->window, &x, &y);
-    XtMove(display, x + 10, y + sort->height / 2);
+    Move(sort->window, 10, sort->height / 2);
     WINDAT *cascade = nullptr;
     ASSERT_TRUE(Pump([&] { return (cascade = WinChildFindTyp(sort, WIN_MENUP)) != nullptr; }));
     EXPECT_EQ(cascade->nchild, 4);
-    int cx, cy;
-    RootPos(cascade->window, &cx, &cy);
-    EXPECT_EQ(cx, x + sort->width - 2);
+    EXPECT_EQ(RootRect(cascade->window).x, RootRect(sort->window).x + sort->width - 2);
 
-    RootPos(rename->window, &x, &y);
-    XtMove(display, x + 10, y + rename->height / 2);
+    Move(rename->window, 10, rename->height / 2);
     ASSERT_TRUE(Pump([&] { return WinChildFindTyp(sort, WIN_MENUP) == nullptr; }));
     EXPECT_EQ(rename->select, 1);
 

@@ -346,9 +346,7 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
     Show(MakeRecord(64, 64, 8, 10, [](int, int, int f, int) { return f * 20; }));
     Display *input = XOpenDisplay(server->name.c_str());
     ASSERT_NE(input, nullptr);
-    int rx, ry;
-    Root(view->window, 10, 10, &rx, &ry);
-    XtMove(display, rx, ry);
+    Move(view->window, 10, 10);
     XSync(display, False);
     PlayLog log;
     play_log = &log;

@@ -110,9 +110,7 @@ TEST_F(ScrollTest, ArrowClickStepsOnceAndHoldRepeats) {
     Show(MakeRecord(3000, 600, 8, 1, [](int x, int, int, int) { return x & 255; }));
     WINDAT *right = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(HBar(), 3));
     ASSERT_EQ(right->typ, WIN_SCROLLBTN_RIGHT);
-    int rx, ry;
-    Root(right->window, 4, 4, &rx, &ry);
-    XtMove(display, rx, ry);
+    Move(right->window, 4, 4);
     ClickHere(1);
     ASSERT_TRUE(Pump([&] { return PaintXImageGetPosX(view) == 1; }));
     // Held for 600 ms: about one step per 90 ms.
