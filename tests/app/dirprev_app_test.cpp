@@ -80,13 +80,6 @@ class DirPreview : public WorkAreaTest {
         return n;
     }
 
-    std::vector<WINDAT *> Dialogs() {
-        std::vector<WINDAT *> out;
-        for (int i = 0; i < WINDATpi; i++)
-            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
-        return out;
-    }
-
     // A right click on cell `i`, then entry `entry` of the image-view menu it opens.
     void MenuOnCell(int i, int entry) {
         WINDAT *v = View();

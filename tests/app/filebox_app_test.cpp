@@ -53,14 +53,6 @@ class WorkFilebox : public WorkAreaTest {
         return -1;
     }
 
-    // The open dialogs, newest last.
-    std::vector<WINDAT *> Dialogs() {
-        std::vector<WINDAT *> out;
-        for (int i = 0; i < WINDATpi; i++)
-            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
-        return out;
-    }
-
     WINDAT *SaveAsDialog(const char *name) {
         EXPECT_EQ(MF_FileSaveAs(View()), 0);
         std::vector<WINDAT *> d = Dialogs();

@@ -96,6 +96,8 @@ class WidgetTest : public XvfbTest {
     }
 
     void TearDown() override {
+        if (input) XCloseDisplay(input);
+        input = nullptr;
         if (!display) return;
         WinMemRemove();
         LanguageLabelMemDestroy();
@@ -121,6 +123,42 @@ class WidgetTest : public XvfbTest {
             if (std::chrono::steady_clock::now() > end) return false;
             usleep(2000);
         }
+    }
+
+    // Input with delays goes through a connection of its own: the server holds back a client's
+    // later requests behind a delayed one, and the widgets' pointer queries must pass.
+    Display *input = nullptr;
+    Display *Input() { return input ? input : (input = XOpenDisplay(server->name.c_str())); }
+
+    // Press at (x, y) of window w, move through `path` (root coordinates) `step` ms apart,
+    // release `release` ms later (`step` when negative); dispatches until the release is in.
+    void DragAsync(Window w, int x, int y, std::initializer_list<std::pair<int, int>> path,
+                   int step, int release = -1) {
+        int rx, ry;
+        RootPos(w, &rx, &ry);
+        Display *in = Input();
+        XTestFakeMotionEvent(in, DefaultScreen(in), rx + x, ry + y, CurrentTime);
+        XTestFakeButtonEvent(in, 1, True, CurrentTime);
+        // The press is out before Pump first looks; the delayed rest follows.
+        XSync(in, False);
+        for (auto p : path)
+            XTestFakeMotionEvent(in, DefaultScreen(in), p.first, p.second,
+                                 static_cast<unsigned long>(step));
+        XTestFakeButtonEvent(in, 1, False,
+                             static_cast<unsigned long>(release < 0 ? step : release));
+        // Not synced: that would wait for the whole drag before the press is dispatched.
+        XFlush(in);
+        Pump([&] { return Released(); });
+    }
+
+    // The button is up and every event up to now has been dispatched.
+    bool Released() {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned int mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rx, &ry, &wx, &wy,
+                      &mask);
+        return !(mask & Button1Mask) && XPending(display) == 0;
     }
 
     static WINTYP Typ(int w, int h, int state = 0) {

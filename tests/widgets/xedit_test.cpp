@@ -29,13 +29,6 @@ int FlyClosed(WINDATUSR *rec) {
 class EditTest : public WidgetTest {
   protected:
     WINDAT *field = nullptr;
-    Display *input = nullptr;
-
-    void TearDown() override {
-        if (input) XCloseDisplay(input);
-        WidgetTest::TearDown();
-    }
-
     void Make(int state, int w = 300, const char *text = nullptr) {
         WINTYP t = Typ(w, 30, state);
         t.fg = fg_edit, t.bg = bg_edit;
@@ -212,23 +205,9 @@ TEST_F(EditTest, DragPastTheRightEdgeSelectsAndScrolls) {
     Make(EDIT_SINGLE, 60, "abcdefghijklmnopqrstuvwxyz0123456789");
     Key("Home");
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
-    input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
     int rx, ry;
     RootPos(field->window, &rx, &ry);
-    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 3, ry + 10, CurrentTime);
-    XTestFakeButtonEvent(input, 1, True, CurrentTime);
-    XSync(input, False);
-    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 75, ry + 10, 30);
-    XTestFakeButtonEvent(input, 1, False, 900);
-    XFlush(input);
-    ASSERT_TRUE(Pump([&] {
-        Window r, c;
-        int a, b, wx, wy;
-        unsigned int mask = 0;
-        XQueryPointer(display, field->window, &r, &c, &a, &b, &wx, &wy, &mask);
-        return !(mask & Button1Mask) && XPending(display) == 0;
-    }));
+    DragAsync(field->window, 3, 10, {{rx + 75, ry + 10}}, 30, 900);
     int *im = WinUSRIntArrayGet(field);
     EXPECT_GT(im[EDIT_FIRST], 0);
     EXPECT_EQ(im[EDIT_SELSTART], 0);

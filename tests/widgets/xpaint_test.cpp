@@ -344,8 +344,7 @@ int PlayRecord(WINDAT *, int frame) {
 TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
     MakeView();
     Show(MakeRecord(64, 64, 8, 10, [](int, int, int f, int) { return f * 20; }));
-    Display *input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
+    ASSERT_NE(Input(), nullptr);
     Move(view->window, 10, 10);
     XSync(display, False);
     PlayLog log;
@@ -360,7 +359,6 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
     PaintPlayHook = PlayRecord;
     ASSERT_EQ(PaintImgPlay(view), 0);
     PaintPlayHook = nullptr;
-    XCloseDisplay(input);
     ASSERT_GE(log.frames.size(), 13u);
     for (size_t i = 0; i < 13; i++)
         EXPECT_EQ(log.frames[i], static_cast<int>((i + 1) % 10)) << i;
@@ -381,8 +379,7 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
 TEST_F(Render24, DeleteRequestEndsPlayAndStaysQueued) {
     MakeView();
     Show(MakeRecord(32, 32, 8, 4, [](int, int, int f, int) { return f * 50; }));
-    Display *input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
+    ASSERT_NE(Input(), nullptr);
     main->wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     PlayLog log;
     play_log = &log;
@@ -392,7 +389,6 @@ TEST_F(Render24, DeleteRequestEndsPlayAndStaysQueued) {
     PaintPlayHook = PlayRecord;
     ASSERT_EQ(PaintImgPlay(view), 0);
     PaintPlayHook = nullptr;
-    XCloseDisplay(input);
     EXPECT_LE(log.frames.size(), 5u);
     XEvent ev;
     EXPECT_TRUE(XCheckTypedEvent(display, ClientMessage, &ev));
