@@ -24,8 +24,6 @@ class OptionsDialog : public PaintBinary {
         ASSERT_NE(Main(), 0u) << run.Stderr();
     }
 
-    bool Traced(const std::string &line) { return WaitTrace(line); }
-
     // Clicks once the window shows, as a person does (40 ms).
     void Press(Window w, int dx = -1, int dy = -1) {
         ASSERT_NE(w, 0u);
@@ -155,7 +153,7 @@ TEST_F(OptionsDialog, AHounsfieldChangeReadsTheDicomPictureAgainWithItsTurn) {
     OpenLine o = WaitOpen(1);
     ASSERT_EQ(o.w, 96);
     KeyInView(o, 5, 5, "shift+period");
-    ASSERT_TRUE(Traced("trace: turn 6 image=40x96\n")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("trace: turn 6 image=40x96\n")) << run.Stderr();
     Open();
     Tab(4);
     Press(Find("Hounsfield", Find("Dicom", dlg, "bb")), 30);
@@ -181,7 +179,7 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Window list = ColourList(), field = ColourField();
     ASSERT_NE(list, 0u);
     Press(list, 20, 3);
-    ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("options caption fg = Foregound   bg = Background")) << run.Stderr();
     // The last entry is BgDisable.
     KeysIn(list, {"End"});
     Erase(field);
@@ -191,8 +189,8 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Erase(field);
     KeysIn(field, {"n", "o", "c", "o", "l", "o", "u", "r"});
     KeysIn(list, {"Down"});
-    EXPECT_TRUE(Traced("FgDisable \"nocolour\" is not available")) << run.Stderr();
-    EXPECT_TRUE(Traced("options caption FgDisable = nocolour: not available"));
+    EXPECT_TRUE(WaitTrace("FgDisable \"nocolour\" is not available")) << run.Stderr();
+    EXPECT_TRUE(WaitTrace("options caption FgDisable = nocolour: not available"));
     KeysIn(list, {"Up"});
     Erase(field);
     KeysIn(field, {"r", "e", "d"});
@@ -221,7 +219,7 @@ TEST_F(OptionsDialog, ShiftReleasedBeforeItsKeyStillTypesTheShiftedCharacter) {
     Window list = ColourList(), field = ColourField();
     ASSERT_NE(list, 0u);
     Press(list, 20, 3);
-    ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("options caption fg = Foregound   bg = Background")) << run.Stderr();
     Erase(field);
     Move(field, 5, 5);
     Type("#303030");
@@ -235,7 +233,7 @@ TEST_F(OptionsDialog, ShiftReleasedBeforeItsKeyStillTypesTheShiftedCharacter) {
     ReleaseKey("e");
     Key("e");
     KeysIn(list, {"Down"});
-    EXPECT_TRUE(Traced("\"Ee\" is not available")) << run.Stderr();
+    EXPECT_TRUE(WaitTrace("\"Ee\" is not available")) << run.Stderr();
     Close();
     std::string rc = QuitAndReadRc();
     EXPECT_NE(rc.find("\nFgForm=#303030\n"), std::string::npos) << rc;

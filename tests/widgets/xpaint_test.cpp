@@ -515,9 +515,10 @@ TEST_F(Render24, OneThumbnailPerPageStepsOneImagePerArrow) {
         EXPECT_EQ(PaintImgCurSelectGet(view), i);
         EXPECT_EQ(PaintImgCurFirstGet(view), i);
     }
-    // The last one stays.
+    // The last one stays, and so does its selection.
     ASSERT_EQ(ScrollBtnPress(down), 0);
     EXPECT_EQ(PaintImgCurFirstGet(view), 3);
+    EXPECT_EQ(PaintImgCurSelectGet(view), 3);
 }
 
 // A notch moves the grid by three of its rows and leaves the selection; the last page starts
