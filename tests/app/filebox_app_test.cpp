@@ -301,10 +301,8 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
     for (int i = 0; i < ListEntryGetEntryMax(l); i++)
         if (!strcmp(ListEntryGetNr(l, i), "c.jpg")) row = i;
     ASSERT_GE(row, 0);
-    int x, y, eh = ListEntryGetSizeY(l);
-    RootPos(l->window, &x, &y);
-    XtMove(display, x + 10, y + (row - ListEntryGetViewFirstNr(l)) * eh + eh / 2);
-    ClickHere(3);
+    int eh = ListEntryGetSizeY(l);
+    Click(l->window, 10, (row - ListEntryGetViewFirstNr(l)) * eh + eh / 2, HOLD_TOOL, 3);
     Window entry = 0;
     ASSERT_TRUE(Pump([&] { return (entry = Find("Property")) != 0; }));
     EXPECT_STREQ(FileboxGetSelectFile(box), "c.jpg") << "the highlight is on the menu's row";

@@ -52,8 +52,7 @@ class AlbumWindow : public WidgetTest {
     void Jpeg(const std::string &rel, int w = 64, int h = 48) {
         std::string path = dir + "/" + rel;
         std::string parent = path.substr(0, path.rfind('/'));
-        std::string cmd = "mkdir -p " + parent;
-        ASSERT_EQ(system(cmd.c_str()), 0);
+        ASSERT_EQ(system(("mkdir -p " + parent).c_str()), 0);
         WriteJpeg(path, w, h, Shade);
     }
     // Opens the album and waits until its view is laid out.
@@ -68,6 +67,13 @@ class AlbumWindow : public WidgetTest {
         ASSERT_NE(top, nullptr);
         album = AlbumWndDataGet(top);
         ASSERT_TRUE(Pump([&] { return Attr(top->window).map_state == IsViewable; }));
+    }
+    // An album at `path` made by dravik-tool from n pictures src/<stem>0.jpg ...
+    void MakeAlbum(const std::string &path, int n, const std::string &stem) {
+        for (int i = 0; i < n; i++)
+            Jpeg("src/" + stem + std::to_string(i) + ".jpg");
+        ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", path, dir + "/src"});
+        ASSERT_EQ(r.status, 0) << r.err;
     }
     int Call(WINFUNC fn) {
         WINDATUSR rec = album->view->usr;
@@ -133,10 +139,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
 
 TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     std::string path = dir + "/five.alb";
-    for (int i = 0; i < 5; i++)
-        Jpeg("src/p" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 5, "p");
     Jpeg("one/single.jpg");
     Jpeg("flat/x.jpg");
     std::ofstream(dir + "/flat/readme.txt") << "no picture";
@@ -297,10 +300,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
 
 TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends) {
     std::string path = dir + "/r.alb";
-    for (int i = 0; i < 3; i++)
-        Jpeg("src/r" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 3, "r");
     std::string before = ReadWholeFile(path);
 
     Open(path);
@@ -331,8 +331,7 @@ TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
     std::string deep = dir + "/deep";
     for (int i = 0; i < 155; i++)
         deep += "/d";
-    std::string cmd = "mkdir -p " + deep;
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    ASSERT_EQ(system(("mkdir -p " + deep).c_str()), 0);
     WriteJpeg(deep + "/bottom.jpg", 16, 16, Shade);
     Open(dir + "/deep.alb");
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/deep").c_str(), nullptr), 0);
@@ -347,15 +346,12 @@ TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
 // and says so, and the file on disk is the replacement, untouched.
 TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     std::string path = dir + "/f.alb";
-    for (int i = 0; i < 2; i++)
-        Jpeg("src/f" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 2, "f");
     Open(path);
     PaintImgCurSelectSet(album->view, 0);
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
-    cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    ASSERT_EQ(system(("cp " + path + " " + path + ".new && mv " + path + ".new " + path).c_str()),
+              0);
     std::string replaced = ReadWholeFile(path);
     CloseWindow();
     testing::internal::CaptureStderr();

@@ -17,11 +17,6 @@ class FileMenu : public PaintBinary {
         Move(o.view, 5, 5);
         Key(std::string("ctrl+") + key, HOLD_TOOL, true);
     }
-
-    std::string QuitAndReadRc() {
-        EXPECT_TRUE(Quit()) << run.Stderr();
-        return ReadWholeFile(run.home + "/.dravikrc");
-    }
 };
 
 } // namespace

@@ -78,11 +78,6 @@ class OptionsDialog : public PaintBinary {
             << run.Stderr();
         ASSERT_TRUE(WaitFor([&] { return !Viewable(dlg); }));
     }
-
-    std::string QuitAndReadRc() {
-        EXPECT_TRUE(Quit()) << run.Stderr();
-        return ReadWholeFile(run.home + "/.dravikrc");
-    }
 };
 
 } // namespace

@@ -167,6 +167,12 @@ class PaintBinary : public XvfbTest {
     }
 
     bool WaitErr(const std::string &text, int count = 1) { return WaitTrace(text, count); }
+
+    // Quits as a user does and returns the configuration the program wrote.
+    std::string QuitAndReadRc() {
+        EXPECT_TRUE(Quit()) << run.Stderr();
+        return ReadWholeFile(run.home + "/.dravikrc");
+    }
 };
 
 class WmBinary : public PaintBinary, public ::testing::WithParamInterface<bool> {
