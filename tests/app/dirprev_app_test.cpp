@@ -47,7 +47,7 @@ class DirPreview : public WorkAreaTest {
         FileboxUpdate(box, where.empty() ? dir.c_str() : where.c_str());
         EXPECT_EQ(mf_FileDirPrev(box), 0);
         WINDAT *top = DirPreviewGet(box);
-        if (top) Pump([&] { return Attr(display, top->window).map_state == IsViewable; });
+        if (top) Pump([&] { return Attr(top->window).map_state == IsViewable; });
         return top;
     }
 
@@ -80,13 +80,6 @@ class DirPreview : public WorkAreaTest {
         return n;
     }
 
-    std::vector<WINDAT *> Dialogs() {
-        std::vector<WINDAT *> out;
-        for (int i = 0; i < WINDATpi; i++)
-            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
-        return out;
-    }
-
     // A right click on cell `i`, then entry `entry` of the image-view menu it opens.
     void MenuOnCell(int i, int entry) {
         WINDAT *v = View();
@@ -104,7 +97,7 @@ class DirPreview : public WorkAreaTest {
     }
 };
 
-bool Exists(const std::string &path) {
+bool FileExists(const std::string &path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
@@ -236,7 +229,7 @@ TEST_F(DirPreview, MenuOpenShowsTheFileRenameRenamesFileAndCellButNotOntoAnother
     EditTextNew(field, "b.jpg", 5);
     WinClose(fly);
     EXPECT_EQ(WinFindTyp(WIN_EDIT_FLY), nullptr);
-    EXPECT_TRUE(Exists(dir + "/a.jpg"));
+    EXPECT_TRUE(FileExists(dir + "/a.jpg"));
     EXPECT_EQ(PaintImgGet(View(), 1)->fi.w, 72);
     ASSERT_EQ(Dialogs().size(), 1u);
     WinClose(Dialogs()[0]);
@@ -246,8 +239,8 @@ TEST_F(DirPreview, MenuOpenShowsTheFileRenameRenamesFileAndCellButNotOntoAnother
     ASSERT_NE(fly = WinFindTyp(WIN_EDIT_FLY), nullptr);
     EditTextNew(EditFlyGetField(fly), "renamed.jpg", 11);
     WinClose(fly);
-    EXPECT_FALSE(Exists(dir + "/a.jpg"));
-    EXPECT_TRUE(Exists(dir + "/renamed.jpg"));
+    EXPECT_FALSE(FileExists(dir + "/a.jpg"));
+    EXPECT_TRUE(FileExists(dir + "/renamed.jpg"));
     EXPECT_STREQ(PaintImgGet(View(), 0)->fi.fname, (dir + "/renamed.jpg").c_str());
 }
 
@@ -262,12 +255,12 @@ TEST_F(DirPreview, RemoveWithTheQuestionRemovesFileAndCellEvenAfterThePreviewClo
     // No: nothing happens.
     Press(d[0], 2);
     ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
-    EXPECT_TRUE(Exists(dir + "/b.jpg"));
+    EXPECT_TRUE(FileExists(dir + "/b.jpg"));
     MenuOnCell(1, 2);
     ASSERT_EQ(Dialogs().size(), 1u);
     Press(Dialogs()[0], 1);
     ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
-    EXPECT_FALSE(Exists(dir + "/b.jpg"));
+    EXPECT_FALSE(FileExists(dir + "/b.jpg"));
     PAINTIMG *e = PaintImgGet(View(), 1);
     EXPECT_EQ(e->fi.fname, nullptr);
     EXPECT_EQ(e->fi.ximage, nullptr);
@@ -279,8 +272,8 @@ TEST_F(DirPreview, RemoveWithTheQuestionRemovesFileAndCellEvenAfterThePreviewClo
     WinClose(DirPreviewGet(box));
     Press(Dialogs()[0], 1);
     ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
-    EXPECT_FALSE(Exists(dir + "/c.jpg"));
-    EXPECT_TRUE(Exists(dir + "/a.jpg"));
+    EXPECT_FALSE(FileExists(dir + "/c.jpg"));
+    EXPECT_TRUE(FileExists(dir + "/a.jpg"));
 }
 
 TEST_F(DirPreview, RemoveTakesTheWholeOfAPathLongerThanTheQuestionsText) {
@@ -296,6 +289,6 @@ TEST_F(DirPreview, RemoveTakesTheWholeOfAPathLongerThanTheQuestionsText) {
     ASSERT_EQ(Dialogs().size(), 1u);
     Press(Dialogs()[0], 1);
     ASSERT_TRUE(Pump([&] { return Dialogs().empty(); }));
-    EXPECT_FALSE(Exists(deep + "/x.jpg"));
+    EXPECT_FALSE(FileExists(deep + "/x.jpg"));
     EXPECT_EQ(PaintImgGet(View(), 0)->fi.fname, nullptr);
 }

@@ -53,14 +53,6 @@ class WorkFilebox : public WorkAreaTest {
         return -1;
     }
 
-    // The open dialogs, newest last.
-    std::vector<WINDAT *> Dialogs() {
-        std::vector<WINDAT *> out;
-        for (int i = 0; i < WINDATpi; i++)
-            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
-        return out;
-    }
-
     WINDAT *SaveAsDialog(const char *name) {
         EXPECT_EQ(MF_FileSaveAs(View()), 0);
         std::vector<WINDAT *> d = Dialogs();
@@ -103,14 +95,12 @@ TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
     FileboxDirEnter(box, dir.c_str());
     // Return on a directory enters it, on a file opens it.
     Select("sub");
-    int x, y;
-    RootPos(display, List()->window, &x, &y);
-    XtMove(display, x + 5, y + 5);
+    Move(List()->window, 5, 5);
     XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return std::string(FileboxGetCurPath(box)) == dir + "/sub"; }));
     Select("b.jpg");
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] {
         PAINTIMG *c = PaintImgGet(View(), View()->img_current);
         return c && c->fi.w == 32;
@@ -219,18 +209,18 @@ TEST_F(WorkFilebox, TheBoxFillsTheLeftPaneAndItsPartsDoNotOverlap) {
         WinFuncResize(wrk);
         Pump([] { return false; }, 50);
         EXPECT_EQ(box->height, pane->height - 2 * box->border);
-        XWindowAttributes chk = Attr(display, FileboxWndFPreviewChkGet(box)->window);
+        XWindowAttributes chk = Attr(FileboxWndFPreviewChkGet(box)->window);
         WINDAT *tree = WinChildFindTyp(box, WIN_TREE);
-        XWindowAttributes tr = Attr(display, tree->window);
-        XWindowAttributes pv = Attr(display, FileboxWndFPreviewGet(box)->window);
-        XWindowAttributes info = Attr(display, FileboxWndFInfoGet(box)->window);
+        XWindowAttributes tr = Attr(tree->window);
+        XWindowAttributes pv = Attr(FileboxWndFPreviewGet(box)->window);
+        XWindowAttributes info = Attr(FileboxWndFInfoGet(box)->window);
         EXPECT_LE(tr.y + tr.height, chk.y) << size;
         EXPECT_LE(chk.y + chk.height, info.y) << size;
         EXPECT_LE(info.y + info.height, pv.y) << size;
         EXPECT_LE(pv.y + pv.height, box->height + 1) << size;
         EXPECT_GE(pv.height, FBX_PREVIEW_EDGE);
         // The list's scroll window fills the tree.
-        XWindowAttributes sc = Attr(display, tree->child[0]->window);
+        XWindowAttributes sc = Attr(tree->child[0]->window);
         EXPECT_EQ(sc.height, tr.height);
     }
 }
@@ -288,12 +278,10 @@ TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
     WriteJpeg(dir + "/b.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
     Select("b.jpg");
     ASSERT_EQ(unlink((dir + "/b.jpg").c_str()), 0);
-    int x, y;
-    RootPos(display, List()->window, &x, &y);
-    XtMove(display, x + 5, y + 5);
+    Move(List()->window, 5, 5);
     XSetInputFocus(display, List()->window, RevertToPointerRoot, CurrentTime);
     testing::internal::CaptureStderr();
-    XtKey(display, "Return");
+    Key("Return");
     bool boxed = Pump([&] { return Dialogs().size() == 1; });
     std::string err = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(boxed);
@@ -313,14 +301,12 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
     for (int i = 0; i < ListEntryGetEntryMax(l); i++)
         if (!strcmp(ListEntryGetNr(l, i), "c.jpg")) row = i;
     ASSERT_GE(row, 0);
-    int x, y, eh = ListEntryGetSizeY(l);
-    RootPos(display, l->window, &x, &y);
-    XtMove(display, x + 10, y + (row - ListEntryGetViewFirstNr(l)) * eh + eh / 2);
-    XtClick(display, 3);
+    int eh = ListEntryGetSizeY(l);
+    Click(l->window, 10, (row - ListEntryGetViewFirstNr(l)) * eh + eh / 2, HOLD_TOOL, 3);
     Window entry = 0;
-    ASSERT_TRUE(Pump([&] { return (entry = FindWindowByName(display, "Property")) != 0; }));
+    ASSERT_TRUE(Pump([&] { return (entry = Find("Property")) != 0; }));
     EXPECT_STREQ(FileboxGetSelectFile(box), "c.jpg") << "the highlight is on the menu's row";
-    ClickAt(display, entry, 5, 5);
+    Click(entry, 5, 5, 40);
     ASSERT_TRUE(Pump([&] { return Dialogs().size() == 1; }));
     WINDAT *prop = Dialogs().back();
     const char *file = nullptr;
@@ -328,9 +314,8 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
         if (prop->child[i]->usr.i == 1) file = prop->child[i]->label;
     EXPECT_STREQ(file, (dir + "/c.jpg").c_str());
     // Escape closes it, and so does the window manager's close.
-    RootPos(display, prop->window, &x, &y);
-    XtMove(display, x + 20, y + 20);
-    XtKey(display, "Escape");
+    Move(prop->window, 20, 20);
+    Key("Escape");
     EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
     ASSERT_EQ(FileboxContextAction(box, 2), 0);
     ASSERT_EQ(Dialogs().size(), 1u);

@@ -48,9 +48,9 @@ TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
 TEST_F(MainBinary, DeleteRequestAsksCancelKeepsOkEndsWithBothEndLines) {
     StartDravik();
     SendDeleteRequest(display, main);
-    ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Question") != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; }));
     // The question is a dialog of the main window for a window manager.
-    Window question = FindWindowByName(display, "Question"), owner = 0;
+    Window question = Find("Question"), owner = 0;
     EXPECT_TRUE(XGetTransientForHint(display, question, &owner));
     EXPECT_EQ(owner, main);
     Atom type = 0, *types = nullptr;
@@ -62,15 +62,15 @@ TEST_F(MainBinary, DeleteRequestAsksCancelKeepsOkEndsWithBothEndLines) {
     ASSERT_EQ(n, 1u);
     EXPECT_EQ(types[0], XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False));
     XFree(types);
-    ASSERT_TRUE(AnswerBox(display, "Question", "Cancel")) << run.Stderr();
-    ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "Question") == 0; }));
-    EXPECT_NE(FindWindowByName(display, "dravik"), 0u);
+    ASSERT_TRUE(AnswerBox("Question", "Cancel")) << run.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return Find("Question") == 0; }));
+    EXPECT_NE(Find("dravik"), 0u);
     EXPECT_NE(run.Stderr().find("dravik: Question: You want really exit ?\n"), std::string::npos)
         << run.Stderr();
 
     // A second question proves the program still runs.
     SendDeleteRequest(display, main);
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << run.Stderr();
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0);
     std::string err = run.Stderr();
@@ -106,8 +106,6 @@ TEST(MainStart, ScreensBelowEightBitsAreRefused) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MainDepthCheck(4), -6);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "dravik: < 256 colors\n");
-    // -6 is the exit status the shell sees as 250.
-    EXPECT_EQ(static_cast<unsigned char>(-6), 250);
     EXPECT_EQ(MainDepthCheck(8), 0);
     EXPECT_EQ(MainDepthCheck(24), 0);
 }

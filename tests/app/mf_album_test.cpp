@@ -28,7 +28,7 @@ int Markers(const std::string &path) {
     return n;
 }
 
-unsigned Pixel(int x, int y) {
+unsigned Shade(int x, int y) {
     return static_cast<unsigned>((x * 7) & 0xFF) << 16 | static_cast<unsigned>((y * 5) & 0xFF);
 }
 
@@ -52,9 +52,8 @@ class AlbumWindow : public WidgetTest {
     void Jpeg(const std::string &rel, int w = 64, int h = 48) {
         std::string path = dir + "/" + rel;
         std::string parent = path.substr(0, path.rfind('/'));
-        std::string cmd = "mkdir -p " + parent;
-        ASSERT_EQ(system(cmd.c_str()), 0);
-        WriteJpeg(path, w, h, Pixel);
+        ASSERT_EQ(system(("mkdir -p " + parent).c_str()), 0);
+        WriteJpeg(path, w, h, Shade);
     }
     // Opens the album and waits until its view is laid out.
     void Open(const std::string &path) {
@@ -67,7 +66,14 @@ class AlbumWindow : public WidgetTest {
                 top = WINDATp[i];
         ASSERT_NE(top, nullptr);
         album = AlbumWndDataGet(top);
-        ASSERT_TRUE(Pump([&] { return Attr(display, top->window).map_state == IsViewable; }));
+        ASSERT_TRUE(Pump([&] { return Attr(top->window).map_state == IsViewable; }));
+    }
+    // An album at `path` made by dravik-tool from n pictures src/<stem>0.jpg ...
+    void MakeAlbum(const std::string &path, int n, const std::string &stem) {
+        for (int i = 0; i < n; i++)
+            Jpeg("src/" + stem + std::to_string(i) + ".jpg");
+        ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", path, dir + "/src"});
+        ASSERT_EQ(r.status, 0) << r.err;
     }
     int Call(WINFUNC fn) {
         WINDATUSR rec = album->view->usr;
@@ -133,10 +139,7 @@ TEST_F(AlbumWindow, OpensByNameWithOrWithoutTheExtension) {
 
 TEST_F(AlbumWindow, AddsCountAndTheTreeTakesOnlyJpegFilesAtAllLevels) {
     std::string path = dir + "/five.alb";
-    for (int i = 0; i < 5; i++)
-        Jpeg("src/p" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 5, "p");
     Jpeg("one/single.jpg");
     Jpeg("flat/x.jpg");
     std::ofstream(dir + "/flat/readme.txt") << "no picture";
@@ -185,20 +188,20 @@ TEST_F(AlbumWindow, TheAddPageFileBoxChoosesWhatTheButtonsAdd) {
     NotebookPageSetCur(w->notebook, 2);
     WINDAT *single = w->addctl[1], *directory = w->addctl[2];
     ASSERT_TRUE(single && directory);
-    ASSERT_TRUE(Pump([&] { return Attr(display, single->window).map_state == IsViewable; }));
+    ASSERT_TRUE(Pump([&] { return Attr(single->window).map_state == IsViewable; }));
 
     // Nothing chosen (the list's ".." is selected): "single" adds nothing.
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/pick").c_str(), nullptr), 0);
-    ClickAt(display, single->window, 4, 4);
+    Click(single->window, 4, 4, 40);
     Pump([] { return false; }, 300);
     EXPECT_EQ(Markers(path), 0);
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/pick").c_str(), "b.jpg"), 0);
     EXPECT_STREQ(FileboxGetCurPath(w->addbox), (dir + "/pick").c_str());
-    ClickAt(display, single->window, 4, 4);
+    Click(single->window, 4, 4, 40);
     ASSERT_TRUE(Pump([&] { return album->added == 1; }, 10000));
     EXPECT_NE(ReadWholeFile(path).find(dir + "/pick/b.jpg"), std::string::npos);
     // "Directory" takes every file the box lists; the text file is no picture.
-    ClickAt(display, directory->window, 4, 4);
+    Click(directory->window, 4, 4, 40);
     ASSERT_TRUE(Pump([&] { return album->added == 3; }, 10000));
     EXPECT_EQ(Markers(path), 3);
     EXPECT_EQ(AlbumEntriesText(album), "0  ( + 3  - 0 )  =  3");
@@ -252,8 +255,8 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     WINDAT *list = FileboxWndFListGet(w->addbox);
     WINDAT *chk = FileboxWndFPreviewChkGet(w->addbox);
     ASSERT_TRUE(list && chk && chk->nchild > 0);
-    ASSERT_TRUE(Pump([&] { return Attr(display, cancel->window).map_state == IsViewable; }));
-    ClickAt(display, chk->child[0]->window, 2, 2);
+    ASSERT_TRUE(Pump([&] { return Attr(cancel->window).map_state == IsViewable; }));
+    Click(chk->child[0]->window, 2, 2, 40);
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 1; }));
     int first = ListEntryGetSelectNr(list);
     // After three entries the scan waits for Cancel (at most 20 s), so the clicks below find
@@ -265,15 +268,12 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
     std::thread clicker([&] {
         Display *input = XOpenDisplay(server->name.c_str());
         if (!input) return;
+        Driver in;
+        in.Attach(input, "");
         WaitFor([&] { return Markers(path) >= 3; }, 20000);
         // The window is mapped and still; places are known from this connection.
-        int x = 0, y = 0;
-        Window child;
-        XTranslateCoordinates(input, list->window, DefaultRootWindow(input), 20, 4, &x, &y, &child);
-        XtMove(input, x, y);
-        for (int i = 0; i < 3; i++)
-            XtKey(input, "Down");
-        XSync(input, False);
+        in.Move(list->window, 20, 4);
+        in.Keys({"Down", "Down", "Down"});
         // The list belongs to the windows: read it as they do, under the toolkit lock.
         auto selected = [&] {
             ToolkitLockGuard guard;
@@ -281,12 +281,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
         };
         if (WaitFor([&] { return selected() == first + 3; }, 10000))
             walked = Markers(path) < 64 ? 1 : 2;
-        XTranslateCoordinates(input, cancel->window, DefaultRootWindow(input), 4, 4, &x, &y,
-                              &child);
-        XtMove(input, x, y);
-        XTestFakeButtonEvent(input, 1, True, CurrentTime);
-        XTestFakeButtonEvent(input, 1, False, 40);
-        XSync(input, False);
+        in.Click(cancel->window, 4, 4, 40);
         XCloseDisplay(input);
         if (WaitFor([&] { return AlbumWnd(album)->cancel.load() == 1; }, 10000))
             at_click = Markers(path);
@@ -305,10 +300,7 @@ TEST_F(AlbumWindow, AlbumThreadCancelStopsTheTreeAddAfterTheCurrentFile) {
 
 TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends) {
     std::string path = dir + "/r.alb";
-    for (int i = 0; i < 3; i++)
-        Jpeg("src/r" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 3, "r");
     std::string before = ReadWholeFile(path);
 
     Open(path);
@@ -316,7 +308,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
     EXPECT_EQ(AlbumEntriesText(album), "3  ( + 0  - 1 )  =  2");
     CloseWindow();
-    ASSERT_TRUE(AnswerBox(display, "Question", "Ignore"));
+    ASSERT_TRUE(AnswerBox("Question", "Ignore"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
     EXPECT_EQ(ReadWholeFile(path), before);
 
@@ -327,7 +319,7 @@ TEST_F(AlbumWindow, RemovalAsksOnCloseNoKeepsTheFileYesRewritesItKeepingAppends)
     PaintImgCurSelectSet(album->view, 0);
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
     CloseWindow();
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
+    ASSERT_TRUE(AnswerBox("Question", "OK"));
     ASSERT_TRUE(Pump([&] { return !Open(); }));
     std::string after = ReadWholeFile(path);
     EXPECT_EQ(Markers(path), 3);
@@ -339,9 +331,8 @@ TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
     std::string deep = dir + "/deep";
     for (int i = 0; i < 155; i++)
         deep += "/d";
-    std::string cmd = "mkdir -p " + deep;
-    ASSERT_EQ(system(cmd.c_str()), 0);
-    WriteJpeg(deep + "/bottom.jpg", 16, 16, Pixel);
+    ASSERT_EQ(system(("mkdir -p " + deep).c_str()), 0);
+    WriteJpeg(deep + "/bottom.jpg", 16, 16, Shade);
     Open(dir + "/deep.alb");
     ASSERT_EQ(AlbumAddSourceSet(album, (dir + "/deep").c_str(), nullptr), 0);
     testing::internal::CaptureStderr();
@@ -355,20 +346,17 @@ TEST_F(AlbumWindow, ATreeDeeperThan150LevelsStopsWithTheMaxReport) {
 // and says so, and the file on disk is the replacement, untouched.
 TEST_F(AlbumWindow, AFailedSaveKeepsTheWindowAndLeavesTheFile) {
     std::string path = dir + "/f.alb";
-    for (int i = 0; i < 2; i++)
-        Jpeg("src/f" + std::to_string(i) + ".jpg");
-    std::string cmd = DRAVIK_TOOL_BIN + std::string(" album add ") + path + " " + dir + "/src";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    MakeAlbum(path, 2, "f");
     Open(path);
     PaintImgCurSelectSet(album->view, 0);
     EXPECT_EQ(Call(AlbumPageFuncEntryRemove), 0);
-    cmd = "cp " + path + " " + path + ".new && mv " + path + ".new " + path;
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    ASSERT_EQ(system(("cp " + path + " " + path + ".new && mv " + path + ".new " + path).c_str()),
+              0);
     std::string replaced = ReadWholeFile(path);
     CloseWindow();
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK"));
-    ASSERT_TRUE(Pump([&] { return FindWindowByName(display, "Error") != 0; }));
+    ASSERT_TRUE(AnswerBox("Question", "OK"));
+    ASSERT_TRUE(Pump([&] { return Find("Error") != 0; }));
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("dravik: Error:"), std::string::npos) << err;
     EXPECT_NE(err.find(path), std::string::npos) << err;
@@ -390,12 +378,11 @@ TEST_F(AlbumBinary, AnAlbumOnTheCommandLineOpensItsWindow) {
         ASSERT_EQ(r.status, 0) << r.err;
     }
     Start({alb, bare, photo});
-    ASSERT_TRUE(WaitFor([&] { return Count(run.Stderr(), "trace: album open") == 2; }, 10000))
-        << run.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return Traces("trace: album open") == 2; }, 10000)) << run.Stderr();
     EXPECT_NE(run.Stderr().find("album open " + alb + " entries=1"), std::string::npos);
     EXPECT_NE(run.Stderr().find("album open " + bare + " entries=1"), std::string::npos);
     WaitOpen(1);
-    EXPECT_NE(FindWindowByName(display, "named.alb"), 0u);
+    EXPECT_NE(Find("named.alb"), 0u);
 }
 
 // The Setup page: each setting in a row of its own, its label left of a field of a line's height
@@ -417,7 +404,7 @@ TEST_F(AlbumWindow, SetupShowsEachSettingWithItsLabelAndField) {
         WINDAT *label = f->neighbor[WIN_SIDE_LEFT];
         ASSERT_TRUE(label && label->label);
         EXPECT_STREQ(label->label, LgRes(70 + i, album->language));
-        XWindowAttributes a = Attr(display, f->window);
+        XWindowAttributes a = Attr(f->window);
         EXPECT_GT(a.y, y) << "one row each";
         y = a.y + a.height - 1;
     }

@@ -17,11 +17,6 @@ class FileMenu : public PaintBinary {
         Move(o.view, 5, 5);
         Key(std::string("ctrl+") + key, HOLD_TOOL, true);
     }
-
-    std::string QuitAndReadRc() {
-        EXPECT_TRUE(Quit()) << run.Stderr();
-        return ReadWholeFile(run.home + "/.dravikrc");
-    }
 };
 
 } // namespace
@@ -93,7 +88,7 @@ TEST_F(FileMenu, SaveLeavesAnUnchangedPictureByteIdenticalAndStaysOffForDicom) {
     // Keys are handled in order: once p has opened a, Ctrl+S on the DICOM image has been seen.
     KeyInView(o, 5, 5, "p");
     WaitOpen(3);
-    EXPECT_EQ(Count(run.Stderr(), "save rc="), 1) << run.Stderr();
+    EXPECT_EQ(Traces("save rc="), 1) << run.Stderr();
     EXPECT_TRUE(ReadWholeFile(b) == dicom);
     EXPECT_TRUE(ReadWholeFile(a) == jpeg);
 }
@@ -103,7 +98,7 @@ TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {
     StartWith({a}, "");
     OpenLine o = WaitOpen(1);
     auto red = [&] {
-        unsigned long p = ReadPixel(display, o.view, PicX(o, 5), PicY(o, 5));
+        unsigned long p = Pixel(o.view, PicX(o, 5), PicY(o, 5));
         return (p >> 16 & 0xFF) > 0x80 && (p >> 8 & 0xFF) < 0x40;
     };
     ASSERT_TRUE(WaitFor(red));
@@ -114,7 +109,7 @@ TEST_F(FileMenu, CloseEmptiesTheWorkAreaAndClosesAnImageWindow) {
     CtrlKeyInView(o, "s");
     KeyInView(o, 5, 5, "f");
     ASSERT_TRUE(Quit()) << run.Stderr();
-    EXPECT_EQ(Count(run.Stderr(), "save rc="), 0) << run.Stderr();
+    EXPECT_EQ(Traces("save rc="), 0) << run.Stderr();
 
     // In an image window of its own, Close closes that window.
     run.~ProgramRun();

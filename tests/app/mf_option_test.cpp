@@ -24,9 +24,6 @@ class OptionsDialog : public PaintBinary {
         ASSERT_NE(Main(), 0u) << run.Stderr();
     }
 
-    bool Traced(const std::string &line) { return WaitTrace(line); }
-    int Count(const std::string &line) { return Traces(line); }
-
     // Clicks once the window shows, as a person does (40 ms).
     void Press(Window w, int dx = -1, int dy = -1) {
         ASSERT_NE(w, 0u);
@@ -43,9 +40,10 @@ class OptionsDialog : public PaintBinary {
     }
 
     void Open() {
-        int before = Count("trace: options open");
+        int before = Traces("trace: options open");
         MenuProgram();
-        ASSERT_TRUE(WaitFor([&] { return Count("trace: options open") > before; })) << run.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return Traces("trace: options open") > before; }))
+            << run.Stderr();
         ASSERT_NE(dlg = Wait(Lg(mainoptionL, 0)), 0u);
     }
 
@@ -74,16 +72,11 @@ class OptionsDialog : public PaintBinary {
     }
 
     void Close() {
-        int before = Count("trace: options closed");
+        int before = Traces("trace: options closed");
         SendDeleteRequest(display, dlg);
-        ASSERT_TRUE(WaitFor([&] { return Count("trace: options closed") > before; }))
+        ASSERT_TRUE(WaitFor([&] { return Traces("trace: options closed") > before; }))
             << run.Stderr();
         ASSERT_TRUE(WaitFor([&] { return !Viewable(dlg); }));
-    }
-
-    std::string QuitAndReadRc() {
-        EXPECT_TRUE(Quit()) << run.Stderr();
-        return ReadWholeFile(run.home + "/.dravikrc");
     }
 };
 
@@ -137,7 +130,7 @@ TEST_F(OptionsDialog, MouseAndHounsfieldSettingsAndOnlyOneDialog) {
     Erase(max);
     KeysIn(max, {"9", "9", "9", "9"}); // 9999 is above 4096: 999 stays
     Close();
-    EXPECT_EQ(Count("trace: options open"), 1) << run.Stderr();
+    EXPECT_EQ(Traces("trace: options open"), 1) << run.Stderr();
     EXPECT_NE(run.Stderr().find("options closed language=1 mouse=3,3"), std::string::npos);
     std::string rc = QuitAndReadRc();
     EXPECT_NE(rc.find("\nMouseLeft=3\n"), std::string::npos) << rc;
@@ -155,7 +148,7 @@ TEST_F(OptionsDialog, AHounsfieldChangeReadsTheDicomPictureAgainWithItsTurn) {
     OpenLine o = WaitOpen(1);
     ASSERT_EQ(o.w, 96);
     KeyInView(o, 5, 5, "shift+period");
-    ASSERT_TRUE(Traced("trace: turn 6 image=40x96\n")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("trace: turn 6 image=40x96\n")) << run.Stderr();
     Open();
     Tab(4);
     Press(Find("Hounsfield", Find("Dicom", dlg, "bb")), 30);
@@ -181,7 +174,7 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Window list = ColourList(), field = ColourField();
     ASSERT_NE(list, 0u);
     Press(list, 20, 3);
-    ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("options caption fg = Foregound   bg = Background")) << run.Stderr();
     // The last entry is BgDisable.
     KeysIn(list, {"End"});
     Erase(field);
@@ -191,8 +184,8 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Erase(field);
     KeysIn(field, {"n", "o", "c", "o", "l", "o", "u", "r"});
     KeysIn(list, {"Down"});
-    EXPECT_TRUE(Traced("FgDisable \"nocolour\" is not available")) << run.Stderr();
-    EXPECT_TRUE(Traced("options caption FgDisable = nocolour: not available"));
+    EXPECT_TRUE(WaitTrace("FgDisable \"nocolour\" is not available")) << run.Stderr();
+    EXPECT_TRUE(WaitTrace("options caption FgDisable = nocolour: not available"));
     KeysIn(list, {"Up"});
     Erase(field);
     KeysIn(field, {"r", "e", "d"});
@@ -201,9 +194,9 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingAndUnknownNamesAreNotStored) 
     Open();
     Tab(3);
     list = ColourList(), field = ColourField();
-    int captions = Count("caption fg =");
+    int captions = Traces("caption fg =");
     Press(list, 20, 3);
-    ASSERT_TRUE(WaitFor([&] { return Count("caption fg =") > captions; })) << run.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return Traces("caption fg =") > captions; })) << run.Stderr();
     Erase(field);
     KeysIn(field, {"g", "r", "e", "e", "n"});
     std::string rc = QuitAndReadRc();
@@ -221,7 +214,7 @@ TEST_F(OptionsDialog, ShiftReleasedBeforeItsKeyStillTypesTheShiftedCharacter) {
     Window list = ColourList(), field = ColourField();
     ASSERT_NE(list, 0u);
     Press(list, 20, 3);
-    ASSERT_TRUE(Traced("options caption fg = Foregound   bg = Background")) << run.Stderr();
+    ASSERT_TRUE(WaitTrace("options caption fg = Foregound   bg = Background")) << run.Stderr();
     Erase(field);
     Move(field, 5, 5);
     Type("#303030");
@@ -235,7 +228,7 @@ TEST_F(OptionsDialog, ShiftReleasedBeforeItsKeyStillTypesTheShiftedCharacter) {
     ReleaseKey("e");
     Key("e");
     KeysIn(list, {"Down"});
-    EXPECT_TRUE(Traced("\"Ee\" is not available")) << run.Stderr();
+    EXPECT_TRUE(WaitTrace("\"Ee\" is not available")) << run.Stderr();
     Close();
     std::string rc = QuitAndReadRc();
     EXPECT_NE(rc.find("\nFgForm=#303030\n"), std::string::npos) << rc;

@@ -4,6 +4,8 @@
 
 #include "dicom/dicom_test_util.h"
 #include "support/driver.h"
+#include "image/io_files.h"
+#include "io/io_read.h"
 #include "support/jpeg_file.h"
 
 #include <X11/Xutil.h>
@@ -59,6 +61,28 @@ inline void WriteDicom(const std::string &path, int frames, int cols, int rows) 
     WriteWholeFile(path, d.b);
 }
 
+// Each component of 0xRRGGBB pixels p and q within tol.
+inline bool Near(unsigned long p, unsigned long q, int tol = 12) {
+    for (int sh : {16, 8, 0})
+        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > tol)
+            return false;
+    return true;
+}
+
+// The samples of a file as dravik reads it whole; empty when it cannot be read.
+inline std::vector<uint8_t> Decoded(const std::string &path, int *w, int *h) {
+    FILEREQ req;
+    IoRequestInit(&req, path.c_str());
+    FILEINFO fi{};
+    std::vector<uint8_t> px;
+    if (IoReadFile(&req, &fi, IO_READ_FULL) && fi.fbuf) {
+        *w = fi.w, *h = fi.h;
+        px.assign(fi.fbuf, fi.fbuf + static_cast<size_t>(fi.w) * fi.h * fi.bit / 8);
+    }
+    IoFreeRecord(&fi, path.c_str());
+    return px;
+}
+
 // One "dravik: trace: open ..." line.
 struct OpenLine {
     std::string path;
@@ -87,17 +111,10 @@ inline std::vector<OpenLine> OpenLines(const std::string &err) {
     return out;
 }
 
-inline int Count(const std::string &s, const std::string &what) {
-    int n = 0;
-    for (size_t p = 0; (p = s.find(what, p)) != std::string::npos; p += what.size())
-        n++;
-    return n;
-}
-
 // The real binary on the suite's server, driven through Driver (its members are the fixture's:
 // Find, Wait, Click, Key, Type, Pixel, WaitTrace, Quit ...). With `wm` set before SetUp, the test
 // runs under openbox; WmBinary runs each of its tests bare and under openbox.
-class PaintBinary : public XvfbTest, public Driver {
+class PaintBinary : public XvfbTest {
   protected:
     ScratchDir scratch;
     std::string dir = scratch.path;
@@ -107,7 +124,6 @@ class PaintBinary : public XvfbTest, public Driver {
     void SetUp() override {
         XvfbTest::SetUp();
         if (IsSkipped()) return;
-        Attach(display, server->name);
         if (wm && !manager.Start(server->name)) GTEST_SKIP() << "openbox could not be started";
     }
     void TearDown() override {
@@ -151,6 +167,12 @@ class PaintBinary : public XvfbTest, public Driver {
     }
 
     bool WaitErr(const std::string &text, int count = 1) { return WaitTrace(text, count); }
+
+    // Quits as a user does and returns the configuration the program wrote.
+    std::string QuitAndReadRc() {
+        EXPECT_TRUE(Quit()) << run.Stderr();
+        return ReadWholeFile(run.home + "/.dravikrc");
+    }
 };
 
 class WmBinary : public PaintBinary, public ::testing::WithParamInterface<bool> {

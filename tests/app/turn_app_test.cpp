@@ -1,38 +1,13 @@
 // Turning the shown picture: the keys by the character typed, the View menu, fit kept, and a
 // lossless save of the turn.
-#include <gtest/gtest.h>
-
 #include "app/paint_binary.h"
 
 #include "app/wnd_paint.h"
-#include "image/io_files.h"
-#include "io/io_read.h"
-#include "support/proc.h"
 
 namespace {
 
 // Quadrants of a 2048 x 1536 picture: 16-pixel blocks throughout, so every turn is lossless.
 constexpr unsigned TL = 0xE01010, TR = 0x10E010, BL = 0x1010E0, BR = 0xE0E010;
-
-bool Near(unsigned long p, unsigned q) {
-    for (int sh : {16, 8, 0})
-        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > 24)
-            return false;
-    return true;
-}
-
-std::vector<uint8_t> Decoded(const std::string &path, int *w, int *h) {
-    FILEREQ req;
-    IoRequestInit(&req, path.c_str());
-    FILEINFO fi{};
-    std::vector<uint8_t> px;
-    if (IoReadFile(&req, &fi, IO_READ_FULL) && fi.fbuf) {
-        *w = fi.w, *h = fi.h;
-        px.assign(fi.fbuf, fi.fbuf + static_cast<size_t>(fi.w) * fi.h * fi.bit / 8);
-    }
-    IoFreeRecord(&fi, path.c_str());
-    return px;
-}
 
 } // namespace
 
@@ -61,11 +36,11 @@ TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLossl
     for (const Step &s : steps) {
         SCOPED_TRACE(s.key);
         std::string trace = std::string("dravik: trace: ") + s.trace + "\n";
-        int before = Count(Err(), trace);
+        int before = Traces(trace);
         KeyInView(o, 300, 300, s.key);
         ASSERT_TRUE(WaitErr(trace, before + 1)) << Err();
         KeyInView(o, 300, 300, "Home");
-        EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, 10, 10), s.corner); }))
+        EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, 10, 10), s.corner, 24); }))
             << std::hex << Pixel(o.view, 10, 10);
     }
     // The same through the menu; fit stays the mode over a turn.

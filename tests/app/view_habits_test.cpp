@@ -20,13 +20,6 @@ std::string LastFields(const std::string &err) {
     return err.substr(p + key.size(), err.find('\n', p) - p - key.size());
 }
 
-bool Near(unsigned long p, unsigned long q, int tol = 12) {
-    for (int sh : {16, 8, 0})
-        if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > tol)
-            return false;
-    return true;
-}
-
 std::string Prop(Display *d, Window w, const char *name, Atom *type_out = nullptr) {
     Atom type = 0;
     int format = 0;
@@ -211,10 +204,10 @@ TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
     // 2000 x 1500 at 100 % does not fit: space is n.
     KeyInView(o, 5, 5, "space");
     EXPECT_EQ(WaitOpen(6).path, d);
-    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), 0) << "no key of these zooms";
+    EXPECT_EQ(Traces("dravik: trace: zoom "), 0) << "no key of these zooms";
 
     KeyInView(o, 5, 5, "q");
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << Err();
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
     ASSERT_TRUE(run.Wait());
     EXPECT_EQ(run.status, 0);
 }
@@ -229,7 +222,7 @@ TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
     Key("q");
     Probe(display, Main(), 3);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 3\n"));
-    EXPECT_EQ(FindWindowByName(display, "Question"), 0u);
+    EXPECT_EQ(Find("Question"), 0u);
     EXPECT_TRUE(Quit()) << Err();
 }
 
@@ -320,12 +313,12 @@ TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
     KeyInView(o, 5, 5, "n");
     OpenLine small = WaitOpen(2);
     ASSERT_EQ(small.zoom, 100);
-    int zooms = Count(Err(), "dravik: trace: zoom ");
+    int zooms = Traces("dravik: trace: zoom ");
     KeyInView(o, 5, 5, "F11");
     ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
     Probe(display, Main(), 9);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 9\n"));
-    EXPECT_EQ(Count(Err(), "dravik: trace: zoom "), zooms) << Err();
+    EXPECT_EQ(Traces("dravik: trace: zoom "), zooms) << Err();
     if (!wm) {
         EXPECT_NE(Err().find("dravik: trace: x error 3 request 3."), std::string::npos) << Err();
         XDeleteProperty(display, DefaultRootWindow(display), check);
@@ -348,19 +341,6 @@ bool LastFirstFit(const std::string &err, FirstFit *f) {
            sscanf(err.c_str() + p,
                   "dravik: trace: first fit view=0x%lx scale=1/%d at %d,%d size %dx%d", &f->view,
                   &f->scale, &f->x, &f->y, &f->w, &f->h) == 6;
-}
-
-std::vector<uint8_t> Decoded(const std::string &path, int *w, int *h) {
-    FILEREQ req;
-    IoRequestInit(&req, path.c_str());
-    FILEINFO fi{};
-    std::vector<uint8_t> px;
-    if (IoReadFile(&req, &fi, IO_READ_FULL) && fi.fbuf && fi.bit == 24) {
-        *w = fi.w, *h = fi.h;
-        px.assign(fi.fbuf, fi.fbuf + static_cast<size_t>(fi.w) * fi.h * 3);
-    }
-    IoFreeRecord(&fi, path.c_str());
-    return px;
 }
 
 constexpr unsigned TL = 0xE01010, TR = 0x10E010, BL = 0x1010E0, BR = 0xE0E010;

@@ -186,5 +186,5 @@ TEST_F(PaintBinary, KeyIOpensTheHeaderWindowOncePerPictureAndEscapeClosesIt) {
     Key("Escape", HOLD_TOOL, true);
     ASSERT_TRUE(WaitErr("trace: dicom header closed\n")) << run.Stderr();
     EXPECT_TRUE(WaitGone("DICOM header: ct.dcm"));
-    EXPECT_EQ(1, Count(run.Stderr(), "trace: dicom header rows="));
+    EXPECT_EQ(1, Traces("trace: dicom header rows="));
 }

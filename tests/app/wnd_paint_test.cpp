@@ -5,16 +5,10 @@
 #include "app/wnd_paint.h"
 
 #include <X11/Xutil.h>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <fstream>
-#include <functional>
-#include <jpeglib.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     std::string a = Jpeg("a.jpg", 120, 80);
@@ -22,7 +16,7 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     WriteDicom(b, 10, 512, 256);
     Start({a, b});
     OpenLine first = WaitOpen(1);
-    Window mainwin = FindWindowByName(display, "dravik");
+    Window mainwin = Find("dravik");
     EXPECT_EQ(first.path, a);
     EXPECT_EQ(first.top, mainwin);
     EXPECT_EQ(first.w, 120);
@@ -49,7 +43,7 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 3u);
     // Windows holding pictures and the panel are released cleanly at the end.
     SendDeleteRequest(display, mainwin);
-    ASSERT_TRUE(AnswerBox(display, "Question", "OK")) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << run.Stderr();
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
@@ -62,7 +56,7 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
         SCOPED_TRACE(openwin);
         Start({a, b}, openwin);
         OpenLine first = WaitOpen(1);
-        Window mainwin = FindWindowByName(display, "dravik");
+        Window mainwin = Find("dravik");
         EXPECT_NE(first.top, mainwin);
         KeyInView(first, 5, 5, "n");
         OpenLine second = WaitOpen(2);
@@ -94,11 +88,7 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
             EXPECT_GT(left, 16u * 16u);
             XFree(icon);
         }
-        run.Signal(SIGKILL);
-        run.Wait();
-        run.~ProgramRun();
-        new (&run) ProgramRun;
-        ASSERT_TRUE(WaitFor([&] { return FindWindowByName(display, "dravik") == 0; }));
+        Kill();
     }
 }
 
@@ -112,12 +102,8 @@ TEST_F(PaintBinary, ClosedSharedWindowIsNotReusedAndTheNextOpenMakesANewOne) {
     ASSERT_TRUE(WaitFor([&] { return !Exists(first.top); }));
     // n in the (empty) work-area view, under 600,300 of the main window, opens the next file
     // in a new shared window.
-    Window mainwin = FindWindowByName(display, "dravik");
-    int mx = 0, my = 0;
-    Window child;
-    XTranslateCoordinates(display, mainwin, DefaultRootWindow(display), 600, 300, &mx, &my, &child);
-    XtMove(display, mx, my);
-    XtKey(display, "n");
+    Move(Find("dravik"), 600, 300);
+    Key("n");
     OpenLine second = WaitOpen(2);
     EXPECT_EQ(second.path, b);
     EXPECT_NE(second.top, first.top);
@@ -160,29 +146,13 @@ TEST_F(PaintBinary, ContextMenuOfDicomImageHasSaveInactive) {
     OpenLine o = WaitOpen(1);
     ClickInView(o, 10, 10, 3);
     ASSERT_TRUE(WaitErr("menu save=active")) << run.Stderr();
-    XtKey(display, "Escape");
+    Key("Escape");
     // A click elsewhere closes the menu; then the DICOM file.
     ClickInView(o, 200, 200, 1);
     KeyInView(o, 5, 5, "n");
     WaitOpen(2);
     ClickInView(o, 10, 10, 3);
     EXPECT_TRUE(WaitErr("menu save=inactive")) << run.Stderr();
-}
-
-TEST_F(PaintBinary, FitChoosesTheLargestWholePercentThatShowsTheWholeImage) {
-    std::string big = Jpeg("big.jpg", 6000, 4000);
-    Start({big});
-    OpenLine o = WaitOpen(1);
-    KeyInView(o, 5, 5, "f");
-    ASSERT_TRUE(WaitErr("trace: zoom ")) << run.Stderr();
-    std::string err = run.Stderr();
-    int zoom = atoi(err.c_str() + err.find("trace: zoom ") + 12);
-    int best = 1;
-    for (int z = 1; z <= 1000; z++)
-        if (6000 * z / 100 <= o.vw && 4000 * z / 100 <= o.vh) best = z;
-    EXPECT_EQ(zoom, best);
-    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 800, 600), 13);
-    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 10, 10), 1);
 }
 
 TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
@@ -199,10 +169,10 @@ TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
     EXPECT_NE(run.Stderr().find("no image in this DICOM file (Basic Text SR Storage) " + sr),
               std::string::npos)
         << run.Stderr();
-    unsigned long before = ReadPixel(display, o.view, 10, 10);
+    unsigned long before = Pixel(o.view, 10, 10);
     KeyInView(o, 5, 5, "n");
     ASSERT_TRUE(WaitErr(bad, 2)) << run.Stderr();
-    EXPECT_EQ(ReadPixel(display, o.view, 10, 10), before);
+    EXPECT_EQ(Pixel(o.view, 10, 10), before);
     EXPECT_EQ(OpenLines(run.Stderr()).size(), 1u);
 }
 
@@ -256,25 +226,15 @@ TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     WaitOpen(1);
     ASSERT_TRUE(WaitErr("\" patient=\"Doe,Jane\"")) << run.Stderr();
     Window chk = 0, list = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        return (chk = FindWindowByName(display, "Preview")) &&
-               (list = FindWindowByName(display, "scl"));
-    }));
-    auto click = [&](Window w, int x, int y) {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
-        XtMove(display, rx, ry);
-        XtClick(display, 1);
-    };
-    click(chk, 5, 5);
-    click(list, 10, 5);
-    XtKey(display, "b");
+    ASSERT_TRUE(WaitFor([&] { return (chk = Find("Preview")) && (list = Find("scl")); }));
+    Click(chk, 5, 5, HOLD_TOOL);
+    Click(list, 10, 5, HOLD_TOOL);
+    Key("b");
     // The box shows the other patient under its preview; the panel keeps the image's.
     ASSERT_TRUE(WaitErr("filebox dicom patient=\"Roe,Rick\"")) << run.Stderr();
-    EXPECT_EQ(Count(run.Stderr(), "\" patient=\"Roe,Rick\""), 0) << run.Stderr();
+    EXPECT_EQ(Traces("\" patient=\"Roe,Rick\""), 0) << run.Stderr();
     // Opened, the file is the view's image and the panel follows it.
-    XtKey(display, "Return");
+    Key("Return");
     WaitOpen(2);
     EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
 }
@@ -307,21 +267,17 @@ TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
     ASSERT_TRUE(
         WaitErr("Cannot open (this directory may not be read: Permission denied) " + noread))
         << run.Stderr();
-    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
-    EXPECT_EQ(Count(run.Stderr(), "trace: dirprev"), 0) << run.Stderr();
+    ASSERT_TRUE(AnswerBox("Error", "OK")) << run.Stderr();
+    EXPECT_EQ(Traces("trace: dirprev"), 0) << run.Stderr();
     // Return on it in the list says so again; the program goes on.
-    Window list = FindWindowByName(display, "scl");
+    Window list = Find("scl");
     ASSERT_NE(list, 0u);
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display, list, DefaultRootWindow(display), 10, 5, &rx, &ry, &child);
-    XtMove(display, rx, ry);
-    XtClick(display, 1);
-    XtKey(display, "n");
-    XtKey(display, "Return");
+    Click(list, 10, 5, HOLD_TOOL);
+    Key("n");
+    Key("Return");
     ASSERT_TRUE(WaitErr("may not be read", 2)) << run.Stderr();
-    ASSERT_TRUE(AnswerBox(display, "Error", "OK")) << run.Stderr();
-    XtKey(display, "q", true);
+    ASSERT_TRUE(AnswerBox("Error", "OK")) << run.Stderr();
+    Key("ctrl+q", HOLD_TOOL, true);
     ASSERT_TRUE(run.Wait()) << run.Stderr();
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
@@ -345,27 +301,15 @@ TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
     cell.view = view;
     ClickInView(cell, 40, 40, 3);
     Window entry = 0;
-    ASSERT_TRUE(WaitFor([&] { return (entry = FindWindowByName(display, "File: Open")) != 0; }));
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display, entry, DefaultRootWindow(display), 5, 5, &rx, &ry, &child);
-    XtMove(display, rx, ry);
-    XtClick(display, 1);
+    ASSERT_TRUE(WaitFor([&] { return (entry = Find("File: Open")) != 0; }));
+    Click(entry, 5, 5, HOLD_TOOL);
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, dir + "/a.jpg");
-    Window mainwin = o.top;
     // Stacking order: the root's children from the bottom up.
     EXPECT_TRUE(WaitFor([&] {
-        Window root, parent, *kids = nullptr;
-        unsigned int n = 0;
-        int mainat = -1, prevat = -1;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &kids, &n))
-            for (unsigned int i = 0; i < n; i++) {
-                if (kids[i] == mainwin) mainat = static_cast<int>(i);
-                if (kids[i] == top) prevat = static_cast<int>(i);
-            }
-        if (kids) XFree(kids);
-        return mainat > prevat && prevat >= 0;
+        std::vector<Window> k = Kids(DefaultRootWindow(display));
+        auto at = [&](Window w) { return std::find(k.begin(), k.end(), w) - k.begin(); };
+        return at(o.top) > at(top) && at(top) < static_cast<long>(k.size());
     })) << run.Stderr();
 }
 
@@ -390,7 +334,7 @@ TEST_F(PaintBinary, PlusMinusAndZeroZoomAboutTheCentreByTheCharacterTyped) {
     for (int i = 0; i < 12; i++)
         KeyInView(o, 20, 20, "KP_Add");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
-    EXPECT_EQ(Count(run.Stderr(), "dravik: trace: zoom 1001"), 0);
+    EXPECT_EQ(Traces("dravik: trace: zoom 1001"), 0);
 }
 
 // Ctrl+wheel zooms by 1.25 keeping the picture point under the pointer; the middle button drags
@@ -404,18 +348,12 @@ TEST_F(PaintBinary, CtrlWheelZoomsAboutThePointerMiddleDragPansWheelStepsFrames)
     WriteDicom(b, 5, 64, 32);
     Start({a, b});
     OpenLine o = WaitOpen(1);
-    auto near = [](unsigned long p, unsigned long q) {
-        for (int sh : {16, 8})
-            if (std::abs(static_cast<int>(p >> sh & 0xFF) - static_cast<int>(q >> sh & 0xFF)) > 6)
-                return false;
-        return true;
-    };
     unsigned long before = Pixel(o.view, 150, 120);
     PressKey("Control_L");
     Wheel(o.view, 150, 120, -2);
     ReleaseKey("Control_L");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
-    EXPECT_TRUE(WaitFor([&] { return near(Pixel(o.view, 150, 120), before); }))
+    EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, 150, 120), before, 6); }))
         << std::hex << before << " " << Pixel(o.view, 150, 120);
     Drag(o.view, 300, 250, 250, 210, 2);
     ASSERT_TRUE(WaitErr("dravik: trace: pan "));
@@ -455,8 +393,14 @@ TEST_F(PaintBinary, FitStaysTheModeUntilAZoomAndLargePicturesOpenFittedWhenSet) 
     EXPECT_EQ(first.zoom, 100);
     KeyInView(first, 20, 20, "f");
     ASSERT_TRUE(WaitErr("dravik: trace: zoom "));
-    int fit = WinPaintFitZoom(2000, 1500, first.vw, first.vh);
+    // The largest whole percent that shows the whole picture.
+    int fit = 1;
+    for (int z = 1; z <= 1000; z++)
+        if (2000 * z / 100 <= first.vw && 1500 * z / 100 <= first.vh) fit = z;
     ASSERT_LT(fit, 100);
+    EXPECT_EQ(atoi(Err().c_str() + Err().find("trace: zoom ") + 12), fit);
+    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 800, 600), 13);
+    EXPECT_EQ(WinPaintFitZoom(6000, 4000, 10, 10), 1);
     KeyInView(first, 20, 20, "n");
     EXPECT_EQ(WaitOpen(2).zoom, fit);
     KeyInView(first, 20, 20, "0");

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 class WorkAreaTest : public WidgetTest {
   protected:
@@ -38,6 +39,14 @@ class WorkAreaTest : public WidgetTest {
         ASSERT_NE(box, nullptr);
         WinShow(main, 1);
         Pump([] { return false; }, 100);
+    }
+
+    // The open dialogs, newest last.
+    std::vector<WINDAT *> Dialogs() {
+        std::vector<WINDAT *> out;
+        for (int i = 0; i < WINDATpi; i++)
+            if (WINDATp[i] && WINDATp[i]->typ == WIN_DLGMSG) out.push_back(WINDATp[i]);
+        return out;
     }
 
     // Clicks the button numbered `button` (1 the first) of a dialog's button row.

@@ -14,8 +14,7 @@ struct Reduced {
 
 Reduced Reduce(const std::vector<uint8_t> &rgb, int w, int h, int ncolors) {
     Reduced r;
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     fi.w = w, fi.h = h, fi.bit = 24;
     uint8_t *out = gbm_mcut(rgb.data(), r.pal, ncolors, 1, &fi);
     if (out) {
@@ -92,8 +91,7 @@ TEST(MedianCut, ManyColoursUseAtMost255EntriesAndKeepTheLastGrey) {
 TEST(MedianCut, ColormapModeNeedsThePaletteState) {
     std::vector<uint8_t> rgb(3 * 4, 9);
     uint8_t pal[256 * 3];
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     fi.w = 2, fi.h = 2;
     REDUCEPAL *saved = reduce_pal;
     reduce_pal = nullptr;

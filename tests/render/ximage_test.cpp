@@ -1,4 +1,4 @@
-#include "support/xvfb.h"
+#include "support/driver.h"
 
 #include "app/main.h"
 #include "image/image_testutil.h"
@@ -72,26 +72,22 @@ class DisplayImageTest : public XvfbTest {
         return p;
     }
 
+    WINDAT View(int w, int h) {
+        WINDAT v{};
+        v.typ = WIN_PAINT, v.width = w, v.height = h, v.usr.display = display;
+        return v;
+    }
+
     FILEINFO IndexRecord(int w, int h) {
-        FILEINFO fi;
-        memset(&fi, 0, sizeof fi);
+        FILEINFO fi{};
         fi.w = w, fi.h = h, fi.bit = 8, fi.maptyp = MAPTYP_GREY;
         return fi;
     }
 };
 
-class Display24 : public DisplayImageTest {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x24"); }
-};
-class Display16 : public DisplayImageTest {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x16"); }
-};
-class Display8 : public DisplayImageTest {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x8"); }
-};
+using Display24 = OnDepth<DisplayImageTest, 24>;
+using Display16 = OnDepth<DisplayImageTest, 16>;
+using Display8 = OnDepth<DisplayImageTest, 8>;
 
 // An XPM of n colours, two characters per pixel, one row with every colour.
 std::vector<std::string> XpmOfColours(int n) {
@@ -145,10 +141,7 @@ TEST_F(Display24, PalettePacksAsBlueGreenRedZero) {
     ASSERT_EQ(fi.ximage->byte_order, LSBFirst);
     ASSERT_EQ(Wide8to32(px.data(), &fi), 0);
     const auto *d = reinterpret_cast<const uint8_t *>(fi.ximage->data + fi.ximage->bytes_per_line);
-    EXPECT_EQ(d[4], 0x56);
-    EXPECT_EQ(d[5], 0x34);
-    EXPECT_EQ(d[6], 0x12);
-    EXPECT_EQ(d[7], 0x00);
+    EXPECT_EQ(std::vector<uint8_t>(d + 4, d + 8), (std::vector<uint8_t>{0x56, 0x34, 0x12, 0}));
     EXPECT_EQ(ServerPixel(fi.ximage, 2, 1), 0x123456u);
     IoFreeRecord(&fi, "t");
     EXPECT_EQ(Wide8to32(nullptr, &fi), -15);
@@ -157,11 +150,8 @@ TEST_F(Display24, PalettePacksAsBlueGreenRedZero) {
 }
 
 TEST_F(Display24, DisplayImageIsCutToTheViewAndPaddedForTheDepth) {
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    view.typ = WIN_PAINT, view.width = 600, view.height = 400, view.usr.display = display;
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    WINDAT view = View(600, 400);
+    FILEINFO fi{};
     fi.w = 2000, fi.h = 1500, fi.bit = 24;
     ASSERT_EQ(WinCreateXImageSimple(&view, &fi), 0);
     EXPECT_EQ(fi.ximage->width, 600);
@@ -177,11 +167,8 @@ TEST_F(Display24, DisplayImageIsCutToTheViewAndPaddedForTheDepth) {
 }
 
 TEST_F(Display16, ColourRecordGetsTwoBytesPerPixel) {
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    view.typ = WIN_PAINT, view.width = 50, view.height = 50, view.usr.display = display;
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    WINDAT view = View(50, 50);
+    FILEINFO fi{};
     fi.w = 20, fi.h = 10, fi.bit = 24;
     ASSERT_EQ(WinCreateXImageSimple(&view, &fi), 0);
     EXPECT_EQ(fi.ximage->bitmap_pad, 16);
@@ -191,9 +178,7 @@ TEST_F(Display16, ColourRecordGetsTwoBytesPerPixel) {
 }
 
 TEST_F(Display24, FreeingAllImagesEmptiesTheList) {
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    view.typ = WIN_PAINT, view.width = 100, view.height = 100, view.usr.display = display;
+    WINDAT view = View(100, 100);
     auto *list = static_cast<PAINTIMG *>(MemCreate(2 * sizeof(PAINTIMG), "ip"));
     memset(list, 0, 2 * sizeof(PAINTIMG));
     view.img_list = list, view.img_count = 2, view.img_current = 1;
@@ -266,8 +251,7 @@ TEST_F(Display8, PaletteAndReductionMapToNearestColormapColours) {
     idx[0] = 0, idx[1] = 1;
     const uint8_t colours[6] = {255, 0, 0, 0, 0, 255};
     memcpy(p, colours, 6);
-    FILEINFO fi;
-    memset(&fi, 0, sizeof fi);
+    FILEINFO fi{};
     XImage *im = ImageCreateFromData(idx, p, 2, 1, 2, "t", &fi);
     MemFree(idx, "t");
     ASSERT_NE(im, nullptr);
@@ -277,16 +261,13 @@ TEST_F(Display8, PaletteAndReductionMapToNearestColormapColours) {
     IoFreeRecord(&fi, "t");
 
     // RGB image reduced into an 8-bit display image.
-    FILEINFO rgb;
-    memset(&rgb, 0, sizeof rgb);
+    FILEINFO rgb{};
     rgb.w = 4, rgb.h = 1, rgb.bit = 24;
     const uint8_t src[12] = {255, 0, 0, 250, 5, 0, 0, 0, 255, 0, 10, 240};
     ASSERT_EQ(WinCreateXImage(nullptr, &rgb, 8), 0);
     ASSERT_EQ(Reduce24to8(src, &rgb), 0);
-    EXPECT_EQ(ServerPixel(rgb.ximage, 0, 0), red.pixel);
-    EXPECT_EQ(ServerPixel(rgb.ximage, 1, 0), red.pixel);
-    EXPECT_EQ(ServerPixel(rgb.ximage, 2, 0), blue.pixel);
-    EXPECT_EQ(ServerPixel(rgb.ximage, 3, 0), blue.pixel);
+    for (int x = 0; x < 4; x++)
+        EXPECT_EQ(ServerPixel(rgb.ximage, x, 0), x < 2 ? red.pixel : blue.pixel) << x;
     IoFreeRecord(&rgb, "t");
 }
 
@@ -296,20 +277,15 @@ TEST(DisplayShift, HighBitAndShiftsFromMasks) {
     EXPECT_EQ(GetPosHighBit(0xF800), 15);
     EXPECT_EQ(GetPosHighBit(0x80000000ul), 31);
     Setup16ShiftMasks(0x7C00, 0x3E0, 0x1F); // 5-5-5
-    EXPECT_EQ(Rshift, -7);
-    EXPECT_EQ(Gshift, -2);
-    EXPECT_EQ(Bshift, 3);
+    EXPECT_EQ((std::vector<int>{Rshift, Gshift, Bshift}), (std::vector<int>{-7, -2, 3}));
     EXPECT_EQ(ImagePadForDepth(4), 0);
     EXPECT_EQ(ImagePadForDepth(15), 16);
 }
 
 TEST_F(Display24, FullOpenKeepsPathSizeAndAViewSizedImage) {
-    WINDAT view;
-    memset(&view, 0, sizeof view);
-    view.typ = WIN_PAINT, view.width = 100, view.height = 50, view.usr.display = display;
+    WINDAT view = View(100, 50);
     std::string path = DataPath("col-160x120.jpg");
-    FILEREQ req;
-    memset(&req, 0, sizeof req);
+    FILEREQ req{};
     req.path = path.c_str();
     req.view = &view;
     req.ctx = &view;

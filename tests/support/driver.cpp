@@ -35,7 +35,60 @@ const char kOpenboxRc[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </openbox_config>
 )";
 
+// Windows of the program under test come and go during a walk; a vanished one is no reason to
+// end the test process.
+struct QuietX {
+    Display *d;
+    XErrorHandler old;
+    explicit QuietX(Display *display) : d(display) {
+        XSync(d, False);
+        old = XSetErrorHandler(IgnoreXErrors);
+    }
+    ~QuietX() {
+        XSync(d, False);
+        XSetErrorHandler(old);
+    }
+};
+
 } // namespace
+
+void XtMove(Display *d, int x, int y) {
+    XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
+    XSync(d, False);
+}
+
+int IgnoreXErrors(Display *, XErrorEvent *) {
+    return 0;
+}
+
+void SendDeleteRequest(Display *d, Window w) {
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &ev);
+    XSync(d, False);
+}
+
+XvfbServer *XvfbTest::server = nullptr;
+Display *XvfbTest::display = nullptr;
+
+void XvfbTest::StartServer(const std::string &screen) {
+    server = new XvfbServer;
+    if (!server->Start(screen)) return;
+    display = XOpenDisplay(server->name.c_str());
+    if (!display) fprintf(stderr, "cannot open %s\n", server->name.c_str());
+}
+
+void XvfbTest::TearDownTestSuite() {
+    if (display) XCloseDisplay(display);
+    display = nullptr;
+    delete server;
+    server = nullptr;
+}
 
 bool WindowManager::Start(const std::string &display) {
     char tmpl[] = "/tmp/dravik-wm-XXXXXX";
@@ -122,9 +175,7 @@ bool Driver::Quit(int ms) {
     Window m = Find("dravik");
     if (m) Move(m, 300, 300);
     Key("ctrl+q", HOLD_TOOL, true);
-    if (!ConfirmQuit(
-            xd, [&] { return run.Wait(0); }, ms))
-        return false;
+    if (!ConfirmQuit([&] { return run.Wait(0); }, ms)) return false;
     return run.Wait(ms) && run.status == 0;
 }
 
@@ -175,8 +226,7 @@ Window Driver::Parent(Window w) {
 }
 
 XWindowAttributes Driver::Attr(Window w) {
-    XWindowAttributes a;
-    memset(&a, 0, sizeof a);
+    XWindowAttributes a{};
     if (w) XGetWindowAttributes(xd, w, &a);
     return a;
 }
@@ -187,10 +237,23 @@ bool Driver::Exists(Window w) {
 }
 
 static void Collect(Driver &dr, Window w, const std::string &name, const std::string &skip,
+                    bool first, std::vector<Window> &out);
+
+static bool IsMainTitle(Driver &dr, Window w, const std::string &title) {
+    const std::string tail = " - dravik";
+    if (title == "dravik") return true;
+    if (title.size() <= tail.size() || title.compare(title.size() - tail.size(), tail.size(), tail))
+        return false;
+    std::vector<Window> menu;
+    Collect(dr, w, "MenuM", "", true, menu);
+    return !menu.empty();
+}
+
+static void Collect(Driver &dr, Window w, const std::string &name, const std::string &skip,
                     bool first, std::vector<Window> &out) {
     for (Window k : dr.Kids(w)) {
         std::string n = dr.Name(k);
-        if (n == name || (name == "dravik" && IsMainTitle(dr.xd, k, n))) {
+        if (n == name || (name == "dravik" && IsMainTitle(dr, k, n))) {
             out.push_back(k);
             if (first) return;
         }
@@ -201,12 +264,14 @@ static void Collect(Driver &dr, Window w, const std::string &name, const std::st
 }
 
 Window Driver::Find(const std::string &name, Window under, const std::string &skip) {
+    QuietX quiet(xd);
     std::vector<Window> out;
     Collect(*this, under ? under : DefaultRootWindow(xd), name, skip, true, out);
     return out.empty() ? 0 : out[0];
 }
 
 std::vector<Window> Driver::FindAll(const std::string &name, Window under) {
+    QuietX quiet(xd);
     std::vector<Window> out;
     Collect(*this, under ? under : DefaultRootWindow(xd), name, "", false, out);
     return out;
@@ -269,6 +334,12 @@ void Driver::Move(Window w, int x, int y) {
 
 void Driver::Click(Window w, int x, int y, int hold_ms, unsigned button) {
     Move(w, x, y);
+    XTestFakeButtonEvent(xd, button, True, CurrentTime);
+    XTestFakeButtonEvent(xd, button, False, static_cast<unsigned long>(hold_ms));
+    XSync(xd, False);
+}
+
+void Driver::ClickHere(unsigned button, int hold_ms) {
     XTestFakeButtonEvent(xd, button, True, CurrentTime);
     XTestFakeButtonEvent(xd, button, False, static_cast<unsigned long>(hold_ms));
     XSync(xd, False);
@@ -364,7 +435,11 @@ void Driver::Type(const std::string &text) {
 }
 
 unsigned long Driver::Pixel(Window w, int x, int y) {
-    return ReadPixel(xd, w, x, y);
+    XImage *img = XGetImage(xd, w, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!img) return ~0UL;
+    unsigned long p = XGetPixel(img, 0, 0);
+    XDestroyImage(img);
+    return p;
 }
 
 std::set<unsigned long> Driver::Colours(Window w, int x, int y, int width, int height) {
@@ -386,6 +461,36 @@ bool Driver::Screenshot(Window w, const std::string &png) {
     std::string cmd = "DISPLAY=" + xname + " xwd -silent -id " + id + " | convert xwd:- '" + png +
                       "' 2>/dev/null";
     return system(cmd.c_str()) == 0;
+}
+
+bool Driver::AnswerBox(const char *title, const char *button, int ms) {
+    Window btn = 0;
+    if (!WaitFor(
+            [&] {
+                Window box = Find(title);
+                btn = box ? Find(button, box) : 0;
+                return btn && Viewable(btn);
+            },
+            ms))
+        return false;
+    Click(btn, -1, -1, 40);
+    return true;
+}
+
+bool Driver::ConfirmQuit(const std::function<bool()> &ended, int ms) {
+    bool done = false;
+    const char *title = nullptr;
+    if (!WaitFor(
+            [&] {
+                done = ended();
+                // The question's title in English or German.
+                for (const char *t : {"Question", "Frage"})
+                    if (Find(t)) title = t;
+                return done || title;
+            },
+            ms))
+        return false;
+    return done || AnswerBox(title, "OK", ms);
 }
 
 int Driver::Traces(const std::string &text) const {

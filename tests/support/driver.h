@@ -3,10 +3,14 @@
 // the DRAVIK_TRACE lines it prints waited for. A window manager (openbox) can run on the display.
 #pragma once
 
+// GoogleTest before Xlib: X.h defines None, which gtest uses as a name.
+#include <gtest/gtest.h>
+
 #include "support/proc.h"
-#include "support/xvfb.h"
+#include "support/xvfb_server.h"
 
 #include <X11/Xlib.h>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +24,13 @@ struct WindowManager {
     void Stop();
     ~WindowManager() { Stop(); }
 };
+
+// The pointer to (x, y) of the root window, through XTest.
+void XtMove(Display *d, int x, int y);
+// Ignores every X error: the program's windows come and go while a test reads them.
+int IgnoreXErrors(Display *, XErrorEvent *);
+// Sends the window manager's delete request for `w`, as a window manager would.
+void SendDeleteRequest(Display *d, Window w);
 
 // Press-to-release gaps: xdotool's same millisecond, a person's click, a slow press.
 enum { HOLD_TOOL = 0, HOLD_PERSON = 100, HOLD_SLOW = 300 };
@@ -48,7 +59,8 @@ class Driver {
     bool Viewable(Window w) { return Attr(w).map_state == IsViewable; }
     bool Exists(Window w);
     // The first window named `name` below `under` (the root when 0), depth first, not looking
-    // inside windows named `skip`.
+    // inside windows named `skip`. "dravik" finds the main window, also titled "... - dravik"
+    // while it shows a picture (image windows, titled alike, have no menu bar).
     Window Find(const std::string &name, Window under = 0, const std::string &skip = "");
     std::vector<Window> FindAll(const std::string &name, Window under = 0);
     // Waits for a viewable window named `name`; 0 when none came within `ms`.
@@ -67,6 +79,8 @@ class Driver {
     // Pointer; x < 0 or y < 0 means the middle of the window.
     void Move(Window w, int x = -1, int y = -1);
     void Click(Window w, int x = -1, int y = -1, int hold_ms = HOLD_PERSON, unsigned button = 1);
+    // A press and a release `hold_ms` later where the pointer is.
+    void ClickHere(unsigned button = 1, int hold_ms = HOLD_TOOL);
     void Drag(Window w, int x0, int y0, int x1, int y1, unsigned button = 1);
     // Wheel steps at (x, y): positive down (button 5), negative up (button 4).
     void Wheel(Window w, int x, int y, int steps);
@@ -88,8 +102,37 @@ class Driver {
     // tests); false when a tool is missing.
     bool Screenshot(Window w, const std::string &png);
 
+    // Waits for the top-level box titled `title` and clicks its button `button` as a person
+    // would; false when no such box or button showed up within `ms`.
+    bool AnswerBox(const char *title, const char *button, int ms = 10000);
+    // After a request to end: answers the quit question with OK when it comes, or returns as
+    // soon as `ended` holds; false when neither happened in `ms`.
+    bool ConfirmQuit(const std::function<bool()> &ended, int ms = 10000);
+
     // Program output.
     std::string Err() const { return run.Stderr(); }
     int Traces(const std::string &text) const;
     bool WaitTrace(const std::string &text, int count = 1, int ms = 10000);
+};
+
+// A suite sharing one private Xvfb and one display connection; the fixture drives that display.
+class XvfbTest : public ::testing::Test, public Driver {
+  protected:
+    static XvfbServer *server;
+    static Display *display;
+    static void StartServer(const std::string &screen);
+    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
+    static void TearDownTestSuite();
+    void SetUp() override {
+        if (!display) GTEST_SKIP() << "Xvfb could not be started";
+        Attach(display, server->name);
+    }
+};
+
+// The suite `Base` on a private server of `depth` bits.
+template <class Base, int depth> class OnDepth : public Base {
+  protected:
+    static void SetUpTestSuite() {
+        Base::StartServer(depth == 24 ? "1280x1024x24" : "1024x768x" + std::to_string(depth));
+    }
 };

@@ -1,6 +1,6 @@
 #include "support/proc.h"
 
-#include "support/xvfb.h"
+#include "support/xvfb_server.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -131,10 +131,7 @@ ProgramRun::~ProgramRun() {
         int st;
         waitpid(pid, &st, 0);
     }
-    if (!home.empty()) {
-        std::string cmd = "rm -rf '" + home + "'";
-        if (system(cmd.c_str()) != 0) {}
-    }
+    if (!home.empty()) (void)!system(("rm -rf '" + home + "'").c_str());
 }
 
 ToolResult RunTool(const std::vector<std::string> &args) {
@@ -157,13 +154,8 @@ ToolResult RunTool(const std::vector<std::string> &args) {
     int st = 0;
     waitpid(pid, &st, 0);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream fo(out), fe(err);
-    std::stringstream so, se;
-    so << fo.rdbuf();
-    se << fe.rdbuf();
-    r.out = so.str();
-    r.err = se.str();
-    std::string cmd = "rm -rf '" + dir + "'";
-    if (system(cmd.c_str()) != 0) {}
+    r.out = ReadWholeFile(out);
+    r.err = ReadWholeFile(err);
+    (void)!system(("rm -rf '" + dir + "'").c_str());
     return r;
 }

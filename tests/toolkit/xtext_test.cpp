@@ -1,6 +1,6 @@
 // The UTF-8 text layer against the server: a character is measured and drawn whole, and drawing
 // leaves the window's font as it was, so the second text of a window looks like the first.
-#include "support/xvfb.h"
+#include "support/driver.h"
 #include "base/settings.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
@@ -27,12 +27,10 @@ class TextLayer : public XvfbTest {
         ASSERT_EQ(WinMemInit(), 0);
         ColorStep1LibInit(display);
         ColorStep2FontLibInit(display);
-        WINTYP t;
-        memset(&t, 0, sizeof t);
+        WINTYP t{};
         t.fg = 0xFFFFFF, t.bg = 0x000000, t.width = 300, t.height = 80, t.typ = WIN_BASE;
         t.state = 1, t.mouseleft = 1, t.mouseright = 3, t.language = 1;
-        WINNEIGHBOR nb;
-        memset(&nb, 0, sizeof nb);
+        WINNEIGHBOR nb{};
         win = WinCreateFromRoot(display, 10, 10, &t, &nb, "text", fontfs_text);
         ASSERT_NE(win, nullptr);
         XMapWindow(display, win->window);
@@ -47,7 +45,7 @@ class TextLayer : public XvfbTest {
         XSync(win->usr.display, False);
         std::string s;
         for (int x = 0; x < w; x++)
-            s += ReadPixel(display, win->window, x, y) ? '#' : '.';
+            s += Pixel(win->window, x, y) ? '#' : '.';
         return s;
     }
 };
@@ -110,7 +108,8 @@ struct INK {
     std::string rows;
 };
 
-INK DrawnInk(Display *display, WINDAT *win, XFontStruct *font, const char *text) {
+INK DrawnInk(Driver &drv, WINDAT *win, XFontStruct *font, const char *text) {
+    Display *display = drv.xd;
     int scr = DefaultScreen(display);
     XSetForeground(display, win->gc, BlackPixel(display, scr));
     XFillRectangle(display, win->window, win->gc, 0, 0, 300, 80);
@@ -123,7 +122,7 @@ INK DrawnInk(Display *display, WINDAT *win, XFontStruct *font, const char *text)
     int w = std::min(300, WinGetTextWidth(font, text, 0));
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
-            unsigned long p = ReadPixel(display, win->window, x, y);
+            unsigned long p = drv.Pixel(win->window, x, y);
             ink.rows += p ? '#' : '.';
             ink.lit += p != 0;
             ink.blended = ink.blended || (p != 0 && p != WhitePixel(display, scr));
@@ -137,11 +136,11 @@ INK DrawnInk(Display *display, WINDAT *win, XFontStruct *font, const char *text)
 // each character its own glyph, not the missing-glyph box.
 TEST_F(TextLayer, AFallbackFaceDrawsTheCharactersTheFaceLacks) {
     ASSERT_TRUE(TextFontIsXft(fontfs_text));
-    INK latin = DrawnInk(display, win, fontfs_text, "Müller");
+    INK latin = DrawnInk(*this, win, fontfs_text, "Müller");
     EXPECT_GT(latin.lit, 0);
     EXPECT_TRUE(latin.blended);
-    INK east = DrawnInk(display, win, fontfs_text, "東");
-    INK capital = DrawnInk(display, win, fontfs_text, "京");
+    INK east = DrawnInk(*this, win, fontfs_text, "東");
+    INK capital = DrawnInk(*this, win, fontfs_text, "京");
     EXPECT_GT(east.lit, 20);
     EXPECT_GT(capital.lit, 20);
     EXPECT_NE(east.rows, capital.rows);
@@ -159,7 +158,7 @@ TEST_F(TextLayer, CoreNamesKeepTheCoreFontPath) {
     ASSERT_NE(core, nullptr);
     EXPECT_FALSE(TextFontIsXft(core));
     EXPECT_EQ(WinGetTextWidth(core, "ü", 0), 9);
-    INK ink = DrawnInk(display, win, core, "Müller");
+    INK ink = DrawnInk(*this, win, core, "Müller");
     EXPECT_GT(ink.lit, 0);
     EXPECT_FALSE(ink.blended);
 

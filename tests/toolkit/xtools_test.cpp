@@ -1,5 +1,5 @@
 // Drawing calls read back from the server: 3-D edges in every style, disabled text, measuring.
-#include "support/xvfb.h"
+#include "support/driver.h"
 #include "base/settings.h"
 #include "toolkit/xcolor.h"
 #include "toolkit/xinit.h"
@@ -23,8 +23,7 @@ class Drawing : public XvfbTest {
         AntiAliasedFonts = 0;
         ColorStep2FontLibInit(display);
         AntiAliasedFonts = 1;
-        WINTYP t;
-        memset(&t, 0, sizeof t);
+        WINTYP t{};
         t.fg = 0x00FF00;
         t.bg = 0x000000;
         t.width = 120;
@@ -34,8 +33,7 @@ class Drawing : public XvfbTest {
         t.mouseleft = 1;
         t.mouseright = 3;
         t.language = 1;
-        WINNEIGHBOR nb;
-        memset(&nb, 0, sizeof nb);
+        WINNEIGHBOR nb{};
         win = WinCreateFromRoot(display, 10, 10, &t, &nb, "draw", fontfs_text);
         ASSERT_NE(win, nullptr);
         XSync(display, False);
@@ -48,7 +46,7 @@ class Drawing : public XvfbTest {
 
     unsigned long Pixel(int x, int y) {
         XSync(win->usr.display, False);
-        return ReadPixel(display, win->window, x, y);
+        return Driver::Pixel(win->window, x, y);
     }
 
     unsigned long GcForeground() {

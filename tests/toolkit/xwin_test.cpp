@@ -1,5 +1,5 @@
 // Window records, registry, tree and event dispatch on a private X server.
-#include "support/xvfb.h"
+#include "support/driver.h"
 
 #include "base/language.h"
 #include "app/main.h"
@@ -80,8 +80,7 @@ class Toolkit : public XvfbTest {
     }
 
     XEvent Event(int type, WINDAT *win) {
-        XEvent ev;
-        memset(&ev, 0, sizeof ev);
+        XEvent ev{};
         ev.type = type;
         ev.xany.display = display;
         ev.xany.window = win ? win->window : 0;

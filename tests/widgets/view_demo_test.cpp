@@ -57,11 +57,11 @@ TEST_F(ViewDemo, PictureBarsToolsAndNavigator) {
     ASSERT_EQ(PaintImgTools(&rec), 0);
     WINDAT *popup = WinChildFindTyp(view, WIN_MENUP);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(Pump([&] { return Attr(display, popup->window).map_state == IsViewable; }));
+    ASSERT_TRUE(Pump([&] { return Attr(popup->window).map_state == IsViewable; }));
     // The sliders sit inside their tracks, away from the start.
     WINDAT *hbar = ScrollGetScrollX(scroll);
     EXPECT_GT(ScrollBarGetValue(hbar, SCROLL_SLX), 0);
     // The picture's middle reached the screen.
-    EXPECT_GT(Colours(display, view->window, 0, 0, 200, 200).size(), 50u);
+    EXPECT_GT(Colours(view->window, 0, 0, 200, 200).size(), 50u);
     if (const char *path = getenv("DRAVIK_SCREENSHOT")) WritePpm(display, path, 800, 700);
 }

@@ -87,7 +87,7 @@ class ViewTest : public WidgetTest {
 
     // Root position of a point inside window w.
     void Root(Window w, int dx, int dy, int *x, int *y) {
-        RootPos(display, w, x, y);
+        RootPos(w, x, y);
         *x += dx, *y += dy;
     }
 };

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "support/proc.h"
-#include "support/xvfb.h"
+#include "support/driver.h"
 
 #include "app/main.h"
 #include "app/menus.h"
@@ -20,13 +20,6 @@
 #include <chrono>
 #include <cstring>
 #include <set>
-
-// A press and a release `ms` milliseconds later, both timed by the server.
-inline void XtClickSlow(Display *d, unsigned int button, unsigned long ms) {
-    XTestFakeButtonEvent(d, button, True, CurrentTime);
-    XTestFakeButtonEvent(d, button, False, ms);
-    XSync(d, False);
-}
 
 // A press and a release at (x, y) carrying the given server times, sent straight to window w.
 inline void SendClick(Display *d, Window w, Time press, Time release, int x = 2, int y = 2,
@@ -60,40 +53,6 @@ inline const CLICKCASE kClickCases[] = {
     {8000, 8251, false},         {9000, 9300, false}, {0xFFFFFFF0ul, 0x20, true},
     {0x20, 0xFFFFFFF0ul, false},
 };
-
-// The root position of a window.
-inline void RootPos(Display *d, Window w, int *x, int *y) {
-    Window child;
-    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, x, y, &child);
-}
-
-inline XWindowAttributes Attr(Display *d, Window w) {
-    XWindowAttributes a;
-    memset(&a, 0, sizeof a);
-    XGetWindowAttributes(d, w, &a);
-    return a;
-}
-
-// Clicks at (dx, dy) inside window w with a release `ms` later.
-inline void ClickAt(Display *d, Window w, int dx, int dy, unsigned long ms = 40) {
-    int x, y;
-    RootPos(d, w, &x, &y);
-    XtMove(d, x + dx, y + dy);
-    XtClickSlow(d, 1, ms);
-}
-
-// Every pixel value in the window's rectangle.
-inline std::set<unsigned long> Colours(Display *d, Window w, int x0, int y0, int w0, int h0) {
-    std::set<unsigned long> set;
-    XImage *img = XGetImage(d, w, x0, y0, static_cast<unsigned>(w0), static_cast<unsigned>(h0),
-                            AllPlanes, ZPixmap);
-    if (!img) return set;
-    for (int y = 0; y < h0; y++)
-        for (int x = 0; x < w0; x++)
-            set.insert(XGetPixel(img, x, y));
-    XDestroyImage(img);
-    return set;
-}
 
 // The toolkit of the program, set up on the test server: colours, fonts, menus and a main
 // window at 0,0; Pump dispatches events as the program's loop does.
@@ -137,6 +96,8 @@ class WidgetTest : public XvfbTest {
     }
 
     void TearDown() override {
+        if (input) XCloseDisplay(input);
+        input = nullptr;
         if (!display) return;
         WinMemRemove();
         LanguageLabelMemDestroy();
@@ -162,6 +123,42 @@ class WidgetTest : public XvfbTest {
             if (std::chrono::steady_clock::now() > end) return false;
             usleep(2000);
         }
+    }
+
+    // Input with delays goes through a connection of its own: the server holds back a client's
+    // later requests behind a delayed one, and the widgets' pointer queries must pass.
+    Display *input = nullptr;
+    Display *Input() { return input ? input : (input = XOpenDisplay(server->name.c_str())); }
+
+    // Press at (x, y) of window w, move through `path` (root coordinates) `step` ms apart,
+    // release `release` ms later (`step` when negative); dispatches until the release is in.
+    void DragAsync(Window w, int x, int y, std::initializer_list<std::pair<int, int>> path,
+                   int step, int release = -1) {
+        int rx, ry;
+        RootPos(w, &rx, &ry);
+        Display *in = Input();
+        XTestFakeMotionEvent(in, DefaultScreen(in), rx + x, ry + y, CurrentTime);
+        XTestFakeButtonEvent(in, 1, True, CurrentTime);
+        // The press is out before Pump first looks; the delayed rest follows.
+        XSync(in, False);
+        for (auto p : path)
+            XTestFakeMotionEvent(in, DefaultScreen(in), p.first, p.second,
+                                 static_cast<unsigned long>(step));
+        XTestFakeButtonEvent(in, 1, False,
+                             static_cast<unsigned long>(release < 0 ? step : release));
+        // Not synced: that would wait for the whole drag before the press is dispatched.
+        XFlush(in);
+        Pump([&] { return Released(); });
+    }
+
+    // The button is up and every event up to now has been dispatched.
+    bool Released() {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned int mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rx, &ry, &wx, &wy,
+                      &mask);
+        return !(mask & Button1Mask) && XPending(display) == 0;
     }
 
     static WINTYP Typ(int w, int h, int state = 0) {

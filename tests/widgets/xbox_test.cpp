@@ -29,28 +29,20 @@ class Boxes : public WidgetTest {
         pressed.clear();
     }
 
-    std::string Title(WINDAT *box) {
-        char *name = nullptr;
-        std::string t;
-        if (XFetchName(display, box->window, &name) && name) t = name;
-        if (name) XFree(name);
-        return t;
-    }
+    std::string Title(WINDAT *box) { return Name(box->window); }
 
     static WINDAT *Group(WINDAT *box) { return WinChildFindTyp(box, WIN_BTN_GROUP); }
 
     bool Shown(WINDAT *w) {
-        return Pump([&] { return Attr(display, w->window).map_state == IsViewable; });
+        return Pump([&] { return Attr(w->window).map_state == IsViewable; });
     }
 
     // Keys go where the pointer is: over the box's message.
     void KeyInBox(WINDAT *box, const char *key) {
         WINDAT *body = WinChildFindTyp(box, WIN_LABEL);
         if (!body) body = WinChildFindTyp(box, WIN_BASE);
-        int x, y;
-        RootPos(display, body->window, &x, &y);
-        XtMove(display, x + 3, y + 3);
-        XtKey(display, key);
+        Move(body->window, 3, 3);
+        Key(key);
     }
 
     bool Gone(WINDAT *box) {
@@ -103,12 +95,6 @@ TEST_F(Boxes, EveryKindHasItsTitleButtonsAndStatuses) {
         ASSERT_TRUE(Shown(box));
         WinClose(box);
     }
-    WINDAT *box = BoxCreate(0, display, "Frage", 5, Record);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(Title(box), "Frage");
-    const char *german[] = {"OK", "Abbruch", "ignorieren", "wiederholen"};
-    for (int i = 0; i < 4; i++)
-        EXPECT_STREQ(Group(box)->child[i]->label, german[i]);
 }
 
 TEST_F(Boxes, ReturnPerformsTheDefaultLeftRightMoveItEscapeClosesWithoutAction) {
@@ -154,10 +140,10 @@ TEST_F(Boxes, ButtonActsOnA200MsClickAndBecomesTheDefaultButNotOnA300MsPress) {
     ASSERT_NE(box, nullptr);
     WINDAT *group = Group(box), *cancel = group->child[1];
     ASSERT_TRUE(Shown(cancel));
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 300);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 300);
     ASSERT_TRUE(Pump([&] { return cancel->usr.evmouse.type == ButtonRelease; }));
     EXPECT_TRUE(pressed.empty());
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 200);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 200);
     ASSERT_TRUE(Pump([&] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 2);
     EXPECT_EQ(BtnGroupGetBtnDef(group), cancel);
@@ -171,7 +157,7 @@ TEST_F(Boxes, MsgBoxShowsABoxWritesOneStderrLineAndOkCloses) {
     ASSERT_NE(box, nullptr);
     WINDAT *ok = Group(box)->child[0];
     ASSERT_TRUE(Shown(ok));
-    ClickAt(display, ok->window, ok->width / 2, ok->height / 2, 60);
+    Click(ok->window, ok->width / 2, ok->height / 2, 60);
     EXPECT_TRUE(Gone(box));
 
     // A code without a text still says something.
@@ -226,18 +212,15 @@ TEST_F(Boxes, WidgetsWithKeysOfTheirOwnKeepThemInsideABox) {
     ASSERT_NE(field, nullptr);
     ASSERT_TRUE(Shown(field));
     own_keys = 0;
-    int x, y;
-    RootPos(display, field->window, &x, &y);
-    XtMove(display, x + 3, y + 3);
-    XtKey(display, "Return");
+    Move(field->window, 3, 3);
+    Key("Return");
     ASSERT_TRUE(Pump([] { return own_keys == 1; }));
     EXPECT_TRUE(pressed.empty());
     const WINEVHANDLER none{};
     WinEvHandlerSet(WIN_DEBUG, &none);
     WINDAT *ok = Group(box)->child[0];
-    RootPos(display, ok->window, &x, &y);
-    XtMove(display, x + 3, y + 3);
-    XtKey(display, "Return");
+    Move(ok->window, 3, 3);
+    Key("Return");
     ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 1);
 }
@@ -257,18 +240,16 @@ TEST_F(Boxes, DialogKeepsItsButtonRowAtTheBottomWhenResized) {
     WinResize(dlg, 500, 400);
     ASSERT_EQ(BoxResize(dlg), 0);
     ASSERT_TRUE(Pump([&] {
-        XWindowAttributes g = Attr(display, group->window);
+        XWindowAttributes g = Attr(group->window);
         return g.y + g.height == 400 && g.width == 500;
     }));
     EXPECT_TRUE(Pump([&] {
-        XWindowAttributes f = Attr(display, fb->window);
-        return f.y + f.height <= Attr(display, group->window).y && f.height > 100;
+        XWindowAttributes f = Attr(fb->window);
+        return f.y + f.height <= Attr(group->window).y && f.height > 100;
     }));
     // Keys over the content area reach the dialog.
-    int x, y;
-    RootPos(display, fb->window, &x, &y);
-    XtMove(display, x + 5, y + 5);
-    XtKey(display, "Return");
+    Move(fb->window, 5, 5);
+    Key("Return");
     ASSERT_TRUE(Pump([] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed[0], 1);
 }

@@ -44,11 +44,11 @@ TEST_F(Buttons, DialogButtonActsOnlyOnAQuickClickAndThenBecomesTheDefault) {
     ASSERT_EQ(BtnGroupGetBtnDef(row), ok);
 
     // Released 300 ms after the press: not a click.
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 300);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 300);
     ASSERT_TRUE(Pump([&] { return cancel->usr.evmouse.type == ButtonRelease; }));
     EXPECT_EQ(actions, 0);
 
-    ClickAt(display, cancel->window, cancel->width / 2, cancel->height / 2, 100);
+    Click(cancel->window, cancel->width / 2, cancel->height / 2, 100);
     ASSERT_TRUE(Pump([&] { return actions == 1; }));
     EXPECT_EQ(last_id, 2);
     EXPECT_EQ(BtnGroupGetBtnDef(row), cancel);
@@ -92,14 +92,14 @@ TEST_F(Buttons, ClickingACheckButtonsTextTogglesItsBox) {
     ASSERT_EQ(BtnChkGetSelect(chk), 0);
     Pump([] { return false; }, 50);
     // Raised: the top-left edge of the box is light.
-    EXPECT_EQ(ReadPixel(display, box->window, 1, 1), lg_btn3d);
+    EXPECT_EQ(Pixel(box->window, 1, 1), lg_btn3d);
 
-    ClickAt(display, text->window, text->width / 2, text->height / 2);
+    Click(text->window, text->width / 2, text->height / 2, 40);
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 1; }));
     EXPECT_EQ(actions, 1);
-    EXPECT_EQ(ReadPixel(display, box->window, 1, 1), rg_btn3d);
+    EXPECT_EQ(Pixel(box->window, 1, 1), rg_btn3d);
 
-    ClickAt(display, box->window, 5, 5);
+    Click(box->window, 5, 5, 40);
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 0; }));
     EXPECT_EQ(BtnChkSetSelect(chk, 1), 0);
     EXPECT_EQ(BtnChkGetSelect(chk), 1);
@@ -117,7 +117,7 @@ TEST_F(Buttons, RadioClickSelectsItAndDeselectsTheOthers) {
     }
     BtnRadioSetSelect(radios[0], 1);
     WINDAT *text2 = radios[2]->child[1];
-    ClickAt(display, text2->window, 5, text2->height / 2);
+    Click(text2->window, 5, text2->height / 2, 40);
     ASSERT_TRUE(Pump([&] { return radios[2]->child[0]->select == 1; }));
     EXPECT_EQ(radios[0]->child[0]->select, 0);
     EXPECT_EQ(radios[1]->child[0]->select, 0);

@@ -29,12 +29,8 @@ class SymbolButtons : public WidgetTest {
         XtMove(display, 500, 350);
         Pump([] { return false; }, 50);
     }
-    void Enter() {
-        int x, y;
-        RootPos(display, btn->window, &x, &y);
-        XtMove(display, x + 18, y + 18);
-    }
-    unsigned long Centre() { return ReadPixel(display, btn->window, 18, 18); }
+    void Enter() { Move(btn->window, 18, 18); }
+    unsigned long Centre() { return Pixel(btn->window, 18, 18); }
 };
 
 } // namespace
@@ -46,8 +42,8 @@ TEST_F(SymbolButtons, HintAppearsAboveWhileThePointerIsOverTheButton) {
     ASSERT_TRUE(Pump([&] { return (hint = WinFindTyp(WIN_HINT)) != nullptr; }));
     EXPECT_STREQ(hint->label, "File open");
     int hx, hy, bx, by;
-    RootPos(display, hint->window, &hx, &hy);
-    RootPos(display, btn->window, &bx, &by);
+    RootPos(hint->window, &hx, &hy);
+    RootPos(btn->window, &bx, &by);
     EXPECT_LT(hy + hint->height, by + 2);
     XtMove(display, 500, 350);
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_HINT) == nullptr; }));

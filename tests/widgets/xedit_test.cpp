@@ -29,13 +29,6 @@ int FlyClosed(WINDATUSR *rec) {
 class EditTest : public WidgetTest {
   protected:
     WINDAT *field = nullptr;
-    Display *input = nullptr;
-
-    void TearDown() override {
-        if (input) XCloseDisplay(input);
-        WidgetTest::TearDown();
-    }
-
     void Make(int state, int w = 300, const char *text = nullptr) {
         WINTYP t = Typ(w, 30, state);
         t.fg = fg_edit, t.bg = bg_edit;
@@ -46,7 +39,7 @@ class EditTest : public WidgetTest {
         Focus(field);
     }
     void Focus(WINDAT *w) {
-        ASSERT_TRUE(Pump([&] { return Attr(display, w->window).map_state == IsViewable; }));
+        ASSERT_TRUE(Pump([&] { return Attr(w->window).map_state == IsViewable; }));
         XSetInputFocus(display, w->window, RevertToParent, CurrentTime);
         XSync(display, False);
     }
@@ -64,27 +57,10 @@ class EditTest : public WidgetTest {
     // A key by its keysym, with Shift held when the keysym is on the key's shifted level.
     void Key(const char *name) {
         KeySym sym = XStringToKeysym(name);
-        KeyCode code = XKeysymToKeycode(display, sym);
-        if (XkbKeycodeToKeysym(display, code, 0, 0) == sym) {
-            XtKey(display, name);
-            return;
-        }
-        KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-        XTestFakeKeyEvent(display, shift, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-        XTestFakeKeyEvent(display, shift, False, CurrentTime);
-        XSync(display, False);
+        bool shifted = XkbKeycodeToKeysym(display, XKeysymToKeycode(display, sym), 0, 0) != sym;
+        Driver::Key((shifted ? "shift+" : "") + std::string(name), HOLD_TOOL, true);
     }
-    void ShiftKey(const char *name) {
-        KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-        KeyCode code = XKeysymToKeycode(display, XStringToKeysym(name));
-        XTestFakeKeyEvent(display, shift, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-        XTestFakeKeyEvent(display, shift, False, CurrentTime);
-        XSync(display, False);
-    }
+    void ShiftKey(const char *name) { Driver::Key("shift+" + std::string(name), HOLD_TOOL, true); }
     static int CharW() { return WinGetTextWidth(fontfs_text, WIN_TEXT_SAMPLE, 1); }
 };
 
@@ -152,9 +128,9 @@ TEST_F(EditTest, CursorStepsAndDeletesWholeCharacters) {
 
 TEST_F(EditTest, CursorAndSelectionKeysAndBothDeleteKeys) {
     Make(EDIT_SINGLE, 300, "abcdef");
-    XtKey(display, "Home");
-    XtKey(display, "Right");
-    XtKey(display, "Right");
+    Key("Home");
+    Key("Right");
+    Key("Right");
     ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
     ShiftKey("Right");
     ShiftKey("Right");
@@ -202,7 +178,7 @@ TEST_F(EditTest, NumericFieldKeepsItsLimitsAndFallsBack) {
     EXPECT_EQ(value, 10);
     EXPECT_STREQ(buf, "10");
     // 105 is above the maximum and -10 below the minimum: the field keeps its value.
-    XtKey(display, "5");
+    Key("5");
     EXPECT_TRUE(Type({"End", "BackSpace"}, "1"));
     EXPECT_TRUE(Type({"0", "Home", "minus", "End", "BackSpace"}, "1"));
     EXPECT_EQ(value, 1);
@@ -210,42 +186,28 @@ TEST_F(EditTest, NumericFieldKeepsItsLimitsAndFallsBack) {
     WinClose(field);
     Make(EDIT_NUMBER, 2 * CharW() + 1, "10");
     EditValueMinMaxSet(field, 0, 100);
-    XtKey(display, "1");
+    Key("1");
     EXPECT_TRUE(Type({"BackSpace", "7"}, "17"));
 }
 
 TEST_F(EditTest, ClickPlacesTheCursorAtTheNearestCharacter) {
     Make(EDIT_SINGLE, 300, "hello world");
-    ClickAt(display, field->window, 1, 10, 60);
+    Click(field->window, 1, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
     int x = WinGetTextWidth(fontfs_text, "hel", 3);
-    ClickAt(display, field->window, x, 10, 60);
+    Click(field->window, x, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 3; }));
-    ClickAt(display, field->window, 280, 10, 60);
+    Click(field->window, 280, 10, 60);
     ASSERT_TRUE(Pump([&] { return Cursor() == 11; }));
 }
 
 TEST_F(EditTest, DragPastTheRightEdgeSelectsAndScrolls) {
     Make(EDIT_SINGLE, 60, "abcdefghijklmnopqrstuvwxyz0123456789");
-    XtKey(display, "Home");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
-    input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
     int rx, ry;
-    RootPos(display, field->window, &rx, &ry);
-    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 3, ry + 10, CurrentTime);
-    XTestFakeButtonEvent(input, 1, True, CurrentTime);
-    XSync(input, False);
-    XTestFakeMotionEvent(input, DefaultScreen(input), rx + 75, ry + 10, 30);
-    XTestFakeButtonEvent(input, 1, False, 900);
-    XFlush(input);
-    ASSERT_TRUE(Pump([&] {
-        Window r, c;
-        int a, b, wx, wy;
-        unsigned int mask = 0;
-        XQueryPointer(display, field->window, &r, &c, &a, &b, &wx, &wy, &mask);
-        return !(mask & Button1Mask) && XPending(display) == 0;
-    }));
+    RootPos(field->window, &rx, &ry);
+    DragAsync(field->window, 3, 10, {{rx + 75, ry + 10}}, 30, 900);
     int *im = WinUSRIntArrayGet(field);
     EXPECT_GT(im[EDIT_FIRST], 0);
     EXPECT_EQ(im[EDIT_SELSTART], 0);
@@ -259,40 +221,32 @@ TEST_F(EditTest, MultiLineUpAndDownKeepTheColumn) {
     Make(EDIT_MULTI, 300, "abcdef\nxy\nlonger");
     int *im = WinUSRIntArrayGet(field);
     im[EDIT_CURSOR] = 5;
-    XtKey(display, "Down");
+    Key("Down");
     ASSERT_TRUE(Pump([&] { return Cursor() == 9; })); // end of the short line
-    XtKey(display, "Down");
+    Key("Down");
     ASSERT_TRUE(Pump([&] { return Cursor() == 16; })); // from a line's end to the next end
-    XtKey(display, "Up");
-    XtKey(display, "Up");
+    Key("Up");
+    Key("Up");
     ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
     EXPECT_TRUE(Type({"Return", "q"}, "ab\nqcdef\nxy\nlonger"));
 }
 
 TEST_F(EditTest, FlyEditClosesOnReturnWithTheTextAndOnEscapeWithout) {
     closeCalls = 0;
-    WINDAT *fly = EditFlyCreate(20, 20, 0, main, "old");
-    ASSERT_NE(fly, nullptr);
-    WinSetFuncClose(fly, FlyClosed);
-    field = EditFlyGetField(fly);
-    Window xw = fly->window;
-    Focus(field);
-    EXPECT_TRUE(Type({"x"}, "oldx"));
-    XtKey(display, "Return");
-    ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
-    EXPECT_EQ(closeCalls, 1);
-    EXPECT_EQ(closedWith, "oldx");
-
-    fly = EditFlyCreate(20, 20, 0, main, "keep");
-    ASSERT_NE(fly, nullptr);
-    WinSetFuncClose(fly, FlyClosed);
-    field = EditFlyGetField(fly);
-    xw = fly->window;
-    Focus(field);
-    EXPECT_TRUE(Type({"y"}, "keepy"));
-    XtKey(display, "Escape");
-    ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
-    EXPECT_EQ(closeCalls, 1);
+    // Return closes through the close function with the text; Escape closes without a call.
+    for (auto [key, calls] : {std::pair{"Return", 1}, {"Escape", 1}}) {
+        WINDAT *fly = EditFlyCreate(20, 20, 0, main, "old");
+        ASSERT_NE(fly, nullptr);
+        WinSetFuncClose(fly, FlyClosed);
+        field = EditFlyGetField(fly);
+        Window xw = fly->window;
+        Focus(field);
+        EXPECT_TRUE(Type({"x"}, "oldx"));
+        Key(key);
+        ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
+        EXPECT_EQ(closeCalls, calls) << key;
+        EXPECT_EQ(closedWith, "oldx");
+    }
 }
 
 TEST_F(EditTest, FlyEditGrowsWithItsText) {
@@ -346,7 +300,7 @@ TEST_F(EditTest, TheViewOfWideCharactersKeepsTheCursorInside) {
     EXPECT_LE(shown, field->width);
     EXPECT_GT(shown, field->width / 2);
     EXPECT_EQ(im[EDIT_FIRST] % 3, 0) << "on a character boundary";
-    XtKey(display, "Home");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return Cursor() == 0; }));
     EXPECT_EQ(im[EDIT_FIRST], 0);
     // As much as the width holds: a byte count as cells showed three of the six that fit.

@@ -74,13 +74,11 @@ class Filebox : public WidgetTest {
 
     void KeyInList(const char *key) {
         WINDAT *l = List();
-        int x, y;
-        RootPos(display, l->window, &x, &y);
-        XtMove(display, x + 5, y + 5);
+        Move(l->window, 5, 5);
         // Keys go to the list whatever an earlier window did with the focus.
-        Pump([&] { return Attr(display, l->window).map_state == IsViewable; });
+        Pump([&] { return Attr(l->window).map_state == IsViewable; });
         XSetInputFocus(display, l->window, RevertToPointerRoot, CurrentTime);
-        XtKey(display, key);
+        Key(key);
         Pump([] { return false; }, 80);
     }
 
@@ -89,13 +87,24 @@ class Filebox : public WidgetTest {
     // The pull-down the window opened, or null.
     WINDAT *Pulldown(WINDAT *opener) { return WinChildFindTyp(opener, WIN_MENUP); }
 
+    // A 40 ms click on the window, a second after the last one.
+    void Tap(WINDAT *w) {
+        SendClick(display, w->window, t, t + 40);
+        t += 1000;
+    }
+
+    // Clicks the button and waits for its pull-down; null when none came.
+    WINDAT *OpenMenu(WINDAT *btn) {
+        Tap(btn);
+        Pump([&] { return Pulldown(btn) != nullptr; });
+        return Pulldown(btn);
+    }
+
     // A click on entry `i` (0-based) of an open pull-down.
     void ChooseEntry(WINDAT *pulldown, int i) {
         ASSERT_NE(pulldown, nullptr);
         ASSERT_LT(i, pulldown->nchild);
-        Window w = pulldown->child[i]->window;
-        SendClick(display, w, t, t + 40);
-        t += 1000;
+        Tap(pulldown->child[i]);
         Pump([] { return false; }, 80);
     }
 
@@ -159,20 +168,15 @@ TEST_F(Filebox, AncestorEntriesStandForTheirOwnDirectoryWhateverTheNames) {
     ASSERT_EQ(system(("mkdir -p " + c).c_str()), 0);
     ASSERT_NE(Make(0, FBX_PLAIN, c), nullptr);
     WINDAT *btn = FileboxWndFDirBtnGet(box);
-    SendClick(display, btn->window, t, t + 40);
-    t += 1000;
-    ASSERT_TRUE(Pump([&] { return Pulldown(btn) != nullptr; }));
-    WINDAT *menu = Pulldown(btn);
+    WINDAT *menu = OpenMenu(btn);
+    ASSERT_NE(menu, nullptr);
     EXPECT_EQ(Label(menu->child[0]), "c");
     EXPECT_EQ(Label(menu->child[1]), "a");
     ChooseEntry(menu, 1);
     EXPECT_EQ(Cur(), dir + "/a/b/a") << "the entry a next to c is /…/a/b/a, not /…/a";
     EXPECT_EQ(Label(btn), "a");
     EXPECT_EQ(Pulldown(btn), nullptr) << "choosing closes the menu";
-    SendClick(display, btn->window, t, t + 40);
-    t += 1000;
-    ASSERT_TRUE(Pump([&] { return Pulldown(btn) != nullptr; }));
-    ChooseEntry(Pulldown(btn), 2);
+    ChooseEntry(OpenMenu(btn), 2);
     EXPECT_EQ(Cur(), dir + "/a");
     EXPECT_EQ(Index("b"), 1);
 }
@@ -190,9 +194,7 @@ TEST_F(Filebox, AncestorMenuOfADirectoryFortyLevelsDeepListsThirty) {
     ASSERT_NE(Make(0, FBX_PLAIN, p), nullptr);
     WINDAT *btn = FileboxWndFDirBtnGet(box);
     testing::internal::CaptureStderr();
-    SendClick(display, btn->window, t, t + 40);
-    t += 1000;
-    ASSERT_TRUE(Pump([&] { return Pulldown(btn) != nullptr; }));
+    ASSERT_NE(OpenMenu(btn), nullptr);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err.find("add child"), std::string::npos) << err;
     WINDAT *menu = Pulldown(btn);
@@ -205,14 +207,6 @@ TEST_F(Filebox, AncestorMenuOfADirectoryFortyLevelsDeepListsThirty) {
 }
 
 TEST_F(Filebox, ChoosingJpegGivesTheNameItsExtensionAndFiltersTheList) {
-    char out[256];
-    FileboxNameExt("pic.bmp", ".jpg", out, sizeof out);
-    EXPECT_STREQ(out, "pic.jpg");
-    FileboxNameExt("ab", ".jpg", out, sizeof out);
-    EXPECT_STREQ(out, "ab.jpg");
-    FileboxNameExt("photo", ".jpg", out, sizeof out);
-    EXPECT_STREQ(out, "photo.jpg");
-
     Touch("one.jpg");
     Touch("two.bmp");
     ASSERT_NE(Make(1, FBX_SAVEAS, dir, "*.*", 5), nullptr);
@@ -221,29 +215,24 @@ TEST_F(Filebox, ChoosingJpegGivesTheNameItsExtensionAndFiltersTheList) {
     ASSERT_NE(type, nullptr);
     EXPECT_NE(Label(type).find("all"), std::string::npos);
     WINDAT *name = FileboxWndFNameGet(box);
-    for (const char *given : {"pic.bmp", "ab", "photo"}) {
+    for (auto [given, want] :
+         {std::pair{"pic.bmp", "pic.jpg"}, {"ab", "ab.jpg"}, {"photo", "photo.jpg"}}) {
         EditTextNew(name, given, static_cast<int>(strlen(given)));
-        SendClick(display, type->window, t, t + 40);
-        t += 1000;
-        ASSERT_TRUE(Pump([&] { return Pulldown(type) != nullptr; }));
-        WINDAT *menu = Pulldown(type);
+        WINDAT *menu = OpenMenu(type);
+        ASSERT_NE(menu, nullptr);
         ASSERT_EQ(menu->nchild, 3);
         EXPECT_FALSE(WinGetDisable(menu->child[0]));
         EXPECT_TRUE(WinGetDisable(menu->child[1])) << "BMP";
         EXPECT_TRUE(WinGetDisable(menu->child[2])) << "TARGA";
         ChooseEntry(menu, 0);
-        FileboxNameExt(given, ".jpg", out, sizeof out);
-        EXPECT_STREQ(EditTextGet(name), out);
+        EXPECT_STREQ(EditTextGet(name), want);
     }
     EXPECT_NE(Label(type).find("JPEG"), std::string::npos);
     EXPECT_EQ(FileboxGetFilterNr(box), 1);
     ASSERT_EQ(ListEntryGetEntryMax(List()), 2);
     EXPECT_STREQ(ListEntryGetNr(List(), 1), "one.jpg");
     // A disabled entry does nothing.
-    SendClick(display, type->window, t, t + 40);
-    t += 1000;
-    ASSERT_TRUE(Pump([&] { return Pulldown(type) != nullptr; }));
-    ChooseEntry(Pulldown(type), 1);
+    ChooseEntry(OpenMenu(type), 1);
     EXPECT_EQ(FileboxGetFilterNr(box), 1);
 }
 
@@ -265,8 +254,7 @@ TEST_F(Filebox, PreviewOnShowsThePictureAndItsLineOffOnlyTheLine) {
     PAINTIMG *e = PaintImgGet(view, 0);
     EXPECT_TRUE(!e || !e->fi.fbuf) << "no preview while Preview is off";
 
-    SendClick(display, chk->child[0]->window, t, t + 40);
-    t += 1000;
+    Tap(chk->child[0]);
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 1; }));
     ClickRow(Index("photo.jpg"));
     e = PaintImgGet(view, 0);
@@ -307,7 +295,7 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     WINDAT *field = EditFlyGetField(fly);
     EXPECT_STREQ(EditTextGet(field), "old.jpg");
     EditTextNew(field, "new.jpg", 7);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_EDIT_FLY) == nullptr; }));
     EXPECT_NE(access((dir + "/new.jpg").c_str(), F_OK), -1);
     EXPECT_EQ(access((dir + "/old.jpg").c_str(), F_OK), -1);
@@ -319,20 +307,16 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_EQ(FileboxContextAction(box, 0), 0);
     ASSERT_TRUE(Pump([&] { return (fly = WinFindTyp(WIN_EDIT_FLY)) != nullptr; }));
     EditTextNew(EditFlyGetField(fly), "gone.jpg", 8);
-    XtKey(display, "Return");
+    Key("Return");
     WINDAT *err = nullptr;
     ASSERT_TRUE(Pump([&] { return (err = WinFindTyp(WIN_DLGMSG)) != nullptr; }));
     EXPECT_EQ(WinFindTyp(WIN_EDIT_FLY), nullptr) << "the field closes after the refusal";
     WINDAT *ok = WinChildFindTyp(err, WIN_BTN_GROUP);
     ASSERT_TRUE(ok && ok->nchild > 0);
-    SendClick(display, ok->child[0]->window, t, t + 40);
-    t += 1000;
+    Tap(ok->child[0]);
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_DLGMSG) == nullptr; }));
-    std::string kept;
-    std::getline(std::ifstream(dir + "/gone.jpg"), kept);
-    EXPECT_EQ(kept, "gone");
-    std::getline(std::ifstream(dir + "/new.jpg"), kept);
-    EXPECT_EQ(kept, "new");
+    EXPECT_EQ(ReadWholeFile(dir + "/gone.jpg"), "gone");
+    EXPECT_EQ(ReadWholeFile(dir + "/new.jpg"), "new");
 
     // Remove without the question.
     AskFileRemove = 0;
@@ -348,15 +332,13 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
         EXPECT_EQ(FileboxContextAction(box, 1), 0);
         WINDAT *q = nullptr;
         ASSERT_TRUE(Pump([&] { return (q = WinFindTyp(WIN_DLGMSG)) != nullptr; }));
-        EXPECT_NE(Label(q).size() + 1, 0u);
         WINDAT *grp = WinChildFindTyp(q, WIN_BTN_GROUP);
         ASSERT_NE(grp, nullptr);
         WINDAT *btn = nullptr;
         for (int i = 0; i < grp->nchild; i++)
             if (grp->child[i]->status == answer) btn = grp->child[i];
         ASSERT_NE(btn, nullptr);
-        SendClick(display, btn->window, t, t + 40);
-        t += 1000;
+        Tap(btn);
         ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_DLGMSG) == nullptr; }));
         EXPECT_EQ(access((dir + "/new.jpg").c_str(), F_OK) == 0, answer == 2);
     }
@@ -366,7 +348,7 @@ TEST_F(Filebox, RenameRemoveAndNewDirectoryFromTheContextMenu) {
     EXPECT_EQ(FileboxContextAction(box, 4), 0);
     ASSERT_TRUE(Pump([&] { return (fly = WinFindTyp(WIN_EDIT_FLY)) != nullptr; }));
     EditTextNew(EditFlyGetField(fly), "made", 4);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_EDIT_FLY) == nullptr; }));
     struct stat st;
     ASSERT_EQ(stat((dir + "/made").c_str(), &st), 0);
@@ -396,29 +378,18 @@ TEST_F(Filebox, PropertyWindowRows) {
     ASSERT_EQ(FilePropertyValue(p.c_str(), 7, 1, buf, sizeof buf), 0);
     EXPECT_EQ(atoi(buf), static_cast<int>(getuid()));
     EXPECT_EQ(FilePropertyValue((dir + "/none").c_str(), 5, 1, buf, sizeof buf), -102);
-    EXPECT_STREQ(FilePropertyGetText(1, 4, buf, sizeof buf), "I-Node Last modify");
-    EXPECT_STREQ(FilePropertyGetText(1, 8, buf, sizeof buf), "Group-ID");
 
     ASSERT_NE(Make(0, FBX_PLAIN, dir), nullptr);
     ListEntrySetSelectNr(List(), Index("p.jpg"));
     ASSERT_EQ(FileboxContextAction(box, 2), 0);
-    WINDAT *win = nullptr;
-    for (int i = 0; i < WINDATpi && !win; i++)
-        if (WINDATp[i] && WINDATp[i]->label && !strcmp(WINDATp[i]->label, "property"))
-            win = WINDATp[i];
-    if (!win)
-        win = FileboxWndFListGet(box) ? reinterpret_cast<WINDAT *>(box->usr.strm[FBX_SLOT_PROPERTY])
-                                      : nullptr;
+    auto win = reinterpret_cast<WINDAT *>(box->usr.strm[FBX_SLOT_PROPERTY]);
     ASSERT_NE(win, nullptr);
     std::vector<std::string> rows;
     for (int i = 0; i < win->nchild; i++)
         rows.push_back(Label(win->child[i]));
     ASSERT_EQ(rows.size(), 18u);
-    EXPECT_EQ(rows[0], "File:");
     EXPECT_EQ(rows[1], p);
-    EXPECT_EQ(rows[10], "Permission:");
     EXPECT_EQ(rows[11], "-rw-r----- (0640)  Link(s): 1");
-    EXPECT_EQ(rows[16], "Typ:");
     EXPECT_EQ(rows[17], "JPEG - 64x48  24 Bit");
 }
 

@@ -44,7 +44,7 @@ class ListTest : public WidgetTest {
         WinSetFuncKeyb(list, CountKeyb);
         WinSetFuncReturn(list, CountReturn);
         WinSetFuncMouse(list, CountMouse);
-        ASSERT_TRUE(Pump([&] { return Attr(display, list->window).map_state == IsViewable; }));
+        ASSERT_TRUE(Pump([&] { return Attr(list->window).map_state == IsViewable; }));
         XSetInputFocus(display, list->window, RevertToParent, CurrentTime);
         XSync(display, False);
     }
@@ -78,52 +78,52 @@ TEST_F(ListTest, ArrowPageHomeEndKeysMoveSelectionAndView) {
     ASSERT_GT(rows, 3);
     ASSERT_LT(3 * rows, 40);
     // Up on the first entry changes nothing and calls nobody.
-    XtKey(display, "Up");
-    XtKey(display, "Down");
+    Key("Up");
+    Key("Down");
     ASSERT_TRUE(Pump([&] { return keybCalls == 1; }));
     EXPECT_EQ(Sel(), 1);
     for (int i = 1; i < rows; i++)
-        XtKey(display, "Down");
+        Key("Down");
     ASSERT_TRUE(Pump([&] { return keybCalls == rows; }));
     // The selection passed the last row: the view moved by one, and the slider with it.
     EXPECT_EQ(Sel(), rows);
     EXPECT_EQ(First(), 1);
     EXPECT_GT(VSliderY(), 0);
-    XtKey(display, "Page_Down");
+    Key("Page_Down");
     ASSERT_TRUE(Pump([&] { return keybCalls == rows + 1; }));
     EXPECT_EQ(Sel(), 2 * rows);
     EXPECT_EQ(First(), rows + 1);
-    XtKey(display, "End");
+    Key("End");
     ASSERT_TRUE(Pump([&] { return keybCalls == rows + 2; }));
     EXPECT_EQ(Sel(), 39);
     EXPECT_EQ(First(), 40 - rows);
     // Down on the last entry: nothing.
-    XtKey(display, "Down");
-    XtKey(display, "Page_Up");
+    Key("Down");
+    Key("Page_Up");
     ASSERT_TRUE(Pump([&] { return keybCalls == rows + 3; }));
     EXPECT_EQ(Sel(), 39 - rows);
     EXPECT_EQ(First(), 40 - 2 * rows);
-    XtKey(display, "Home");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return keybCalls == rows + 4; }));
     EXPECT_EQ(Sel(), 0);
     EXPECT_EQ(First(), 0);
     EXPECT_EQ(VSliderY(), 0);
-    XtKey(display, "Return");
+    Key("Return");
     ASSERT_TRUE(Pump([&] { return returnCalls == 1 && keybCalls == rows + 5; }));
 }
 
 TEST_F(ListTest, TypeAheadIgnoresCaseAndScrollsToTheEntry) {
     MakeList();
-    XtKey(display, "a"); // "Apple"
+    Key("a"); // "Apple"
     ASSERT_TRUE(Pump([&] { return keybCalls == 1; }));
     EXPECT_EQ(Sel(), 25);
     EXPECT_EQ(First(), std::min(25, 40 - Rows()));
-    XtKey(display, "b"); // "banana"
+    Key("b"); // "banana"
     ASSERT_TRUE(Pump([&] { return keybCalls == 2; }));
     EXPECT_EQ(Sel(), 33);
     // Nothing starts with 'q': no change, no callback; the next key shows the queue is empty.
-    XtKey(display, "q");
-    XtKey(display, "Home");
+    Key("q");
+    Key("Home");
     ASSERT_TRUE(Pump([&] { return keybCalls == 3; }));
     EXPECT_EQ(ListEntrySetSelectText(list, "q"), -15);
     EXPECT_EQ(Sel(), 0);
@@ -143,7 +143,7 @@ TEST_F(ListTest, ReleasesSelectAndPairIntoDoubleClicksBelow350ms) {
     EXPECT_EQ(list->dblclick, 0);
     // A real click through XTest selects too.
     int calls = mouseCalls;
-    ClickAt(display, list->window, 20, eh / 2, 100);
+    Click(list->window, 20, eh / 2, 100);
     ASSERT_TRUE(Pump([&] { return mouseCalls == calls + 1; }));
     EXPECT_EQ(Sel(), 0);
 }
@@ -157,7 +157,7 @@ TEST_F(ListTest, ReleaseBelowTheLastEntrySelectsIt) {
     WinSetFuncMouse(list, CountMouse);
     for (const char *e : {"one", "two", "three"})
         ListEntryAdd(list, e, -1);
-    ASSERT_TRUE(Pump([&] { return Attr(display, list->window).map_state == IsViewable; }));
+    ASSERT_TRUE(Pump([&] { return Attr(list->window).map_state == IsViewable; }));
     mouseCalls = 0;
     Release(list->height - 3, 5000);
     EXPECT_EQ(Sel(), 2);
@@ -173,12 +173,12 @@ TEST_F(ListTest, ArrowButtonsScrollRowsAndNarrowListScrollsByHalfWidth) {
     for (int i = 0; i < vbar->nchild; i++)
         if (vbar->child[i] && vbar->child[i]->typ == WIN_SCROLLBTN_DOWN) down = vbar->child[i];
     ASSERT_NE(down, nullptr);
-    ClickAt(display, down->window, 4, 4, 40);
+    Click(down->window, 4, 4, 40);
     ASSERT_TRUE(Pump([&] { return First() == 1; }));
     ListEntryAdd(list, std::string(200, 'w').c_str(), -1);
     ASSERT_GT(ListEntryGetStrXMax(list), list->width);
-    XtKey(display, "Right");
+    Key("Right");
     ASSERT_TRUE(Pump([&] { return ListEntryGetPosX(list) == list->width / 2; }));
-    XtKey(display, "Left");
+    Key("Left");
     ASSERT_TRUE(Pump([&] { return ListEntryGetPosX(list) == 0; }));
 }

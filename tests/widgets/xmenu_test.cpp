@@ -39,8 +39,8 @@ TEST_F(Menus, PulldownNearTheBottomRightCornerIsShiftedOntoTheScreen) {
     ASSERT_NE(p, nullptr);
     XSync(display, False);
     int x, y;
-    RootPos(display, p->window, &x, &y);
-    XWindowAttributes a = Attr(display, p->window);
+    RootPos(p->window, &x, &y);
+    XWindowAttributes a = Attr(p->window);
     EXPECT_LE(x + a.width, sw);
     EXPECT_LE(y + a.height, sh);
     EXPECT_LT(x, sw - 100);
@@ -92,23 +92,18 @@ TEST_F(Menus, CascadeOpensOnEnteringItsEntryAndClosesOnTheNext) {
     EXPECT_EQ(p->child[4]->state, BTN_MENU_SEP);
     Pump([] { return false; }, 50);
 
-    int x, y;
-    RootPos(display, sort->window, &x, &y);
-    XtMove(display, x + 10, y + sort->height / 2);
+    Move(sort->window, 10, sort->height / 2);
     WINDAT *cascade = nullptr;
     ASSERT_TRUE(Pump([&] { return (cascade = WinChildFindTyp(sort, WIN_MENUP)) != nullptr; }));
     EXPECT_EQ(cascade->nchild, 4);
-    int cx, cy;
-    RootPos(display, cascade->window, &cx, &cy);
-    EXPECT_EQ(cx, x + sort->width - 2);
+    EXPECT_EQ(RootRect(cascade->window).x, RootRect(sort->window).x + sort->width - 2);
 
-    RootPos(display, rename->window, &x, &y);
-    XtMove(display, x + 10, y + rename->height / 2);
+    Move(rename->window, 10, rename->height / 2);
     ASSERT_TRUE(Pump([&] { return WinChildFindTyp(sort, WIN_MENUP) == nullptr; }));
     EXPECT_EQ(rename->select, 1);
 
     // A click elsewhere closes the menu and does nothing else.
     XtMove(display, 400, 300);
-    XtClickSlow(display, 1, 30);
+    ClickHere(1, 30);
     ASSERT_TRUE(Pump([&] { return WinFindTyp(WIN_MENUP) == nullptr; }));
 }

@@ -28,7 +28,7 @@ class Notebook : public WidgetTest {
                 return row->child[i];
         return nullptr;
     }
-    bool Viewable(WINDAT *w) { return Attr(display, w->window).map_state == IsViewable; }
+    bool Viewable(WINDAT *w) { return Attr(w->window).map_state == IsViewable; }
     bool ArrowsAre(bool left, bool right) {
         return Pump([&] { return Viewable(Arrow("<")) == left && Viewable(Arrow(">")) == right; });
     }
@@ -47,7 +47,7 @@ class Notebook : public WidgetTest {
         auto label = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(nb, NB_SLOT_LABEL));
         return label && label->label ? label->label : "";
     }
-    void Click(WINDAT *w) { ClickAt(display, w->window, w->width / 2, w->height / 2, 60); }
+    void Click(WINDAT *w) { Driver::Click(w->window, w->width / 2, w->height / 2, 60); }
 };
 
 } // namespace

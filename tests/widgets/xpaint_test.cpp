@@ -33,6 +33,53 @@ int Speckle(int x, int y) {
     return ((x * 7919 + y * 104729) >> 3) & 1;
 }
 
+// The record the DICOM reader makes of these bytes (no pixels when it refused them), its DICOM
+// data still held.
+FILEINFO ReadDicom(const std::vector<uint8_t> &bytes) {
+    ScratchDir dir;
+    std::string path = dir.File("x.dcm");
+    WriteWholeFile(path, bytes);
+    FILEREQ req{};
+    FILEINFO fi{};
+    req.path = path.c_str();
+    if (IsFileDicom(&req, &fi, 0) != 100 || IoReadDicom(&req, &fi) != 100) IoFreeRecord(&fi, "x");
+    return fi;
+}
+
+// An 8-bit DICOM file of 256 x 4 whose column x holds the value x, as the reader makes its
+// record; with `palette` a PALETTE COLOR image whose entry i is (i, 255 - i, i / 2).
+FILEINFO DicomRamp(bool palette) {
+    std::vector<uint8_t> b(128, 0);
+    Element(b, 0x0008, 0x0060, "OT");
+    Element(b, 0x0028, 0x0002, Us(1));
+    Element(b, 0x0028, 0x0004, palette ? "PALETTE COLOR " : "MONOCHROME2 ");
+    Element(b, 0x0028, 0x0010, Us(4));
+    Element(b, 0x0028, 0x0011, Us(256));
+    Element(b, 0x0028, 0x0100, Us(8));
+    Element(b, 0x0028, 0x0101, Us(8));
+    Element(b, 0x0028, 0x0102, Us(7));
+    Element(b, 0x0028, 0x0103, Us(0));
+    if (palette) {
+        for (unsigned e : {0x1101u, 0x1102u, 0x1103u})
+            Element(b, 0x0028, e, Us(256) + Us(0) + Us(16));
+        for (int c = 0; c < 3; c++) {
+            std::string lut;
+            for (int i = 0; i < 256; i++)
+                lut += Us(static_cast<unsigned>((c == 0 ? i : c == 1 ? 255 - i : i / 2) * 257));
+            Element(b, 0x0028, static_cast<unsigned>(0x1201 + c), lut);
+        }
+    }
+    std::string px;
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 256; x++)
+            px += static_cast<char>(x);
+    Element(b, 0x7FE0, 0x0010, px);
+    FILEINFO fi = ReadDicom(b);
+    EXPECT_NE(fi.fbuf, nullptr);
+    DicomDataRelease(&fi);
+    return fi;
+}
+
 class RenderBase : public ViewTest {
   protected:
     struct Miss {
@@ -97,9 +144,16 @@ class RenderBase : public ViewTest {
         });
     }
 
-    // Zoom 100 (plain and scrolled), 300 (scrolled), 1, and a scroll position past the end.
-    void RenderCases(int bit) {
+    // Zoom 100 (plain and scrolled), 300 (scrolled), 1, and a scroll position past the end, for
+    // a colour and a grey record.
+    void RenderCases() {
         MakeView();
+        for (int bit : {24, 8}) {
+            SCOPED_TRACE(bit);
+            RenderCase(bit);
+        }
+    }
+    void RenderCase(int bit) {
         bool colormap = DefaultDepth(display, DefaultScreen(display)) == 8;
         bool speckle = colormap || bit == 8;
         auto fn = [&](int x, int y, int, int c) -> uint8_t {
@@ -132,40 +186,50 @@ class RenderBase : public ViewTest {
         EXPECT_EQ(PaintXImageGetPosY(view), 480 - Display_()->height);
         EXPECT_EQ(Check(colormap, bit == 8).bad, 0);
     }
+    // Shows grey, palette and colour ramps of every value; `want(x, r, g, b)` judges the pixel
+    // that shows value x as the colour r, g, b.
+    void Ramps(const std::function<void(int, int, int, int, unsigned long)> &want) {
+        MakeView();
+        struct {
+            const char *name;
+            FILEINFO fi;
+            int r, g, b; // colour of value x: 1 = x, 2 = 255 - x, 3 = x / 2
+        } ramps[] = {{"grey", DicomRamp(false), 1, 1, 1},
+                     {"palette", DicomRamp(true), 1, 2, 3},
+                     {"rgb",
+                      MakeRecord(256, 4, 24, 1,
+                                 [](int x, int, int, int c) {
+                                     return static_cast<uint8_t>(c == 1 ? 255 - x : x);
+                                 }),
+                      1, 2, 1}};
+        for (auto &r : ramps) {
+            SCOPED_TRACE(r.name);
+            ASSERT_EQ(r.fi.w, 256);
+            Show(r.fi);
+            XImage *img = Grab();
+            ASSERT_NE(img, nullptr);
+            auto comp = [](int how, int x) { return how == 1 ? x : how == 2 ? 255 - x : x / 2; };
+            for (int x = 0; x < 256; x++)
+                want(x, comp(r.r, x), comp(r.g, x), comp(r.b, x), XGetPixel(img, x, 2));
+            XDestroyImage(img);
+        }
+    }
 };
 
-class Render24 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
-};
-class Render16 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x16"); }
-};
-class Render8 : public RenderBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x8"); }
-};
+using Render24 = OnDepth<RenderBase, 24>;
+using Render16 = OnDepth<RenderBase, 16>;
+using Render8 = OnDepth<RenderBase, 8>;
 
 } // namespace
 
-TEST_F(Render24, ColourRecordShowsTheTablePixels) {
-    RenderCases(24);
+TEST_F(Render24, ColourAndGreyRecordsShowTheTablePixels) {
+    RenderCases();
 }
-TEST_F(Render24, GreyRecordShowsTheTablePixels) {
-    RenderCases(8);
+TEST_F(Render16, ColourAndGreyRecordsShowTheTablePixels) {
+    RenderCases();
 }
-TEST_F(Render16, ColourRecordShowsTheTablePixels) {
-    RenderCases(24);
-}
-TEST_F(Render16, GreyRecordShowsTheTablePixels) {
-    RenderCases(8);
-}
-TEST_F(Render8, ColourRecordShowsTheTablePixels) {
-    RenderCases(24);
-}
-TEST_F(Render8, GreyRecordShowsTheTablePixels) {
-    RenderCases(8);
+TEST_F(Render8, ColourAndGreyRecordsShowTheTablePixels) {
+    RenderCases();
 }
 
 TEST_F(Render24, ZoomStepsAndTheirScrollRange) {
@@ -200,7 +264,7 @@ TEST_F(Render24, KeysScrollByTwentiethsPagesAndEnds) {
     XSetInputFocus(display, view->window, RevertToParent, CurrentTime);
     int ww = Display_()->width, wh = Display_()->height;
     auto key = [&](const char *k, int x, int y) {
-        XtKey(display, k);
+        Key(k);
         return Pump([&] { return PaintXImageGetPosX(view) == x && PaintXImageGetPosY(view) == y; });
     };
     EXPECT_TRUE(key("Right", ww / 20, 0));
@@ -280,11 +344,8 @@ int PlayRecord(WINDAT *, int frame) {
 TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
     MakeView();
     Show(MakeRecord(64, 64, 8, 10, [](int, int, int f, int) { return f * 20; }));
-    Display *input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
-    int rx, ry;
-    Root(view->window, 10, 10, &rx, &ry);
-    XtMove(display, rx, ry);
+    ASSERT_NE(Input(), nullptr);
+    Move(view->window, 10, 10);
     XSync(display, False);
     PlayLog log;
     play_log = &log;
@@ -298,7 +359,6 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
     PaintPlayHook = PlayRecord;
     ASSERT_EQ(PaintImgPlay(view), 0);
     PaintPlayHook = nullptr;
-    XCloseDisplay(input);
     ASSERT_GE(log.frames.size(), 13u);
     for (size_t i = 0; i < 13; i++)
         EXPECT_EQ(log.frames[i], static_cast<int>((i + 1) % 10)) << i;
@@ -319,8 +379,7 @@ TEST_F(Render24, PlayStepsEveryHundredMillisecondsAndWraps) {
 TEST_F(Render24, DeleteRequestEndsPlayAndStaysQueued) {
     MakeView();
     Show(MakeRecord(32, 32, 8, 4, [](int, int, int f, int) { return f * 50; }));
-    Display *input = XOpenDisplay(server->name.c_str());
-    ASSERT_NE(input, nullptr);
+    ASSERT_NE(Input(), nullptr);
     main->wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     PlayLog log;
     play_log = &log;
@@ -330,7 +389,6 @@ TEST_F(Render24, DeleteRequestEndsPlayAndStaysQueued) {
     PaintPlayHook = PlayRecord;
     ASSERT_EQ(PaintImgPlay(view), 0);
     PaintPlayHook = nullptr;
-    XCloseDisplay(input);
     EXPECT_LE(log.frames.size(), 5u);
     XEvent ev;
     EXPECT_TRUE(XCheckTypedEvent(display, ClientMessage, &ev));
@@ -457,9 +515,10 @@ TEST_F(Render24, OneThumbnailPerPageStepsOneImagePerArrow) {
         EXPECT_EQ(PaintImgCurSelectGet(view), i);
         EXPECT_EQ(PaintImgCurFirstGet(view), i);
     }
-    // The last one stays.
+    // The last one stays, and so does its selection.
     ASSERT_EQ(ScrollBtnPress(down), 0);
     EXPECT_EQ(PaintImgCurFirstGet(view), 3);
+    EXPECT_EQ(PaintImgCurSelectGet(view), 3);
 }
 
 // A notch moves the grid by three of its rows and leaves the selection; the last page starts
@@ -521,19 +580,9 @@ int FrameTimeOf(const char *value) {
     Element(b, 0x0028, 0x0101, Us(8));
     Element(b, 0x0028, 0x0102, Us(7));
     Element(b, 0x7FE0, 0x0010, std::string(2 * 32 * 32, '\x40'));
-    char path[] = "/tmp/dravik-frametime-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return -1;
-    EXPECT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    close(fd);
-    FILEREQ req{};
-    FILEINFO fi{};
-    req.path = path;
-    int ms = -1;
-    if (IsFileDicom(&req, &fi, 0) == 100 && IoReadDicom(&req, &fi) == 100) ms = PaintFrameTime(&fi);
+    FILEINFO fi = ReadDicom(b);
+    int ms = fi.fbuf ? PaintFrameTime(&fi) : -1;
     IoFreeRecord(&fi, "test");
-    DicomDataRelease(&fi);
-    unlink(path);
     return ms;
 }
 
@@ -625,103 +674,13 @@ TEST_F(Render24, BelowHundredPercentEachPixelIsTheMeanOfThePictureItCovers) {
     EXPECT_LE(worst, 2);
 }
 
-namespace {
-
-// An 8-bit DICOM file of 256 x 4 whose column x holds the value x, as the reader makes its
-// record; with `palette` a PALETTE COLOR image whose entry i is (i, 255 - i, i / 2).
-FILEINFO DicomRamp(bool palette) {
-    std::vector<uint8_t> b(128, 0);
-    Element(b, 0x0008, 0x0060, "OT");
-    Element(b, 0x0028, 0x0002, Us(1));
-    Element(b, 0x0028, 0x0004, palette ? "PALETTE COLOR " : "MONOCHROME2 ");
-    Element(b, 0x0028, 0x0010, Us(4));
-    Element(b, 0x0028, 0x0011, Us(256));
-    Element(b, 0x0028, 0x0100, Us(8));
-    Element(b, 0x0028, 0x0101, Us(8));
-    Element(b, 0x0028, 0x0102, Us(7));
-    Element(b, 0x0028, 0x0103, Us(0));
-    if (palette) {
-        for (unsigned e : {0x1101u, 0x1102u, 0x1103u})
-            Element(b, 0x0028, e, Us(256) + Us(0) + Us(16));
-        for (int c = 0; c < 3; c++) {
-            std::string lut;
-            for (int i = 0; i < 256; i++)
-                lut += Us(static_cast<unsigned>((c == 0 ? i : c == 1 ? 255 - i : i / 2) * 257));
-            Element(b, 0x0028, static_cast<unsigned>(0x1201 + c), lut);
-        }
-    }
-    std::string px;
-    for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 256; x++)
-            px += static_cast<char>(x);
-    Element(b, 0x7FE0, 0x0010, px);
-    char path[] = "/tmp/dravik-ramp-XXXXXX";
-    int fd = mkstemp(path);
-    FILEINFO fi{};
-    if (fd < 0) return fi;
-    EXPECT_EQ(write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    close(fd);
-    FILEREQ req{};
-    req.path = path;
-    EXPECT_TRUE(IsFileDicom(&req, &fi, 0) == 100 && IoReadDicom(&req, &fi) == 100);
-    DicomDataRelease(&fi);
-    unlink(path);
-    return fi;
-}
-
-class RampBase : public RenderBase {
-  protected:
-    // Shows grey, palette and colour ramps of every value; `want(x, r, g, b)` judges the pixel
-    // that shows value x as the colour r, g, b.
-    void Ramps(const std::function<void(int, int, int, int, unsigned long)> &want) {
-        MakeView();
-        struct {
-            const char *name;
-            FILEINFO fi;
-            int r, g, b; // colour of value x: 1 = x, 2 = 255 - x, 3 = x / 2
-        } ramps[] = {{"grey", DicomRamp(false), 1, 1, 1},
-                     {"palette", DicomRamp(true), 1, 2, 3},
-                     {"rgb",
-                      MakeRecord(256, 4, 24, 1,
-                                 [](int x, int, int, int c) {
-                                     return static_cast<uint8_t>(c == 1 ? 255 - x : x);
-                                 }),
-                      1, 2, 1}};
-        for (auto &r : ramps) {
-            SCOPED_TRACE(r.name);
-            ASSERT_EQ(r.fi.w, 256);
-            Show(r.fi);
-            XImage *img = Grab();
-            ASSERT_NE(img, nullptr);
-            auto comp = [](int how, int x) { return how == 1 ? x : how == 2 ? 255 - x : x / 2; };
-            for (int x = 0; x < 256; x++)
-                want(x, comp(r.r, x), comp(r.g, x), comp(r.b, x), XGetPixel(img, x, 2));
-            XDestroyImage(img);
-        }
-    }
-};
-class Ramp24 : public RampBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1280x1024x24"); }
-};
-class Ramp16 : public RampBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x16"); }
-};
-class Ramp8 : public RampBase {
-  protected:
-    static void SetUpTestSuite() { StartServer("1024x768x8"); }
-};
-
-} // namespace
-
-TEST_F(Ramp24, EveryValueOfGreyPaletteAndColourShowsExactly) {
+TEST_F(Render24, EveryValueOfGreyPaletteAndColourShowsExactly) {
     Ramps([](int x, int r, int g, int b, unsigned long p) {
         EXPECT_EQ(p, static_cast<unsigned long>(r << 16 | g << 8 | b)) << "value " << x;
     });
 }
 
-TEST_F(Ramp16, EveryValueShowsAsTheVisualsTruncationOfIt) {
+TEST_F(Render16, EveryValueShowsAsTheVisualsTruncationOfIt) {
     Visual *v = DefaultVisual(display, DefaultScreen(display));
     Ramps([&](int x, int r, int g, int b, unsigned long p) {
         EXPECT_EQ(p, Pack(r, v->red_mask) | Pack(g, v->green_mask) | Pack(b, v->blue_mask))
@@ -729,7 +688,7 @@ TEST_F(Ramp16, EveryValueShowsAsTheVisualsTruncationOfIt) {
     });
 }
 
-TEST_F(Ramp8, GreyRisesFromBlackToFullWhite) {
+TEST_F(Render8, GreyRisesFromBlackToFullWhite) {
     std::vector<XColor> grey;
     Ramps([&](int x, int r, int g, int b, unsigned long p) {
         XColor c{};

@@ -10,51 +10,10 @@ namespace {
 
 class ScrollTest : public ViewTest {
   protected:
-    Display *input = nullptr;
-    void SetUp() override {
-        ViewTest::SetUp();
-        if (IsSkipped()) return;
-        // Input with delays goes through its own connection: the server holds back a client's
-        // later requests behind a delayed one, and the widgets' pointer queries must pass.
-        input = XOpenDisplay(server->name.c_str());
-        ASSERT_NE(input, nullptr);
-    }
-    void TearDown() override {
-        if (input) XCloseDisplay(input);
-        ViewTest::TearDown();
-    }
     WINDAT *HBar() { return ScrollGetScrollX(scroll); }
     WINDAT *HTrack() { return ScrollBarGetTrack(HBar()); }
     int SlX() { return ScrollBarGetValue(HBar(), SCROLL_SLX); }
     int SlW() { return ScrollBarGetValue(HBar(), SCROLL_SLW); }
-
-    // Press at (x, y) of window w, move to each of `path` (root coordinates) `step` ms apart,
-    // release; then dispatch until the release has arrived.
-    void Drag(Window w, int x, int y, std::initializer_list<std::pair<int, int>> path, int step) {
-        int rx, ry;
-        Root(w, x, y, &rx, &ry);
-        XTestFakeMotionEvent(input, DefaultScreen(input), rx, ry, CurrentTime);
-        XTestFakeButtonEvent(input, 1, True, CurrentTime);
-        // The press is out before Pump first looks; the delayed rest follows.
-        XSync(input, False);
-        for (auto p : path)
-            XTestFakeMotionEvent(input, DefaultScreen(input), p.first, p.second,
-                                 static_cast<unsigned long>(step));
-        XTestFakeButtonEvent(input, 1, False, static_cast<unsigned long>(step));
-        // Not synced: that would wait for the whole drag before the press is dispatched.
-        XFlush(input);
-        Pump([&] { return Released(); });
-    }
-
-    // The button is up and every event up to now has been dispatched.
-    bool Released() {
-        Window root, child;
-        int rx, ry, wx, wy;
-        unsigned int mask = 0;
-        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rx, &ry, &wx, &wy,
-                      &mask);
-        return !(mask & Button1Mask) && XPending(display) == 0;
-    }
 };
 
 } // namespace
@@ -110,13 +69,11 @@ TEST_F(ScrollTest, ArrowClickStepsOnceAndHoldRepeats) {
     Show(MakeRecord(3000, 600, 8, 1, [](int x, int, int, int) { return x & 255; }));
     WINDAT *right = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(HBar(), 3));
     ASSERT_EQ(right->typ, WIN_SCROLLBTN_RIGHT);
-    int rx, ry;
-    Root(right->window, 4, 4, &rx, &ry);
-    XtMove(display, rx, ry);
-    XtClick(display, 1);
+    Move(right->window, 4, 4);
+    ClickHere(1);
     ASSERT_TRUE(Pump([&] { return PaintXImageGetPosX(view) == 1; }));
     // Held for 600 ms: about one step per 90 ms.
-    XTestFakeButtonEvent(input, 1, True, CurrentTime);
+    XTestFakeButtonEvent(Input(), 1, True, CurrentTime);
     XSync(input, False);
     XTestFakeButtonEvent(input, 1, False, 600);
     XFlush(input);
@@ -136,11 +93,11 @@ TEST_F(ScrollTest, SliderDraggedPastBothEndsStaysFlush) {
     ASSERT_LT(sl, len);
     int rx, ry;
     Root(track->window, 0, 0, &rx, &ry);
-    Drag(track->window, sl / 2, 4, {{rx + len / 2, ry + 4}, {rx + len + 300, ry + 4}}, 40);
+    DragAsync(track->window, sl / 2, 4, {{rx + len / 2, ry + 4}, {rx + len + 300, ry + 4}}, 40);
     EXPECT_EQ(SlX() + sl, len);
     EXPECT_EQ(PaintXImageGetPosX(view), 2000 - Display_()->width);
     EXPECT_EQ(ScrollBarGetCur(HBar()), 2000 - Display_()->width);
-    Drag(track->window, len - sl / 2, 4, {{rx + len / 3, ry + 4}, {rx - 300, ry + 4}}, 40);
+    DragAsync(track->window, len - sl / 2, 4, {{rx + len / 3, ry + 4}, {rx - 300, ry + 4}}, 40);
     EXPECT_EQ(SlX(), 0);
     EXPECT_EQ(PaintXImageGetPosX(view), 0);
 }
@@ -151,13 +108,13 @@ TEST_F(ScrollTest, TrackClickCentresTheSlider) {
     WINDAT *track = HTrack();
     int sl = SlW();
     int p = track->width / 2;
-    ClickAt(display, track->window, p, 4);
+    Click(track->window, p, 4, 40);
     ASSERT_TRUE(Pump([&] { return SlX() != 0; }));
     EXPECT_EQ(SlX(), p - sl / 2);
     EXPECT_EQ(PaintXImageGetPosX(view),
               static_cast<int>(static_cast<long>(p - sl / 2) * 4000 / track->width));
     // Near the end the centred slider is pulled back inside.
-    ClickAt(display, track->window, track->width - 2, 4);
+    Click(track->window, track->width - 2, 4, 40);
     ASSERT_TRUE(Pump([&] { return SlX() + sl == track->width; }));
     EXPECT_EQ(PaintXImageGetPosX(view), 4000 - Display_()->width);
 }
@@ -179,7 +136,7 @@ TEST_F(ScrollTest, BaseWindowChildrenScrollWithTheBar) {
     WINDAT *right = reinterpret_cast<WINDAT *>(WinUSRStringArrayValueGet(HBar(), 3));
     ASSERT_EQ(ScrollBtnPress(right), 0);
     ASSERT_EQ(ScrollBtnPress(right), 0);
-    XWindowAttributes a = Attr(display, child->window);
+    XWindowAttributes a = Attr(child->window);
     EXPECT_EQ(a.x, -2);
     // A list without its widget yet is still a window of its kind with bars.
     WINDAT *ls = ScrollWndCreate(main, 0, 0, &t, &nb, "scm", nullptr, WIN_LIST, 1, 0, 0);
@@ -212,14 +169,14 @@ TEST_F(ScrollTest, SashStopsAtSashWidth) {
     EXPECT_EQ(PanedResizeBtn(grip, 5000, 0), 0);
     EXPECT_EQ(b->width, sp_paned);
     XSync(display, False);
-    EXPECT_EQ(Attr(display, sash->window).x, a->width);
-    EXPECT_EQ(Attr(display, b->window).x, a->width + sp_paned);
+    EXPECT_EQ(Attr(sash->window).x, a->width);
+    EXPECT_EQ(Attr(b->window).x, a->width + sp_paned);
     // Through the pointer: press on the grip, release 48 pixels further left: the sash moves
     // the way the pointer went.
     int before = a->width;
     int rx, ry;
     Root(grip->window, 2, 2, &rx, &ry);
-    Drag(grip->window, 2, 2, {{rx - 48, ry}}, 20);
+    DragAsync(grip->window, 2, 2, {{rx - 48, ry}}, 20);
     EXPECT_EQ(a->width, before - 48);
 }
 
@@ -245,18 +202,18 @@ TEST_F(ScrollTest, NavigatorSliderZoomsAndAClickElsewhereClosesIt) {
     ASSERT_EQ(PaintImgTools(&rec), 0);
     WINDAT *popup = WinChildFindTyp(view, WIN_MENUP);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(Pump([&] { return Attr(display, popup->window).map_state == IsViewable; }));
+    ASSERT_TRUE(Pump([&] { return Attr(popup->window).map_state == IsViewable; }));
     WINDAT *bar = WinChildFindTyp(popup, WIN_SCROLLX);
     WINDAT *track = ScrollBarGetTrack(bar);
     int sx = ScrollBarGetValue(bar, SCROLL_SLX), sw = ScrollBarGetValue(bar, SCROLL_SLW);
     int rx, ry;
     Root(track->window, 0, 0, &rx, &ry);
     // The slider to its right end: the largest zoom; the popup stays open.
-    Drag(track->window, sx + sw / 2, 3, {{rx + track->width + 50, ry + 3}}, 40);
+    DragAsync(track->window, sx + sw / 2, 3, {{rx + track->width + 50, ry + 3}}, 40);
     EXPECT_EQ(view->zoom, 1000);
     EXPECT_EQ(ScrollBarGetMax(HBar()), 4000);
     ASSERT_EQ(WinChildFindTyp(view, WIN_MENUP), popup);
     // A click on the picture outside the popup closes it.
-    ClickAt(display, view->window, 50, 50);
+    Click(view->window, 50, 50, 40);
     EXPECT_TRUE(Pump([&] { return WinChildFindTyp(view, WIN_MENUP) == nullptr; }));
 }

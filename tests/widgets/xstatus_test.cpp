@@ -88,25 +88,21 @@ TEST_F(StatusLabel, LabelPlacesItsTextAsItsStatusSays) {
     ASSERT_NE(label, nullptr);
     int tw = XTextWidth(fontfs_label, "Mm", 2);
     int left, right, top;
-
-    LabelStatusSet(label, 0);
-    ASSERT_EQ(LabelPaint(label), 0);
-    XSync(display, False);
-    Ink(label, &left, &right, &top);
+    auto placed = [&](int status) {
+        LabelStatusSet(label, status);
+        ASSERT_EQ(LabelPaint(label), 0);
+        XSync(display, False);
+        Ink(label, &left, &right, &top);
+    };
+    placed(0);
     EXPECT_GE(left, 4);
     EXPECT_LE(left, 6);
     EXPECT_GT(top, 5) << "vertically centred";
 
-    LabelStatusSet(label, 1);
-    ASSERT_EQ(LabelPaint(label), 0);
-    XSync(display, False);
-    Ink(label, &left, &right, &top);
+    placed(1);
     EXPECT_NEAR(left, (200 - tw) / 2 + 4, 2);
 
-    LabelStatusSet(label, 2);
-    ASSERT_EQ(LabelPaint(label), 0);
-    XSync(display, False);
-    Ink(label, &left, &right, &top);
+    placed(2);
     EXPECT_LE(right, 200 - 4);
     EXPECT_GE(right, 200 - 4 - 3);
     EXPECT_LT(top, 5) << "at the top";

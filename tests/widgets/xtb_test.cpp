@@ -15,7 +15,7 @@ class Toolbars : public WidgetTest {
     }
     int Y(WINDAT *w) {
         XSync(display, False);
-        return Attr(display, w->window).y;
+        return Attr(w->window).y;
     }
 };
 
@@ -37,7 +37,7 @@ TEST_F(Toolbars, DockedToolbarsStackAroundTheWorkArea) {
     // The grip sits at the left, one pixel in.
     WINDAT *grip = WinChildFindTypState(menu, WIN_BTN, BTN_GRIP);
     ASSERT_NE(grip, nullptr);
-    EXPECT_EQ(Attr(display, grip->window).x, 1);
+    EXPECT_EQ(Attr(grip->window).x, 1);
     EXPECT_EQ(grip->height, 28);
 }
 
@@ -64,7 +64,7 @@ TEST_F(Toolbars, NarrowFloatingToolbarWrapsItsButtonsIntoRows) {
     EXPECT_EQ(Y(b[0]), Y(b[1]));
     EXPECT_EQ(Y(b[2]), Y(b[3]));
     EXPECT_EQ(Y(b[2]) - Y(b[0]), BTN_SYM_SIZE);
-    EXPECT_EQ(Attr(display, b[2]->window).x, 0);
+    EXPECT_EQ(Attr(b[2]->window).x, 0);
 
     // Lower than twice the grip: nothing is laid out.
     EXPECT_EQ(tb->height, 200);
