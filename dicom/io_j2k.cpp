@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 #include <vector>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <openjpeg.h>
 
@@ -98,7 +100,15 @@ static const uint8_t *J2kTilePartsFit(const uint8_t *data, size_t len, std::vect
 
 /* ---- OpenJPEG over a block of memory ---- */
 
-enum : size_t { J2K_STREAM_WINDOW = size_t(64) << 10 };
+enum : size_t { J2K_STREAM_WINDOW = size_t(64) << 10, J2K_TAKE_PART = 16384 };
+
+// The whole pages between from and to leave memory; they read as zeros if touched again.
+static void J2kLetGo(const OPJ_INT32 *from, const OPJ_INT32 *to) {
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t a = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
+    const uintptr_t b = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
+    if (b > a) madvise(reinterpret_cast<void *>(a), b - a, MADV_DONTNEED);
+}
 
 struct J2KSRC {
     const uint8_t *data;
@@ -265,14 +275,20 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
         if (sign) *sign = ic.sgnd ? 1 : 0;
         const uint32_t mask = s->bits >= 32 ? 0xFFFFFFFFu : (1u << s->bits) - 1;
         const OPJ_INT32 *d = ic.data;
-        if (!s->s16.empty()) {
-            uint16_t *o = s->s16.data() + size_t(f) * pixels;
-            for (size_t i = 0; i < pixels; i++)
-                o[i] = uint16_t(uint32_t(d[i]) & mask);
-        } else {
-            uint32_t *o = s->s32.data() + size_t(f) * pixels;
-            for (size_t i = 0; i < pixels; i++)
-                o[i] = uint32_t(d[i]) & mask;
+        // A part at a time; the library's samples taken over leave memory, so the frame is not
+        // held twice at the decoding's peak. Nothing reads them again before they are freed.
+        for (size_t at = 0; at < pixels; at += J2K_TAKE_PART) {
+            const size_t end = std::min(pixels, at + J2K_TAKE_PART);
+            if (!s->s16.empty()) {
+                uint16_t *o = s->s16.data() + size_t(f) * pixels;
+                for (size_t i = at; i < end; i++)
+                    o[i] = uint16_t(uint32_t(d[i]) & mask);
+            } else {
+                uint32_t *o = s->s32.data() + size_t(f) * pixels;
+                for (size_t i = at; i < end; i++)
+                    o[i] = uint32_t(d[i]) & mask;
+            }
+            J2kLetGo(d + at, d + end);
         }
         s->valid[size_t(f)] = long(pixels);
     } else {
