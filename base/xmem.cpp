@@ -4,7 +4,10 @@
 #include "base/xerror.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
 
 std::atomic<int> _MemErr{0};
 
@@ -58,4 +61,20 @@ int MemFreeArray(void **array, const char *tag, int from, int to, int free_array
     }
     if (free_array) MemFree(array, tag);
     return 0;
+}
+
+static void MemAdvise(uintptr_t a, uintptr_t b, uintptr_t page, int advice) {
+    a = (a + page - 1) & ~(page - 1);
+    b &= ~(page - 1);
+    if (b > a) madvise(reinterpret_cast<void *>(a), b - a, advice);
+}
+
+void MemPagesDrop(const void *from, const void *to) {
+    MemAdvise(reinterpret_cast<uintptr_t>(from), reinterpret_cast<uintptr_t>(to),
+              uintptr_t(sysconf(_SC_PAGESIZE)), MADV_DONTNEED);
+}
+
+void MemHugePages(void *p, size_t size) {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+    MemAdvise(a, a + size, uintptr_t(2) << 20, MADV_HUGEPAGE);
 }

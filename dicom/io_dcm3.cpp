@@ -134,7 +134,7 @@ void *DicomStoreAlloc(size_t bytes) {
     if (bytes >= 2 * huge) {
         const size_t size = (bytes + huge - 1) / huge * huge;
         p = aligned_alloc(huge, size);
-        if (p) madvise(p, size, MADV_HUGEPAGE);
+        if (p) MemHugePages(p, size);
     } else if (bytes >= DICOM_STORE_MAPPED) {
         // Mapped apart from the heap: untouched until decoded into, and given back when freed,
         // so a store made again for each frame does not keep the last one's pages.

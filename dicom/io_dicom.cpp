@@ -385,11 +385,9 @@ const uint8_t *DicomFileBytes(const FILEINFO *fi, int *len) {
 void DicomFileDrop(const FILEINFO *fi, long from, long to) {
     const DICOMFILE *f = DicomFileHeld(fi);
     if (!f || !f->map || f->written) return;
-    const long page = sysconf(_SC_PAGESIZE);
-    from = (std::max(from, 0L) + page - 1) / page * page;
-    to = std::min<long>(to, f->len) / page * page;
-    // Clean pages of a private file mapping come back from the file when touched again.
-    if (to > from) madvise(f->map + from, size_t(to - from), MADV_DONTNEED);
+    from = std::max(from, 0L);
+    to = std::min<long>(to, f->len);
+    if (to > from) MemPagesDrop(f->map + from, f->map + to);
 }
 
 void **DicomEntryTable(const FILEINFO *fi) {
@@ -520,8 +518,7 @@ static int DicomFileLoad(FILEINFO *fi, const char *path, long size, bool mapped)
         uintptr_t at =
             (reinterpret_cast<uintptr_t>(f) + uintptr_t(head + huge - 1)) & ~uintptr_t(huge - 1);
         offset = long(at - reinterpret_cast<uintptr_t>(f));
-        madvise(reinterpret_cast<void *>(at), size_t((size + huge - 1) / huge * huge),
-                MADV_HUGEPAGE);
+        MemHugePages(reinterpret_cast<void *>(at), size_t((size + huge - 1) / huge * huge));
     }
     auto *data = map ? map : reinterpret_cast<uint8_t *>(f) + offset;
     long got = map ? size : 0;

@@ -1,5 +1,6 @@
 #include "dicom/io_j2k.h"
 
+#include "base/xmem.h"
 #include "ljpeg/decomp.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <new>
 #include <string>
 #include <vector>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <openjpeg.h>
 
@@ -101,14 +100,6 @@ static const uint8_t *J2kTilePartsFit(const uint8_t *data, size_t len, std::vect
 /* ---- OpenJPEG over a block of memory ---- */
 
 enum : size_t { J2K_STREAM_WINDOW = size_t(64) << 10, J2K_TAKE_PART = 16384 };
-
-// The whole pages between from and to leave memory; they read as zeros if touched again.
-static void J2kLetGo(const OPJ_INT32 *from, const OPJ_INT32 *to) {
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t a = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
-    const uintptr_t b = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
-    if (b > a) madvise(reinterpret_cast<void *>(a), b - a, MADV_DONTNEED);
-}
 
 struct J2KSRC {
     const uint8_t *data;
@@ -288,7 +279,7 @@ int DicomJ2kFrame(const uint8_t *data, size_t len, const DICOMLAYOUT *lay, DICOM
                 for (size_t i = at; i < end; i++)
                     o[i] = uint32_t(d[i]) & mask;
             }
-            J2kLetGo(d + at, d + end);
+            MemPagesDrop(d + at, d + end);
         }
         s->valid[size_t(f)] = long(pixels);
     } else {

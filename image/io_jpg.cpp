@@ -18,7 +18,6 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <memory>
 #include <thread>
@@ -186,15 +185,6 @@ static void JpgCmykToRgb(const uint8_t *src, uint8_t *dst, int w, bool inverted)
     }
 }
 
-// A photo's buffer is touched once from end to end; huge pages save most of the page faults.
-static void JpgHugePages(void *buf, long size) {
-    const uintptr_t huge = 2u << 20;
-    if (size < 4 * static_cast<long>(huge)) return;
-    uintptr_t start = (reinterpret_cast<uintptr_t>(buf) + huge - 1) & ~(huge - 1);
-    uintptr_t end = (reinterpret_cast<uintptr_t>(buf) + static_cast<uintptr_t>(size)) & ~(huge - 1);
-    if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
-}
-
 // A scratch buffer, on huge pages where the system gives them: in a large buffer a page fault
 // every 4 KiB costs more than the bytes' decoding.
 // Its room is kept for the next Alloc that fits.
@@ -217,7 +207,7 @@ struct JPGSCRATCH {
         p = static_cast<uint8_t *>(n >= huge ? aligned_alloc(huge, room) : malloc(room));
         size = p ? n : 0;
         cap = p ? room : 0;
-        if (p && n >= huge) madvise(p, room, MADV_HUGEPAGE);
+        if (p && n >= huge) MemHugePages(p, room);
         return p != nullptr;
     }
     void Release() {
@@ -1104,7 +1094,8 @@ static int JpgReadRun(JPGREAD *r, FILEREQ *req, FILEINFO *fi, int mode) {
                          coef >> 20, IO_BUDGET_DECODER >> 20);
     r->buf = static_cast<uint8_t *>(MemCreate(size, req->path));
     if (!r->buf) return WIN_ERROR_MEMORY;
-    JpgHugePages(r->buf, size);
+    // A photo's buffer is touched once from end to end.
+    if (size >= 8L << 20) MemHugePages(r->buf, size_t(size));
     if (c->scale_denom == 8 && r->mem &&
         JpgDcPreview(c, r->mem, r->memlen, r->buf, w, h, r->pool, !req->onethread)) {
         jpg_dc_tune.taken++;
