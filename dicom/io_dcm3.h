@@ -122,6 +122,9 @@ struct DICOMPAD {
 // The range scan over every frame's valid pixels, padding left out: smallest and largest signed
 // value; 0 and 0 when there are none.
 int GetMonochromeMinMax(const DICOMSAMPLES *s, int *min, int *max, const DICOMPAD *pad = nullptr);
+// The same over frames [from, to); false when they hold no value outside the padding.
+bool DicomFramesMinMax(const DICOMSAMPLES *s, int from, int to, const DICOMPAD *pad, int32_t *lo,
+                       int32_t *hi);
 // Range with the fallbacks for an empty or constant range, and the Hounsfield decision (the
 // Hounsfield window the request carries).
 void DicomWindowSetup(const DICOMDESC *d, const DICOMSAMPLES *s, int pi, const FILEREQ *req,

@@ -212,18 +212,10 @@ static void VoiRange(DICOMVOI *voi, const DICOMPAD &pad) {
         voi->hi = std::max(a, b);
         return;
     }
-    const size_t pixels = size_t(s.w) * size_t(s.h);
     bool any = false;
     for (int f = 0; f < s.frames; f++) {
-        int64_t flo = INT64_MAX, fhi = INT64_MIN;
-        for (long i = 0; i < s.valid[size_t(f)]; i++) {
-            const size_t k = size_t(f) * pixels + size_t(i);
-            const uint32_t p = s.s16.empty() ? s.s32[k] : s.s16[k];
-            const int64_t v = s.sign ? int64_t(DicomSampleValue(p, s.bits, 1)) : int64_t(p);
-            if (pad.on && v >= pad.lo && v <= pad.hi) continue;
-            flo = std::min(flo, v), fhi = std::max(fhi, v);
-        }
-        if (flo > fhi) continue;
+        int32_t flo, fhi;
+        if (!DicomFramesMinMax(&s, f, f + 1, &pad, &flo, &fhi)) continue;
         double slope, intercept;
         DicomVoiRescale(voi, s.first + f, &slope, &intercept);
         const double a = double(flo) * slope + intercept, b = double(fhi) * slope + intercept;
