@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -77,4 +79,76 @@ void MemPagesDrop(const void *from, const void *to) {
 void MemHugePages(void *p, size_t size) {
     const uintptr_t a = reinterpret_cast<uintptr_t>(p);
     MemAdvise(a, a + size, uintptr_t(2) << 20, MADV_HUGEPAGE);
+}
+
+struct MEMGUARD {
+    std::atomic<uintptr_t> from{0}, to{0};
+    std::atomic<int> cut{0};
+};
+static MEMGUARD mem_guards[16];
+static struct sigaction mem_bus_prev;
+static uintptr_t mem_page = 4096;
+
+// A fault inside a guarded mapping gets a page of zeros there and the access goes on; any other
+// bus error goes to the handler that was there before.
+static void MemBusFault(int sig, siginfo_t *si, void *uc) {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(si->si_addr);
+    for (MEMGUARD &g : mem_guards) {
+        const uintptr_t from = g.from.load(), to = g.to.load();
+        if (!from || a < from || a >= to) continue;
+        void *page = reinterpret_cast<void *>(a & ~(mem_page - 1));
+        if (mmap(page, mem_page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
+            MAP_FAILED)
+            break;
+        g.cut.store(1);
+        return;
+    }
+    if (mem_bus_prev.sa_flags & SA_SIGINFO)
+        mem_bus_prev.sa_sigaction(sig, si, uc);
+    else if (mem_bus_prev.sa_handler != SIG_DFL && mem_bus_prev.sa_handler != SIG_IGN)
+        mem_bus_prev.sa_handler(sig);
+    else
+        sigaction(SIGBUS, &mem_bus_prev, nullptr); // the access faults again, now fatally
+}
+
+bool MemMapOpen(int fd, long len, MEMMAP *m) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        mem_page = uintptr_t(sysconf(_SC_PAGESIZE));
+        struct sigaction sa = {};
+        sa.sa_sigaction = MemBusFault;
+        sa.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGBUS, &sa, &mem_bus_prev);
+    });
+    *m = {nullptr, 0, -1};
+    if (len <= 0) return len == 0;
+    void *p = mmap(nullptr, size_t(len), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p == MAP_FAILED) return false;
+    *m = {static_cast<const uint8_t *>(p), len, -1};
+    for (int i = 0; i < int(sizeof mem_guards / sizeof mem_guards[0]); i++) {
+        uintptr_t free = 0;
+        MEMGUARD &g = mem_guards[i];
+        if (!g.from.compare_exchange_strong(free, uintptr_t(1))) continue;
+        g.cut.store(0);
+        g.to.store(reinterpret_cast<uintptr_t>(p) + uintptr_t(len));
+        g.from.store(reinterpret_cast<uintptr_t>(p));
+        m->slot = i;
+        break;
+    }
+    return true;
+}
+
+bool MemMapClose(MEMMAP *m) {
+    if (!m || !m->data) return false;
+    bool cut = false;
+    if (m->slot >= 0) {
+        MEMGUARD &g = mem_guards[m->slot];
+        cut = g.cut.load();
+        g.to.store(0);
+        g.from.store(0);
+    }
+    munmap(const_cast<uint8_t *>(m->data), size_t(m->len));
+    *m = {nullptr, 0, -1};
+    return cut;
 }

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -636,14 +635,14 @@ int DcmDumpFile(const char *path, DCMDUMP *d) {
         close(fd);
         return -104;
     }
-    // Mapped, not read: the pixel data is skipped, never touched.
-    long len = long(st.st_size);
-    void *map = len > 0 ? mmap(nullptr, size_t(len), PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
+    // Mapped, not read: the pixel data is skipped, never touched. A file cut short meanwhile
+    // (a receiver writing it again) reads as zeros there; its rows so far stay.
+    MEMMAP map;
+    const bool mapped = MemMapOpen(fd, long(st.st_size), &map);
     close(fd);
-    if (map == MAP_FAILED) return -104;
-    int rc = DcmDumpBuffer(static_cast<const uint8_t *>(map), len, d);
-    if (map) munmap(map, size_t(len));
-    return rc;
+    if (!mapped) return -104;
+    int rc = DcmDumpBuffer(map.data, map.len, d);
+    return MemMapClose(&map) ? -104 : rc;
 }
 
 void DcmDumpRowText(const DCMDUMPROW *r, int style, char *dst, size_t size) {
