@@ -30,30 +30,3 @@ TEST(DicomGroupFill, Group0000KeepsOnlyItsLength) {
     EXPECT_EQ(100, DcmGroupFill0000(value, 0x00, 0x00, &rec));
     EXPECT_EQ(0x01000010u, rec.GroupLength);
 }
-
-TEST(DicomGroupFill, PaletteDataGetsARampSizedByItsDescriptor) {
-    DCMGROUP0028 rec{};
-    uint8_t count[1025] = {200, 0};
-    DcmGroupFill0028(count, 0x03, 0x11, &rec); // blue descriptor: 200 entries
-    uint8_t none[1025] = {};
-    DcmGroupFill0028(none, 0x01, 0x11, &rec); // red descriptor: 0 entries
-    DcmGroupFill0028(none, 0x03, 0x12, &rec);
-    DcmGroupFill0028(none, 0x01, 0x12, &rec);
-
-    EXPECT_EQ(200, rec.BluePaletteColorLookupTableDescriptor[0]);
-    EXPECT_EQ(0, rec.BluePaletteColorLookupTableDescriptor[1]);
-    ASSERT_NE(nullptr, rec.BluePaletteColorLookupTableData);
-    EXPECT_EQ(800, DcmGroupPaletteSize(rec.BluePaletteColorLookupTableDescriptor));
-    EXPECT_EQ(0, rec.BluePaletteColorLookupTableData[0]);
-    EXPECT_EQ(199, rec.BluePaletteColorLookupTableData[199]);
-    EXPECT_EQ(nullptr, rec.RedPaletteColorLookupTableData);
-
-    DCMGROUP0028 copy = rec;
-    ASSERT_EQ(100, DcmGroupPaletteCopy(&copy, &rec));
-    EXPECT_NE(rec.BluePaletteColorLookupTableData, copy.BluePaletteColorLookupTableData);
-    EXPECT_EQ(
-        0, memcmp(rec.BluePaletteColorLookupTableData, copy.BluePaletteColorLookupTableData, 800));
-    DcmGroupPaletteRelease(&copy);
-    DcmGroupPaletteRelease(&rec);
-    EXPECT_EQ(nullptr, rec.BluePaletteColorLookupTableData);
-}

@@ -177,30 +177,6 @@ TEST(DicomPalette, PackedEightBitTableAndClampedIndices) {
     EXPECT_EQ(0x3030, r.fi.rmap[2]);
 }
 
-TEST(DicomRle, PackBitsRunsAndSegmentOrder) {
-    DICOMLAYOUT lay{};
-    lay.bytes = 2, lay.bits = 16, lay.samples = 1, lay.w = 4, lay.h = 1, lay.pixels = 4;
-    lay.framebytes = 8;
-    std::vector<uint8_t> rle(64, 0);
-    rle[0] = 2;  // two segments: high bytes, then low bytes
-    rle[4] = 64; // first
-    // High bytes: literal run of 2 (0x01 0x02), a no-op, then 0x03 twice.
-    for (uint8_t b : {0x01, 0x01, 0x02, 0x80, 0xFF, 0x03})
-        rle.push_back(b);
-    rle[8] = uint8_t(rle.size());
-    for (uint8_t b : {0xFD, 0xAA}) // 0xAA four times
-        rle.push_back(b);
-    std::vector<uint8_t> out(8);
-    EXPECT_EQ(100, DicomRleFrame(rle.data(), rle.size(), &lay, out.data()));
-    EXPECT_EQ((std::vector<uint8_t>{0xAA, 0x01, 0xAA, 0x02, 0xAA, 0x03, 0xAA, 0x03}), out);
-    // A segment that ends early: the rest stays zero and the frame counts as damaged.
-    std::vector<uint8_t> cut(rle.begin(), rle.end() - 1);
-    EXPECT_EQ(150, DicomRleFrame(cut.data(), cut.size(), &lay, out.data()));
-    rle[0] = 16;
-    EXPECT_EQ(-103, DicomRleFrame(rle.data(), rle.size(), &lay, out.data()));
-    EXPECT_EQ(-103, DicomRleFrame(rle.data(), 63, &lay, out.data()));
-}
-
 TEST(DicomFrames, OffsetTableThenEoiThenOneFragmentEach) {
     // Fragments at file offsets 8, 24, 40, 56 (each 8 bytes behind its item tag).
     std::vector<uint8_t> buf(80, 0);
@@ -235,35 +211,4 @@ TEST(DicomFrames, OffsetTableThenEoiThenOneFragmentEach) {
         EXPECT_EQ(3, spans[3].offset);
         EXPECT_EQ(1, spans[3].length);
     }
-}
-
-TEST(DicomFrames, ItemsStopAtTheDelimiterOrTheFileEnd) {
-    DataSet d;
-    d.Tag(0xFFFE, 0xE000), d.U32(4), d.U32(0); // offset table with one entry
-    d.Tag(0xFFFE, 0xE000), d.U32(2), d.Bytes("ab");
-    d.Tag(0xFFFE, 0xE0DD), d.U32(0);
-    std::vector<uint32_t> bot;
-    std::vector<DICOMFRAG> frags;
-    EXPECT_EQ(100, DicomItemsRead(d.b.data(), long(d.b.size()), 0, &bot, &frags));
-    EXPECT_EQ(1u, bot.size());
-    ASSERT_EQ(1u, frags.size());
-    EXPECT_EQ(20, frags[0].offset);
-    // Cut inside the fragment: what is there is kept.
-    EXPECT_EQ(150, DicomItemsRead(d.b.data(), 21, 0, &bot, &frags));
-    ASSERT_EQ(1u, frags.size());
-    EXPECT_EQ(1, frags[0].length);
-}
-
-TEST(DicomColour, YbrFullBecomesRgb) {
-    // Full-range YCbCr of pure red, green and blue, and a mid grey.
-    uint8_t px[] = {76, 85, 255, 150, 44, 21, 29, 255, 107, 128, 128, 128};
-    DicomYbrToRgb(px, 4);
-    const int want[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128};
-    for (int i = 0; i < 12; i++)
-        EXPECT_NEAR(want[i], px[i], 2) << i;
-    DicomRead r(DataPath("ybr-full.dcm")); // every sample 128
-    ASSERT_EQ(100, r.result);
-    ASSERT_EQ(24, r.fi.bit);
-    EXPECT_EQ(std::vector<uint8_t>(16 * 16 * 3, 128),
-              std::vector<uint8_t>(r.fi.fbuf, r.fi.fbuf + 16 * 16 * 3));
 }
