@@ -26,9 +26,6 @@ int CountExpose(WINDATUSR *) {
 int CountClose(WINDATUSR *) {
     return ++close_calls, 0;
 }
-int Veto5(WINDATUSR *) {
-    return 5;
-}
 int Veto7(WINDATUSR *) {
     return 7;
 }
@@ -104,16 +101,6 @@ TEST_F(Toolkit, ThirtiethChildIsRefusedWithBothLinesButStillExists) {
     Window extra_window = extra->window;
     EXPECT_EQ(WinClose(extra), 0);
     EXPECT_EQ(WinFind(extra_window), nullptr);
-}
-
-TEST_F(Toolkit, CloseVetoedByTheWindowLeavesItsSubtree) {
-    WINDAT *p = Create(main, WIN_BASE, "p");
-    WINDAT *a = Create(p, WIN_BTN, "a");
-    WinSetFuncClose(p, Veto5);
-    EXPECT_EQ(WinClose(p), 5);
-    EXPECT_EQ(WinFind(p->window), p);
-    EXPECT_EQ(WinFind(a->window), a);
-    EXPECT_EQ(p->nchild, 1);
 }
 
 TEST_F(Toolkit, GrandchildVetoStopsTheCloseHalfWay) {
