@@ -16,7 +16,9 @@ class MainBinary : public PaintBinary {
     }
 };
 
-TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
+// The main window is named, placed and sized two thirds; a delete request asks, Cancel keeps the
+// program, OK ends it with both end lines.
+TEST_F(MainBinary, NamedPlacedTwoThirdsAndDeleteRequestAsksCancelKeepsOkEnds) {
     StartDravik();
     XWindowAttributes a = Attr(main);
     EXPECT_EQ(a.x, 0);
@@ -32,9 +34,9 @@ TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
     XFree(cls.res_class);
 
     Atom *protocols = nullptr;
-    int n = 0;
-    ASSERT_TRUE(XGetWMProtocols(display, main, &protocols, &n));
-    ASSERT_EQ(n, 1);
+    int nprot = 0;
+    ASSERT_TRUE(XGetWMProtocols(display, main, &protocols, &nprot));
+    ASSERT_EQ(nprot, 1);
     EXPECT_EQ(protocols[0], XInternAtom(display, "WM_DELETE_WINDOW", False));
     XFree(protocols);
 
@@ -43,10 +45,7 @@ TEST_F(MainBinary, MainWindowIsNamedPlacedAndSizedTwoThirds) {
     EXPECT_TRUE(hints->flags & IconPixmapHint);
     EXPECT_EQ(hints->initial_state, NormalState);
     XFree(hints);
-}
 
-TEST_F(MainBinary, DeleteRequestAsksCancelKeepsOkEndsWithBothEndLines) {
-    StartDravik();
     SendDeleteRequest(display, main);
     ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; }));
     // The question is a dialog of the main window for a window manager.
