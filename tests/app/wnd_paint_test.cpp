@@ -48,13 +48,15 @@ TEST_F(PaintBinary, WorkAreaShowsFilesFromTheCommandLineAndNPStepThroughThem) {
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
 
+// A large image's own window gets three quarters of the display.
 TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
     std::string a = Jpeg("a.jpg", 120, 80);
     std::string b = dir + "/b.dcm";
     WriteDicom(b, 10, 64, 32);
+    std::string big = Jpeg("big.jpg", 4000, 3000);
     for (int openwin : {1, 2}) {
         SCOPED_TRACE(openwin);
-        Start({a, b}, openwin);
+        Start({a, b, big}, openwin);
         OpenLine first = WaitOpen(1);
         Window mainwin = Find("dravik");
         EXPECT_NE(first.top, mainwin);
@@ -88,6 +90,15 @@ TEST_F(PaintBinary, SharedWindowTakesBothFilesAndNewWindowsOpenAt100And0) {
             EXPECT_GT(left, 16u * 16u);
             XFree(icon);
         }
+        if (openwin == 2) {
+            KeyInView(second, 5, 5, "n");
+            OpenLine large = WaitOpen(3);
+            XWindowAttributes at;
+            ASSERT_TRUE(XGetWindowAttributes(display, large.top, &at));
+            EXPECT_EQ(at.height, 1024 * 3 / 4);
+            // 3/4 of the width plus the frame: two borders and the scroll bar.
+            EXPECT_EQ(at.width, 1280 * 3 / 4 + 2 + 16);
+        }
         Kill();
     }
 }
@@ -108,17 +119,6 @@ TEST_F(PaintBinary, ClosedSharedWindowIsNotReusedAndTheNextOpenMakesANewOne) {
     EXPECT_EQ(second.path, b);
     EXPECT_NE(second.top, first.top);
     EXPECT_TRUE(run.pid > 0 && kill(run.pid, 0) == 0) << run.Stderr();
-}
-
-TEST_F(PaintBinary, LargeImageGetsThreeQuartersOfTheDisplay) {
-    std::string big = Jpeg("big.jpg", 4000, 3000);
-    Start({big}, 2);
-    OpenLine o = WaitOpen(1);
-    XWindowAttributes at;
-    ASSERT_TRUE(XGetWindowAttributes(display, o.top, &at));
-    EXPECT_EQ(at.height, 1024 * 3 / 4);
-    // 3/4 of the width plus the frame: two borders and the scroll bar.
-    EXPECT_EQ(at.width, 1280 * 3 / 4 + 2 + 16);
 }
 
 TEST_F(PaintBinary, StatusLineShowsPixelUnderPointerAndClearsBeyondTheImage) {
@@ -160,11 +160,16 @@ TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
     std::ofstream(bad) << "not an image at all";
     std::string a = Jpeg("a.jpg", 64, 48, 0x00FF00);
     std::string sr = std::string(DRAVIK_TEST_DATA) + "/wild/noimage-sr.dcm";
-    // The unreadable first files are reported and the next one shown; a DICOM file without a
-    // picture says so instead of "cannot read".
-    Start({bad, sr, a, bad});
+    std::ofstream(dir + "/text.jpg") << "just some words\n";
+    std::ofstream(dir + "/empty.dcm");
+    // The unreadable first files are reported and the next one shown; files that are no
+    // pictures, and a DICOM file without one, say what they are.
+    Start({bad, sr, dir + "/text.jpg", dir + "/empty.dcm", a, bad});
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, a);
+    EXPECT_TRUE(WaitErr("Cannot read (not a JPEG or DICOM file) " + dir + "/text.jpg"))
+        << run.Stderr();
+    EXPECT_TRUE(WaitErr("Cannot read (empty file) " + dir + "/empty.dcm")) << run.Stderr();
     EXPECT_NE(run.Stderr().find(bad), std::string::npos) << run.Stderr();
     EXPECT_NE(run.Stderr().find("no image in this DICOM file (Basic Text SR Storage) " + sr),
               std::string::npos)
@@ -202,18 +207,6 @@ TEST(PaintCommandLine, HelpPrintsUsageAndUnknownOptionsAreRefused) {
     EXPECT_NE(bad.err.find("usage: dravik [FILE|ALBUM.alb|DIRECTORY]..."), std::string::npos);
 }
 
-TEST_F(PaintBinary, DirectoriesOpenTheirPreviewAlbumsTheirWindow) {
-    std::string a = Jpeg("a.jpg", 32, 32);
-    Start({dir, dir + "/x.alb", a});
-    OpenLine o = WaitOpen(1);
-    EXPECT_EQ(o.path, a);
-    std::string err = run.Stderr();
-    // The directory is listed before the album file exists: one cell, a.jpg.
-    EXPECT_NE(err.find("dirprev " + dir + " rc=0"), std::string::npos) << err;
-    EXPECT_NE(err.find("cells=1"), std::string::npos) << err;
-    EXPECT_NE(err.find("album open " + dir + "/x.alb entries=0"), std::string::npos) << err;
-}
-
 TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     std::string a = dir + "/a.dcm", b = dir + "/b.dcm";
     WriteDicom(a, 1, 64, 32);
@@ -237,17 +230,6 @@ TEST_F(PaintBinary, APreviewedFileOfAnotherPatientStaysOutOfTheDicomPanel) {
     Key("Return");
     WaitOpen(2);
     EXPECT_TRUE(WaitErr("\" patient=\"Roe,Rick\"")) << run.Stderr();
-}
-
-TEST_F(PaintBinary, FilesThatAreNoPicturesSayWhatTheyAre) {
-    std::ofstream(dir + "/text.jpg") << "just some words\n";
-    std::ofstream(dir + "/empty.dcm");
-    std::string c = Jpeg("c.jpg", 32, 32);
-    Start({dir + "/text.jpg", dir + "/empty.dcm", c});
-    EXPECT_EQ(WaitOpen(1).path, c);
-    EXPECT_TRUE(WaitErr("Cannot read (not a JPEG or DICOM file) " + dir + "/text.jpg"))
-        << run.Stderr();
-    EXPECT_TRUE(WaitErr("Cannot read (empty file) " + dir + "/empty.dcm")) << run.Stderr();
 }
 
 TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
@@ -282,11 +264,18 @@ TEST_F(PaintBinary, ADirectoryTheUserMayNotReadIsNamedAndNotPreviewed) {
     EXPECT_EQ(run.status, 0) << run.Stderr();
 }
 
-TEST_F(PaintBinary, APictureCutShortSaysSoInItsStatusLine) {
-    Start({std::string(DRAVIK_TEST_DATA) + "/truncated.dcm"});
+// Directories open their preview, albums their window.
+TEST_F(PaintBinary, APictureCutShortSaysSoInItsStatusLineDirectoriesAndAlbumsOpenTheirWindows) {
+    Jpeg("a.jpg", 32, 32);
+    Start({dir, dir + "/x.alb", std::string(DRAVIK_TEST_DATA) + "/truncated.dcm"});
     WaitOpen(1);
     EXPECT_TRUE(WaitErr("trace: status pixel data ends after 312 of 512 bytes; the rest is black"))
         << run.Stderr();
+    std::string err = run.Stderr();
+    // The directory is listed before the album file exists: one cell, a.jpg.
+    EXPECT_NE(err.find("dirprev " + dir + " rc=0"), std::string::npos) << err;
+    EXPECT_NE(err.find("cells=1"), std::string::npos) << err;
+    EXPECT_NE(err.find("album open " + dir + "/x.alb entries=0"), std::string::npos) << err;
 }
 
 TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
