@@ -66,8 +66,9 @@ void Probe(Display *d, Window w, long seq) {
 
 } // namespace
 
-// 200 x 150 in a larger view: drawn in the middle; a click counts from the picture's corner
-// and beside it clears the readout; Ctrl+wheel keeps the picture point under the pointer.
+// 200 x 150 in a larger view: drawn in the middle; a click counts from the picture's corner and
+// shows the pixel there, beside it (also just past the edge) it clears the readout; Ctrl+wheel
+// keeps the picture point under the pointer.
 // "NAME (W x H, ZOOM %) - dravik" in _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1 here) while the
 // window shows a picture; the main window is "dravik" again once it shows none.
 TEST_F(PaintBinary, ASmallerPictureIsCentredPointerPositionsCountFromItsCornerTheTitleNamesIt) {
@@ -100,8 +101,19 @@ TEST_F(PaintBinary, ASmallerPictureIsCentredPointerPositionsCountFromItsCornerTh
 
     ClickInView(o, ox + 10, oy + 20, 1);
     ASSERT_TRUE(WaitErr("trace: status 10,20 (")) << run.Stderr();
+    std::string err = run.Stderr();
+    int pr = 0, pg = 0, pb = 0;
+    ASSERT_EQ(
+        sscanf(err.c_str() + err.find("status 10,20 ("), "status 10,20 (%d,%d,%d)", &pr, &pg, &pb),
+        3);
+    EXPECT_NEAR(pr, 10 + 40, 3);
+    EXPECT_NEAR(pg, 20 + 60, 3);
+    EXPECT_NEAR(pb, 0x30, 3);
     ClickInView(o, ox - 3, oy + 20, 1);
     ASSERT_TRUE(WaitErr("trace: status\n")) << run.Stderr();
+    ClickInView(o, ox + 10, oy + 20, 1);
+    ClickInView(o, ox + 200, oy + 20, 1); // the first column past the right edge
+    ASSERT_TRUE(WaitErr("trace: status\n", 2)) << run.Stderr();
 
     unsigned long under = Pixel(o.view, ox + 150, oy + 100);
     PressKey("Control_L");
@@ -168,14 +180,16 @@ TEST_F(PaintBinary, StatusFieldsSurviveEachOthersUpdates) {
 }
 
 // space and BackSpace step like the wheel while the picture fits (frames, then files) and like
-// n and p when it does not; q asks the quit question in an image view.
-TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
+// n and p when it does not; q asks the quit question in an image view, while in the file box's
+// list it is the type-ahead.
+TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuitsButNotInTheFileBoxList) {
     std::string a = Jpeg("a.jpg", 40, 30);
     std::string b = dir + "/b.dcm";
     WriteDicom(b, 3, 64, 32);
     std::string c = Jpeg("c.jpg", 2000, 1500);
     std::string d = Jpeg("d.jpg", 50, 40);
-    Start({a, b, c, d});
+    std::ofstream(dir + "/quince.txt") << "x";
+    Start({a, b, c, d}, 0, "LastFileOpenPath=" + dir + "\nAskProgramExit=1\n");
     OpenLine o = WaitOpen(1);
     KeyInView(o, 5, 5, "space");
     EXPECT_EQ(WaitOpen(2).path, b);
@@ -198,16 +212,6 @@ TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
     EXPECT_EQ(WaitOpen(6).path, d);
     EXPECT_EQ(Traces("dravik: trace: zoom "), 0) << "no key of these zooms";
 
-    KeyInView(o, 5, 5, "q");
-    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
-    ASSERT_TRUE(run.Wait());
-    EXPECT_EQ(run.status, 0);
-}
-
-// q in the file box's list is its type-ahead, not Exit.
-TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
-    std::ofstream(dir + "/quince.txt") << "x";
-    Start({}, 0, "LastFileOpenPath=" + dir + "\nAskProgramExit=1\n");
     Window list = Wait("scl", Find("fbx"));
     ASSERT_NE(list, 0u);
     Move(list, 20, 20);
@@ -215,7 +219,10 @@ TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
     Probe(display, Main(), 3);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 3\n"));
     EXPECT_EQ(Find("Question"), 0u);
-    EXPECT_TRUE(Quit()) << Err();
+    KeyInView(o, 5, 5, "q");
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.status, 0);
 }
 
 namespace {
