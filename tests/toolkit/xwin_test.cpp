@@ -279,29 +279,4 @@ TEST_F(Toolkit, HandlerClosingWindowsDuringTheWalkIsTolerated) {
     EXPECT_EQ(main->nchild, 0);
 }
 
-TEST_F(Toolkit, DeleteRequestRunsMainCloseOrClosesAFloatingToolbar) {
-    WinSetFuncClose(main, CountClose);
-    XEvent ev = Event(ClientMessage, main);
-    ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = static_cast<long>(main->wm_delete);
-    WinEvent(display, ev);
-    EXPECT_EQ(close_calls, 1);
-    EXPECT_EQ(WinFind(main->window), main);
-
-    WINTYP t{};
-    t.width = 100;
-    t.height = 30;
-    t.typ = WIN_TOOLBAR;
-    t.state = 2;
-    WINNEIGHBOR nb{};
-    WINDAT *tb = WinCreateFromRootExt(main, 10, 10, &t, &nb, "tb", nullptr);
-    ASSERT_NE(tb, nullptr);
-    Window tb_window = tb->window;
-    ev.xclient.window = tb_window;
-    WinEvent(display, ev);
-    EXPECT_EQ(WinFind(tb_window), nullptr);
-    EXPECT_EQ(close_calls, 1);
-}
-
 } // namespace
