@@ -279,30 +279,6 @@ TEST_F(PaintBinary, APictureOpenedFromTheDirectoryPreviewComesToTheFront) {
     })) << run.Stderr();
 }
 
-// '+' and '-' step by 1.25 and '0' shows 100 %, by the character typed: Shift+= and the keypad
-// alike, with Shift released first too; the picture point at the view's centre stays there.
-TEST_F(PaintBinary, PlusMinusAndZeroZoomAboutTheCentreByTheCharacterTyped) {
-    std::string a = Jpeg("a.jpg", 2000, 1500);
-    Start({a});
-    OpenLine o = WaitOpen(1);
-    KeyInView(o, 20, 20, "shift+equal");
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n"));
-    Move(o.view, 20, 20);
-    Key("shift+equal"); // Shift released before the key
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
-    KeyInView(o, 20, 20, "KP_Subtract");
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n", 2));
-    for (int i = 0; i < 30; i++)
-        KeyInView(o, 20, 20, "KP_Subtract");
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1\n"));
-    KeyInView(o, 20, 20, "0");
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 100\n"));
-    for (int i = 0; i < 12; i++)
-        KeyInView(o, 20, 20, "KP_Add");
-    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
-    EXPECT_EQ(Traces("dravik: trace: zoom 1001"), 0);
-}
-
 // Ctrl+wheel zooms by 1.25 keeping the picture point under the pointer; the middle button drags
 // the picture by the drag; over a whole multi-frame picture the wheel steps its frames.
 TEST_F(PaintBinary, CtrlWheelZoomsAboutThePointerMiddleDragPansWheelStepsFrames) {
@@ -352,7 +328,7 @@ TEST_F(PaintBinary, TheWheelScrollsTheFileBoxListThreeRowsANotch) {
 }
 
 // Fit stays the mode for the next pictures until a zoom; FitLargeImages opens large ones fitted.
-TEST_F(PaintBinary, FitStaysTheModeUntilAZoomAndLargePicturesOpenFittedWhenSet) {
+TEST_F(PaintBinary, FitStaysUntilAZoomPlusMinusZeroZoomAndLargePicturesOpenFittedWhenSet) {
     std::string a = Jpeg("a.jpg", 2000, 1500), b = Jpeg("b.jpg", 2000, 1500);
     Start({a, b});
     OpenLine first = WaitOpen(1);
@@ -373,6 +349,24 @@ TEST_F(PaintBinary, FitStaysTheModeUntilAZoomAndLargePicturesOpenFittedWhenSet) 
     ASSERT_TRUE(WaitErr("dravik: trace: zoom 100\n"));
     KeyInView(first, 20, 20, "p");
     EXPECT_EQ(WaitOpen(3).zoom, 100);
+    // '+' and '-' step by 1.25 and '0' shows 100 %, by the character typed: Shift+= and the
+    // keypad alike, with Shift released first too.
+    KeyInView(first, 20, 20, "shift+equal");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n"));
+    Move(first.view, 20, 20);
+    Key("shift+equal"); // Shift released before the key
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 156\n"));
+    KeyInView(first, 20, 20, "KP_Subtract");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 125\n", 2));
+    for (int i = 0; i < 30; i++)
+        KeyInView(first, 20, 20, "KP_Subtract");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1\n"));
+    KeyInView(first, 20, 20, "0");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 100\n", 2));
+    for (int i = 0; i < 12; i++)
+        KeyInView(first, 20, 20, "KP_Add");
+    ASSERT_TRUE(WaitErr("dravik: trace: zoom 1000\n"));
+    EXPECT_EQ(Traces("dravik: trace: zoom 1001"), 0);
     Kill();
     Start({a}, 0, "FitLargeImages=1\n");
     EXPECT_EQ(WaitOpen(1).zoom, fit);
