@@ -4,7 +4,6 @@
 #include "app/main.h"
 
 #include <X11/Xatom.h>
-#include <csignal>
 
 class MainBinary : public PaintBinary {
   protected:
@@ -75,22 +74,6 @@ TEST_F(MainBinary, NamedPlacedTwoThirdsAndDeleteRequestAsksCancelKeepsOkEnds) {
     std::string err = run.Stderr();
     EXPECT_NE(err.find("ENDE Programm\n"), std::string::npos) << err;
     EXPECT_NE(err.rfind("ENDE\n"), err.find("ENDE Programm\n")) << err;
-}
-
-TEST_F(MainBinary, InterruptAndQuitSignalsEndWithStatusZero) {
-    for (int sig : {SIGINT, SIGQUIT}) {
-        StartDravik();
-        run.Signal(sig);
-        ASSERT_TRUE(run.Wait()) << run.Stderr();
-        EXPECT_EQ(run.status, 0) << run.Stderr();
-        std::string err = run.Stderr();
-        EXPECT_NE(err.find("signal: " + std::to_string(sig)), std::string::npos) << err;
-        EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
-        // The window is gone before the next round looks for one.
-        ASSERT_TRUE(WaitGone("dravik"));
-        run.~ProgramRun();
-        new (&run) ProgramRun;
-    }
 }
 
 TEST(MainStart, UnopenableDisplayGivesStatus237AndTheDisplayLine) {
