@@ -4,11 +4,9 @@
 #include "app/work_area.h"
 
 #include "app/mf_file.h"
-#include "app/mf_option.h"
 #include "app/paint_binary.h"
 #include "app/wnd_paint.h"
 #include "base/settings.h"
-#include "bench/dicom_elements.h"
 #include "base/xmem.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
@@ -246,33 +244,6 @@ TEST_F(WorkFilebox, AFailedSaveAsLeavesTheExistingFileAsItWas) {
         WinClose(d);
 }
 
-TEST_F(WorkFilebox, SaveAsOfAJpegKeepsItsExifProfileAndComment) {
-    std::string src = dir + "/cam.jpg";
-    WriteJpeg(src, 64, 48, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
-    std::string b = ReadWholeFile(src);
-    std::string exif = std::string("Exif\0\0MM\0*", 10) + "camera";
-    std::string icc = std::string("ICC_PROFILE\0\1\1", 14) + "profile";
-    std::vector<std::string> segs;
-    for (auto [code, data] : {std::pair<int, std::string>{0xE1, exif}, {0xE2, icc}, {0xFE, "hi"}})
-        segs.push_back(std::string{'\xFF', static_cast<char>(code),
-                                   static_cast<char>((data.size() + 2) >> 8),
-                                   static_cast<char>(data.size() + 2)} +
-                       data);
-    std::string markers = segs[0] + segs[1] + segs[2];
-    std::ofstream(src, std::ios::binary) << b.substr(0, 2) + markers + b.substr(2);
-    Select("cam.jpg");
-    ASSERT_EQ(MF_FileOpen(), 0);
-    WINDAT *dlg = SaveAsDialog("out.jpg");
-    ASSERT_NE(dlg, nullptr);
-    Press(dlg, 1);
-    std::string out = ReadWholeFile(dir + "/out.jpg");
-    size_t sos = out.find("\xFF\xDA");
-    ASSERT_NE(sos, std::string::npos);
-    std::string head = out.substr(0, sos);
-    for (const std::string &seg : segs)
-        EXPECT_NE(head.find(seg), std::string::npos) << seg.substr(4);
-}
-
 TEST_F(WorkFilebox, ReturnOnAFileDeletedSinceTheListingSaysSoAndListsAgain) {
     WriteJpeg(dir + "/a.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
     WriteJpeg(dir + "/b.jpg", 16, 16, [](int, int) { return 0x3366CCu; });
@@ -321,41 +292,4 @@ TEST_F(WorkFilebox, TheContextMenuActsOnTheRowItHighlightsAndPropertyClosesLikeA
     ASSERT_EQ(Dialogs().size(), 1u);
     SendDeleteRequest(display, Dialogs().back()->window);
     EXPECT_TRUE(Pump([&] { return Dialogs().empty(); }));
-}
-
-TEST_F(WorkFilebox, AChangedHounsfieldWindowReachesTheShownPictureWhenTheOptionsClose) {
-    // A CT whose column x holds the stored value 64 x, Hounsfield units 64 x - 1024.
-    std::vector<uint8_t> b(128, 0);
-    Element(b, 0x0008, 0x0060, "CT");
-    Element(b, 0x0028, 0x0002, Us(1));
-    Element(b, 0x0028, 0x0004, "MONOCHROME2 ");
-    Element(b, 0x0028, 0x0010, Us(16));
-    Element(b, 0x0028, 0x0011, Us(64));
-    for (auto [e, v] :
-         {std::pair<unsigned, unsigned>{0x0100, 16}, {0x0101, 12}, {0x0102, 11}, {0x0103, 0}})
-        Element(b, 0x0028, e, Us(v));
-    Element(b, 0x0028, 0x1052, "-1024 ");
-    Element(b, 0x0028, 0x1053, "1 ");
-    std::string px;
-    for (int y = 0; y < 16; y++)
-        for (int x = 0; x < 64; x++)
-            px += Us(static_cast<unsigned>(x * 64));
-    Element(b, 0x7FE0, 0x0010, px);
-    std::ofstream(dir + "/ct.dcm", std::ios::binary)
-        .write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
-    HounsfieldUse = 0, HounsfieldMin = 0, HounsfieldMax = 100;
-    Select("ct.dcm");
-    ASSERT_EQ(MF_FileOpen(), 0);
-    auto shown = [&] {
-        PAINTIMG *e = PaintImgGet(View(), View()->img_current);
-        return e && e->fi.fbuf ? e->fi.fbuf[17] : -1;
-    };
-    EXPECT_EQ(shown(), 1088 * 255 / 4032) << "the stored values' range";
-    // As the dialog's check box sets it; its close applies it.
-    HounsfieldUse = 1;
-    ASSERT_EQ(MF_OptionProgramCreate(display), 0);
-    ASSERT_EQ(Dialogs().size(), 1u);
-    WinClose(Dialogs().back());
-    EXPECT_EQ(shown(), 64 * 255 / 100) << "0 to 100 HU";
-    HounsfieldUse = 0, HounsfieldMin = -1024, HounsfieldMax = 3071;
 }

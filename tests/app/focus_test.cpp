@@ -3,6 +3,8 @@
 // Return still work.
 #include "app/paint_binary.h"
 
+#include <cstring>
+
 namespace {
 
 class FocusBack : public WmBinary {
@@ -64,72 +66,6 @@ class FocusBack : public WmBinary {
 
 } // namespace
 
-TEST_P(FocusBack, OptionsDialogClosedAfterAFieldClick) {
-    StartTwo();
-    Menu("Options", "Program");
-    Window dlg = Dialog("Program", "optbase");
-    ASSERT_NE(dlg, 0u) << Err();
-    Click(Find("Dicom", dlg, "nbbase"), -1, -1, 40);
-    Window field = Wait("number", dlg);
-    ASSERT_NE(field, 0u);
-    Click(field, 5, 5, 40);
-    ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
-    // A page change unmaps the field that holds the focus.
-    Click(Find("Window", dlg, "nbbase"), -1, -1, 40);
-    SendDeleteRequest(display, dlg);
-    ASSERT_TRUE(WaitTrace("options closed")) << Err();
-    ViewKeysWork();
-    QuitByKeys();
-}
-
-TEST_P(FocusBack, FileBoxRenameFieldReturnAndEscape) {
-    StartTwo();
-    Window list = Wait("scl", Find("fbx"));
-    ASSERT_NE(list, 0u);
-    // Rows: "..", a.jpg, b.jpg. Return renames a.jpg, Escape abandons renaming b.jpg.
-    for (int row : {1, 2}) {
-        Click(list, 20, row * 17 + 8, 40);
-        Click(list, 20, row * 17 + 8, 40, 3);
-        Window menu = Wait("MenuP");
-        ASSERT_NE(menu, 0u);
-        Click(Wait("Rename", menu), -1, -1, 40);
-        Window field = Wait("edit", Wait("fly"));
-        ASSERT_NE(field, 0u) << Err();
-        ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
-        Move(field, 5, 5);
-        Keys({"End", "x"});
-        Key(row == 1 ? "Return" : "Escape");
-        ASSERT_TRUE(WaitGone("fly")) << Err();
-    }
-    EXPECT_TRUE(WaitFor([&] { return access((dir + "/a.jpgx").c_str(), F_OK) == 0; }));
-    EXPECT_EQ(access((dir + "/b.jpg").c_str(), F_OK), 0);
-    ViewKeysWork();
-    QuitByKeys();
-}
-
-TEST_P(FocusBack, SaveAsDialogAndAMessageBox) {
-    StartTwo();
-    Menu("File", "SaveAs");
-    Window dlg = Dialog("File save as", "fbx");
-    ASSERT_NE(dlg, 0u) << Err();
-    Window field = Wait("name", dlg);
-    ASSERT_NE(field, 0u);
-    Click(field, 5, 5, 40);
-    ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
-    Click(Find("Cancel", dlg), -1, -1, 40);
-    ASSERT_TRUE(WaitFor([&] { return !Exists(dlg); })) << Err();
-    ViewKeysWork();
-    // Help > About: Return answers its box, then the view has the keys.
-    Menu("Help", "About");
-    Window box = Wait("Information");
-    ASSERT_NE(box, 0u) << Err();
-    Move(box, 10, 10);
-    Key("Return");
-    ASSERT_TRUE(WaitGone("Information")) << Err();
-    ViewKeysWork();
-    QuitByKeys();
-}
-
 // The rename field over a thumbnail of the directory preview.
 TEST_P(FocusBack, ThumbnailRenameFieldEscape) {
     ASSERT_EQ(mkdir((dir + "/pics").c_str(), 0755), 0);
@@ -175,8 +111,69 @@ TEST_P(FocusBack, ThumbnailRenameFieldEscape) {
     QuitByKeys();
 }
 
-// Another client left the focus on None: a click in dravik brings the keyboard back.
-TEST_P(FocusBack, AClickTakesTheFocusBackFromNone) {
+// The options dialog closed after a click in one of its fields, the Save as dialog and a message
+// box each give the keys back to the view; Escape and Return answer the quit question.
+TEST_P(FocusBack, OptionsDialogSaveAsDialogMessageBoxAndQuitQuestionWithThePointerOnMain) {
+    StartTwo();
+    Menu("Options", "Program");
+    Window dlg = Dialog("Program", "optbase");
+    ASSERT_NE(dlg, 0u) << Err();
+    Click(Find("Dicom", dlg, "nbbase"), -1, -1, 40);
+    Window field = Wait("number", dlg);
+    ASSERT_NE(field, 0u);
+    Click(field, 5, 5, 40);
+    ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
+    // A page change unmaps the field that holds the focus.
+    Click(Find("Window", dlg, "nbbase"), -1, -1, 40);
+    SendDeleteRequest(display, dlg);
+    ASSERT_TRUE(WaitTrace("options closed")) << Err();
+    ViewKeysWork();
+
+    Menu("File", "SaveAs");
+    Window save = Dialog("File save as", "fbx");
+    ASSERT_NE(save, 0u) << Err();
+    Window name = Wait("name", save);
+    ASSERT_NE(name, 0u);
+    Click(name, 5, 5, 40);
+    ASSERT_TRUE(WaitFor([&] { return Focus() == name; }));
+    Click(Find("Cancel", save), -1, -1, 40);
+    ASSERT_TRUE(WaitFor([&] { return !Exists(save); })) << Err();
+    ViewKeysWork();
+    // Help > About: Return answers its box, then the view has the keys.
+    Menu("Help", "About");
+    Window box = Wait("Information");
+    ASSERT_NE(box, 0u) << Err();
+    Move(box, 10, 10);
+    Key("Return");
+    ASSERT_TRUE(WaitGone("Information")) << Err();
+    ViewKeysWork();
+
+    // The quit question answers the keyboard with the pointer on the main window: it must not
+    // leave Escape and Return to the window below it.
+    for (const char *answer : {"Escape", "Return"}) {
+        SCOPED_TRACE(answer);
+        Move(Main(), 60, 200);
+        Key("ctrl+q");
+        ASSERT_NE(Wait("Question"), 0u) << Err();
+        Key(answer);
+        if (!strcmp(answer, "Escape")) {
+            ASSERT_TRUE(WaitGone("Question")) << Err();
+            // The keyboard follows the pointer again: the view takes its keys.
+            int zooms = Traces("trace: zoom");
+            KeyInView(view, 5, 5, "f");
+            EXPECT_TRUE(WaitTrace("trace: zoom", zooms + 1)) << Err();
+        } else {
+            ASSERT_TRUE(run.Wait()) << Err();
+            EXPECT_EQ(run.status, 0) << Err();
+        }
+    }
+}
+
+// Another client left the focus on None: a click in dravik brings the keyboard back. With the
+// focus on the main window and the pointer outside it (the desktop, a frame, where a closed
+// dialog was), its keys still reach the picture. The file box's rename field gives them back
+// after Return and after Escape.
+TEST_P(FocusBack, AClickFromNoneThePointerOutsideAndTheFileBoxRenameField) {
     StartTwo();
     // A window manager may hand the focus on at once: set None until it is seen there.
     ASSERT_TRUE(WaitFor([&] {
@@ -187,13 +184,7 @@ TEST_P(FocusBack, AClickTakesTheFocusBackFromNone) {
     Click(view.view, 5, 5, 40);
     ASSERT_TRUE(WaitFor([&] { return Focus() != None; }));
     ViewKeysWork();
-    QuitByKeys();
-}
 
-// The main window has the focus and the pointer is outside it (the desktop, a frame, where a
-// closed dialog was): its keys still reach the picture.
-TEST_P(FocusBack, KeysReachThePictureWithThePointerOutside) {
-    StartTwo();
     XSetInputFocus(display, Main(), RevertToPointerRoot, CurrentTime);
     ASSERT_TRUE(WaitFor([&] { return Focus() == Main(); }));
     Screen *screen = DefaultScreenOfDisplay(display);
@@ -201,8 +192,29 @@ TEST_P(FocusBack, KeysReachThePictureWithThePointerOutside) {
     int zooms = Traces("trace: zoom");
     Key("f");
     EXPECT_TRUE(WaitTrace("trace: zoom", zooms + 1)) << Err();
-    Key("n");
+    Key(opens % 2 ? "n" : "p");
     WaitOpen(++opens);
+
+    Window list = Wait("scl", Find("fbx"));
+    ASSERT_NE(list, 0u);
+    // Rows: "..", a.jpg, b.jpg. Return renames a.jpg, Escape abandons renaming b.jpg.
+    for (int row : {1, 2}) {
+        Click(list, 20, row * 17 + 8, 40);
+        Click(list, 20, row * 17 + 8, 40, 3);
+        Window menu = Wait("MenuP");
+        ASSERT_NE(menu, 0u);
+        Click(Wait("Rename", menu), -1, -1, 40);
+        Window field = Wait("edit", Wait("fly"));
+        ASSERT_NE(field, 0u) << Err();
+        ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
+        Move(field, 5, 5);
+        Keys({"End", "x"});
+        Key(row == 1 ? "Return" : "Escape");
+        ASSERT_TRUE(WaitGone("fly")) << Err();
+    }
+    EXPECT_TRUE(WaitFor([&] { return access((dir + "/a.jpgx").c_str(), F_OK) == 0; }));
+    EXPECT_EQ(access((dir + "/b.jpg").c_str(), F_OK), 0);
+    ViewKeysWork();
     QuitByKeys();
 }
 

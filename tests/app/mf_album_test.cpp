@@ -369,22 +369,6 @@ namespace {
 class AlbumBinary : public PaintBinary {};
 } // namespace
 
-// On the command line an album opens in its window, by name or by content; images still open.
-TEST_F(AlbumBinary, AnAlbumOnTheCommandLineOpensItsWindow) {
-    std::string photo = Jpeg("p.jpg", 64, 48);
-    std::string alb = dir + "/named.alb", bare = dir + "/bare";
-    for (const std::string &a : {alb, bare}) {
-        ToolResult r = RunTool({DRAVIK_TOOL_BIN, "album", "add", a, photo});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
-    Start({alb, bare, photo});
-    ASSERT_TRUE(WaitFor([&] { return Traces("trace: album open") == 2; }, 10000)) << run.Stderr();
-    EXPECT_NE(run.Stderr().find("album open " + alb + " entries=1"), std::string::npos);
-    EXPECT_NE(run.Stderr().find("album open " + bare + " entries=1"), std::string::npos);
-    WaitOpen(1);
-    EXPECT_NE(Find("named.alb"), 0u);
-}
-
 // The Setup page: each setting in a row of its own, its label left of a field of a line's height
 // that shows the value.
 TEST_F(AlbumWindow, SetupShowsEachSettingWithItsLabelAndField) {

@@ -171,13 +171,23 @@ TEST_F(ConfigFile, ReadOnlyFileIsReadAndKeepsItsMode) {
     EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
-TEST_F(ConfigFile, InterruptSavesTheSettingsToo) {
-    end_signal = SIGINT;
-    Start("TbFile=0\nHounsfieldMin=-1024\n");
-    std::string f = Written();
-    EXPECT_EQ(Value(f, "TbFile"), "0") << run.Stderr();
-    EXPECT_EQ(Value(f, "HounsfieldMin"), "-1024");
-    EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
+// SIGINT and SIGQUIT end the program with status 0 and its end line, and save the settings.
+TEST_F(ConfigFile, InterruptAndQuitSignalsEndWithStatusZeroAndSaveTheSettings) {
+    for (int sig : {SIGINT, SIGQUIT}) {
+        SCOPED_TRACE(sig);
+        end_signal = sig;
+        Start("TbFile=0\nHounsfieldMin=-1024\n");
+        std::string f = Written();
+        EXPECT_EQ(Value(f, "TbFile"), "0") << run.Stderr();
+        EXPECT_EQ(Value(f, "HounsfieldMin"), "-1024");
+        EXPECT_EQ(f.substr(f.size() - 4), "\n##\n");
+        std::string err = run.Stderr();
+        EXPECT_NE(err.find("signal: " + std::to_string(sig)), std::string::npos) << err;
+        EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
+        unlink(staged.c_str());
+        run.~ProgramRun();
+        new (&run) ProgramRun;
+    }
 }
 
 TEST_F(ConfigFile, FailedWriteLeavesThePreviousFileAndSaysSo) {

@@ -1,5 +1,5 @@
-// Turning the shown picture: the keys by the character typed, the View menu, fit kept, and a
-// lossless save of the turn.
+// Turning the shown picture: the keys by the character typed, the View menu, fit kept, a
+// lossless save of the turn, and no save of a turn that is only the Exif orientation's.
 #include "app/paint_binary.h"
 
 #include "app/wnd_paint.h"
@@ -11,7 +11,7 @@ constexpr unsigned TL = 0xE01010, TR = 0x10E010, BL = 0x1010E0, BR = 0xE0E010;
 
 } // namespace
 
-TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLosslessly) {
+TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureSaveTurnsItLosslesslyAndLeavesAnExifTurn) {
     std::string a = dir + "/quad.jpg";
     WriteJpeg(a, 2048, 1536,
               [](int x, int y) { return y < 768 ? (x < 1024 ? TL : TR) : (x < 1024 ? BL : BR); });
@@ -19,7 +19,11 @@ TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLossl
     ToolResult t = RunTool({"/usr/bin/jpegtran", "-rotate", "90", "-perfect", "-outfile", ref, a});
     if (t.status == 127) GTEST_SKIP() << "jpegtran is not installed";
     ASSERT_EQ(t.status, 0) << t.err;
-    Start({a});
+    std::string plain = Jpeg("plain.jpg", 64, 32);
+    std::string side = dir + "/side.jpg";
+    std::string bytes = JpegWithOrientation(ReadWholeFile(plain), 6);
+    ASSERT_TRUE(WriteWholeFile(side, bytes));
+    Start({a, side});
     OpenLine o = WaitOpen(1);
     // Each key, then Home: the top left corner shows the corner the turn brought there.
     struct Step {
@@ -61,20 +65,14 @@ TEST_F(PaintBinary, TurnKeysAndTheViewMenuTurnThePictureAndSaveTurnsTheFileLossl
     EXPECT_EQ(w, 1536);
     EXPECT_EQ(h, 2048);
     EXPECT_EQ(got, want);
-}
 
-// A picture shown upright only by its Exif orientation is no change: Save leaves the file as it
-// is.
-TEST_F(PaintBinary, SavingAPictureTurnedOnlyByItsExifLeavesTheFileAsItIs) {
-    std::string plain = Jpeg("plain.jpg", 64, 32);
-    std::string a = dir + "/side.jpg";
-    std::string bytes = JpegWithOrientation(ReadWholeFile(plain), 6);
-    ASSERT_TRUE(WriteWholeFile(a, bytes));
-    Start({a});
-    OpenLine o = WaitOpen(1);
-    EXPECT_EQ(o.w, 32);
-    EXPECT_EQ(o.h, 64);
+    // A picture shown upright only by its Exif orientation is no change: Save leaves the file
+    // as it is.
+    KeyInView(o, 10, 10, "n");
+    OpenLine upright = WaitOpen(2);
+    EXPECT_EQ(upright.w, 32);
+    EXPECT_EQ(upright.h, 64);
     KeyInView(o, 10, 10, "ctrl+s");
     ASSERT_TRUE(WaitErr("dravik: trace: save rc=150\n")) << Err();
-    EXPECT_EQ(ReadWholeFile(a), bytes);
+    EXPECT_EQ(ReadWholeFile(side), bytes);
 }

@@ -66,15 +66,29 @@ void Probe(Display *d, Window w, long seq) {
 
 } // namespace
 
-// 200 x 150 in a larger view: drawn in the middle; a click counts from the picture's corner
-// and beside it clears the readout; Ctrl+wheel keeps the picture point under the pointer.
-TEST_F(PaintBinary, ASmallerPictureIsCentredAndPointerPositionsCountFromItsCorner) {
-    std::string a = dir + "/ramp.jpg";
+// 200 x 150 in a larger view: drawn in the middle; a click counts from the picture's corner and
+// shows the pixel there, beside it (also just past the edge) it clears the readout; Ctrl+wheel
+// keeps the picture point under the pointer.
+// "NAME (W x H, ZOOM %) - dravik" in _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1 here) while the
+// window shows a picture; the main window is "dravik" again once it shows none.
+TEST_F(PaintBinary, ASmallerPictureIsCentredPointerPositionsCountFromItsCornerTheTitleNamesIt) {
+    std::string a = dir + "/grün.jpg"; // Latin-1 can carry it in WM_NAME
     WriteJpeg(a, 200, 150, [](int x, int y) {
         return static_cast<unsigned>((x + 40) << 16 | (y + 60) << 8 | 0x30);
     });
     Start({a});
     OpenLine o = WaitOpen(1);
+    Window main = Main();
+    ASSERT_NE(main, 0u);
+    auto title = [&] { return Prop(display, main, "_NET_WM_NAME"); };
+    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (200 x 150, 100 %) - dravik"; }))
+        << title();
+    Atom type = 0;
+    EXPECT_EQ(Prop(display, main, "WM_NAME", &type), "gr\xFCn.jpg (200 x 150, 100 %) - dravik");
+    EXPECT_EQ(type, XA_STRING);
+    Atom utf8 = 0;
+    Prop(display, main, "_NET_WM_NAME", &utf8);
+    EXPECT_EQ(utf8, XInternAtom(display, "UTF8_STRING", False));
     ASSERT_GT(o.vw, 260);
     ASSERT_GT(o.vh, 200);
     int ox = (o.vw - 200) / 2, oy = (o.vh - 150) / 2;
@@ -87,8 +101,19 @@ TEST_F(PaintBinary, ASmallerPictureIsCentredAndPointerPositionsCountFromItsCorne
 
     ClickInView(o, ox + 10, oy + 20, 1);
     ASSERT_TRUE(WaitErr("trace: status 10,20 (")) << run.Stderr();
+    std::string err = run.Stderr();
+    int pr = 0, pg = 0, pb = 0;
+    ASSERT_EQ(
+        sscanf(err.c_str() + err.find("status 10,20 ("), "status 10,20 (%d,%d,%d)", &pr, &pg, &pb),
+        3);
+    EXPECT_NEAR(pr, 10 + 40, 3);
+    EXPECT_NEAR(pg, 20 + 60, 3);
+    EXPECT_NEAR(pb, 0x30, 3);
     ClickInView(o, ox - 3, oy + 20, 1);
     ASSERT_TRUE(WaitErr("trace: status\n")) << run.Stderr();
+    ClickInView(o, ox + 10, oy + 20, 1);
+    ClickInView(o, ox + 200, oy + 20, 1); // the first column past the right edge
+    ASSERT_TRUE(WaitErr("trace: status\n", 2)) << run.Stderr();
 
     unsigned long under = Pixel(o.view, ox + 150, oy + 100);
     PressKey("Control_L");
@@ -99,6 +124,23 @@ TEST_F(PaintBinary, ASmallerPictureIsCentredAndPointerPositionsCountFromItsCorne
     EXPECT_TRUE(WaitFor([&] { return Near(Pixel(o.view, ox + 150, oy + 100), under, 8); }))
         << std::hex << under << " " << Pixel(o.view, ox + 150, oy + 100);
     EXPECT_TRUE(WaitFor([&] { return Pixel(o.view, (o.vw - 250) / 2 - 2, o.vh / 2) == bg; }));
+    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (200 x 150, 125 %) - dravik"; }))
+        << title();
+    Move(o.view, 5, 5);
+    Key("ctrl+c");
+    ASSERT_TRUE(WaitFor([&] { return title() == "dravik"; })) << title();
+    EXPECT_EQ(Prop(display, main, "WM_NAME"), "dravik");
+    Kill();
+
+    // In an image window the picture names that window; the main window shows none.
+    std::string b = Jpeg("b.jpg", 80, 60);
+    Start({b}, 1);
+    OpenLine w = WaitOpen(1);
+    ASSERT_NE(w.top, 0u);
+    EXPECT_TRUE(WaitFor([&] {
+        return Prop(display, w.top, "_NET_WM_NAME") == "b.jpg (80 x 60, 100 %) - dravik";
+    })) << Prop(display, w.top, "_NET_WM_NAME");
+    EXPECT_EQ(Name(Main()), "dravik");
 }
 
 // The click readout, the zoom and the frame field each change without taking the others away.
@@ -137,53 +179,17 @@ TEST_F(PaintBinary, StatusFieldsSurviveEachOthersUpdates) {
     ASSERT_TRUE(WaitFor([&] { return LastFields(Err()) == " | 100 %"; })) << LastFields(Err());
 }
 
-// "NAME (W x H, ZOOM %) - dravik" in _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1 here) while the
-// window shows a picture; the main window is "dravik" again once it shows none.
-TEST_F(PaintBinary, TheTitleNamesThePictureItsSizeAndZoom) {
-    std::string latin = dir + "/grün.jpg"; // Latin-1 can carry it in WM_NAME
-    WriteJpeg(latin, 64, 48, [](int, int) { return 0x20A040u; });
-    Start({latin});
-    OpenLine o = WaitOpen(1);
-    Window main = Main();
-    ASSERT_NE(main, 0u);
-    auto title = [&] { return Prop(display, main, "_NET_WM_NAME"); };
-    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (64 x 48, 100 %) - dravik"; }))
-        << title();
-    Atom type = 0;
-    EXPECT_EQ(Prop(display, main, "WM_NAME", &type), "gr\xFCn.jpg (64 x 48, 100 %) - dravik");
-    EXPECT_EQ(type, XA_STRING);
-    Atom utf8 = 0;
-    Prop(display, main, "_NET_WM_NAME", &utf8);
-    EXPECT_EQ(utf8, XInternAtom(display, "UTF8_STRING", False));
-    KeyInView(o, 5, 5, "KP_Add");
-    ASSERT_TRUE(WaitFor([&] { return title() == "gr\xC3\xBCn.jpg (64 x 48, 125 %) - dravik"; }))
-        << title();
-    Move(o.view, 5, 5);
-    Key("ctrl+c");
-    ASSERT_TRUE(WaitFor([&] { return title() == "dravik"; })) << title();
-    EXPECT_EQ(Prop(display, main, "WM_NAME"), "dravik");
-    Kill();
-
-    // In an image window the picture names that window; the main window shows none.
-    std::string b = Jpeg("b.jpg", 80, 60);
-    Start({b}, 1);
-    OpenLine w = WaitOpen(1);
-    ASSERT_NE(w.top, 0u);
-    EXPECT_TRUE(WaitFor([&] {
-        return Prop(display, w.top, "_NET_WM_NAME") == "b.jpg (80 x 60, 100 %) - dravik";
-    })) << Prop(display, w.top, "_NET_WM_NAME");
-    EXPECT_EQ(Name(Main()), "dravik");
-}
-
 // space and BackSpace step like the wheel while the picture fits (frames, then files) and like
-// n and p when it does not; q asks the quit question in an image view.
-TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
+// n and p when it does not; q asks the quit question in an image view, while in the file box's
+// list it is the type-ahead.
+TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuitsButNotInTheFileBoxList) {
     std::string a = Jpeg("a.jpg", 40, 30);
     std::string b = dir + "/b.dcm";
     WriteDicom(b, 3, 64, 32);
     std::string c = Jpeg("c.jpg", 2000, 1500);
     std::string d = Jpeg("d.jpg", 50, 40);
-    Start({a, b, c, d});
+    std::ofstream(dir + "/quince.txt") << "x";
+    Start({a, b, c, d}, 0, "LastFileOpenPath=" + dir + "\nAskProgramExit=1\n");
     OpenLine o = WaitOpen(1);
     KeyInView(o, 5, 5, "space");
     EXPECT_EQ(WaitOpen(2).path, b);
@@ -206,16 +212,6 @@ TEST_F(PaintBinary, SpaceAndBackSpaceStepAndQQuits) {
     EXPECT_EQ(WaitOpen(6).path, d);
     EXPECT_EQ(Traces("dravik: trace: zoom "), 0) << "no key of these zooms";
 
-    KeyInView(o, 5, 5, "q");
-    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
-    ASSERT_TRUE(run.Wait());
-    EXPECT_EQ(run.status, 0);
-}
-
-// q in the file box's list is its type-ahead, not Exit.
-TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
-    std::ofstream(dir + "/quince.txt") << "x";
-    Start({}, 0, "LastFileOpenPath=" + dir + "\nAskProgramExit=1\n");
     Window list = Wait("scl", Find("fbx"));
     ASSERT_NE(list, 0u);
     Move(list, 20, 20);
@@ -223,62 +219,21 @@ TEST_F(PaintBinary, QInTheFileBoxListAsksNoQuitQuestion) {
     Probe(display, Main(), 3);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 3\n"));
     EXPECT_EQ(Find("Question"), 0u);
-    EXPECT_TRUE(Quit()) << Err();
+    KeyInView(o, 5, 5, "q");
+    ASSERT_TRUE(AnswerBox("Question", "OK")) << Err();
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.status, 0);
 }
 
 namespace {
 class Fullscreen : public WmBinary {};
 } // namespace
 
-// F11 makes the main window cover the screen (_NET_WM_STATE_FULLSCREEN under a window manager),
-// an Escape that closes a menu leaves it so, the next Escape restores the window; F11 toggles.
-TEST_P(Fullscreen, F11CoversTheScreenAndEscapeLeavesOnceNoMenuIsOpen) {
-    std::string a = Jpeg("a.jpg", 64, 48);
-    Start({a});
-    OpenLine o = WaitOpen(1);
-    Window main = Main();
-    ASSERT_NE(main, 0u);
-    XRectangle before = RootRect(main);
-    auto covers = [&] {
-        XRectangle r = RootRect(main);
-        return r.x == 0 && r.y == 0 && r.width == 1280 && r.height == 1024;
-    };
-    ASSERT_FALSE(covers());
-    KeyInView(o, 5, 5, "F11");
-    ASSERT_TRUE(WaitFor([&] { return covers(); }))
-        << RootRect(main).width << "x" << RootRect(main).height;
-    if (wm) {
-        EXPECT_TRUE(WaitFor([&] { return HasFullscreenState(display, main); }));
-    }
-    // The view follows the window.
-    EXPECT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
-
-    Click(Wait("File", main), -1, -1, 40);
-    ASSERT_NE(Wait("MenuP"), 0u);
-    Move(o.view, 5, 5);
-    Key("Escape");
-    ASSERT_TRUE(WaitFor([&] { return Find("MenuP") == 0; }));
-    Probe(display, main, 7);
-    ASSERT_TRUE(WaitErr("dravik: trace: pong 7\n"));
-    EXPECT_TRUE(covers()) << "the menu took that Escape";
-    KeyInView(o, 5, 5, "Escape");
-    ASSERT_TRUE(WaitFor([&] {
-        XRectangle r = RootRect(main);
-        return r.width == before.width && r.height == before.height;
-    })) << RootRect(main).width
-        << "x" << RootRect(main).height;
-    if (wm) {
-        EXPECT_FALSE(HasFullscreenState(display, main));
-    }
-    KeyInView(o, 5, 5, "F11");
-    ASSERT_TRUE(WaitFor([&] { return covers(); }));
-    KeyInView(o, 5, 5, "F11");
-    EXPECT_TRUE(WaitFor([&] { return !covers(); }));
-}
-
 // A fitted picture is fitted again to the fullscreen window, and again to the window's own size
-// when it leaves fullscreen; a picture at 100 % stays at 100 %.
-TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
+// when it leaves fullscreen; a picture at 100 % stays at 100 %. F11 makes the main window cover
+// the screen (_NET_WM_STATE_FULLSCREEN under a window manager), an Escape that closes a menu
+// leaves it so, the next Escape restores the window; F11 toggles.
+TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWaysAndEscapeLeavesOnceNoMenuIsOpen) {
     std::string a = Jpeg("a.jpg", 2000, 1500), b = Jpeg("b.jpg", 64, 48);
     // Bare: a window manager that died leaves its check property naming a gone window. Asking
     // for that window is an X error, which must neither end the program nor pass for a running
@@ -293,7 +248,14 @@ TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
     }
     Start({a, b}, 0, "FitLargeImages=1\n");
     OpenLine o = WaitOpen(1);
-    ASSERT_NE(Main(), 0u);
+    Window main = Main();
+    ASSERT_NE(main, 0u);
+    XRectangle before = RootRect(main);
+    auto covers = [&] {
+        XRectangle r = RootRect(main);
+        return r.x == 0 && r.y == 0 && r.width == 1280 && r.height == 1024;
+    };
+    ASSERT_FALSE(covers());
     ASSERT_EQ(o.zoom, WinPaintFitZoom(2000, 1500, o.vw, o.vh));
     auto fitted = [&](int *zoom) {
         XWindowAttributes at = Attr(o.view);
@@ -316,9 +278,36 @@ TEST_P(Fullscreen, F11FitsAFittedPictureAgainBothWays) {
     int zooms = Traces("dravik: trace: zoom ");
     KeyInView(o, 5, 5, "F11");
     ASSERT_TRUE(WaitFor([&] { return Attr(o.view).width > o.vw + 100; }));
-    Probe(display, Main(), 9);
+    Probe(display, main, 9);
     ASSERT_TRUE(WaitErr("dravik: trace: pong 9\n"));
     EXPECT_EQ(Traces("dravik: trace: zoom "), zooms) << Err();
+    ASSERT_TRUE(WaitFor([&] { return covers(); }))
+        << RootRect(main).width << "x" << RootRect(main).height;
+    if (wm) {
+        EXPECT_TRUE(WaitFor([&] { return HasFullscreenState(display, main); }));
+    }
+
+    Click(Wait("File", main), -1, -1, 40);
+    ASSERT_NE(Wait("MenuP"), 0u);
+    Move(o.view, 5, 5);
+    Key("Escape");
+    ASSERT_TRUE(WaitFor([&] { return Find("MenuP") == 0; }));
+    Probe(display, main, 7);
+    ASSERT_TRUE(WaitErr("dravik: trace: pong 7\n"));
+    EXPECT_TRUE(covers()) << "the menu took that Escape";
+    KeyInView(o, 5, 5, "Escape");
+    ASSERT_TRUE(WaitFor([&] {
+        XRectangle r = RootRect(main);
+        return r.width == before.width && r.height == before.height;
+    })) << RootRect(main).width
+        << "x" << RootRect(main).height;
+    if (wm) {
+        EXPECT_FALSE(HasFullscreenState(display, main));
+    }
+    KeyInView(o, 5, 5, "F11");
+    ASSERT_TRUE(WaitFor([&] { return covers(); }));
+    KeyInView(o, 5, 5, "F11");
+    EXPECT_TRUE(WaitFor([&] { return !covers(); }));
     if (!wm) {
         EXPECT_NE(Err().find("dravik: trace: x error 3 request 3."), std::string::npos) << Err();
         XDeleteProperty(display, DefaultRootWindow(display), check);

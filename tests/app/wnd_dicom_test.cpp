@@ -57,7 +57,7 @@ void WriteCt(const std::string &path, int edge = 64, const std::string &uid = "1
 
 } // namespace
 
-TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
+TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuShiftDragChangesTheWindowAndATurnStays) {
     std::string ct = dir + "/ct.dcm";
     WriteCt(ct);
     Start({ct}, 0, "DicomWindow=1\n");
@@ -87,20 +87,15 @@ TEST_F(PaintBinary, ACtOpensInItsWindowReadsHuAndShiftDragChangesTheWindow) {
     ClickInView(o, PicX(o, 49), PicY(o, 60), 1);
     ASSERT_TRUE(WaitErr("trace: status 49,60 (128,128,128)  stored 1148  HU 124\n"))
         << run.Stderr();
-}
 
-// A turned CT keeps its turn through a window change, and the readout names the stored value
-// under the pointer: the stored values keep the file's orientation.
-TEST_F(PaintBinary, AWindowChangeOnATurnedCtKeepsTheTurnAndItsReadout) {
-    std::string ct = dir + "/ct.dcm";
-    WriteCt(ct);
-    Start({ct}, 0, "DicomWindow=1\n");
-    OpenLine o = WaitOpen(1);
-    ASSERT_TRUE(WaitErr("trace: window C/W 40/400")) << run.Stderr();
+    // A turned CT keeps its turn through a window change, and the readout names the stored value
+    // under the pointer: the stored values keep the file's orientation.
+    KeyInView(o, 30, 30, "1");
+    ASSERT_TRUE(WaitErr("trace: window C/W 40/400", 3)) << run.Stderr();
     KeyInView(o, 30, 30, "shift+period"); // '>': a quarter turn clockwise
     ASSERT_TRUE(WaitErr("trace: turn 6 image=64x64\n")) << run.Stderr();
     KeyInView(o, 30, 30, "w");
-    ASSERT_TRUE(WaitErr("trace: window C/W -600/1500")) << run.Stderr();
+    ASSERT_TRUE(WaitErr("trace: window C/W -600/1500", 2)) << run.Stderr();
     // Shown at (10,40) is stored (40, 63 - 10): 40 * 64 + 53 - 2048 = 565, -459 HU, which
     // LINEAR puts at ((-459 + 600.5) / 1499 + 0.5) * 255 = 151.6.
     ClickInView(o, PicX(o, 10), PicY(o, 40), 1);

@@ -166,17 +166,6 @@ TEST_F(Display24, DisplayImageIsCutToTheViewAndPaddedForTheDepth) {
     EXPECT_EQ(WinCreateXImageSimple(nullptr, &fi), -15);
 }
 
-TEST_F(Display16, ColourRecordGetsTwoBytesPerPixel) {
-    WINDAT view = View(50, 50);
-    FILEINFO fi{};
-    fi.w = 20, fi.h = 10, fi.bit = 24;
-    ASSERT_EQ(WinCreateXImageSimple(&view, &fi), 0);
-    EXPECT_EQ(fi.ximage->bitmap_pad, 16);
-    EXPECT_EQ(fi.ximage->bits_per_pixel, 16);
-    EXPECT_EQ(fi.ximage->width, 20);
-    WinFreeXImage(fi.ximage);
-}
-
 TEST_F(Display24, FreeingAllImagesEmptiesTheList) {
     WINDAT view = View(100, 100);
     auto *list = static_cast<PAINTIMG *>(MemCreate(2 * sizeof(PAINTIMG), "ip"));

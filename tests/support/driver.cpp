@@ -455,14 +455,6 @@ std::set<unsigned long> Driver::Colours(Window w, int x, int y, int width, int h
     return set;
 }
 
-bool Driver::Screenshot(Window w, const std::string &png) {
-    char id[32];
-    snprintf(id, sizeof id, "0x%lx", w);
-    std::string cmd = "DISPLAY=" + xname + " xwd -silent -id " + id + " | convert xwd:- '" + png +
-                      "' 2>/dev/null";
-    return system(cmd.c_str()) == 0;
-}
-
 bool Driver::AnswerBox(const char *title, const char *button, int ms) {
     Window btn = 0;
     if (!WaitFor(

@@ -98,9 +98,6 @@ class Driver {
     // Read back.
     unsigned long Pixel(Window w, int x, int y);
     std::set<unsigned long> Colours(Window w, int x, int y, int width, int height);
-    // Writes the window's picture as a PNG through xwd and convert (for looking at, not for
-    // tests); false when a tool is missing.
-    bool Screenshot(Window w, const std::string &png);
 
     // Waits for the top-level box titled `title` and clicks its button `button` as a person
     // would; false when no such box or button showed up within `ms`.

@@ -83,21 +83,6 @@ TEST_F(TextLayer, CharactersAreMeasuredWholeAndBadBytesReplaced) {
     EXPECT_EQ(TextShowable("bad\xff.jpg", 0), "bad\xef\xbf\xbd.jpg");
 }
 
-TEST_F(TextLayer, TitlesCarryUtf8InNetWmName) {
-    TextSetTitle(display, win->window, "Grüße_東京.jpg");
-    Atom type;
-    int format;
-    unsigned long n, after;
-    unsigned char *data = nullptr;
-    Atom net = XInternAtom(display, "_NET_WM_NAME", False);
-    ASSERT_EQ(Success, XGetWindowProperty(display, win->window, net, 0, 256, False, AnyPropertyType,
-                                          &type, &format, &n, &after, &data));
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(XInternAtom(display, "UTF8_STRING", False), type);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), n), "Grüße_東京.jpg");
-    XFree(data);
-}
-
 namespace {
 
 // Pixels of a text drawn white on black at the window's top left: their count and whether

@@ -26,9 +26,6 @@ int CountExpose(WINDATUSR *) {
 int CountClose(WINDATUSR *) {
     return ++close_calls, 0;
 }
-int Veto5(WINDATUSR *) {
-    return 5;
-}
 int Veto7(WINDATUSR *) {
     return 7;
 }
@@ -104,16 +101,6 @@ TEST_F(Toolkit, ThirtiethChildIsRefusedWithBothLinesButStillExists) {
     Window extra_window = extra->window;
     EXPECT_EQ(WinClose(extra), 0);
     EXPECT_EQ(WinFind(extra_window), nullptr);
-}
-
-TEST_F(Toolkit, CloseVetoedByTheWindowLeavesItsSubtree) {
-    WINDAT *p = Create(main, WIN_BASE, "p");
-    WINDAT *a = Create(p, WIN_BTN, "a");
-    WinSetFuncClose(p, Veto5);
-    EXPECT_EQ(WinClose(p), 5);
-    EXPECT_EQ(WinFind(p->window), p);
-    EXPECT_EQ(WinFind(a->window), a);
-    EXPECT_EQ(p->nchild, 1);
 }
 
 TEST_F(Toolkit, GrandchildVetoStopsTheCloseHalfWay) {
@@ -290,31 +277,6 @@ TEST_F(Toolkit, HandlerClosingWindowsDuringTheWalkIsTolerated) {
     EXPECT_EQ(WinFind(a_window), nullptr);
     EXPECT_EQ(WinFind(victim_window), nullptr);
     EXPECT_EQ(main->nchild, 0);
-}
-
-TEST_F(Toolkit, DeleteRequestRunsMainCloseOrClosesAFloatingToolbar) {
-    WinSetFuncClose(main, CountClose);
-    XEvent ev = Event(ClientMessage, main);
-    ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = static_cast<long>(main->wm_delete);
-    WinEvent(display, ev);
-    EXPECT_EQ(close_calls, 1);
-    EXPECT_EQ(WinFind(main->window), main);
-
-    WINTYP t{};
-    t.width = 100;
-    t.height = 30;
-    t.typ = WIN_TOOLBAR;
-    t.state = 2;
-    WINNEIGHBOR nb{};
-    WINDAT *tb = WinCreateFromRootExt(main, 10, 10, &t, &nb, "tb", nullptr);
-    ASSERT_NE(tb, nullptr);
-    Window tb_window = tb->window;
-    ev.xclient.window = tb_window;
-    WinEvent(display, ev);
-    EXPECT_EQ(WinFind(tb_window), nullptr);
-    EXPECT_EQ(close_calls, 1);
 }
 
 } // namespace

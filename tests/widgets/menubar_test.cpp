@@ -88,20 +88,14 @@ class MainWindow : public PaintBinary {
 
 } // namespace
 
-TEST_F(MainWindow, MenuBarHasItsTitlesInOrder) {
+TEST_F(MainWindow, TitlesInOrderClickingOpensReopensAndSwitchesMenus) {
     Start();
     int last = -1;
     for (const char *t : {"File", "Edit", "View", "Album", "Options", "Windows", "Help"}) {
-        Window w = Find(t);
-        ASSERT_NE(w, 0u) << t;
-        EXPECT_GT(X(w), last) << t;
-        last = X(w);
+        ASSERT_NE(Find(t), 0u) << t;
+        EXPECT_GT(X(Find(t)), last) << t;
+        last = X(Find(t));
     }
-    Quit();
-}
-
-TEST_F(MainWindow, ClickingTitlesOpensReopensAndSwitchesMenus) {
-    Start();
     Window file = Find("File");
     Click("File");
     Window first = MenuUnder("File");
@@ -170,7 +164,7 @@ TEST_F(MainWindow, KeysWalkTheBarAndTheEntries) {
     Quit();
 }
 
-TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
+TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsDisabledEntriesGreyAndHelpTheirBoxes) {
     // The ink is found by its exact colour, which anti-aliased edges do not have.
     Start("AntiAliasedFonts=0\n");
     Click("File");
@@ -205,84 +199,10 @@ TEST_F(MainWindow, EntriesShowRightAlignedAcceleratorsAndDisabledEntriesGrey) {
     ASSERT_NE(MenuUnder("Windows"), 0u);
     ASSERT_TRUE(WaitFor([&] { return Ink("Symbol").count(DISABLED_FG) > 0; }));
     EXPECT_FALSE(Ink("Symbol").count(MENU_FG));
-    Quit();
-}
-
-TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
-    Start();
-    Move(main, 400, 400);
-    for (const char *k : {"ctrl+s", "ctrl+space", "ctrl+period"})
-        Key(k, HOLD_TOOL, true);
-    // Still alive and answering: the keys before this click have been handled.
-    Click("File");
-    ASSERT_NE(MenuUnder("File"), 0u);
     Key("Escape");
     ASSERT_TRUE(NoMenu());
-    EXPECT_EQ(run.Stderr().find("Question"), std::string::npos) << run.Stderr();
-    // Ctrl+Q while the question is open asks no second question; Cancel keeps the program.
-    Key("ctrl+q", HOLD_TOOL, true);
-    ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; })) << run.Stderr();
-    Move(main, 400, 400);
-    Key("ctrl+q", HOLD_TOOL, true);
-    Click("File");
-    ASSERT_NE(MenuUnder("File"), 0u);
-    Key("Escape");
-    ASSERT_TRUE(NoMenu());
-    ASSERT_TRUE(AnswerBox("Question", "Cancel")) << run.Stderr();
-    EXPECT_TRUE(WaitFor([&] { return Find("Question") == 0; }, 2000)) << "a second question";
-    EXPECT_EQ(Traces("dravik: Question"), 1) << run.Stderr();
-    Quit();
-    std::string err = run.Stderr();
-    EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
-}
 
-TEST_F(MainWindow, GripDetachesTheSymbolToolbarAtThePointerAndDocksItUnderTheMenuBar) {
-    Start();
-    Window sym = Find("sym"), tb = Parent(sym);
-    ASSERT_NE(sym, 0u);
-    Window menutb = Parent(Find("MenuM"));
-    EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(menutb).height));
-    // Where the click lands, taken before the toolbar it names is replaced.
-    int px = X(tb) + 5, py = Y(tb) + 10;
-    Click(tb, 5, 10, 40);
-    Window floating = Floating();
-    ASSERT_NE(floating, 0u);
-    EXPECT_EQ(X(floating), px);
-    EXPECT_EQ(Y(floating), py);
-
-    Click(floating, 5, 10, 40);
-    Window docked = Docked();
-    ASSERT_NE(docked, 0u);
-    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
-    Quit();
-}
-
-TEST_F(MainWindow, ClosingTheFloatingSymbolToolbarEnablesItsEntryAndIsSaved) {
-    Start();
-    DetachAndClose();
-    Key("Escape");
-    ASSERT_TRUE(NoMenu());
-    Quit();
-    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
-    EXPECT_NE(rc.find("\nTbFile=0\n"), std::string::npos) << rc;
-}
-
-TEST_F(MainWindow, WindowsSymbolBringsTheClosedToolbarBack) {
-    Start();
-    Window menutb = Parent(Find("MenuM"));
-    DetachAndClose();
-    Click("Symbol");
-    Window docked = Docked();
-    ASSERT_NE(docked, 0u);
-    EXPECT_TRUE(NoMenu());
-    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
-    Quit();
-    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
-    EXPECT_NE(rc.find("\nTbFile=1\n"), std::string::npos) << rc;
-}
-
-TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
-    Start();
+    // Help > About and Help > Help show their boxes.
     Click("Help");
     ASSERT_NE(MenuUnder("Help"), 0u);
     Click("About");
@@ -311,6 +231,68 @@ TEST_F(MainWindow, HelpEntriesShowTheirBoxes) {
     ASSERT_TRUE(AnswerBox("Information", "OK"));
     ASSERT_TRUE(WaitFor([&] { return Find("Information") == 0; }));
     Quit();
+}
+
+// Closing the floating symbol toolbar enables its Windows entry and is saved.
+TEST_F(MainWindow, CtrlQuitsWhileCtrlSaveAndCtrlSpaceDoNothing) {
+    Start();
+    DetachAndClose();
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    Move(main, 400, 400);
+    for (const char *k : {"ctrl+s", "ctrl+space", "ctrl+period"})
+        Key(k, HOLD_TOOL, true);
+    // Still alive and answering: the keys before this click have been handled.
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    EXPECT_EQ(run.Stderr().find("Question"), std::string::npos) << run.Stderr();
+    // Ctrl+Q while the question is open asks no second question; Cancel keeps the program.
+    Key("ctrl+q", HOLD_TOOL, true);
+    ASSERT_TRUE(WaitFor([&] { return Find("Question") != 0; })) << run.Stderr();
+    Move(main, 400, 400);
+    Key("ctrl+q", HOLD_TOOL, true);
+    Click("File");
+    ASSERT_NE(MenuUnder("File"), 0u);
+    Key("Escape");
+    ASSERT_TRUE(NoMenu());
+    ASSERT_TRUE(AnswerBox("Question", "Cancel")) << run.Stderr();
+    EXPECT_TRUE(WaitFor([&] { return Find("Question") == 0; }, 2000)) << "a second question";
+    EXPECT_EQ(Traces("dravik: Question"), 1) << run.Stderr();
+    Quit();
+    std::string err = run.Stderr();
+    EXPECT_NE(err.find("ENDE\n"), std::string::npos) << err;
+    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
+    EXPECT_NE(rc.find("\nTbFile=0\n"), std::string::npos) << rc;
+}
+
+TEST_F(MainWindow, GripDetachesAtThePointerDocksUnderTheMenuBarAndWindowsSymbolBringsItBack) {
+    Start();
+    Window sym = Find("sym"), tb = Parent(sym);
+    ASSERT_NE(sym, 0u);
+    Window menutb = Parent(Find("MenuM"));
+    EXPECT_EQ(Y(tb), Y(menutb) + static_cast<int>(Attr(menutb).height));
+    // Where the click lands, taken before the toolbar it names is replaced.
+    int px = X(tb) + 5, py = Y(tb) + 10;
+    Click(tb, 5, 10, 40);
+    Window floating = Floating();
+    ASSERT_NE(floating, 0u);
+    EXPECT_EQ(X(floating), px);
+    EXPECT_EQ(Y(floating), py);
+    Click(floating, 5, 10, 40);
+    ASSERT_NE(Docked(), 0u);
+    EXPECT_EQ(Y(Docked()), Y(menutb) + static_cast<int>(Attr(menutb).height));
+
+    DetachAndClose();
+    Click("Symbol");
+    Window docked = Docked();
+    ASSERT_NE(docked, 0u);
+    EXPECT_TRUE(NoMenu());
+    EXPECT_EQ(Y(docked), Y(menutb) + static_cast<int>(Attr(menutb).height));
+    Quit();
+    std::string rc = ReadWholeFile(run.home + "/.dravikrc");
+    EXPECT_NE(rc.find("\nTbFile=1\n"), std::string::npos) << rc;
 }
 
 // xdotool key and rolling fingers release the modifier before the key; the key still counts

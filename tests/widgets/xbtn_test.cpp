@@ -31,33 +31,6 @@ class Buttons : public WidgetTest {
 
 } // namespace
 
-TEST_F(Buttons, DialogButtonActsOnlyOnAQuickClickAndThenBecomesTheDefault) {
-    WINTYP t = Typ(500, 80);
-    WINNEIGHBOR nb{};
-    WINDAT *row = BtnGroupCreate(main, 0, 0, &t, &nb, "row");
-    ASSERT_NE(row, nullptr);
-    const char *labels[] = {"OK", "Cancel"};
-    int ids[] = {1, 2};
-    ASSERT_EQ(BtnGroupBtnsAdd(row, labels, ids, 2, CountAction), 0);
-    WINDAT *ok = row->child[0], *cancel = row->child[1];
-    BtnGroupSetBtnDef(row, 0);
-    ASSERT_EQ(BtnGroupGetBtnDef(row), ok);
-
-    // Released 300 ms after the press: not a click.
-    Click(cancel->window, cancel->width / 2, cancel->height / 2, 300);
-    ASSERT_TRUE(Pump([&] { return cancel->usr.evmouse.type == ButtonRelease; }));
-    EXPECT_EQ(actions, 0);
-
-    Click(cancel->window, cancel->width / 2, cancel->height / 2, 100);
-    ASSERT_TRUE(Pump([&] { return actions == 1; }));
-    EXPECT_EQ(last_id, 2);
-    EXPECT_EQ(BtnGroupGetBtnDef(row), cancel);
-    EXPECT_EQ(ok->def, 0);
-    // Tab moves the default on, past the last button back to the first.
-    BtnGroupSetBtnDef(row, -1);
-    EXPECT_EQ(BtnGroupGetBtnDef(row), ok);
-}
-
 // Push buttons and menu titles time their clicks alike.
 TEST_F(Buttons, ReleaseInThePressMillisecondOrUpTo250MsLaterIsAClick) {
     for (int state : {BTN_PUSH, BTN_MENU}) {

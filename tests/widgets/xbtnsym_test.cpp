@@ -63,20 +63,6 @@ TEST_F(SymbolButtons, WithoutHintsOnlyThePictureLightsUp) {
     EXPECT_EQ(Centre(), normal);
 }
 
-TEST_F(SymbolButtons, ReleaseInThePressMillisecondOrUpTo250MsLaterIsAClick) {
-    AskHintBtnSym = 0;
-    for (const CLICKCASE &c : kClickCases) {
-        SCOPED_TRACE(c.release);
-        int before = opened;
-        SendClick(display, btn->window, c.press, c.release);
-        ASSERT_TRUE(Pump([&] {
-            return btn->usr.evmouse.type == ButtonRelease &&
-                   btn->usr.evmouse.xbutton.time == c.release;
-        }));
-        EXPECT_EQ(opened - before, c.click ? 1 : 0);
-    }
-}
-
 TEST_F(SymbolButtons, NumbersWithoutPicturesGiveAnEmptyButton) {
     WINDAT *group = btn->usr.parent;
     for (int symbol : {2, 0, 8}) {

@@ -17,15 +17,6 @@
 
 namespace {
 
-std::string closedWith;
-int closeCalls = 0;
-int FlyClosed(WINDATUSR *rec) {
-    closeCalls++;
-    const char *t = EditTextGet(EditFlyGetField(rec->win));
-    closedWith = t ? t : "";
-    return 0;
-}
-
 class EditTest : public WidgetTest {
   protected:
     WINDAT *field = nullptr;
@@ -229,24 +220,6 @@ TEST_F(EditTest, MultiLineUpAndDownKeepTheColumn) {
     Key("Up");
     ASSERT_TRUE(Pump([&] { return Cursor() == 2; }));
     EXPECT_TRUE(Type({"Return", "q"}, "ab\nqcdef\nxy\nlonger"));
-}
-
-TEST_F(EditTest, FlyEditClosesOnReturnWithTheTextAndOnEscapeWithout) {
-    closeCalls = 0;
-    // Return closes through the close function with the text; Escape closes without a call.
-    for (auto [key, calls] : {std::pair{"Return", 1}, {"Escape", 1}}) {
-        WINDAT *fly = EditFlyCreate(20, 20, 0, main, "old");
-        ASSERT_NE(fly, nullptr);
-        WinSetFuncClose(fly, FlyClosed);
-        field = EditFlyGetField(fly);
-        Window xw = fly->window;
-        Focus(field);
-        EXPECT_TRUE(Type({"x"}, "oldx"));
-        Key(key);
-        ASSERT_TRUE(Pump([&] { return WinFind(xw) == nullptr; }));
-        EXPECT_EQ(closeCalls, calls) << key;
-        EXPECT_EQ(closedWith, "oldx");
-    }
 }
 
 TEST_F(EditTest, FlyEditGrowsWithItsText) {

@@ -107,13 +107,18 @@ class ListDirTest : public ::testing::Test {
 
 using V = std::vector<std::string>;
 
+// An empty or unmatched directory shows only "..".
 TEST_F(ListDirTest, ParentFirstThenDirectoriesThenFilteredFiles) {
+    EXPECT_EQ(List("*.*", LIST_SORT_NAME), V{".."});
+    File("c.png");
+    EXPECT_EQ(List("*.jpg", LIST_SORT_NAME), V{".."});
+    EXPECT_EQ(ListEntryGetSelectNr(&list), 0);
+    EXPECT_EQ(ListEntryGetViewFirstNr(&list), 0);
     Dir("b_dir");
     Dir("a_dir");
     File("x.jpg");
     File("A.JPG");
     File("j"); // shorter than the extension
-    File("c.png");
     File("xjpg.txt");
     ASSERT_EQ(mkfifo((root + "/f.jpg").c_str(), 0644), 0);
     bool dev = mknod((root + "/d.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
@@ -123,14 +128,6 @@ TEST_F(ListDirTest, ParentFirstThenDirectoriesThenFilteredFiles) {
     // A pattern without a '.' does not filter.
     EXPECT_EQ(List("all", LIST_SORT_NAME).size(), 8u);
     if (!dev) GTEST_SKIP() << "no device node could be made here; FIFOs were checked";
-}
-
-TEST_F(ListDirTest, EmptyOrUnmatchedDirectoryShowsOnlyParent) {
-    EXPECT_EQ(List("*.*", LIST_SORT_NAME), V{".."});
-    File("a.png");
-    EXPECT_EQ(List("*.jpg", LIST_SORT_NAME), V{".."});
-    EXPECT_EQ(ListEntryGetSelectNr(&list), 0);
-    EXPECT_EQ(ListEntryGetViewFirstNr(&list), 0);
 }
 
 TEST_F(ListDirTest, TypeSortsByExtensionThenName) {
@@ -204,25 +201,3 @@ TEST_F(ListDirTest, UnreadableDirectoryReports151AndRestoresWorkingDirectory) {
 }
 
 } // namespace
-
-TEST_F(ListDirTest, SortMenuRelistsTheShownDirectoryAndRemembersTheMode) {
-    File("big.a", 300);
-    File("small.c", 1);
-    File("mid.b", 20);
-    ASSERT_EQ(List(nullptr, LIST_SORT_NAME), (V{"..", "big.a", "mid.b", "small.c"}));
-    ASSERT_EQ(chdir("/"), 0);
-    int saved = LastFileSort;
-    WINDATUSR rec{};
-    rec.parentgrp = &list;
-    rec.i = LIST_SORT_SIZE;
-    EXPECT_EQ(ListEntrySetSort(&rec), 0);
-    EXPECT_EQ(LastFileSort, LIST_SORT_SIZE);
-    EXPECT_EQ(Entries(), (V{"..", "small.c", "mid.b", "big.a"}));
-    EXPECT_EQ(Cwd(), "/");
-    WINDAT other{};
-    rec.parentgrp = &other;
-    EXPECT_EQ(ListEntrySetSort(&rec), -18);
-    rec.parentgrp = nullptr;
-    EXPECT_EQ(ListEntrySetSort(&rec), -17);
-    LastFileSort = saved;
-}

@@ -680,14 +680,6 @@ TEST_F(Render24, EveryValueOfGreyPaletteAndColourShowsExactly) {
     });
 }
 
-TEST_F(Render16, EveryValueShowsAsTheVisualsTruncationOfIt) {
-    Visual *v = DefaultVisual(display, DefaultScreen(display));
-    Ramps([&](int x, int r, int g, int b, unsigned long p) {
-        EXPECT_EQ(p, Pack(r, v->red_mask) | Pack(g, v->green_mask) | Pack(b, v->blue_mask))
-            << "value " << x;
-    });
-}
-
 TEST_F(Render8, GreyRisesFromBlackToFullWhite) {
     std::vector<XColor> grey;
     Ramps([&](int x, int r, int g, int b, unsigned long p) {
