@@ -62,6 +62,18 @@ class FocusBack : public WmBinary {
         ASSERT_NE(menu, 0u);
         Click(Wait(entry, menu), -1, -1, 40);
     }
+    // Rename from the context menu at (x, y) of `w`: the in-place field, with the keyboard and
+    // the pointer; 0 when it did not come.
+    Window RenameField(Window w, int x, int y, const char *entry) {
+        Click(w, x, y, 40, 3);
+        Window menu = Wait("MenuP");
+        if (!menu) return 0;
+        Click(Wait(entry, menu), -1, -1, 40);
+        Window field = Wait("edit", Wait("fly"));
+        if (!field || !WaitFor([&] { return Focus() == field; })) return 0;
+        Move(field, 5, 5);
+        return field;
+    }
 };
 
 } // namespace
@@ -77,14 +89,7 @@ TEST_P(FocusBack, ThumbnailRenameFieldEscape) {
     ASSERT_NE(preview, 0u) << Err();
     Window cells = 0;
     ASSERT_TRUE(WaitFor([&] { return (cells = Find("scp", preview)) != 0 && Viewable(cells); }));
-    Click(cells, 40, 40, 40, 3);
-    Window menu = Wait("MenuP");
-    ASSERT_NE(menu, 0u);
-    Click(Wait("File: Rename", menu), -1, -1, 40);
-    Window field = Wait("edit", Wait("fly"));
-    ASSERT_NE(field, 0u) << Err();
-    ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
-    Move(field, 5, 5);
+    ASSERT_NE(RenameField(cells, 40, 40, "File: Rename"), 0u) << Err();
     Key("Escape");
     ASSERT_TRUE(WaitGone("fly")) << Err();
     EXPECT_EQ(access((dir + "/pics/p.jpg").c_str(), F_OK), 0);
@@ -200,14 +205,7 @@ TEST_P(FocusBack, AClickFromNoneThePointerOutsideAndTheFileBoxRenameField) {
     // Rows: "..", a.jpg, b.jpg. Return renames a.jpg, Escape abandons renaming b.jpg.
     for (int row : {1, 2}) {
         Click(list, 20, row * 17 + 8, 40);
-        Click(list, 20, row * 17 + 8, 40, 3);
-        Window menu = Wait("MenuP");
-        ASSERT_NE(menu, 0u);
-        Click(Wait("Rename", menu), -1, -1, 40);
-        Window field = Wait("edit", Wait("fly"));
-        ASSERT_NE(field, 0u) << Err();
-        ASSERT_TRUE(WaitFor([&] { return Focus() == field; }));
-        Move(field, 5, 5);
+        ASSERT_NE(RenameField(list, 20, row * 17 + 8, "Rename"), 0u) << Err();
         Keys({"End", "x"});
         Key(row == 1 ? "Return" : "Escape");
         ASSERT_TRUE(WaitGone("fly")) << Err();
