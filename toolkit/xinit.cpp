@@ -4,10 +4,12 @@
 #include "base/xmem.h"
 #include "base/xerror.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 Display *main_display = nullptr;
 int main_screen_number = 0;
@@ -104,6 +106,13 @@ int WinMemInit() {
 int WinMemRemove() {
     ToolkitLockGuard guard;
     if (!WINDATp) return 0;
+    // Top-level windows first, newest first: a dialog's Close callback still finds its fields,
+    // which would otherwise go before it (children are registered after their parents).
+    std::vector<WINDAT *> tops;
+    for (int i = WINDATpi - 1; i >= 1; i--)
+        if (WINDATp[i] && !WINDATp[i]->usr.parent) tops.push_back(WINDATp[i]);
+    for (WINDAT *top : tops)
+        if (std::find(WINDATp + 1, WINDATp + WINDATpi, top) != WINDATp + WINDATpi) WinClose(top);
     for (int i = WINDATpi - 1; i >= 1; i--) {
         if (i >= WINDATpi || !WINDATp[i]) continue;
         WinClose(WINDATp[i]);

@@ -63,13 +63,15 @@ class OptionsDialog : public PaintBinary {
     void Erase(Window field) { KeysIn(field, std::vector<std::string>(24, "BackSpace")); }
 
     Window ColourList() { return Find("scl", Find("FgForm", dlg)); }
-    // The colour field and its label share the name; the field is the taller.
-    Window ColourField() {
+    Window FontList() { return Find("scl", Find("FontMenu", dlg)); }
+    // A name field and its label share the name; the field is the taller.
+    Window NameField(const char *name = "Color") {
         Window field = 0;
         for (Window k : Kids(Find("Color/Font", dlg, "bb")))
-            if (Name(k) == "Color" && (!field || Attr(k).height > Attr(field).height)) field = k;
+            if (Name(k) == name && (!field || Attr(k).height > Attr(field).height)) field = k;
         return field;
     }
+    Window ColourField() { return NameField(); }
 
     void Close() {
         int before = Traces("trace: options closed");
@@ -216,7 +218,16 @@ TEST_F(OptionsDialog, ColourEntriesEditTheirSettingUnknownNamesAreNotStoredShift
     KeysIn(list, {"Down"});
     Erase(field);
     KeysIn(field, {"g", "r", "e", "e", "n"});
+    // A font name the server does not know, left in its field at the end, is refused there and
+    // leaves the setting as it was.
+    Window fonts = FontList();
+    ASSERT_NE(fonts, 0u);
+    Press(fonts, 20, 3);
+    ASSERT_TRUE(WaitTrace("options caption FontMenu")) << run.Stderr();
+    KeysIn(NameField("Font"), {"End", "q", "q"});
     std::string rc = QuitAndReadRc();
+    EXPECT_TRUE(WaitTrace("FontMenu \"")) << run.Stderr();
+    EXPECT_EQ(rc.find("qq\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nFgForm=#303030\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nFgMenu=green\n"), std::string::npos) << rc;
     EXPECT_NE(rc.find("\nBgDisable=blue\n"), std::string::npos) << rc;

@@ -13,6 +13,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -107,6 +108,25 @@ bool SanitizerReport(const std::string &err) {
 void Tail(const std::string &err, size_t bytes) {
     size_t from = err.size() > bytes ? err.size() - bytes : 0;
     fprintf(stderr, "%s\n", err.c_str() + from);
+}
+
+// The report whole, with the program's last lines before it: the sanitizer is still writing
+// when its first line is seen, so wait until the program has ended (it aborts after the report).
+void Report(Soak &s) {
+    for (int t = 0; t < 300 && s.pid > 0; t++) {
+        pid_t r = waitpid(s.pid, nullptr, WNOHANG);
+        if (r == s.pid || r < 0)
+            s.pid = -1;
+        else
+            usleep(100 * 1000);
+    }
+    std::string err = ReadFile(s.err_path);
+    size_t at = std::string::npos;
+    for (const char *mark : {"==ERROR: ", "runtime error:"})
+        at = std::min(at, err.find(mark));
+    if (at == std::string::npos) return Tail(err, 6000);
+    size_t from = err.rfind('\n', at > 1500 ? at - 1500 : 0);
+    fprintf(stderr, "%s\n", err.substr(from == std::string::npos ? 0 : from, 20000).c_str());
 }
 
 // The mapped, viewable top-level windows on the screen (only the program runs there).
@@ -229,7 +249,8 @@ int Check(Soak &s, int hang_seconds) {
     std::string err = ReadFile(s.err_path);
     if (SanitizerReport(err)) {
         fprintf(stderr, "soak: start %d: sanitizer report\n", s.starts);
-        Tail(err, 6000);
+        if (r == s.pid) s.pid = -1;
+        Report(s);
         return -1;
     }
     if (r == s.pid) {
@@ -361,7 +382,7 @@ int main(int argc, char **argv) {
     Stop(s);
     if (result == 0 && SanitizerReport(ReadFile(s.err_path))) {
         fprintf(stderr, "soak: sanitizer report at the end\n");
-        Tail(ReadFile(s.err_path), 6000);
+        Report(s);
         result = 1;
     }
     printf("soak: %ld events, %d starts\n", s.events, s.starts);

@@ -30,6 +30,15 @@ int Veto7(WINDATUSR *) {
     return 7;
 }
 
+// What a dialog's Close callback saw of its field.
+WINDAT *dialog_field;
+Window dialog_field_window;
+int field_alive_at_close = -1;
+int SeeField(WINDATUSR *) {
+    field_alive_at_close = WinFind(dialog_field_window) == dialog_field;
+    return 0;
+}
+
 WINDAT *closer_victim;
 int CloseSelfAndVictim(WINDATUSR *rec) {
     WinClose(closer_victim);
@@ -134,6 +143,20 @@ TEST_F(Toolkit, MainWindowEntryIsNeverRemoved) {
     EXPECT_EQ(WINDATpi, before);
     EXPECT_EQ(WinFindTyp(WIN_MAIN), main);
     EXPECT_EQ(WINDATp[0], main);
+}
+
+// At the end of the program a dialog still open commits what its fields hold.
+TEST_F(Toolkit, TeardownClosesADialogBeforeItsFields) {
+    WINDAT *dlg = Create(&root, WIN_DLGMSG, "dlg", 200, 100);
+    ASSERT_NE(dlg, nullptr);
+    WinRemoveInParent(dlg);
+    dlg->usr.parent = nullptr;
+    dialog_field = Create(Create(dlg, WIN_BASE, "page"), WIN_BTN, "field");
+    dialog_field_window = dialog_field->window;
+    WinSetFuncClose(dlg, SeeField);
+    EXPECT_EQ(WinMemRemove(), 0);
+    EXPECT_EQ(field_alive_at_close, 1);
+    EXPECT_EQ(WINDATp, nullptr);
 }
 
 TEST_F(Toolkit, MouseButtonOptionsAreCorrected) {
