@@ -10,6 +10,7 @@
 
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -132,6 +133,9 @@ int BtnPaintText(WINDAT *win) {
     XSetForeground(d, win->gc, win->disable ? fg_disable : fg_btn);
     XSetBackground(d, win->gc, win->bg);
     int x = (win->width - WinGetTextWidth(fontfs_btn, text, n)) / 2 + 2;
+    // Beside a check box or radio button a short text starts where a long one does, not centred
+    // in the width every button has at least.
+    if (win->state == BTN_TEXT) x = std::min(x, 16);
     int y = win->height - win->height / 2 + 5;
     WinDrawString(win, x, y, text, n);
     XSetForeground(d, win->gc, win->fg);

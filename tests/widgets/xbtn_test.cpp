@@ -76,6 +76,18 @@ TEST_F(Buttons, ClickingACheckButtonsTextTogglesItsBox) {
     ASSERT_TRUE(Pump([&] { return BtnChkGetSelect(chk) == 0; }));
     EXPECT_EQ(BtnChkSetSelect(chk, 1), 0);
     EXPECT_EQ(BtnChkGetSelect(chk), 1);
+
+    // A short text starts beside its box, as a long one does, not in the middle of its width.
+    XImage *img = XGetImage(display, text->window, 0, 0, static_cast<unsigned>(text->width),
+                            static_cast<unsigned>(text->height), AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    int first_ink = -1;
+    for (int x = 0; x < text->width && first_ink < 0; x++)
+        for (int y = 0; y < text->height && first_ink < 0; y++)
+            if (XGetPixel(img, x, y) == fg_btn) first_ink = x;
+    XDestroyImage(img);
+    EXPECT_GE(first_ink, 10);
+    EXPECT_LE(first_ink, 20);
 }
 
 TEST_F(Buttons, RadioClickSelectsItAndDeselectsTheOthers) {
