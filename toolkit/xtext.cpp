@@ -362,23 +362,6 @@ void TextFontsReset(Display *display) {
     }
 }
 
-void TextFontsRelease(Display *display) {
-    std::lock_guard<std::mutex> lock(text_mutex);
-    for (size_t i = text_fonts.size(); i-- > 0;) {
-        if (text_fonts[i].display != display) continue;
-        if (text_fonts[i].set && !text_fonts[i].shared) XFreeFontSet(display, text_fonts[i].set);
-        if (TEXTXFT *x = text_fonts[i].xft) {
-            for (XftFont *f : x->fallback)
-                if (f) XftFontClose(display, f);
-            XftFontClose(display, x->face);
-            if (x->sorted) FcFontSetDestroy(x->sorted);
-            FcPatternDestroy(x->query);
-            delete x;
-        }
-        text_fonts.erase(text_fonts.begin() + long(i));
-    }
-}
-
 std::string TextShowable(const char *text, int n) {
     if (!text) return std::string();
     size_t full = strlen(text);

@@ -24,8 +24,6 @@ void TextClip(Display *display, GC gc, const XRectangle *r);
 // Forgets the font sets of a display before its fonts are loaded again; a display opened at the
 // address of a closed one never meets the old sets.
 void TextFontsReset(Display *display);
-// Frees every font set of a display that is still open.
-void TextFontsRelease(Display *display);
 // The text prepared for drawing: n bytes (all when n <= 0) cut at a boundary, invalid bytes
 // replaced.
 std::string TextShowable(const char *text, int n);
