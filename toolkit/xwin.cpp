@@ -932,7 +932,14 @@ WINDAT *MsgBox(int language, int kind, const char *text, WINFUNC callback) {
     // and for the time before the display exists.
     fprintf(stderr, "%s: %s: %s\n", "dravik", title ? title : "", MsgOneLine(text).c_str());
     if (!MsgBoxHook || !main_display || WINDATpi < 1) return nullptr;
-    return MsgBoxHook(language, kind, text ? text : "", callback ? callback : MsgBoxClose);
+    // A box that cannot be made says so on stderr only: shown in a box, the message would need
+    // a box of its own, which fails the same way (a full registry), without end.
+    static thread_local bool making = false;
+    if (making) return nullptr;
+    making = true;
+    WINDAT *box = MsgBoxHook(language, kind, text ? text : "", callback ? callback : MsgBoxClose);
+    making = false;
+    return box;
 }
 
 int MsgBoxShow(int language, int kind, const char *text) {

@@ -169,6 +169,16 @@ TEST_F(Boxes, MsgBoxShowsABoxWritesOneStderrLineAndOkCloses) {
     WINDAT *label = WinChildFindTyp(err, WIN_LABEL);
     ASSERT_NE(label, nullptr);
     EXPECT_STREQ(label->label, "-77  ximage\n");
+
+    // With the registry full the box cannot be made: its own failure is one more line, not a
+    // box about the box without end.
+    int max = WINDATpimax;
+    WINDATpimax = WINDATpi + 1;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MsgBox(1, 1, "full", nullptr), nullptr);
+    std::string lines = testing::internal::GetCapturedStderr();
+    WINDATpimax = max;
+    EXPECT_EQ(lines, "dravik: Warning: full\ndravik: Error: Cannot open (-26) box\n");
 }
 
 // A read on a worker thread reports while the interface thread waits for it with the lock
