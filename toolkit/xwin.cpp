@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 static const char *const szInternTypName[WIN_TYP_NAMES] = {
     "WIN_SUCCES",
@@ -936,9 +937,32 @@ WINDAT *MsgBox(int language, int kind, const char *text, WINFUNC callback) {
     // a box of its own, which fails the same way (a full registry), without end.
     static thread_local bool making = false;
     if (making) return nullptr;
+    ToolkitLockGuard guard;
+    // The same message again while its box is open raises that box: a key held or pressed
+    // over and over would otherwise stack boxes until no window can be made. Boxes with an
+    // action of their own are always new.
+    struct SHOWN {
+        WINDAT *box;
+        Window window;
+        int kind;
+        std::string text;
+    };
+    static std::vector<SHOWN> shown;
+    std::string said = text ? text : "";
+    for (size_t i = shown.size(); i-- > 0;) {
+        const SHOWN &b = shown[i];
+        if (WinFind(b.window) != b.box) {
+            shown.erase(shown.begin() + long(i));
+        } else if (!callback && b.kind == kind && b.text == said) {
+            XRaiseWindow(b.box->usr.display, b.window);
+            XFlush(b.box->usr.display);
+            return b.box;
+        }
+    }
     making = true;
-    WINDAT *box = MsgBoxHook(language, kind, text ? text : "", callback ? callback : MsgBoxClose);
+    WINDAT *box = MsgBoxHook(language, kind, said.c_str(), callback ? callback : MsgBoxClose);
     making = false;
+    if (box && !callback) shown.push_back({box, box->window, kind, said});
     return box;
 }
 

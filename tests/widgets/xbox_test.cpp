@@ -155,6 +155,16 @@ TEST_F(Boxes, MsgBoxShowsABoxWritesOneStderrLineAndOkCloses) {
     WINDAT *box = MsgBox(1, 3, "You want really exit ?", nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "dravik: Question: You want really exit ?\n");
     ASSERT_NE(box, nullptr);
+    // The same message while its box is open raises that box; another message gets its own.
+    int before = WINDATpi;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MsgBox(1, 3, "You want really exit ?", nullptr), box);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "dravik: Question: You want really exit ?\n");
+    EXPECT_EQ(WINDATpi, before);
+    WINDAT *other = MsgBox(1, 1, "You want really exit ?", nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, box);
+    WinClose(other);
     WINDAT *ok = Group(box)->child[0];
     ASSERT_TRUE(Shown(ok));
     Click(ok->window, ok->width / 2, ok->height / 2, 60);
