@@ -123,7 +123,7 @@ const char *const szactL[18 * LG_COLUMNS] = {
 };
 
 // Error texts (LgErr); rows with "#" in German are reserved.
-const char *const szerrL[52 * LG_COLUMNS] = {
+const char *const szerrL[53 * LG_COLUMNS] = {
     /*  0 */ "Zu wenig virtualler Speicher", "The virtual memory is exhausted.", "fr", "es", "it",
     /*  1 */ (LgLatin1("Kann nicht \xf6" "ffnen")), "Cannot open", "fr", "es", "it",
     /*  2 */ "Kann nicht lesen", "Cannot read", "fr", "es", "it",
@@ -176,6 +176,7 @@ const char *const szerrL[52 * LG_COLUMNS] = {
     /* 49 */ "#", "file", "fr", "es", "it",
     /* 50 */ "Dialog: Werte ?", "Dialog: Value ?", "fr", "es", "it",
     /* 51 */ (LgLatin1("\xfc" "bergebene Werte sind falsch")), "Value for this operation is false", "fr", "es", "it",
+    /* 52 */ LgLatin1("besch\xe4" "digte oder nicht lesbare Bilddaten"), "damaged or unreadable image data", "fr", "es", "it",
 };
 
 // Warning questions (LgWarn).

@@ -97,7 +97,8 @@ int IoReportUnread(const FILEREQ *req, const char *path, int language, int err) 
     close(fd);
     if (empty || !req || !req->recognised)
         return MsgErrFileWhy(language, path, FILE_ERROR_READ, LgErr(empty ? 46 : 45, language));
-    return MsgErrFile(language, path, FILE_ERROR_READ, -1, nullptr);
+    // Recognised, and its reader refused it (its reason is on stderr): say so, not "( )".
+    return MsgErrFileWhy(language, path, FILE_ERROR_READ, LgErr(52, language));
 }
 
 int IoMapEntries(const FILEINFO *fi) {

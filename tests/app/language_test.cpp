@@ -15,7 +15,7 @@ TEST(Labels, EveryRowHasValidUtf8InEveryLanguage) {
     struct Table {
         const char *const *t;
         int rows;
-    } tables[] = {{szresL, 70},          {szactL, 18},    {szerrL, 52},           {szwarnL, 5},
+    } tables[] = {{szresL, 70},          {szactL, 18},    {szerrL, 53},           {szwarnL, 5},
                   {szboxtitelL, 8},      {sznbalbumL, 6}, {mainmenuL, 7},         {mainfileL, 9},
                   {menufileboxbtn3L, 7}, {paintfileL, 4}, {szoptionprogmouseL, 3}};
     for (const Table &tb : tables)

@@ -139,14 +139,18 @@ TEST_F(PaintBinary, UnreadableFilesAreReportedAndTheViewKeepsItsImage) {
     std::string sr = std::string(DRAVIK_TEST_DATA) + "/wild/noimage-sr.dcm";
     std::ofstream(dir + "/text.jpg") << "just some words\n";
     std::ofstream(dir + "/empty.dcm");
+    std::string refused = std::string(DRAVIK_TEST_DATA) + "/refuse-dcm-native-frames-negative.dcm";
     // The unreadable first files are reported and the next one shown; files that are no
-    // pictures, and a DICOM file without one, say what they are.
-    Start({bad, sr, dir + "/text.jpg", dir + "/empty.dcm", a, bad});
+    // pictures, and a DICOM file without one, say what they are, and a picture its reader
+    // refuses says that.
+    Start({bad, sr, dir + "/text.jpg", dir + "/empty.dcm", refused, a, bad});
     OpenLine o = WaitOpen(1);
     EXPECT_EQ(o.path, a);
     EXPECT_TRUE(WaitErr("Cannot read (not a JPEG or DICOM file) " + dir + "/text.jpg"))
         << run.Stderr();
     EXPECT_TRUE(WaitErr("Cannot read (empty file) " + dir + "/empty.dcm")) << run.Stderr();
+    EXPECT_TRUE(WaitErr("Cannot read (damaged or unreadable image data) " + refused))
+        << run.Stderr();
     EXPECT_NE(run.Stderr().find(bad), std::string::npos) << run.Stderr();
     EXPECT_NE(run.Stderr().find("no image in this DICOM file (Basic Text SR Storage) " + sr),
               std::string::npos)
