@@ -51,7 +51,7 @@ int MF_FileOpen() {
     // A directory is entered, as Return on it does; only files are opened.
     struct stat st;
     if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
-    return SymbolFileOpen(path);
+    return WinPaintFileboxOpen(path);
 }
 
 // The save-as dialog waiting for the answer to the overwrite question.

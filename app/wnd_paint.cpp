@@ -122,6 +122,15 @@ int FileBoxFuncListEntryReturn(WINDATUSR *rec) {
     if (stat(path, &st) != 0) return FileboxEntryGone(box, path);
     if (S_ISDIR(st.st_mode)) return FileboxDirEnter(box, path);
     DravikTrace("filebox open %s", path);
+    return WinPaintFileboxOpen(path);
+}
+
+int WinPaintFileboxOpen(const char *path) {
+    if (path && IsFileAlbum(path) == FILE_SUCCES) {
+        DravikTrace("filebox album %s", path);
+        int r = AlbumOpenAction(main_display, path);
+        return r == 250 ? 0 : r; // 250: the window is open
+    }
     return SymbolFileOpen(path);
 }
 

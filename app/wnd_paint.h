@@ -16,6 +16,9 @@ int WorkPaint(WINDATUSR *rec);
 int WorkKey(WINDATUSR *rec);
 
 int SymbolFileOpen(const char *path);
+// Opens what the file box chose: an album in its own window (as on the command line), any
+// other file in the view.
+int WinPaintFileboxOpen(const char *path);
 // The work area file list's Return (enter a directory, open a file) and property functions.
 int FileBoxFuncListEntryReturn(WINDATUSR *rec);
 int FileBoxFuncListEntryProperty(WINDATUSR *rec);

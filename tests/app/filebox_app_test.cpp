@@ -8,6 +8,7 @@
 #include "app/wnd_paint.h"
 #include "base/settings.h"
 #include "base/xmem.h"
+#include "io/io_album.h"
 #include "toolkit/xwinfunc.h"
 #include "widgets/xbox.h"
 #include "widgets/xedit.h"
@@ -113,6 +114,22 @@ TEST_F(WorkFilebox, ReturnAndFileOpenOpenTheSelectionAndEnableTheEntries) {
     std::ofstream(bad) << "not a picture";
     Select("bad.jpg");
     EXPECT_NE(MF_FileOpen(), 0);
+    EXPECT_EQ(Disabled(202), 1);
+
+    // An album opens in its own window, as on the command line, and leaves the view alone.
+    ALBUMDAT album{};
+    snprintf(album.path, sizeof album.path, "%s/sub/x.alb", dir.c_str());
+    ASSERT_EQ(IoAlbumLoad(&album, 64), 100);
+    IoAlbumFree(&album);
+    Select("x.alb");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MF_FileOpen(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    bool shown = false;
+    for (int i = 0; i < WINDATpi; i++)
+        shown = shown || (WINDATp[i] && !WINDATp[i]->usr.parent && WINDATp[i]->label &&
+                          !strcmp(WINDATp[i]->label, "x.alb"));
+    EXPECT_TRUE(shown);
     EXPECT_EQ(Disabled(202), 1);
 }
 
