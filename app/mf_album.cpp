@@ -456,8 +456,30 @@ static void SetupText(ALBUMWND *w) {
         }
 }
 
+// The window already showing the album at `path` (the same file, by device and inode).
+static WINDAT *AlbumWindowOf(const char *path) {
+    struct stat want, have;
+    if (stat(path, &want) != 0) return nullptr;
+    for (int i = 0; i < WINDATpi; i++) {
+        WINDAT *w = WINDATp[i];
+        if (!w || w->intclose != AlbumIntClose) continue;
+        auto *a = reinterpret_cast<ALBUMDAT *>(WinUSRStringArrayValueGet(w, 1));
+        if (a && stat(a->path, &have) == 0 && have.st_dev == want.st_dev &&
+            have.st_ino == want.st_ino)
+            return w;
+    }
+    return nullptr;
+}
+
 int AlbumOpenAction(Display *display, const char *path) {
     if (!display || !path) return WIN_ERROR_ARG;
+    // One window an album: two would each edit their own load of the same file.
+    if (WINDAT *open = AlbumWindowOf(path)) {
+        XMapRaised(display, open->window);
+        XFlush(display);
+        DravikTrace("album raised %s", path);
+        return 250;
+    }
     const char *slash = strrchr(path, '/');
     const char *title = slash ? slash + 1 : path;
     WINTYP t = MainWinTyp(ALBUM_W, ALBUM_H, opt_rt[2], fg_form, bg_form);
